@@ -1,0 +1,51 @@
+# Sourced by cmake/wine-run and the scripts: sets up the Wine environment and offers
+# pelinor_wine_ready, which makes sure a display, the prefix and a warm wineserver exist.
+_pelinor_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${PELINOR_WINEPREFIX:-$_pelinor_root/build/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+
+_pelinor_display() {
+  if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
+  local n="${PELINOR_XVFB_DISPLAY:-97}"
+  export DISPLAY=":$n"
+  if xdpyinfo >/dev/null 2>&1; then return 0; fi
+  (Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &)
+  local i
+  for i in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
+  echo "wine-run: could not start Xvfb on :$n" >&2
+  return 1
+}
+
+# True when a wineserver for this prefix is running.
+_pelinor_server_running() {
+  local pid
+  for pid in $(pgrep -x wineserver 2>/dev/null; pgrep -f 'wineserver(64)?$' 2>/dev/null); do
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+      return 0
+    fi
+  done
+  return 1
+}
+
+pelinor_wine_ready() {
+  _pelinor_display || return 1
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  (
+    flock 9
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+      wineboot -i 9>&- </dev/null >/dev/null 2>&1
+      wine 9>&- reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        </dev/null >/dev/null 2>&1
+    fi
+    # A persistent, warmed-up server keeps each start fast, and its helper processes
+    # (services, explorer) are started here, detached from the caller's output pipes, so
+    # they never hold ctest's pipe open.
+    if ! _pelinor_server_running; then
+      wineserver -p 600 9>&- </dev/null >/dev/null 2>&1
+      wine cmd /c exit 9>&- </dev/null >/dev/null 2>&1
+    fi
+  ) 9>"$WINEPREFIX.lock"
+}

@@ -1,0 +1,104 @@
+#include <winsock2.h>
+
+#include "app/app_win.h"
+
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <objbase.h>
+#include <winsock2.h>
+
+#include <memory>
+
+#include "app/main_dlg_win.h"
+#include "framework/handles_win.h"
+#include "framework/message_loop_win.h"
+
+namespace app {
+namespace {
+std::wstring g_appFolder;
+}
+
+const std::wstring& AppFolder() { return g_appFolder; }
+void SetAppFolderForTests(const std::wstring& folder) { g_appFolder = folder; }
+
+std::wstring ExecutablePath() {
+  std::wstring path(1000, L'\0');
+  DWORD n = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+  path.resize(n < path.size() ? n : 0);
+  return path;
+}
+
+bool IsInsideTempFolder(const std::wstring& exePath, const std::wstring& longTempPath) {
+  if (exePath.empty() || longTempPath.empty()) return false;
+  return exePath.find(longTempPath) != std::wstring::npos;
+}
+
+bool IsSiblingNotesRunning() {
+  fw::UniqueHandleK h(OpenEventW(EVENT_MODIFY_STATE, FALSE, kSiblingEventName));
+  return static_cast<bool>(h);
+}
+
+int Run(const wchar_t*, int) {
+  fw::MessageLoop loop;
+  fw::AppModule::AddMessageLoop(&loop);
+
+  std::wstring exe = ExecutablePath();
+  size_t slash = exe.rfind(L'\\');
+  g_appFolder = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash)) + L"\\";
+
+  auto dlg = std::make_unique<CMainDlg>();
+  if (!dlg->Create(nullptr)) {
+    fw::AppModule::RemoveMessageLoop();
+    return 0;
+  }
+  ShowWindow(dlg->hwnd(), SW_HIDE);
+  int result = loop.Run();
+  fw::AppModule::RemoveMessageLoop();
+  dlg.reset();
+  return result;
+}
+
+int AppMain(const wchar_t* cmdLine, int show) {
+  // 1. Is another instance running?
+  HANDLE existing = OpenEventW(EVENT_MODIFY_STATE, FALSE, kInstanceEventName);
+
+  // 2. Refuse to run from the temporary folder (an archive viewer's extraction folder).
+  bool refused = false;
+  wchar_t exe[MAX_PATH + 1] = {};
+  wchar_t temp[MAX_PATH + 1] = {};
+  DWORD exeLen = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  DWORD tempLen = GetTempPathW(MAX_PATH, temp);
+  if (exeLen > 0 && exeLen < MAX_PATH && tempLen > 0 && tempLen < MAX_PATH &&
+      GetLongPathNameW(temp, temp, MAX_PATH) > 0) {
+    if (IsInsideTempFolder(exe, temp)) {
+      MessageBoxW(nullptr, kRefusalText, kRefusalTitle, MB_ICONERROR);
+      refused = true;
+    }
+  }
+
+  // 3. A second instance or a refused run exits quietly.
+  HANDLE instanceEvent = existing;
+  if (!existing && !refused) {
+    instanceEvent = CreateEventW(nullptr, FALSE, TRUE, kInstanceEventName);
+
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    DefWindowProcW(nullptr, WM_NULL, 0, 0);
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    Gdiplus::GdiplusStartupInput gdiplusInput;
+    ULONG_PTR gdiplusToken = 0;
+    Gdiplus::GdiplusStartup(&gdiplusToken, &gdiplusInput, nullptr);
+    WSADATA wsa;
+    WSAStartup(MAKEWORD(2, 2), &wsa);
+
+    Run(cmdLine, show);
+
+    CoUninitialize();
+    Gdiplus::GdiplusShutdown(gdiplusToken);
+    WSACleanup();
+  }
+  if (instanceEvent) CloseHandle(instanceEvent);
+  return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,216 @@
+#include "app/main_dlg_win.h"
+
+#include <wininet.h>
+
+#include "app/app_win.h"
+#include "app/log.h"
+#include "framework/handles_win.h"
+#include "framework/wstr_win.h"
+#include "platform/text.h"
+
+namespace app {
+
+CMainDlg* CMainDlg::instance_ = nullptr;
+
+namespace {
+
+std::wstring QuotedExePath() { return L"\"" + ExecutablePath() + L"\""; }
+
+// Reads a REG_SZ value into a buffer of 1000 bytes; a longer value counts as unreadable.
+bool ReadShortString(HKEY key, const wchar_t* name, std::wstring* out) {
+  wchar_t buf[500] = {};
+  DWORD type = 0, size = sizeof buf;
+  if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
+    return false;
+  if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+  size_t chars = size / sizeof(wchar_t);
+  while (chars > 0 && buf[chars - 1] == L'\0') --chars;
+  out->assign(buf, chars);
+  return true;
+}
+
+bool WriteString(HKEY key, const wchar_t* name, const std::wstring& value) {
+  DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+  return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) ==
+         ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool IsAutoStartOn() {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_READ, &raw) != ERROR_SUCCESS) return false;
+  fw::UniqueRegKey key(raw);
+  std::wstring value;
+  return ReadShortString(key.get(), kRunValue, &value) && value == QuotedExePath();
+}
+
+bool EnableAutoStart() {
+  HKEY raw = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr) !=
+      ERROR_SUCCESS)
+    return false;
+  fw::UniqueRegKey key(raw);
+  return WriteString(key.get(), kRunValue, QuotedExePath());
+}
+
+bool DisableAutoStart() {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kRunKey, 0, KEY_SET_VALUE, &raw) != ERROR_SUCCESS) return false;
+  fw::UniqueRegKey key(raw);
+  return RegDeleteValueW(key.get(), kRunValue) == ERROR_SUCCESS;
+}
+
+bool PublishLocation() {
+  HKEY raw = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, kLocationKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &raw,
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  fw::UniqueRegKey key(raw);
+  std::wstring exe = ExecutablePath();
+  std::wstring current;
+  if (ReadShortString(key.get(), kLocationValue, &current) && current == exe) return false;
+  return WriteString(key.get(), kLocationValue, exe);
+}
+
+CMainDlg::CMainDlg() : DialogBase(kTemplateId) { instance_ = this; }
+
+CMainDlg::~CMainDlg() {
+  if (instance_ == this) instance_ = nullptr;
+}
+
+void CMainDlg::ScheduleSave(UINT ms) {
+  if (!hwnd_) return;
+  KillTimer(hwnd_, kTimerSave);
+  SetTimer(hwnd_, kTimerSave, ms, nullptr);
+}
+
+void CMainDlg::Quit(int exitCode) {
+  if (hooks_.saveData) hooks_.saveData();
+  DestroyWindow();
+  PostQuitMessage(exitCode);
+}
+
+void CMainDlg::ShowAbout() {
+  if (hooks_.showAbout) hooks_.showAbout();  // the about box arrives with the update check
+}
+
+LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+  LONG_PTR ex = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, (ex & ~WS_EX_APPWINDOW) | WS_EX_TOOLWINDOW);
+  if (auto* loop = fw::AppModule::GetMessageLoop()) {
+    loop->AddMessageFilter(this);
+    loop->AddIdleHandler(this);
+  }
+  LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
+  SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~WS_VISIBLE);
+
+  std::string logPath;
+  platform::ToCodePage(platform::AnsiCodePage(), as_u16((AppFolder() + L"log.txt").c_str()), &logPath);
+  SetLogPath(logPath);
+
+  if (hooks_.loadData) hooks_.loadData();
+  if (hooks_.loadAdverts) hooks_.loadAdverts();
+
+  SetTimer(hwnd_, kTimerTick, 1000, nullptr);
+  SetTimer(hwnd_, kTimerNetworkWait, 1000, nullptr);
+  SetTimer(hwnd_, kTimerPublishLocation, 10000, nullptr);
+  return TRUE;
+}
+
+LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+  if (auto* loop = fw::AppModule::GetMessageLoop()) {
+    loop->RemoveMessageFilter(this);
+    loop->RemoveIdleHandler(this);
+  }
+  KillTimer(hwnd_, kTimerSave);  // a pending save is dropped; Quit has saved already
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CMainDlg::OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&) {
+  KillTimer(hwnd_, kTimerSave);
+  return TRUE;
+}
+
+LRESULT CMainDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  switch (LOWORD(wParam)) {
+    case kCmdQuit: Quit(0); break;
+    case kCmdCheckUpdate: if (hooks_.checkForUpdate) hooks_.checkForUpdate(); break;
+    case kCmdAbout: ShowAbout(); break;
+    default: break;
+  }
+  return 0;
+}
+
+LRESULT CMainDlg::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
+  switch (id) {
+    case kTimerSave:
+      KillTimer(hwnd_, kTimerSave);
+      if (hooks_.saveData) hooks_.saveData();
+      break;
+    case kTimerTick: OnTick(); break;
+    case kTimerNetworkWait: OnNetworkWait(); break;
+    case kTimerPublishLocation:
+      KillTimer(hwnd_, kTimerPublishLocation);
+      PublishLocation();
+      break;
+    default: handled = FALSE; break;
+  }
+  return 0;
+}
+
+void CMainDlg::OnTick() {
+  TickActions a = counters_.Tick();
+  if (a.runAdvertScheduler && hooks_.runAdvertScheduler) hooks_.runAdvertScheduler();
+  if (a.requestRemoteConfig && hooks_.requestConfig) hooks_.requestConfig(std::string());
+  if (a.refreshAllWidgets && hooks_.refreshAllWidgets) hooks_.refreshAllWidgets();
+}
+
+void CMainDlg::OnNetworkWait() {
+  bool online;
+  if (hooks_.isOnline) {
+    online = hooks_.isOnline();
+  } else {
+    DWORD flags = 0;
+    online = InternetGetConnectedState(&flags, 0) != FALSE;
+  }
+  if (!online) return;  // ask again at the next tick
+  KillTimer(hwnd_, kTimerNetworkWait);
+  std::string query = "run=1&stat=";
+  if (hooks_.statisticsQuery) query += hooks_.statisticsQuery();
+  if (hooks_.requestConfig) hooks_.requestConfig(query);
+}
+
+LRESULT CMainDlg::OnRemoveWidget(UINT, WPARAM, LPARAM lParam, BOOL&) {
+  if (hooks_.removeWidget) hooks_.removeWidget(lParam);
+  return 0;
+}
+
+LRESULT CMainDlg::OnTray(UINT, WPARAM, LPARAM lParam, BOOL&) {
+  if (lParam == WM_RBUTTONUP && hooks_.showMainMenu) {
+    POINT pt{};
+    GetCursorPos(&pt);
+    SetForegroundWindow(hwnd_);
+    hooks_.showMainMenu(pt.x, pt.y);
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+  }
+  return 0;
+}
+
+LRESULT CMainDlg::OnStartDownload(UINT, WPARAM, LPARAM lParam, BOOL&) {
+  if (!lParam) return 0;
+  // The sender allocated the URL with new[]; the receiver owns it from here.
+  auto* url = reinterpret_cast<wchar_t*>(lParam);
+  std::wstring copy(url);
+  delete[] url;
+  if (hooks_.startDownload) hooks_.startDownload(copy.c_str());
+  return 0;
+}
+
+LRESULT CMainDlg::OnRemoteConfig(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  if (wParam && hooks_.applyRemoteConfig) hooks_.applyRemoteConfig();
+  return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,130 @@
+// The hidden main window: owns the widget manager, the periodic work (deferred save,
+// one-second tick, network wait, location publishing), the auto-start registration, and
+// receives the custom messages of workers and widgets.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "app/tick_counters.h"
+#include "framework/dialog_win.h"
+#include "framework/message_loop_win.h"
+#include "widgets/notes_manager_win.h"
+
+namespace app {
+
+constexpr UINT kTimerSave = 2;
+constexpr UINT kTimerTick = 4;
+constexpr UINT kTimerNetworkWait = 5;
+constexpr UINT kTimerPublishLocation = 6;
+constexpr UINT kSaveDelayMs = 1000;
+constexpr UINT kSaveDelayAfterResizeMs = 2000;
+
+constexpr UINT WM_APP_REMOVE_WIDGET = WM_USER + 100;      // lParam: the widget
+constexpr UINT WM_APP_UNUSED_101 = WM_USER + 101;
+constexpr UINT WM_APP_TRAY = WM_USER + 102;               // lParam: mouse message
+constexpr UINT WM_APP_START_DOWNLOAD = WM_USER + 103;     // lParam: heap installer URL
+constexpr UINT WM_APP_UNUSED_104 = WM_USER + 104;
+constexpr UINT WM_APP_REMOTE_CONFIG = WM_USER + 105;      // wParam: 1 parsed, 0 failed
+constexpr UINT WM_APP_UNUSED_110 = WM_USER + 110;
+
+constexpr UINT kCmdQuit = 2;
+constexpr UINT kCmdCheckUpdate = 4102;
+constexpr UINT kCmdAbout = 4103;
+
+constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+constexpr wchar_t kRunValue[] = L"Pelinor";
+constexpr wchar_t kLocationKey[] = L"SOFTWARE\\Pelinor";
+constexpr wchar_t kLocationValue[] = L"Location";
+
+// Auto-start registration of this executable (HKCU Run value "Pelinor").
+bool IsAutoStartOn();
+bool EnableAutoStart();
+bool DisableAutoStart();
+// Writes HKCU\SOFTWARE\Pelinor "Location" unless it already equals the executable path.
+// Returns true when it wrote the value.
+bool PublishLocation();
+
+class CMainDlg : public fw::DialogBase,
+                 public fw::MessageFilter,
+                 public fw::IdleHandler,
+                 public CNotesManager {
+ public:
+  static constexpr UINT kTemplateId = 129;
+
+  // Work that belongs to other subsystems, reached through one place. Each entry is
+  // called when set; tests set them to observe the main window, and a subsystem that
+  // is not built yet simply leaves its entry empty.
+  struct Hooks {
+    std::function<void()> loadData;                        // read data.dat, create widgets
+    std::function<void()> saveData;                        // write data.dat
+    std::function<void()> loadAdverts;                     // read the advert store
+    std::function<void()> runAdvertScheduler;              // show adverts that are due
+    std::function<void(const std::string&)> requestConfig; // remote configuration request
+    std::function<void()> applyRemoteConfig;               // WM_USER+105 with success
+    std::function<void()> refreshAllWidgets;               // silent refresh of every widget
+    std::function<bool()> isOnline;                        // default: InternetGetConnectedState
+    std::function<std::string()> statisticsQuery;          // usage counts for the first request
+    std::function<void(const wchar_t*)> startDownload;     // installer download
+    std::function<void()> checkForUpdate;                  // the user's own update check
+    std::function<void()> showAbout;
+    std::function<void(LPARAM)> removeWidget;
+    std::function<void(int, int)> showMainMenu;            // cursor x, y
+  };
+
+  CMainDlg();
+  ~CMainDlg() override;
+
+  static CMainDlg* Instance() { return instance_; }
+  Hooks& hooks() { return hooks_; }
+
+  HWND Create(HWND parent) { return DialogBase::Create(parent); }
+
+  void ScheduleSave(UINT ms);
+  void Quit(int exitCode);
+  bool IsAutoStartOn() const { return app::IsAutoStartOn(); }
+  bool EnableAutoStart() { return app::EnableAutoStart(); }
+  bool DisableAutoStart() { return app::DisableAutoStart(); }
+  void ShowAbout();
+
+  BOOL PreTranslateMessage(MSG*) override { return FALSE; }
+  BOOL OnIdle() override { return FALSE; }
+
+  BEGIN_MSG_MAP(CMainDlg)
+    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+    MESSAGE_HANDLER(WM_QUERYENDSESSION, OnQueryEndSession)
+    MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+    MESSAGE_HANDLER(WM_TIMER, OnTimer)
+    MESSAGE_HANDLER(WM_APP_REMOVE_WIDGET, OnRemoveWidget)
+    MESSAGE_HANDLER(WM_APP_UNUSED_101, OnIgnored)
+    MESSAGE_HANDLER(WM_APP_UNUSED_104, OnIgnored)
+    MESSAGE_HANDLER(WM_APP_UNUSED_110, OnIgnored)
+    MESSAGE_HANDLER(WM_HOTKEY, OnIgnored)
+    MESSAGE_HANDLER(WM_APP_TRAY, OnTray)
+    MESSAGE_HANDLER(WM_APP_START_DOWNLOAD, OnStartDownload)
+    MESSAGE_HANDLER(WM_APP_REMOTE_CONFIG, OnRemoteConfig)
+  END_MSG_MAP()
+
+ private:
+  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnCommand(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnRemoveWidget(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnIgnored(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+  LRESULT OnTray(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnStartDownload(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnRemoteConfig(UINT, WPARAM, LPARAM, BOOL&);
+
+  void OnTick();
+  void OnNetworkWait();
+
+  static CMainDlg* instance_;
+  Hooks hooks_;
+  TickCounters counters_;
+};
+
+}  // namespace app

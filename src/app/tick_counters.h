@@ -1,0 +1,37 @@
+// The main window's one-second tick drives three periodic jobs through three counters.
+// Each counter is checked, fires and resets when above its limit, then counts the tick,
+// so the advert scheduler runs on the 12th tick and every 11 ticks after, the remote
+// configuration on the 18002nd and every 18001, and the silent refresh on the 1802nd and
+// every 1801.
+#pragma once
+
+namespace app {
+
+struct TickActions {
+  bool runAdvertScheduler = false;
+  bool requestRemoteConfig = false;
+  bool refreshAllWidgets = false;
+};
+
+class TickCounters {
+ public:
+  static constexpr int kAdvertLimit = 10;
+  static constexpr int kConfigLimit = 18000;
+  static constexpr int kRefreshLimit = 1800;
+
+  TickActions Tick() {
+    TickActions a;
+    if (a_ > kAdvertLimit) { a.runAdvertScheduler = true; a_ = 0; }
+    ++a_;
+    if (b_ > kConfigLimit) { a.requestRemoteConfig = true; b_ = 0; }
+    ++b_;
+    if (c_ > kRefreshLimit) { a.refreshAllWidgets = true; c_ = 0; }
+    ++c_;
+    return a;
+  }
+
+ private:
+  int a_ = 0, b_ = 0, c_ = 0;
+};
+
+}  // namespace app

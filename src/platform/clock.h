@@ -1,0 +1,15 @@
+// The clock, behind a small interface so that the core can be tested natively.
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0, millisecond = 0;
+};
+
+LocalTime NowLocal();
+int64_t NowUnixSeconds();
+uint64_t MonotonicMs();
+
+}  // namespace platform

@@ -1,0 +1,32 @@
+#include <time.h>
+
+#include "platform/clock.h"
+
+namespace platform {
+
+LocalTime NowLocal() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm t{};
+  time_t secs = ts.tv_sec;
+  localtime_r(&secs, &t);
+  LocalTime r;
+  r.year = t.tm_year + 1900;
+  r.month = t.tm_mon + 1;
+  r.day = t.tm_mday;
+  r.hour = t.tm_hour;
+  r.minute = t.tm_min;
+  r.second = t.tm_sec;
+  r.millisecond = static_cast<int>(ts.tv_nsec / 1000000) % 1000;
+  return r;
+}
+
+int64_t NowUnixSeconds() { return static_cast<int64_t>(time(nullptr)); }
+
+uint64_t MonotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec / 1000000);
+}
+
+}  // namespace platform

@@ -1,0 +1,181 @@
+#include "app/main_dlg_win.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "app/app_win.h"
+#include "framework/handles_win.h"
+#include "framework/message_loop_win.h"
+#include "win/win_test_util.h"
+
+namespace {
+
+using app::CMainDlg;
+
+std::wstring ReadValue(const wchar_t* keyPath, const wchar_t* name) {
+  HKEY raw = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, keyPath, 0, KEY_READ, &raw) != ERROR_SUCCESS) return L"<no key>";
+  fw::UniqueRegKey key(raw);
+  wchar_t buf[1024] = {};
+  DWORD size = sizeof buf - sizeof(wchar_t), type = 0;
+  if (RegQueryValueExW(key.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size) != ERROR_SUCCESS)
+    return L"<no value>";
+  return buf;
+}
+
+void WriteValue(const wchar_t* keyPath, const wchar_t* name, const std::wstring& v) {
+  HKEY raw = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr),
+            ERROR_SUCCESS);
+  fw::UniqueRegKey key(raw);
+  RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.c_str()),
+                 static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
+}
+
+// A main window with hooks recording what it asks of the other subsystems.
+class MainDlgTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fw::AppModule::AddMessageLoop(&loop_);
+    auto& h = dlg_.hooks();
+    h.loadData = [this] { ++loads_; };
+    h.saveData = [this] { saves_.push_back(GetTickCount64()); };
+    h.isOnline = [this] { return online_; };
+    h.statisticsQuery = [] { return std::string("1%3D12%2C"); };
+    h.requestConfig = [this](const std::string& q) { configQueries_.push_back(q); };
+    h.applyRemoteConfig = [this] { ++applied_; };
+    h.removeWidget = [this](LPARAM w) { removed_.push_back(w); };
+    ASSERT_NE(dlg_.Create(nullptr), nullptr);
+  }
+  void TearDown() override {
+    if (dlg_.IsWindow()) dlg_.DestroyWindow();
+    fw::AppModule::RemoveMessageLoop();
+  }
+
+  fw::MessageLoop loop_;
+  CMainDlg dlg_;
+  int loads_ = 0, applied_ = 0;
+  bool online_ = false;
+  std::vector<ULONGLONG> saves_;
+  std::vector<std::string> configQueries_;
+  std::vector<LPARAM> removed_;
+};
+
+TEST_F(MainDlgTest, HiddenToolWindowThatLoadedItsData) {
+  EXPECT_EQ(CMainDlg::Instance(), &dlg_);
+  EXPECT_FALSE(IsWindowVisible(dlg_.hwnd()));
+  LONG_PTR ex = GetWindowLongPtrW(dlg_.hwnd(), GWL_EXSTYLE);
+  EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
+  EXPECT_FALSE(ex & WS_EX_APPWINDOW);
+  EXPECT_EQ(loads_, 1);
+  wchar_t title[64] = {};
+  GetWindowTextW(dlg_.hwnd(), title, 64);
+  EXPECT_STREQ(title, L"Dorvane");
+}
+
+TEST_F(MainDlgTest, BurstOfScheduleSaveGivesOneSaveASecondAfterTheLast) {
+  ULONGLONG last = 0;
+  for (int i = 0; i < 5; ++i) {
+    dlg_.ScheduleSave(app::kSaveDelayMs);
+    last = GetTickCount64();
+    wintest::PumpFor(150);
+  }
+  EXPECT_TRUE(saves_.empty()) << "saved before the burst ended";
+  ASSERT_TRUE(wintest::PumpUntil([this] { return !saves_.empty(); }, 3000));
+  ULONGLONG delay = saves_[0] - last;
+  EXPECT_GE(delay, 900u);
+  EXPECT_LE(delay, 1400u);
+  wintest::PumpFor(1500);
+  EXPECT_EQ(saves_.size(), 1u) << "the save timer must stop after firing";
+}
+
+TEST_F(MainDlgTest, QueryEndSessionDropsAPendingSave) {
+  dlg_.ScheduleSave(300);
+  EXPECT_EQ(SendMessageW(dlg_.hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
+  wintest::PumpFor(700);
+  EXPECT_TRUE(saves_.empty());
+}
+
+TEST_F(MainDlgTest, StartupConfigRequestWaitsForTheNetworkAndRunsOnce) {
+  wintest::PumpFor(2300);
+  EXPECT_TRUE(configQueries_.empty()) << "requested while offline";
+  online_ = true;
+  ASSERT_TRUE(wintest::PumpUntil([this] { return !configQueries_.empty(); }, 1600));
+  EXPECT_EQ(configQueries_[0], "run=1&stat=1%3D12%2C");
+  wintest::PumpFor(2200);
+  EXPECT_EQ(configQueries_.size(), 1u);
+}
+
+TEST_F(MainDlgTest, CustomMessages) {
+  SendMessageW(dlg_.hwnd(), app::WM_APP_REMOTE_CONFIG, 0, 0);
+  EXPECT_EQ(applied_, 0) << "a failed fetch changes nothing";
+  SendMessageW(dlg_.hwnd(), app::WM_APP_REMOTE_CONFIG, 1, 0);
+  EXPECT_EQ(applied_, 1);
+  PostMessageW(dlg_.hwnd(), app::WM_APP_REMOVE_WIDGET, 0, 1234);
+  wintest::PumpFor(50);
+  ASSERT_EQ(removed_.size(), 1u);
+  EXPECT_EQ(removed_[0], 1234);
+  for (UINT m : {app::WM_APP_UNUSED_101, app::WM_APP_UNUSED_104, app::WM_APP_UNUSED_110})
+    EXPECT_EQ(SendMessageW(dlg_.hwnd(), m, 7, 7), 0);
+  // The download request's URL block belongs to the receiver, also when nothing handles it.
+  std::wstring got;
+  dlg_.hooks().startDownload = [&got](const wchar_t* url) { got = url; };
+  auto* block = new wchar_t[32];
+  wcscpy(block, L"http://127.0.0.1/setup.exe");
+  SendMessageW(dlg_.hwnd(), app::WM_APP_START_DOWNLOAD, 0, reinterpret_cast<LPARAM>(block));
+  EXPECT_EQ(got, L"http://127.0.0.1/setup.exe");
+  EXPECT_EQ(SendMessageW(dlg_.hwnd(), app::WM_APP_START_DOWNLOAD, 0, 0), 0);
+}
+
+TEST_F(MainDlgTest, QuitSavesDestroysAndPostsQuit) {
+  dlg_.ScheduleSave(5000);
+  dlg_.Quit(0);
+  EXPECT_EQ(saves_.size(), 1u);
+  EXPECT_FALSE(dlg_.IsWindow());
+  MSG msg;
+  bool sawQuit = false;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+    if (msg.message == WM_QUIT) sawQuit = true;
+  EXPECT_TRUE(sawQuit);
+}
+
+TEST(AutoStart, OnOffAndAnotherCopysPath) {
+  std::wstring quoted = L"\"" + app::ExecutablePath() + L"\"";
+  app::DisableAutoStart();
+  EXPECT_FALSE(app::IsAutoStartOn());
+  WriteValue(app::kRunKey, app::kRunValue, L"\"C:\\Other Copy\\pelinor.exe\"");
+  EXPECT_FALSE(app::IsAutoStartOn()) << "another copy's path is not ours";
+  ASSERT_TRUE(app::EnableAutoStart());
+  EXPECT_TRUE(app::IsAutoStartOn());
+  EXPECT_EQ(ReadValue(app::kRunKey, app::kRunValue), quoted);
+  WriteValue(app::kRunKey, app::kRunValue, app::ExecutablePath());  // unquoted: not ours either
+  EXPECT_FALSE(app::IsAutoStartOn());
+  EXPECT_TRUE(app::DisableAutoStart());
+  EXPECT_FALSE(app::IsAutoStartOn());
+  EXPECT_EQ(ReadValue(app::kRunKey, app::kRunValue), L"<no value>");
+  EXPECT_FALSE(app::DisableAutoStart()) << "deleting a missing value is not a success";
+}
+
+TEST(Location, RewrittenOnlyWhenItDiffers) {
+  WriteValue(app::kLocationKey, app::kLocationValue, L"C:\\old place\\pelinor.exe");
+  EXPECT_TRUE(app::PublishLocation());
+  EXPECT_EQ(ReadValue(app::kLocationKey, app::kLocationValue), app::ExecutablePath());
+  EXPECT_FALSE(app::PublishLocation()) << "an identical value is left untouched";
+  std::wstring upper = app::ExecutablePath();
+  for (auto& c : upper) c = towupper(c);
+  WriteValue(app::kLocationKey, app::kLocationValue, upper);
+  EXPECT_TRUE(app::PublishLocation()) << "the comparison is case-sensitive";
+}
+
+TEST(TempFolder, ContainmentIsASubstringMatch) {
+  EXPECT_TRUE(app::IsInsideTempFolder(L"C:\\Users\\a\\AppData\\Local\\Temp\\Rar$EX0\\pelinor.exe",
+                                      L"C:\\Users\\a\\AppData\\Local\\Temp\\"));
+  EXPECT_FALSE(app::IsInsideTempFolder(L"C:\\Program Files\\Pelinor\\pelinor.exe",
+                                       L"C:\\Users\\a\\AppData\\Local\\Temp\\"));
+  EXPECT_FALSE(app::IsInsideTempFolder(L"c:\\users\\a\\appdata\\local\\temp\\x.exe",
+                                       L"C:\\Users\\a\\AppData\\Local\\Temp\\"));
+  EXPECT_FALSE(app::IsInsideTempFolder(L"", L"C:\\Temp\\"));
+}
+
+}  // namespace

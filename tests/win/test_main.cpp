@@ -1,0 +1,20 @@
+// Entry of the Windows-layer test binary: brings up COM, common controls and GDI+ as the
+// program does, runs the tests, and shuts them down.
+#include <windows.h>
+#include <commctrl.h>
+#include <gdiplus.h>
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  Gdiplus::GdiplusStartupInput in;
+  ULONG_PTR token = 0;
+  Gdiplus::GdiplusStartup(&token, &in, nullptr);
+  int rc = RUN_ALL_TESTS();
+  Gdiplus::GdiplusShutdown(token);
+  CoUninitialize();
+  return rc;
+}
