@@ -9,7 +9,8 @@ export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 
 _pelinor_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then return 0; fi
-  local n="${PELINOR_XVFB_DISPLAY:-97}"
+  # Each checkout gets its own virtual display, so parallel work trees never share windows.
+  local n="${PELINOR_XVFB_DISPLAY:-$(( 50 + $(printf '%s' "$_pelinor_root" | cksum | cut -d' ' -f1) % 40 ))}"
   export DISPLAY=":$n"
   if xdpyinfo >/dev/null 2>&1; then return 0; fi
   (Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &)

@@ -85,7 +85,7 @@ TEST_F(MainDlgTest, BurstOfScheduleSaveGivesOneSaveASecondAfterTheLast) {
   ASSERT_TRUE(wintest::PumpUntil([this] { return !saves_.empty(); }, 3000));
   ULONGLONG delay = saves_[0] - last;
   EXPECT_GE(delay, 900u);
-  EXPECT_LE(delay, 1400u);
+  EXPECT_LE(delay, 1800u);  // generous: timers run late on a loaded machine
   wintest::PumpFor(1500);
   EXPECT_EQ(saves_.size(), 1u) << "the save timer must stop after firing";
 }
