@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/main_dlg_win.h"
+#include "app/main_wiring_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
 
@@ -47,6 +48,7 @@ int Run(const wchar_t*, int) {
   g_appFolder = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash)) + L"\\";
 
   auto dlg = std::make_unique<CMainDlg>();
+  InstallSubsystemHooks(*dlg);
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
     return 0;

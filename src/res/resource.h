@@ -3,3 +3,6 @@
 
 #define IDI_SMALL 128
 #define IDD_MAINDLG 129
+
+#include "widgets_res.h"
+#include "dialogs_res.h"

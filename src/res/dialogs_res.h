@@ -1,0 +1,2 @@
+// Resource ids of the dialogs.
+#pragma once
