@@ -2,8 +2,8 @@
 
 namespace widgets {
 
-const std::vector<LinkEntry>& BuiltInFeeds() {
-  static const std::vector<LinkEntry> kFeeds = {
+const std::vector<NewsLink>& BuiltInFeeds() {
+  static const std::vector<NewsLink> kFeeds = {
       {u"Solidot 科技资讯", u"https://www.solidot.org/index.rss"},
       {u"BBC 中文网", u"https://feeds.bbci.co.uk/zhongwen/simp/rss.xml"},
       {u"纽约时报中文网", u"https://cn.nytimes.com/rss/"},
@@ -13,13 +13,13 @@ const std::vector<LinkEntry>& BuiltInFeeds() {
   return kFeeds;
 }
 
-std::vector<LinkEntry> EffectiveRemoteLinks(const std::vector<LinkEntry>& remote,
-                                            const std::vector<LinkEntry>& custom) {
+std::vector<NewsLink> EffectiveRemoteLinks(const std::vector<NewsLink>& remote,
+                                            const std::vector<NewsLink>& custom) {
   if (!remote.empty()) return remote;
-  std::vector<LinkEntry> out;
-  for (const LinkEntry& e : BuiltInFeeds()) {
+  std::vector<NewsLink> out;
+  for (const NewsLink& e : BuiltInFeeds()) {
     bool known = false;
-    for (const LinkEntry& c : custom) known = known || c.url == e.url;
+    for (const NewsLink& c : custom) known = known || c.url == e.url;
     if (!known) out.push_back(e);
   }
   return out;

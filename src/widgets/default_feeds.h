@@ -8,11 +8,11 @@
 
 namespace widgets {
 
-const std::vector<LinkEntry>& BuiltInFeeds();
+const std::vector<NewsLink>& BuiltInFeeds();
 
 // The list the menu offers: the received (or stored) list when it has entries, else the
 // built-in feeds without those whose address is already a custom link.
-std::vector<LinkEntry> EffectiveRemoteLinks(const std::vector<LinkEntry>& remote,
-                                            const std::vector<LinkEntry>& custom);
+std::vector<NewsLink> EffectiveRemoteLinks(const std::vector<NewsLink>& remote,
+                                            const std::vector<NewsLink>& custom);
 
 }  // namespace widgets

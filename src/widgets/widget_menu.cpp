@@ -47,11 +47,11 @@ MenuNode Submenu(const std::u16string& text, std::vector<MenuNode> children) {
 constexpr int kThemeMenuOrder[kThemeCount] = {2, 1, 3, 4, 5, 6};
 const char16_t* const kAlphaNames[kAlphaLevelCount] = {u"100%", u"80%", u"60%", u"40%", u"20%"};
 
-void AppendLinks(std::vector<MenuNode>* out, const std::vector<LinkEntry>* links, int first, int last,
+void AppendLinks(std::vector<MenuNode>* out, const std::vector<NewsLink>* links, int first, int last,
                  const std::u16string& feedUrl) {
   if (!links) return;
   for (size_t i = 0; i < links->size() && first + static_cast<int>(i) <= last; ++i) {
-    const LinkEntry& e = (*links)[i];
+    const NewsLink& e = (*links)[i];
     out->push_back(Item(MenuText(e.name), first + static_cast<int>(i), e.url == feedUrl));
   }
 }
@@ -94,10 +94,10 @@ std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
   return menu;
 }
 
-MenuAction DecodeMenuCommand(int command, const std::vector<LinkEntry>& remoteLinks,
-                             const std::vector<LinkEntry>& customLinks) {
+MenuAction DecodeMenuCommand(int command, const std::vector<NewsLink>& remoteLinks,
+                             const std::vector<NewsLink>& customLinks) {
   MenuAction a;
-  auto link = [&](const std::vector<LinkEntry>& list, int index) {
+  auto link = [&](const std::vector<NewsLink>& list, int index) {
     if (index >= 0 && static_cast<size_t>(index) < list.size()) {
       a.kind = MenuAction::kSwitchFeed;
       a.url = list[index].url;

@@ -5,12 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace widgets {
+#include "widgets/manager_data.h"
 
-struct LinkEntry {
-  std::u16string name;
-  std::u16string url;
-};
+namespace widgets {
 
 // Command numbers of the menu.
 constexpr int kCmdRemoveWidget = 4;
@@ -41,8 +38,8 @@ struct MenuNode {
 };
 
 struct MenuState {
-  const std::vector<LinkEntry>* remoteLinks = nullptr;
-  const std::vector<LinkEntry>* customLinks = nullptr;
+  const std::vector<NewsLink>* remoteLinks = nullptr;
+  const std::vector<NewsLink>* customLinks = nullptr;
   std::u16string feedUrl;
   int themeId = 0;
   uint8_t alpha = 255;
@@ -74,7 +71,7 @@ struct MenuAction {
   std::u16string url;
 };
 // A link command whose index lies beyond its list does nothing (kNone).
-MenuAction DecodeMenuCommand(int command, const std::vector<LinkEntry>& remoteLinks,
-                             const std::vector<LinkEntry>& customLinks);
+MenuAction DecodeMenuCommand(int command, const std::vector<NewsLink>& remoteLinks,
+                             const std::vector<NewsLink>& customLinks);
 
 }  // namespace widgets

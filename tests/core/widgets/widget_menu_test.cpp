@@ -16,8 +16,8 @@ const MenuNode* Find(const std::vector<MenuNode>& nodes, const std::u16string& t
 }
 
 TEST(WidgetMenu, EntriesChecksAndDisabledState) {
-  std::vector<LinkEntry> remote = {{u"新闻", u"http://r/1"}, {u"A&B", u"http://r/2"}};
-  std::vector<LinkEntry> custom = {{u"我的", u"http://c/1"}};
+  std::vector<NewsLink> remote = {{u"新闻", u"http://r/1"}, {u"A&B", u"http://r/2"}};
+  std::vector<NewsLink> custom = {{u"我的", u"http://c/1"}};
   MenuState s;
   s.remoteLinks = &remote;
   s.customLinks = &custom;
@@ -57,8 +57,8 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
 }
 
 TEST(WidgetMenu, LongListsStopAtTheirCommandRange) {
-  std::vector<LinkEntry> remote(40, {u"r", u"http://r/"});
-  std::vector<LinkEntry> custom(200, {u"c", u"http://c/"});
+  std::vector<NewsLink> remote(40, {u"r", u"http://r/"});
+  std::vector<NewsLink> custom(200, {u"c", u"http://c/"});
   MenuState s;
   s.remoteLinks = &remote;
   s.customLinks = &custom;
@@ -69,8 +69,8 @@ TEST(WidgetMenu, LongListsStopAtTheirCommandRange) {
 }
 
 TEST(WidgetMenu, CommandsDecode) {
-  std::vector<LinkEntry> remote = {{u"r0", u"http://r/0"}};
-  std::vector<LinkEntry> custom = {{u"c0", u"http://c/0"}, {u"c1", u"http://c/1"}};
+  std::vector<NewsLink> remote = {{u"r0", u"http://r/0"}};
+  std::vector<NewsLink> custom = {{u"c0", u"http://c/0"}, {u"c1", u"http://c/1"}};
   auto a = DecodeMenuCommand(192, remote, custom);
   EXPECT_EQ(a.kind, MenuAction::kSwitchFeed);
   EXPECT_EQ(a.url, u"http://r/0");
@@ -90,16 +90,16 @@ TEST(WidgetMenu, CommandsDecode) {
 }
 
 TEST(DefaultFeeds, StandInUntilAListArrives) {
-  std::vector<LinkEntry> none;
+  std::vector<NewsLink> none;
   auto builtIn = EffectiveRemoteLinks(none, none);
   ASSERT_FALSE(builtIn.empty());
   for (const auto& e : builtIn) EXPECT_EQ(e.url.rfind(u"https://", 0), 0u);
   // A built-in feed the user already has as a custom link is not offered twice.
-  std::vector<LinkEntry> custom = {{u"mine", builtIn[0].url}};
+  std::vector<NewsLink> custom = {{u"mine", builtIn[0].url}};
   auto filtered = EffectiveRemoteLinks(none, custom);
   EXPECT_EQ(filtered.size(), builtIn.size() - 1);
   EXPECT_EQ(filtered[0].url, builtIn[1].url);
-  std::vector<LinkEntry> remote = {{u"r", u"http://r/"}};
+  std::vector<NewsLink> remote = {{u"r", u"http://r/"}};
   EXPECT_EQ(EffectiveRemoteLinks(remote, custom).size(), 1u);
 }
 
