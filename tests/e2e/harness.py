@@ -1,0 +1,231 @@
+"""End-to-end harness: runs the real pelinor.exe under Wine and Xvfb.
+
+Each test gets a fresh program folder (a copy of pelinor.exe) and a clean per-user data
+folder; all end-to-end tests share one Wine prefix and one virtual display of their own
+(never the unit tests'), and ctest runs them one at a time. Offers a loopback HTTP server
+for feeds and the maker's service, winprobe for listing and driving windows, and
+screenshots.
+"""
+import http.server
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import zlib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.environ.get("PELINOR_BUILD", os.path.join(ROOT, "build", "win"))
+ARTIFACTS = os.path.join(BUILD, "e2e-artifacts")
+
+
+def _wine_env():
+    """The environment of cmake/wine-env.sh with the e2e prefix and display, ready to use."""
+    prefix = os.path.join(BUILD, "wineprefix-e2e")
+    display = 90 + zlib.crc32(ROOT.encode()) % 40
+    script = ('. "%s/cmake/wine-env.sh" && pelinor_wine_ready >/dev/null && env -0'
+              % ROOT)
+    env = dict(os.environ, PELINOR_WINEPREFIX=prefix, PELINOR_XVFB_DISPLAY=str(display))
+    env.pop("DISPLAY", None)
+    out = subprocess.run(["bash", "-c", script], env=env, stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, check=True, timeout=300).stdout
+    result = {}
+    for item in out.split(b"\0"):
+        if b"=" in item:
+            k, v = item.split(b"=", 1)
+            result[k.decode()] = v.decode(errors="replace")
+    return result
+
+
+ENV = None
+
+
+def env():
+    global ENV
+    if ENV is None:
+        ENV = _wine_env()
+    return ENV
+
+
+def wine(args, timeout=60, check=False):
+    return subprocess.run(["wine"] + args, env=env(), stdout=subprocess.PIPE,
+                          stderr=subprocess.PIPE, timeout=timeout, check=check)
+
+
+def unix_path(win_path):
+    out = subprocess.run(["winepath", "-u", win_path], env=env(), stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, timeout=30).stdout.decode().strip()
+    return out
+
+
+def win_path(path):
+    out = subprocess.run(["winepath", "-w", path], env=env(), stdout=subprocess.PIPE,
+                         stderr=subprocess.DEVNULL, timeout=30).stdout.decode().strip()
+    return out
+
+
+def probe(*args, timeout=120):
+    """Runs winprobe; returns (exit code, stdout text)."""
+    exe = os.path.join(BUILD, "tools", "winprobe", "winprobe.exe")
+    r = wine([exe] + [str(a) for a in args], timeout=timeout)
+    return r.returncode, r.stdout.decode("utf-8", errors="replace")
+
+
+class Window:
+    def __init__(self, line):
+        # hwnd pid visible exstyle class "title" left top right bottom
+        head, rest = line.split(' "', 1)
+        title, rect = rest.rsplit('" ', 1)
+        parts = head.split(" ")
+        self.hwnd = parts[0]
+        self.pid = int(parts[1])
+        self.visible = parts[2] == "1"
+        self.exstyle = int(parts[3], 16)
+        self.cls = parts[4]
+        self.title = title
+        self.rect = tuple(int(x) for x in rect.split())
+
+    def __repr__(self):
+        return "Window(%s %s %r %r vis=%s %s)" % (self.hwnd, self.cls, self.title, self.rect,
+                                                  self.visible, hex(self.exstyle))
+
+
+def windows():
+    code, out = probe("list")
+    return [Window(l) for l in out.splitlines() if l.strip()]
+
+
+def screenshot(name):
+    os.makedirs(ARTIFACTS, exist_ok=True)
+    path = os.path.join(ARTIFACTS, name)
+    subprocess.run(["import", "-window", "root", path], env=env(), timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
+def local_appdata():
+    r = wine(["cmd", "/c", "echo %LOCALAPPDATA%"])
+    return unix_path(r.stdout.decode(errors="replace").strip())
+
+
+def temp_folder():
+    r = wine(["cmd", "/c", "echo %TEMP%"])
+    return unix_path(r.stdout.decode(errors="replace").strip())
+
+
+class Program:
+    """A copy of pelinor.exe in a fresh folder, started and stopped on request."""
+
+    def __init__(self, folder=None):
+        self.folder = folder or tempfile.mkdtemp(prefix="pelinor-e2e-")
+        os.makedirs(self.folder, exist_ok=True)
+        self.exe = os.path.join(self.folder, "pelinor.exe")
+        shutil.copy(os.path.join(BUILD, "pelinor.exe"), self.exe)
+        self.proc = None
+
+    def start(self):
+        self.proc = subprocess.Popen(["wine", self.exe], env=env(), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        return self.proc
+
+    def run_to_end(self, timeout=60):
+        return subprocess.run(["wine", self.exe], env=env(), stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=timeout).returncode
+
+    def main_window(self, timeout_ms=20000):
+        code, out = probe("wait", "Dorvane", timeout_ms, "#32770")
+        return out.strip() if code == 0 else None
+
+    def quit(self, timeout=30):
+        """Asks the program to quit as its menu does (command 2) and waits for the exit."""
+        hwnd = self.main_window(2000)
+        if hwnd:
+            probe("post", hwnd, 0x0111, 2, 0)
+        if self.proc:
+            try:
+                return self.proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                self.kill()
+        return None
+
+    def kill(self):
+        subprocess.run(["wineserver", "-k"], env=env(), timeout=60)
+        if self.proc:
+            self.proc.wait(30)
+
+    def file(self, name):
+        return os.path.join(self.folder, name)
+
+    def cleanup(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class Server:
+    """A loopback HTTP server. `routes` maps a path (without query) to (status, headers, body)
+    or to a callable taking the handler. Every request line is recorded."""
+
+    def __init__(self, routes=None):
+        self.routes = dict(routes or {})
+        self.requests = []
+        outer = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.1"
+
+            def log_message(self, *a):
+                pass
+
+            def do_GET(self):
+                outer.requests.append((self.requestline, dict(self.headers)))
+                path = self.path.split("?", 1)[0]
+                route = outer.routes.get(path)
+                if callable(route):
+                    return route(self)
+                if route is None:
+                    route = (404, {"Content-Type": "text/html"}, b"not found")
+                status, headers, body = route
+                self.send_response(status)
+                for k, v in headers.items():
+                    self.send_header(k, v)
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self.httpd.server_address[1]
+        self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
+        self.thread.start()
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def reset_user_data():
+    """Removes the per-user data folder so each test starts as a fresh installation."""
+    shutil.rmtree(os.path.join(local_appdata(), "Vessaly"), ignore_errors=True)
+
+
+def wait_for(predicate, timeout=20.0, interval=0.2):
+    end = time.time() + timeout
+    while time.time() < end:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(interval)
+    return predicate()
+
+
+def main():
+    """Runs the calling module's tests and prints the closing count line."""
+    result = unittest.main(module="__main__", exit=False, verbosity=2).result
+    failed = len(result.failures) + len(result.errors)
+    passed = result.testsRun - failed - len(result.skipped)
+    print("%d passed, %d failed" % (passed, failed))
+    sys.exit(1 if failed else 0)
