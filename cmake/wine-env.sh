@@ -23,7 +23,7 @@ _pelinor_display() {
 # True when a wineserver for this prefix is running.
 _pelinor_server_running() {
   local pid
-  for pid in $(pgrep -x wineserver 2>/dev/null; pgrep -f 'wineserver(64)?$' 2>/dev/null); do
+  for pid in $(pgrep -f '(^|/)wineserver(32|64)?( |$)' 2>/dev/null || true); do
     if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
       return 0
     fi
@@ -37,16 +37,16 @@ pelinor_wine_ready() {
   (
     flock 9
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      wineboot -i 9>&- </dev/null >/dev/null 2>&1
+      wineboot -i 9>&- </dev/null >/dev/null 2>&1 || true
       wine 9>&- reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-        </dev/null >/dev/null 2>&1
+        </dev/null >/dev/null 2>&1 || true
     fi
     # A persistent, warmed-up server keeps each start fast, and its helper processes
     # (services, explorer) are started here, detached from the caller's output pipes, so
     # they never hold ctest's pipe open.
     if ! _pelinor_server_running; then
-      wineserver -p 600 9>&- </dev/null >/dev/null 2>&1
-      wine cmd /c exit 9>&- </dev/null >/dev/null 2>&1
+      wineserver -p 600 9>&- </dev/null >/dev/null 2>&1 || true
+      wine cmd /c exit 9>&- </dev/null >/dev/null 2>&1 || true
     fi
   ) 9>"$WINEPREFIX.lock"
 }
