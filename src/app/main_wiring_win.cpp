@@ -5,6 +5,7 @@
 #include "framework/wstr_win.h"
 #include "platform/text.h"
 #include "store/statistics.h"
+#include "widgets/widget_wiring_win.h"
 
 namespace app {
 
@@ -20,6 +21,8 @@ void InstallSubsystemHooks(CMainDlg& dlg) {
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
+  // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
+  widgets::InstallWidgetHooks(dlg);
 }
 
 }  // namespace app
