@@ -91,3 +91,19 @@ TEST(ResolveUrl, References) {
 
 }  // namespace
 }  // namespace net
+
+#include "net/subscribe_notice.h"
+
+namespace net {
+namespace {
+
+TEST(SubscribeNotice, EndpointAndEncodedValues) {
+  platform::SetAnsiCodePageForTests(936);
+  EXPECT_EQ(SubscribeNoticeUrl(u"http://a.example/rss?x=1", u"新闻 A", u"svc.example", 0),
+            u"http://svc.example/pelinor/getrss.php?rssurl=http%3A%2F%2Fa.example%2Frss%3Fx%3D1&name=%D0%C2%CE%C5+A");
+  EXPECT_EQ(SubscribeNoticeUrl(u"u", u"n", u"127.0.0.1", 18777),
+            u"http://127.0.0.1:18777/pelinor/getrss.php?rssurl=u&name=n");
+}
+
+}  // namespace
+}  // namespace net
