@@ -67,7 +67,7 @@ def win_path(path):
     return out
 
 
-def probe(*args, timeout=30):
+def probe(*args, timeout=120):
     """Runs winprobe; returns (exit code, stdout text)."""
     exe = os.path.join(BUILD, "tools", "winprobe", "winprobe.exe")
     r = wine([exe] + [str(a) for a in args], timeout=timeout)

@@ -1,0 +1,158 @@
+// The HTML subset used for widget content, the rich-text clipboard format and the anchors
+// of downloaded pages: tags <font>, <a>, <br>, <img> with double-quoted attributes.
+//
+// CHtmlParser turns a string into a flat list of content nodes (text runs and images) and
+// a list of the tags that enclose ranges of that list. It never fails: whatever is not a
+// recognised tag stays in the text as literal characters and unclosed tags are not listed.
+// Styles are applied afterwards by the reader (ApplyHtmlTags does it for the engine).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace richtext {
+
+// 0x00BBGGRR: red in the low byte, as GDI wants it.
+using ColorRef = uint32_t;
+
+// A background field holds this bit together with the colour when a run has a background.
+constexpr uint32_t kHasBackground = 0xFF000000u;
+constexpr int kDefaultTextSize = 90;  // tenths of a point
+
+class CHtmlObject {
+ public:
+  virtual ~CHtmlObject() = default;
+  // Callers tell node kinds apart by this name, then down-cast.
+  virtual const char16_t* GetTypeName() const = 0;
+};
+
+// One run of text with one style.
+class CHtmlText : public CHtmlObject {
+ public:
+  const char16_t* GetTypeName() const override { return u"HtmlText"; }
+
+  const std::u16string& GetText() const { return text_; }
+  void SetText(std::u16string text) { text_ = std::move(text); }
+  ColorRef GetColor() const { return color_; }
+  void SetColor(ColorRef c) { color_ = c; }
+  uint32_t GetBackground() const { return background_; }
+  void SetBackground(uint32_t b) { background_ = b; }
+  int GetUnderline() const { return underline_; }
+  void SetUnderline(int v) { underline_ = v; }
+  int GetBold() const { return bold_; }
+  void SetBold(int v) { bold_ = v; }
+  int GetStrikeout() const { return strikeout_; }
+  void SetStrikeout(int v) { strikeout_ = v; }
+  int GetItalic() const { return italic_; }
+  void SetItalic(int v) { italic_ = v; }
+  int GetSize() const { return size_; }
+  void SetSize(int v) { size_ = v; }
+  // nullptr when the run uses the engine's default face / is not a link.
+  const std::u16string* GetFace() const { return face_ ? &*face_ : nullptr; }
+  void SetFace(const std::u16string* face) { face_ = face ? std::optional<std::u16string>(*face) : std::nullopt; }
+  const std::u16string* GetLink() const { return link_ ? &*link_ : nullptr; }
+  void SetLink(const std::u16string* link) { link_ = link ? std::optional<std::u16string>(*link) : std::nullopt; }
+
+ private:
+  std::u16string text_;
+  ColorRef color_ = 0;
+  uint32_t background_ = 0;
+  int underline_ = 0;
+  int bold_ = 0;
+  int strikeout_ = 0;
+  int italic_ = 0;
+  int size_ = kDefaultTextSize;
+  std::optional<std::u16string> face_;
+  std::optional<std::u16string> link_;
+};
+
+// One inline image.
+class CHtmlImage : public CHtmlObject {
+ public:
+  const char16_t* GetTypeName() const override { return u"HtmlImage"; }
+
+  const std::u16string& GetSource() const { return source_; }
+  void SetSource(std::u16string s) { source_ = std::move(s); }
+  const std::u16string* GetLink() const { return link_ ? &*link_ : nullptr; }
+  void SetLink(const std::u16string* link) { link_ = link ? std::optional<std::u16string>(*link) : std::nullopt; }
+  int GetWidth() const { return width_; }
+  void SetWidth(int w) { width_ = w; }
+  int GetHeight() const { return height_; }
+  void SetHeight(int h) { height_ = h; }
+
+ private:
+  std::u16string source_;
+  std::optional<std::u16string> link_;
+  int width_ = 0;
+  int height_ = 0;
+};
+
+// One tag and the range [start, end) of content nodes it encloses.
+class CHtmlTag : public CHtmlObject {
+ public:
+  static constexpr int kMaxAttributes = 20;
+
+  const char16_t* GetTypeName() const override { return u"HtmlTag"; }
+
+  int GetStart() const { return start_; }
+  int GetEnd() const { return end_; }
+  bool IsSelfClosing() const { return selfClosing_; }
+  const std::u16string& GetName() const { return name_; }
+  int GetAttrCount() const { return attrCount_; }
+  const std::u16string& GetAttrName(int i) const { return names_[i]; }
+  const std::u16string& GetAttrValue(int i) const { return values_[i]; }
+  // The value of the first attribute whose name equals `name` exactly, or nullptr.
+  const std::u16string* GetAttr(const std::u16string& name) const;
+
+ private:
+  friend class CHtmlParser;
+  int start_ = -1;
+  int end_ = -1;
+  bool selfClosing_ = false;
+  std::u16string name_;
+  std::u16string values_[kMaxAttributes];
+  std::u16string names_[kMaxAttributes];
+  int attrCount_ = 0;
+};
+
+class CHtmlParser : public CHtmlObject {
+ public:
+  const char16_t* GetTypeName() const override { return u"HtmlParser"; }
+
+  // Replaces the previous result (its node pointers become invalid). 0 for empty text.
+  int Parse(const std::u16string& text);
+  // Text runs and images in document order.
+  CHtmlObject* const* GetObjects(int* count) const;
+  // Complete tags only, inner tags before the tags that enclose them.
+  CHtmlTag* const* GetTags(int* count) const;
+
+ private:
+  struct OpenTag {
+    size_t gt;          // index of the tag's first '>'
+    std::u16string name;
+  };
+  bool MatchOpenTag(size_t lt, OpenTag* out) const;
+  bool MatchCloseTag(size_t lt, OpenTag* out) const;
+  std::unique_ptr<CHtmlTag> ReadTag(size_t lt, const OpenTag& t) const;
+  void AddText(size_t from, size_t to);
+
+  std::vector<std::unique_ptr<CHtmlObject>> objects_;
+  std::vector<CHtmlObject*> objectPtrs_;
+  std::vector<std::unique_ptr<CHtmlTag>> tags_;
+  std::vector<CHtmlTag*> tagPtrs_;
+  std::vector<std::unique_ptr<CHtmlTag>> openTags_;
+  std::u16string input_;
+};
+
+// "#rrggbb" (the first character is skipped, hex digits read until the first other
+// character) as a COLORREF.
+ColorRef ParseHtmlColor(const std::u16string& value);
+
+// Applies the meanings of <font> and <a> to the parsed nodes, in tag-list order: every
+// <font> restyles the text runs in its range from the given defaults (so an enclosing
+// tag, listed after the inner one, wins); every <a href> sets the link of its nodes.
+void ApplyHtmlTags(const CHtmlParser& parser, ColorRef defaultColor, int defaultSize);
+
+}  // namespace richtext
