@@ -1,16 +1,22 @@
 #include "app/main_wiring_win.h"
 
+#include "app/app_win.h"
 #include "app/main_dlg_win.h"
+#include "framework/wstr_win.h"
+#include "platform/text.h"
+#include "store/statistics.h"
 
 namespace app {
 
 // Each subsystem sets the hooks it serves; a hook left empty does nothing.
 void InstallSubsystemHooks(CMainDlg& dlg) {
   auto& h = dlg.hooks();
-  (void)h;
+  // usage statistics: both copies of statistics.dat; the data folder joins when known.
+  store::SetStatisticsFolders(u"", to_u16(AppFolder()));
+  h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: h.loadData, h.saveData
   // widgets: h.refreshAllWidgets, h.removeWidget
-  // remote configuration: h.requestConfig, h.applyRemoteConfig, h.statisticsQuery
+  // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu

@@ -1,0 +1,160 @@
+#include "store/statistics.h"
+
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+#include "app/log.h"
+#include "platform/files.h"
+#include "platform/text.h"
+
+namespace store {
+namespace {
+
+// Lead bytes of the double-byte ANSI code pages (Japanese, Simplified Chinese, Korean,
+// Traditional Chinese); single-byte code pages and UTF-8 have none.
+bool IsLeadByte(int codePage, unsigned char b) {
+  switch (codePage) {
+    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936: case 949: case 950: return b >= 0x81 && b <= 0xFE;
+    default: return false;
+  }
+}
+
+// Index of the first `c` in text[from, end) stepping over double-byte characters, or end.
+size_t FindChar(const std::string& text, size_t from, size_t end, char c, int codePage) {
+  size_t i = from;
+  while (i < end) {
+    if (text[i] == c) return i;
+    i += IsLeadByte(codePage, static_cast<unsigned char>(text[i])) ? 2 : 1;
+  }
+  return end;
+}
+
+bool IsCSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// C-style decimal conversion of text[from, end): leading white space, optional sign, the
+// digits up to the first other character; 0 when there are none. Out-of-range values are
+// clamped rather than left undefined.
+int32_t ToInt32(const std::string& text, size_t from, size_t end) {
+  size_t i = from;
+  while (i < end && IsCSpace(text[i])) ++i;
+  bool negative = false;
+  if (i < end && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  int64_t value = 0;
+  constexpr int64_t kLimit = int64_t{std::numeric_limits<int32_t>::max()} + 1;
+  for (; i < end && text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kLimit) value = kLimit;
+  }
+  if (negative) return static_cast<int32_t>(-value);
+  return static_cast<int32_t>(value > kLimit - 1 ? kLimit - 1 : value);
+}
+
+}  // namespace
+
+int ParseStatisticsText(const std::string& text, int codePage, CounterTable* table) {
+  size_t end = text.find('\0');
+  if (end == std::string::npos) end = text.size();
+  int skipped = 0;
+  size_t start = 0;
+  for (;;) {
+    size_t comma = FindChar(text, start, end, ',', codePage);
+    if (comma >= end) break;  // text after the last comma is not a segment
+    size_t eq = FindChar(text, start, comma, '=', codePage);
+    if (eq < comma) {
+      (*table)[ToInt32(text, start, eq)] = ToInt32(text, eq + 1, comma);
+    } else {
+      ++skipped;
+    }
+    start = comma + 1;
+  }
+  return skipped;
+}
+
+std::string FormatStatisticsFile(const CounterTable& table) {
+  std::string out;
+  char buf[32];
+  for (const auto& [id, count] : table) {
+    std::snprintf(buf, sizeof buf, "%d=%d,", static_cast<int>(id), static_cast<int>(count));
+    out += buf;
+  }
+  out.push_back('\0');
+  return out;
+}
+
+std::u16string FormatStatisticsQuery(const CounterTable& table) {
+  std::string out;
+  char buf[48];
+  for (const auto& [id, count] : table) {
+    std::snprintf(buf, sizeof buf, "%d%%3D%d%%2C", static_cast<int>(id), static_cast<int>(count));
+    out += buf;
+  }
+  return std::u16string(out.begin(), out.end());  // ASCII only
+}
+
+StatisticsStore::StatisticsStore(std::u16string dataFolder, std::u16string appFolder)
+    : dataFolder_(std::move(dataFolder)), appFolder_(std::move(appFolder)) {}
+
+int StatisticsStore::CountEvent(int32_t id) {
+  if (!loaded_) LoadStatistics();
+  int32_t& count = table_[id];
+  if (count < std::numeric_limits<int32_t>::max()) ++count;
+  return SaveStatistics();
+}
+
+std::u16string StatisticsStore::GetStatisticsQuery() {
+  if (!loaded_) LoadStatistics();
+  return FormatStatisticsQuery(table_);
+}
+
+int StatisticsStore::ResetStatistics() {
+  table_.clear();
+  return SaveStatistics();
+}
+
+int StatisticsStore::LoadStatistics() {
+  loaded_ = true;
+  constexpr size_t kMinFileSize = 2;  // shorter files hold no counter
+  std::string bytes;
+  bool read = !dataFolder_.empty() && platform::ReadWholeFile(dataFolder_ + kStatisticsFileName, &bytes);
+  if (!read) read = !appFolder_.empty() && platform::ReadWholeFile(appFolder_ + kStatisticsFileName, &bytes);
+  if (!read || bytes.size() < kMinFileSize) return 0;
+  int skipped = ParseStatisticsText(bytes, platform::AnsiCodePage(), &table_);
+  if (skipped > 0) LogError("statistics.dat: %d malformed counter(s) skipped", skipped);
+  return 1;
+}
+
+int StatisticsStore::SaveStatistics() {
+  std::string text = FormatStatisticsFile(table_);
+  std::string error;
+  if (!dataFolder_.empty() && !platform::WriteFileAtomic(dataFolder_ + kStatisticsFileName, text, &error))
+    LogError("write statistics.dat in the data folder failed: %s", error.c_str());
+  if (appFolder_.empty()) return 0;
+  if (!platform::WriteFileAtomic(appFolder_ + kStatisticsFileName, text, &error)) {
+    LogError("write statistics.dat in the program folder failed: %s", error.c_str());
+    return 0;
+  }
+  return 1;
+}
+
+namespace {
+std::unique_ptr<StatisticsStore>& GlobalStore() {
+  static std::unique_ptr<StatisticsStore> store = std::make_unique<StatisticsStore>(u"", u"");
+  return store;
+}
+}  // namespace
+
+void SetStatisticsFolders(const std::u16string& dataFolder, const std::u16string& appFolder) {
+  GlobalStore() = std::make_unique<StatisticsStore>(dataFolder, appFolder);
+}
+
+StatisticsStore& Statistics() { return *GlobalStore(); }
+
+int CountEvent(int32_t id) { return Statistics().CountEvent(id); }
+std::u16string GetStatisticsQuery() { return Statistics().GetStatisticsQuery(); }
+int ResetStatistics() { return Statistics().ResetStatistics(); }
+int LoadStatistics() { return Statistics().LoadStatistics(); }
+int SaveStatistics() { return Statistics().SaveStatistics(); }
+
+}  // namespace store
