@@ -4,6 +4,7 @@
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
+#include "store/data_store_win.h"
 #include "store/statistics.h"
 #include "widgets/widget_wiring_win.h"
 
@@ -13,10 +14,11 @@ namespace app {
 void InstallSubsystemHooks(CMainDlg& dlg) {
   auto& h = dlg.hooks();
   // usage statistics: both copies of statistics.dat; the data folder joins when known.
-  store::SetStatisticsFolders(u"", to_u16(AppFolder()));
+  store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()));
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
-  // settings store: h.loadData, h.saveData
-  // widgets: h.refreshAllWidgets, h.removeWidget
+  // settings store: data.dat
+  h.loadData = [&dlg] { dlg.LoadData(); };
+  h.saveData = [&dlg] { dlg.SaveData(); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
