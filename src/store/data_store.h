@@ -16,7 +16,7 @@ class TiXmlElement;
 
 namespace store {
 
-constexpr char kDataFileName[] = "data.dat";
+constexpr char16_t kDataFileName[] = u"data.dat";
 // Documents nest four levels; anything far deeper is hostile or broken and would make
 // the recursive XML parser run out of stack.
 constexpr int kMaxDocumentDepth = 256;
@@ -77,5 +77,14 @@ void ReadSettings(const TiXmlElement* root, ManagerData* m);
 // gets `now`. Returns how many calls returned true.
 int ReadNotes(const TiXmlElement* root, ScreenSize screen, int64_t now,
               const std::function<bool(const CNotesLocalInfo&)>& onNote);
+
+// The files to try on load, best first: the data-folder copy (when there is a data
+// folder), the program-folder copy, then the backups each save keeps of them.
+std::vector<std::u16string> DataFileCandidates(const std::u16string& dataFolder, const std::u16string& appFolder);
+
+// Parses the first of `paths` that holds a usable document into `doc`; returns its index,
+// or -1 when none does. `anyRead` tells whether any file could be read at all, and
+// `readError` is the system error of the last one that could not.
+int LoadFirstUsable(const std::vector<std::u16string>& paths, TiXmlDocument* doc, bool* anyRead, int* readError);
 
 }  // namespace store
