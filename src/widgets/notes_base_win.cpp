@@ -11,7 +11,6 @@
 #include "widgets/news_content.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_compose.h"
-#include "widgets/widget_engine_win.h"
 #include "widgets/widget_env_win.h"
 
 using widgets::ScheduleSave;
@@ -32,13 +31,13 @@ CNotesBase::CNotesBase()
     : theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
       titleFont_(ui::CreatePointFont(100, L"宋体", true)),
       captionFont_(ui::CreatePointFont(90, L"宋体")) {
-  engine_ = widgets::MakeWidgetEngine();
+  engine_ = std::make_unique<richtext::CRichDrawWin>();
 }
 
 CNotesBase::~CNotesBase() {
   ready_ = false;
   if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
-  if (engine_) engine_->Detach();
+  if (engine_) engine_->Attach(nullptr);
 }
 
 // --- Creation and destruction -------------------------------------------------------
@@ -84,11 +83,13 @@ void CNotesBase::ShowWidget() {
   ApplyColorTheme(tmpl.bkcolor_id);
 
   rects_ = widgets::ComputeWidgetRects(width, height, 0, 0);
-  engine_->Attach(this);
+  engine_->Attach(hwnd_);
+  engine_->SetRepaintHandler([this] { Repaint(); });
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
-  engine_->SetDefaultFont(widgets::FontDescOf(contentFont_.get()), 0);
+  engine_->SetDefaultFont(contentFont_.get(), 0);
   engine_->SetLineSpacing(linespace);
   SetContent(content);
+  engine_->SetCursorResource(kWidgetCursorResource);
   engine_->SetDragScroll(SmoothingSetting());
   engine_->SetEnabled(SmoothingSetting());
   engine_->SetDefaultColor(textcolor);
@@ -106,7 +107,7 @@ void CNotesBase::DestroyWidget() {
   contentFont_.reset();
   if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
   tooltip_ = nullptr;
-  if (engine_) engine_->Detach();
+  if (engine_) engine_->Attach(nullptr);
   if (IsWindow()) DestroyWindow();
   surfaceA_.Reset();
   surfaceB_.Reset();
@@ -168,7 +169,7 @@ void CNotesBase::SetContent(const std::u16string& text) {
 }
 
 std::u16string CNotesBase::GetContent() {
-  if (IsWindow()) content = widgets::EngineHtml(*engine_, content);
+  // The engine holds exactly the generated text; it is kept as given.
   return content;
 }
 
@@ -271,7 +272,7 @@ int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
   font_face = face;
   RebuildContentFont();
   if (IsWindow()) {
-    engine_->SetDefaultFont(widgets::FontDescOf(contentFont_.get()), 1);
+    engine_->SetDefaultFont(contentFont_.get(), 1);
     Repaint();
     ScheduleSave(widgets::kSaveDelay);
   }
@@ -304,7 +305,17 @@ void CNotesBase::IdleReset() {
 // --- Painting ----------------------------------------------------------------------
 
 void CNotesBase::Repaint() {
-  if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
+  // A layered window is not painted through WM_PAINT: compose once, after the changes
+  // that asked for it.
+  if (!hwnd_ || composePending_) return;
+  composePending_ = true;
+  PostMessageW(hwnd_, WM_WIDGET_COMPOSE, 0, 0);
+}
+
+LRESULT CNotesBase::OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&) {
+  composePending_ = false;
+  Compose();
+  return 0;
 }
 
 void CNotesBase::UpdateRectsAndSurfaces() {
@@ -313,6 +324,7 @@ void CNotesBase::UpdateRectsAndSurfaces() {
   const widgets::WidgetImages& im = widgets::GetWidgetImages();
   rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height);
   fw::WindowDc wdc(hwnd_);
+  if (!imageDc_) imageDc_.reset(CreateCompatibleDC(wdc.get()));
   surfaceA_.Resize(wdc.get(), rc.right, rc.bottom);
   surfaceB_.Resize(wdc.get(), rc.right, rc.bottom);
   for (HDC dc : {surfaceA_.dc(), surfaceB_.dc()}) {
@@ -324,7 +336,7 @@ void CNotesBase::UpdateRectsAndSurfaces() {
 }
 
 void CNotesBase::PaintText(HDC dc) {
-  widgets::PaintEngine(*engine_, dc);
+  engine_->Paint(dc, imageDc_.get());
   if (!titleText_.empty()) {
     fw::SelectGuard font(dc, titleFont_.get());
     ::SetTextColor(dc, kTitleTextColor);
@@ -411,8 +423,9 @@ LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
   return 0;
 }
 
-LRESULT CNotesBase::OnTimer(UINT, WPARAM id, LPARAM, BOOL&) {
-  engine_->OnTimer(static_cast<int>(id));
+LRESULT CNotesBase::OnTimer(UINT msg, WPARAM id, LPARAM lParam, BOOL&) {
+  LRESULT r = 0;
+  if (engine_->ForwardMessage(msg, id, lParam, &r)) return r;
   if (id == kWidgetTimerCtrlWatch) OnCtrlWatchTick();
   if (id == kWidgetTimerFollow) OnFollowTick();
   return 0;
@@ -528,38 +541,14 @@ LRESULT CNotesBase::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   return 0;
 }
 
+LRESULT CNotesBase::OnImageLoaded(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+  LRESULT r = 0;
+  engine_->ForwardMessage(msg, wParam, lParam, &r);
+  return r;
+}
+
 LRESULT CNotesBase::OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&) {
   scrolly = engine_->GetScrollPos();
   ScheduleSave(widgets::kSaveDelay);
   return 0;
 }
-
-// --- The engine's host ----------------------------------------------------------------
-
-richtext::Rect CNotesBase::GetClientRect() {
-  RECT rc{};
-  if (hwnd_) ::GetClientRect(hwnd_, &rc);
-  return {rc.left, rc.top, rc.right, rc.bottom};
-}
-
-void CNotesBase::SetTimer(int id, int ms) {
-  if (hwnd_) ::SetTimer(hwnd_, static_cast<UINT_PTR>(id), static_cast<UINT>(ms), nullptr);
-}
-
-void CNotesBase::KillTimer(int id) {
-  if (hwnd_) ::KillTimer(hwnd_, static_cast<UINT_PTR>(id));
-}
-
-void CNotesBase::PostGlideAtRest() {
-  if (hwnd_) PostMessageW(hwnd_, WM_WIDGET_GLIDE_AT_REST, 0, 0);
-}
-
-bool CNotesBase::HasVScroll() { return hwnd_ && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VSCROLL); }
-
-void CNotesBase::SetVScrollPos(int pos) {
-  if (hwnd_) SetScrollPos(hwnd_, SB_VERT, pos, TRUE);
-}
-
-bool CNotesBase::HasFocus() { return hwnd_ && GetFocus() == hwnd_; }
-
-bool CNotesBase::IsLeftButtonDown() { return KeyDown(VK_LBUTTON); }

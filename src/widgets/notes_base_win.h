@@ -10,7 +10,7 @@
 
 #include "framework/handles_win.h"
 #include "framework/window_win.h"
-#include "richtext/rich_draw.h"
+#include "richtext/rich_draw_win.h"
 #include "ui/dib_surface_win.h"
 #include "widgets/notes_local_info.h"
 #include "widgets/widget_geometry.h"
@@ -21,11 +21,12 @@ constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
 constexpr UINT WM_WIDGET_FEED_RESULT = WM_USER + 106;
 constexpr UINT WM_WIDGET_IMAGE_LOADED = WM_USER + 1001;
 constexpr UINT WM_WIDGET_GLIDE_AT_REST = WM_USER + 1101;
+constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
 constexpr wchar_t kWidgetWindowClass[] = L"PelinorWidget";
 constexpr wchar_t kWidgetTitle[] = L"便签条";
 constexpr int kWidgetCursorResource = 245;
 
-class CNotesBase : public fw::WindowBase, public CNotesLocalInfo, private richtext::RichHost {
+class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
  public:
   CNotesBase();
   ~CNotesBase() override;
@@ -61,7 +62,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo, private richte
   const widgets::ColorTheme& theme() const { return theme_; }
   bool ready() const { return ready_; }
   const widgets::WidgetRects& rects() const { return rects_; }
-  richtext::CRichDraw* engine() { return engine_.get(); }
+  richtext::CRichDrawWin* engine() { return engine_.get(); }
   // The composed layered image of the last paint (premultiplied BGRA).
   const ui::DibSurface& surface() const { return surfaceA_; }
   // The mark surface of the last paint: pixels that differ from the marker are text.
@@ -89,6 +90,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo, private richte
     MESSAGE_HANDLER(WM_KILLFOCUS, OnFocus)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
     MESSAGE_HANDLER(WM_WIDGET_GLIDE_AT_REST, OnGlideAtRest)
+    MESSAGE_HANDLER(WM_WIDGET_IMAGE_LOADED, OnImageLoaded)
+    MESSAGE_HANDLER(WM_WIDGET_COMPOSE, OnComposeRequest)
   END_MSG_MAP()
 
  protected:
@@ -120,7 +123,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo, private richte
   POINT dragAnchor_{};
   fw::UniqueFont contentFont_;
   HWND tooltip_ = nullptr;
-  std::unique_ptr<richtext::CRichDraw> engine_;
+  std::unique_ptr<richtext::CRichDrawWin> engine_;
 
  private:
   LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
@@ -138,19 +141,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo, private richte
   LRESULT OnFocus(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnActivate(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&);
-
-  // richtext::RichHost: the engine's view of this window.
-  richtext::Rect GetClientRect() override;
-  void Invalidate() override { Repaint(); }
-  void SetTimer(int id, int ms) override;
-  void KillTimer(int id) override;
-  void PostGlideAtRest() override;
-  bool HasVScroll() override;
-  void SetVScrollPos(int pos) override;
-  bool HasFocus() override;
-  bool IsLeftButtonDown() override;
-  void QueueImageLoad(const std::u16string&, uint32_t) override {}
-  void CancelImageLoads() override {}
+  LRESULT OnImageLoaded(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&);
 
   void RebuildContentFont();
   void UpdateRectsAndSurfaces();
@@ -163,6 +155,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo, private richte
   uint8_t blendAlpha_ = 255;
   widgets::ColorTheme theme_;
   ui::DibSurface surfaceA_, surfaceB_;
+  fw::UniqueMemDc imageDc_;  // images of the content are copied through it
+  bool composePending_ = false;
   fw::UniqueFont titleFont_, captionFont_;
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   POINT followFrom_{};
