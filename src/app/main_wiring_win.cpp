@@ -4,6 +4,7 @@
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
+#include "store/data_store_win.h"
 #include "store/statistics.h"
 
 namespace app {
@@ -12,9 +13,11 @@ namespace app {
 void InstallSubsystemHooks(CMainDlg& dlg) {
   auto& h = dlg.hooks();
   // usage statistics: both copies of statistics.dat; the data folder joins when known.
-  store::SetStatisticsFolders(u"", to_u16(AppFolder()));
+  store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()));
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
-  // settings store: h.loadData, h.saveData
+  // settings store: data.dat
+  h.loadData = [&dlg] { dlg.LoadData(); };
+  h.saveData = [&dlg] { dlg.SaveData(); };
   // widgets: h.refreshAllWidgets, h.removeWidget
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler

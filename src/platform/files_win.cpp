@@ -10,10 +10,14 @@ namespace {
 
 const wchar_t* W(const std::u16string& s) { return reinterpret_cast<const wchar_t*>(s.c_str()); }
 
-void SetError(std::string* error, const char* what) {
+void SetError(std::string* error, WriteFailure* failure, WriteStage stage, const char* what, DWORD code) {
+  if (failure) {
+    failure->stage = stage;
+    failure->systemError = static_cast<int>(code);
+  }
   if (!error) return;
   char buf[96];
-  std::snprintf(buf, sizeof buf, "%s (error %lu)", what, static_cast<unsigned long>(GetLastError()));
+  std::snprintf(buf, sizeof buf, "%s (error %lu)", what, static_cast<unsigned long>(code));
   *error = buf;
 }
 
@@ -25,16 +29,23 @@ bool IsSharingError(DWORD e) {
 
 }  // namespace
 
-bool ReadWholeFile(const std::u16string& path, std::string* out) {
+bool ReadWholeFile(const std::u16string& path, std::string* out, int* systemError) {
   out->clear();
   HANDLE h = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
+  if (h == INVALID_HANDLE_VALUE) {
+    if (systemError) *systemError = static_cast<int>(GetLastError());
+    return false;
+  }
   bool ok = true;
   char buf[65536];
   for (;;) {
     DWORD got = 0;
-    if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) { ok = false; break; }
+    if (!::ReadFile(h, buf, sizeof buf, &got, nullptr)) {
+      if (systemError) *systemError = static_cast<int>(GetLastError());
+      ok = false;
+      break;
+    }
     if (got == 0) break;
     out->append(buf, got);
   }
@@ -63,26 +74,42 @@ bool CreateFolder(const std::u16string& path) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool WriteFileAtomic(const std::u16string& target, const std::string& data, std::string* error) {
+bool WriteFileAtomic(const std::u16string& target, const std::string& data, std::string* error,
+                     WriteFailure* failure) {
   std::u16string tmp = TempPathFor(target);
   std::u16string bak = BackupPathFor(target);
   HANDLE h = CreateFileW(W(tmp), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) { SetError(error, "cannot create the temporary file"); return false; }
+  if (h == INVALID_HANDLE_VALUE) {
+    SetError(error, failure, WriteStage::kCreate, "cannot create the temporary file", GetLastError());
+    return false;
+  }
   size_t done = 0;
   bool ok = true;
   while (done < data.size()) {
     DWORD chunk = static_cast<DWORD>(data.size() - done > (1u << 20) ? (1u << 20) : data.size() - done);
     DWORD wrote = 0;
-    if (!::WriteFile(h, data.data() + done, chunk, &wrote, nullptr) || wrote != chunk) { ok = false; break; }
+    if (!::WriteFile(h, data.data() + done, chunk, &wrote, nullptr) || wrote != chunk) {
+      // A short write without an error code is a full disk.
+      DWORD e = GetLastError();
+      SetError(error, failure, WriteStage::kWrite, "cannot write the temporary file", e ? e : ERROR_DISK_FULL);
+      ok = false;
+      break;
+    }
     done += wrote;
   }
-  if (!ok) SetError(error, "cannot write the temporary file");
-  if (ok && !FlushFileBuffers(h)) { ok = false; SetError(error, "cannot flush the temporary file"); }
-  if (!CloseHandle(h) && ok) { ok = false; SetError(error, "cannot close the temporary file"); }
+  if (ok && !FlushFileBuffers(h)) {
+    ok = false;
+    SetError(error, failure, WriteStage::kWrite, "cannot flush the temporary file", GetLastError());
+  }
+  if (!CloseHandle(h) && ok) {
+    ok = false;
+    SetError(error, failure, WriteStage::kWrite, "cannot close the temporary file", GetLastError());
+  }
   if (!ok) { DeleteFileW(W(tmp)); return false; }
 
   // Replace in one step; another program (a virus scanner, an editor) may hold the target
   // for a moment, so retry briefly.
+  DWORD lastError = 0;
   for (int attempt = 0; attempt < 20; ++attempt) {
     BOOL replaced;
     if (GetFileAttributesW(W(target)) == INVALID_FILE_ATTRIBUTES) {
@@ -91,11 +118,11 @@ bool WriteFileAtomic(const std::u16string& target, const std::string& data, std:
       replaced = ReplaceFileW(W(target), W(tmp), W(bak), REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr);
     }
     if (replaced) return true;
-    DWORD e = GetLastError();
-    if (!IsSharingError(e)) break;
+    lastError = GetLastError();
+    if (!IsSharingError(lastError)) break;
     Sleep(50);
   }
-  SetError(error, "cannot replace the target");
+  SetError(error, failure, WriteStage::kReplace, "cannot replace the target", lastError);
   // ReplaceFileW may have moved the target to the backup before failing: put it back.
   if (GetFileAttributesW(W(target)) == INVALID_FILE_ATTRIBUTES && GetFileAttributesW(W(bak)) != INVALID_FILE_ATTRIBUTES)
     MoveFileExW(W(bak), W(target), MOVEFILE_WRITE_THROUGH);

@@ -2,7 +2,10 @@
 // manager-level settings. It is the last base of the main window, so there is one per
 // process. Widgets, link lists and settings are added by the widgets and store code.
 #pragma once
+#include <tinyxml.h>
+
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "widgets/manager_data.h"
@@ -27,4 +30,15 @@ class CNotesManager : public ManagerData {
     std::function<std::vector<CNotesLocalInfo*>()> widgetRecords;
   };
   WidgetSeam widgetSeam;
+
+  // data.dat (store/data_store_win.cpp). LoadData reads the preferred copy (falling back
+  // to the other copy and the backups), fills the settings and link lists and makes a
+  // widget per stored record: 1 when at least one widget was made. SaveData writes the
+  // program-folder copy and then the data-folder copy; it returns the first's result.
+  // SaveDataTo writes one copy; `actualPath` receives where the file really went.
+  int LoadData();
+  int SaveData();
+  int SaveDataTo(const std::u16string& target, std::u16string* actualPath);
+
+  TiXmlDocument document;  // the tree of the last load
 };

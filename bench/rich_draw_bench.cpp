@@ -1,0 +1,106 @@
+// Rich-text engine: content replacement, relayout after a one-character edit, hit-testing,
+// at the item limit of 20000.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "richtext/rich_draw.h"
+
+namespace {
+
+using namespace richtext;
+
+class Measurer : public TextMeasurer {
+ public:
+  int LogPixelsY() override { return 96; }
+  void SelectFont(const FontDesc& f) override { height_ = f.height < 0 ? -f.height : f.height; }
+  Extent MeasureChar(char16_t ch) override { return Extent{ch < 128 ? 7 : 14, height_}; }
+  int MaxCharWidth(const FontDesc&) override { return 14; }
+
+ private:
+  int height_ = 12;
+};
+
+// About `chars` characters of feed-like content: styled titles, links, plain text, breaks.
+std::u16string MixedHtml(size_t chars) {
+  std::u16string out;
+  size_t text = 0;
+  for (int i = 0; text < chars; ++i) {
+    std::u16string title = u"新闻标题 number " + std::u16string(1, static_cast<char16_t>(u'0' + i % 10)) +
+                           u" with some words www.site.com/p";
+    out += u"<font color=\"#1a2b3c\" size=\"" + std::u16string(1, static_cast<char16_t>(u'8' + i % 2)) +
+           u"\"" + (i % 3 == 0 ? u" bold=\"1\"" : u"") + u"><a href=\"http://example.com/item\">" + title +
+           u"</a></font> plain text after it<br>";
+    text += title.size() + 20 + 2;
+  }
+  return out;
+}
+
+std::unique_ptr<CRichDraw> Engine() {
+  auto e = std::make_unique<CRichDraw>(std::make_unique<Measurer>());
+  e->SetRect(0, 0, 300, 400);
+  return e;
+}
+
+void BM_SetHtml20000Chars(benchmark::State& state) {
+  auto e = Engine();
+  std::u16string html = MixedHtml(20000);
+  for (auto _ : state) {
+    e->SetHtml(html);
+    benchmark::DoNotOptimize(e->GetContentHeight());
+  }
+  state.counters["items"] = e->GetItemCount();
+  state.counters["html_chars"] = static_cast<double>(html.size());
+}
+BENCHMARK(BM_SetHtml20000Chars)->Unit(benchmark::kMillisecond);
+
+// Inserting one character relays out every item and re-runs link detection.
+void BM_InsertOneCharRelayout(benchmark::State& state) {
+  auto e = Engine();
+  // Styled content a few hundred items below the limit, restored whenever it fills up.
+  std::u16string html;
+  for (size_t chars = 20000; chars > 0; chars -= 100) {
+    html = MixedHtml(chars);
+    e->SetHtml(html);
+    if (e->GetItemCount() < kItemLimit - 300) break;
+  }
+  const int base = e->GetItemCount();
+  for (auto _ : state) {
+    if (e->GetItemCount() >= kItemLimit) {
+      state.PauseTiming();
+      e->SetHtml(html);
+      state.ResumeTiming();
+    }
+    e->InsertText(u"y", e->GetItemCount() / 2, TextStyle{});
+  }
+  state.counters["items"] = base;
+}
+BENCHMARK(BM_InsertOneCharRelayout)->Unit(benchmark::kMicrosecond);
+
+void BM_RelayoutStyled20000(benchmark::State& state) {
+  auto e = Engine();
+  e->SetHtml(MixedHtml(25000));
+  int spacing = 0;
+  for (auto _ : state) {
+    e->SetLineSpacing(2 + (spacing++ & 1));  // lays out again
+    benchmark::DoNotOptimize(e->GetContentHeight());
+  }
+  state.counters["items"] = e->GetItemCount();
+}
+BENCHMARK(BM_RelayoutStyled20000)->Unit(benchmark::kMicrosecond);
+
+void BM_HitTest20000(benchmark::State& state) {
+  auto e = Engine();
+  e->SetHtml(MixedHtml(25000));
+  e->ScrollTo(0, -1000000);  // the last page: the worst place for a scan from the start
+  int y = 0, hits = 0;
+  for (auto _ : state) {
+    hits += e->HitTest(50, (y++ * 37) % 400) >= 0;
+  }
+  benchmark::DoNotOptimize(hits);
+  state.counters["items"] = e->GetItemCount();
+}
+BENCHMARK(BM_HitTest20000);
+
+}  // namespace

@@ -1,0 +1,112 @@
+#include "net/url.h"
+
+#include <cstdio>
+
+#include "platform/text.h"
+
+namespace net {
+namespace {
+
+constexpr char16_t kSchemeEnd[] = u"://";
+constexpr int kMaxPort = 65535;
+
+char16_t Lower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
+
+bool EqualsNoCase(const std::u16string& a, const char16_t* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i)
+    if (Lower(a[i]) != b[i]) return false;
+  return i == a.size() && !b[i];
+}
+
+// Reads a decimal port; false for empty text, other characters or a value out of range.
+bool ParsePort(const std::u16string& text, int* port) {
+  if (text.empty() || text.size() > 5) return false;
+  int v = 0;
+  for (char16_t c : text) {
+    if (c < u'0' || c > u'9') return false;
+    v = v * 10 + (c - u'0');
+  }
+  if (v < 1 || v > kMaxPort) return false;
+  *port = v;
+  return true;
+}
+
+}  // namespace
+
+bool SplitUrl(const std::u16string& url, UrlParts* parts) {
+  size_t schemeEnd = url.find(kSchemeEnd);
+  size_t hostStart = schemeEnd == std::u16string::npos ? 0 : schemeEnd + 3;
+  if (hostStart >= url.size()) return false;
+  size_t slash = url.find(u'/', hostStart);
+  if (slash == std::u16string::npos) return false;
+
+  std::u16string scheme = schemeEnd == std::u16string::npos ? std::u16string() : url.substr(0, schemeEnd);
+  parts->secure = EqualsNoCase(scheme, u"https");
+  parts->port = parts->secure ? kHttpsPort : kHttpPort;
+  parts->path = url.substr(slash);
+
+  std::u16string authority = url.substr(hostStart, slash - hostStart);
+  size_t portColon = std::u16string::npos;
+  if (!authority.empty() && authority[0] == u'[') {
+    size_t close = authority.find(u']');
+    if (close == std::u16string::npos) return false;
+    if (close + 1 < authority.size()) {
+      if (authority[close + 1] != u':') return false;
+      portColon = close + 1;
+    }
+  } else {
+    portColon = authority.rfind(u':');
+  }
+  if (portColon != std::u16string::npos) {
+    if (!ParsePort(authority.substr(portColon + 1), &parts->port)) return false;
+    authority.resize(portColon);
+  }
+  parts->host = authority;
+  return !parts->host.empty() && !parts->path.empty();
+}
+
+std::u16string UrlEncode(const std::u16string& text) {
+  std::string bytes;
+  platform::ToCodePage(platform::AnsiCodePage(), text, &bytes);
+  std::u16string out;
+  out.reserve(bytes.size() * 3);
+  for (unsigned char c : bytes) {
+    bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                c == '.' || c == '-' || c == '_' || c == '*';
+    if (keep) {
+      out.push_back(c);
+    } else if (c == ' ') {
+      out.push_back(u'+');
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      out.append(hex, hex + 3);
+    }
+  }
+  return out;
+}
+
+std::u16string AppendQuery(const std::u16string& url, const std::u16string& parameter) {
+  return url + (url.find(u'?') != std::u16string::npos ? u"&" : u"?") + parameter;
+}
+
+std::u16string ResolveUrl(const std::u16string& base, const std::u16string& ref) {
+  if (ref.find(kSchemeEnd) != std::u16string::npos || base.empty()) return ref;
+  size_t schemeEnd = base.find(kSchemeEnd);
+  size_t hostStart = schemeEnd == std::u16string::npos ? 0 : schemeEnd + 3;
+  size_t pathStart = base.find_first_of(u"/?#", hostStart);
+  if (pathStart == std::u16string::npos) pathStart = base.size();
+  if (ref.compare(0, 2, u"//") == 0)
+    return (schemeEnd == std::u16string::npos ? std::u16string(u"http:") : base.substr(0, schemeEnd + 1)) + ref;
+  if (!ref.empty() && ref[0] == u'/') return base.substr(0, pathStart) + ref;
+  size_t queryStart = base.find_first_of(u"?#", pathStart);
+  if (queryStart == std::u16string::npos) queryStart = base.size();
+  if (!ref.empty() && ref[0] == u'?') return base.substr(0, queryStart) + ref;
+  if (!ref.empty() && ref[0] == u'#') return base.substr(0, base.find(u'#')) + ref;
+  size_t lastSlash = base.rfind(u'/', queryStart == 0 ? 0 : queryStart - 1);
+  if (lastSlash == std::u16string::npos || lastSlash < pathStart) return base.substr(0, pathStart) + u"/" + ref;
+  return base.substr(0, lastSlash + 1) + ref;
+}
+
+}  // namespace net

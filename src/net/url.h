@@ -1,0 +1,34 @@
+// URL helpers shared by every network exchange: splitting a URL into what a connection
+// needs, form-encoding query values, adding query parameters and resolving references.
+#pragma once
+#include <string>
+
+namespace net {
+
+constexpr int kHttpPort = 80;
+constexpr int kHttpsPort = 443;
+
+// What a connection needs from a URL of the shape scheme "://" host [":" port] "/" path.
+struct UrlParts {
+  std::u16string host;  // the host name without a port (an IPv6 literal keeps its brackets)
+  std::u16string path;  // from the first "/" after the host to the end, query included
+  int port = kHttpPort; // the explicit port, else the scheme's default
+  bool secure = false;  // https: the request goes over TLS
+};
+
+// Splits `url`. The scheme is optional (none means http). Fails, leaving `parts` in an
+// unspecified state, when there is no host, no "/" after the host, or a port that is not
+// a number from 1 to 65535.
+bool SplitUrl(const std::u16string& url, UrlParts* parts);
+
+// Percent-encodes `text` for a query value through the system ANSI code page: letters,
+// digits and . - _ * are kept, a space becomes "+", every other byte "%XX".
+std::u16string UrlEncode(const std::u16string& text);
+
+// Appends "name=value" text to `url` with "&" when it already holds a "?", else "?".
+std::u16string AppendQuery(const std::u16string& url, const std::u16string& parameter);
+
+// Resolves `ref` (absolute, "//host/x", "/x", "?q" or relative "x") against `base`.
+std::u16string ResolveUrl(const std::u16string& base, const std::u16string& ref);
+
+}  // namespace net

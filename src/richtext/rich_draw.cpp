@@ -1,0 +1,706 @@
+#include "richtext/rich_draw.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace richtext {
+
+namespace {
+
+const std::u16string kDefaultFaceName = u"宋体";
+constexpr int kDefaultPointsTimes10 = 100;  // the default font is 10 points
+constexpr int kCaretBlinkMs = 500;
+constexpr int kGlideIntervalMs = 20;
+constexpr double kDragFactor = 1.5;       // content moves faster than the pointer
+constexpr double kGlideStep = 0.2;        // share of the remaining distance per tick
+constexpr double kOverPull = 0.3;         // content may be pulled 30 % of the view beyond an end
+constexpr int kImageBoxPercent = 80;
+constexpr int kMinImageBox = 40;
+constexpr int kMaxImageBox = 150;
+constexpr int kMaxLineSpacing = 1000;
+// Image boxes are cut to this side so that 20000 of them cannot overflow coordinates.
+constexpr int kMaxImageSide = 10000;
+constexpr ColorRef kWhite = 0xFFFFFF;
+constexpr ColorRef kCaretColor = 0;
+
+const SharedText& ProcessDefaultFace() {
+  static const SharedText face = std::make_shared<const std::u16string>(kDefaultFaceName);
+  return face;
+}
+
+uint32_t NextImageToken() {
+  static uint32_t next = 0;
+  if (++next == 0) ++next;
+  return next;
+}
+
+int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+const char16_t* const kImageExtensions[] = {u".jpg", u".jpeg", u".bmp", u".png", u".gif", u".raw", u".pcx",
+                                            u".tiff", u".tga", u".exif", u".fpx", u".psd", u".cdr", u".eps"};
+
+}  // namespace
+
+CRichDraw::CRichDraw(std::unique_ptr<TextMeasurer> measurer) : measurer_(std::move(measurer)) {
+  logPixelsY_ = measurer_->LogPixelsY();
+  if (logPixelsY_ <= 0) logPixelsY_ = 96;
+  defaultFont_.face = kDefaultFaceName;
+  defaultFont_.height = -std::abs(logPixelsY_ * kDefaultPointsTimes10 / 720);
+  defaultFace_ = ProcessDefaultFace();
+  defaultLineHeight_ = std::abs(defaultFont_.height);
+}
+
+CRichDraw::~CRichDraw() { Detach(); }
+
+// --- Set-up ---
+
+void CRichDraw::Attach(RichHost* host) {
+  if (host_ && host_ != host) Detach();
+  host_ = host;
+  if (!host_) return;
+  view_ = host_->GetClientRect();
+  int maxChar = measurer_->MaxCharWidth(defaultFont_);
+  if (view_.Width() < maxChar) view_.right = view_.left + maxChar + 1;
+  if (view_.Width() > 4) {
+    view_.left += 2;
+    view_.right -= 2;
+  }
+  if (!(readOnly_ && dragScroll_)) host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
+  // Images inserted before the window existed are loaded now.
+  for (RichItem* it : items_)
+    if (!it->IsText() && !it->sourceBitmap) host_->QueueImageLoad(it->source, it->imageToken);
+  if (!items_.empty()) Layout();
+}
+
+void CRichDraw::Detach() {
+  if (!host_) return;
+  host_->CancelImageLoads();
+  host_->KillTimer(kTimerSelectScroll);
+  host_->KillTimer(kTimerGlide);
+  host_->KillTimer(kTimerCaretBlink);
+  glideRunning_ = false;
+  dragging_ = false;
+  host_ = nullptr;
+}
+
+void CRichDraw::SetRect(int left, int top, int right, int bottom) {
+  view_ = Rect{left, top, right, bottom};
+  maxImageBox_ = ClampInt(view_.Width() * kImageBoxPercent / 100, kMinImageBox, kMaxImageBox);
+  for (RichItem* it : items_) {
+    if (it->IsText() || !it->sourceBitmap) continue;
+    Extent e = FitImage(it->sourceBitmap->Width(), it->sourceBitmap->Height(), maxImageBox_);
+    it->width = e.cx;
+    it->height = e.cy;
+    it->displayBitmap = it->sourceBitmap->Stretched(e.cx, e.cy);
+  }
+  Layout();
+  SetOffset(0);
+  Repaint();
+}
+
+void CRichDraw::SetDefaultFont(const FontDesc& font, int flags) {
+  defaultFont_ = font;
+  defaultFace_ = std::make_shared<const std::u16string>(font.face);
+  // A positive LOGFONT height is a cell height; both signs mean the same size here.
+  defaultSize_ = SizeFromFontHeight(-std::abs(font.height), logPixelsY_);
+  for (RichItem* it : items_) {
+    if (flags & kApplyBold) it->bold = font.weight > 400 ? 1 : 0;
+    if (flags & kApplyUnderline) it->underline = font.underline ? 1 : 0;
+    if (flags & kApplyStrikeout) it->strikeout = font.strikeout ? 1 : 0;
+    if (flags & kApplyItalic) it->italic = font.italic ? 1 : 0;
+    if (flags & kApplySize) it->size = defaultSize_;
+    if (flags & kApplyFace) it->face = defaultFace_;
+  }
+  defaultLineHeight_ = std::abs(font.height);
+  ReleaseFontCache();
+  for (RichItem* it : items_)
+    if (it->IsText()) MeasureWithCache(*it);
+  Layout();
+  Repaint();
+}
+
+void CRichDraw::SetLineSpacing(int pixels) {
+  lineSpacing_ = ClampInt(pixels, 0, kMaxLineSpacing);
+  Layout();
+  Repaint();
+}
+
+void CRichDraw::SetEnabled(int flag) {
+  enabled_ = flag ? 1 : 0;
+  if (!enabled_) {
+    if (host_) host_->KillTimer(kTimerSelectScroll);
+    caretVisible_ = 0;
+  }
+}
+
+void CRichDraw::SetCentered(int flag) {
+  centered_ = flag ? 1 : 0;
+  if (!items_.empty()) {
+    Layout();
+    Repaint();
+  }
+}
+
+void CRichDraw::SetReadOnly(int flag) {
+  readOnly_ = flag ? 1 : 0;
+  for (RichItem* it : items_) it->selected = 0;
+  selectionAnchor_ = selectionEnd_ = -1;
+  if (host_) {
+    if (readOnly_ && dragScroll_) {
+      host_->KillTimer(kTimerSelectScroll);
+      caretVisible_ = 0;
+    } else {
+      host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
+      caretVisible_ = 1;
+    }
+  }
+  Repaint();
+}
+
+// --- Content ---
+
+void CRichDraw::Clear() {
+  if (host_) host_->CancelImageLoads();
+  items_.clear();
+  linkMarks_.clear();
+  lines_.clear();
+  allItems_.clear();
+  undoIndex_ = -1;
+  caretIndex_ = 0;
+  selectionAnchor_ = selectionEnd_ = -1;
+  ReleaseFontCache();
+  Layout();
+}
+
+void CRichDraw::SetHtml(const std::u16string& html) {
+  Clear();
+  int recording = undoRecording_;
+  undoRecording_ = 0;
+  InsertHtml(html, 0);
+  undoRecording_ = recording;
+  // New content may be shorter than what was scrolled to.
+  SetOffset(ClampInt(vOffset_, MinScroll(), 0));
+  Repaint();
+}
+
+void CRichDraw::InsertHtml(const std::u16string& html, int pos) {
+  pos = ClampInt(pos, 0, GetItemCount());
+  CHtmlParser parser;
+  parser.Parse(html);
+  ApplyHtmlTags(parser, defaultColor_, defaultSize_);
+  int count = 0;
+  CHtmlObject* const* objects = parser.GetObjects(&count);
+  if (count == 0) {
+    // Markup without any content (such as "<b></b>"): keep what was given, as plain text.
+    TextStyle style;
+    style.size = defaultSize_;
+    style.color = defaultColor_;
+    if (!html.empty()) InsertText(html, pos, style);
+    return;
+  }
+  ++layoutHold_;
+  for (int i = 0; i < count; ++i) {
+    if (std::u16string(objects[i]->GetTypeName()) == u"HtmlImage") {
+      auto* im = static_cast<CHtmlImage*>(objects[i]);
+      int before = GetItemCount();
+      InsertImage(im->GetSource(), im->GetWidth(), im->GetHeight(), im->GetLink(), pos);
+      pos += GetItemCount() - before;
+      continue;
+    }
+    auto* t = static_cast<CHtmlText*>(objects[i]);
+    if (t->GetText().empty()) continue;
+    TextStyle style;
+    style.face = t->GetFace();
+    style.size = t->GetSize();
+    style.color = t->GetColor();
+    style.background = t->GetBackground() & 0xFFFFFF;
+    style.transparent = t->GetBackground() < 0x1000000 ? 1 : 0;
+    style.bold = t->GetBold();
+    style.underline = t->GetUnderline();
+    style.strikeout = t->GetStrikeout();
+    style.italic = t->GetItalic();
+    style.link = t->GetLink();
+    int before = GetItemCount();
+    InsertText(t->GetText(), pos, style);
+    pos += GetItemCount() - before;
+  }
+  --layoutHold_;
+  Layout();
+}
+
+RichItem* CRichDraw::NewItem() {
+  allItems_.push_back(std::make_unique<RichItem>());
+  return allItems_.back().get();
+}
+
+void CRichDraw::InsertItems(int pos, std::vector<RichItem*>& block) {
+  items_.insert(items_.begin() + pos, block.begin(), block.end());
+  if (layoutHold_ == 0) Layout();
+  if (undoRecording_) caretIndex_ = pos + static_cast<int>(block.size());
+}
+
+void CRichDraw::InsertText(const std::u16string& text, int pos, const TextStyle& style) {
+  pos = ClampInt(pos, 0, GetItemCount());
+  int room = kItemLimit - GetItemCount();
+  int n = std::min(static_cast<int>(text.size()), room);
+  if (n <= 0) return;
+  SharedText face = style.face ? std::make_shared<const std::u16string>(*style.face) : defaultFace_;
+  SharedText link = style.link ? std::make_shared<const std::u16string>(*style.link) : nullptr;
+  std::vector<RichItem*> block;
+  block.reserve(n);
+  for (int i = 0; i < n; ++i) {
+    RichItem* it = NewItem();
+    it->kind = 1;
+    it->ch = text[i];
+    it->face = face;
+    it->link = link;
+    it->size = style.size;
+    it->color = style.color;
+    it->background = style.background;
+    it->transparent = style.transparent;
+    it->bold = style.bold;
+    it->underline = style.underline;
+    it->strikeout = style.strikeout;
+    it->italic = style.italic;
+    MeasureWithCache(*it);
+    block.push_back(it);
+  }
+  InsertItems(pos, block);
+}
+
+void CRichDraw::InsertImage(const std::u16string& source, int width, int height, const std::u16string* link,
+                            int pos) {
+  if (source.empty() || GetItemCount() >= kItemLimit) return;
+  pos = ClampInt(pos, 0, GetItemCount());
+  RichItem* it = NewItem();
+  it->kind = 0;
+  it->width = ClampInt(width, 0, kMaxImageSide);
+  it->height = ClampInt(height, 0, kMaxImageSide);
+  it->source = source;
+  if (link) it->link = std::make_shared<const std::u16string>(*link);
+  it->imageToken = NextImageToken();
+  std::vector<RichItem*> block{it};
+  InsertItems(pos, block);
+  if (host_) host_->QueueImageLoad(it->source, it->imageToken);
+}
+
+void CRichDraw::InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16string& thumbnailPath,
+                             const std::u16string& fullPath, int pos) {
+  if (!bitmap || GetItemCount() >= kItemLimit) return;
+  pos = ClampInt(pos, 0, GetItemCount());
+  Extent e = FitImage(bitmap->Width(), bitmap->Height(), maxImageBox_);
+  RichItem* it = NewItem();
+  it->kind = 0;
+  it->width = e.cx;
+  it->height = e.cy;
+  it->displayBitmap = bitmap->Stretched(e.cx, e.cy);
+  it->sourceBitmap = std::move(bitmap);
+  it->source = thumbnailPath;
+  it->link = std::make_shared<const std::u16string>(fullPath);
+  it->imageToken = NextImageToken();
+  std::vector<RichItem*> block{it};
+  InsertItems(pos, block);
+  Repaint();
+}
+
+int CRichDraw::OnImageLoaded(uint32_t token, std::unique_ptr<Bitmap> bitmap) {
+  if (!bitmap || token == 0) return 1;
+  for (RichItem* it : items_) {
+    if (it->IsText() || it->imageToken != token) continue;
+    it->displayBitmap = bitmap->Stretched(it->width, it->height);
+    it->sourceBitmap = std::move(bitmap);
+    Repaint();
+    break;
+  }
+  return 1;
+}
+
+void CRichDraw::SetAllTextColor(ColorRef c) {
+  for (RichItem* it : items_) it->color = c;
+  Repaint();
+}
+
+// --- Fonts and measuring ---
+
+int CRichDraw::FontHeightFromSize(int size, int logPixelsY) {
+  return static_cast<int>((size / 10) * -static_cast<double>(logPixelsY) / 72.0 - 0.5);
+}
+
+int CRichDraw::SizeFromFontHeight(int height, int logPixelsY) {
+  return static_cast<int>(0.5 - height * 72.0 / logPixelsY) * 10;
+}
+
+FontDesc CRichDraw::FontFor(const RichItem& item) const {
+  FontDesc f = defaultFont_;
+  f.height = FontHeightFromSize(item.size, logPixelsY_);
+  f.weight = item.bold ? 700 : 400;
+  f.italic = item.italic != 0;
+  f.underline = item.underline != 0;
+  f.strikeout = item.strikeout != 0;
+  f.face = item.face ? *item.face : kDefaultFaceName;
+  return f;
+}
+
+void CRichDraw::MeasureWithCache(RichItem& item) {
+  // Runs share one style, so the measurer's font rarely changes.
+  if (!cacheValid_ || cachedFont_.height != FontHeightFromSize(item.size, logPixelsY_) ||
+      (cachedFont_.weight > 400) != (item.bold != 0) || cachedFont_.italic != (item.italic != 0) ||
+      cachedFont_.underline != (item.underline != 0) || cachedFont_.strikeout != (item.strikeout != 0) ||
+      cachedFont_.face != (item.face ? *item.face : kDefaultFaceName)) {
+    cachedFont_ = FontFor(item);
+    cacheValid_ = true;
+    measurer_->SelectFont(cachedFont_);
+  }
+  Extent e = measurer_->MeasureChar(item.ch);
+  item.width = e.cx;
+  item.height = e.cy;
+}
+
+// --- Layout ---
+
+void CRichDraw::Layout() {
+  lines_.clear();
+  const int n = GetItemCount();
+  const int left = view_.left;
+  const int viewWidth = view_.Width();
+  int lineTop = view_.top;
+  int lineHeight = 0;
+  int first = 0;
+  int lineWidth = 0;
+
+  auto closeLine = [&](int last, int nextFirst) {
+    if (centered_) {
+      int x = left + (viewWidth - lineWidth) / 2;
+      for (int j = first; j <= last && j < n; ++j) {
+        items_[j]->x = x;
+        x += items_[j]->width;
+      }
+    }
+    lines_.push_back(RichLine{lineTop, lineTop + lineHeight + lineSpacing_, first, last});
+    lineTop += lineHeight + lineSpacing_;
+    first = nextFirst;
+    lineWidth = 0;
+  };
+  auto place = [&](RichItem& it) {
+    it.top = lineTop;
+    it.x = left + lineWidth;
+    it.y = lineTop + lineHeight - it.height;
+    lineWidth += it.width;
+  };
+
+  for (int i = 0; i < n; ++i) {
+    RichItem& it = *items_[i];
+    if (it.IsLineBreak()) {
+      it.width = 0;
+      bool endsLine = it.ch == u'\n' || i + 1 == n || !(items_[i + 1]->IsText() && items_[i + 1]->ch == u'\n');
+      if (endsLine) {
+        if (lineHeight == 0) lineHeight = defaultLineHeight_;
+        place(it);
+        closeLine(i, i + 1);
+        lineHeight = defaultLineHeight_;
+        continue;
+      }
+    }
+    if (lineWidth + it.width >= viewWidth) {
+      if (lineHeight == 0) lineHeight = defaultLineHeight_;
+      closeLine(i > first ? i - 1 : i, i);
+      lineHeight = 0;
+    }
+    if (it.height > lineHeight) {
+      lineHeight = it.height;
+      for (int j = first; j < i; ++j) items_[j]->y = lineTop + lineHeight - items_[j]->height;
+    }
+    place(it);
+  }
+  if (n > 0) closeLine(n - 1, n);
+  contentHeight_ = lines_.empty() ? 0 : lines_.back().bottom - view_.top;
+  caretIndex_ = ClampInt(caretIndex_, 0, n);
+  DetectLinks();
+}
+
+// --- Links ---
+
+void CRichDraw::DetectLinks() {
+  for (RichItem* it : linkMarks_) {
+    it->link.reset();
+    it->underline = 0;
+  }
+  linkMarks_.clear();
+  const int n = GetItemCount();
+  std::u16string text(static_cast<size_t>(n), u' ');
+  for (int i = 0; i < n; ++i) {
+    const RichItem& it = *items_[i];
+    char16_t c = it.IsText() ? it.ch : u' ';
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    text[i] = c;
+  }
+  static const std::u16string kHttp = u"http://", kWww = u"www.";
+  auto startsAt = [&text](size_t i, const std::u16string& what) { return text.compare(i, what.size(), what) == 0; };
+  size_t from = 0;
+  for (;;) {
+    // One pass for both prefixes: searching each to the end again for every address
+    // would make detection quadratic in long texts.
+    size_t start = from;
+    while (start < text.size() && !((text[start] == u'h' && startsAt(start, kHttp)) ||
+                                    (text[start] == u'w' && startsAt(start, kWww))))
+      ++start;
+    if (start >= text.size()) break;
+    size_t end = start;
+    while (end < text.size()) {
+      char16_t c = text[end];
+      if (c == u' ' || c == u'\r' || c == u'\n' || c >= 128) break;
+      ++end;
+    }
+    SharedText link = std::make_shared<const std::u16string>(text.substr(start, end - start));
+    for (size_t i = start; i < end; ++i) {
+      RichItem* it = items_[i];
+      it->link = link;
+      it->underline = 1;
+      linkMarks_.push_back(it);
+    }
+    from = end;
+  }
+}
+
+int CRichDraw::HitTest(int x, int y) const {
+  if (x < view_.left || x > view_.right || y < view_.top || y > view_.bottom) return -1;
+  const int cx = x - hOffset_, cy = y - vOffset_;
+  // Every item lies inside its line's band and bands follow each other, so only the lines
+  // whose band holds the point can hold the item.
+  auto line = std::upper_bound(lines_.begin(), lines_.end(), cy,
+                               [](int value, const RichLine& l) { return value < l.bottom; });
+  const int n = GetItemCount();
+  for (; line != lines_.end() && line->top <= cy; ++line) {
+    for (int i = std::max(line->first, 0); i <= line->last && i < n; ++i) {
+      const RichItem& it = *items_[i];
+      if (cx >= it.x && cx < it.x + it.width && cy >= it.y && cy < it.y + it.height) return i;
+    }
+  }
+  return -1;
+}
+
+const std::u16string* CRichDraw::GetLinkAt(int x, int y, int* kind) const {
+  int i = HitTest(x, y);
+  if (i < 0 || !items_[i]->link) return nullptr;
+  const std::u16string& link = *items_[i]->link;
+  if (kind) {
+    *kind = 2;
+    size_t dot = link.rfind(u'.');
+    if (dot != std::u16string::npos) {
+      std::u16string ext = link.substr(dot);
+      for (const char16_t* e : kImageExtensions)
+        if (ext == e) *kind = 1;
+    }
+  }
+  return &link;
+}
+
+void CRichDraw::HighlightLink(int index, ColorRef color) {
+  if (index < 0 || index >= GetItemCount() || !items_[index]->link) return;
+  for (int i = index; i < GetItemCount() && items_[i]->link; ++i) {
+    items_[i]->underline = 1;
+    items_[i]->color = color;
+  }
+  for (int i = index - 1; i >= 0 && items_[i]->link; --i) {
+    items_[i]->underline = 1;
+    items_[i]->color = color;
+  }
+  Repaint();
+}
+
+void CRichDraw::ClearLinkHighlight(ColorRef color) {
+  bool changed = false;
+  for (RichItem* it : items_) {
+    if (!it->link || !it->underline) continue;
+    it->underline = 0;
+    it->color = color;
+    changed = true;
+  }
+  if (changed) Repaint();
+}
+
+// --- Painting ---
+
+void CRichDraw::Repaint() {
+  if (host_) host_->Invalidate();
+}
+
+void CRichDraw::Paint(Canvas& canvas) {
+  if (!host_) return;
+  canvas.ClipTo(Rect{view_.left - 1, view_.top, view_.right + 2, view_.bottom});
+  if (!items_.empty()) {
+    ColorRef text = canvas.GetTextColor();
+    ColorRef back = canvas.GetBackColor();
+    bool transparent = canvas.IsBackTransparent();
+    FontDesc font = FontFor(*items_[0]);
+    canvas.SelectFont(font);
+    int prevSelected = 0;
+    for (RichItem* p : items_) {
+      const RichItem& it = *p;
+      const int sy = it.y + vOffset_;
+      const int x = it.x + hOffset_;
+      if (sy + it.height < 0 || sy > view_.bottom) continue;
+      if (it.IsLineBreak()) {
+        if (it.selected) canvas.FillRect(Rect{x, sy, x + 2, sy + it.height + lineSpacing_}, kSelectionColor);
+        prevSelected = it.selected;
+        continue;
+      }
+      if (it.selected && !prevSelected) {
+        canvas.SetTextColor(text = kWhite);
+        canvas.SetBackTransparent(transparent = true);
+      }
+      if (!it.selected) {
+        if (back != it.background) canvas.SetBackColor(back = it.background);
+        if (text != it.color) canvas.SetTextColor(text = it.color);
+        if (transparent != (it.transparent != 0)) canvas.SetBackTransparent(transparent = it.transparent != 0);
+      }
+      prevSelected = it.selected;
+      const std::u16string& face = it.face ? *it.face : kDefaultFaceName;
+      int height = it.IsText() ? FontHeightFromSize(it.size, logPixelsY_) : font.height;
+      if (font.underline != (it.underline != 0) || font.height != height || font.face != face ||
+          (font.weight > 400) != (it.bold != 0) || font.strikeout != (it.strikeout != 0) ||
+          font.italic != (it.italic != 0)) {
+        font = FontFor(it);
+        font.height = height;
+        canvas.SelectFont(font);
+      }
+      if (it.width <= 0) continue;
+      Rect box{x, sy, x + it.width, sy + it.height};
+      if (it.selected) canvas.FillRect(Rect{x, sy, x + it.width, sy + it.height + lineSpacing_}, kSelectionColor);
+      if (it.IsText()) {
+        canvas.DrawChar(x, sy, it.ch);
+      } else if (it.displayBitmap) {
+        canvas.DrawBitmap(*it.displayBitmap, x, sy, it.width, it.height);
+        if (it.selected) canvas.InvertRect(box);
+      }
+    }
+  }
+  if (caretVisible_ && caretHeight_ > 0 && (!readOnly_ || !dragScroll_))
+    canvas.FillRect(Rect{caretX_, caretY_, caretX_ + 1, caretY_ + caretHeight_}, kCaretColor);
+}
+
+// --- Scrolling ---
+
+int CRichDraw::MinScroll() const { return std::min(view_.Height() - contentHeight_, 0); }
+
+void CRichDraw::SetOffset(int vertical) {
+  caretY_ += vertical - vOffset_;
+  vOffset_ = vertical;
+}
+
+void CRichDraw::ScrollTo(int /*horizontal*/, int vertical) {
+  SetOffset(ClampInt(vertical, MinScroll(), 0));
+  Repaint();
+}
+
+void CRichDraw::ScrollAndSync(int vertical) {
+  ScrollTo(hOffset_, vertical);
+  if (host_ && host_->HasVScroll()) host_->SetVScrollPos(-vOffset_);
+}
+
+void CRichDraw::ScrollBy(int delta) { ScrollAndSync(vOffset_ - delta); }
+
+void CRichDraw::OnMouseWheel(int32_t wheelParam) {
+  if (!host_ || !enabled_) return;
+  // Turned toward the user (negative): later content comes into view.
+  ScrollAndSync(wheelParam < 0 ? vOffset_ - defaultLineHeight_ : vOffset_ + defaultLineHeight_);
+}
+
+void CRichDraw::ClampGlideTarget() { glideTarget_ = ClampInt(glideTarget_, MinScroll(), 0); }
+
+void CRichDraw::StopGlide() {
+  glideRunning_ = false;
+  if (!host_) return;
+  host_->KillTimer(kTimerGlide);
+  host_->PostGlideAtRest();
+}
+
+void CRichDraw::OnLButtonDown(unsigned /*keyFlags*/, int /*x*/, int y) {
+  if (!host_ || !enabled_) return;
+  if (readOnly_ && dragScroll_) {
+    dragging_ = true;
+    lastPointerY_ = y;
+    glideTarget_ = vOffset_;
+  }
+}
+
+void CRichDraw::OnMouseMove(unsigned keyFlags, int /*x*/, int y) {
+  if (!host_ || !enabled_) return;
+  if (!(readOnly_ && dragScroll_) || !dragging_ || !(keyFlags & kMouseLeftButton)) return;
+  const int viewHeight = view_.Height();
+  int target = static_cast<int>((y - lastPointerY_) * kDragFactor + glideTarget_);
+  int low = static_cast<int>(-(contentHeight_ - (1.0 - kOverPull) * viewHeight));
+  int high = static_cast<int>(kOverPull * viewHeight);
+  if (target < low) target = low;
+  if (target > high) target = high;
+  glideTarget_ = target;
+  lastPointerY_ = y;
+  if (!glideRunning_ && viewHeight < contentHeight_) {
+    glideRunning_ = true;
+    host_->SetTimer(kTimerGlide, kGlideIntervalMs);
+  }
+}
+
+void CRichDraw::OnLButtonUp(unsigned /*keyFlags*/, int /*x*/, int /*y*/) {
+  if (!host_ || !enabled_) return;
+  if (dragging_) {
+    dragging_ = false;
+    ClampGlideTarget();
+  }
+}
+
+void CRichDraw::OnTimer(int id) {
+  if (!host_) return;
+  if (id == kTimerGlide) {
+    if (!glideRunning_) {
+      host_->KillTimer(kTimerGlide);
+      return;
+    }
+    int next = static_cast<int>((glideTarget_ - vOffset_) * kGlideStep + vOffset_);
+    bool moved = next != vOffset_;
+    if (moved) {
+      SetOffset(next);
+      Repaint();
+    }
+    const bool wasDragging = dragging_;
+    if (dragging_ && !host_->IsLeftButtonDown()) {
+      // The button went up outside the window: end the drag here.
+      dragging_ = false;
+      ClampGlideTarget();
+    }
+    // A drag that ended just now has a new target to glide to: at rest only after that.
+    if (!moved && !wasDragging) StopGlide();
+  } else if (id == kTimerCaretBlink) {
+    if (readOnly_ && dragScroll_) {
+      host_->KillTimer(kTimerCaretBlink);
+      return;
+    }
+    if (!host_->HasFocus()) return;
+    caretVisible_ = !caretVisible_;
+    Repaint();
+  } else if (id == kTimerSelectScroll) {
+    // Selecting with the mouse belongs to editing, which a read-only engine never starts.
+    if (readOnly_ || !host_->IsLeftButtonDown()) host_->KillTimer(kTimerSelectScroll);
+  }
+}
+
+void CRichDraw::OnSetFocus() {
+  if (!host_ || !enabled_) return;
+  if (!(readOnly_ && dragScroll_)) host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
+}
+
+void CRichDraw::OnKillFocus() {
+  if (!host_ || !enabled_) return;
+  caretVisible_ = 0;
+  host_->KillTimer(kTimerCaretBlink);
+}
+
+Extent CRichDraw::FitImage(int w, int h, int box) {
+  if (w <= box && h <= box) return Extent{w, h};
+  if (h <= 0) return Extent{box, 0};
+  float r = static_cast<float>(w) / static_cast<float>(h);
+  if (r > 1) return Extent{box, static_cast<int>(box / r)};
+  return Extent{static_cast<int>(r * box), box};
+}
+
+}  // namespace richtext

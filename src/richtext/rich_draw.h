@@ -1,0 +1,233 @@
+// CRichDraw: the rich-text engine behind widget content, tips and adverts. Not a window:
+// its owner attaches it to a window (through a RichHost), feeds it HTML-subset text,
+// asks it to paint, and forwards mouse and timer events to it.
+//
+// The model is a flat sequence of items, one per UTF-16 unit or image, each carrying its
+// complete style. Layout gives every item a position and groups items into lines; paint
+// draws the visible items; hit-testing maps points back to items and links.
+//
+// Coordinates: items live in content coordinates; they are drawn at content y plus the
+// vertical offset (0 at the top, negative when scrolled down).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "richtext/html_parser.h"
+#include "richtext/rich_platform.h"
+
+namespace richtext {
+
+// Shared, immutable text: items of one inserted run share one face and one link string,
+// so "same link run" is decided by identity.
+using SharedText = std::shared_ptr<const std::u16string>;
+
+// Timers the engine sets on its window; the window forwards them to OnTimer.
+constexpr int kTimerSelectScroll = 1000;
+constexpr int kTimerGlide = 1001;
+constexpr int kTimerCaretBlink = 1002;
+
+constexpr int kItemLimit = 20000;
+// Key-state flag of mouse messages: left button held.
+constexpr unsigned kMouseLeftButton = 0x0001;
+
+struct RichItem {
+  int top = 0;     // top of the line box holding the item
+  int x = 0;
+  int y = 0;       // drawn top: line top + line height - item height
+  int width = 0;   // advance; 0 for CR and LF
+  int height = 0;
+  char16_t ch = 0;
+  std::unique_ptr<Bitmap> displayBitmap;  // the image scaled to width x height
+  std::unique_ptr<Bitmap> sourceBitmap;   // the image as loaded
+  std::u16string source;
+  SharedText link;
+  int kind = 0;  // 1 = character, 0 = image
+  int transparent = 1;
+  ColorRef background = 0xFF0000;
+  ColorRef color = 0;
+  int selected = 0;
+  int bold = 0;
+  int strikeout = 0;
+  int italic = 0;
+  int underline = 0;
+  int size = kDefaultTextSize;
+  SharedText face;
+  uint32_t imageToken = 0;  // identifies an image item to the background loader
+
+  bool IsText() const { return kind == 1; }
+  bool IsLineBreak() const { return kind == 1 && (ch == u'\r' || ch == u'\n'); }
+};
+
+struct RichLine {
+  int top = 0;
+  int bottom = 0;  // top + line height + line spacing
+  int first = 0;   // first item index
+  int last = 0;    // last item index, inclusive; below `first` for the empty line after a final break
+};
+
+// Style of inserted text.
+struct TextStyle {
+  const std::u16string* face = nullptr;  // nullptr: the default face
+  int size = kDefaultTextSize;
+  ColorRef color = 0;
+  ColorRef background = 0;
+  int transparent = 1;
+  int bold = 0, underline = 0, strikeout = 0, italic = 0;
+  const std::u16string* link = nullptr;
+};
+
+class CRichDraw {
+ public:
+  // Font flags of SetDefaultFont: which parts of the new default font every item takes.
+  static constexpr int kApplyBold = 0x01, kApplyUnderline = 0x02, kApplyStrikeout = 0x04, kApplyItalic = 0x08,
+                       kApplySize = 0x10, kApplyFace = 0x20;
+  static constexpr ColorRef kSelectionColor = 0xC56A31;
+
+  explicit CRichDraw(std::unique_ptr<TextMeasurer> measurer);
+  virtual ~CRichDraw();
+  CRichDraw(const CRichDraw&) = delete;
+  CRichDraw& operator=(const CRichDraw&) = delete;
+
+  // Clipboard operations of the editor; a read-only engine has nothing to offer.
+  virtual int IsClipboardEmpty() { return 1; }
+  virtual void Paste() {}
+  virtual void Copy() {}
+  // Marks "http://" and "www." addresses in the text as underlined links; run by every layout.
+  virtual void DetectLinks();
+
+  // --- Set-up ---
+  // Takes the window's client area as the view (narrowed by 2 pixels on each side).
+  void Attach(RichHost* host);
+  void Detach();
+  bool IsAttached() const { return host_ != nullptr; }
+  void SetRect(int left, int top, int right, int bottom);
+  const Rect& GetRect() const { return view_; }
+  void SetDefaultFont(const FontDesc& font, int flags);
+  const FontDesc& GetDefaultFont() const { return defaultFont_; }
+  void SetLineSpacing(int pixels);
+  void SetDragScroll(int flag) { dragScroll_ = flag ? 1 : 0; }
+  void SetEnabled(int flag);
+  void SetDefaultColor(ColorRef c) { defaultColor_ = c; }
+  void SetCentered(int flag);
+  void SetReadOnly(int flag);
+
+  // --- Content ---
+  void SetHtml(const std::u16string& html);
+  void InsertHtml(const std::u16string& html, int pos);
+  void InsertText(const std::u16string& text, int pos, const TextStyle& style);
+  void InsertImage(const std::u16string& source, int width, int height, const std::u16string* link, int pos);
+  // Inserts an image already in memory, fitted into the maximum image box.
+  void InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16string& thumbnailPath,
+                    const std::u16string& fullPath, int pos);
+  // Delivers a background-loaded image; a bitmap whose item is gone is dropped. Returns 1.
+  int OnImageLoaded(uint32_t token, std::unique_ptr<Bitmap> bitmap);
+  void SetAllTextColor(ColorRef c);
+  void Clear();
+
+  int GetItemCount() const { return static_cast<int>(items_.size()); }
+  const RichItem& GetItem(int i) const { return *items_[i]; }
+  const std::vector<RichLine>& GetLines() const { return lines_; }
+  int GetContentHeight() const { return contentHeight_; }
+  int GetScrollPos() const { return vOffset_; }
+  int GetDefaultLineHeight() const { return defaultLineHeight_; }
+  int GetLineSpacing() const { return lineSpacing_; }
+  int GetMaxImageBox() const { return maxImageBox_; }
+  int IsReadOnly() const { return readOnly_; }
+  int IsEnabled() const { return enabled_; }
+  int IsDragScroll() const { return dragScroll_; }
+  int IsCentered() const { return centered_; }
+  ColorRef GetDefaultColor() const { return defaultColor_; }
+  int GetDefaultSize() const { return defaultSize_; }
+
+  // --- Painting and hit-testing ---
+  void Paint(Canvas& canvas);
+  // The item under a client point, or -1.
+  int HitTest(int x, int y) const;
+  // The link under a client point, or nullptr; kind 1 when it names an image file, else 2.
+  const std::u16string* GetLinkAt(int x, int y, int* kind) const;
+  void HighlightLink(int index, ColorRef color);
+  void ClearLinkHighlight(ColorRef color);
+
+  // --- Scrolling ---
+  void ScrollTo(int horizontal, int vertical);
+  void ScrollBy(int delta);
+
+  // --- Events forwarded by the window ---
+  void OnLButtonDown(unsigned keyFlags, int x, int y);
+  void OnMouseMove(unsigned keyFlags, int x, int y);
+  void OnLButtonUp(unsigned keyFlags, int x, int y);
+  // `wheelParam` is the message's first parameter unchanged (delta in the high word).
+  void OnMouseWheel(int32_t wheelParam);
+  void OnTimer(int id);
+  void OnSetFocus();
+  void OnKillFocus();
+
+  // Size of a w x h image fitted into a box of `box` pixels (kept when it already fits).
+  static Extent FitImage(int w, int h, int box);
+  // LOGFONT height of a size in tenths of a point; half points fall to the point below.
+  static int FontHeightFromSize(int size, int logPixelsY);
+  static int SizeFromFontHeight(int height, int logPixelsY);
+
+ protected:
+  void Layout();
+  void Repaint();
+  FontDesc FontFor(const RichItem& item) const;
+  RichItem* NewItem();
+  void InsertItems(int pos, std::vector<RichItem*>& block);
+  void MeasureWithCache(RichItem& item);
+  void ReleaseFontCache() { cacheValid_ = false; }
+  void ScrollAndSync(int vertical);
+  int MinScroll() const;
+  void SetOffset(int vertical);
+  void ClampGlideTarget();
+  void StopGlide();
+
+  std::unique_ptr<TextMeasurer> measurer_;
+  RichHost* host_ = nullptr;
+
+  Rect view_;
+  FontDesc defaultFont_;
+  int logPixelsY_ = 96;
+  int hOffset_ = 0;
+  int vOffset_ = 0;
+  int lineSpacing_ = 2;
+
+  // Editing state (caret, selection, undo) is kept but stays off while read-only.
+  int caretIndex_ = 0;
+  int caretX_ = 0, caretY_ = 0, caretHeight_ = 0;
+  int caretVisible_ = 0;
+  int selectionAnchor_ = -1, selectionEnd_ = -1;
+  int undoRecording_ = 1;
+  int undoIndex_ = -1;
+
+  int contentHeight_ = 0;
+  int defaultLineHeight_ = 0;
+  int maxImageBox_ = 80;
+  int readOnly_ = 1;
+  int dragScroll_ = 0;
+  int enabled_ = 1;
+  int centered_ = 0;
+  ColorRef defaultColor_ = 0;
+  int defaultSize_ = kDefaultTextSize;
+  SharedText defaultFace_;
+
+  // One-entry cache of the style last selected into the measurer.
+  bool cacheValid_ = false;
+  FontDesc cachedFont_;
+
+  std::vector<RichItem*> items_;
+  std::vector<std::unique_ptr<RichItem>> allItems_;
+  std::vector<RichItem*> linkMarks_;
+  std::vector<RichLine> lines_;
+  int layoutHold_ = 0;  // > 0 while a compound insertion defers layout to its end
+
+  // Drag-scroll state.
+  bool dragging_ = false;
+  bool glideRunning_ = false;
+  int lastPointerY_ = 0;
+  int glideTarget_ = 0;
+};
+
+}  // namespace richtext

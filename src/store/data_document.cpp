@@ -1,0 +1,582 @@
+// The text of data.dat: built by concatenation in a fixed layout, read with TinyXML.
+#include <tinyxml.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cfloat>
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/log.h"
+#include "store/data_store.h"
+
+namespace store {
+namespace {
+
+constexpr char kCdataOpen[] = "<![CDATA[";
+constexpr char kCdataClose[] = "]]>";
+constexpr int32_t kKeepFromRight = 50;   // a widget stays at least this far from the right edge
+constexpr int32_t kKeepFromBottom = 60;  // ... and from the bottom edge
+
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* format, ...) {
+  char small[128];
+  va_list ap;
+  va_start(ap, format);
+  int n = std::vsnprintf(small, sizeof small, format, ap);
+  va_end(ap);
+  if (n < 0) return std::string();
+  if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
+  std::string big(static_cast<size_t>(n) + 1, '\0');
+  va_start(ap, format);
+  std::vsnprintf(&big[0], big.size(), format, ap);
+  va_end(ap);
+  big.resize(static_cast<size_t>(n));
+  return big;
+}
+
+std::string Num(int32_t v) { return Format("%d", v); }
+std::string Frac(double v) { return Format("%f", v); }
+
+// A zero byte would end the document early when it is read back.
+std::string WithoutNul(std::string s) {
+  s.erase(std::remove(s.begin(), s.end(), '\0'), s.end());
+  return s;
+}
+std::string Ansi(const std::u16string& s) { return WithoutNul(WideToAnsi(s)); }
+
+// A CDATA section holding `s` exactly: a "]]>" inside is split across two sections,
+// which the reader joins again.
+std::string Cdata(const std::string& s) {
+  std::string out = kCdataOpen;
+  size_t from = 0;
+  for (size_t at; (at = s.find(kCdataClose, from)) != std::string::npos; from = at + 2) {
+    out.append(s, from, at + 2 - from);
+    out += "]]><![CDATA[";
+  }
+  out.append(s, from, std::string::npos);
+  out += kCdataClose;
+  return out;
+}
+
+// True when '&' at s[i] is one the parser acts on: a named or numeric reference, or
+// "&#" that is not a valid one (the parser fails on it).
+bool StartsEntity(const std::string& s, size_t i) {
+  static const char* const kEntities[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;", "&#"};
+  for (const char* e : kEntities) {
+    if (s.compare(i, std::strlen(e), e) == 0) return true;
+  }
+  return false;
+}
+
+// True when '&' at s[i] begins a reference the parser decodes: one of the five names,
+// "&#" digits ";" or "&#x" hex digits ";".
+bool IsReference(const std::string& s, size_t i) {
+  static const char* const kNamed[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
+  for (const char* e : kNamed) {
+    if (s.compare(i, std::strlen(e), e) == 0) return true;
+  }
+  if (s.compare(i, 2, "&#") != 0) return false;
+  size_t k = i + 2;
+  const bool hex = k < s.size() && s[k] == 'x';
+  if (hex) ++k;
+  for (; k < s.size() && s[k] != ';'; ++k) {
+    if (!(hex ? std::isxdigit(static_cast<unsigned char>(s[k])) : std::isdigit(static_cast<unsigned char>(s[k]))))
+      return false;
+  }
+  return k < s.size();
+}
+
+// The parser drops an '&' that starts no reference and fails on a broken "&#", while a
+// bare '&' (in a feed address, say) must read back as itself. Outside CDATA sections and
+// comments, every such '&' is turned into "&amp;" before parsing.
+std::string EscapeStrayAmpersands(const std::string& s) {
+  std::string out;
+  out.reserve(s.size() + 64);
+  size_t i = 0;
+  while (i < s.size()) {
+    const char* closer = nullptr;
+    if (s.compare(i, 9, kCdataOpen) == 0) closer = kCdataClose;
+    else if (s.compare(i, 4, "<!--") == 0) closer = "-->";
+    if (closer) {
+      size_t end = s.find(closer, i);
+      end = end == std::string::npos ? s.size() : end + std::strlen(closer);
+      out.append(s, i, end - i);
+      i = end;
+      continue;
+    }
+    out += s[i];
+    if (s[i] == '&' && !IsReference(s, i)) out += "amp;";
+    ++i;
+  }
+  return out;
+}
+
+bool IsXmlSpace(unsigned char c) { return std::isspace(c) != 0; }
+
+// Plain element text reads back changed when it holds markup, an entity, or white space
+// that the parser trims or condenses.
+bool PlainTextChanges(const std::string& s) {
+  if (s.empty()) return false;
+  if (IsXmlSpace(static_cast<unsigned char>(s.front())) || IsXmlSpace(static_cast<unsigned char>(s.back())))
+    return true;
+  for (size_t i = 0; i < s.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c == '<' || (c == '&' && StartsEntity(s, i))) return true;
+    if (IsXmlSpace(c) && (c != ' ' || IsXmlSpace(static_cast<unsigned char>(s[i + 1])))) return true;
+  }
+  return false;
+}
+
+// Element text written as it stands, unless that would not read back unchanged: then it
+// goes into a CDATA section, which the reader takes literally.
+std::string Plain(const std::string& s) { return PlainTextChanges(s) ? Cdata(s) : s; }
+
+// An attribute value written as it stands, escaped only when it could not be read back.
+std::string PlainAttribute(const std::string& s) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '"' || (s[i] == '&' && StartsEntity(s, i))) return XmlEscape(s);
+  }
+  return s;
+}
+
+std::string Line(const char* tag, const std::string& value) {
+  return std::string("\t<") + tag + ">" + value + "</" + tag + ">\r\n";
+}
+std::string NoteLine(const char* tag, const std::string& value) {
+  return std::string("\t\t\t<") + tag + ">" + value + "</" + tag + ">\r\n";
+}
+
+std::string LinkList(const char* tag, const std::vector<NewsLink>& links) {
+  std::string out = std::string("\t<") + tag + ">\r\n";
+  for (const NewsLink& l : links) {
+    out += "\t\t<link>\t\t\t<name>" + Cdata(Ansi(l.name)) + "</name>\t\t\t<url>" + Cdata(Ansi(l.url)) +
+           "</url>\t\t</link>";
+  }
+  out += std::string("\t</") + tag + ">\r\n";
+  return out;
+}
+
+ScreenSize Usable(ScreenSize s) {
+  if (s.width < 1) s.width = 1;
+  if (s.height < 1) s.height = 1;
+  return s;
+}
+
+void Clamp(CNotesLocalInfo* note, ScreenSize screen) {
+  if (note->x > screen.width - kKeepFromRight) note->x = screen.width - kKeepFromRight;
+  if (note->y > screen.height - kKeepFromBottom) note->y = screen.height - kKeepFromBottom;
+}
+
+// --- reading ---
+
+// The C library's decimal conversion (leading blanks, a sign, digits), saturated at the
+// limits of a 32-bit integer instead of overflowing.
+int32_t ToInt(const char* s) {
+  while (*s && IsXmlSpace(static_cast<unsigned char>(*s))) ++s;
+  bool negative = false;
+  if (*s == '+' || *s == '-') negative = *s++ == '-';
+  int64_t v = 0;
+  for (; *s >= '0' && *s <= '9'; ++s) {
+    v = v * 10 + (*s - '0');
+    if (v > static_cast<int64_t>(INT32_MAX) + 1) break;
+  }
+  if (negative) v = -v;
+  if (v > INT32_MAX) return INT32_MAX;
+  if (v < INT32_MIN) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
+
+double ToDouble(const char* s) { return std::strtod(s, nullptr); }
+
+float ToFloat(const char* s) {
+  double v = ToDouble(s);
+  if (v > FLT_MAX) return HUGE_VALF;
+  if (v < -FLT_MAX) return -HUGE_VALF;
+  return static_cast<float>(v);
+}
+
+// The element's text: all its text and CDATA children joined (a value may have been
+// split into several sections). False when it has none.
+bool TextOf(const TiXmlElement* e, std::string* out) {
+  out->clear();
+  bool any = false;
+  for (const TiXmlNode* n = e->FirstChild(); n; n = n->NextSibling()) {
+    if (const TiXmlText* t = n->ToText()) {
+      *out += t->ValueStr();
+      any = true;
+    }
+  }
+  return any;
+}
+
+void ReadIntChild(const TiXmlElement* parent, const char* name, int32_t* field) {
+  const TiXmlElement* e = parent->FirstChildElement(name);
+  std::string text;
+  if (e && TextOf(e, &text)) *field = ToInt(text.c_str());
+}
+
+void ReadTextChild(const TiXmlElement* parent, const char* name, std::u16string* field) {
+  const TiXmlElement* e = parent->FirstChildElement(name);
+  if (!e) return;
+  std::string text;
+  TextOf(e, &text);
+  *field = AnsiToWide(text);
+}
+
+// A position fraction back to pixels; a value that is not a finite number leaves the
+// coordinate alone.
+void ReadPosition(const char* value, int32_t extent, int32_t* field) {
+  double v = std::floor(ToDouble(value) * extent + 0.5);
+  if (!std::isfinite(v)) return;
+  if (v > INT32_MAX) v = INT32_MAX;
+  if (v < INT32_MIN) v = INT32_MIN;
+  *field = static_cast<int32_t>(v);
+}
+
+void ReadLinks(const TiXmlElement* root, const char* listName, std::vector<NewsLink>* links) {
+  const TiXmlElement* list = root->FirstChildElement(listName);
+  if (!list) return;
+  for (const TiXmlElement* link = list->FirstChildElement("link"); link; link = link->NextSiblingElement()) {
+    const TiXmlElement* name = link->FirstChildElement("name");
+    const TiXmlElement* url = link->FirstChildElement("url");
+    std::string n, u;
+    if (name) TextOf(name, &n);
+    if (url) TextOf(url, &u);
+    if (!n.empty() && !u.empty()) links->push_back({AnsiToWide(n), AnsiToWide(u)});
+  }
+}
+
+}  // namespace
+
+std::string NoteToXml(CNotesLocalInfo* note, ScreenSize screen) {
+  if (!note) return std::string();
+  screen = Usable(screen);
+  Clamp(note, screen);
+  const float fx = static_cast<float>(note->x) / static_cast<float>(screen.width);
+  const float fy = static_cast<float>(note->y) / static_cast<float>(screen.height);
+  const NoteTemplate& t = note->tmpl;
+  std::string out;
+  out.reserve(1024);
+  out += "\t\t<note create_time=\"" + Num(static_cast<int32_t>(static_cast<uint32_t>(note->create_time))) +
+         "\" group_name=\"" + XmlEscape(Ansi(note->group_name)) + "\">\r\n";
+  out += "\t\t\t<template image=\"" + PlainAttribute(Ansi(t.image)) + "\" type=\"" + Num(t.type) +
+         "\" bkcolor_id=\"" + Num(t.bkcolor_id) + "\" x1=\"" + Frac(t.x1) + "\" y1=\"" + Frac(t.y1) +
+         "\" x2=\"" + Frac(t.x2) + "\" y2=\"" + Frac(t.y2) + "\"></template>\r\n";
+  out += NoteLine("content", Cdata(Ansi(note->GetContent())));
+  out += NoteLine("textcolor", Num(static_cast<int32_t>(note->textcolor)));
+  out += "\t\t\t<position x=\"" + Frac(fx) + "\" y=\"" + Frac(fy) + "\" width=\"" + Num(note->width) +
+         "\" height=\"" + Num(note->height) + "\"></position>\r\n";
+  out += "\t\t\t<font face=\"" + XmlEscape(Ansi(note->font_face)) + "\" size=\"" + Num(note->font_size) +
+         "\" bold=\"" + Num(note->font_bold) + "\"></font>\r\n";
+  out += NoteLine("scrolly", Num(note->scrolly));
+  out += NoteLine("transparent", Num(note->alpha));
+  out += NoteLine("topmost", Num(note->topmost));
+  out += NoteLine("visible", Num(note->visible));
+  out += NoteLine("locked", Num(note->locked));
+  out += NoteLine("linespace", Num(note->linespace));
+  out += NoteLine("rssurl", Plain(Ansi(note->rssurl)));
+  out += NoteLine("advlink_url", Plain(Ansi(note->advlink_url)));
+  out += NoteLine("advlink_title", Plain(Ansi(note->advlink_title)));
+  out += "\t\t</note>\r\n";
+  return out;
+}
+
+std::string BuildDataDocument(const ManagerData& m, const std::vector<CNotesLocalInfo*>& notes, ScreenSize screen) {
+  std::string out;
+  out.reserve(4096 + notes.size() * 1024);
+  out += "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<config ver=\"1.8\">\r\n";
+  out += Line("embed_desktop", Num(m.embed_desktop));
+  out += Line("editnotes_menu", Num(m.editnotes_menu));
+  out += Line("hidenotes_menu", Num(m.hidenotes_menu));
+  out += Line("topmost_menu", Num(m.topmost_menu));
+  out += Line("exporttext_menu", Num(m.exporttext_menu));
+  out += Line("transparent_menu", Num(m.transparent_menu));
+  out += Line("lock_menu", Num(m.lock_menu));
+  out += Line("show_notes_date", Num(m.show_notes_date));
+  out += Line("smoothing", Num(m.smoothing));
+  out += Line("hotkey_shownotes", Plain(Ansi(m.hotkey_shownotes)));
+  out += Line("usecount", Num(m.usecount));
+  out += Line("hotkey_addnotes", Plain(Ansi(m.hotkey_addnotes)));
+  out += Line("hotkey_addremind", Plain(Ansi(m.hotkey_addremind)));
+  out += Line("last_shutdown_time", Num(m.last_shutdown_time));
+  out += "\t<passwordinfo><password>" + Plain(WithoutNul(m.password)) + "</password><question>" +
+         Cdata(Ansi(m.question)) + "</question><answer>" + Plain(WithoutNul(m.answer)) +
+         "</answer></passwordinfo>\r\n";
+  out += Line("dont_updatever", Plain(Ansi(m.dont_updatever)));
+  out += Line("switchs", Cdata(Ansi(m.switchs)));
+  out += Line("ctrl_lclick", Num(m.ctrl_lclick));
+  out += Line("just_bg_transparent", Cdata(Num(m.just_bg_transparent)));
+  out += LinkList("custom_newslinks", m.custom_links);
+  out += LinkList("remote_newslinks", m.remote_links);
+  out += "\t<screen_size width=\"" + Num(screen.width) + "\" height=\"" + Num(screen.height) +
+         "\"></screen_size>\r\n";
+  out += "\t<newsnotes>\r\n";
+  for (CNotesLocalInfo* n : notes) out += NoteToXml(n, screen);
+  out += "\t</newsnotes>\r\n</config>";
+  return out;
+}
+
+int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize screen) {
+  if (!note || !element) return 0;
+  screen = Usable(screen);
+  for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
+    if (std::strcmp(a->Name(), "create_time") == 0) note->create_time = ToInt(a->Value());
+    else if (std::strcmp(a->Name(), "group_name") == 0) note->group_name = AnsiToWide(a->ValueStr());
+  }
+  if (const TiXmlElement* t = element->FirstChildElement("template")) {
+    for (const TiXmlAttribute* a = t->FirstAttribute(); a; a = a->Next()) {
+      const char* n = a->Name();
+      if (!std::strcmp(n, "image")) note->tmpl.image = AnsiToWide(a->ValueStr());
+      else if (!std::strcmp(n, "bkcolor_id")) note->tmpl.bkcolor_id = ToInt(a->Value());
+      else if (!std::strcmp(n, "type")) note->tmpl.type = static_cast<uint16_t>(ToInt(a->Value()));
+      else if (!std::strcmp(n, "x1")) note->tmpl.x1 = ToDouble(a->Value());
+      else if (!std::strcmp(n, "x2")) note->tmpl.x2 = ToDouble(a->Value());
+      else if (!std::strcmp(n, "y1")) note->tmpl.y1 = ToDouble(a->Value());
+      else if (!std::strcmp(n, "y2")) note->tmpl.y2 = ToDouble(a->Value());
+    }
+  }
+  if (const TiXmlElement* c = element->FirstChildElement("content")) {
+    std::string text;
+    TextOf(c, &text);
+    note->SetContent(AnsiToWide(text));
+  }
+  int32_t color = static_cast<int32_t>(note->textcolor);
+  ReadIntChild(element, "textcolor", &color);
+  note->textcolor = static_cast<uint32_t>(color);
+  if (const TiXmlElement* p = element->FirstChildElement("position")) {
+    for (const TiXmlAttribute* a = p->FirstAttribute(); a; a = a->Next()) {
+      const char* n = a->Name();
+      if (!std::strcmp(n, "x")) ReadPosition(a->Value(), screen.width, &note->x);
+      else if (!std::strcmp(n, "y")) ReadPosition(a->Value(), screen.height, &note->y);
+      else if (!std::strcmp(n, "width")) note->width = ToInt(a->Value());
+      else if (!std::strcmp(n, "height")) note->height = ToInt(a->Value());
+    }
+  }
+  if (const TiXmlElement* f = element->FirstChildElement("font")) {
+    for (const TiXmlAttribute* a = f->FirstAttribute(); a; a = a->Next()) {
+      const char* n = a->Name();
+      if (!std::strcmp(n, "face")) note->font_face = AnsiToWide(a->ValueStr());
+      else if (!std::strcmp(n, "size")) note->font_size = ToInt(a->Value());
+      else if (!std::strcmp(n, "bold")) note->font_bold = ToInt(a->Value());
+    }
+  }
+  ReadIntChild(element, "scrolly", &note->scrolly);
+  int32_t alpha = note->alpha;
+  ReadIntChild(element, "transparent", &alpha);
+  note->alpha = static_cast<uint8_t>(alpha);
+  ReadIntChild(element, "topmost", &note->topmost);
+  ReadIntChild(element, "visible", &note->visible);
+  ReadIntChild(element, "locked", &note->locked);
+  ReadTextChild(element, "rssurl", &note->rssurl);
+  ReadTextChild(element, "advlink_url", &note->advlink_url);
+  ReadTextChild(element, "advlink_title", &note->advlink_title);
+  ReadIntChild(element, "linespace", &note->linespace);
+  Clamp(note, screen);
+  return 1;
+}
+
+void ReadSettings(const TiXmlElement* root, ManagerData* m) {
+  if (const char* ver = root->Attribute("ver")) m->version = ToFloat(ver);
+  ReadIntChild(root, "embed_desktop", &m->embed_desktop);
+  ReadIntChild(root, "editnotes_menu", &m->editnotes_menu);
+  ReadIntChild(root, "hidenotes_menu", &m->hidenotes_menu);
+  ReadIntChild(root, "topmost_menu", &m->topmost_menu);
+  ReadIntChild(root, "exporttext_menu", &m->exporttext_menu);
+  ReadIntChild(root, "transparent_menu", &m->transparent_menu);
+  ReadIntChild(root, "lock_menu", &m->lock_menu);
+  ReadIntChild(root, "show_notes_date", &m->show_notes_date);
+  ReadIntChild(root, "smoothing", &m->smoothing);
+  ReadIntChild(root, "usecount", &m->usecount);
+  if (m->usecount < INT32_MAX) ++m->usecount;
+  ReadTextChild(root, "hotkey_shownotes", &m->hotkey_shownotes);
+  ReadTextChild(root, "hotkey_addnotes", &m->hotkey_addnotes);
+  ReadTextChild(root, "hotkey_addremind", &m->hotkey_addremind);
+  ReadTextChild(root, "switchs", &m->switchs);
+  ReadIntChild(root, "just_bg_transparent", &m->just_bg_transparent);
+  ReadIntChild(root, "last_shutdown_time", &m->last_shutdown_time);
+  ReadIntChild(root, "ctrl_lclick", &m->ctrl_lclick);
+  ReadLinks(root, "custom_newslinks", &m->custom_links);
+  ReadLinks(root, "remote_newslinks", &m->remote_links);
+  if (m->usecount == 1) m->first_run = 1;
+}
+
+int ReadNotes(const TiXmlElement* root, ScreenSize screen, int64_t now,
+              const std::function<bool(const CNotesLocalInfo&)>& onNote) {
+  const TiXmlElement* list = root->FirstChildElement("newsnotes");
+  if (!list) return 0;
+  int created = 0;
+  for (const TiXmlElement* e = list->FirstChildElement("note"); e; e = e->NextSiblingElement("note")) {
+    CNotesLocalInfo record;
+    NoteFromXml(&record, e, screen);
+    if (record.create_time == 0) record.create_time = now;
+    if (onNote && onNote(record)) ++created;
+  }
+  return created;
+}
+
+namespace {
+
+// Walks markup the way the parser reads it, without building anything, to find how deep
+// it would nest. Wherever the parser would stop with an error the walk stops too; the
+// parser cannot get deeper than the walk has seen by then.
+class DepthScan {
+ public:
+  DepthScan(const char* s, size_t len, int limit) : s_(s), len_(len), limit_(limit) {}
+
+  int Run() {
+    while (i_ < len_ && deepest_ <= limit_) {
+      if (s_[i_] != '<') { ++i_; continue; }  // text ends at the next '<'
+      if (!Node()) break;
+    }
+    return deepest_;
+  }
+
+ private:
+  static bool Space(unsigned char c) { return std::isspace(c) != 0; }
+  static bool Alpha(unsigned char c) { return c >= 127 || std::isalpha(c); }
+  static bool NameChar(unsigned char c) {
+    return c >= 127 || std::isalnum(c) || c == '_' || c == '-' || c == '.' || c == ':';
+  }
+  unsigned char At(size_t i) const { return i < len_ ? static_cast<unsigned char>(s_[i]) : 0; }
+  bool Starts(const char* what, bool ignoreCase = false) const {
+    size_t n = std::strlen(what);
+    if (i_ + n > len_) return false;
+    for (size_t k = 0; k < n; ++k) {
+      unsigned char a = At(i_ + k), b = static_cast<unsigned char>(what[k]);
+      if (ignoreCase ? std::tolower(a) != std::tolower(b) : a != b) return false;
+    }
+    return true;
+  }
+  void SkipPast(const char* end) {
+    while (i_ < len_ && !Starts(end)) ++i_;
+    i_ = std::min(len_, i_ + std::strlen(end));
+  }
+  void SkipSpace() { while (i_ < len_ && Space(At(i_))) ++i_; }
+  std::string Name() {
+    size_t from = i_;
+    if (Alpha(At(i_)) || At(i_) == '_') {
+      while (i_ < len_ && NameChar(At(i_))) ++i_;
+    }
+    return std::string(s_ + from, i_ - from);
+  }
+
+  // One node starting at '<'; false where the parser gives up.
+  bool Node() {
+    if (Starts("</") && !open_.empty()) {
+      i_ += 2;
+      if (Name() != open_.back()) return false;
+      SkipSpace();
+      if (At(i_) != '>') return false;
+      ++i_;
+      open_.pop_back();
+      return true;
+    }
+    if (Starts("<?xml", true)) return Declaration();
+    if (Starts("<!--")) { SkipPast("-->"); return true; }
+    if (Starts("<![CDATA[")) { SkipPast("]]>"); return true; }
+    if (Alpha(At(i_ + 1)) || At(i_ + 1) == '_') return StartTag();
+    SkipPast(">");  // anything else is skipped up to '>'
+    return true;
+  }
+
+  bool StartTag() {
+    ++i_;
+    open_.push_back(Name());
+    deepest_ = std::max(deepest_, static_cast<int>(open_.size()));
+    for (;;) {
+      SkipSpace();
+      if (i_ >= len_) return false;
+      if (At(i_) == '/') {
+        if (At(i_ + 1) != '>') return false;
+        i_ += 2;
+        open_.pop_back();
+        return true;
+      }
+      if (At(i_) == '>') { ++i_; return true; }
+      if (!Attribute()) return false;
+    }
+  }
+
+  bool Attribute() {
+    Name();
+    SkipSpace();
+    if (At(i_) != '=') return false;
+    ++i_;
+    SkipSpace();
+    if (i_ >= len_) return false;
+    unsigned char q = At(i_);
+    if (q == '"' || q == '\'') {
+      ++i_;
+      while (i_ < len_ && At(i_) != q) ++i_;
+      if (i_ >= len_) return false;
+      ++i_;
+      return true;
+    }
+    while (i_ < len_ && !Space(At(i_)) && At(i_) != '/' && At(i_) != '>') {
+      if (At(i_) == '"' || At(i_) == '\'') return false;
+      ++i_;
+    }
+    return true;
+  }
+
+  bool Declaration() {
+    i_ += 5;
+    while (i_ < len_) {
+      if (At(i_) == '>') { ++i_; return true; }
+      SkipSpace();
+      if (i_ >= len_) return false;
+      if (Starts("version", true) || Starts("encoding", true) || Starts("standalone", true)) {
+        if (!Attribute()) return false;
+      } else {
+        while (i_ < len_ && At(i_) != '>' && !Space(At(i_))) ++i_;
+      }
+    }
+    return false;
+  }
+
+  const char* s_;
+  size_t len_;
+  int limit_;
+  size_t i_ = 0;
+  int deepest_ = 0;
+  std::vector<std::string> open_;
+};
+
+}  // namespace
+
+int MeasureNestingDepth(const char* s, size_t len, int limit) { return DepthScan(s, len, limit).Run(); }
+
+LoadStatus ParseDataFile(const std::string& bytes, TiXmlDocument* doc) {
+  doc->Clear();
+  if (bytes.size() < kMinDataFileSize) {
+    LogError("invalid file \"data.dat!\"");
+    return LoadStatus::kTooShort;
+  }
+  std::string text = bytes;
+  if (text.compare(0, 5, "<?xml") != 0) UnscrambleData(reinterpret_cast<unsigned char*>(&text[0]), text.size());
+  // The parser reads up to the first zero byte, as the file's own terminator says.
+  size_t end = text.find('\0');
+  if (end == std::string::npos) end = text.size();
+  text = EscapeStrayAmpersands(text.substr(0, end));
+  if (MeasureNestingDepth(text.data(), text.size(), kMaxDocumentDepth) > kMaxDocumentDepth) {
+    LogError("parse xml error!");
+    return LoadStatus::kParseError;
+  }
+  // Bytes are taken as they stand (the text is ANSI whatever the declaration says); the
+  // parser's UTF-8 mode could also step over the end of the buffer on a truncated character.
+  doc->Parse(text.c_str(), nullptr, TIXML_ENCODING_LEGACY);
+  if (doc->Error()) {
+    LogError("parse xml error!");
+    doc->Clear();
+    return LoadStatus::kParseError;
+  }
+  if (!doc->RootElement()) return LoadStatus::kNoRoot;
+  return LoadStatus::kOk;
+}
+
+}  // namespace store

@@ -1,0 +1,117 @@
+#include "ui/alpha_wnd_win.h"
+
+#include "widgets/layered_pixels.h"
+
+namespace ui {
+
+HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face, bool bold) {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(tenthsOfPoint, dpi, 720);
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  return CreateFontIndirectW(&lf);
+}
+
+CAlphaWndBase::CAlphaWndBase() : font_(CreatePointFont(90, L"宋体")) {}
+
+CAlphaWndBase::~CAlphaWndBase() = default;
+
+HWND CAlphaWndBase::Create(int x, int y, int width, int height, HWND insertAfter) {
+  closing_ = false;
+  fade_ = 0;
+  RECT rc{x, y, x + width, y + height};
+  HWND hwnd = WindowBase::Create(kAlphaWindowClass, nullptr, rc, L"", WS_POPUP | WS_VISIBLE,
+                                 WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+  if (!hwnd) return nullptr;
+  SetWindowLongW(hwnd, GWL_STYLE, GetWindowLongW(hwnd, GWL_STYLE) & ~WS_CAPTION);
+  UINT flags = SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+  if (!insertAfter) flags |= SWP_NOZORDER;
+  SetWindowPos(hwnd, insertAfter, 0, 0, 0, 0, flags);
+  SetTimer(hwnd, kTimerFade, kFadeIntervalMs, nullptr);
+  Render();
+  return hwnd;
+}
+
+void CAlphaWndBase::StartClosing() {
+  closing_ = true;
+  if (hwnd_) SetTimer(hwnd_, kTimerFade, kFadeIntervalMs, nullptr);
+}
+
+bool CAlphaWndBase::PrepareSurfaces() {
+  RECT rc;
+  if (!hwnd_ || !GetClientRect(hwnd_, &rc) || rc.right <= 0 || rc.bottom <= 0) return false;
+  if (color_.ready() && color_.width() == rc.right && color_.height() == rc.bottom) return true;
+  fw::WindowDc wdc(hwnd_);
+  if (!color_.Resize(wdc.get(), rc.right, rc.bottom) || !mask_.Resize(wdc.get(), rc.right, rc.bottom))
+    return false;
+  for (HDC dc : {color_.dc(), mask_.dc()}) {
+    SelectObject(dc, font_.get());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+  }
+  return true;
+}
+
+void CAlphaWndBase::Render() {
+  if (!PrepareSurfaces()) return;
+  RECT rc{0, 0, color_.width(), color_.height()};
+  const size_t n = color_.count();
+  widgets::FillPixels(mask_.pixels(), n, widgets::kMarkerPixel);
+  ZeroMemory(color_.pixels(), n * sizeof(uint32_t));
+  DrawBackground(color_.dc(), rc);
+  DrawContent(mask_.dc(), rc);
+  GdiFlush();
+  DrawContent(color_.dc(), rc);
+  GdiFlush();
+  widgets::SetTouchedAlpha(color_.pixels(), mask_.pixels(), n, contentAlpha_);
+
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(fade_), AC_SRC_ALPHA};
+  SIZE size{rc.right, rc.bottom};
+  POINT src{0, 0};
+  fw::WindowDc wdc(hwnd_);
+  UpdateLayeredWindow(hwnd_, wdc.get(), nullptr, &size, color_.dc(), &src, 0, &blend, ULW_ALPHA);
+}
+
+LRESULT CAlphaWndBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+  PAINTSTRUCT ps;
+  BeginPaint(hwnd_, &ps);
+  Render();
+  EndPaint(hwnd_, &ps);
+  return 0;
+}
+
+LRESULT CAlphaWndBase::OnSize(UINT, WPARAM, LPARAM, BOOL& handled) {
+  Render();
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CAlphaWndBase::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
+  if (id != kTimerFade) {
+    handled = FALSE;
+    return 0;
+  }
+  if (!closing_) {
+    fade_ += kFadeStep;
+    if (fade_ > 254) {
+      fade_ = 255;
+      KillTimer(hwnd_, kTimerFade);
+    }
+  } else {
+    fade_ -= kFadeStep;
+    if (fade_ <= 0) {
+      fade_ = 0;
+      KillTimer(hwnd_, kTimerFade);
+      DestroyWindow();
+      return 0;
+    }
+  }
+  InvalidateRect(hwnd_, nullptr, FALSE);
+  return 0;
+}
+
+}  // namespace ui

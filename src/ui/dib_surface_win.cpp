@@ -1,0 +1,31 @@
+#include "ui/dib_surface_win.h"
+
+namespace ui {
+
+bool DibSurface::Resize(HDC reference, int w, int h) {
+  if (w <= 0 || h <= 0) return false;
+  if (!dc_) dc_.reset(CreateCompatibleDC(reference));
+  if (!dc_) return false;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top-down: row 0 is the top
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bmp = CreateDIBSection(dc_.get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bmp || !bits) {
+    if (bmp) DeleteObject(bmp);
+    return false;
+  }
+  SelectObject(dc_.get(), bmp);  // the previous bitmap is now free to delete
+  bitmap_.reset(bmp);
+  pixels_ = static_cast<uint32_t*>(bits);
+  width_ = w;
+  height_ = h;
+  ZeroMemory(pixels_, count() * sizeof(uint32_t));
+  return true;
+}
+
+}  // namespace ui

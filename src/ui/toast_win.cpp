@@ -1,0 +1,102 @@
+#include "ui/toast_win.h"
+
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "framework/wstr_win.h"
+#include "ui/alpha_popup_geometry.h"
+
+namespace ui {
+
+namespace {
+std::mutex g_toastLock;
+std::vector<std::unique_ptr<Toast>> g_toasts;
+constexpr int kToastCorner = 5;
+}  // namespace
+
+Toast::Toast() : toastFont_(CreatePointFont(100, L"宋体")) {}
+
+HWND Toast::Show(HWND anchor, int mode, const std::u16string& text, UINT durationMs) {
+  anchor_ = anchor;
+  mode_ = mode;
+  text_ = text;
+  if (text_.empty()) return nullptr;
+
+  SIZE extent{};
+  {
+    fw::WindowDc screen(nullptr);
+    fw::SelectGuard sel(screen.get(), toastFont_.get());
+    GetTextExtentPoint32W(screen.get(), as_wcstr(text_), static_cast<int>(text_.size()), &extent);
+  }
+  Rect anchorRect;
+  RECT ar;
+  bool hasAnchor = anchor_ && GetWindowRect(anchor_, &ar);
+  if (hasAnchor) anchorRect = {ar.left, ar.top, ar.right, ar.bottom};
+  Rect r = ToastRect(hasAnchor, anchorRect, mode_, extent.cx, extent.cy, GetSystemMetrics(SM_CXSCREEN),
+                     GetSystemMetrics(SM_CYSCREEN));
+  set_content_alpha(kToastContentAlpha);
+
+  if (IsWindow()) {
+    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, FALSE);
+    SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    if (!Create(r.left, r.top, r.width(), r.height(), HWND_TOPMOST)) return nullptr;
+    SetWindowRgn(hwnd_, CreateRoundRectRgn(0, 0, r.width() + 1, r.height() + 1, kToastCorner, kToastCorner), TRUE);
+  }
+  // The text doubles as the window title so that tools listing windows can read it.
+  SetWindowTextW(hwnd_, as_wcstr(text_));
+  SetTimer(hwnd_, kTimerToastLife, durationMs, nullptr);
+  return hwnd_;
+}
+
+void Toast::DrawContent(HDC dc, const RECT& rc) {
+  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
+  HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+  RoundRect(dc, 0, 0, rc.right, rc.bottom, kToastCorner, kToastCorner);
+  SelectObject(dc, oldPen);
+  SelectObject(dc, oldBrush);
+  COLORREF old = SetTextColor(dc, RGB(255, 255, 255));
+  RECT t = rc;
+  DrawTextW(dc, as_wcstr(text_), static_cast<int>(text_.size()), &t, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
+  SetTextColor(dc, old);
+}
+
+LRESULT Toast::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
+  if (id != kTimerToastLife) {
+    handled = FALSE;
+    return 0;
+  }
+  KillTimer(hwnd_, kTimerToastLife);
+  StartClosing();
+  return 0;
+}
+
+LRESULT Toast::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
+  KillTimer(hwnd_, kTimerToastLife);
+  handled = FALSE;
+  return 0;
+}
+
+HWND ShowToast(HWND anchor, int mode, const std::u16string& text, UINT durationMs) {
+  std::lock_guard<std::mutex> lock(g_toastLock);
+  for (auto it = g_toasts.begin(); it != g_toasts.end();) {
+    if (!(*it)->IsWindow()) {
+      it = g_toasts.erase(it);
+    } else {
+      ++it;
+    }
+  }
+  auto toast = std::make_unique<Toast>();
+  HWND hwnd = toast->Show(anchor, mode, text, durationMs);
+  if (hwnd) g_toasts.push_back(std::move(toast));  // an empty text leaves nothing to keep
+  return hwnd;
+}
+
+size_t ToastCountForTests() {
+  std::lock_guard<std::mutex> lock(g_toastLock);
+  return g_toasts.size();
+}
+
+}  // namespace ui

@@ -1,0 +1,12 @@
+// One feed entry as a widget shows it: a title linking to an address.
+#pragma once
+#include <string>
+
+namespace widgets {
+
+struct FeedItem {
+  std::u16string title;
+  std::u16string link;
+};
+
+}  // namespace widgets

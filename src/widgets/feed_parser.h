@@ -1,0 +1,49 @@
+// Turns a downloaded feed document into its items: an RSS 2.0 document, or for the
+// HTML-list site a plain page whose anchors are the items. Pure computation on bytes,
+// shared by the refresh worker, feeddump, the tests and the fuzz target.
+#pragma once
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "widgets/feed_item.h"
+
+namespace widgets {
+
+// Result codes of a refresh when no item was delivered.
+constexpr int kFeedErrorUnknown = -1;   // nothing was requested (no version text)
+constexpr int kFeedErrorFormat = -2;    // the document yielded no item
+constexpr int kFeedErrorDownload = -3;  // the download failed
+
+// Feed URLs containing this text (case-sensitive) are plain HTML pages listing links.
+extern const char16_t kHtmlListSiteDomain[];
+// Feed URLs containing this text get a trailing bracketed remark cut from their titles.
+extern const char16_t kBracketTrimSiteDomain[];
+
+// Deeper element nesting than this is refused before the XML parser sees the document.
+constexpr size_t kMaxXmlNesting = 256;
+
+// Parses `size` bytes downloaded from `feedUrl`. Returns the number of items (> 0),
+// appended to `items` in document order, or kFeedErrorFormat when there is none.
+int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
+                      std::vector<FeedItem>* items);
+
+// --- Steps of the parse, exposed for tests ---
+
+// The document as UTF-8: a byte-order mark, UTF-16 without one, or the encoding its XML
+// declaration names decides; undeclared text that is not UTF-8 is read in the ANSI code
+// page. Invalid sequences become U+FFFD.
+std::string XmlDocumentToUtf8(const char* data, size_t size);
+
+// The encoding named in a leading XML declaration, lower-cased; empty when none.
+std::string DeclaredXmlEncoding(const char* data, size_t size);
+
+// How deep the XML parser would nest elements in `utf8` (valid UTF-8, zero-terminated),
+// counting no further than `limit` + 1.
+size_t XmlNestingDepth(const char* utf8, size_t limit);
+
+// The title without a trailing bracketed remark "(...)" or "（...）" (the bracket-trimming
+// site's convention); unchanged when nothing would be left.
+std::u16string TrimBracketedRemark(const std::u16string& title);
+
+}  // namespace widgets

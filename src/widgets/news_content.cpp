@@ -1,0 +1,117 @@
+#include "widgets/news_content.h"
+
+#include <algorithm>
+
+namespace widgets {
+
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x3000; }
+
+bool StartsWithNoCase(const std::u16string& s, const char16_t* prefix) {
+  size_t i = 0;
+  for (; prefix[i]; ++i) {
+    if (i >= s.size()) return false;
+    char16_t c = s[i];
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (c != prefix[i]) return false;
+  }
+  return true;
+}
+
+void AppendPercent(std::u16string* out, unsigned byte) {
+  static const char16_t kHex[] = u"0123456789ABCDEF";
+  out->push_back(u'%');
+  out->push_back(kHex[(byte >> 4) & 0xF]);
+  out->push_back(kHex[byte & 0xF]);
+}
+
+}  // namespace
+
+std::u16string TitleAsText(const std::u16string& title) {
+  std::u16string out;
+  out.reserve(title.size());
+  for (char16_t c : title) {
+    if (c == u'<') {
+      out.push_back(u'\uFF1C');  // full-width less-than: looks the same, never starts a tag
+    } else if (c < 0x20) {
+      out.push_back(u' ');
+    } else {
+      out.push_back(c);
+    }
+  }
+  size_t first = 0, last = out.size();
+  while (first < last && IsBlank(out[first])) ++first;
+  while (last > first && IsBlank(out[last - 1])) --last;
+  return out.substr(first, last - first);
+}
+
+std::u16string LinkAsHref(const std::u16string& link) {
+  std::u16string out;
+  out.reserve(link.size());
+  for (char16_t c : link) {
+    if (c == u'"' || c == u'<' || c == u'>' || c == u' ' || c < 0x20 || c == 0x7F) {
+      AppendPercent(&out, c);
+    } else {
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+std::u16string ItemLine(const NewsItem& item) {
+  std::u16string line = u"<font color=\"#3a3031\" underline=\"0\">·<a href=\"";
+  line += LinkAsHref(item.link);
+  line += u"\">";
+  line += TitleAsText(item.title);
+  line += u"</a></font>\r\n";
+  return line;
+}
+
+std::u16string BuildContent(const std::vector<NewsItem>& items) {
+  std::u16string html;
+  for (const NewsItem& item : items) html += ItemLine(item);
+  return html;
+}
+
+std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const std::u16string& advertTitle,
+                                 const std::u16string& advertUrl) {
+  std::vector<NewsItem> shown(received.begin(), received.begin() + std::min(received.size(), kMaxShownItems));
+  if (!advertTitle.empty() && !advertUrl.empty()) shown.push_back({advertTitle, advertUrl});
+  return shown;
+}
+
+std::u16string RefreshUrl(const std::u16string& feedUrl) {
+  return feedUrl + (feedUrl.find(u'?') != std::u16string::npos ? u"&refresh=1" : u"?refresh=1");
+}
+
+std::u16string FeedFailureText(int code) {
+  switch (code) {
+    case -3: return u"读取失败！访问服务器失败";
+    case -2: return u"读取失败！订阅源格式错误";
+    default: return u"读取失败！未知错误";
+  }
+}
+
+int WidthForTitles(int widestTitle) { return std::clamp(widestTitle + 50, 250, 700); }
+
+int HeightForContent(int contentHeight) { return std::max(contentHeight, 20) + 60; }
+
+std::u16string OpenableAddress(const std::u16string& link) {
+  for (char16_t c : link)
+    if (c <= 0x20 || c == 0x7F) return std::u16string();  // no blanks or controls in a web address
+  if (StartsWithNoCase(link, u"http://") || StartsWithNoCase(link, u"https://")) {
+    // Something must follow the scheme.
+    size_t rest = link.find(u"//") + 2;
+    return rest < link.size() ? link : std::u16string();
+  }
+  if (StartsWithNoCase(link, u"www.") && link.size() > 4) return u"http://" + link;
+  return std::u16string();
+}
+
+bool ClickOpensLink(bool ctrlClickSetting, unsigned keyState) {
+  if (!ctrlClickSetting) return true;
+  return keyState == kKeyControl || keyState == (kKeyControl | kKeyLButton);
+}
+
+}  // namespace widgets

@@ -1,0 +1,60 @@
+// The feed widget's content: one line of the HTML subset per item, and the rules that
+// keep feed text from turning into markup or into something other than a web link.
+#pragma once
+#include <string>
+#include <vector>
+
+namespace widgets {
+
+// One entry shown by a feed widget: the text of its anchor and its address.
+struct NewsItem {
+  std::u16string title;
+  std::u16string link;
+  bool operator==(const NewsItem& o) const { return title == o.title && link == o.link; }
+};
+
+constexpr size_t kMaxShownItems = 10;
+constexpr uint32_t kLinkColor = 0x31303A;           // "#3a3031"
+constexpr uint32_t kLinkHighlightColor = 0x010ABD;  // red 189, green 10, blue 1
+
+// A title as anchor text: "<" becomes the full-width "＜" so no tag can start inside it,
+// line breaks and tabs become spaces, and surrounding blanks are dropped.
+std::u16string TitleAsText(const std::u16string& title);
+// A link as an href value: double quotes, angle brackets, spaces and control characters
+// are percent-encoded, so the attribute and its tag end where they should.
+std::u16string LinkAsHref(const std::u16string& link);
+
+// "<font color="#3a3031" underline="0">·<a href="LINK">TITLE</a></font>\r\n"
+std::u16string ItemLine(const NewsItem& item);
+std::u16string BuildContent(const std::vector<NewsItem>& items);
+
+// The items a widget shows: the first ten received, then the advert link when both its
+// title and address are set.
+std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const std::u16string& advertTitle,
+                                 const std::u16string& advertUrl);
+
+// The feed address with the refresh marker: "&refresh=1" after a query, else "?refresh=1".
+std::u16string RefreshUrl(const std::u16string& feedUrl);
+
+// The toast text for a failed feed result (-3 download, -2 format, anything else unknown).
+std::u16string FeedFailureText(int code);
+
+// Widget width for the widest title (in pixels): + 50, at least 250, at most 700.
+int WidthForTitles(int widestTitle);
+// Widget height for the engine's content height: at least 20 counts, + 60.
+int HeightForContent(int contentHeight);
+
+// What a click on a link may open. Only web addresses are opened: "http://" and
+// "https://" (any letter case) as they are, and a bare "www." address as http. Anything
+// else (files, UNC paths, other schemes) yields an empty string.
+std::u16string OpenableAddress(const std::u16string& link);
+
+// Mouse key-state bits as the system reports them with a button press.
+constexpr unsigned kKeyLButton = 0x0001;
+constexpr unsigned kKeyShift = 0x0004;
+constexpr unsigned kKeyControl = 0x0008;
+// With "Ctrl+click opens links" on, only a press with exactly Ctrl (and the left button)
+// opens; otherwise any press does.
+bool ClickOpensLink(bool ctrlClickSetting, unsigned keyState);
+
+}  // namespace widgets

@@ -1,0 +1,44 @@
+#include "widgets/news_feed_logic.h"
+
+#include <algorithm>
+
+namespace widgets {
+
+void NewsFeedLogic::Refresh(const std::u16string& feedUrl, bool silent) {
+  silent_ = silent;
+  if (refreshing_ || feedUrl.empty()) return;
+  if (!host_->StartRetrieval(RefreshUrl(feedUrl))) return;
+  refreshing_ = true;
+  host_->Repaint();
+}
+
+void NewsFeedLogic::OnResult(int count, const NewsItem* items, const std::u16string& advertTitle,
+                             const std::u16string& advertUrl) {
+  refreshing_ = false;
+  if (count >= 1 && items) {
+    // Only the first ten are shown: copy no more than that.
+    size_t n = std::min(static_cast<size_t>(count), kMaxShownItems);
+    Rebuild(std::vector<NewsItem>(items, items + n), advertTitle, advertUrl);
+    host_->Repaint();
+    return;
+  }
+  if (!silent_) host_->ShowFailureToast(FeedFailureText(count >= 1 ? -1 : count));
+  host_->Repaint();
+}
+
+void NewsFeedLogic::Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
+                            const std::u16string& advertUrl) {
+  std::vector<NewsItem> shown = ShownItems(received, advertTitle, advertUrl);
+  std::u16string html = BuildContent(shown);
+  int widest = 0;
+  for (const NewsItem& item : shown) widest = std::max(widest, host_->MeasureTitle(TitleAsText(item.title)));
+  int width = WidthForTitles(widest);
+  items_ = std::move(shown);
+  if (html == lastHtml_) return;  // unchanged feed: no layout, no resize, no save
+  lastHtml_ = html;
+  host_->ResizeTo(width, host_->CurrentHeight());
+  host_->SetContent(html);
+  host_->ResizeTo(width, HeightForContent(host_->ContentHeight()));
+}
+
+}  // namespace widgets

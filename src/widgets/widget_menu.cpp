@@ -1,0 +1,132 @@
+#include "widgets/widget_menu.h"
+
+#include "widgets/widget_theme.h"
+
+namespace widgets {
+
+namespace {
+
+// "&" marks a mnemonic in a system menu: a link name keeps its ampersands as text.
+std::u16string MenuText(const std::u16string& s) {
+  std::u16string out;
+  for (char16_t c : s) {
+    if (c == u'&') out.push_back(u'&');
+    if (c == u'\t') {
+      out.push_back(u' ');  // a tab would start an accelerator column
+      continue;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
+MenuNode Item(const std::u16string& text, int command, bool checked = false, bool disabled = false) {
+  MenuNode n;
+  n.text = text;
+  n.command = command;
+  n.checked = checked;
+  n.disabled = disabled;
+  return n;
+}
+
+MenuNode Separator() {
+  MenuNode n;
+  n.kind = MenuNode::kSeparator;
+  return n;
+}
+
+MenuNode Submenu(const std::u16string& text, std::vector<MenuNode> children) {
+  MenuNode n;
+  n.kind = MenuNode::kSubmenu;
+  n.text = text;
+  n.children = std::move(children);
+  return n;
+}
+
+// Menu texts of the themes in menu order, and the alpha levels.
+constexpr int kThemeMenuOrder[kThemeCount] = {2, 1, 3, 4, 5, 6};
+const char16_t* const kAlphaNames[kAlphaLevelCount] = {u"100%", u"80%", u"60%", u"40%", u"20%"};
+
+void AppendLinks(std::vector<MenuNode>* out, const std::vector<NewsLink>* links, int first, int last,
+                 const std::u16string& feedUrl) {
+  if (!links) return;
+  for (size_t i = 0; i < links->size() && first + static_cast<int>(i) <= last; ++i) {
+    const NewsLink& e = (*links)[i];
+    out->push_back(Item(MenuText(e.name), first + static_cast<int>(i), e.url == feedUrl));
+  }
+}
+
+}  // namespace
+
+std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
+  std::vector<MenuNode> subscribe;
+  AppendLinks(&subscribe, s.remoteLinks, kCmdRemoteFirst, kCmdRemoteLast, s.feedUrl);
+  AppendLinks(&subscribe, s.customLinks, kCmdCustomFirst, kCmdCustomLast, s.feedUrl);
+  subscribe.push_back(Separator());
+  subscribe.push_back(Item(u"管理自定义链接", kCmdManageCustom));
+
+  std::vector<MenuNode> colours;
+  for (int id : kThemeMenuOrder)
+    colours.push_back(Item(FindTheme(id)->menuName, kCmdThemeFirst + id - 1, id == s.themeId));
+
+  std::vector<MenuNode> alphas;
+  for (int i = 0; i < kAlphaLevelCount; ++i)
+    alphas.push_back(Item(kAlphaNames[i], kCmdAlphaFirst + i, kAlphaLevels[i] == s.alpha));
+
+  std::vector<MenuNode> options;
+  options.push_back(Item(u"开机启动", kCmdAutoStart, s.autoStart));
+  options.push_back(Item(u"Ctrl+左键打开链接", kCmdCtrlClick, s.ctrlClick));
+  options.push_back(Item(u"关于", kCmdAbout));
+
+  std::vector<MenuNode> menu;
+  menu.push_back(Submenu(u"订阅", std::move(subscribe)));
+  menu.push_back(Separator());
+  menu.push_back(Submenu(u"背景色", std::move(colours)));
+  menu.push_back(Submenu(u"透明度", std::move(alphas)));
+  menu.push_back(Separator());
+  menu.push_back(Item(u"新增订阅", kCmdAddSubscription));
+  menu.push_back(Item(u"取消订阅", kCmdRemoveWidget, false, s.widgetCount < 2));
+  menu.push_back(Separator());
+  menu.push_back(Submenu(u"选项", std::move(options)));
+  menu.push_back(Item(u"使用说明", kCmdHelp));
+  menu.push_back(Separator());
+  menu.push_back(Item(u"退出软件", kCmdQuit));
+  return menu;
+}
+
+MenuAction DecodeMenuCommand(int command, const std::vector<NewsLink>& remoteLinks,
+                             const std::vector<NewsLink>& customLinks) {
+  MenuAction a;
+  auto link = [&](const std::vector<NewsLink>& list, int index) {
+    if (index >= 0 && static_cast<size_t>(index) < list.size()) {
+      a.kind = MenuAction::kSwitchFeed;
+      a.url = list[index].url;
+    }
+  };
+  if (command >= kCmdRemoteFirst && command <= kCmdRemoteLast) {
+    link(remoteLinks, command - kCmdRemoteFirst);
+  } else if (command >= kCmdCustomFirst && command <= kCmdCustomLast) {
+    link(customLinks, command - kCmdCustomFirst);
+  } else if (command >= kCmdThemeFirst && command < kCmdThemeFirst + kThemeCount) {
+    a.kind = MenuAction::kApplyTheme;
+    a.value = command - kCmdThemeFirst + 1;
+  } else if (command >= kCmdAlphaFirst && command < kCmdAlphaFirst + kAlphaLevelCount) {
+    a.kind = MenuAction::kSetAlpha;
+    a.value = kAlphaLevels[command - kCmdAlphaFirst];
+  } else {
+    switch (command) {
+      case kCmdManageCustom: a.kind = MenuAction::kManageCustomLinks; break;
+      case kCmdAddSubscription: a.kind = MenuAction::kAddSubscription; break;
+      case kCmdRemoveWidget: a.kind = MenuAction::kRemoveWidget; break;
+      case kCmdAutoStart: a.kind = MenuAction::kToggleAutoStart; break;
+      case kCmdCtrlClick: a.kind = MenuAction::kToggleCtrlClick; break;
+      case kCmdAbout: a.kind = MenuAction::kAbout; break;
+      case kCmdHelp: a.kind = MenuAction::kHelp; break;
+      case kCmdQuit: a.kind = MenuAction::kQuit; break;
+      default: break;
+    }
+  }
+  return a;
+}
+
+}  // namespace widgets

@@ -1,0 +1,109 @@
+#include "net/url.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+
+namespace net {
+namespace {
+
+UrlParts Split(const std::u16string& url, bool* ok) {
+  UrlParts p;
+  *ok = SplitUrl(url, &p);
+  return p;
+}
+
+TEST(SplitUrl, HostPathSchemeAndPort) {
+  bool ok = false;
+  UrlParts p = Split(u"http://news.example.com/rss/tech.xml?refresh=1&ver=1.0.0.0", &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(p.host, u"news.example.com");
+  EXPECT_EQ(p.path, u"/rss/tech.xml?refresh=1&ver=1.0.0.0");
+  EXPECT_EQ(p.port, 80);
+  EXPECT_FALSE(p.secure);
+
+  p = Split(u"HTTPS://secure.example.com/feed", &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_TRUE(p.secure);
+  EXPECT_EQ(p.port, 443);
+  EXPECT_EQ(p.host, u"secure.example.com");
+
+  p = Split(u"http://example:8080/x", &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(p.host, u"example");
+  EXPECT_EQ(p.port, 8080);
+
+  p = Split(u"https://127.0.0.1:8443/a/b", &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(p.port, 8443);
+  EXPECT_TRUE(p.secure);
+
+  p = Split(u"http://[::1]:81/v6", &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(p.host, u"[::1]");
+  EXPECT_EQ(p.port, 81);
+
+  // No scheme: plain HTTP to the first segment.
+  p = Split(u"example/feed.xml", &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(p.host, u"example");
+  EXPECT_EQ(p.path, u"/feed.xml");
+  EXPECT_EQ(p.port, 80);
+}
+
+TEST(SplitUrl, Rejects) {
+  bool ok = true;
+  for (const char16_t* bad : {u"", u"http://", u"http://example.com", u"example.com", u"http:///path",
+                              u"http://host:/x", u"http://host:0/x", u"http://host:65536/x",
+                              u"http://host:8o/x", u"http://[::1/x", u"http://[::1]x/y"}) {
+    Split(bad, &ok);
+    EXPECT_FALSE(ok) << platform::U16ToUtf8(bad);
+  }
+}
+
+TEST(UrlEncode, FormEncodingThroughAnsiCodePage) {
+  platform::SetAnsiCodePageForTests(936);
+  EXPECT_EQ(UrlEncode(u"a b"), u"a+b");
+  EXPECT_EQ(UrlEncode(u"Zz9.-_*"), u"Zz9.-_*");
+  EXPECT_EQ(UrlEncode(u"~"), u"%7E");
+  EXPECT_EQ(UrlEncode(u"新闻"), u"%D0%C2%CE%C5");
+  EXPECT_EQ(UrlEncode(u"http://x/?a=1&b=2"), u"http%3A%2F%2Fx%2F%3Fa%3D1%26b%3D2");
+  EXPECT_EQ(UrlEncode(u""), u"");
+}
+
+TEST(AppendQuery, QuestionMarkOrAmpersand) {
+  EXPECT_EQ(AppendQuery(AppendQuery(u"http://h/rss.xml", u"refresh=1"), u"ver=1.0.0.0"),
+            u"http://h/rss.xml?refresh=1&ver=1.0.0.0");
+  EXPECT_EQ(AppendQuery(AppendQuery(u"http://h/list?id=3", u"refresh=1"), u"ver=1.0.0.0"),
+            u"http://h/list?id=3&refresh=1&ver=1.0.0.0");
+}
+
+TEST(ResolveUrl, References) {
+  const std::u16string base = u"http://h.example/news/list.html?page=2";
+  EXPECT_EQ(ResolveUrl(base, u"https://o.example/x"), u"https://o.example/x");
+  EXPECT_EQ(ResolveUrl(base, u"//cdn.example/y"), u"http://cdn.example/y");
+  EXPECT_EQ(ResolveUrl(base, u"/a/1.html"), u"http://h.example/a/1.html");
+  EXPECT_EQ(ResolveUrl(base, u"2.html"), u"http://h.example/news/2.html");
+  EXPECT_EQ(ResolveUrl(base, u"?page=3"), u"http://h.example/news/list.html?page=3");
+  EXPECT_EQ(ResolveUrl(u"http://h.example", u"x.html"), u"http://h.example/x.html");
+  EXPECT_EQ(ResolveUrl(u"http://h.example:81/a/b?q=/c/d", u"e"), u"http://h.example:81/a/e");
+}
+
+}  // namespace
+}  // namespace net
+
+#include "net/subscribe_notice.h"
+
+namespace net {
+namespace {
+
+TEST(SubscribeNotice, EndpointAndEncodedValues) {
+  platform::SetAnsiCodePageForTests(936);
+  EXPECT_EQ(SubscribeNoticeUrl(u"http://a.example/rss?x=1", u"新闻 A", u"svc.example", 0),
+            u"http://svc.example/pelinor/getrss.php?rssurl=http%3A%2F%2Fa.example%2Frss%3Fx%3D1&name=%D0%C2%CE%C5+A");
+  EXPECT_EQ(SubscribeNoticeUrl(u"u", u"n", u"127.0.0.1", 18777),
+            u"http://127.0.0.1:18777/pelinor/getrss.php?rssurl=u&name=n");
+}
+
+}  // namespace
+}  // namespace net

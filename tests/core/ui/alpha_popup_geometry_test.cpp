@@ -1,0 +1,37 @@
+#include "ui/alpha_popup_geometry.h"
+
+#include <gtest/gtest.h>
+
+namespace ui {
+namespace {
+
+TEST(AlphaPopupGeometry, ToastPlacement) {
+  Rect widget{100, 100, 400, 400};  // 300 high
+  Rect r = ToastRect(true, widget, 2, 100, 14, 1024, 768);
+  EXPECT_EQ(r.top, 340);  // 240 below the widget's top
+  EXPECT_EQ(r.width(), 120);
+  EXPECT_EQ(r.height(), 24);
+  EXPECT_EQ(r.left, 100 + (300 - 120) / 2);
+  EXPECT_EQ(ToastRect(true, widget, 1, 100, 14, 1024, 768).top, 160);
+  EXPECT_EQ(ToastRect(true, widget, 0, 100, 14, 1024, 768).top, 100 + (300 - 24) / 2);
+  EXPECT_EQ(ToastRect(true, widget, 7, 100, 14, 1024, 768).top, 0);
+  EXPECT_EQ(ToastRect(false, widget, 2, 100, 14, 1024, 768), (Rect{452, 372, 572, 396}));
+}
+
+TEST(AlphaPopupGeometry, ArrowTipDirections) {
+  auto up = ArrowTipLayout(200, 100, 3);
+  EXPECT_EQ(up.body, (Rect{0, 20, 200, 100}));
+  EXPECT_EQ(up.closeBox, (Rect{170, 20, 200, 50}));
+  EXPECT_EQ(up.arrow[0].x, 0);
+  EXPECT_EQ(up.text, (Rect{10, 40, 185, 80}));
+  auto down = ArrowTipLayout(200, 100, 2);
+  EXPECT_EQ(down.body, (Rect{0, 0, 200, 80}));
+  EXPECT_EQ(down.closeBox.top, 0);
+  EXPECT_EQ(down.arrow[1].y, 99);
+  EXPECT_EQ(ArrowTipLayout(200, 100, 4).arrow[0].x, 200);
+  EXPECT_EQ(ArrowTipLayout(200, 100, 4).cross[0].y, 26);
+  EXPECT_EQ(ArrowTipLayout(200, 100, 1).cross[0].y, 6);
+}
+
+}  // namespace
+}  // namespace ui

@@ -1,0 +1,180 @@
+#include "widgets/feed_parser.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+#include "test_util.h"
+
+namespace widgets {
+namespace {
+
+const std::u16string kPlainUrl = u"http://news.example.com/rss.xml?refresh=1&ver=1.0.0.0";
+
+std::string Sample(const char* name) {
+  return testutil::ReadAll(std::string(PELINOR_TEST_DATA) + "/feeds/" + name);
+}
+
+int Parse(const std::string& doc, std::vector<FeedItem>* items, const std::u16string& url = kPlainUrl) {
+  return ParseFeedDocument(doc.data(), doc.size(), url, items);
+}
+
+std::string U8(const std::u16string& s) { return platform::U16ToUtf8(s); }
+
+class FeedParser : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetAnsiCodePageForTests(936); }
+};
+
+TEST_F(FeedParser, Rss2ItemsNeedTitleAndLink) {
+  std::vector<FeedItem> items;
+  ASSERT_EQ(Parse(Sample("utf8_three_items.xml"), &items), 2);
+  EXPECT_EQ(U8(items[0].title), "国产芯片量产进展 “超预期”");  // character references decoded
+  EXPECT_EQ(U8(items[0].link), "http://news.example.com/a/1001.html");
+  // A CDATA title is taken literally, surrounding white space dropped; the link's too.
+  EXPECT_EQ(U8(items[1].title), "It&#8217;s here: R&D report");
+  EXPECT_EQ(U8(items[1].link), "http://news.example.com/a/1003.html?x=1&y=2");
+
+  items.clear();
+  ASSERT_EQ(Parse(Sample("missing_parts.xml"), &items), 1);
+  EXPECT_EQ(U8(items[0].title), "完整条目");
+}
+
+TEST_F(FeedParser, OtherFormatsAndBrokenDocumentsYieldNothing) {
+  std::vector<FeedItem> items;
+  EXPECT_EQ(Parse(Sample("atom.xml"), &items), kFeedErrorFormat);
+  EXPECT_EQ(Parse(Sample("rdf.xml"), &items), kFeedErrorFormat);
+  for (const char* doc : {"", "not xml at all", "<rss><channel><item><title>x</title><link>y</link></item>",
+                          "<rss/>", "<rss>text only</rss>", "<<<<<<<<<<",
+                          "<rss><channel><item><title>t</title><link>l</link></item></channel></rss2>"}) {
+    EXPECT_EQ(Parse(doc, &items), kFeedErrorFormat) << doc;
+  }
+  EXPECT_TRUE(items.empty());
+  EXPECT_EQ(ParseFeedDocument(nullptr, 0, kPlainUrl, &items), kFeedErrorFormat);
+}
+
+TEST_F(FeedParser, EncodingsDeclaredOrDetected) {
+  struct Case { const char* file; const char* firstTitle; int count; };
+  const Case cases[] = {
+      {"gb2312_caps.xml", "新浪科技：人工智能大会开幕", 2},  // label in capitals
+      {"gbk.xml", "镕基金融：㈠季度报告", 2},                 // single-quoted, GBK-only characters
+      {"big5.xml", "臺灣新聞：颱風來襲", 1},
+      {"no_declaration.xml", "无声明的文档", 1},
+      {"utf16_bom.xml", "双字节编码：标题一", 2},
+      {"utf8_three_items.xml", "国产芯片量产进展 “超预期”", 2},
+  };
+  for (const Case& c : cases) {
+    std::vector<FeedItem> items;
+    ASSERT_EQ(Parse(Sample(c.file), &items), c.count) << c.file;
+    EXPECT_EQ(U8(items[0].title), c.firstTitle) << c.file;
+  }
+}
+
+TEST_F(FeedParser, Utf16WithoutMarkAndLegacyFallbacks) {
+  std::string doc = "<?xml version=\"1.0\"?><rss><channel><item><title>\xC4\xE3\xBA\xC3</title>"
+                    "<link>http://x/1</link></item></channel></rss>";  // GBK 你好, undeclared
+  std::vector<FeedItem> items;
+  ASSERT_EQ(Parse(doc, &items), 1);
+  EXPECT_EQ(U8(items[0].title), "你好");  // not UTF-8: read in the ANSI code page
+
+  // Declared UTF-8 with a broken sequence: replaced, the rest kept.
+  items.clear();
+  doc = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><rss><channel><item><title>a\xFF"
+        "b</title><link>http://x/2</link></item></channel></rss>";
+  ASSERT_EQ(Parse(doc, &items), 1);
+  EXPECT_EQ(U8(items[0].title), "a\xEF\xBF\xBD" "b");
+
+  // UTF-16LE without a byte-order mark.
+  std::u16string wide = u"<rss><channel><item><title>标题</title><link>http://x/3</link></item></channel></rss>";
+  std::string le;
+  for (char16_t c : wide) { le.push_back(static_cast<char>(c & 0xFF)); le.push_back(static_cast<char>(c >> 8)); }
+  items.clear();
+  ASSERT_EQ(Parse(le, &items), 1);
+  EXPECT_EQ(items[0].title, u"标题");
+
+  // Unknown label: read as UTF-8.
+  items.clear();
+  doc = "<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><rss><channel><item><title>\xE6\x96\xB0</title>"
+        "<link>http://x/4</link></item></channel></rss>";
+  ASSERT_EQ(Parse(doc, &items), 1);
+  EXPECT_EQ(U8(items[0].title), "新");
+}
+
+TEST_F(FeedParser, DeclaredEncodingLabel) {
+  auto label = [](const std::string& s) { return DeclaredXmlEncoding(s.data(), s.size()); };
+  EXPECT_EQ(label("<?xml version=\"1.0\" encoding=\"GB2312\"?><a/>"), "gb2312");
+  EXPECT_EQ(label("  <?xml version='1.0' encoding = 'Big5' ?>"), "big5");
+  EXPECT_EQ(label("<?xml version=\"1.0\"?><a encoding=\"gbk\"/>"), "");  // not in the declaration
+  EXPECT_EQ(label("<a/>"), "");
+  EXPECT_EQ(label("<?xml encoding=\"" + std::string(200, 'x') + "\"?>"), "");
+}
+
+TEST_F(FeedParser, TwentyFiveItemsInOrder) {
+  std::vector<FeedItem> items;
+  ASSERT_EQ(Parse(Sample("twenty_five.xml"), &items), 25);
+  for (int i = 0; i < 25; ++i) {
+    EXPECT_EQ(U8(items[i].title), "第" + std::to_string(i + 1) + "条新闻");
+    EXPECT_EQ(U8(items[i].link), "http://news.example.com/list/" + std::to_string(i + 1) + ".html");
+  }
+}
+
+TEST_F(FeedParser, BracketTrimmingOnlyOnItsSite) {
+  std::vector<FeedItem> items;
+  std::u16string siteUrl = std::u16string(u"http://") + kBracketTrimSiteDomain + u"/rss/news.xml?refresh=1";
+  ASSERT_EQ(Parse(Sample("bracket_site.xml"), &items, siteUrl), 6);
+  EXPECT_EQ(U8(items[0].title), "央行宣布降准");
+  EXPECT_EQ(U8(items[1].title), "世界杯预选赛结果");
+  EXPECT_EQ(U8(items[2].title), "嵌套(括号)标题");  // cut at the last "("
+  EXPECT_EQ(U8(items[3].title), "只有结尾)");      // no opening bracket: whole
+  EXPECT_EQ(U8(items[4].title), "长标题里面（括号）在前面很远的地方结尾）");  // "（" too far back
+  EXPECT_EQ(U8(items[5].title), "(公告)");         // nothing would be left: whole
+
+  items.clear();
+  ASSERT_EQ(Parse(Sample("bracket_site.xml"), &items), 6);
+  EXPECT_EQ(U8(items[0].title), "央行宣布降准(图)");
+}
+
+TEST_F(FeedParser, TrimBracketedRemarkRules) {
+  EXPECT_EQ(TrimBracketedRemark(u"标题(图)"), u"标题");
+  EXPECT_EQ(TrimBracketedRemark(u"标题 (图)"), u"标题");
+  EXPECT_EQ(TrimBracketedRemark(u"标题（图）"), u"标题");
+  EXPECT_EQ(TrimBracketedRemark(u"a（b）"), u"a（b）");        // shorter than five: not searched
+  EXPECT_EQ(TrimBracketedRemark(u"ab（cd）"), u"ab");          // "（" within the last five
+  EXPECT_EQ(TrimBracketedRemark(u"标题（图)"), u"标题");        // mixed brackets
+  EXPECT_EQ(TrimBracketedRemark(u"标题(图"), u"标题(图");       // does not end in a bracket
+  EXPECT_EQ(TrimBracketedRemark(u""), u"");
+}
+
+TEST_F(FeedParser, DeepNestingRefusedBeforeParsing) {
+  std::string deep = "<rss><channel><item><title>t</title><link>l</link></item>";
+  for (int i = 0; i < 100000; ++i) deep += "<x>";
+  std::vector<FeedItem> items;
+  EXPECT_EQ(Parse(deep, &items), kFeedErrorFormat);
+
+  // Moderate nesting inside an item is fine.
+  std::string ok = "<rss><channel><item><title>t</title><link>l</link><d>";
+  for (int i = 0; i < 100; ++i) ok += "<x a=\"1\">";
+  for (int i = 0; i < 100; ++i) ok += "</x>";
+  ok += "</d></item></channel></rss>";
+  EXPECT_EQ(Parse(ok, &items), 1);
+}
+
+TEST_F(FeedParser, NestingDepthFollowsTheParser) {
+  auto depth = [](const std::string& s) { return XmlNestingDepth(s.c_str(), 1000); };
+  EXPECT_EQ(depth("<a><b/><c><d></d></c></a>"), 3u);
+  EXPECT_EQ(depth("<?xml version=\"1.0\"?><!DOCTYPE rss><a>text &amp; more<b x='>' y=\"</b>\">"
+                  "<![CDATA[<c><d><e>]]><!-- <f><g> --></b></a>"), 2u);
+  // Markup the parser skips cannot hide elements from the count: closing tags inside
+  // comments, CDATA, attribute values and character references do not close anything.
+  std::string hidden;
+  for (int i = 0; i < 50; ++i) hidden += "<a><!--</a>--><![CDATA[</a>]]><b v=\"</a>\"/>&#x</a>x;";
+  EXPECT_EQ(depth(hidden), 50u);
+  // A stray end tag before the root does not stop the count.
+  EXPECT_EQ(depth("</z><a><a><a>"), 3u);
+  // Counting stops just past the limit.
+  std::string many;
+  for (int i = 0; i < 5000; ++i) many += "<a>";
+  EXPECT_EQ(XmlNestingDepth(many.c_str(), 10), 11u);
+}
+
+}  // namespace
+}  // namespace widgets

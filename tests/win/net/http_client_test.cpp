@@ -1,0 +1,215 @@
+// The loopback server brings winsock2.h, which must precede windows.h.
+#include "win/net/loopback_server.h"
+#include "net/http_client_win.h"
+
+#include <malloc.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+
+namespace net {
+namespace {
+
+using wintest::LoopbackServer;
+
+const std::string kUserAgentLine = "User-Agent: Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)";
+
+struct Got {
+  int result = 0;
+  char* block = reinterpret_cast<char*>(1);  // "untouched" marker
+  std::u16string error;
+  ~Got() { if (block != reinterpret_cast<char*>(1)) free(block); }
+  std::string body() const { return std::string(block, result); }
+};
+
+void Get(const std::u16string& url, Got* g, const HttpLimits& limits = HttpLimits()) {
+  g->result = HttpGet(url, &g->block, &g->error, kConnectTimeoutMs, kReceiveTimeoutMs, kSendTimeoutMs, limits);
+}
+
+LoopbackServer::Handler Reply(const std::string& response) {
+  return [response](LoopbackServer&, SOCKET s, const std::string&) { LoopbackServer::Send(s, response); };
+}
+
+TEST(HttpGet, OkBodyAndTheRequestAsSent) {
+  LoopbackServer server(Reply(LoopbackServer::Response("200 OK", "<rss>hello</rss>")));
+  Got g;
+  Get(server.Url("/feeds/tech.xml?refresh=1&ver=1.0.0.0"), &g);
+  ASSERT_EQ(g.result, 16);
+  EXPECT_EQ(g.body(), "<rss>hello</rss>");
+  EXPECT_TRUE(g.error.empty());
+  ASSERT_EQ(server.heads().size(), 1u);
+  std::vector<std::string> lines = LoopbackServer::Lines(server.heads()[0]);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "GET /feeds/tech.xml?refresh=1&ver=1.0.0.0 HTTP/1.1");
+  int agents = 0;
+  for (const auto& l : lines)
+    if (l.compare(0, 11, "User-Agent:") == 0) { ++agents; EXPECT_EQ(l, kUserAgentLine); }
+  EXPECT_EQ(agents, 1);
+  bool host = false;
+  for (const auto& l : lines) host |= l == "Host: 127.0.0.1:" + std::to_string(server.port());
+  EXPECT_TRUE(host) << server.heads()[0];
+}
+
+TEST(HttpGet, EmptyOkIsZeroBytesWithABlockAndNoError) {
+  LoopbackServer server(Reply(LoopbackServer::Response("200 OK", "")));
+  Got g;
+  Get(server.Url("/empty"), &g);
+  EXPECT_EQ(g.result, 0);
+  EXPECT_TRUE(g.error.empty());
+  EXPECT_NE(g.block, nullptr);
+  EXPECT_NE(g.block, reinterpret_cast<char*>(1));
+}
+
+TEST(HttpGet, StatusOtherThan200) {
+  LoopbackServer server(Reply(LoopbackServer::Response("404 Not Found", "<html>missing</html>")));
+  Got g;
+  Get(server.Url("/missing.xml"), &g);
+  EXPECT_EQ(g.result, 0);
+  EXPECT_EQ(g.error, u"下载文件失败，错误码：404！\n");
+  EXPECT_EQ(g.block, nullptr);
+}
+
+TEST(HttpGet, FailuresBeforeAnAnswerLeaveTheBlockAlone) {
+  Got bad;
+  Get(u"http://127.0.0.1", &bad);
+  EXPECT_EQ(bad.error, u"Url地址错误！\n");
+  EXPECT_EQ(bad.block, reinterpret_cast<char*>(1));
+  Got empty;
+  Get(u"", &empty);
+  EXPECT_EQ(empty.error, u"Url地址错误！\n");
+
+  int port;
+  {
+    LoopbackServer closed(Reply(""));
+    port = closed.port();
+  }
+  std::string url = "http://127.0.0.1:" + std::to_string(port) + "/x";
+  Got refused;
+  Get(std::u16string(url.begin(), url.end()), &refused);
+  EXPECT_EQ(refused.result, 0);
+  EXPECT_EQ(refused.error, u"发送请求失败， 错误号：12029\n");
+  EXPECT_EQ(refused.block, reinterpret_cast<char*>(1));
+}
+
+TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
+  LoopbackServer server([](LoopbackServer& self, SOCKET s, const std::string&) {
+    if (!LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")) return;
+    for (int i = 0; i < 300 && !self.stopping(); ++i) {
+      if (!LoopbackServer::Send(s, "x")) return;
+      Sleep(100);
+    }
+  });
+  HttpLimits limits;
+  limits.deadlineMs = 1500;
+  auto start = std::chrono::steady_clock::now();
+  Got g;
+  Get(server.Url("/slow"), &g, limits);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(g.result, 0);
+  EXPECT_EQ(g.error, u"文件下载失败，超过1秒仍未完成！\n");
+  EXPECT_EQ(g.block, nullptr);
+  EXPECT_LT(seconds, 6.0);  // the server would trickle for 30 s
+}
+
+TEST(HttpGet, BodyBlockGrowsInSteps) {
+  const size_t boundary = kBodyBlockStep - kReadChunk;
+  for (size_t size : {boundary, boundary + 1, 3 * kBodyBlockStep + 12345}) {
+    std::string body(size, 'r');
+    body[size - 1] = 'z';
+    LoopbackServer server(Reply(LoopbackServer::Response("200 OK", body, "", false)));
+    Got g;
+    Get(server.Url("/big"), &g);
+    ASSERT_EQ(g.result, static_cast<int>(size));
+    EXPECT_EQ(g.block[size - 1], 'z');
+    size_t expected = size <= boundary ? kBodyBlockStep : 0;
+    if (size == boundary + 1) expected = size + kBodyBlockStep;
+    if (expected) {
+      EXPECT_EQ(_msize(g.block), expected) << size;
+    }
+  }
+}
+
+TEST(HttpGet, BodyOverTheCapFails) {
+  std::string body(HttpLimits().maxBody + 1, 'b');
+  LoopbackServer unannounced(Reply(LoopbackServer::Response("200 OK", body, "", false)));
+  Got g;
+  Get(unannounced.Url("/huge"), &g);
+  EXPECT_EQ(g.result, 0);
+  EXPECT_EQ(g.error, u"文件下载失败，文件超过16MB！\n");
+  EXPECT_EQ(g.block, nullptr);
+
+  // Announced too long: refused before reading.
+  LoopbackServer announced([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, "HTTP/1.1 200 OK\r\nContent-Length: 4000000000\r\n\r\nabc");
+  });
+  Got a;
+  Get(announced.Url("/huge"), &a);
+  EXPECT_EQ(a.error, u"文件下载失败，文件超过16MB！\n");
+
+  // Exactly at the cap is fine.
+  HttpLimits small;
+  small.maxBody = 100;
+  LoopbackServer exact(Reply(LoopbackServer::Response("200 OK", std::string(100, 'e'), "", false)));
+  Got e;
+  Get(exact.Url("/exact"), &e, small);
+  EXPECT_EQ(e.result, 100);
+}
+
+TEST(HttpGet, RedirectsFollowedUpToTen) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    std::string line = head.substr(0, head.find("\r\n"));
+    if (line.find("GET /loop") == 0) {
+      LoopbackServer::Send(s, LoopbackServer::Response("302 Found", "", "Location: /loop\r\n"));
+    } else if (line.find("GET /hop/") == 0) {
+      int n = std::stoi(line.substr(9));
+      std::string next = n > 1 ? "/hop/" + std::to_string(n - 1) : "/final.xml";
+      LoopbackServer::Send(s, LoopbackServer::Response("301 Moved", "", "Location: " + next + "\r\n"));
+    } else {
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "arrived"));
+    }
+  });
+  Got ten;
+  Get(server.Url("/hop/10"), &ten);
+  EXPECT_EQ(ten.body(), "arrived");
+  size_t before = server.heads().size();
+  EXPECT_EQ(before, 11u);
+
+  Got loop;
+  Get(server.Url("/loop"), &loop);
+  EXPECT_EQ(loop.result, 0);
+  EXPECT_EQ(loop.error, u"文件下载失败，重定向次数过多！\n");
+  EXPECT_EQ(loop.block, nullptr);
+  EXPECT_EQ(server.heads().size() - before, 11u);  // the first request and ten redirects
+}
+
+TEST(HttpGet, HttpsSpeaksTlsToTheGivenPort) {
+  // WinINet under Wine starts a TLS handshake on the explicit port; this stand-in server
+  // reads the ClientHello and hangs up, so the request fails as a send failure.
+  LoopbackServer server(Reply(""));
+  Got g;
+  Get(server.Url("/secure.xml", "https"), &g);
+  EXPECT_EQ(g.result, 0);
+  EXPECT_EQ(g.error.find(u"发送请求失败， 错误号："), 0u);
+  ASSERT_FALSE(server.heads().empty());
+  const std::string hello = server.heads()[0];
+  ASSERT_GE(hello.size(), 3u);
+  std::string hex;
+  for (unsigned char c : hello.substr(0, 16)) { char b[4]; snprintf(b, sizeof b, "%02x ", c); hex += b; }
+  SCOPED_TRACE(hex);
+  EXPECT_EQ(static_cast<unsigned char>(hello[0]), 0x16);  // TLS handshake record
+  EXPECT_EQ(static_cast<unsigned char>(hello[1]), 0x03);
+}
+
+TEST(ProgramVersion, FromTheVersionResource) {
+  wchar_t buf[100] = L"untouched";
+  ASSERT_EQ(GetProgramVersion(buf, 100), 1);
+  EXPECT_STREQ(buf, L"1.0.0.0");
+  wchar_t tiny[4] = L"abc";
+  EXPECT_EQ(GetProgramVersion(tiny, 4), 0);
+  EXPECT_STREQ(tiny, L"abc");
+}
+
+}  // namespace
+}  // namespace net

@@ -1,0 +1,241 @@
+#include "store/data_store_win.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app_win.h"
+#include "app/log.h"
+#include "framework/handles_win.h"
+#include "framework/wstr_win.h"
+#include "platform/files.h"
+#include "platform/text.h"
+#include "test_util.h"
+#include "widgets/notes_manager_win.h"
+
+namespace {
+
+std::u16string U(const std::string& utf8) { return platform::Utf8ToU16(utf8); }
+
+std::string Unscrambled(const std::u16string& path) {
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, &bytes)) return std::string();
+  store::UnscrambleData(reinterpret_cast<unsigned char*>(&bytes[0]), bytes.size());
+  return bytes;
+}
+
+// A manager whose widgets are plain records: what a save reads and a load hands over.
+class Manager : public CNotesManager {
+ public:
+  Manager() {
+    widgetSeam.createWidgetFromRecord = [this](const CNotesLocalInfo& r) {
+      loaded.push_back(r);
+      return true;
+    };
+    widgetSeam.widgetRecords = [this] {
+      std::vector<CNotesLocalInfo*> out;
+      for (auto& r : live) out.push_back(&r);
+      return out;
+    };
+  }
+  std::vector<CNotesLocalInfo> live;
+  std::vector<CNotesLocalInfo> loaded;
+};
+
+class DataStoreWinTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    appFolder_ = U(app_.file("")) ;
+    if (appFolder_.back() != u'\\') appFolder_ += u'\\';
+    app::SetAppFolderForTests(std::wstring(reinterpret_cast<const wchar_t*>(appFolder_.c_str())));
+    localRoot_ = U(local_.path().string());
+    store::SetLocalAppDataFolderForTests(localRoot_);
+    app::SetLogPath(log_.file("log.txt"));
+  }
+  void TearDown() override {
+    store::SetLocalAppDataFolderForTests(u"");
+    app::SetAppFolderForTests(L"");
+    app::SetLogPath("");
+  }
+  std::string Log() { return testutil::ReadAll(log_.file("log.txt")); }
+  std::u16string ProgramCopy() const { return appFolder_ + u"data.dat"; }
+  std::u16string DataCopy() const { return localRoot_ + u"\\Vessaly\\data.dat"; }
+
+  // Writes a document holding `usecount` straight to `path`.
+  void WriteDocument(const std::u16string& path, int usecount) {
+    ManagerData m;
+    m.usecount = usecount;
+    ASSERT_EQ(store::WriteDataFile(store::BuildDataDocument(m, {}, {1024, 768}), path, nullptr), 1);
+  }
+
+  testutil::TempDir app_, local_, log_;
+  std::u16string appFolder_, localRoot_;
+};
+
+TEST_F(DataStoreWinTest, SaveWritesBothCopiesAndLoadPrefersTheDataFolder) {
+  EXPECT_EQ(store::GetDataFolder(), localRoot_ + u"\\Vessaly\\");
+  Manager m;
+  m.usecount = 4;
+  m.custom_links.push_back({u"新闻", u"http://x/rss?a=1&b=2"});
+  CNotesLocalInfo w;
+  w.rssurl = u"http://f/";
+  w.x = 10;
+  w.y = 20;
+  m.live = {w, w};
+  m.live[1].rssurl = u"http://g/";
+  EXPECT_NE(m.SaveData(), 0);
+  for (const auto& path : {ProgramCopy(), DataCopy()}) {
+    std::string text = Unscrambled(path);
+    ASSERT_GT(text.size(), 10u);
+    EXPECT_EQ(text.substr(text.size() - 10), std::string("</config>\0", 10));
+    EXPECT_NE(text.find("<rssurl>http://g/</rssurl>"), std::string::npos);
+  }
+  EXPECT_FALSE(platform::FileExists(appFolder_ + u"data.tmp"));
+
+  Manager fresh;
+  EXPECT_EQ(fresh.LoadData(), 1);
+  EXPECT_EQ(fresh.usecount, 5);
+  ASSERT_EQ(fresh.loaded.size(), 2u);
+  EXPECT_EQ(fresh.loaded[0].rssurl, u"http://f/");
+  EXPECT_EQ(fresh.loaded[1].rssurl, u"http://g/");
+  EXPECT_EQ(fresh.loaded[0].x, 10);
+  EXPECT_EQ(fresh.loaded[0].y, 20);
+  ASSERT_EQ(fresh.custom_links.size(), 1u);
+  EXPECT_EQ(fresh.custom_links[0].url, u"http://x/rss?a=1&b=2");
+
+  WriteDocument(ProgramCopy(), 100);
+  WriteDocument(DataCopy(), 200);
+  Manager third;
+  EXPECT_EQ(third.LoadData(), 0) << "no widgets stored";
+  EXPECT_EQ(third.usecount, 201);
+}
+
+TEST_F(DataStoreWinTest, ProgramFolderCopyWhenTheDataFolderIsUnavailable) {
+  // A file where the folder should be: the folder can neither exist nor be made.
+  testutil::WriteAll(local_.file("Vessaly"), "in the way");
+  EXPECT_EQ(store::GetDataFolder(), u"");
+  Manager m;
+  m.usecount = 8;
+  EXPECT_NE(m.SaveData(), 0);
+  EXPECT_TRUE(platform::FileExists(ProgramCopy()));
+  Manager fresh;
+  fresh.LoadData();
+  EXPECT_EQ(fresh.usecount, 9);
+}
+
+TEST_F(DataStoreWinTest, NoFileAnywhereKeepsDefaultsAndLogs) {
+  Manager m;
+  EXPECT_EQ(m.LoadData(), 0);
+  EXPECT_NE(Log().find("[error] read xml file fail! error code:2"), std::string::npos) << Log();
+  EXPECT_EQ(m.usecount, 0);
+  EXPECT_EQ(m.first_run, 0);
+  EXPECT_EQ(m.hotkey_shownotes, u"ALT:Q");
+  EXPECT_EQ(m.last_shutdown_time, 1200);
+  EXPECT_FLOAT_EQ(m.version, 1.5f);
+  EXPECT_TRUE(m.loaded.empty());
+}
+
+TEST_F(DataStoreWinTest, DamagedOrMissingCopiesFallBackToTheOtherCopyAndTheBackups) {
+  ASSERT_FALSE(store::GetDataFolder().empty());
+  WriteDocument(ProgramCopy(), 10);
+  WriteDocument(DataCopy(), 20);
+  WriteDocument(DataCopy(), 30);  // data.bak now holds 20
+  testutil::WriteAll(platform::U16ToUtf8(DataCopy()), "garbage that is no document");
+  Manager a;
+  a.LoadData();
+  EXPECT_EQ(a.usecount, 11) << "the program-folder copy";
+  EXPECT_NE(Log().find("parse xml error!"), std::string::npos);
+
+  platform::RemoveFile(ProgramCopy());
+  Manager b;
+  b.LoadData();
+  EXPECT_EQ(b.usecount, 21) << "the data folder's backup";
+
+  testutil::WriteAll(platform::U16ToUtf8(DataCopy()), "ab");
+  Manager c;
+  c.LoadData();
+  EXPECT_EQ(c.usecount, 21);
+  EXPECT_NE(Log().find("invalid file \"data.dat!\""), std::string::npos);
+}
+
+TEST_F(DataStoreWinTest, FailedSaveLeavesThePreviousFileAndLogs) {
+  WriteDocument(ProgramCopy(), 3);
+  const std::string before = Unscrambled(ProgramCopy());
+  {
+    // Another program holds the file without letting it be replaced.
+    fw::UniqueFile holder(CreateFileW(as_wcstr(ProgramCopy()), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    ManagerData m;
+    m.usecount = 4;
+    EXPECT_EQ(store::WriteDataFile(store::BuildDataDocument(m, {}, {800, 600}), ProgramCopy(), nullptr), 0);
+  }
+  EXPECT_NE(Log().find("save xml:rename file fail! error:"), std::string::npos) << Log();
+  EXPECT_EQ(Unscrambled(ProgramCopy()), before);
+  EXPECT_FALSE(platform::FileExists(appFolder_ + u"data.tmp"));
+
+  EXPECT_EQ(store::WriteDataFile("<x/>", appFolder_ + u"no\\such\\data.dat", nullptr), 0);
+  EXPECT_NE(Log().find("save xml:open file fail! error:3"), std::string::npos) << Log();
+}
+
+TEST_F(DataStoreWinTest, VirtualStoreCopyComesBackWhenNewer) {
+  ASSERT_EQ(ProgramCopy()[0], localRoot_[0]) << "both on one drive";
+  const std::u16string stored = localRoot_ + u"\\VirtualStore\\" + ProgramCopy().substr(3);
+  ASSERT_TRUE(platform::CreateFolder(stored.substr(0, stored.rfind(u'\\'))));
+
+  auto setTime = [](const std::u16string& path, int64_t ticks) {
+    fw::UniqueFile f(CreateFileW(as_wcstr(path), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
+    FILETIME t;
+    t.dwLowDateTime = static_cast<DWORD>(ticks);
+    t.dwHighDateTime = static_cast<DWORD>(ticks >> 32);
+    SetFileTime(f.get(), nullptr, nullptr, &t);
+  };
+  const int64_t kOld = 130000000000000000LL, kNew = 130000000100000000LL;
+
+  // Older than the program copy: left alone.
+  WriteDocument(ProgramCopy(), 1);
+  WriteDocument(stored, 2);
+  setTime(ProgramCopy(), kNew);
+  setTime(stored, kOld);
+  store::MigrateVirtualStore(ProgramCopy());
+  EXPECT_TRUE(platform::FileExists(stored));
+  Manager a;
+  a.LoadData();
+  EXPECT_EQ(a.usecount, 2) << "the program copy (the data folder has none)";
+
+  // Newer: it replaces the program copy and goes away. LoadData migrates first.
+  setTime(stored, kNew + 1);
+  Manager b;
+  b.LoadData();
+  EXPECT_EQ(b.usecount, 3);
+  EXPECT_FALSE(platform::FileExists(stored));
+
+  // No program copy at all: the stored one is brought back.
+  WriteDocument(stored, 7);
+  platform::RemoveFile(ProgramCopy());
+  platform::RemoveFile(platform::BackupPathFor(ProgramCopy()));
+  store::MigrateVirtualStore(ProgramCopy());
+  EXPECT_FALSE(platform::FileExists(stored));
+  Manager c;
+  c.LoadData();
+  EXPECT_EQ(c.usecount, 8);
+}
+
+TEST_F(DataStoreWinTest, PathFromHandleGivesTheDrivePath) {
+  WriteDocument(ProgramCopy(), 1);
+  fw::UniqueFile f(CreateFileW(as_wcstr(ProgramCopy()), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                               nullptr));
+  ASSERT_TRUE(f);
+  std::u16string got = store::GetPathFromHandle(f.get());
+  EXPECT_EQ(CompareStringOrdinal(as_wcstr(got), -1, as_wcstr(ProgramCopy()), -1, TRUE), CSTR_EQUAL)
+      << platform::U16ToUtf8(got);
+  f.reset();
+  std::u16string actual;
+  ASSERT_EQ(store::WriteDataFile("<config/>", ProgramCopy(), &actual), 1);
+  EXPECT_EQ(CompareStringOrdinal(as_wcstr(actual), -1, as_wcstr(ProgramCopy()), -1, TRUE), CSTR_EQUAL);
+  EXPECT_EQ(store::GetPathFromHandle(INVALID_HANDLE_VALUE), u"");
+}
+
+}  // namespace

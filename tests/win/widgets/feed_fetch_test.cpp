@@ -1,0 +1,201 @@
+// The loopback server brings winsock2.h, which must precede windows.h.
+#include "win/net/loopback_server.h"
+#include "widgets/feed_fetch_win.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <vector>
+
+#include "app/log.h"
+#include "framework/wstr_win.h"
+#include "test_util.h"
+#include "win/win_test_util.h"
+#include "widgets/feed_parser.h"
+
+namespace widgets {
+namespace {
+
+using wintest::LoopbackServer;
+
+// A message-only window that records every feed result it is sent, copying the items
+// while the message is handled (the array is gone afterwards).
+class ResultWindow {
+ public:
+  struct Result {
+    int code;
+    std::vector<FeedItem> items;
+  };
+  ResultWindow() {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = L"FeedResultTestWindow";
+    RegisterClassW(&wc);
+    hwnd_ = CreateWindowW(wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  }
+  ~ResultWindow() { if (hwnd_) DestroyWindow(hwnd_); }
+  HWND hwnd() const { return hwnd_; }
+  void Destroy() { DestroyWindow(hwnd_); hwnd_ = nullptr; }
+  std::vector<Result> results;
+
+  bool WaitFor(size_t n, DWORD ms = 15000) {
+    return wintest::PumpUntil([&] { return results.size() >= n; }, ms);
+  }
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
+    auto* self = reinterpret_cast<ResultWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+    if (self && m == kFeedResultMessage) {
+      Result r{static_cast<int>(w), {}};
+      auto* items = reinterpret_cast<const FeedItem*>(l);
+      for (int i = 0; i < r.code; ++i) r.items.push_back(items[i]);
+      if (r.code <= 0) {
+        EXPECT_EQ(items, nullptr);
+      }
+      self->results.push_back(std::move(r));
+      return 0;
+    }
+    return DefWindowProcW(h, m, w, l);
+  }
+  HWND hwnd_ = nullptr;
+};
+
+std::string Sample(const char* name) {
+  return testutil::ReadAll(std::string(PELINOR_TEST_DATA) + "/feeds/" + name);
+}
+
+std::string RequestLine(const std::string& head) { return head.substr(0, head.find("\r\n")); }
+
+// Serves samples by path: /utf8 /atom /gbk; anything else is a 404.
+LoopbackServer::Handler Samples() {
+  return [](LoopbackServer&, SOCKET s, const std::string& head) {
+    std::string line = RequestLine(head);
+    auto serve = [&](const char* file) {
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample(file), "Content-Type: text/xml\r\n"));
+    };
+    if (line.find("GET /utf8") == 0 || line.find("GET /list") == 0) serve("utf8_three_items.xml");
+    else if (line.find("GET /atom") == 0) serve("atom.xml");
+    else if (line.find("GET /gbk") == 0) serve("gbk.xml");
+    else LoopbackServer::Send(s, LoopbackServer::Response("404 Not Found", "no"));
+  };
+}
+
+TEST(FeedRefresh, DeliversItemsAndAddsTheVersion) {
+  LoopbackServer server(Samples());
+  ResultWindow window;
+  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/utf8/rss.xml?refresh=1"))), 1);
+  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/list?id=3&refresh=1"))), 1);
+  ASSERT_TRUE(window.WaitFor(2));
+  for (const auto& r : window.results) {
+    ASSERT_EQ(r.code, 2);
+    EXPECT_EQ(r.items[1].link, u"http://news.example.com/a/1003.html?x=1&y=2");
+  }
+  std::vector<std::string> lines;
+  for (const auto& h : server.heads()) lines.push_back(RequestLine(h));
+  std::sort(lines.begin(), lines.end());
+  EXPECT_EQ(lines[0], "GET /list?id=3&refresh=1&ver=1.0.0.0 HTTP/1.1");
+  EXPECT_EQ(lines[1], "GET /utf8/rss.xml?refresh=1&ver=1.0.0.0 HTTP/1.1");
+}
+
+TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
+  testutil::TempDir dir;
+  std::string log = dir.file("log.txt");
+  app::SetLogPath(log);
+  LoopbackServer server(Samples());
+  ResultWindow window;
+  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
+  ASSERT_TRUE(window.WaitFor(1));
+  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/atom.xml")));
+  ASSERT_TRUE(window.WaitFor(2));
+  EXPECT_EQ(window.results[0].code, kFeedErrorDownload);
+  EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
+  std::string text = testutil::ReadAll(log);
+  app::SetLogPath("");
+  EXPECT_NE(text.find("[debug] download third party news failed!"), std::string::npos) << text;
+  EXPECT_NE(text.find("/missing.xml?ver=1.0.0.0"), std::string::npos) << text;  // the reason, with the URL
+  EXPECT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, nullptr), 0);
+}
+
+TEST(FeedRefresh, GoneWindowStillFreesTheResult) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    Sleep(300);
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("twenty_five.xml")));
+  });
+  ResultWindow window;
+  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
+  window.Destroy();
+  // The worker sends to a window that no longer exists and must simply end.
+  ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == 1; }, 5000));
+  wintest::PumpFor(800);
+  // A null window is allowed as well: the result is dropped.
+  ASSERT_EQ(StartFeedRefresh(nullptr, kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == 2; }, 5000));
+  wintest::PumpFor(800);
+}
+
+TEST(FeedRefresh, FiftyAtOnceRunInParallel) {
+  constexpr int kWorkers = 50;
+  constexpr int kServerDelayMs = 200;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    Sleep(kServerDelayMs);
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("twenty_five.xml")));
+  });
+  ResultWindow window;
+  auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kWorkers; ++i)
+    ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage,
+                               as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
+  ASSERT_TRUE(window.WaitFor(kWorkers, 30000));
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  for (const auto& r : window.results) {
+    ASSERT_EQ(r.code, 25);
+    EXPECT_EQ(r.items[24].title, u"第25条新闻");
+  }
+  std::printf("[ info ] %d refreshes against a %d ms server: %.2f s\n", kWorkers, kServerDelayMs, seconds);
+  // One after another they would take 50 x 200 ms = 10 s.
+  EXPECT_LT(seconds, 5.0);
+}
+
+TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
+  // The service's port is fixed by the build; skip when something else holds it.
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
+  SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = htons(PELINOR_SERVICE_PORT);
+  // (a fixed-port listener of our own, since LoopbackServer always takes a free port)
+  if (bind(probe, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || listen(probe, 4) != 0) {
+    closesocket(probe);
+    WSACleanup();
+    GTEST_SKIP() << "port " << PELINOR_SERVICE_PORT << " is in use";
+  }
+  SendSubscribeNotice(L"http://news.example.com/rss?a=1", L"科技 新闻");
+  fd_set set;
+  FD_ZERO(&set);
+  FD_SET(probe, &set);
+  timeval tv{10, 0};
+  ASSERT_EQ(select(0, &set, nullptr, nullptr, &tv), 1);
+  SOCKET c = accept(probe, nullptr, nullptr);
+  std::string head;
+  char buf[2048];
+  while (head.find("\r\n\r\n") == std::string::npos) {
+    int n = recv(c, buf, sizeof buf, 0);
+    if (n <= 0) break;
+    head.append(buf, n);
+  }
+  LoopbackServer::Send(c, LoopbackServer::Response("200 OK", "ok"));
+  closesocket(c);
+  closesocket(probe);
+  WSACleanup();
+  EXPECT_EQ(RequestLine(head),
+            "GET /pelinor/getrss.php?rssurl=http%3A%2F%2Fnews.example.com%2Frss%3Fa%3D1&name=%BF%C6%BC%BC+%D0%C2%CE%C5 HTTP/1.1");
+}
+
+}  // namespace
+}  // namespace widgets
