@@ -3,13 +3,18 @@
 #include "res/dialogs_res.h"
 #include "framework/wstr_win.h"
 #include "ui/dialog_util_win.h"
+#include "widgets/feed_fetch_win.h"
 
 namespace ui {
 namespace {
-SubscribeNoticeSender g_noticeSender = nullptr;
+SubscribeNoticeSender g_noticeSender = &widgets::SendSubscribeNotice;
 }  // namespace
 
-void SetSubscribeNoticeSender(SubscribeNoticeSender sender) { g_noticeSender = sender; }
+SubscribeNoticeSender SetSubscribeNoticeSender(SubscribeNoticeSender sender) {
+  SubscribeNoticeSender previous = g_noticeSender;
+  g_noticeSender = sender;
+  return previous;
+}
 
 }  // namespace ui
 

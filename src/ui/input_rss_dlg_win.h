@@ -9,10 +9,11 @@
 
 namespace ui {
 
-// Announces a newly added link (feed address, name) to the maker's service. The program
-// sends the real notice; tests may point it elsewhere. Null: no notice.
+// Announces a newly added link (feed address, name) to the maker's service: the subscribe
+// notice by default. Tests may point it elsewhere; null sends nothing. Returns the
+// previous sender.
 using SubscribeNoticeSender = void (*)(const wchar_t* feedUrl, const wchar_t* name);
-void SetSubscribeNoticeSender(SubscribeNoticeSender sender);
+SubscribeNoticeSender SetSubscribeNoticeSender(SubscribeNoticeSender sender);
 
 }  // namespace ui
 

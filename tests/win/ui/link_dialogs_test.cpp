@@ -1,5 +1,7 @@
 // The subscription dialogs and the custom links dialog, run modally and driven through
 // their controls as a user would.
+#include "win/net/loopback_server.h"  // winsock2.h before windows.h
+
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -10,10 +12,16 @@
 #include "app/main_dlg_win.h"
 #include "framework/message_loop_win.h"
 #include "framework/wstr_win.h"
+#include "net/http_client_win.h"
+#include "net/subscribe_notice.h"
+#include "platform/files.h"
+#include "platform/text.h"
 #include "res/dialogs_res.h"
+#include "store/data_store.h"
 #include "ui/choose_rss_dlg_win.h"
 #include "ui/custom_dlg_win.h"
 #include "ui/input_rss_dlg_win.h"
+#include "test_util.h"
 #include "win/ui/dialog_script.h"
 #include "win/win_test_util.h"
 
@@ -87,7 +95,7 @@ class LinkDialogsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     g_notices.clear();
-    ui::SetSubscribeNoticeSender(&RecordNotice);
+    previousSender_ = ui::SetSubscribeNoticeSender(&RecordNotice);
     fw::AppModule::AddMessageLoop(&loop_);
     main_.hooks().saveData = [this] { saves_.push_back({GetTickCount64(), main_.custom_links}); };
     ASSERT_NE(main_.Create(nullptr), nullptr);
@@ -95,13 +103,14 @@ class LinkDialogsTest : public ::testing::Test {
   void TearDown() override {
     if (main_.IsWindow()) main_.DestroyWindow();
     fw::AppModule::RemoveMessageLoop();
-    ui::SetSubscribeNoticeSender(nullptr);
+    ui::SetSubscribeNoticeSender(previousSender_);
   }
 
   struct Save {
     ULONGLONG at;
     Links custom;
   };
+  ui::SubscribeNoticeSender previousSender_ = nullptr;
   fw::MessageLoop loop_;
   app::CMainDlg main_;
   std::vector<Save> saves_;
@@ -355,6 +364,12 @@ TEST_F(LinkDialogsTest, MovesStopAtTheEndsAndEscKeepsTheChanges) {
 }
 
 TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
+  testutil::TempDir dir;
+  const std::u16string file = platform::Utf8ToU16(dir.file("data.dat"));
+  main_.hooks().saveData = [&] {
+    saves_.push_back({GetTickCount64(), main_.custom_links});
+    main_.SaveDataTo(file, nullptr);
+  };
   main_.custom_links = {{u"only", u"http://only/"}};
   CCustomDlg dlg;
   dlg.SetLinks(main_.custom_links);
@@ -380,6 +395,12 @@ TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
   EXPECT_GE(saves_[0].at - deletedAt, 950u);
   EXPECT_LE(saves_[0].at - deletedAt, 1500u);
   EXPECT_TRUE(saves_[0].custom.empty());
+  std::string bytes;
+  ASSERT_TRUE(platform::ReadWholeFile(file, &bytes));
+  if (bytes.compare(0, 5, "<?xml") != 0)
+    store::UnscrambleData(reinterpret_cast<unsigned char*>(&bytes[0]), bytes.size());
+  EXPECT_NE(bytes.find("\t<custom_newslinks>\r\n\t</custom_newslinks>\r\n"), std::string::npos);
+  EXPECT_EQ(bytes.find("only"), std::string::npos);
 }
 
 TEST_F(LinkDialogsTest, SetLinksRefillsAShownList) {
@@ -395,6 +416,57 @@ TEST_F(LinkDialogsTest, SetLinksRefillsAShownList) {
   EXPECT_EQ(dlg.DoModal(main_.hwnd()), IDCANCEL);
   EXPECT_TRUE(script.finished()) << script.stepsDone();
   EXPECT_EQ(rows, (std::vector<std::wstring>{L"p|7", L"q|8"}));
+}
+
+// The notice goes to the maker's feed-proxy endpoint; here that endpoint is a loopback
+// server on a free port.
+int g_servicePort = 0;
+void NoticeToLoopback(const wchar_t* url, const wchar_t* name) {
+  char* body = nullptr;
+  std::u16string error;
+  net::HttpGet(net::SubscribeNoticeUrl(to_u16(url), to_u16(name), u"127.0.0.1", g_servicePort), &body, &error,
+               net::kConnectTimeoutMs, net::kReceiveTimeoutMs, net::kSendTimeoutMs);
+  std::free(body);
+}
+
+TEST_F(LinkDialogsTest, TheServiceHearsOfAddedLinksButNotOfEdits) {
+  wintest::LoopbackServer server([](wintest::LoopbackServer&, SOCKET s, const std::string&) {
+    wintest::LoopbackServer::Send(s, wintest::LoopbackServer::Response("200 OK", "ok"));
+  });
+  g_servicePort = server.port();
+  ui::SetSubscribeNoticeSender(&NoticeToLoopback);
+  main_.custom_links = {{u"old", u"http://old.test/rss"}};
+
+  CCustomDlg custom;
+  custom.SetLinks(main_.custom_links);
+  DialogScript script;
+  script.On(L"自定义", [](HWND d) { Click(d, IDC_LINK_ADD); })
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"科技", L"http://new.test/rss?a=1", IDOK); })
+      .On(L"自定义", [](HWND d) {
+        SelectRow(d, 0);
+        Click(d, IDC_LINK_EDIT);
+      })
+      .On(L"编辑订阅源", [](HWND d) { Answer(d, L"old2", L"http://old2.test/", IDOK); })
+      .On(L"自定义", [](HWND d) { wintest::PressKey(d, IDC_LINK_LIST, VK_ESCAPE); });
+  EXPECT_EQ(custom.DoModal(main_.hwnd()), IDCANCEL);
+  EXPECT_TRUE(script.finished()) << script.stepsDone();
+
+  CChooseRssDlg choose;
+  DialogScript script2;
+  script2.On(L"选择订阅源", [](HWND d) { Click(d, IDC_RSS_NEW); })
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"more", L"http://more.test/", IDOK); });
+  EXPECT_EQ(choose.DoModal(main_.hwnd()), IDOK);
+  EXPECT_TRUE(script2.finished()) << script2.stepsDone();
+
+  auto heads = server.heads();
+  ASSERT_EQ(heads.size(), 2u);
+  EXPECT_EQ(wintest::LoopbackServer::Lines(heads[0])[0],
+            "GET /pelinor/getrss.php?rssurl=http%3A%2F%2Fnew.test%2Frss%3Fa%3D1&name=%BF%C6%BC%BC HTTP/1.1");
+  EXPECT_EQ(wintest::LoopbackServer::Lines(heads[1])[0],
+            "GET /pelinor/getrss.php?rssurl=http%3A%2F%2Fmore.test%2F&name=more HTTP/1.1");
+  EXPECT_EQ(main_.custom_links, (Links{{u"old2", u"http://old2.test/"},
+                                       {u"科技", u"http://new.test/rss?a=1"},
+                                       {u"more", u"http://more.test/"}}));
 }
 
 }  // namespace
