@@ -2,10 +2,13 @@
 
 #include <tinyxml.h>
 
+#include <cctype>
 #include <cstring>
 
 #include "app/log.h"
+#include "net/url.h"
 #include "platform/text.h"
+#include "richtext/html_parser.h"
 
 namespace widgets {
 
@@ -16,6 +19,7 @@ namespace {
 
 constexpr size_t kMaxEncodingLabel = 100;   // longer declared labels are ignored
 constexpr size_t kMaxDeclarationScan = 1024;
+constexpr size_t kMaxCharsetScan = 4096;   // a page's charset is declared in its head
 constexpr int kUtf8CodePage = 65001;
 constexpr int kUtf16LeCodePage = 1200;
 constexpr int kUtf16BeCodePage = 1201;
@@ -261,6 +265,36 @@ std::string DeclaredXmlEncoding(const char* data, size_t size) {
   return label;
 }
 
+std::string DeclaredHtmlCharset(const char* data, size_t size) {
+  std::string head(data, size < kMaxCharsetScan ? size : kMaxCharsetScan);
+  for (char& c : head) c = AsciiLower(c);
+  size_t at = head.find("charset=");
+  if (at == std::string::npos) return std::string();
+  at += 8;
+  if (at < head.size() && (head[at] == '"' || head[at] == '\'')) ++at;
+  size_t end = at;
+  while (end < head.size() && end - at < kMaxEncodingLabel &&
+         (std::isalnum(static_cast<unsigned char>(head[end])) || head[end] == '-' || head[end] == '_'))
+    ++end;
+  return head.substr(at, end - at);
+}
+
+std::u16string HtmlDocumentToText(const char* data, size_t size) {
+  size_t skip = 0;
+  int form = DetectUnicodeForm(reinterpret_cast<const unsigned char*>(data), size, &skip);
+  std::u16string text;
+  if (form == 0) {
+    int codePage = platform::CodePageFromLabel(DeclaredHtmlCharset(data, size));
+    if (codePage == kUtf16LeCodePage || codePage == kUtf16BeCodePage) codePage = 0;
+    if (codePage == 0) return platform::Utf8ToU16(UndeclaredToUtf8(data, size));
+    form = codePage;
+  }
+  if (form == kUtf8CodePage) return platform::Utf8ToU16(std::string(data + skip, size - skip));
+  if (!platform::FromCodePage(form, std::string(data + skip, size - skip), &text))
+    return platform::Utf8ToU16(UndeclaredToUtf8(data + skip, size - skip));
+  return text;
+}
+
 std::string XmlDocumentToUtf8(const char* data, size_t size) {
   size_t skip = 0;
   int form = DetectUnicodeForm(reinterpret_cast<const unsigned char*>(data), size, &skip);
@@ -329,6 +363,110 @@ int ParseRss(const char* data, size_t size, const std::u16string& feedUrl, std::
   return found ? static_cast<int>(found) : kFeedErrorFormat;
 }
 
+
+// --- HTML-list site ---
+
+// Character references in page text: the common named ones and numeric ones.
+std::u16string DecodeHtmlEntities(const std::u16string& s) {
+  static const struct { const char16_t* name; char16_t ch; } kNamed[] = {
+      {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''},
+      {u"nbsp;", 0x00A0}, {u"middot;", 0x00B7}, {u"hellip;", 0x2026}, {u"mdash;", 0x2014},
+      {u"ndash;", 0x2013}, {u"ldquo;", 0x201C}, {u"rdquo;", 0x201D}, {u"lsquo;", 0x2018},
+      {u"rsquo;", 0x2019}, {u"copy;", 0x00A9}};
+  std::u16string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != u'&') { out.push_back(s[i]); continue; }
+    size_t semi = s.find(u';', i + 1);
+    if (semi != std::u16string::npos && semi - i <= 10 && i + 1 < s.size() && s[i + 1] == u'#') {
+      bool hex = i + 2 < s.size() && (s[i + 2] == u'x' || s[i + 2] == u'X');
+      unsigned long cp = 0;
+      size_t digits = 0;
+      for (size_t k = i + (hex ? 3 : 2); k < semi; ++k, ++digits) {
+        char16_t c = s[k];
+        int v = (c >= u'0' && c <= u'9') ? c - u'0'
+                : (hex && c >= u'a' && c <= u'f') ? c - u'a' + 10
+                : (hex && c >= u'A' && c <= u'F') ? c - u'A' + 10 : -1;
+        if (v < 0) { digits = 0; break; }
+        cp = cp * (hex ? 16 : 10) + static_cast<unsigned>(v);
+      }
+      if (digits > 0 && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+        if (cp >= 0x10000) {
+          cp -= 0x10000;
+          out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+          out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+          out.push_back(static_cast<char16_t>(cp));
+        }
+        i = semi;
+        continue;
+      }
+    }
+    bool named = false;
+    for (const auto& e : kNamed) {
+      if (s.compare(i + 1, std::char_traits<char16_t>::length(e.name), e.name) == 0) {
+        out.push_back(e.ch);
+        i += std::char_traits<char16_t>::length(e.name);
+        named = true;
+        break;
+      }
+    }
+    if (!named) out.push_back(u'&');
+  }
+  return out;
+}
+
+// Page text as shown: references decoded, runs of white space as one space, trimmed.
+std::u16string HtmlTextAsShown(const std::u16string& raw) {
+  std::u16string decoded = DecodeHtmlEntities(raw), out;
+  bool space = false;
+  for (char16_t c : decoded) {
+    if (IsTrimmedSpace(c)) {
+      space = !out.empty();
+    } else {
+      if (space) out.push_back(u' ');
+      space = false;
+      out.push_back(c);
+    }
+  }
+  return out;
+}
+
+// Links a user can open: scripts and same-page fragments are not items.
+bool IsOpenableLink(const std::u16string& href) {
+  if (href.empty() || href[0] == u'#') return false;
+  std::u16string scheme = href.substr(0, 11);
+  for (char16_t& c : scheme)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+  return scheme != u"javascript:";
+}
+
+int ParseHtmlList(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
+  richtext::CHtmlParser parser;
+  if (!parser.Parse(HtmlDocumentToText(data, size))) return kFeedErrorFormat;
+  int tagCount = 0, objectCount = 0;
+  richtext::CHtmlTag* const* tags = parser.GetTags(&tagCount);
+  richtext::CHtmlObject* const* objects = parser.GetObjects(&objectCount);
+  size_t before = items->size();
+  for (int t = 0; t < tagCount; ++t) {
+    const richtext::CHtmlTag* tag = tags[t];
+    const std::u16string* href = tag->GetName() == u"a" ? tag->GetAttr(u"href") : nullptr;
+    if (!href) continue;
+    std::u16string link = Trimmed(DecodeHtmlEntities(*href));
+    if (!IsOpenableLink(link)) continue;
+    link = net::ResolveUrl(feedUrl, link);
+    // Several text runs in one anchor (text split by a font tag) give several items.
+    for (int i = tag->GetStart(); i >= 0 && i < tag->GetEnd() && i < objectCount; ++i) {
+      if (std::u16string(objects[i]->GetTypeName()) != u"HtmlText") continue;
+      auto* run = static_cast<const richtext::CHtmlText*>(objects[i]);
+      std::u16string title = HtmlTextAsShown(run->GetText());
+      if (!title.empty()) items->push_back(FeedItem{title, link});
+    }
+  }
+  size_t found = items->size() - before;
+  return found ? static_cast<int>(found) : kFeedErrorFormat;
+}
+
 }  // namespace
 
 std::u16string TrimBracketedRemark(const std::u16string& title) {
@@ -345,6 +483,7 @@ std::u16string TrimBracketedRemark(const std::u16string& title) {
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
                       std::vector<FeedItem>* items) {
   if (!data || size == 0) return kFeedErrorFormat;
+  if (Contains(feedUrl, kHtmlListSiteDomain)) return ParseHtmlList(data, size, feedUrl, items);
   return ParseRss(data, size, feedUrl, items);
 }
 

@@ -35,6 +35,12 @@ int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedU
 // page. Invalid sequences become U+FFFD.
 std::string XmlDocumentToUtf8(const char* data, size_t size);
 
+// A page as text: a byte-order mark, else the charset its head declares, else UTF-8 when
+// it is, else the ANSI code page.
+std::u16string HtmlDocumentToText(const char* data, size_t size);
+// The charset a page declares in its first few kilobytes, lower-cased; empty when none.
+std::string DeclaredHtmlCharset(const char* data, size_t size);
+
 // The encoding named in a leading XML declaration, lower-cased; empty when none.
 std::string DeclaredXmlEncoding(const char* data, size_t size);
 

@@ -178,3 +178,42 @@ TEST_F(FeedParser, NestingDepthFollowsTheParser) {
 
 }  // namespace
 }  // namespace widgets
+
+namespace widgets {
+namespace {
+
+const std::u16string kListUrl = std::u16string(u"http://") + kHtmlListSiteDomain + u"/news/list.html?refresh=1&ver=1.0.0.0";
+
+TEST_F(FeedParser, HtmlListSiteAnchorsAreItems) {
+  std::vector<FeedItem> items;
+  ASSERT_EQ(Parse(Sample("html_list_gb2312.html"), &items, kListUrl), 4);
+  const std::string host = "http://" + U8(kHtmlListSiteDomain);
+  EXPECT_EQ(U8(items[0].title), "北京今日初雪");
+  EXPECT_EQ(U8(items[0].link), host + "/news/2026/1207/1.html");
+  // Text split by a font tag: one item per run, same link.
+  EXPECT_EQ(U8(items[1].title), "[快讯]");
+  EXPECT_EQ(U8(items[2].title), "股市收盘 R&D 投入增加");
+  EXPECT_EQ(items[1].link, items[2].link);
+  EXPECT_EQ(U8(items[1].link), host + "/news/2.html");
+  EXPECT_EQ(U8(items[3].title), "外站“专题”报道");
+  EXPECT_EQ(U8(items[3].link), "http://other.example.com/3.html?a=1&b=2");
+
+  items.clear();
+  EXPECT_EQ(Parse(Sample("html_no_anchors.html"), &items, kListUrl), kFeedErrorFormat);
+  // The same page outside the site is read as RSS, which it is not.
+  EXPECT_EQ(Parse(Sample("html_list_gb2312.html"), &items), kFeedErrorFormat);
+  // And an RSS document on the site is read as a page: it has no anchors.
+  EXPECT_EQ(Parse(Sample("twenty_five.xml"), &items, kListUrl), kFeedErrorFormat);
+}
+
+TEST_F(FeedParser, HtmlPageEncodings) {
+  auto text = [](const std::string& s) { return U8(HtmlDocumentToText(s.data(), s.size())); };
+  EXPECT_EQ(text("<meta charset=\"big5\">\xA4\xA4"), "<meta charset=\"big5\">中");
+  EXPECT_EQ(text("<p>\xE4\xB8\xAD</p>"), "<p>中</p>");            // undeclared UTF-8
+  EXPECT_EQ(text("<p>\xD6\xD0</p>"), "<p>中</p>");                // undeclared, ANSI (GBK)
+  EXPECT_EQ(text("\xEF\xBB\xBF<p>\xE4\xB8\xAD</p>"), "<p>中</p>");  // byte-order mark
+  EXPECT_EQ(DeclaredHtmlCharset("<META content='text/html; CHARSET=GBK'>", 40), "gbk");
+}
+
+}  // namespace
+}  // namespace widgets
