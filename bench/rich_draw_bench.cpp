@@ -14,7 +14,7 @@ using namespace richtext;
 class Measurer : public TextMeasurer {
  public:
   int LogPixelsY() override { return 96; }
-  void SelectFont(const FontDesc& f) override { height_ = f.height < 0 ? -f.height : f.height; }
+  void UseFont(const FontDesc& f) override { height_ = f.height < 0 ? -f.height : f.height; }
   Extent MeasureChar(char16_t ch) override { return Extent{ch < 128 ? 7 : 14, height_}; }
   int MaxCharWidth(const FontDesc&) override { return 14; }
 

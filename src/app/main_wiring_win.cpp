@@ -12,7 +12,7 @@ namespace app {
 // Each subsystem sets the hooks it serves; a hook left empty does nothing.
 void InstallSubsystemHooks(CMainDlg& dlg) {
   auto& h = dlg.hooks();
-  // usage statistics: both copies of statistics.dat; the data folder joins when known.
+  // usage statistics: both copies of statistics.dat
   store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()));
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: data.dat

@@ -349,7 +349,7 @@ void CRichDraw::MeasureWithCache(RichItem& item) {
       cachedFont_.face != (item.face ? *item.face : kDefaultFaceName)) {
     cachedFont_ = FontFor(item);
     cacheValid_ = true;
-    measurer_->SelectFont(cachedFont_);
+    measurer_->UseFont(cachedFont_);
   }
   Extent e = measurer_->MeasureChar(item.ch);
   item.width = e.cx;
@@ -533,7 +533,7 @@ void CRichDraw::Paint(Canvas& canvas) {
     ColorRef back = canvas.GetBackColor();
     bool transparent = canvas.IsBackTransparent();
     FontDesc font = FontFor(*items_[0]);
-    canvas.SelectFont(font);
+    canvas.UseFont(font);
     int prevSelected = 0;
     for (RichItem* p : items_) {
       const RichItem& it = *p;
@@ -562,7 +562,7 @@ void CRichDraw::Paint(Canvas& canvas) {
           font.italic != (it.italic != 0)) {
         font = FontFor(it);
         font.height = height;
-        canvas.SelectFont(font);
+        canvas.UseFont(font);
       }
       if (it.width <= 0) continue;
       Rect box{x, sy, x + it.width, sy + it.height};

@@ -55,7 +55,7 @@ class TextMeasurer {
   // Vertical resolution of the screen, for converting point sizes to pixels.
   virtual int LogPixelsY() = 0;
   // Makes `font` the font of the following MeasureChar calls.
-  virtual void SelectFont(const FontDesc& font) = 0;
+  virtual void UseFont(const FontDesc& font) = 0;
   virtual Extent MeasureChar(char16_t ch) = 0;
   virtual int MaxCharWidth(const FontDesc& font) = 0;
 };
@@ -65,7 +65,7 @@ class Canvas {
  public:
   virtual ~Canvas() = default;
   virtual void ClipTo(const Rect& r) = 0;
-  virtual void SelectFont(const FontDesc& font) = 0;
+  virtual void UseFont(const FontDesc& font) = 0;
   virtual ColorRef GetTextColor() = 0;
   virtual ColorRef GetBackColor() = 0;
   virtual bool IsBackTransparent() = 0;

@@ -30,8 +30,11 @@ def _wine_env():
               % ROOT)
     env = dict(os.environ, PELINOR_WINEPREFIX=prefix, PELINOR_XVFB_DISPLAY=str(display))
     env.pop("DISPLAY", None)
-    out = subprocess.run(["bash", "-c", script], env=env, stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, check=True, timeout=300).stdout
+    with tempfile.TemporaryFile() as f:
+        subprocess.run(["bash", "-c", script], env=env, stdin=subprocess.DEVNULL, stdout=f,
+                       stderr=subprocess.DEVNULL, check=True, timeout=300)
+        f.seek(0)
+        out = f.read()
     result = {}
     for item in out.split(b"\0"):
         if b"=" in item:
@@ -51,20 +54,24 @@ def env():
 
 
 def wine(args, timeout=60, check=False):
-    return subprocess.run(["wine"] + args, env=env(), stdout=subprocess.PIPE,
-                          stderr=subprocess.PIPE, timeout=timeout, check=check)
+    """Runs a Windows program to its end. Output goes through files, not pipes: Wine may
+    start helper processes (the desktop's explorer) that inherit the output handles and
+    live on, and a pipe would then never reach its end."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        r = subprocess.run(["wine"] + args, env=env(), stdin=subprocess.DEVNULL, stdout=out,
+                           stderr=err, timeout=timeout, check=check)
+        out.seek(0)
+        err.seek(0)
+        r.stdout, r.stderr = out.read(), err.read()
+    return r
 
 
 def unix_path(win_path):
-    out = subprocess.run(["winepath", "-u", win_path], env=env(), stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, timeout=30).stdout.decode().strip()
-    return out
+    return wine(["winepath.exe", "-u", win_path]).stdout.decode().strip()
 
 
 def win_path(path):
-    out = subprocess.run(["winepath", "-w", path], env=env(), stdout=subprocess.PIPE,
-                         stderr=subprocess.DEVNULL, timeout=30).stdout.decode().strip()
-    return out
+    return wine(["winepath.exe", "-w", path]).stdout.decode().strip()
 
 
 def probe(*args, timeout=120):

@@ -509,7 +509,7 @@ struct RecordingCanvas : Canvas {
   bool transparent = false;
 
   void ClipTo(const Rect& r) override { clip = r; }
-  void SelectFont(const FontDesc& f) override {
+  void UseFont(const FontDesc& f) override {
     font = f;
     ++fontSelects;
   }

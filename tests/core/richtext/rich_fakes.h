@@ -20,7 +20,7 @@ class FixedMeasurer : public TextMeasurer {
  public:
   explicit FixedMeasurer(int* selects = nullptr) : selects_(selects) {}
   int LogPixelsY() override { return 96; }
-  void SelectFont(const FontDesc& f) override {
+  void UseFont(const FontDesc& f) override {
     font_ = f;
     if (selects_) ++*selects_;
   }
