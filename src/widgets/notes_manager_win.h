@@ -18,8 +18,8 @@ class CNotesManager : public ManagerData {
   CNotesManager& operator=(const CNotesManager&) = delete;
 
   // How the settings store reaches the widgets without knowing their window class.
-  // The widget code sets both; while they are empty the store loads and saves settings
-  // and link lists only.
+  // The widget code sets both. While widgetRecords is empty a save writes back the
+  // records of the last load unchanged, so that no stored widget is lost.
   struct WidgetSeam {
     // Makes one feed widget from a loaded record: create it, copy the record into it,
     // show it, start its first (not silent) refresh and append it to the widget list.
