@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
+#include "widgets/widget_wiring_win.h"
 
 namespace app {
 
@@ -18,11 +19,12 @@ void InstallSubsystemHooks(CMainDlg& dlg) {
   // settings store: data.dat
   h.loadData = [&dlg] { dlg.LoadData(); };
   h.saveData = [&dlg] { dlg.SaveData(); };
-  // widgets: h.refreshAllWidgets, h.removeWidget
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
+  // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
+  widgets::InstallWidgetHooks(dlg);
 }
 
 }  // namespace app

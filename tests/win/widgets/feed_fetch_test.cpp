@@ -87,8 +87,8 @@ LoopbackServer::Handler Samples() {
 TEST(FeedRefresh, DeliversItemsAndAddsTheVersion) {
   LoopbackServer server(Samples());
   ResultWindow window;
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/utf8/rss.xml?refresh=1"))), 1);
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/list?id=3&refresh=1"))), 1);
+  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/utf8/rss.xml")))), 1);
+  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/list?id=3")))), 1);
   ASSERT_TRUE(window.WaitFor(2));
   for (const auto& r : window.results) {
     ASSERT_EQ(r.code, 2);
