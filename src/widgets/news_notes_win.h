@@ -41,6 +41,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   bool refreshing() const { return logic_.refreshing(); }
   const std::vector<widgets::NewsItem>& items() const { return logic_.items(); }
   bool firstRunTipShown() const { return tip_ && tip_->IsWindow(); }
+  HWND firstRunTipWindow() const { return tip_ ? tip_->hwnd() : nullptr; }
   HWND lastToast() const { return lastToast_; }
 
   BEGIN_MSG_MAP(CNewsNotes)

@@ -219,7 +219,7 @@ TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
   CNewsNotes* w = Make(200, 6);
   EXPECT_EQ(dlg_.first_run, 0);  // only the first widget window shows it
   ASSERT_TRUE(w->firstRunTipShown());
-  HWND tip = FindWindowW(ui::kAlphaWindowClass, nullptr);
+  HWND tip = w->firstRunTipWindow();
   ASSERT_TRUE(tip);
   RECT tr, wr;
   GetWindowRect(tip, &tr);
