@@ -66,6 +66,31 @@ class Store(unittest.TestCase):
         with open(self.program.file("data.dat"), "rb") as f:
             self.assertIn(b"<usecount>7</usecount>", unscramble(f.read()))
 
+    def test_a_stored_widget_comes_back_and_is_saved_again(self):
+        note = (
+            '\t\t<note create_time="1300000000" group_name="g&amp;h">\r\n'
+            '\t\t\t<template image="" type="1" bkcolor_id="3" x1="0.050000" y1="0.100000" x2="0.950000" y2="0.950000"></template>\r\n'
+            '\t\t\t<position x="0.100000" y="0.200000" width="240" height="180"></position>\r\n'
+            "\t\t\t<transparent>180</transparent>\r\n"
+            "\t\t\t<rssurl>http://127.0.0.1:9/rss?a=1&b=2</rssurl>\r\n"
+            "\t\t</note>\r\n"
+        ).encode("gbk")
+        with open(self.program.file("data.dat"), "wb") as f:
+            f.write(scramble(PROFILE.replace(b"\t<newsnotes>\r\n", b"\t<newsnotes>\r\n" + note) + b"\0"))
+        self.program.start()
+        self.assertIsNotNone(self.program.main_window())
+        shown = h.wait_for(lambda: [w for w in h.windows() if w.title == "便签条" and w.visible], 20)
+        self.assertEqual(len(shown), 1, "one widget for the one stored record")
+        h.screenshot("store_widget.png")
+        self.assertEqual(self.program.quit(), 0)
+        with open(self.program.file("data.dat"), "rb") as f:
+            text = unscramble(f.read())
+        self.assertEqual(text.count(b"<note "), 1)
+        self.assertIn(b'create_time="1300000000" group_name="g&amp;h"', text)
+        self.assertIn(b"<rssurl>http://127.0.0.1:9/rss?a=1&b=2</rssurl>", text)
+        self.assertIn(b'bkcolor_id="3"', text)
+        self.assertIn(b"<transparent>180</transparent>", text)
+
     def test_first_run_without_a_file_logs_and_writes_defaults(self):
         self.run_and_quit()
         with open(self.program.file("log.txt"), "rb") as f:

@@ -199,3 +199,36 @@ TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
 
 }  // namespace
 }  // namespace widgets
+
+namespace widgets {
+namespace {
+
+TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    std::string line = RequestLine(head);
+    if (line.find("/empty") != std::string::npos)
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", ""));
+    else
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("html_list_gb2312.html")));
+  });
+  // The HTML-list site is recognised anywhere in the feed URL.
+  std::u16string url = server.Url("/") + kHtmlListSiteDomain + u"/news/list.html";
+  FeedItem* items = nullptr;
+  int count = 0, code = kFeedErrorUnknown;
+  FetchFeed(as_wcstr(url), &items, &count, &code);
+  ASSERT_EQ(count, 4);
+  EXPECT_EQ(code, kFeedErrorUnknown);  // written only on failure
+  EXPECT_EQ(items[3].link, u"http://other.example.com/3.html?a=1&b=2");
+  delete[] items;
+
+  // An empty document is a failed download; the count stays as it was.
+  items = nullptr;
+  count = 0;
+  FetchFeed(as_wcstr(server.Url("/empty.xml")), &items, &count, &code);
+  EXPECT_EQ(code, kFeedErrorDownload);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(items, nullptr);
+}
+
+}  // namespace
+}  // namespace widgets
