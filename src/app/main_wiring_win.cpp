@@ -6,6 +6,7 @@
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
+#include "ui/link_commands_win.h"
 #include "widgets/widget_wiring_win.h"
 
 namespace app {
@@ -23,6 +24,8 @@ void InstallSubsystemHooks(CMainDlg& dlg) {
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
+  // link dialogs and link counting, reached from the widget menu and link clicks
+  ui::InstallWidgetLinkHooks();
   // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
   widgets::InstallWidgetHooks(dlg);
 }

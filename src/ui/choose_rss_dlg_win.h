@@ -1,5 +1,6 @@
-// The subscription choice ("选择订阅源"): every known link, remote links first, then the
-// custom links, in a drop-down list; "新增" adds a new custom link on the spot. Returns
+// The subscription choice ("选择订阅源"): every link the widget menu offers, the remote
+// links (the built-in feeds while none were received) first, then the custom links, in a
+// drop-down list; "新增" adds a new custom link on the spot. Returns
 // IDOK (1) when a link was chosen or added, IDCANCEL (2) when cancelled.
 #pragma once
 #include <windows.h>

@@ -1,8 +1,10 @@
 #include "ui/link_commands_win.h"
 
+#include "store/statistics.h"
 #include "ui/choose_rss_dlg_win.h"
 #include "ui/custom_dlg_win.h"
 #include "ui/dialog_util_win.h"
+#include "widgets/widget_env_win.h"
 
 namespace ui {
 
@@ -19,6 +21,13 @@ bool ChooseSubscription(HWND owner, std::u16string* url) {
   if (dlg.DoModal(owner) != IDOK) return false;
   *url = dlg.GetLink().url;
   return true;
+}
+
+void InstallWidgetLinkHooks() {
+  auto& hooks = widgets::GetWidgetHooks();
+  hooks.chooseSubscription = &ChooseSubscription;
+  hooks.manageCustomLinks = &ManageCustomLinks;
+  hooks.countEvent = [](int event) { store::CountEvent(event); };
 }
 
 }  // namespace ui

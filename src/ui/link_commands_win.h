@@ -15,4 +15,7 @@ void ManageCustomLinks(HWND owner);
 // (empty when nothing valid was chosen) in `url`.
 bool ChooseSubscription(HWND owner, std::u16string* url);
 
+// Gives the widgets these two commands and the usage counting of opened links.
+void InstallWidgetLinkHooks();
+
 }  // namespace ui

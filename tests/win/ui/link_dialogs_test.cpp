@@ -22,6 +22,7 @@
 #include "ui/custom_dlg_win.h"
 #include "ui/input_rss_dlg_win.h"
 #include "ui/link_commands_win.h"
+#include "widgets/default_feeds.h"
 #include "test_util.h"
 #include "win/ui/dialog_script.h"
 #include "win/win_test_util.h"
@@ -210,30 +211,33 @@ TEST_F(LinkDialogsTest, ChoiceFollowsListOrderDespiteTheSortedStyle) {
 }
 
 TEST_F(LinkDialogsTest, NoValidChoiceConfirmsWithAnEmptyLink) {
-  // An empty combined list.
-  CChooseRssDlg empty;
-  DialogScript script;
-  script.On(L"选择订阅源", [](HWND d) { Click(d, IDOK); });
-  EXPECT_EQ(empty.DoModal(main_.hwnd()), IDOK);
-  EXPECT_EQ(empty.GetLink(), NewsLink{});
-
+  // Nothing received yet: the built-in feeds are offered, as in the widget menu, except
+  // those the user already has; then the custom links.
+  main_.custom_links = {{u"one", u"http://one/"}, {u"dup", widgets::BuiltInFeeds()[0].url}};
+  std::vector<std::wstring> expected;
+  for (size_t i = 1; i < widgets::BuiltInFeeds().size(); ++i)
+    expected.push_back(as_wcstr(widgets::BuiltInFeeds()[i].name));
+  expected.push_back(L"one");
+  expected.push_back(L"dup");
   // Text typed into the edit field is not a choice.
-  main_.custom_links = {{u"one", u"http://one/"}};
   CChooseRssDlg typed;
-  DialogScript script2;
-  script2.On(L"选择订阅源", [](HWND d) {
+  std::vector<std::wstring> items;
+  DialogScript script;
+  script.On(L"选择订阅源", [&](HWND d) {
+    items = ComboItems(d);
     SendDlgItemMessageW(d, IDC_RSS_COMBO, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     SetDlgItemTextW(d, IDC_RSS_COMBO, L"http://typed/");
     Click(d, IDOK);
   });
   EXPECT_EQ(typed.DoModal(main_.hwnd()), IDOK);
+  EXPECT_EQ(items, expected);
   EXPECT_EQ(typed.GetLink(), NewsLink{});
 
   CChooseRssDlg cancelled;
-  DialogScript script3;
-  script3.On(L"选择订阅源", [](HWND d) { Click(d, IDCANCEL); });
+  DialogScript script2;
+  script2.On(L"选择订阅源", [](HWND d) { Click(d, IDCANCEL); });
   EXPECT_EQ(cancelled.DoModal(main_.hwnd()), IDCANCEL);
-  EXPECT_EQ(main_.custom_links.size(), 1u);
+  EXPECT_EQ(main_.custom_links.size(), 2u);
 }
 
 TEST_F(LinkDialogsTest, NewLinkFromTheChoiceHidesItThenAppendsEvenWhenEmpty) {
