@@ -34,10 +34,14 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   void RunMenuCommand(int command);
 
   void DestroyWidget() override;
+  // Both the widget's own operations and what the feed logic asks of the window.
+  void ResizeTo(int w, int h) override { CNotesBase::ResizeTo(w, h); }
+  void SetContent(const std::u16string& html) override { CNotesBase::SetContent(html); }
 
   bool refreshing() const { return logic_.refreshing(); }
   const std::vector<widgets::NewsItem>& items() const { return logic_.items(); }
   bool firstRunTipShown() const { return tip_ && tip_->IsWindow(); }
+  HWND firstRunTipWindow() const { return tip_ ? tip_->hwnd() : nullptr; }
   HWND lastToast() const { return lastToast_; }
 
   BEGIN_MSG_MAP(CNewsNotes)
@@ -66,8 +70,6 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   bool StartRetrieval(const std::u16string& url) override;
   int MeasureTitle(const std::u16string& title) override;
   int CurrentHeight() override { return height; }
-  void ResizeTo(int w, int h) override { CNotesBase::ResizeTo(w, h); }
-  void SetContent(const std::u16string& html) override { CNotesBase::SetContent(html); }
   int ContentHeight() override { return engine_->GetContentHeight(); }
   void ShowFailureToast(const std::u16string& text) override;
   void Repaint() override { CNotesBase::Repaint(); }

@@ -9,6 +9,7 @@
 #include "app/main_dlg_win.h"
 #include "widgets/feed_item.h"
 #include "widgets/layered_pixels.h"
+#include "widgets/news_content.h"
 #include "widgets/widget_compose.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_wiring_win.h"
@@ -213,4 +214,54 @@ TEST_F(NewsNotesTest, ManagerListAndRemoval) {
   EXPECT_EQ(CNotesManager::CanEmbedInDesktop(), 0);
 }
 
+TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
+  dlg_.first_run = 1;
+  CNewsNotes* w = Make(200, 6);
+  EXPECT_EQ(dlg_.first_run, 0);  // only the first widget window shows it
+  ASSERT_TRUE(w->firstRunTipShown());
+  HWND tip = w->firstRunTipWindow();
+  ASSERT_TRUE(tip);
+  RECT tr, wr;
+  GetWindowRect(tip, &tr);
+  GetWindowRect(w->hwnd(), &wr);
+  EXPECT_EQ(tr.top, wr.top + 30);
+  EXPECT_EQ(tr.right - tr.left, 200);
+  EXPECT_EQ(tr.left, wr.right - 20);  // room on the right of a widget at x 100
+  // The buttons stay visible while the tip points at them, mouse or not.
+  w->Compose();
+  const widgets::Rect m = w->rects().menu;
+  EXPECT_NE(Pixel(w->surface(), (m.left + m.right) / 2, m.top + 2), widgets::OpaquePixel(0xF8ECC9));
+  CNewsNotes* second = Make(200, 6);
+  EXPECT_FALSE(second->firstRunTipShown());
+  w->ResizeTo(300, 200);  // the tip follows the widget's right edge
+  GetWindowRect(tip, &tr);
+  GetWindowRect(w->hwnd(), &wr);
+  EXPECT_EQ(tr.left, wr.right - 20);
+}
+
+TEST_F(NewsNotesTest, HostileFeedTextStaysText) {
+  CNewsNotes* w = Make(255, 6);
+  std::vector<FeedItem> items = {
+      {u"<a href=\"file:///C:/evil.exe\">点我</a><img src=\"C:\\x.png\" width=\"9\" height=\"9\"/>",
+       u"http://127.0.0.1/a\"><a href=\"file:///C:/evil.exe"},
+      {u"正常标题", u"http://127.0.0.1/b"}};
+  Deliver(*w, items);
+  richtext::CRichDrawWin* e = w->engine();
+  int images = 0, lines = 0;
+  for (int i = 0; i < e->GetItemCount(); ++i) {
+    const richtext::RichItem& it = e->GetItem(i);
+    if (!it.IsText()) ++images;
+    if (it.ch == u'\n') ++lines;
+    // Every link is one of the two items' own (the first percent-encoded): the feed
+    // made no link of its own.
+    if (it.link) {
+      EXPECT_TRUE(*it.link == widgets::LinkAsHref(items[0].link) || *it.link == items[1].link);
+    }
+  }
+  EXPECT_EQ(images, 0);
+  EXPECT_EQ(lines, 2);
+  EXPECT_NE(w->GetContent().find(u"＜a href"), std::u16string::npos);
+}
+
 }  // namespace
+
