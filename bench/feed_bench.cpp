@@ -37,11 +37,11 @@ std::string MakeFeed(int items, int descriptionChars) {
 }
 
 const std::string& LargeFeed() {
-  static const std::string feed = MakeFeed(20000, 140);
+  static const std::string feed = MakeFeed(20000, 75);
   return feed;
 }
 const std::string& TypicalFeed() {
-  static const std::string feed = MakeFeed(50, 330);
+  static const std::string feed = MakeFeed(50, 310);
   return feed;
 }
 

@@ -6,23 +6,28 @@
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
+#include "ui/link_commands_win.h"
+#include "widgets/widget_wiring_win.h"
 
 namespace app {
 
 // Each subsystem sets the hooks it serves; a hook left empty does nothing.
 void InstallSubsystemHooks(CMainDlg& dlg) {
   auto& h = dlg.hooks();
-  // usage statistics: both copies of statistics.dat; the data folder joins when known.
+  // usage statistics: both copies of statistics.dat
   store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()));
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: data.dat
   h.loadData = [&dlg] { dlg.LoadData(); };
   h.saveData = [&dlg] { dlg.SaveData(); };
-  // widgets: h.refreshAllWidgets, h.removeWidget
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
+  // link dialogs and link counting, reached from the widget menu and link clicks
+  ui::InstallWidgetLinkHooks();
+  // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
+  widgets::InstallWidgetHooks(dlg);
 }
 
 }  // namespace app

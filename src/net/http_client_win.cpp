@@ -5,9 +5,10 @@
 
 #include <condition_variable>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <functional>
 #include <mutex>
-#include <thread>
 
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
@@ -31,32 +32,18 @@ std::u16string ErrorWithCode(const char16_t* text, DWORD code) {
   return text + Number(static_cast<long>(code)) + u"\n";
 }
 
-// Closes the request being watched when the deadline passes. WinINet's time-outs apply
-// per packet, so a server trickling bytes never trips them; closing the handle from
-// another thread is WinINet's way to cancel a blocking call.
-class DeadlineWatchdog {
+// One GET shared between the calling thread and the thread that performs it. The caller
+// waits for the result until the deadline and then gives up: it closes the request
+// being watched (which cancels a blocked call where WinINet supports that) and leaves;
+// the transfer thread, which owns every handle and block it made, cleans up whenever
+// its blocked call returns. WinINet's time-outs apply per packet, so without this a
+// server trickling bytes would hold the caller indefinitely.
+class Transfer {
  public:
-  explicit DeadlineWatchdog(int ms) {
-    if (ms <= 0) return;
-    thread_ = std::thread([this, ms] {
-      std::unique_lock<std::mutex> lock(mutex_);
-      if (cv_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stop_; })) return;
-      expired_ = true;
-      if (watched_) InternetCloseHandle(watched_);
-    });
-  }
-  ~DeadlineWatchdog() {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      stop_ = true;
-    }
-    cv_.notify_all();
-    if (thread_.joinable()) thread_.join();
-  }
-  DeadlineWatchdog(const DeadlineWatchdog&) = delete;
-  DeadlineWatchdog& operator=(const DeadlineWatchdog&) = delete;
+  Transfer(std::u16string url, int connectMs, int receiveMs, int sendMs, const HttpLimits& limits)
+      : url(std::move(url)), connectMs(connectMs), receiveMs(receiveMs), sendMs(sendMs), limits(limits) {}
 
-  // Starts watching `request`; false (and the handle closed) when the time is already up.
+  // Starts watching `request`; false (and the handle closed) when the caller gave up.
   bool Watch(HINTERNET request) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (expired_) {
@@ -66,40 +53,76 @@ class DeadlineWatchdog {
     watched_ = request;
     return true;
   }
-  // Stops watching and closes the request unless the watchdog already did.
+  // Stops watching and closes the request unless the caller already did.
   void Close(HINTERNET request) {
     std::lock_guard<std::mutex> lock(mutex_);
-    bool closedByWatchdog = expired_ && watched_ == request;
+    bool closedByCaller = expired_ && watched_ == request;
     watched_ = nullptr;
-    if (!closedByWatchdog) InternetCloseHandle(request);
+    if (!closedByCaller) InternetCloseHandle(request);
   }
   bool Expired() {
     std::lock_guard<std::mutex> lock(mutex_);
     return expired_;
   }
+  // Called by the transfer thread with its outcome; a block nobody waits for is freed.
+  void Finish(int r, char* b, bool a, std::u16string e) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    finished_ = true;
+    if (expired_) {
+      std::free(b);
+      return;
+    }
+    result = r;
+    block = b;
+    answered = a;
+    error = std::move(e);
+    done_.notify_all();
+  }
+  // Waits for Finish until `ms` pass (forever when ms <= 0); false when time ran out,
+  // after which the outcome belongs to nobody.
+  bool Await(int ms) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto finished = [this] { return finished_; };
+    if (ms <= 0) {
+      done_.wait(lock, finished);
+      return true;
+    }
+    if (done_.wait_for(lock, std::chrono::milliseconds(ms), finished)) return true;
+    expired_ = true;
+    if (watched_) InternetCloseHandle(watched_);
+    return false;
+  }
+
+  const std::u16string url;
+  const int connectMs, receiveMs, sendMs;
+  const HttpLimits limits;
+  // The outcome, valid after Await returned true.
+  int result = 0;
+  char* block = nullptr;
+  bool answered = false;
+  std::u16string error;
 
  private:
   std::mutex mutex_;
-  std::condition_variable cv_;
+  std::condition_variable done_;
   HINTERNET watched_ = nullptr;
   bool expired_ = false;
-  bool stop_ = false;
-  std::thread thread_;
+  bool finished_ = false;
 };
 
-// The request handle of one exchange, closed through the watchdog.
+// The request handle of one exchange, closed through the transfer.
 class WatchedRequest {
  public:
-  WatchedRequest(DeadlineWatchdog* watchdog, HINTERNET h) : watchdog_(watchdog), h_(h) {
-    if (h_ && !watchdog_->Watch(h_)) h_ = nullptr;
+  WatchedRequest(Transfer* transfer, HINTERNET h) : transfer_(transfer), h_(h) {
+    if (h_ && !transfer_->Watch(h_)) h_ = nullptr;
   }
-  ~WatchedRequest() { if (h_) watchdog_->Close(h_); }
+  ~WatchedRequest() { if (h_) transfer_->Close(h_); }
   WatchedRequest(const WatchedRequest&) = delete;
   WatchedRequest& operator=(const WatchedRequest&) = delete;
   HINTERNET get() const { return h_; }
 
  private:
-  DeadlineWatchdog* watchdog_;
+  Transfer* transfer_;
   HINTERNET h_;
 };
 
@@ -183,8 +206,8 @@ int ReadBody(HINTERNET request, const HttpLimits& limits, const std::function<bo
   return static_cast<int>(total);
 }
 
-Exchange GetOnce(HINTERNET root, const UrlParts& parts, int connectMs, int receiveMs, int sendMs,
-                 const HttpLimits& limits, DeadlineWatchdog* watchdog, std::u16string* error) {
+Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std::u16string* error) {
+  const HttpLimits& limits = transfer->limits;
   Exchange ex;
   fw::UniqueInternet connection(InternetConnectW(root, as_wcstr(parts.host), static_cast<INTERNET_PORT>(parts.port),
                                                  nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
@@ -194,9 +217,9 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, int connectMs, int recei
     return ex;
   }
   const struct { DWORD option; int value; } timeouts[] = {
-      {INTERNET_OPTION_CONNECT_TIMEOUT, connectMs},
-      {INTERNET_OPTION_RECEIVE_TIMEOUT, receiveMs},
-      {INTERNET_OPTION_SEND_TIMEOUT, sendMs},
+      {INTERNET_OPTION_CONNECT_TIMEOUT, transfer->connectMs},
+      {INTERNET_OPTION_RECEIVE_TIMEOUT, transfer->receiveMs},
+      {INTERNET_OPTION_SEND_TIMEOUT, transfer->sendMs},
   };
   for (const auto& t : timeouts) {
     if (t.value <= 0) continue;
@@ -206,7 +229,7 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, int connectMs, int recei
 
   const wchar_t* acceptTypes[] = {L"*/*", nullptr};
   DWORD flags = kRootFlags | INTERNET_FLAG_NO_AUTO_REDIRECT | (parts.secure ? INTERNET_FLAG_SECURE : 0);
-  WatchedRequest request(watchdog, HttpOpenRequestW(connection.get(), L"GET", as_wcstr(parts.path), nullptr,
+  WatchedRequest request(transfer, HttpOpenRequestW(connection.get(), L"GET", as_wcstr(parts.path), nullptr,
                                                     nullptr, acceptTypes, flags, 1));
   if (!request.get()) {
     *error = ErrorWithCode(u"创建请求失败， 错误号：", GetLastError());
@@ -238,8 +261,48 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, int connectMs, int recei
     *error = u"文件下载失败，文件超过" + Number(static_cast<long long>(limits.maxBody / kBodyBlockStep)) + u"MB！\n";
     return ex;
   }
-  ex.result = ReadBody(request.get(), limits, [watchdog] { return watchdog->Expired(); }, &ex.block, error);
+  ex.result = ReadBody(request.get(), limits, [transfer] { return transfer->Expired(); }, &ex.block, error);
   return ex;
+}
+
+// The whole GET with its redirects, on the transfer thread (or the caller's).
+void RunTransfer(Transfer* transfer) {
+  UrlParts parts;
+  SplitUrl(transfer->url, &parts);
+  fw::UniqueInternet root(InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, kRootFlags));
+  if (!root) {
+    transfer->Finish(0, nullptr, false, std::u16string());
+    return;
+  }
+  std::u16string current = transfer->url;
+  std::u16string failure;
+  for (int redirects = 0;; ++redirects) {
+    Exchange ex = GetOnce(root.get(), parts, transfer, &failure);
+    if (failure.empty() && ex.outcome == Outcome::kRedirect) {
+      current = ResolveUrl(current, ex.location);
+      if (redirects >= transfer->limits.maxRedirects) {
+        failure = u"文件下载失败，重定向次数过多！\n";
+      } else if (!SplitUrl(current, &parts)) {
+        failure = u"Url地址错误！\n";
+      } else {
+        continue;
+      }
+    }
+    if (!failure.empty()) {
+      std::free(ex.block);
+      transfer->Finish(0, nullptr, ex.answered || ex.outcome == Outcome::kRedirect, failure);
+    } else {
+      transfer->Finish(ex.result, ex.block, true, std::u16string());
+    }
+    return;
+  }
+}
+
+DWORD WINAPI TransferThread(LPVOID param) {
+  auto* shared = static_cast<std::shared_ptr<Transfer>*>(param);
+  RunTransfer(shared->get());
+  delete shared;
+  return 0;
 }
 
 }  // namespace
@@ -251,42 +314,24 @@ int HttpGet(const std::u16string& url, char** data, std::u16string* error, int c
     *error = u"Url地址错误！\n";
     return 0;
   }
-  fw::UniqueInternet root(InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, kRootFlags));
-  if (!root) return 0;
-
-  DeadlineWatchdog watchdog(limits.deadlineMs);
-  std::u16string current = url;
-  std::u16string failure;
-  for (int redirects = 0;; ++redirects) {
-    Exchange ex = GetOnce(root.get(), parts, connectTimeoutMs, receiveTimeoutMs, sendTimeoutMs, limits,
-                          &watchdog, &failure);
-    if (watchdog.Expired()) {
-      failure = u"文件下载失败，超过" + Number(limits.deadlineMs / 1000) + u"秒仍未完成！\n";
-      ex.answered = true;
-    }
-    if (failure.empty() && ex.outcome == Outcome::kRedirect) {
-      current = ResolveUrl(current, ex.location);
-      if (redirects >= limits.maxRedirects) {
-        failure = u"文件下载失败，重定向次数过多！\n";
-      } else if (!SplitUrl(current, &parts)) {
-        failure = u"Url地址错误！\n";
-      } else {
-        continue;
-      }
-    }
-    if (!failure.empty()) {
-      std::free(ex.block);
-      *error = failure;
-      if (data && ex.answered) *data = nullptr;
-      return 0;
-    }
-    if (data) {
-      *data = ex.block;
-    } else {
-      std::free(ex.block);
-    }
-    return ex.result;
+  auto transfer = std::make_shared<Transfer>(url, connectTimeoutMs, receiveTimeoutMs, sendTimeoutMs, limits);
+  auto* forThread = new (std::nothrow) std::shared_ptr<Transfer>(transfer);
+  HANDLE thread = forThread ? CreateThread(nullptr, 0, TransferThread, forThread, 0, nullptr) : nullptr;
+  if (thread) {
+    CloseHandle(thread);
+  } else {
+    delete forThread;
+    RunTransfer(transfer.get());  // no thread to spare: no deadline either
   }
+  if (!transfer->Await(thread ? limits.deadlineMs : 0)) {
+    *error = u"文件下载失败，超过" + Number(limits.deadlineMs / 1000) + u"秒仍未完成！\n";
+    if (data) *data = nullptr;
+    return 0;
+  }
+  if (!transfer->error.empty()) *error = transfer->error;
+  if (data && transfer->answered) *data = transfer->block;
+  else std::free(transfer->block);
+  return transfer->error.empty() ? transfer->result : 0;
 }
 
 int GetProgramVersion(wchar_t* buffer, int capacity) {

@@ -214,10 +214,13 @@ bool TextOf(const TiXmlElement* e, std::string* out) {
   return any;
 }
 
-void ReadIntChild(const TiXmlElement* parent, const char* name, int32_t* field) {
+// True when the element was there with a number to read.
+bool ReadIntChild(const TiXmlElement* parent, const char* name, int32_t* field) {
   const TiXmlElement* e = parent->FirstChildElement(name);
   std::string text;
-  if (e && TextOf(e, &text)) *field = ToInt(text.c_str());
+  if (!e || !TextOf(e, &text)) return false;
+  *field = ToInt(text.c_str());
+  return true;
 }
 
 void ReadTextChild(const TiXmlElement* parent, const char* name, std::u16string* field) {
@@ -391,8 +394,9 @@ void ReadSettings(const TiXmlElement* root, ManagerData* m) {
   ReadIntChild(root, "lock_menu", &m->lock_menu);
   ReadIntChild(root, "show_notes_date", &m->show_notes_date);
   ReadIntChild(root, "smoothing", &m->smoothing);
-  ReadIntChild(root, "usecount", &m->usecount);
-  if (m->usecount < INT32_MAX) ++m->usecount;
+  // Each load that finds a count adds itself to it.
+  int32_t uses = 0;
+  if (ReadIntChild(root, "usecount", &uses)) m->usecount = uses < INT32_MAX ? uses + 1 : uses;
   ReadTextChild(root, "hotkey_shownotes", &m->hotkey_shownotes);
   ReadTextChild(root, "hotkey_addnotes", &m->hotkey_addnotes);
   ReadTextChild(root, "hotkey_addremind", &m->hotkey_addremind);

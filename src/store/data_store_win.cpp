@@ -192,9 +192,21 @@ int CNotesManager::LoadData() {
 }
 
 int CNotesManager::SaveDataTo(const std::u16string& target, std::u16string* actualPath) {
+  const store::ScreenSize screen = store::CurrentScreenSize();
   std::vector<CNotesLocalInfo*> records;
-  if (widgetSeam.widgetRecords) records = widgetSeam.widgetRecords();
-  std::string text = store::BuildDataDocument(*this, records, store::CurrentScreenSize());
+  std::vector<CNotesLocalInfo> unclaimed;
+  if (widgetSeam.widgetRecords) {
+    records = widgetSeam.widgetRecords();
+  } else if (const TiXmlElement* root = document.RootElement()) {
+    // No widget code is connected to take the stored records: write back those of the
+    // last load, so that a save never drops them.
+    store::ReadNotes(root, screen, static_cast<int64_t>(std::time(nullptr)), [&](const CNotesLocalInfo& r) {
+      unclaimed.push_back(r);
+      return true;
+    });
+    for (auto& r : unclaimed) records.push_back(&r);
+  }
+  std::string text = store::BuildDataDocument(*this, records, screen);
   return store::WriteDataFile(text, target, actualPath);
 }
 

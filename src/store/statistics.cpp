@@ -6,27 +6,17 @@
 
 #include "app/log.h"
 #include "platform/files.h"
-#include "platform/text.h"
+#include "store/data_store.h"
 
 namespace store {
 namespace {
 
-// Lead bytes of the double-byte ANSI code pages (Japanese, Simplified Chinese, Korean,
-// Traditional Chinese); single-byte code pages and UTF-8 have none.
-bool IsLeadByte(int codePage, unsigned char b) {
-  switch (codePage) {
-    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    case 936: case 949: case 950: return b >= 0x81 && b <= 0xFE;
-    default: return false;
-  }
-}
-
 // Index of the first `c` in text[from, end) stepping over double-byte characters, or end.
-size_t FindChar(const std::string& text, size_t from, size_t end, char c, int codePage) {
+size_t FindChar(const std::string& text, size_t from, size_t end, char c) {
   size_t i = from;
   while (i < end) {
     if (text[i] == c) return i;
-    i += IsLeadByte(codePage, static_cast<unsigned char>(text[i])) ? 2 : 1;
+    i += IsAnsiLeadByte(static_cast<unsigned char>(text[i])) ? 2 : 1;
   }
   return end;
 }
@@ -53,15 +43,15 @@ int32_t ToInt32(const std::string& text, size_t from, size_t end) {
 
 }  // namespace
 
-int ParseStatisticsText(const std::string& text, int codePage, CounterTable* table) {
+int ParseStatisticsText(const std::string& text, CounterTable* table) {
   size_t end = text.find('\0');
   if (end == std::string::npos) end = text.size();
   int skipped = 0;
   size_t start = 0;
   for (;;) {
-    size_t comma = FindChar(text, start, end, ',', codePage);
+    size_t comma = FindChar(text, start, end, ',');
     if (comma >= end) break;  // text after the last comma is not a segment
-    size_t eq = FindChar(text, start, comma, '=', codePage);
+    size_t eq = FindChar(text, start, comma, '=');
     if (eq < comma) {
       (*table)[ToInt32(text, start, eq)] = ToInt32(text, eq + 1, comma);
     } else {
@@ -120,7 +110,7 @@ int StatisticsStore::LoadStatistics() {
   bool read = !dataFolder_.empty() && platform::ReadWholeFile(dataFolder_ + kStatisticsFileName, &bytes);
   if (!read) read = !appFolder_.empty() && platform::ReadWholeFile(appFolder_ + kStatisticsFileName, &bytes);
   if (!read || bytes.size() < kMinFileSize) return 0;
-  int skipped = ParseStatisticsText(bytes, platform::AnsiCodePage(), &table_);
+  int skipped = ParseStatisticsText(bytes, &table_);
   if (skipped > 0) LogError("statistics.dat: %d malformed counter(s) skipped", skipped);
   return 1;
 }

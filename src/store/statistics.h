@@ -19,9 +19,9 @@ using CounterTable = std::map<int32_t, int32_t>;
 // ignored; a segment "A=B" sets id A to count B (C-style decimal conversion: leading white
 // space, optional sign, digits, 0 when none, clamped to the 32-bit range); a segment
 // without "=" is skipped. Commas and "=" are searched for character by character in the
-// given ANSI code page, so the second byte of a double-byte character never counts.
+// ANSI code page, so the second byte of a double-byte character never counts.
 // Returns the number of segments skipped.
-int ParseStatisticsText(const std::string& text, int codePage, CounterTable* table);
+int ParseStatisticsText(const std::string& text, CounterTable* table);
 
 // The file contents for a table, terminating zero byte included.
 std::string FormatStatisticsFile(const CounterTable& table);

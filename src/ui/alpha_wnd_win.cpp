@@ -110,7 +110,7 @@ LRESULT CAlphaWndBase::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
       return 0;
     }
   }
-  InvalidateRect(hwnd_, nullptr, FALSE);
+  Render();  // layered: no WM_PAINT to wait for
   return 0;
 }
 

@@ -28,13 +28,13 @@ HWND CArrowTip::Show(int x, int y, int right, int bottom) {
   if (IsWindow()) {
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
     ApplyDirection(w);
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    Render();  // layered: no WM_PAINT to wait for
     SetWindowPos(hwnd_, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
     if (!Create(x, y, w, h, nullptr)) return nullptr;
     SetWindowRgn(hwnd_, CreateRoundRectRgn(0, 0, w + 1, h + 1, kTipCorner, kTipCorner), TRUE);
     ApplyDirection(w);
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    Render();  // layered: no WM_PAINT to wait for
   }
   lastX_ = x;
   lastY_ = y;

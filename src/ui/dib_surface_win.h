@@ -19,6 +19,12 @@ class DibSurface {
   // Creates the DC on first use (compatible with `reference`, or the screen when null) and
   // replaces the bitmap with a new w x h one, cleared to 0. False when either fails.
   bool Resize(HDC reference, int w, int h);
+  void Reset() {
+    dc_.reset();
+    bitmap_.reset();
+    pixels_ = nullptr;
+    width_ = height_ = 0;
+  }
 
   HDC dc() const { return dc_.get(); }
   uint32_t* pixels() const { return pixels_; }

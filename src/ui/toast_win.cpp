@@ -39,7 +39,7 @@ HWND Toast::Show(HWND anchor, int mode, const std::u16string& text, UINT duratio
 
   if (IsWindow()) {
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
-    InvalidateRect(hwnd_, nullptr, FALSE);
+    Render();  // layered: no WM_PAINT to wait for
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
     if (!Create(r.left, r.top, r.width(), r.height(), HWND_TOPMOST)) return nullptr;

@@ -480,6 +480,10 @@ std::u16string TrimBracketedRemark(const std::u16string& title) {
   return kept.empty() ? title : kept;
 }
 
+std::u16string FeedRefreshUrl(const std::u16string& feedUrl) {
+  return net::AppendQuery(feedUrl, u"refresh=1");
+}
+
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
                       std::vector<FeedItem>* items) {
   if (!data || size == 0) return kFeedErrorFormat;

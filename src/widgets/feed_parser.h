@@ -23,6 +23,9 @@ extern const char16_t kBracketTrimSiteDomain[];
 // Deeper element nesting than this is refused before the XML parser sees the document.
 constexpr size_t kMaxXmlNesting = 256;
 
+// The address a widget refreshes from: its feed URL plus "refresh=1" ("?" or "&").
+std::u16string FeedRefreshUrl(const std::u16string& feedUrl);
+
 // Parses `size` bytes downloaded from `feedUrl`. Returns the number of items (> 0),
 // appended to `items` in document order, or kFeedErrorFormat when there is none.
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,

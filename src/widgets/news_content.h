@@ -4,14 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "widgets/feed_item.h"
+
 namespace widgets {
 
 // One entry shown by a feed widget: the text of its anchor and its address.
-struct NewsItem {
-  std::u16string title;
-  std::u16string link;
-  bool operator==(const NewsItem& o) const { return title == o.title && link == o.link; }
-};
+using NewsItem = FeedItem;
 
 constexpr size_t kMaxShownItems = 10;
 constexpr uint32_t kLinkColor = 0x31303A;           // "#3a3031"

@@ -3,6 +3,7 @@
 // process. Widgets, link lists and settings are added by the widgets and store code.
 #pragma once
 #include <tinyxml.h>
+#include <windows.h>
 
 #include <functional>
 #include <string>
@@ -11,15 +12,18 @@
 #include "widgets/manager_data.h"
 #include "widgets/notes_local_info.h"
 
+class CNewsNotes;
+
 class CNotesManager : public ManagerData {
  public:
   CNotesManager() = default;
+  ~CNotesManager();
   CNotesManager(const CNotesManager&) = delete;
   CNotesManager& operator=(const CNotesManager&) = delete;
 
   // How the settings store reaches the widgets without knowing their window class.
-  // The widget code sets both; while they are empty the store loads and saves settings
-  // and link lists only.
+  // The widget code sets both. While widgetRecords is empty a save writes back the
+  // records of the last load unchanged, so that no stored widget is lost.
   struct WidgetSeam {
     // Makes one feed widget from a loaded record: create it, copy the record into it,
     // show it, start its first (not silent) refresh and append it to the widget list.
@@ -41,4 +45,29 @@ class CNotesManager : public ManagerData {
   int SaveDataTo(const std::u16string& target, std::u16string* actualPath);
 
   TiXmlDocument document;  // the tree of the last load
+
+  // --- The widget list (widgets/notes_manager_widgets_win.cpp) ---
+  // Every live feed widget, in creation or load order; the manager owns them.
+  const std::vector<CNewsNotes*>& WidgetList() const { return widgets_; }
+  void AddWidget(CNewsNotes* w);
+  // Destroys the widget's window and the widget; nothing when it is not in the list.
+  void RemoveWidget(CNewsNotes* w);
+  // Silent refresh of every widget, in list order.
+  void RefreshAllWidgets();
+  // Creates, shows, refreshes and lists a new feed widget for `url` at (x, y), taking the
+  // opacity and template of `templ` when given. Returns the widget.
+  CNewsNotes* CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ);
+  // With no widget at all, creates the first one for the first offered subscription
+  // (the remote list, or the built-in feeds while none has been received).
+  void CreateFirstWidgetIfNone();
+  // Connects the store's seam (loaded records in, live records out) to the widgets.
+  void InstallWidgetSeam();
+
+  // Desktop embedding: the desktop's icon view, found once per process.
+  static HWND FindDesktopListView();
+  static int GetOsMajorVersion();
+  static int CanEmbedInDesktop();
+
+ private:
+  std::vector<CNewsNotes*> widgets_;
 };

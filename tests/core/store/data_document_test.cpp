@@ -215,6 +215,14 @@ TEST_F(DataDocumentTest, MissingItemsKeepDefaultsAndUseCountGrows) {
   again.usecount = 41;
   store::ReadSettings(doc.RootElement(), &again);  // a stored 0 always gives 1
   EXPECT_EQ(again.usecount, 1);
+
+  ASSERT_EQ(store::ParseDataFile("<?xml version=\"1.0\"?><c><smoothing>0</smoothing></c>", &doc),
+            store::LoadStatus::kOk);
+  ManagerData noCount;
+  store::ReadSettings(doc.RootElement(), &noCount);
+  EXPECT_EQ(noCount.usecount, 0) << "no stored count: nothing to add to";
+  EXPECT_EQ(noCount.first_run, 0);
+  EXPECT_EQ(noCount.smoothing, 0);
 }
 
 TEST_F(DataDocumentTest, PositionsFollowTheScreenAndStayReachable) {

@@ -113,6 +113,25 @@ TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
   EXPECT_LT(seconds, 6.0);  // the server would trickle for 30 s
 }
 
+TEST(HttpGet, TricklingHeadersAreCutOffAtTheDeadline) {
+  LoopbackServer server([](LoopbackServer& self, SOCKET s, const std::string&) {
+    const std::string head = "HTTP/1.1 200 OK\r\nX-Slow: " + std::string(400, 'y');
+    for (size_t i = 0; i < head.size() && !self.stopping(); ++i) {
+      if (!LoopbackServer::Send(s, head.substr(i, 1))) return;
+      Sleep(100);
+    }
+  });
+  HttpLimits limits;
+  limits.deadlineMs = 1500;
+  auto start = std::chrono::steady_clock::now();
+  Got g;
+  Get(server.Url("/slow-head"), &g, limits);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(g.result, 0);
+  EXPECT_EQ(g.error, u"文件下载失败，超过1秒仍未完成！\n");
+  EXPECT_LT(seconds, 6.0);  // the server would trickle for 40 s
+}
+
 TEST(HttpGet, BodyBlockGrowsInSteps) {
   const size_t boundary = kBodyBlockStep - kReadChunk;
   for (size_t size : {boundary, boundary + 1, 3 * kBodyBlockStep + 12345}) {

@@ -111,6 +111,22 @@ TEST_F(DataStoreWinTest, SaveWritesBothCopiesAndLoadPrefersTheDataFolder) {
   EXPECT_EQ(third.usecount, 201);
 }
 
+TEST_F(DataStoreWinTest, WithoutWidgetCodeASaveKeepsTheStoredRecords) {
+  Manager m;
+  CNotesLocalInfo w;
+  w.rssurl = u"http://kept/";
+  m.live = {w};
+  ASSERT_NE(m.SaveData(), 0);
+
+  CNotesManager bare;  // no widget side connected
+  EXPECT_EQ(bare.LoadData(), 0);
+  ASSERT_NE(bare.SaveData(), 0);
+  Manager fresh;
+  EXPECT_EQ(fresh.LoadData(), 1);
+  ASSERT_EQ(fresh.loaded.size(), 1u);
+  EXPECT_EQ(fresh.loaded[0].rssurl, u"http://kept/");
+}
+
 TEST_F(DataStoreWinTest, ProgramFolderCopyWhenTheDataFolderIsUnavailable) {
   // A file where the folder should be: the folder can neither exist nor be made.
   testutil::WriteAll(local_.file("Vessaly"), "in the way");

@@ -87,8 +87,8 @@ LoopbackServer::Handler Samples() {
 TEST(FeedRefresh, DeliversItemsAndAddsTheVersion) {
   LoopbackServer server(Samples());
   ResultWindow window;
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/utf8/rss.xml?refresh=1"))), 1);
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/list?id=3&refresh=1"))), 1);
+  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/utf8/rss.xml")))), 1);
+  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/list?id=3")))), 1);
   ASSERT_TRUE(window.WaitFor(2));
   for (const auto& r : window.results) {
     ASSERT_EQ(r.code, 2);
@@ -195,6 +195,39 @@ TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
   WSACleanup();
   EXPECT_EQ(RequestLine(head),
             "GET /pelinor/getrss.php?rssurl=http%3A%2F%2Fnews.example.com%2Frss%3Fa%3D1&name=%BF%C6%BC%BC+%D0%C2%CE%C5 HTTP/1.1");
+}
+
+}  // namespace
+}  // namespace widgets
+
+namespace widgets {
+namespace {
+
+TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    std::string line = RequestLine(head);
+    if (line.find("/empty") != std::string::npos)
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", ""));
+    else
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("html_list_gb2312.html")));
+  });
+  // The HTML-list site is recognised anywhere in the feed URL.
+  std::u16string url = server.Url("/") + kHtmlListSiteDomain + u"/news/list.html";
+  FeedItem* items = nullptr;
+  int count = 0, code = kFeedErrorUnknown;
+  FetchFeed(as_wcstr(url), &items, &count, &code);
+  ASSERT_EQ(count, 4);
+  EXPECT_EQ(code, kFeedErrorUnknown);  // written only on failure
+  EXPECT_EQ(items[3].link, u"http://other.example.com/3.html?a=1&b=2");
+  delete[] items;
+
+  // An empty document is a failed download; the count stays as it was.
+  items = nullptr;
+  count = 0;
+  FetchFeed(as_wcstr(server.Url("/empty.xml")), &items, &count, &code);
+  EXPECT_EQ(code, kFeedErrorDownload);
+  EXPECT_EQ(count, 0);
+  EXPECT_EQ(items, nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,39 @@
+// The link input dialog: a name and a feed address, for a new link ("新增订阅源") or to
+// edit an existing one ("编辑订阅源"). Returns IDOK (1) when confirmed, IDCANCEL (2) when
+// cancelled; a confirmed new link is announced to the maker's service.
+#pragma once
+#include <windows.h>
+
+#include "framework/dialog_win.h"
+#include "ui/link_dialogs.h"
+
+namespace ui {
+
+// Announces a newly added link (feed address, name) to the maker's service: the subscribe
+// notice by default. Tests may point it elsewhere; null sends nothing. Returns the
+// previous sender.
+using SubscribeNoticeSender = void (*)(const wchar_t* feedUrl, const wchar_t* name);
+SubscribeNoticeSender SetSubscribeNoticeSender(SubscribeNoticeSender sender);
+
+}  // namespace ui
+
+class CInputRssDlg : public fw::DialogBase {
+ public:
+  CInputRssDlg();
+
+  // Presets an existing link: the dialog then edits it and sends no notice.
+  void SetLink(const NewsLink& link) { input_.SetLink(link); }
+  // The link as confirmed (unchanged by a cancel).
+  NewsLink GetLink() const { return input_.GetLink(); }
+
+  BEGIN_MSG_MAP(CInputRssDlg)
+    MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+    MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+  END_MSG_MAP()
+
+ private:
+  LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnCommand(UINT, WPARAM, LPARAM, BOOL&);
+
+  ui::LinkInput input_;
+};

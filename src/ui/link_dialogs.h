@@ -1,0 +1,54 @@
+// What the subscription dialogs and the custom links dialog decide, apart from their
+// windows: trimming and captions of the link input, the combined list the choose dialog
+// offers, and the edits of the custom link list.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "widgets/manager_data.h"
+
+namespace ui {
+
+constexpr char16_t kCaptionNewLink[] = u"新增订阅源";
+constexpr char16_t kCaptionEditLink[] = u"编辑订阅源";
+
+// White space as the C runtime's wide-character test sees it: the ASCII controls
+// \t \n \v \f \r, the space, and the Unicode spaces (no-break, ideographic, ...).
+bool IsWideSpace(char16_t c);
+// Removes trailing, then leading white space.
+std::u16string TrimWide(const std::u16string& s);
+
+// The state of the link input dialog: the link shown and returned, and whether it edits
+// an existing link (set by SetLink) or adds a new one.
+class LinkInput {
+ public:
+  void SetLink(const NewsLink& link);
+  const NewsLink& GetLink() const { return link_; }
+  bool editing() const { return editing_; }
+  // The caption follows the preset name, not the editing flag: an empty name reads as new.
+  std::u16string Caption() const;
+  // The user confirmed with these box texts: the link becomes them, trimmed. Returns true
+  // when the new link is to be announced to the maker's service (never when editing).
+  bool Confirm(const std::u16string& nameText, const std::u16string& urlText);
+
+ private:
+  NewsLink link_;
+  bool editing_ = false;
+};
+
+// Remote links followed by custom links: the order the choose dialog lists them in.
+std::vector<NewsLink> CombinedLinks(const std::vector<NewsLink>& remote, const std::vector<NewsLink>& custom);
+// The entry at `index` of the combined list, or an empty link when the index is not in it
+// (no selection, an empty list, a list that changed meanwhile).
+NewsLink ChosenLink(const std::vector<NewsLink>& remote, const std::vector<NewsLink>& custom, int index);
+
+// Edits of the custom link list. Each returns false, and changes nothing, when the index
+// does not allow the edit.
+bool ReplaceLink(std::vector<NewsLink>* links, int index, const NewsLink& link);
+bool DeleteLink(std::vector<NewsLink>* links, int index);
+// Swap with the previous entry: needs 0 < index < size.
+bool MoveLinkUp(std::vector<NewsLink>* links, int index);
+// Swap with the next entry: needs 0 <= index < size - 1.
+bool MoveLinkDown(std::vector<NewsLink>* links, int index);
+
+}  // namespace ui

@@ -1,0 +1,86 @@
+// CNewsNotes: the feed widget. It asks for its feed on a worker thread, lists the newest
+// items as links, sizes itself to their titles, opens links in the browser (web
+// addresses only), and carries the widget menu: subscriptions, colour, transparency,
+// options, help and quit.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "ui/arrow_tip_win.h"
+#include "widgets/news_feed_logic.h"
+#include "widgets/notes_base_win.h"
+#include "widgets/widget_geometry.h"
+#include "widgets/widget_menu.h"
+
+constexpr wchar_t kFirstRunTipText[] = L"点击这里可以订阅您喜欢的内容，还可以自定义订阅的网站哦！";
+constexpr wchar_t kHintFollowLink[] = L"按住 CTRL 并单击鼠标以跟踪链接";
+constexpr wchar_t kHintViewPicture[] = L"按住 CTRL 并单击鼠标浏览图片";
+constexpr wchar_t kHelpFileName[] = L"使用说明.txt";
+constexpr UINT kFailureToastMs = 3000;
+constexpr int kFailureToastMode = 2;
+
+class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
+ public:
+  CNewsNotes();
+  ~CNewsNotes() override;
+
+  // Starts a refresh of the feed (silent: no caption, no failure toast).
+  void Refresh(int silent);
+  // Builds the widget menu at a screen point, tracks it and carries out the choice.
+  void ShowWidgetMenu(int x, int y);
+  // Carries out one menu command (also used by tests).
+  void RunMenuCommand(int command);
+
+  void DestroyWidget() override;
+  // Both the widget's own operations and what the feed logic asks of the window.
+  void ResizeTo(int w, int h) override { CNotesBase::ResizeTo(w, h); }
+  void SetContent(const std::u16string& html) override { CNotesBase::SetContent(html); }
+
+  bool refreshing() const { return logic_.refreshing(); }
+  const std::vector<widgets::NewsItem>& items() const { return logic_.items(); }
+  bool firstRunTipShown() const { return tip_ && tip_->IsWindow(); }
+  HWND firstRunTipWindow() const { return tip_ ? tip_->hwnd() : nullptr; }
+  HWND lastToast() const { return lastToast_; }
+
+  BEGIN_MSG_MAP(CNewsNotes)
+    MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
+    MESSAGE_HANDLER(WM_RBUTTONUP, OnRButtonUp)
+    MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+    MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
+    MESSAGE_HANDLER(WM_WIDGET_FEED_RESULT, OnFeedResult)
+    CHAIN_MSG_MAP(CNotesBase)
+  END_MSG_MAP()
+
+ protected:
+  bool KeepButtonsShown() const override { return firstRunTipShown(); }
+  bool ShowRefreshCaption() const override { return logic_.refreshing() && !logic_.silent(); }
+  void OnWidgetCreated() override;
+  void OnWidgetResized() override;
+
+ private:
+  LRESULT OnLButtonDown(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnRButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnSetCursor(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnFeedResult(UINT, WPARAM, LPARAM, BOOL&);
+
+  // widgets::NewsFeedHost
+  bool StartRetrieval(const std::u16string& url) override;
+  int MeasureTitle(const std::u16string& title) override;
+  int CurrentHeight() override { return height; }
+  int ContentHeight() override { return engine_->GetContentHeight(); }
+  void ShowFailureToast(const std::u16string& text) override;
+  void Repaint() override { CNotesBase::Repaint(); }
+
+  void OpenLink(const std::u16string& link);
+  void ShowFirstRunTip();
+  void PlaceFirstRunTip();
+  void ToggleAutoStart();
+
+  widgets::NewsFeedLogic logic_;
+  widgets::CornerCounter corner_;
+  std::unique_ptr<ui::CArrowTip> tip_;
+  HWND lastToast_ = nullptr;
+};

@@ -1,0 +1,554 @@
+#include "widgets/notes_base_win.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "framework/wstr_win.h"
+#include "res/resource.h"
+#include "ui/alpha_wnd_win.h"
+#include "widgets/frame_images_win.h"
+#include "widgets/layered_pixels.h"
+#include "widgets/news_content.h"
+#include "widgets/notes_manager_win.h"
+#include "widgets/widget_compose.h"
+#include "widgets/widget_env_win.h"
+
+using widgets::ScheduleSave;
+
+namespace {
+
+constexpr UINT kTickMs = 20;
+constexpr COLORREF kTitleTextColor = 0x505050;
+constexpr wchar_t kRefreshCaption[] = L"正在刷新列表...";
+constexpr int kTooltipMaxWidth = 100;
+constexpr int kTooltipInitialDelayMs = 200;
+
+bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
+
+}  // namespace
+
+CNotesBase::CNotesBase()
+    : theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
+      titleFont_(ui::CreatePointFont(100, L"宋体", true)),
+      captionFont_(ui::CreatePointFont(90, L"宋体")) {
+  engine_ = std::make_unique<richtext::CRichDrawWin>();
+}
+
+CNotesBase::~CNotesBase() {
+  ready_ = false;
+  if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
+  if (engine_) engine_->Attach(nullptr);
+}
+
+// --- Creation and destruction -------------------------------------------------------
+
+void CNotesBase::RebuildContentFont() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  LOGFONTW lf{};
+  lf.lfHeight = richtext::CRichDraw::FontHeightFromSize(font_size, dpi);
+  lf.lfWeight = font_bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, as_wcstr(font_face), LF_FACESIZE);
+  contentFont_.reset(CreateFontIndirectW(&lf));
+}
+
+void CNotesBase::ShowWidget() {
+  visible = 1;
+  if (IsWindow()) {
+    ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    return;
+  }
+  widgets::ClampWidgetSize(&width, &height);
+  RebuildContentFont();
+  blendAlpha_ = alpha;
+  widgets::GetWidgetImages();
+
+  DWORD ex = WS_EX_LAYERED | WS_EX_TOOLWINDOW | (topmost == 1 ? WS_EX_TOPMOST : 0);
+  RECT rc{x, y, x + width, y + height};
+  if (!Create(kWidgetWindowClass, nullptr, rc, kWidgetTitle, WS_POPUP | WS_VISIBLE, ex,
+              CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW)))
+    return;
+  SetWindowLongW(hwnd_, GWL_STYLE, GetWindowLongW(hwnd_, GWL_STYLE) & ~WS_CAPTION);
+  UINT swp = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+  SetWindowPos(hwnd_, topmost == 1 ? nullptr : HWND_BOTTOM, 0, 0, 0, 0, swp | (topmost == 1 ? SWP_NOZORDER : 0));
+  ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  if (icon) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+
+  CNotesManager* m = widgets::Manager();
+  AttachToDesktop(m ? m->embed_desktop : 0);
+  ApplyColorTheme(tmpl.bkcolor_id);
+
+  rects_ = widgets::ComputeWidgetRects(width, height, 0, 0);
+  engine_->Attach(hwnd_);
+  engine_->SetRepaintHandler([this] { Repaint(); });
+  engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
+  engine_->SetDefaultFont(contentFont_.get(), 0);
+  engine_->SetLineSpacing(linespace);
+  SetContent(content);
+  engine_->SetCursorResource(kWidgetCursorResource);
+  engine_->SetDragScroll(SmoothingSetting());
+  engine_->SetEnabled(SmoothingSetting());
+  engine_->SetDefaultColor(textcolor);
+  engine_->ScrollTo(0, scrolly);
+
+  UpdateRectsAndSurfaces();
+  CreateTooltip();
+  OnWidgetCreated();
+  ready_ = true;
+  Compose();
+}
+
+void CNotesBase::DestroyWidget() {
+  ready_ = false;
+  contentFont_.reset();
+  if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
+  tooltip_ = nullptr;
+  if (engine_) engine_->Attach(nullptr);
+  if (IsWindow()) DestroyWindow();
+  surfaceA_.Reset();
+  surfaceB_.Reset();
+  visible = 0;
+}
+
+void CNotesBase::CreateTooltip() {
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                             CW_USEDEFAULT, 100, 50, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  if (!tooltip_) return;
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = hwnd_;
+  ti.uId = 1;
+  ti.rect = {rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom};
+  ti.lpszText = const_cast<wchar_t*>(L"按住 CTRL 并单击鼠标以跟踪链接");
+  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+  SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
+  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTooltipMaxWidth);
+  SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_INITIAL, kTooltipInitialDelayMs);
+}
+
+void CNotesBase::RelayToTooltip(UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (!tooltip_) return;
+  MSG m{hwnd_, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+  GetCursorPos(&m.pt);
+  SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
+}
+
+void CNotesBase::SetTooltipText(const wchar_t* text) {
+  if (!tooltip_) return;
+  TTTOOLINFOW ti{};
+  ti.cbSize = sizeof ti;
+  ti.hwnd = hwnd_;
+  ti.uId = 1;
+  ti.lpszText = const_cast<wchar_t*>(text);
+  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
+void CNotesBase::ActivateTooltip(bool on) {
+  if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, on ? TRUE : FALSE, 0);
+}
+
+bool CNotesBase::SmoothingSetting() const {
+  CNotesManager* m = widgets::Manager();
+  return m ? m->smoothing != 0 : true;
+}
+
+// --- Record operations ---------------------------------------------------------------
+
+void CNotesBase::SetContent(const std::u16string& text) {
+  content = text;
+  if (!IsWindow()) return;
+  CNotesManager* m = widgets::Manager();
+  if (m && m->version < 1.6f) engine_->SetAllTextColor(textcolor);
+  engine_->SetHtml(text);
+  Repaint();
+  ScheduleSave(widgets::kSaveDelay);
+}
+
+std::u16string CNotesBase::GetContent() {
+  // The engine holds exactly the generated text; it is kept as given.
+  return content;
+}
+
+void CNotesBase::MoveTo(int nx, int ny) {
+  x = nx;
+  y = ny;
+  ScheduleSave(widgets::kSaveDelay);
+  if (IsWindow()) SetWindowPos(hwnd_, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CNotesBase::ResizeTo(int w, int h) {
+  // The same bounds as at creation: a long feed scrolls inside the widget instead.
+  widgets::ClampWidgetSize(&w, &h);
+  width = w;
+  height = h;
+  if (IsWindow()) SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  ScheduleSave(widgets::kSaveDelayAfterResize);
+}
+
+void CNotesBase::SetAlpha(uint8_t a) {
+  blendAlpha_ = a;
+  alpha = a;
+  ScheduleSave(widgets::kSaveDelay);
+  Repaint();
+}
+
+int CNotesBase::ApplyTemplate(const NoteTemplate& t) {
+  if (t.type != 1) return 0;
+  tmpl = t;
+  ApplyColorTheme(t.bkcolor_id);
+  return 1;
+}
+
+bool CNotesBase::ApplyColorTheme(int id) {
+  const widgets::ColorTheme* t = widgets::FindTheme(id);
+  if (!t) return false;
+  tmpl.bkcolor_id = id;
+  theme_ = *t;
+  Repaint();
+  ScheduleSave(widgets::kSaveDelay);
+  return true;
+}
+
+void CNotesBase::SetTextColor(uint32_t color) {
+  textcolor = color;
+  engine_->SetDefaultColor(color);
+  if (!IsWindow()) return;
+  engine_->SetAllTextColor(color);
+  Repaint();
+  ScheduleSave(widgets::kSaveDelay);
+}
+
+void CNotesBase::BeginFollowCursor(const POINT* from) {
+  if (from) {
+    followFrom_ = *from;
+  } else {
+    GetCursorPos(&followFrom_);
+  }
+  if (hwnd_) ::SetTimer(hwnd_, kWidgetTimerFollow, kTickMs, nullptr);
+}
+
+void CNotesBase::EndFollowCursor() {
+  if (hwnd_) ::KillTimer(hwnd_, kWidgetTimerFollow);
+}
+
+void CNotesBase::SetGroupName(const std::u16string& name) {
+  group_name = name;
+  ScheduleSave(widgets::kSaveDelay);
+}
+
+void CNotesBase::SetTopmost(int on) {
+  topmost = on;
+  ScheduleSave(widgets::kSaveDelay);
+  if (!IsWindow()) return;
+  const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+  if (on == 1) {
+    AttachToDesktop(0);
+    SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, keep);
+  } else {
+    SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+    CNotesManager* m = widgets::Manager();
+    AttachToDesktop(m ? m->embed_desktop : 0);
+  }
+}
+
+void CNotesBase::AttachToDesktop(int on) {
+  if (!IsWindow()) return;
+  if (!on) {
+    if (GetParent(hwnd_)) SetParent(hwnd_, nullptr);
+    return;
+  }
+  CNotesManager* m = widgets::Manager();
+  if (!m || m->embed_desktop != 1 || topmost == 1 || !CNotesManager::CanEmbedInDesktop()) return;
+  SetParent(hwnd_, CNotesManager::FindDesktopListView());
+}
+
+int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
+  font_size = size;
+  font_bold = bold;
+  font_face = face;
+  RebuildContentFont();
+  if (IsWindow()) {
+    engine_->SetDefaultFont(contentFont_.get(), 1);
+    Repaint();
+    ScheduleSave(widgets::kSaveDelay);
+  }
+  return 1;
+}
+
+void CNotesBase::GetFont(int* size, int* bold, std::u16string* face) const {
+  *size = font_size;
+  *bold = font_bold;
+  *face = font_face;
+}
+
+void CNotesBase::SetLineSpace(int pixels) {
+  engine_->SetLineSpacing(pixels);
+  linespace = pixels;
+  ScheduleSave(widgets::kSaveDelay);
+}
+
+void CNotesBase::SetSmoothScroll(int on) {
+  engine_->SetDragScroll(on);
+  engine_->SetEnabled(on);
+}
+
+void CNotesBase::IdleReset() {
+  if (engine_->IsReadOnly()) return;
+  engine_->SetReadOnly(1);
+  engine_->SetEnabled(SmoothingSetting());
+}
+
+// --- Painting ----------------------------------------------------------------------
+
+void CNotesBase::Repaint() {
+  // A layered window is not painted through WM_PAINT: compose once, after the changes
+  // that asked for it.
+  if (!hwnd_ || composePending_) return;
+  composePending_ = true;
+  PostMessageW(hwnd_, WM_WIDGET_COMPOSE, 0, 0);
+}
+
+LRESULT CNotesBase::OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&) {
+  composePending_ = false;
+  Compose();
+  return 0;
+}
+
+void CNotesBase::UpdateRectsAndSurfaces() {
+  RECT rc;
+  ::GetClientRect(hwnd_, &rc);
+  const widgets::WidgetImages& im = widgets::GetWidgetImages();
+  rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height);
+  fw::WindowDc wdc(hwnd_);
+  if (!imageDc_) imageDc_.reset(CreateCompatibleDC(wdc.get()));
+  surfaceA_.Resize(wdc.get(), rc.right, rc.bottom);
+  surfaceB_.Resize(wdc.get(), rc.right, rc.bottom);
+  for (HDC dc : {surfaceA_.dc(), surfaceB_.dc()}) {
+    if (!dc) continue;
+    SelectObject(dc, contentFont_.get());
+    SetBkMode(dc, TRANSPARENT);
+    ::SetTextColor(dc, textcolor);
+  }
+}
+
+void CNotesBase::PaintText(HDC dc) {
+  engine_->Paint(dc, imageDc_.get());
+  if (!titleText_.empty()) {
+    fw::SelectGuard font(dc, titleFont_.get());
+    ::SetTextColor(dc, kTitleTextColor);
+    TextOutW(dc, rects_.title.left, rects_.title.top, as_wcstr(titleText_), static_cast<int>(titleText_.size()));
+  }
+  if (ShowRefreshCaption()) {
+    fw::SelectGuard font(dc, captionFont_.get());
+    ::SetTextColor(dc, textcolor);
+    SetBkMode(dc, TRANSPARENT);
+    widgets::Rect c = widgets::RefreshCaptionRect(surfaceA_.width(), surfaceA_.height());
+    RECT r{c.left, c.top, c.right, c.bottom};
+    DrawTextW(dc, kRefreshCaption, -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
+  }
+}
+
+void CNotesBase::Compose() {
+  if (!ready_ || !surfaceA_.ready() || !surfaceB_.ready()) return;
+  const int w = surfaceA_.width(), h = surfaceA_.height();
+  widgets::Surface a{surfaceA_.pixels(), w, h}, b{surfaceB_.pixels(), w, h};
+  const widgets::WidgetImages& im = widgets::GetWidgetImages();
+  GdiFlush();
+  widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_);
+  if (mouseInside_ || menuFromButton_ || KeepButtonsShown()) {
+    widgets::DrawImage(a, im.refresh, rects_.refresh);
+    widgets::DrawImage(a, im.menu, rects_.menu);
+  }
+  // Mark pass: whatever the text drawing touches on B is text, and is made opaque on A.
+  widgets::FillPixels(b.pixels, surfaceB_.count(), widgets::kMarkerPixel);
+  PaintText(surfaceB_.dc());
+  GdiFlush();
+  widgets::MakeTouchedBackgroundOpaque(a.pixels, b.pixels, surfaceA_.count());
+  PaintText(surfaceA_.dc());
+  GdiFlush();
+  widgets::SetTouchedAlpha(a.pixels, b.pixels, surfaceA_.count(), 255);
+
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  SIZE size{w, h};
+  POINT src{0, 0};
+  fw::WindowDc wdc(hwnd_);
+  UpdateLayeredWindow(hwnd_, wdc.get(), nullptr, &size, surfaceA_.dc(), &src, 0, &blend, ULW_ALPHA);
+}
+
+LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+  PAINTSTRUCT ps;
+  BeginPaint(hwnd_, &ps);
+  Compose();
+  EndPaint(hwnd_, &ps);
+  return 0;
+}
+
+// --- Input ---------------------------------------------------------------------------
+
+LRESULT CNotesBase::OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+  engine_->OnLButtonUp(static_cast<unsigned>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  RelayToTooltip(msg, wParam, lParam);
+  return 0;
+}
+
+LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+  const int mx = GET_X_LPARAM(lParam), my = GET_Y_LPARAM(lParam);
+  TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE | TME_HOVER, hwnd_, 0};
+  TrackMouseEvent(&tme);
+  if (!mouseInside_) {
+    mouseInside_ = true;
+    Repaint();
+  }
+  if (wParam == MK_LBUTTON && pressArea_ != 0) {
+    const bool textDrag = pressArea_ == 1 && engine_->IsEnabled() &&
+                          engine_->GetContentHeight() >= rects_.content.height();
+    if (!textDrag && arming_) {
+      // Move the window as if its caption had been pressed; WM_MOVE stores the place.
+      POINT pt;
+      GetCursorPos(&pt);
+      pressArea_ = 0;
+      ReleaseCapture();
+      SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+      return 0;
+    }
+    arming_ = true;
+  }
+  engine_->OnMouseMove(static_cast<unsigned>(wParam), mx, my);
+  lastMouse_ = {mx, my};
+  (void)msg;
+  return 0;
+}
+
+LRESULT CNotesBase::OnTimer(UINT msg, WPARAM id, LPARAM lParam, BOOL&) {
+  LRESULT r = 0;
+  if (engine_->ForwardMessage(msg, id, lParam, &r)) return r;
+  if (id == kWidgetTimerCtrlWatch) OnCtrlWatchTick();
+  if (id == kWidgetTimerFollow) OnFollowTick();
+  return 0;
+}
+
+void CNotesBase::OnFollowTick() {
+  if (!KeyDown(VK_CONTROL) || !KeyDown(VK_LBUTTON)) {
+    ::KillTimer(hwnd_, kWidgetTimerFollow);
+    ScheduleSave(widgets::kSaveDelay);
+    return;
+  }
+  POINT pt;
+  GetCursorPos(&pt);
+  RECT rc;
+  GetWindowRect(hwnd_, &rc);
+  SetWindowPos(hwnd_, nullptr, rc.left + pt.x - followFrom_.x, rc.top + pt.y - followFrom_.y, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  followFrom_ = pt;
+}
+
+void CNotesBase::OnCtrlWatchTick() {
+  const bool down = KeyDown(VK_CONTROL);
+  if (down == ctrlWasDown_) return;
+  ctrlWasDown_ = down;
+  if (!down) {
+    SetCursor(LoadCursorW(nullptr, IDC_ARROW));
+    return;
+  }
+  POINT pt;
+  GetCursorPos(&pt);
+  ScreenToClient(hwnd_, &pt);
+  if (rects_.content.Contains(pt.x, pt.y) && engine_->GetLinkAt(pt.x, pt.y, nullptr))
+    SetCursor(LoadCursorW(nullptr, IDC_HAND));
+}
+
+LRESULT CNotesBase::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
+  RECT rc;
+  if (GetParent(hwnd_)) {
+    GetWindowRect(hwnd_, &rc);
+    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&rc), 2);
+  } else {
+    GetWindowRect(hwnd_, &rc);
+  }
+  x = rc.left;
+  y = rc.top;
+  ScheduleSave(widgets::kSaveDelay);
+  return 0;
+}
+
+LRESULT CNotesBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
+  RECT rc;
+  GetWindowRect(hwnd_, &rc);
+  width = rc.right - rc.left;
+  height = rc.bottom - rc.top;
+  ScheduleSave(widgets::kSaveDelayAfterResize);
+  if (!engine_->IsAttached()) return 0;  // still being created
+  UpdateRectsAndSurfaces();
+  engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
+  if (tooltip_) {
+    TTTOOLINFOW ti{};
+    ti.cbSize = sizeof ti;
+    ti.hwnd = hwnd_;
+    ti.uId = 1;
+    ti.rect = {rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom};
+    SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
+  }
+  OnWidgetResized();
+  Compose();
+  return 0;
+}
+
+LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
+  ctrlWasDown_ = KeyDown(VK_CONTROL);
+  ::SetTimer(hwnd_, kWidgetTimerCtrlWatch, kTickMs, nullptr);
+  arming_ = true;
+  return 0;
+}
+
+LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
+  ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
+  pressArea_ = 0;
+  if (engine_->IsReadOnly()) mouseInside_ = false;
+  if (linkHighlighted_) {
+    engine_->ClearLinkHighlight(widgets::kLinkColor);
+    linkHighlighted_ = false;
+  }
+  Repaint();
+  return 0;
+}
+
+LRESULT CNotesBase::OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  engine_->OnMouseWheel(static_cast<int32_t>(wParam));
+  return 0;
+}
+
+LRESULT CNotesBase::OnFocus(UINT msg, WPARAM, LPARAM, BOOL&) {
+  if (msg == WM_SETFOCUS) {
+    engine_->OnSetFocus();
+  } else {
+    engine_->OnKillFocus();
+  }
+  return 0;
+}
+
+LRESULT CNotesBase::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    if (!linkHighlighted_) mouseInside_ = false;
+    IdleReset();
+    ScheduleSave(widgets::kSaveDelay);
+    Repaint();
+  }
+  handled = FALSE;
+  return 0;
+}
+
+LRESULT CNotesBase::OnImageLoaded(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+  LRESULT r = 0;
+  engine_->ForwardMessage(msg, wParam, lParam, &r);
+  return r;
+}
+
+LRESULT CNotesBase::OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&) {
+  scrolly = engine_->GetScrollPos();
+  ScheduleSave(widgets::kSaveDelay);
+  return 0;
+}

@@ -1,0 +1,164 @@
+// CNotesBase: a borderless layered tool window on the desktop showing rich text over a
+// framed, colour-themed background whose opacity the user chooses; text stays fully
+// opaque. It is also its own persistent record (CNotesLocalInfo). The feed widget
+// (CNewsNotes) fills it with feed items and adds links, buttons and the menu.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "framework/handles_win.h"
+#include "framework/window_win.h"
+#include "richtext/rich_draw_win.h"
+#include "ui/dib_surface_win.h"
+#include "widgets/notes_local_info.h"
+#include "widgets/widget_geometry.h"
+#include "widgets/widget_theme.h"
+
+constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms between hover and leave
+constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
+constexpr UINT WM_WIDGET_FEED_RESULT = WM_USER + 106;
+constexpr UINT WM_WIDGET_IMAGE_LOADED = WM_USER + 1001;
+constexpr UINT WM_WIDGET_GLIDE_AT_REST = WM_USER + 1101;
+constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
+constexpr wchar_t kWidgetWindowClass[] = L"PelinorWidget";
+constexpr wchar_t kWidgetTitle[] = L"便签条";
+constexpr int kWidgetCursorResource = 245;
+
+class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
+ public:
+  CNotesBase();
+  ~CNotesBase() override;
+
+  // --- The widget's operations (the manager, menu and store call these) ---
+  virtual void DestroyWidget();
+  virtual void ShowWidget();
+  virtual void SetTopmost(int on);
+  virtual void MoveTo(int x, int y);
+  virtual void ResizeTo(int w, int h);
+  virtual void SetAlpha(uint8_t a);
+  virtual uint8_t GetAlpha() const { return blendAlpha_; }
+  virtual int ApplyTemplate(const NoteTemplate& t);
+  virtual NoteTemplate GetTemplate() const { return tmpl; }
+  virtual uint32_t GetTextColor() const { return textcolor; }
+  virtual void SetTextColor(uint32_t color);
+  virtual void BeginFollowCursor(const POINT* from);
+  virtual void EndFollowCursor();
+  virtual int Reserved(int, int) { return 0; }
+  virtual void SetGroupName(const std::u16string& name);
+  virtual void AttachToDesktop(int on);
+  virtual int SetFont(int size, int bold, const std::u16string& face);
+  virtual void GetFont(int* size, int* bold, std::u16string* face) const;
+  virtual void SetLineSpace(int pixels);
+  virtual void SetSmoothScroll(int on);
+
+  // The record's content slots: the text goes to and from the engine.
+  void SetContent(const std::u16string& text) override;
+  std::u16string GetContent() override;
+
+  // Applies colour theme `id` (1..6); an unknown id changes nothing.
+  bool ApplyColorTheme(int id);
+  const widgets::ColorTheme& theme() const { return theme_; }
+  bool ready() const { return ready_; }
+  const widgets::WidgetRects& rects() const { return rects_; }
+  richtext::CRichDrawWin* engine() { return engine_.get(); }
+  // The composed layered image of the last paint (premultiplied BGRA).
+  const ui::DibSurface& surface() const { return surfaceA_; }
+  // The mark surface of the last paint: pixels that differ from the marker are text.
+  const ui::DibSurface& markSurface() const { return surfaceB_; }
+  // Composes the layered image now and pushes it to the window.
+  void Compose();
+
+  BEGIN_MSG_MAP(CNotesBase)
+    MESSAGE_HANDLER(WM_CREATE, OnCreate)
+    MESSAGE_HANDLER(WM_PAINT, OnPaint)
+    MESSAGE_HANDLER(WM_ERASEBKGND, OnEraseBkgnd)
+    MESSAGE_HANDLER(WM_LBUTTONUP, OnLButtonUp)
+    MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
+    MESSAGE_HANDLER(WM_TIMER, OnTimer)
+    MESSAGE_HANDLER(WM_LBUTTONDBLCLK, OnSwallow)
+    MESSAGE_HANDLER(WM_NOTIFY, OnSwallow)
+    MESSAGE_HANDLER(WM_CLOSE, OnSwallow)
+    MESSAGE_HANDLER(WM_KEYUP, OnSwallow)
+    MESSAGE_HANDLER(WM_MOVE, OnMove)
+    MESSAGE_HANDLER(WM_SIZE, OnSize)
+    MESSAGE_HANDLER(WM_MOUSEHOVER, OnMouseHover)
+    MESSAGE_HANDLER(WM_MOUSELEAVE, OnMouseLeave)
+    MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
+    MESSAGE_HANDLER(WM_SETFOCUS, OnFocus)
+    MESSAGE_HANDLER(WM_KILLFOCUS, OnFocus)
+    MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
+    MESSAGE_HANDLER(WM_WIDGET_GLIDE_AT_REST, OnGlideAtRest)
+    MESSAGE_HANDLER(WM_WIDGET_IMAGE_LOADED, OnImageLoaded)
+    MESSAGE_HANDLER(WM_WIDGET_COMPOSE, OnComposeRequest)
+  END_MSG_MAP()
+
+ protected:
+  // Whether the title buttons are drawn although the mouse is elsewhere (a tip points at them).
+  virtual bool KeepButtonsShown() const { return false; }
+  // The refresh caption is painted while this is true.
+  virtual bool ShowRefreshCaption() const { return false; }
+  // Called when the window has been created and set up (first-run tip and the like).
+  virtual void OnWidgetCreated() {}
+  // Called after every size change of the window.
+  virtual void OnWidgetResized() {}
+
+  void Repaint();
+  // Back to reading mode after editing: read-only, drag-scroll as the setting says.
+  void IdleReset();
+  void RelayToTooltip(UINT msg, WPARAM wParam, LPARAM lParam);
+  void SetTooltipText(const wchar_t* text);
+  void ActivateTooltip(bool on);
+  bool SmoothingSetting() const;
+
+  widgets::WidgetRects rects_{};
+  bool arming_ = false;
+  bool mouseInside_ = false;
+  bool menuFromButton_ = false;
+  bool overLink_ = false;
+  bool linkHighlighted_ = false;
+  int pressArea_ = 0;  // 1 inside the content, 2 elsewhere, 0 none
+  POINT lastMouse_{};
+  POINT dragAnchor_{};
+  fw::UniqueFont contentFont_;
+  HWND tooltip_ = nullptr;
+  std::unique_ptr<richtext::CRichDrawWin> engine_;
+
+ private:
+  LRESULT OnCreate(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+  LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnEraseBkgnd(UINT, WPARAM, LPARAM, BOOL&) { return 1; }
+  LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnSwallow(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+  LRESULT OnMove(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnMouseHover(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnMouseWheel(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnFocus(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnActivate(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnImageLoaded(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&);
+
+  void RebuildContentFont();
+  void UpdateRectsAndSurfaces();
+  void CreateTooltip();
+  void PaintText(HDC dc);
+  void OnFollowTick();
+  void OnCtrlWatchTick();
+
+  bool ready_ = false;
+  uint8_t blendAlpha_ = 255;
+  widgets::ColorTheme theme_;
+  ui::DibSurface surfaceA_, surfaceB_;
+  fw::UniqueMemDc imageDc_;  // images of the content are copied through it
+  bool composePending_ = false;
+  fw::UniqueFont titleFont_, captionFont_;
+  std::u16string titleText_;  // nothing sets it: the strip shows no title
+  POINT followFrom_{};
+  bool ctrlWasDown_ = false;
+};

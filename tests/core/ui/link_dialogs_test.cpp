@@ -1,0 +1,92 @@
+#include "ui/link_dialogs.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Links = std::vector<NewsLink>;
+
+TEST(LinkInput, TrimsTrailingThenLeadingWhiteSpace) {
+  EXPECT_EQ(ui::TrimWide(u"  abc  "), u"abc");
+  EXPECT_EQ(ui::TrimWide(u"   "), u"");
+  EXPECT_EQ(ui::TrimWide(u""), u"");
+  EXPECT_EQ(ui::TrimWide(u"\t\r\n a b \v\f"), u"a b");
+  // Full-width (ideographic) and no-break spaces, common in pasted Chinese text.
+  EXPECT_EQ(ui::TrimWide(u"\u3000新闻\u00A0"), u"新闻");
+  EXPECT_EQ(ui::TrimWide(u"\u3000\u2003"), u"");
+  // Other characters, including the zero-width joiner and letters, stay.
+  EXPECT_EQ(ui::TrimWide(u"\u200Dx\u200D"), u"\u200Dx\u200D");
+}
+
+TEST(LinkInput, NewLinkIsAnnouncedEditedLinkIsNot) {
+  ui::LinkInput fresh;
+  EXPECT_EQ(fresh.Caption(), u"新增订阅源");
+  EXPECT_TRUE(fresh.Confirm(u"  abc  ", u" http://x/rss "));
+  EXPECT_EQ(fresh.GetLink(), (NewsLink{u"abc", u"http://x/rss"}));
+  EXPECT_TRUE(fresh.Confirm(u" ", u""));  // empty fields are accepted as they are
+  EXPECT_EQ(fresh.GetLink(), (NewsLink{u"", u""}));
+
+  ui::LinkInput edit;
+  edit.SetLink({u"新闻", u"http://a/"});
+  EXPECT_TRUE(edit.editing());
+  EXPECT_EQ(edit.Caption(), u"编辑订阅源");
+  EXPECT_FALSE(edit.Confirm(u"新闻 ", u"http://b/"));
+  EXPECT_EQ(edit.GetLink(), (NewsLink{u"新闻", u"http://b/"}));
+}
+
+TEST(LinkInput, CaptionFollowsTheNameNotTheEditingFlag) {
+  ui::LinkInput edit;
+  edit.SetLink({u"", u"http://a/"});
+  EXPECT_TRUE(edit.editing());
+  EXPECT_EQ(edit.Caption(), u"新增订阅源");
+  EXPECT_FALSE(edit.Confirm(u"n", u"u"));  // still editing: no announcement
+}
+
+TEST(ChooseLink, CombinedListIsRemoteThenCustomInListOrder) {
+  Links remote{{u"z", u"r0"}, {u"a", u"r1"}};
+  Links custom{{u"m", u"c0"}, {u"b", u"c1"}};
+  auto all = ui::CombinedLinks(remote, custom);
+  ASSERT_EQ(all.size(), 4u);
+  EXPECT_EQ(all[0].url, u"r0");
+  EXPECT_EQ(all[3].url, u"c1");
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(ui::ChosenLink(remote, custom, k), all[k]) << k;
+  EXPECT_EQ(ui::ChosenLink(remote, custom, 4), NewsLink{});
+  EXPECT_EQ(ui::ChosenLink(remote, custom, -1), NewsLink{});
+  EXPECT_EQ(ui::ChosenLink({}, {}, 0), NewsLink{});
+  EXPECT_EQ(ui::ChosenLink({}, custom, 1), custom[1]);
+}
+
+TEST(CustomLinks, MovesStayWithinTheList) {
+  Links links{{u"a", u"1"}, {u"b", u"2"}, {u"c", u"3"}};
+  const Links original = links;
+  EXPECT_FALSE(ui::MoveLinkUp(&links, 0));
+  EXPECT_FALSE(ui::MoveLinkDown(&links, 2));
+  EXPECT_FALSE(ui::MoveLinkUp(&links, 3));
+  EXPECT_FALSE(ui::MoveLinkUp(&links, -1));
+  EXPECT_FALSE(ui::MoveLinkDown(&links, -1));
+  EXPECT_EQ(links, original);
+  EXPECT_TRUE(ui::MoveLinkUp(&links, 2));
+  EXPECT_EQ(links, (Links{{u"a", u"1"}, {u"c", u"3"}, {u"b", u"2"}}));
+  EXPECT_TRUE(ui::MoveLinkDown(&links, 0));
+  EXPECT_EQ(links, (Links{{u"c", u"3"}, {u"a", u"1"}, {u"b", u"2"}}));
+  Links one{{u"a", u"1"}};
+  EXPECT_FALSE(ui::MoveLinkUp(&one, 0));
+  EXPECT_FALSE(ui::MoveLinkDown(&one, 0));
+  Links none;
+  EXPECT_FALSE(ui::MoveLinkDown(&none, 0));
+}
+
+TEST(CustomLinks, ReplaceAndDeleteNeedAValidRow) {
+  Links links{{u"a", u"1"}, {u"b", u"2"}};
+  EXPECT_FALSE(ui::ReplaceLink(&links, 2, {u"x", u"y"}));
+  EXPECT_FALSE(ui::DeleteLink(&links, -1));
+  EXPECT_EQ(links.size(), 2u);
+  EXPECT_TRUE(ui::ReplaceLink(&links, 1, {u"x", u"y"}));
+  EXPECT_TRUE(ui::DeleteLink(&links, 0));
+  EXPECT_EQ(links, (Links{{u"x", u"y"}}));
+  EXPECT_TRUE(ui::DeleteLink(&links, 0));
+  EXPECT_TRUE(links.empty());
+  EXPECT_FALSE(ui::DeleteLink(&links, 0));
+}
+
+}  // namespace

@@ -1,0 +1,85 @@
+#include "widgets/widget_compose.h"
+
+#include <gtest/gtest.h>
+
+namespace widgets {
+namespace {
+
+PixelImage Solid(int w, int h, uint32_t pixel) { return {w, h, std::vector<uint32_t>(w * h, pixel)}; }
+
+// A frame whose pieces are distinguishable by colour: opaque grey ring, 50% black shadow.
+FramePieces TestFrame() {
+  FramePieces f;
+  f.topLeft = f.topRight = Solid(10, 5, 0x80000000);
+  f.top = Solid(1, 5, 0x80000000);
+  f.leftUpper = f.rightUpper = Solid(5, 5, 0xFF606060);
+  f.left = f.right = Solid(5, 1, 0xFF606060);
+  f.bottomLeft = f.bottomRight = Solid(10, 7, 0x80000000);
+  f.bottom = Solid(1, 7, 0x80000000);
+  return f;
+}
+
+struct Pixels {
+  Pixels(int w, int h) : w(w), h(h), a(w * h), b(w * h) {}
+  Surface A() { return {a.data(), w, h}; }
+  Surface B() { return {b.data(), w, h}; }
+  uint32_t at(int x, int y) const { return a[y * w + x]; }
+  int w, h;
+  std::vector<uint32_t> a, b;
+};
+
+TEST(WidgetCompose, FaintBackgroundAtAlpha51) {
+  Pixels p(250, 120);
+  ComposeWidgetBackground(p.A(), p.B(), TestFrame(), *FindTheme(6), 51);
+  // Body and title strip: alpha 51, colour premultiplied by 51/255.
+  uint32_t body = p.at(100, 60);
+  EXPECT_EQ(body >> 24, 51u);
+  EXPECT_NEAR(static_cast<int>((body >> 16) & 0xFF), 0xD8 * 51 / 255, 2);  // red of 0xFAF2D8
+  EXPECT_NEAR(static_cast<int>(body & 0xFF), 0xFA * 51 / 255, 2);          // blue
+  uint32_t title = p.at(100, 20);
+  EXPECT_EQ(title >> 24, 51u);
+  EXPECT_NEAR(static_cast<int>((title >> 16) & 0xFF), 0xC9 * 51 / 255, 2);
+  // Frame: the top corner (50% shadow) fades to 25 (128 * 51 / 255), the side ring to 51.
+  EXPECT_NEAR(static_cast<int>(p.at(1, 1) >> 24), 26, 1);
+  EXPECT_EQ(p.at(1, 60) >> 24, 51u);
+  EXPECT_EQ(p.at(248, 60) >> 24, 51u);
+  // Nothing is ever more opaque than the chosen level.
+  for (uint32_t px : p.a) ASSERT_LE(px >> 24, 51u);
+}
+
+TEST(WidgetCompose, ThemeColoursAndOpaqueAt255) {
+  Pixels p(300, 200);
+  ComposeWidgetBackground(p.A(), p.B(), TestFrame(), *FindTheme(2), 255);
+  EXPECT_EQ(p.at(150, 15), OpaquePixel(0xC1F7C5));  // green title strip
+  // The body runs from the top colour to the bottom colour.
+  uint32_t top = p.at(150, 34), bottom = p.at(150, 192);
+  EXPECT_NEAR(static_cast<int>(top & 0xFF), 0xCC, 2);     // blue of 0xCCFFD2 near the top
+  EXPECT_NEAR(static_cast<int>(bottom & 0xFF), 0xAE, 2);  // blue of 0xAEE8B1 near the bottom
+  EXPECT_EQ(top >> 24, 255u);
+  // Below the body, the frame's bottom (semi-transparent) shows.
+  EXPECT_EQ(p.at(150, 197) >> 24, 128u);
+}
+
+TEST(WidgetCompose, MissingPiecesAreSkipped) {
+  Pixels p(120, 90);
+  FramePieces none;
+  ComposeWidgetBackground(p.A(), p.B(), none, *FindTheme(4), 200);
+  EXPECT_EQ(p.at(0, 0), 0u);
+  EXPECT_EQ(p.at(60, 50) >> 24, 200u);
+}
+
+TEST(WidgetCompose, ImagesStretchAndBlend) {
+  std::vector<uint32_t> px(8 * 4, 0xFF0000FF);  // opaque blue
+  Surface s{px.data(), 8, 4};
+  PixelImage half = Solid(1, 1, 0x80800000);  // 50% red, premultiplied
+  DrawImage(s, half, {2, 1, 6, 3});
+  EXPECT_EQ(s.at(0, 0), 0xFF0000FFu);
+  uint32_t mixed = s.at(3, 2);
+  EXPECT_EQ(mixed >> 24, 255u);
+  EXPECT_EQ((mixed >> 16) & 0xFF, 0x80u);
+  EXPECT_NEAR(static_cast<int>(mixed & 0xFF), 127, 1);
+  DrawImage(s, half, {-5, -5, 100, 100});  // clipped, no overrun
+}
+
+}  // namespace
+}  // namespace widgets

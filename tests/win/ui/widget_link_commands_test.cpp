@@ -1,0 +1,131 @@
+// The widget menu's "新增订阅" and "管理自定义链接" and the counting of opened links, as
+// the program wires them, on a real feed widget.
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "app/main_dlg_win.h"
+#include "framework/message_loop_win.h"
+#include "platform/text.h"
+#include "res/dialogs_res.h"
+#include "store/statistics.h"
+#include "test_util.h"
+#include "ui/input_rss_dlg_win.h"
+#include "ui/link_commands_win.h"
+#include "widgets/news_notes_win.h"
+#include "widgets/widget_env_win.h"
+#include "widgets/widget_geometry.h"
+#include "widgets/widget_menu.h"
+#include "widgets/widget_wiring_win.h"
+#include "win/ui/dialog_script.h"
+#include "win/win_test_util.h"
+
+namespace {
+
+using wintest::Click;
+using wintest::DialogScript;
+
+// Port 1 refuses at once: the new widgets' first retrievals end quickly and quietly.
+constexpr char16_t kOwnFeed[] = u"http://127.0.0.1:1/own.xml";
+constexpr char16_t kMineFeed[] = u"http://127.0.0.1:1/mine.xml";
+
+class WidgetLinkCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previousSender_ = ui::SetSubscribeNoticeSender(nullptr);
+    fw::AppModule::AddMessageLoop(&loop_);
+    ASSERT_TRUE(main_.Create(nullptr));
+    widgets::InstallWidgetHooks(main_);
+    ui::InstallWidgetLinkHooks();
+    main_.hooks().saveData = [this] { ++saves_; };
+    main_.remote_links = {{u"remote", u"http://127.0.0.1:1/remote.xml"}};
+    main_.custom_links = {{u"mine", kMineFeed}};
+    widget_ = new CNewsNotes;
+    widget_->x = 100;
+    widget_->y = 100;
+    widget_->rssurl = kOwnFeed;
+    widget_->tmpl.bkcolor_id = 3;
+    widget_->alpha = 153;
+    widget_->ShowWidget();
+    main_.AddWidget(widget_);
+  }
+  void TearDown() override {
+    for (CNewsNotes* w : main_.WidgetList())
+      wintest::PumpUntil([w] { return !w->refreshing(); }, 5000);
+    DestroyWindow(main_.hwnd());
+    fw::AppModule::RemoveMessageLoop();
+    ui::SetSubscribeNoticeSender(previousSender_);
+    widgets::GetWidgetHooks() = widgets::WidgetHooks();
+  }
+
+  ui::SubscribeNoticeSender previousSender_ = nullptr;
+  fw::MessageLoop loop_;
+  app::CMainDlg main_;
+  CNewsNotes* widget_ = nullptr;
+  int saves_ = 0;
+};
+
+TEST_F(WidgetLinkCommandsTest, NewSubscriptionMakesAWidgetFromThisOne) {
+  DialogScript script;
+  script.On(L"选择订阅源", [](HWND d) {
+    SendDlgItemMessageW(d, IDC_RSS_COMBO, CB_SETCURSEL, 1, 0);  // after the one remote link: "mine"
+    Click(d, IDOK);
+  });
+  widget_->RunMenuCommand(widgets::kCmdAddSubscription);
+  EXPECT_TRUE(script.finished()) << script.stepsDone();
+  ASSERT_EQ(main_.WidgetList().size(), 2u);
+  CNewsNotes* made = main_.WidgetList().back();
+  int x = 0, y = 0;
+  widgets::NewWidgetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), &x, &y);
+  EXPECT_EQ(made->rssurl, kMineFeed);
+  EXPECT_EQ(made->x, x);
+  EXPECT_EQ(made->y, y);
+  // This widget was the template: its opacity and colour theme carry over.
+  EXPECT_EQ(made->tmpl.bkcolor_id, 3);
+  EXPECT_EQ(made->alpha, 153);
+
+  // No valid choice: the new widget takes this widget's own feed. A cancel makes none.
+  DialogScript script2;
+  script2.On(L"选择订阅源", [](HWND d) {
+    SendDlgItemMessageW(d, IDC_RSS_COMBO, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    Click(d, IDOK);
+  });
+  widget_->RunMenuCommand(widgets::kCmdAddSubscription);
+  ASSERT_EQ(main_.WidgetList().size(), 3u);
+  EXPECT_EQ(main_.WidgetList().back()->rssurl, kOwnFeed);
+  DialogScript script3;
+  script3.On(L"选择订阅源", [](HWND d) { Click(d, IDCANCEL); });
+  widget_->RunMenuCommand(widgets::kCmdAddSubscription);
+  EXPECT_TRUE(script3.finished());
+  EXPECT_EQ(main_.WidgetList().size(), 3u);
+}
+
+TEST_F(WidgetLinkCommandsTest, AddedLinkIsOfferedByTheMenuAfterwards) {
+  DialogScript script;
+  script.On(L"自定义", [](HWND d) { Click(d, IDC_LINK_ADD); })
+      .On(L"新增订阅源", [](HWND d) {
+        SetDlgItemTextW(d, IDC_RSS_NAME, L"新的");
+        SetDlgItemTextW(d, IDC_RSS_URL, L"http://127.0.0.1:1/new.xml");
+        Click(d, IDOK);
+      })
+      .On(L"自定义", [](HWND d) { wintest::PressKey(d, IDC_LINK_LIST, VK_ESCAPE); });
+  widget_->RunMenuCommand(widgets::kCmdManageCustom);
+  EXPECT_TRUE(script.finished()) << script.stepsDone();
+  ASSERT_EQ(main_.custom_links.size(), 2u);
+  EXPECT_EQ(main_.custom_links[1].name, u"新的");
+  // The menu's second custom entry now switches the widget to it.
+  widget_->RunMenuCommand(widgets::kCmdCustomFirst + 1);
+  EXPECT_EQ(widget_->rssurl, u"http://127.0.0.1:1/new.xml");
+}
+
+TEST_F(WidgetLinkCommandsTest, OpenedLinksAreCounted) {
+  testutil::TempDir dir;
+  store::SetStatisticsFolders(u"", platform::Utf8ToU16(dir.path().string() + "\\"));
+  ASSERT_TRUE(widgets::GetWidgetHooks().countEvent);
+  widgets::GetWidgetHooks().countEvent(store::kEventLinkOpened);
+  widgets::GetWidgetHooks().countEvent(store::kEventLinkOpened);
+  EXPECT_EQ(testutil::ReadAll(dir.file("statistics.dat")), std::string("1=2,\0", 5));
+  store::SetStatisticsFolders(u"", u"");
+}
+
+}  // namespace
