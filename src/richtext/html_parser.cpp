@@ -1,6 +1,8 @@
 #include "richtext/html_parser.h"
 
+#include <algorithm>
 #include <climits>
+#include <string_view>
 
 namespace richtext {
 
@@ -14,7 +16,7 @@ constexpr size_t kMinNameSpan = 2;
 constexpr size_t kMaxNameSpan = 19;
 
 bool InTagSet(const std::u16string& name) {
-  return std::u16string(kTagSet).find(name) != std::u16string::npos;
+  return std::u16string_view(kTagSet).find(name) != std::u16string_view::npos;
 }
 
 bool IsNameStart(char16_t c) { return c >= u'A' && c <= u'z'; }
@@ -76,14 +78,30 @@ const std::u16string* CHtmlTag::GetAttr(const std::u16string& name) const {
   return nullptr;
 }
 
+size_t CHtmlParser::FindGt(size_t from) const {
+  // The first '>' at or after a position only moves forward as the position does, so one
+  // search serves every '<' before it: a text full of '<' stays linear.
+  if (!gtKnown_ || (nextGt_ != std::u16string::npos && nextGt_ < from)) {
+    nextGt_ = input_.find(u'>', from);
+    gtKnown_ = true;
+  }
+  return nextGt_;
+}
+
 bool CHtmlParser::MatchOpenTag(size_t lt, OpenTag* out) const {
   const std::u16string& s = input_;
   if (lt + 1 >= s.size() || !IsNameStart(s[lt + 1])) return false;
-  size_t gt = s.find(u'>', lt);
+  size_t gt = FindGt(lt);
   if (gt == std::u16string::npos) return false;
   size_t end = s[gt - 1] == u'/' ? gt - 1 : gt;
-  size_t space = s.find(u' ', lt + 1);
-  if (space != std::u16string::npos && space < end) end = space;
+  // A name ends at the first space before its end; only short names can be tags.
+  size_t limit = std::min(end, lt + kMaxNameSpan + 1);
+  for (size_t i = lt + 1; i < limit; ++i) {
+    if (s[i] == u' ') {
+      end = i;
+      break;
+    }
+  }
   size_t span = end - lt;
   if (span < kMinNameSpan || span > kMaxNameSpan) return false;
   std::u16string name = s.substr(lt + 1, end - lt - 1);
@@ -96,11 +114,13 @@ bool CHtmlParser::MatchOpenTag(size_t lt, OpenTag* out) const {
 bool CHtmlParser::MatchCloseTag(size_t lt, OpenTag* out) const {
   const std::u16string& s = input_;
   if (lt + 1 >= s.size() || s[lt + 1] != u'/') return false;
-  size_t gt = s.find(u'>', lt + 2);
+  size_t gt = FindGt(lt + 2);
   if (gt == std::u16string::npos) return false;
+  // Longer names cannot occur in the tag set.
+  if (gt - lt - 2 > kMaxNameSpan) return false;
+  for (size_t i = lt + 2; i < gt; ++i)
+    if (!IsNameStart(s[i])) return false;
   std::u16string name = s.substr(lt + 2, gt - lt - 2);
-  for (char16_t c : name)
-    if (!IsNameStart(c)) return false;
   if (!InTagSet(name)) return false;
   out->gt = gt;
   out->name = std::move(name);
@@ -109,26 +129,54 @@ bool CHtmlParser::MatchCloseTag(size_t lt, OpenTag* out) const {
 
 std::unique_ptr<CHtmlTag> CHtmlParser::ReadTag(size_t lt, const OpenTag& t) const {
   const std::u16string& s = input_;
+  const size_t gt = t.gt;
   auto tag = std::make_unique<CHtmlTag>();
-  tag->selfClosing_ = s[t.gt - 1] == u'/';
+  tag->selfClosing_ = s[gt - 1] == u'/';
   tag->name_ = t.name;
   // Attributes: from each space, the next `="` opens a value that runs to the next '"'.
   // A space inside a value starts another search; such nonsense names never match a
-  // lookup by exact name, so they are harmless.
-  size_t space = s.find(u' ', lt + 1);
-  while (tag->attrCount_ < CHtmlTag::kMaxAttributes && space != std::u16string::npos && space < t.gt) {
-    size_t eq = s.find(u"=\"", space + 1);
+  // lookup by exact name, so they are harmless. Everything searched for must lie before
+  // the tag's '>', so the searches stop there, and the next `="` is remembered between
+  // spaces, keeping long tags linear.
+  auto findBefore = [&s, gt](char16_t c, size_t from) {
+    for (size_t i = from; i < gt; ++i)
+      if (s[i] == c) return i;
+    return std::u16string::npos;
+  };
+  size_t eq = std::u16string::npos;
+  bool eqKnown = false;
+  size_t space = findBefore(u' ', lt + 1);
+  while (tag->attrCount_ < CHtmlTag::kMaxAttributes && space != std::u16string::npos) {
+    if (!eqKnown || (eq != std::u16string::npos && eq < space + 1)) {
+      eq = std::u16string::npos;
+      for (size_t i = space + 1; i + 1 < gt; ++i) {
+        if (s[i] == u'=' && s[i + 1] == u'"') {
+          eq = i;
+          break;
+        }
+      }
+      eqKnown = true;
+    }
     if (eq != std::u16string::npos) {
-      size_t close = s.find(u'"', eq + 2);
-      if (close != std::u16string::npos && close <= t.gt) {
+      size_t close = findBefore(u'"', eq + 2);
+      if (close != std::u16string::npos) {
         int i = tag->attrCount_++;
         tag->names_[i] = s.substr(space + 1, eq - space - 1);
         tag->values_[i] = s.substr(eq + 2, close - eq - 2);
       }
     }
-    space = space + 2 <= s.size() ? s.find(u' ', space + 2) : std::u16string::npos;
+    space = findBefore(u' ', space + 2);
   }
   return tag;
+}
+
+std::vector<std::unique_ptr<CHtmlTag>>* CHtmlParser::OpenStack(const std::u16string& name, bool create) {
+  // Names are fragments of the tag set, so there are only ever a few stacks.
+  for (auto& entry : openTags_)
+    if (entry.first == name) return &entry.second;
+  if (!create) return nullptr;
+  openTags_.emplace_back(name, std::vector<std::unique_ptr<CHtmlTag>>());
+  return &openTags_.back().second;
 }
 
 void CHtmlParser::AddText(size_t from, size_t to) {
@@ -145,6 +193,7 @@ int CHtmlParser::Parse(const std::u16string& text) {
   tagPtrs_.clear();
   openTags_.clear();
   input_ = text;
+  gtKnown_ = false;
   if (input_.empty()) return 0;
 
   auto listTag = [this](std::unique_ptr<CHtmlTag> tag) {
@@ -165,12 +214,10 @@ int CHtmlParser::Parse(const std::u16string& text) {
     pending = t.gt + 1;
     const int count = static_cast<int>(objectPtrs_.size());
     if (!open) {
-      for (size_t i = openTags_.size(); i-- > 0;) {
-        if (openTags_[i]->name_ != t.name) continue;
-        openTags_[i]->end_ = count;
-        listTag(std::move(openTags_[i]));
-        openTags_.erase(openTags_.begin() + static_cast<std::ptrdiff_t>(i));
-        break;
+      if (auto* stack = OpenStack(t.name, false); stack && !stack->empty()) {
+        stack->back()->end_ = count;
+        listTag(std::move(stack->back()));
+        stack->pop_back();
       }
     } else if (t.name == u"img") {
       std::unique_ptr<CHtmlTag> tag = ReadTag(lt, t);
@@ -199,7 +246,7 @@ int CHtmlParser::Parse(const std::u16string& text) {
         listTag(std::move(tag));
       } else {
         tag->start_ = count;
-        openTags_.push_back(std::move(tag));
+        OpenStack(t.name, true)->push_back(std::move(tag));
       }
     }
     lt = s.find(u'<', pending);
@@ -257,7 +304,7 @@ void ApplyFont(const CHtmlTag& tag, CHtmlObject* const* objects, int from, int t
   int bold = flag(u"bold"), underline = flag(u"underline"), italic = flag(u"italic");
   int strikeout = flag(u"strikeout");
   for (int i = from; i < to; ++i) {
-    if (std::u16string(objects[i]->GetTypeName()) != u"HtmlText") continue;
+    if (!IsNodeOfType(*objects[i], u"HtmlText")) continue;
     auto* text = static_cast<CHtmlText*>(objects[i]);
     text->SetColor(color);
     text->SetBackground(background);
@@ -286,9 +333,8 @@ void ApplyHtmlTags(const CHtmlParser& parser, ColorRef defaultColor, int default
       const std::u16string* href = tag.GetAttr(u"href");
       if (!href) continue;
       for (int i = from; i < to; ++i) {
-        std::u16string type = objects[i]->GetTypeName();
-        if (type == u"HtmlText") static_cast<CHtmlText*>(objects[i])->SetLink(href);
-        else if (type == u"HtmlImage") static_cast<CHtmlImage*>(objects[i])->SetLink(href);
+        if (IsNodeOfType(*objects[i], u"HtmlText")) static_cast<CHtmlText*>(objects[i])->SetLink(href);
+        else if (IsNodeOfType(*objects[i], u"HtmlImage")) static_cast<CHtmlImage*>(objects[i])->SetLink(href);
       }
     }
   }

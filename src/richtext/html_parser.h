@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace richtext {
@@ -27,6 +28,9 @@ class CHtmlObject {
   // Callers tell node kinds apart by this name, then down-cast.
   virtual const char16_t* GetTypeName() const = 0;
 };
+
+// Node kinds are told apart by type name.
+inline bool IsNodeOfType(const CHtmlObject& node, std::u16string_view name) { return name == node.GetTypeName(); }
 
 // One run of text with one style.
 class CHtmlText : public CHtmlObject {
@@ -136,14 +140,20 @@ class CHtmlParser : public CHtmlObject {
   bool MatchOpenTag(size_t lt, OpenTag* out) const;
   bool MatchCloseTag(size_t lt, OpenTag* out) const;
   std::unique_ptr<CHtmlTag> ReadTag(size_t lt, const OpenTag& t) const;
+  size_t FindGt(size_t from) const;
   void AddText(size_t from, size_t to);
+  std::vector<std::unique_ptr<CHtmlTag>>* OpenStack(const std::u16string& name, bool create);
 
   std::vector<std::unique_ptr<CHtmlObject>> objects_;
   std::vector<CHtmlObject*> objectPtrs_;
   std::vector<std::unique_ptr<CHtmlTag>> tags_;
   std::vector<CHtmlTag*> tagPtrs_;
-  std::vector<std::unique_ptr<CHtmlTag>> openTags_;
+  // Tags whose close tag has not come yet, one stack per name: a close tag takes the
+  // most recent open tag of its own name and leaves the others open.
+  std::vector<std::pair<std::u16string, std::vector<std::unique_ptr<CHtmlTag>>>> openTags_;
   std::u16string input_;
+  mutable size_t nextGt_ = 0;
+  mutable bool gtKnown_ = false;
 };
 
 // "#rrggbb" (the first character is skipped, hex digits read until the first other

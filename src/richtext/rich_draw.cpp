@@ -200,7 +200,7 @@ void CRichDraw::InsertHtml(const std::u16string& html, int pos) {
   }
   ++layoutHold_;
   for (int i = 0; i < count; ++i) {
-    if (std::u16string(objects[i]->GetTypeName()) == u"HtmlImage") {
+    if (IsNodeOfType(*objects[i], u"HtmlImage")) {
       auto* im = static_cast<CHtmlImage*>(objects[i]);
       int before = GetItemCount();
       InsertImage(im->GetSource(), im->GetWidth(), im->GetHeight(), im->GetLink(), pos);

@@ -572,3 +572,57 @@ TEST(RichDrawPaint, DrawsVisibleItemsInTheirStyle) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RichDrawAttach, ViewTimersAndDetach) {
+  FakeHost host;
+  host.client = Rect{0, 0, 204, 104};
+  auto e = MakeEngine();
+  e->Attach(&host);
+  EXPECT_EQ(e->GetRect().left, 2);  // 2 px off each side
+  EXPECT_EQ(e->GetRect().right, 202);
+  EXPECT_EQ(e->GetRect().bottom, 104);
+  EXPECT_TRUE(host.HasTimer(kTimerCaretBlink));
+  // Blinking repaints only while the window has the focus, and stops for good in
+  // read-only drag-scroll mode.
+  int before = host.invalidations;
+  e->OnTimer(kTimerCaretBlink);
+  EXPECT_EQ(host.invalidations, before);
+  e->SetDragScroll(1);
+  e->OnTimer(kTimerCaretBlink);
+  EXPECT_FALSE(host.HasTimer(kTimerCaretBlink));
+
+  // A view narrower than the widest character is widened to it first.
+  FakeHost narrow;
+  narrow.client = Rect{0, 0, 10, 50};
+  auto n = MakeEngine();
+  n->SetDragScroll(1);
+  n->Attach(&narrow);
+  EXPECT_EQ(n->GetRect().Width(), rtfake::kWide + 1 - 4);
+  EXPECT_FALSE(narrow.HasTimer(kTimerCaretBlink));
+
+  e->SetHtml(u"<img src=\"a.png\" width=\"1\" height=\"1\">");
+  ASSERT_EQ(host.loads.size(), 1u);
+  int cancels = host.cancels;
+  e->Detach();
+  EXPECT_EQ(host.cancels, cancels + 1);
+  EXPECT_TRUE(host.timers.empty());
+  // Detached: events and painting are ignored.
+  e->OnMouseWheel(-1);
+  EXPECT_EQ(e->GetScrollPos(), 0);
+}
+
+TEST(RichDrawAttach, DestructionWithdrawsImageLoads) {
+  FakeHost host;
+  {
+    auto e = MakeEngine();
+    e->Attach(&host);
+    e->SetHtml(u"<img src=\"a.png\" width=\"1\" height=\"1\">");
+    host.cancels = 0;
+  }
+  EXPECT_EQ(host.cancels, 1);
+  EXPECT_TRUE(host.loads.empty());
+}
+
+}  // namespace
