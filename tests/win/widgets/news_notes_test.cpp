@@ -11,6 +11,7 @@
 #include "widgets/layered_pixels.h"
 #include "widgets/news_content.h"
 #include "widgets/widget_compose.h"
+#include "widgets/widget_env_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_wiring_win.h"
 #include "win/win_test_util.h"
@@ -155,10 +156,14 @@ TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   EXPECT_EQ(w->height, w->engine()->GetContentHeight() + 60);
   EXPECT_NE(w->GetContent().find(u"推广链接"), std::u16string::npos);
 
-  wintest::PumpFor(2300);  // let the pending save happen
+  // Let the pending saves happen: quiet for longer than the save delay.
+  for (int last = -1; last != saves_;) {
+    last = saves_;
+    wintest::PumpFor(2600);
+  }
   int saves = saves_;
   Deliver(*w, items);  // the same feed again
-  wintest::PumpFor(2300);
+  wintest::PumpFor(2600);
   EXPECT_EQ(saves_, saves);
 
   std::vector<FeedItem> one = {{std::u16string(120, u'宽'), u"http://127.0.0.1/w"}};
@@ -281,6 +286,40 @@ TEST_F(NewsNotesTest, StackingFollowsTheTopmostFlag) {
   EXPECT_EQ(rc.top, 123);
   int saves = saves_;
   EXPECT_TRUE(wintest::PumpUntil([&] { return saves_ > saves; }, 5000));  // one deferred save
+}
+
+TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
+  CNewsNotes* w = Make(255, 6);
+  std::vector<FeedItem> items = {{u"一条不能打开的链接", u"ftp://127.0.0.1/x"}};
+  Deliver(*w, items);
+  // A point on the link.
+  POINT on{-1, -1};
+  for (int y = 39; y < 60 && on.x < 0; ++y)
+    for (int x = 12; x < 120 && on.x < 0; ++x)
+      if (w->engine()->GetLinkAt(x, y, nullptr)) on = {x, y};
+  ASSERT_GE(on.x, 0);
+  int opened = 0;
+  auto saved = widgets::GetWidgetHooks().countEvent;
+  widgets::GetWidgetHooks().countEvent = [&](int event) { opened += event == 1; };
+  auto press = [&](WPARAM keys) { SendMessageW(w->hwnd(), WM_LBUTTONDOWN, keys, MAKELPARAM(on.x, on.y)); };
+
+  dlg_.ctrl_lclick = 1;
+  press(MK_LBUTTON);
+  EXPECT_EQ(opened, 0);  // only the hint
+  press(MK_LBUTTON | MK_CONTROL | MK_SHIFT);
+  EXPECT_EQ(opened, 0);
+  press(MK_LBUTTON | MK_CONTROL);
+  EXPECT_EQ(opened, 1);  // counted; the ftp address itself is refused and logged
+  dlg_.ctrl_lclick = 0;
+  press(MK_LBUTTON);
+  EXPECT_EQ(opened, 2);
+  widgets::GetWidgetHooks().countEvent = saved;
+
+  dlg_.usecount = 9;
+  for (int i = 0; i < 4; ++i) SendMessageW(w->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(dlg_.usecount, 9);
+  SendMessageW(w->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  EXPECT_EQ(dlg_.usecount, 0);
 }
 
 }  // namespace
