@@ -1,6 +1,5 @@
 #include "store/statistics.h"
 
-#include <cstdio>
 #include <limits>
 #include <memory>
 
@@ -62,24 +61,24 @@ int ParseStatisticsText(const std::string& text, CounterTable* table) {
   return skipped;
 }
 
-std::string FormatStatisticsFile(const CounterTable& table) {
+namespace {
+// Every counter in ascending id order, each through `separator` between id and count and
+// `terminator` after the count.
+std::string JoinCounters(const CounterTable& table, const char* separator, const char* terminator) {
   std::string out;
-  char buf[32];
-  for (const auto& [id, count] : table) {
-    std::snprintf(buf, sizeof buf, "%d=%d,", static_cast<int>(id), static_cast<int>(count));
-    out += buf;
-  }
+  for (const auto& [id, count] : table) out += std::to_string(id) + separator + std::to_string(count) + terminator;
+  return out;
+}
+}  // namespace
+
+std::string FormatStatisticsFile(const CounterTable& table) {
+  std::string out = JoinCounters(table, "=", ",");
   out.push_back('\0');
   return out;
 }
 
 std::u16string FormatStatisticsQuery(const CounterTable& table) {
-  std::string out;
-  char buf[48];
-  for (const auto& [id, count] : table) {
-    std::snprintf(buf, sizeof buf, "%d%%3D%d%%2C", static_cast<int>(id), static_cast<int>(count));
-    out += buf;
-  }
+  std::string out = JoinCounters(table, "%3D", "%2C");
   return std::u16string(out.begin(), out.end());  // ASCII only
 }
 

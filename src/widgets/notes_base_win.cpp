@@ -115,8 +115,10 @@ void CNotesBase::DestroyWidget() {
 }
 
 void CNotesBase::CreateTooltip() {
+  // Not owned by the widget: an owned topmost popup keeps Wine from moving its owner into
+  // the topmost band. The widget destroys it itself.
   tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                             CW_USEDEFAULT, 100, 50, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
+                             CW_USEDEFAULT, 100, 50, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (!tooltip_) return;
   TTTOOLINFOW ti{};
   ti.cbSize = sizeof ti;

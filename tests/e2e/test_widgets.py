@@ -192,6 +192,16 @@ class Widgets(unittest.TestCase):
         gone = h.wait_for(lambda: not [w for w in h.windows() if w.hwnd == toast[0].hwnd], 10)
         self.assertTrue(gone, "the toast must go away")
 
+    def test_a_fresh_installation_gets_a_first_widget(self):
+        self.program.start()
+        self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
+        self.pid = [w for w in h.windows() if w.title == "Dorvane"][0].pid
+        ws = h.wait_for(self.widgets, 20)
+        self.assertEqual(len(ws), 1, "a first widget is needed to reach the menu at all")
+        self.assertEqual(ws[0].rect[:2], (SCREEN_W - 400, 0))
+        self.assertEqual(self.program.quit(), 0)
+        self.assertIn("<rssurl>https://www.solidot.org/index.rss</rssurl>", self.saved())
+
 
 if __name__ == "__main__":
     h.main()

@@ -263,5 +263,25 @@ TEST_F(NewsNotesTest, HostileFeedTextStaysText) {
   EXPECT_NE(w->GetContent().find(u"＜a href"), std::u16string::npos);
 }
 
+TEST_F(NewsNotesTest, StackingFollowsTheTopmostFlag) {
+  CNewsNotes* w = Make(200, 6);
+  EXPECT_FALSE(GetWindowLongW(w->hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  w->SetTopmost(1);
+  EXPECT_TRUE(GetWindowLongW(w->hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(GetParent(w->hwnd()), nullptr);
+  dlg_.embed_desktop = 1;  // no embedding on this system version, whatever the setting says
+  w->SetTopmost(0);
+  EXPECT_FALSE(GetWindowLongW(w->hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_EQ(GetParent(w->hwnd()), nullptr);
+  EXPECT_EQ(w->topmost, 0);
+  w->MoveTo(321, 123);
+  RECT rc;
+  GetWindowRect(w->hwnd(), &rc);
+  EXPECT_EQ(rc.left, 321);
+  EXPECT_EQ(rc.top, 123);
+  int saves = saves_;
+  EXPECT_TRUE(wintest::PumpUntil([&] { return saves_ > saves; }, 5000));  // one deferred save
+}
+
 }  // namespace
 
