@@ -497,15 +497,16 @@ const std::u16string* CRichDraw::GetLinkAt(int x, int y, int* kind) const {
 
 void CRichDraw::HighlightLink(int index, ColorRef color) {
   if (index < 0 || index >= GetItemCount() || !items_[index]->link) return;
-  for (int i = index; i < GetItemCount() && items_[i]->link; ++i) {
-    items_[i]->underline = 1;
-    items_[i]->color = color;
-  }
-  for (int i = index - 1; i >= 0 && items_[i]->link; --i) {
-    items_[i]->underline = 1;
-    items_[i]->color = color;
-  }
-  Repaint();
+  // Owners call this on every mouse move over a link: repaint only when something changed.
+  bool changed = false;
+  auto light = [&](RichItem& it) {
+    changed = changed || !it.underline || it.color != color;
+    it.underline = 1;
+    it.color = color;
+  };
+  for (int i = index; i < GetItemCount() && items_[i]->link; ++i) light(*items_[i]);
+  for (int i = index - 1; i >= 0 && items_[i]->link; --i) light(*items_[i]);
+  if (changed) Repaint();
 }
 
 void CRichDraw::ClearLinkHighlight(ColorRef color) {
@@ -589,7 +590,9 @@ void CRichDraw::SetOffset(int vertical) {
 }
 
 void CRichDraw::ScrollTo(int /*horizontal*/, int vertical) {
-  SetOffset(ClampInt(vertical, MinScroll(), 0));
+  int clamped = ClampInt(vertical, MinScroll(), 0);
+  if (clamped == vOffset_) return;  // a wheel turned at either end changes nothing
+  SetOffset(clamped);
   Repaint();
 }
 
@@ -675,7 +678,8 @@ void CRichDraw::OnTimer(int id) {
       host_->KillTimer(kTimerCaretBlink);
       return;
     }
-    if (!host_->HasFocus()) return;
+    // Nothing to blink until the caret has a place (and the window the focus).
+    if (caretHeight_ <= 0 || !host_->HasFocus()) return;
     caretVisible_ = !caretVisible_;
     Repaint();
   } else if (id == kTimerSelectScroll) {

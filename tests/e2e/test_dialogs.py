@@ -1,15 +1,15 @@
 """The subscription dialogs and the custom links dialog in the real program: a new
 subscription added from a widget's menu through "新增", and the custom links dialog opened
 from the menu and closed with Esc."""
-import time
 import unittest
 
 import harness as h
-from test_widgets import note, profile, rss, unscramble
+import test_widgets as tw
+from test_widgets import note, profile, rss
 
 WM_KEYDOWN, WM_COMMAND = 0x100, 0x111
 VK_RETURN, VK_ESCAPE, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x26, 0x27, 0x28
-IDOK, IDC_RSS_NAME, IDC_RSS_URL, IDC_RSS_NEW, IDC_LINK_LIST = 1, 1011, 1004, 1027, 1026
+IDOK, IDC_RSS_NAME, IDC_RSS_URL, IDC_RSS_NEW = 1, 1011, 1004, 1027
 
 
 def with_custom_links(doc, links):
@@ -34,25 +34,16 @@ class Dialogs(unittest.TestCase):
         self.server.close()
         self.program.cleanup()
 
-    def widgets(self):
-        return [w for w in h.windows() if w.cls == "PelinorWidget" and w.pid == self.pid and w.visible]
+    # The widget list, the saved data.dat and menu typing work as in the widget tests.
+    widgets = tw.Widgets.widgets
+    saved = tw.Widgets.saved
+    menu_keys = tw.Widgets.menu_keys
 
     def dialog(self, title):
         found = h.wait_for(lambda: [w for w in h.windows()
                                     if w.cls == "#32770" and w.title == title and w.visible], 15)
         self.assertTrue(found, "no dialog %r" % title)
         return found[0]
-
-    def saved(self):
-        with open(self.program.file("data.dat"), "rb") as f:
-            return unscramble(f.read()).decode("gbk", errors="replace")
-
-    def menu_keys(self, widget, keys):
-        h.probe("click", widget.hwnd, 40, 60, "right")
-        menu = h.wait_for(lambda: [w for w in h.windows() if w.cls == "#32768" and w.visible], 10)
-        self.assertTrue(menu, "the widget menu did not open")
-        for k in keys:
-            h.probe("post", menu[0].hwnd, WM_KEYDOWN, k, 0)
 
     def test_new_subscription_through_new_link_and_the_custom_links_dialog(self):
         doc = profile([note(self.server.url("/own.xml"), 0.05, 0.05, 3, 255)])

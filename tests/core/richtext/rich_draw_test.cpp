@@ -249,6 +249,9 @@ TEST(RichDrawLinks, HighlightAndClear) {
   EXPECT_EQ(e->GetItem(0).color, 0x0000FFu);
   EXPECT_EQ(e->GetItem(1).color, 0x0000FFu);
   EXPECT_EQ(e->GetItem(2).underline, 0);
+  before = host.invalidations;
+  e->HighlightLink(0, 0x0000FF);  // already lit: no repaint
+  EXPECT_EQ(host.invalidations, before);
   // The walk follows any link, so adjacent links light up together.
   e->HighlightLink(4, 0x00FF00);
   EXPECT_EQ(e->GetItem(6).color, 0x00FF00u);
@@ -290,6 +293,9 @@ TEST(RichDrawScroll, ClampsToContent) {
   EXPECT_EQ(host.scrollPos, 30 + kH10);
   for (int i = 0; i < 4; ++i) e->OnMouseWheel(0x00780000);
   EXPECT_EQ(e->GetScrollPos(), 0);
+  int repaints = host.invalidations;
+  e->OnMouseWheel(0x00780000);  // already at the top
+  EXPECT_EQ(host.invalidations, repaints);
   e->SetEnabled(0);
   e->OnMouseWheel(static_cast<int32_t>(0xFF880000u));
   EXPECT_EQ(e->GetScrollPos(), 0);
@@ -584,9 +590,12 @@ TEST(RichDrawAttach, ViewTimersAndDetach) {
   EXPECT_EQ(e->GetRect().right, 202);
   EXPECT_EQ(e->GetRect().bottom, 104);
   EXPECT_TRUE(host.HasTimer(kTimerCaretBlink));
-  // Blinking repaints only while the window has the focus, and stops for good in
-  // read-only drag-scroll mode.
+  // A read-only engine has no caret to blink: the timer never repaints, focused or not
+  // (a widget's layered window would be redrawn twice a second for nothing), and it
+  // stops for good in read-only drag-scroll mode.
   int before = host.invalidations;
+  e->OnTimer(kTimerCaretBlink);
+  host.focus = true;
   e->OnTimer(kTimerCaretBlink);
   EXPECT_EQ(host.invalidations, before);
   e->SetDragScroll(1);

@@ -21,7 +21,6 @@
 #include "ui/choose_rss_dlg_win.h"
 #include "ui/custom_dlg_win.h"
 #include "ui/input_rss_dlg_win.h"
-#include "ui/link_commands_win.h"
 #include "widgets/default_feeds.h"
 #include "test_util.h"
 #include "win/ui/dialog_script.h"
@@ -421,33 +420,6 @@ TEST_F(LinkDialogsTest, SetLinksRefillsAShownList) {
   EXPECT_EQ(dlg.DoModal(main_.hwnd()), IDCANCEL);
   EXPECT_TRUE(script.finished()) << script.stepsDone();
   EXPECT_EQ(rows, (std::vector<std::wstring>{L"p|7", L"q|8"}));
-}
-
-TEST_F(LinkDialogsTest, WidgetMenuCommandsWorkOnTheMainWindowsLists) {
-  main_.remote_links = {{u"remote", u"http://remote/"}};
-  main_.custom_links = {{u"mine", u"http://mine/"}};
-  std::u16string url = u"unchanged";
-  DialogScript script;
-  script.On(L"选择订阅源", [](HWND d) { Click(d, IDCANCEL); });
-  EXPECT_FALSE(ui::ChooseSubscription(main_.hwnd(), &url));
-  EXPECT_EQ(url, u"unchanged");
-
-  DialogScript script2;
-  script2.On(L"选择订阅源", [](HWND d) {
-    SendDlgItemMessageW(d, IDC_RSS_COMBO, CB_SETCURSEL, 1, 0);
-    Click(d, IDOK);
-  });
-  EXPECT_TRUE(ui::ChooseSubscription(main_.hwnd(), &url));
-  EXPECT_EQ(url, u"http://mine/");
-
-  DialogScript script3;
-  script3.On(L"自定义", [](HWND d) { Click(d, IDC_LINK_ADD); })
-      .On(L"新增订阅源", [](HWND d) { Answer(d, L"two", L"http://two/", IDOK); })
-      .On(L"自定义", [](HWND d) { wintest::PressKey(d, IDC_LINK_LIST, VK_RETURN); });
-  ui::ManageCustomLinks(main_.hwnd());
-  EXPECT_TRUE(script3.finished()) << script3.stepsDone();
-  EXPECT_EQ(main_.custom_links, (Links{{u"mine", u"http://mine/"}, {u"two", u"http://two/"}}));
-  EXPECT_EQ(main_.remote_links, (Links{{u"remote", u"http://remote/"}}));
 }
 
 // The notice goes to the maker's feed-proxy endpoint; here that endpoint is a loopback
