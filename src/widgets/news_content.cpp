@@ -81,10 +81,6 @@ std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const st
   return shown;
 }
 
-std::u16string RefreshUrl(const std::u16string& feedUrl) {
-  return feedUrl + (feedUrl.find(u'?') != std::u16string::npos ? u"&refresh=1" : u"?refresh=1");
-}
-
 std::u16string FeedFailureText(int code) {
   switch (code) {
     case -3: return u"读取失败！访问服务器失败";

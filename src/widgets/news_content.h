@@ -31,9 +31,6 @@ std::u16string BuildContent(const std::vector<NewsItem>& items);
 std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const std::u16string& advertTitle,
                                  const std::u16string& advertUrl);
 
-// The feed address with the refresh marker: "&refresh=1" after a query, else "?refresh=1".
-std::u16string RefreshUrl(const std::u16string& feedUrl);
-
 // The toast text for a failed feed result (-3 download, -2 format, anything else unknown).
 std::u16string FeedFailureText(int code);
 

@@ -49,11 +49,6 @@ TEST(NewsContent, ShownItemsTakeTheFirstTenThenTheAdvert) {
   EXPECT_EQ(ShownItems({received[0]}, u"", u"").size(), 1u);
 }
 
-TEST(NewsContent, RefreshUrlAppendsToQueryOrStartsOne) {
-  EXPECT_EQ(RefreshUrl(u"http://h/rss.xml"), u"http://h/rss.xml?refresh=1");
-  EXPECT_EQ(RefreshUrl(u"http://h/list?id=3"), u"http://h/list?id=3&refresh=1");
-}
-
 TEST(NewsContent, FailureTexts) {
   EXPECT_EQ(FeedFailureText(-3), u"读取失败！访问服务器失败");
   EXPECT_EQ(FeedFailureText(-2), u"读取失败！订阅源格式错误");

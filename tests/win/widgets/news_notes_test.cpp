@@ -1,3 +1,4 @@
+#include "win/net/loopback_server.h"  // winsock2.h before windows.h
 #include "widgets/news_notes_win.h"
 
 #include <gtest/gtest.h>
@@ -209,13 +210,20 @@ TEST_F(NewsNotesTest, ManagerListAndRemoval) {
   EXPECT_EQ(dlg_.WidgetList()[1], c);
   EXPECT_FALSE(IsWindow(bw));
 
-  CNewsNotes* made = dlg_.CreateFeedWidget(u"http://127.0.0.1:1/feed.xml", 40, 50, c);
+  using wintest::LoopbackServer;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response(
+        "200 OK", "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel>"
+                  "<item><title>one</title><link>http://127.0.0.1/1</link></item>"
+                  "<item><title>two</title><link>http://127.0.0.1/2</link></item></channel></rss>"));
+  });
+  CNewsNotes* made = dlg_.CreateFeedWidget(server.Url("/feed.xml"), 40, 50, c);
   EXPECT_EQ(dlg_.WidgetList().back(), made);
   EXPECT_EQ(made->tmpl.bkcolor_id, 3);
   EXPECT_EQ(made->font_size, 90);
   EXPECT_EQ(made->linespace, 6);
-  EXPECT_TRUE(made->refreshing());  // its first retrieval started
-  wintest::PumpUntil([&] { return !made->refreshing(); }, 5000);  // port 1 refuses at once
+  EXPECT_TRUE(made->refreshing());  // its first retrieval started, and it arrives
+  EXPECT_TRUE(wintest::PumpUntil([&] { return made->items().size() == 2; }, 15000));
   EXPECT_EQ(CNotesManager::CanEmbedInDesktop(), 0);
 }
 
