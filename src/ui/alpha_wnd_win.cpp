@@ -69,11 +69,7 @@ void CAlphaWndBase::Render() {
   GdiFlush();
   widgets::SetTouchedAlpha(color_.pixels(), mask_.pixels(), n, contentAlpha_);
 
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, static_cast<BYTE>(fade_), AC_SRC_ALPHA};
-  SIZE size{rc.right, rc.bottom};
-  POINT src{0, 0};
-  fw::WindowDc wdc(hwnd_);
-  UpdateLayeredWindow(hwnd_, wdc.get(), nullptr, &size, color_.dc(), &src, 0, &blend, ULW_ALPHA);
+  ui::PushLayered(hwnd_, color_, rc.right, rc.bottom, static_cast<BYTE>(fade_));
 }
 
 LRESULT CAlphaWndBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {

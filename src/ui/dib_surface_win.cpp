@@ -28,4 +28,12 @@ bool DibSurface::Resize(HDC reference, int w, int h) {
   return true;
 }
 
+void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity) {
+  BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, AC_SRC_ALPHA};
+  SIZE size{w, h};
+  POINT src{0, 0};
+  fw::WindowDc wdc(hwnd);
+  UpdateLayeredWindow(hwnd, wdc.get(), nullptr, &size, surface.dc(), &src, 0, &blend, ULW_ALPHA);
+}
+
 }  // namespace ui

@@ -40,4 +40,8 @@ class DibSurface {
   int width_ = 0, height_ = 0;
 };
 
+// Shows the top-left w x h pixels of a premultiplied surface as the layered window's image,
+// faded by `opacity` (255: as the pixels say).
+void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity);
+
 }  // namespace ui

@@ -374,11 +374,7 @@ void CNotesBase::Compose() {
   GdiFlush();
   widgets::SetTouchedAlpha(a.pixels, b.pixels, surfaceA_.count(), 255);
 
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  SIZE size{w, h};
-  POINT src{0, 0};
-  fw::WindowDc wdc(hwnd_);
-  UpdateLayeredWindow(hwnd_, wdc.get(), nullptr, &size, surfaceA_.dc(), &src, 0, &blend, ULW_ALPHA);
+  ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
 }
 
 LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
