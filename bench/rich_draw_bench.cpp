@@ -5,22 +5,14 @@
 #include <memory>
 #include <string>
 
+#include "richtext/fixed_measurer.h"
 #include "richtext/rich_draw.h"
 
 namespace {
 
 using namespace richtext;
 
-class Measurer : public TextMeasurer {
- public:
-  int LogPixelsY() override { return 96; }
-  void UseFont(const FontDesc& f) override { height_ = f.height < 0 ? -f.height : f.height; }
-  Extent MeasureChar(char16_t ch) override { return Extent{ch < 128 ? 7 : 14, height_}; }
-  int MaxCharWidth(const FontDesc&) override { return 14; }
-
- private:
-  int height_ = 12;
-};
+using Measurer = FixedWidthMeasurer;
 
 // About `chars` characters of feed-like content: styled titles, links, plain text, breaks.
 std::u16string MixedHtml(size_t chars) {

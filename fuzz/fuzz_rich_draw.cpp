@@ -8,22 +8,14 @@
 #include <string>
 
 #include "platform/text.h"
+#include "richtext/fixed_measurer.h"
 #include "richtext/rich_draw.h"
 
 namespace {
 
 using namespace richtext;
 
-class Measurer : public TextMeasurer {
- public:
-  int LogPixelsY() override { return 96; }
-  void UseFont(const FontDesc& f) override { height_ = f.height < 0 ? -f.height : f.height; }
-  Extent MeasureChar(char16_t ch) override { return Extent{ch < 128 ? 7 : 14, height_}; }
-  int MaxCharWidth(const FontDesc&) override { return 14; }
-
- private:
-  int height_ = 12;
-};
+using Measurer = FixedWidthMeasurer;
 
 struct Host : RichHost {
   Rect client{0, 0, 120, 80};
