@@ -81,6 +81,7 @@ CMainDlg::~CMainDlg() {
 
 void CMainDlg::ScheduleSave(UINT ms) {
   if (!hwnd_) return;
+  if (hooks_.saveScheduled) hooks_.saveScheduled(ms);
   KillTimer(hwnd_, kTimerSave);
   SetTimer(hwnd_, kTimerSave, ms, nullptr);
 }

@@ -71,6 +71,7 @@ class CMainDlg : public fw::DialogBase,
     std::function<void()> showAbout;
     std::function<void(LPARAM)> removeWidget;
     std::function<void(int, int)> showMainMenu;            // cursor x, y
+    std::function<void(UINT)> saveScheduled;               // observer of ScheduleSave (tests)
   };
 
   CMainDlg();
