@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/feed_parser.h"
+#include "feed/feed_parser.h"
 
 namespace {
 
@@ -47,8 +47,8 @@ const std::string& TypicalFeed() {
 
 void Extract(benchmark::State& state, const std::string& feed, int expected) {
   for (auto _ : state) {
-    std::vector<widgets::FeedItem> items;
-    int n = widgets::ParseFeedDocument(feed.data(), feed.size(), u"http://news.example.com/rss.xml", &items);
+    std::vector<FeedItem> items;
+    int n = feed::ParseFeedDocument(feed.data(), feed.size(), u"http://news.example.com/rss.xml", &items);
     if (n != expected) state.SkipWithError("wrong item count");
     benchmark::DoNotOptimize(items.data());
   }

@@ -3,7 +3,7 @@
 #include <wininet.h>
 
 #include "app/app_win.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
@@ -108,7 +108,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
   std::string logPath;
   platform::ToCodePage(platform::AnsiCodePage(), as_u16((AppFolder() + L"log.txt").c_str()), &logPath);
-  SetLogPath(logPath);
+  platform::SetLogPath(logPath);
 
   if (hooks_.loadData) hooks_.loadData();
   if (hooks_.loadAdverts) hooks_.loadAdverts();

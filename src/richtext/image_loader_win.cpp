@@ -5,7 +5,7 @@
 #include <deque>
 #include <mutex>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
 

@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "store/data_store.h"
 
 namespace store {

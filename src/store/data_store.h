@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "widgets/manager_data.h"
-#include "widgets/notes_local_info.h"
+#include "model/manager_data.h"
+#include "model/notes_local_info.h"
 
 class TiXmlDocument;
 class TiXmlElement;

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/app_win.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "platform/files.h"

@@ -3,7 +3,7 @@
 #include <limits>
 #include <memory>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "platform/files.h"
 #include "store/data_store.h"
 

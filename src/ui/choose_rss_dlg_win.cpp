@@ -5,13 +5,13 @@
 #include "ui/dialog_util_win.h"
 #include "ui/input_rss_dlg_win.h"
 #include "ui/link_dialogs.h"
-#include "widgets/default_feeds.h"
+#include "feed/default_feeds.h"
 
 namespace {
 // The subscription links the widget menu offers too: the received ones (or the built-in
 // feeds while none were received) first.
 std::vector<NewsLink> OfferedRemoteLinks(const ManagerData& m) {
-  return widgets::EffectiveRemoteLinks(m.remote_links, m.custom_links);
+  return feed::EffectiveRemoteLinks(m.remote_links, m.custom_links);
 }
 }  // namespace
 

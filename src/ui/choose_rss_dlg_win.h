@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include "framework/dialog_win.h"
-#include "widgets/manager_data.h"
+#include "model/manager_data.h"
 
 class CChooseRssDlg : public fw::DialogBase {
  public:

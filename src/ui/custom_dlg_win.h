@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/dialog_win.h"
-#include "widgets/manager_data.h"
+#include "model/manager_data.h"
 
 class CCustomDlg : public fw::DialogBase {
  public:

@@ -3,11 +3,11 @@
 #include "res/dialogs_res.h"
 #include "framework/wstr_win.h"
 #include "ui/dialog_util_win.h"
-#include "widgets/feed_fetch_win.h"
+#include "feed/feed_fetch_win.h"
 
 namespace ui {
 namespace {
-SubscribeNoticeSender g_noticeSender = &widgets::SendSubscribeNotice;
+SubscribeNoticeSender g_noticeSender = &feed::SendSubscribeNotice;
 }  // namespace
 
 SubscribeNoticeSender SetSubscribeNoticeSender(SubscribeNoticeSender sender) {

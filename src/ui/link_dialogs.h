@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/manager_data.h"
+#include "model/manager_data.h"
 
 namespace ui {
 

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "res/widgets_res.h"
 
 namespace widgets {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "widgets/feed_item.h"
+#include "model/feed_item.h"
 
 namespace widgets {
 

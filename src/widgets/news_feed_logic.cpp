@@ -2,14 +2,14 @@
 
 #include <algorithm>
 
-#include "widgets/feed_parser.h"
+#include "feed/feed_parser.h"
 
 namespace widgets {
 
 void NewsFeedLogic::Refresh(const std::u16string& feedUrl, bool silent) {
   silent_ = silent;
   if (refreshing_ || feedUrl.empty()) return;
-  if (!host_->StartRetrieval(FeedRefreshUrl(feedUrl))) return;
+  if (!host_->StartRetrieval(feed::FeedRefreshUrl(feedUrl))) return;
   refreshing_ = true;
   host_->Repaint();
 }

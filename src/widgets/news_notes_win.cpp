@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/app_win.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
 #include "ui/toast_win.h"
-#include "widgets/default_feeds.h"
-#include "widgets/feed_fetch_win.h"
+#include "feed/default_feeds.h"
+#include "feed/feed_fetch_win.h"
 #include "widgets/news_content.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_env_win.h"
@@ -66,7 +66,7 @@ void CNewsNotes::DestroyWidget() {
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
 
 bool CNewsNotes::StartRetrieval(const std::u16string& url) {
-  return hwnd_ && widgets::StartFeedRefresh(hwnd_, WM_WIDGET_FEED_RESULT, as_wcstr(url)) == 1;
+  return hwnd_ && feed::StartFeedRefresh(hwnd_, WM_WIDGET_FEED_RESULT, as_wcstr(url)) == 1;
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {
@@ -83,7 +83,7 @@ void CNewsNotes::ShowFailureToast(const std::u16string& text) {
 
 LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
   // The worker owns the array and frees it when this returns: the logic copies it.
-  const auto* items = reinterpret_cast<const widgets::FeedItem*>(lParam);
+  const auto* items = reinterpret_cast<const FeedItem*>(lParam);
   logic_.OnResult(static_cast<int>(wParam), items, advlink_title, advlink_url);
   return 0;
 }
@@ -202,7 +202,7 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
 void CNewsNotes::ShowWidgetMenu(int x, int y) {
   CNotesManager* m = widgets::Manager();
   if (!m || !IsWindow()) return;
-  std::vector<NewsLink> remote = widgets::EffectiveRemoteLinks(m->remote_links, m->custom_links);
+  std::vector<NewsLink> remote = feed::EffectiveRemoteLinks(m->remote_links, m->custom_links);
   widgets::MenuState s;
   s.remoteLinks = &remote;
   s.customLinks = &m->custom_links;
@@ -230,7 +230,7 @@ void CNewsNotes::ShowWidgetMenu(int x, int y) {
 void CNewsNotes::RunMenuCommand(int command) {
   CNotesManager* m = widgets::Manager();
   if (!m) return;
-  std::vector<NewsLink> remote = widgets::EffectiveRemoteLinks(m->remote_links, m->custom_links);
+  std::vector<NewsLink> remote = feed::EffectiveRemoteLinks(m->remote_links, m->custom_links);
   MenuAction a = widgets::DecodeMenuCommand(command, remote, m->custom_links);
   widgets::WidgetHooks& hooks = widgets::GetWidgetHooks();
   switch (a.kind) {

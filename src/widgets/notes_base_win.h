@@ -12,7 +12,7 @@
 #include "framework/window_win.h"
 #include "richtext/rich_draw_win.h"
 #include "ui/dib_surface_win.h"
-#include "widgets/notes_local_info.h"
+#include "model/notes_local_info.h"
 #include "widgets/widget_geometry.h"
 #include "widgets/widget_theme.h"
 

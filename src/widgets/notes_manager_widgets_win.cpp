@@ -3,7 +3,7 @@
 // widgets in the desktop's icon view.
 #include <algorithm>
 
-#include "widgets/default_feeds.h"
+#include "feed/default_feeds.h"
 #include "widgets/news_notes_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
@@ -70,7 +70,7 @@ CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, in
 
 void CNotesManager::CreateFirstWidgetIfNone() {
   if (!widgets_.empty()) return;
-  std::vector<NewsLink> offered = widgets::EffectiveRemoteLinks(remote_links, custom_links);
+  std::vector<NewsLink> offered = feed::EffectiveRemoteLinks(remote_links, custom_links);
   if (offered.empty()) return;
   int x, y;
   widgets::NewWidgetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), &x, &y);

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "widgets/manager_data.h"
-#include "widgets/notes_local_info.h"
+#include "model/manager_data.h"
+#include "model/notes_local_info.h"
 
 class CNewsNotes;
 

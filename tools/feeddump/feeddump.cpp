@@ -2,7 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
-#include "widgets/feed_parser.h"
+#include "feed/feed_parser.h"
 
 namespace feeddump {
 namespace {
@@ -61,8 +61,8 @@ int Run(const std::vector<std::u16string>& args) {
       return kExitDownload;
     }
   }
-  std::vector<widgets::FeedItem> items;
-  if (widgets::ParseFeedDocument(body.data(), body.size(), url, &items) <= 0) {
+  std::vector<FeedItem> items;
+  if (feed::ParseFeedDocument(body.data(), body.size(), url, &items) <= 0) {
     std::fprintf(stderr, "feeddump: no item in the document (%zu bytes)\n", body.size());
     return kExitFormat;
   }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "platform/text.h"
 #include "store/data_store.h"
 #include "test_util.h"
@@ -22,9 +22,9 @@ class DataDocumentTest : public ::testing::Test {
   void SetUp() override {
     platform::SetAnsiCodePageForTests(936);
     if (platform::AnsiCodePage() != 936) GTEST_SKIP() << "needs the GBK code page";
-    app::SetLogPath(dir_.file("log.txt"));
+    platform::SetLogPath(dir_.file("log.txt"));
   }
-  void TearDown() override { app::SetLogPath(""); }
+  void TearDown() override { platform::SetLogPath(""); }
   std::string Log() { return testutil::ReadAll(dir_.file("log.txt")); }
 
   // Writes, then reads back, one record through the full file form.

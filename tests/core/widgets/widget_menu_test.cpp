@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "widgets/default_feeds.h"
+#include "feed/default_feeds.h"
 
 namespace widgets {
 namespace {
@@ -91,16 +91,16 @@ TEST(WidgetMenu, CommandsDecode) {
 
 TEST(DefaultFeeds, StandInUntilAListArrives) {
   std::vector<NewsLink> none;
-  auto builtIn = EffectiveRemoteLinks(none, none);
+  auto builtIn = feed::EffectiveRemoteLinks(none, none);
   ASSERT_FALSE(builtIn.empty());
   for (const auto& e : builtIn) EXPECT_EQ(e.url.rfind(u"https://", 0), 0u);
   // A built-in feed the user already has as a custom link is not offered twice.
   std::vector<NewsLink> custom = {{u"mine", builtIn[0].url}};
-  auto filtered = EffectiveRemoteLinks(none, custom);
+  auto filtered = feed::EffectiveRemoteLinks(none, custom);
   EXPECT_EQ(filtered.size(), builtIn.size() - 1);
   EXPECT_EQ(filtered[0].url, builtIn[1].url);
   std::vector<NewsLink> remote = {{u"r", u"http://r/"}};
-  EXPECT_EQ(EffectiveRemoteLinks(remote, custom).size(), 1u);
+  EXPECT_EQ(feed::EffectiveRemoteLinks(remote, custom).size(), 1u);
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/app_win.h"
-#include "app/log.h"
+#include "platform/log.h"
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "platform/files.h"
@@ -51,12 +51,12 @@ class DataStoreWinTest : public ::testing::Test {
     app::SetAppFolderForTests(std::wstring(reinterpret_cast<const wchar_t*>(appFolder_.c_str())));
     localRoot_ = U(local_.path().string());
     store::SetLocalAppDataFolderForTests(localRoot_);
-    app::SetLogPath(log_.file("log.txt"));
+    platform::SetLogPath(log_.file("log.txt"));
   }
   void TearDown() override {
     store::SetLocalAppDataFolderForTests(u"");
     app::SetAppFolderForTests(L"");
-    app::SetLogPath("");
+    platform::SetLogPath("");
   }
   std::string Log() { return testutil::ReadAll(log_.file("log.txt")); }
   std::u16string ProgramCopy() const { return appFolder_ + u"data.dat"; }

@@ -21,7 +21,7 @@
 #include "ui/choose_rss_dlg_win.h"
 #include "ui/custom_dlg_win.h"
 #include "ui/input_rss_dlg_win.h"
-#include "widgets/default_feeds.h"
+#include "feed/default_feeds.h"
 #include "test_util.h"
 #include "win/ui/dialog_script.h"
 #include "win/win_test_util.h"
@@ -212,10 +212,10 @@ TEST_F(LinkDialogsTest, ChoiceFollowsListOrderDespiteTheSortedStyle) {
 TEST_F(LinkDialogsTest, NoValidChoiceConfirmsWithAnEmptyLink) {
   // Nothing received yet: the built-in feeds are offered, as in the widget menu, except
   // those the user already has; then the custom links.
-  main_.custom_links = {{u"one", u"http://one/"}, {u"dup", widgets::BuiltInFeeds()[0].url}};
+  main_.custom_links = {{u"one", u"http://one/"}, {u"dup", feed::BuiltInFeeds()[0].url}};
   std::vector<std::wstring> expected;
-  for (size_t i = 1; i < widgets::BuiltInFeeds().size(); ++i)
-    expected.push_back(as_wcstr(widgets::BuiltInFeeds()[i].name));
+  for (size_t i = 1; i < feed::BuiltInFeeds().size(); ++i)
+    expected.push_back(as_wcstr(feed::BuiltInFeeds()[i].name));
   expected.push_back(L"one");
   expected.push_back(L"dup");
   // Text typed into the edit field is not a choice.

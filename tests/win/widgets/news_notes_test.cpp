@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/main_dlg_win.h"
-#include "widgets/feed_item.h"
+#include "model/feed_item.h"
 #include "widgets/layered_pixels.h"
 #include "widgets/news_content.h"
 #include "widgets/widget_compose.h"
@@ -19,7 +19,6 @@
 
 namespace {
 
-using widgets::FeedItem;
 
 std::vector<FeedItem> Items(int n) {
   std::vector<FeedItem> v;

@@ -1,4 +1,4 @@
-#include "widgets/feed_fetch_win.h"
+#include "feed/feed_fetch_win.h"
 
 #include <cstdlib>
 #include <new>
@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "framework/wstr_win.h"
 #include "net/http_client_win.h"
 #include "net/subscribe_notice.h"
 #include "net/url.h"
 #include "platform/text.h"
-#include "widgets/feed_parser.h"
+#include "feed/feed_parser.h"
 
-namespace widgets {
+namespace feed {
 namespace {
 
 constexpr int kVersionChars = 100;
@@ -134,4 +134,4 @@ void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name) {
   if (copy && !StartDetached(NoticeWorker, copy)) std::free(copy);
 }
 
-}  // namespace widgets
+}  // namespace feed

@@ -2,11 +2,8 @@
 #pragma once
 #include <string>
 
-namespace widgets {
-
 struct FeedItem {
   std::u16string title;
   std::u16string link;
 };
 
-}  // namespace widgets

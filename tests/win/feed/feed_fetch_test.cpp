@@ -1,6 +1,6 @@
 // The loopback server brings winsock2.h, which must precede windows.h.
 #include "win/net/loopback_server.h"
-#include "widgets/feed_fetch_win.h"
+#include "feed/feed_fetch_win.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,13 @@
 #include <fstream>
 #include <vector>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "framework/wstr_win.h"
 #include "test_util.h"
 #include "win/win_test_util.h"
-#include "widgets/feed_parser.h"
+#include "feed/feed_parser.h"
 
-namespace widgets {
+namespace feed {
 namespace {
 
 using wintest::LoopbackServer;
@@ -104,7 +104,7 @@ TEST(FeedRefresh, DeliversItemsAndAddsTheVersion) {
 TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   testutil::TempDir dir;
   std::string log = dir.file("log.txt");
-  app::SetLogPath(log);
+  platform::SetLogPath(log);
   LoopbackServer server(Samples());
   ResultWindow window;
   StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
@@ -114,7 +114,7 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   EXPECT_EQ(window.results[0].code, kFeedErrorDownload);
   EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
   std::string text = testutil::ReadAll(log);
-  app::SetLogPath("");
+  platform::SetLogPath("");
   EXPECT_NE(text.find("[debug] download third party news failed!"), std::string::npos) << text;
   EXPECT_NE(text.find("/missing.xml?ver=1.0.0.0"), std::string::npos) << text;  // the reason, with the URL
   EXPECT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, nullptr), 0);
@@ -198,9 +198,9 @@ TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
 }
 
 }  // namespace
-}  // namespace widgets
+}  // namespace feed
 
-namespace widgets {
+namespace feed {
 namespace {
 
 TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
@@ -231,4 +231,4 @@ TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
 }
 
 }  // namespace
-}  // namespace widgets
+}  // namespace feed

@@ -1,8 +1,8 @@
-#include "widgets/notes_local_info.h"
+#include "model/notes_local_info.h"
 
 #include <gtest/gtest.h>
 
-#include "widgets/manager_data.h"
+#include "model/manager_data.h"
 
 namespace {
 

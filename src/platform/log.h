@@ -5,7 +5,7 @@
 
 #include "platform/clock.h"
 
-namespace app {
+namespace platform {
 
 constexpr int kLogLevelError = 1;
 constexpr int kLogLevelDebug = 2;
@@ -27,7 +27,7 @@ void LogAppend(int level, const char* format, ...)
 #endif
     ;
 
-}  // namespace app
+}  // namespace platform
 
-#define LogError(...) ::app::LogAppend(::app::kLogLevelError, __VA_ARGS__)
-#define LogDebug(...) ::app::LogAppend(::app::kLogLevelDebug, __VA_ARGS__)
+#define LogError(...) ::platform::LogAppend(::platform::kLogLevelError, __VA_ARGS__)
+#define LogDebug(...) ::platform::LogAppend(::platform::kLogLevelDebug, __VA_ARGS__)

@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "platform/log.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-namespace app {
+namespace platform {
 namespace {
 
 std::mutex& LogMutex() {
@@ -101,4 +101,4 @@ void LogAppend(int level, const char* format, ...) {
   AppendLine(LogPathRef(), line);
 }
 
-}  // namespace app
+}  // namespace platform

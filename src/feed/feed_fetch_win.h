@@ -8,9 +8,9 @@
 #pragma once
 #include <windows.h>
 
-#include "widgets/feed_item.h"
+#include "model/feed_item.h"
 
-namespace widgets {
+namespace feed {
 
 constexpr UINT kFeedResultMessage = WM_USER + 106;
 
@@ -34,4 +34,4 @@ void FetchFeed(const wchar_t* url, FeedItem** items, int* count, int* code);
 // thread; nothing is reported back.
 void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name);
 
-}  // namespace widgets
+}  // namespace feed

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "widgets/feed_item.h"
+#include "model/feed_item.h"
 
-namespace widgets {
+namespace feed {
 
 // Result codes of a refresh when no item was delivered.
 constexpr int kFeedErrorUnknown = -1;   // nothing was requested (no version text)
@@ -55,4 +55,4 @@ size_t XmlNestingDepth(const char* utf8, size_t limit);
 // site's convention); unchanged when nothing would be left.
 std::u16string TrimBracketedRemark(const std::u16string& title);
 
-}  // namespace widgets
+}  // namespace feed

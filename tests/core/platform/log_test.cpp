@@ -1,4 +1,4 @@
-#include "app/log.h"
+#include "platform/log.h"
 
 #include <gtest/gtest.h>
 
@@ -26,8 +26,8 @@ std::vector<std::string> Lines(const std::string& text) {
 
 class LogTest : public ::testing::Test {
  protected:
-  void SetUp() override { app::SetLogPath(dir_.file("log.txt")); }
-  void TearDown() override { app::SetLogPath(""); }
+  void SetUp() override { platform::SetLogPath(dir_.file("log.txt")); }
+  void TearDown() override { platform::SetLogPath(""); }
   std::string Contents() { return testutil::ReadAll(dir_.file("log.txt")); }
   testutil::TempDir dir_;
 };
@@ -35,11 +35,11 @@ class LogTest : public ::testing::Test {
 TEST(LogFormat, LevelsAndTimestamp) {
   platform::LocalTime t;
   t.year = 2026; t.month = 3; t.day = 7; t.hour = 4; t.minute = 5; t.second = 9; t.millisecond = 7;
-  EXPECT_EQ(app::FormatLogLine(1, t, "x"), "2026-03-07 04:05:09.007 [error] x");
-  EXPECT_EQ(app::FormatLogLine(2, t, "y"), "2026-03-07 04:05:09.007 [debug] y");
-  EXPECT_EQ(app::FormatLogLine(3, t, "z"), "2026-03-07 04:05:09.007 [fatal error] z");
-  EXPECT_EQ(app::FormatLogLine(4, t, "z"), "");
-  EXPECT_EQ(app::FormatLogLine(0, t, "z"), "");
+  EXPECT_EQ(platform::FormatLogLine(1, t, "x"), "2026-03-07 04:05:09.007 [error] x");
+  EXPECT_EQ(platform::FormatLogLine(2, t, "y"), "2026-03-07 04:05:09.007 [debug] y");
+  EXPECT_EQ(platform::FormatLogLine(3, t, "z"), "2026-03-07 04:05:09.007 [fatal error] z");
+  EXPECT_EQ(platform::FormatLogLine(4, t, "z"), "");
+  EXPECT_EQ(platform::FormatLogLine(0, t, "z"), "");
 }
 
 TEST_F(LogTest, EmptyFileGetsFirstLine) {
@@ -76,11 +76,11 @@ TEST_F(LogTest, BelowLimitKeepsEverything) {
 }
 
 TEST_F(LogTest, MissingPathOrFolderLosesLineQuietly) {
-  app::SetLogPath("");
+  platform::SetLogPath("");
   LogError("nowhere");
-  app::SetLogPath(dir_.file("no-such-folder/log.txt"));
+  platform::SetLogPath(dir_.file("no-such-folder/log.txt"));
   LogError("nowhere either");
-  app::SetLogPath(dir_.file("log.txt"));
+  platform::SetLogPath(dir_.file("log.txt"));
   LogError("here");
   EXPECT_EQ(Lines(Contents()).size(), 1u);
 }

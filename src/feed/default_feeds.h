@@ -4,9 +4,9 @@
 #pragma once
 #include <vector>
 
-#include "widgets/widget_menu.h"
+#include "model/manager_data.h"
 
-namespace widgets {
+namespace feed {
 
 const std::vector<NewsLink>& BuiltInFeeds();
 
@@ -15,4 +15,4 @@ const std::vector<NewsLink>& BuiltInFeeds();
 std::vector<NewsLink> EffectiveRemoteLinks(const std::vector<NewsLink>& remote,
                                             const std::vector<NewsLink>& custom);
 
-}  // namespace widgets
+}  // namespace feed

@@ -1,16 +1,16 @@
-#include "widgets/feed_parser.h"
+#include "feed/feed_parser.h"
 
 #include <tinyxml.h>
 
 #include <cctype>
 #include <cstring>
 
-#include "app/log.h"
+#include "platform/log.h"
 #include "net/url.h"
 #include "platform/text.h"
 #include "richtext/html_parser.h"
 
-namespace widgets {
+namespace feed {
 
 const char16_t kHtmlListSiteDomain[] = u"list.pelinor.example";
 const char16_t kBracketTrimSiteDomain[] = u"news.qiaoyu.example";
@@ -491,4 +491,4 @@ int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedU
   return ParseRss(data, size, feedUrl, items);
 }
 
-}  // namespace widgets
+}  // namespace feed

@@ -1,4 +1,4 @@
-#include "widgets/notes_local_info.h"
+#include "model/notes_local_info.h"
 
 namespace {
 const char16_t kDefaultFontFace[] = u"\u5b8b\u4f53";  // 宋体

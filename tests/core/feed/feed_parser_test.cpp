@@ -1,11 +1,11 @@
-#include "widgets/feed_parser.h"
+#include "feed/feed_parser.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/text.h"
 #include "test_util.h"
 
-namespace widgets {
+namespace feed {
 namespace {
 
 const std::u16string kPlainUrl = u"http://news.example.com/rss.xml?refresh=1&ver=1.0.0.0";
@@ -177,9 +177,9 @@ TEST_F(FeedParser, NestingDepthFollowsTheParser) {
 }
 
 }  // namespace
-}  // namespace widgets
+}  // namespace feed
 
-namespace widgets {
+namespace feed {
 namespace {
 
 const std::u16string kListUrl = std::u16string(u"http://") + kHtmlListSiteDomain + u"/news/list.html?refresh=1&ver=1.0.0.0";
@@ -216,4 +216,4 @@ TEST_F(FeedParser, HtmlPageEncodings) {
 }
 
 }  // namespace
-}  // namespace widgets
+}  // namespace feed

@@ -1,6 +1,6 @@
-#include "widgets/default_feeds.h"
+#include "feed/default_feeds.h"
 
-namespace widgets {
+namespace feed {
 
 const std::vector<NewsLink>& BuiltInFeeds() {
   static const std::vector<NewsLink> kFeeds = {
@@ -25,4 +25,4 @@ std::vector<NewsLink> EffectiveRemoteLinks(const std::vector<NewsLink>& remote,
   return out;
 }
 
-}  // namespace widgets
+}  // namespace feed
