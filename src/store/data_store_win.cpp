@@ -13,6 +13,7 @@
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "store/data_store.h"
 #include "widgets/notes_manager_win.h"
 
