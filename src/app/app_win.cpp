@@ -13,6 +13,10 @@
 #include "app/main_wiring_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
+#include "framework/wstr_win.h"
+#include "platform/write_queue.h"
+#include "store/data_store_win.h"
+#include "store/statistics.h"
 
 namespace app {
 namespace {
@@ -47,16 +51,22 @@ int Run(const wchar_t*, int) {
   size_t slash = exe.rfind(L'\\');
   g_appFolder = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash)) + L"\\";
 
+  // Files are written on their own thread; its queue outlives everything that writes to
+  // it, and its end waits for the last save.
+  platform::WriteQueue writes;
+  store::DataStore data(store::GetDataFolder(), to_u16(g_appFolder), &writes);
   auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg);
+  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes});
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
+    store::SetStatisticsFolders(u"", u"");
     return 0;
   }
   ShowWindow(dlg->hwnd(), SW_HIDE);
   int result = loop.Run();
   fw::AppModule::RemoveMessageLoop();
   dlg.reset();
+  store::SetStatisticsFolders(u"", u"");  // no statistics write may outlive the queue
   return result;
 }
 
