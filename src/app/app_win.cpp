@@ -80,9 +80,13 @@ int AppMain(const wchar_t* cmdLine, int show) {
   wchar_t temp[MAX_PATH + 1] = {};
   DWORD exeLen = GetModuleFileNameW(nullptr, exe, MAX_PATH);
   DWORD tempLen = GetTempPathW(MAX_PATH, temp);
-  if (exeLen > 0 && exeLen < MAX_PATH && tempLen > 0 && tempLen < MAX_PATH &&
-      GetLongPathNameW(temp, temp, MAX_PATH) > 0) {
-    if (IsInsideTempFolder(exe, temp)) {
+  if (exeLen > 0 && exeLen < MAX_PATH && tempLen > 0 && tempLen < MAX_PATH) {
+    // The long form matches how the exe's path is written; where it cannot be had, the
+    // temporary path as the system gave it still has to be checked.
+    wchar_t longTemp[MAX_PATH + 1] = {};
+    DWORD longLen = GetLongPathNameW(temp, longTemp, MAX_PATH);
+    const wchar_t* tempFolder = longLen > 0 && longLen < MAX_PATH ? longTemp : temp;
+    if (IsInsideTempFolder(exe, tempFolder)) {
       MessageBoxW(nullptr, kRefusalText, kRefusalTitle, MB_ICONERROR);
       refused = true;
     }
