@@ -15,6 +15,7 @@
 #include "framework/message_loop_win.h"
 #include "framework/wstr_win.h"
 #include "platform/write_queue.h"
+#include "richtext/image_loader_win.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
 
@@ -109,6 +110,8 @@ int AppMain(const wchar_t* cmdLine, int show) {
 
     Run(cmdLine, show);
 
+    // No image may be decoding once GDI+ is gone.
+    richtext::StopImageLoader();
     CoUninitialize();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     WSACleanup();
