@@ -1,14 +1,17 @@
 #include "app/main_wiring_win.h"
 
 #include <ctime>
+#include <memory>
 
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
+#include "menus/main_menu_win.h"
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
 #include "ui/link_commands_win.h"
+#include "widgets/news_notes_win.h"
 #include "widgets/widget_wiring_win.h"
 
 namespace app {
@@ -31,7 +34,18 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
-  // menus: h.showMainMenu
+  // the notification-area icon and the main menu it opens; the menu lives as long as the hooks
+  auto mainMenu = std::make_shared<menus::MainMenu>();
+  h.showMainMenu = [&dlg, mainMenu](int x, int y) { mainMenu->Show(dlg.hwnd(), x, y); };
+  h.addTrayIcon = [&dlg] { menus::AddTrayIcon(dlg.hwnd()); };
+  h.removeTrayIcon = [&dlg, mainMenu] {
+    mainMenu->Close();
+    menus::RemoveTrayIcon(dlg.hwnd());
+  };
+  h.bringWidgetsToFront = [&dlg] {
+    for (CNewsNotes* w : dlg.WidgetList())
+      if (w && w->hwnd()) SetWindowPos(w->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  };
   // link dialogs and link counting, reached from the widget menu and link clicks
   ui::InstallWidgetLinkHooks();
   // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
