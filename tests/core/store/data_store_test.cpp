@@ -103,6 +103,32 @@ TEST_F(DataStoreTest, QueuedSavesKeepOnlyTheNewestAndFinishBeforeTheQueueEnds) {
   EXPECT_EQ(testutil::ReadAll(dir_.file("data/data.dat")), testutil::ReadAll(dir_.file("app/data.dat")));
 }
 
+TEST_F(DataStoreTest, CharactersTheCodePageCannotHoldComeBack) {
+  const std::u16string title = u"😀 한국어 العربية & 新闻 &#65;";
+  DataSnapshot s = OneWidget(u"http://example.com/한국어?a=1&b=2");
+  s.widgets[0].content = u"<a href=\"http://x/\">" + title + u"</a>";
+  s.widgets[0].advlink_title = title;
+  s.settings.custom_links.push_back({title, u"http://example.com/😀"});
+  ASSERT_TRUE(Store().Save(s, kXga));
+
+  DataSnapshot got;
+  ASSERT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kLoaded);
+  ASSERT_EQ(got.widgets.size(), 1u);
+  EXPECT_EQ(got.widgets[0].content, s.widgets[0].content);
+  EXPECT_EQ(got.widgets[0].advlink_title, title);
+  EXPECT_EQ(got.widgets[0].rssurl, s.widgets[0].rssurl);
+  ASSERT_EQ(got.settings.custom_links.size(), 2u);
+  EXPECT_EQ(got.settings.custom_links[1].name, title);
+  EXPECT_EQ(got.settings.custom_links[1].url, u"http://example.com/😀");
+  EXPECT_EQ(got.settings.custom_links[0].name, u"我的") << "text the code page holds is untouched";
+
+  // Only the elements that needed references are marked.
+  std::string text = store::BuildDataDocument(s, kXga);
+  EXPECT_NE(text.find("<content chars=\"ncr\"><![CDATA[<a href=\"http://x/\">&#128512; "), std::string::npos);
+  EXPECT_NE(text.find("<name><![CDATA["), std::string::npos);
+  EXPECT_EQ(text.find("?", text.find("<config")), text.find("?a=1")) << "no character became '?'";
+}
+
 TEST(WriteQueue, WritesInOrderReportsFailuresAndFlushes) {
   testutil::TempDir dir;
   platform::WriteQueue queue;
