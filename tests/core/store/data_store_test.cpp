@@ -66,9 +66,28 @@ TEST_F(DataStoreTest, GarbageEverywhereIsNotAFirstLoad) {
   testutil::WriteAll(dir_.file("data/data.dat"), std::string(100, '\x7f'));
   testutil::WriteAll(dir_.file("app/data.dat"), "<?xml version=\"1.0\"?><config><unclosed>");
   DataSnapshot got;
-  EXPECT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kUnusable);
+  std::u16string aside;
+  EXPECT_EQ(Store().Load(kXga, 7, &got, &aside), store::LoadOutcome::kUnusable);
   EXPECT_EQ(got.settings.usecount, 0);
   EXPECT_EQ(got.settings.first_run, 0);
+
+  // Both unreadable copies are kept under names that the next save does not touch.
+  EXPECT_EQ(aside, Folder("data") + u"data-unreadable-1.dat");
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data-unreadable-1.dat")), std::string(100, '\x7f'));
+  EXPECT_EQ(testutil::ReadAll(dir_.file("app/data-unreadable-1.dat")), "<?xml version=\"1.0\"?><config><unclosed>");
+  EXPECT_NE(testutil::ReadAll(dir_.file("log.txt")).find("data-unreadable-1.dat"), std::string::npos);
+  ASSERT_TRUE(Store().Save(got, kXga));
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data-unreadable-1.dat")), std::string(100, '\x7f'));
+
+  // A second unreadable file never overwrites the first one kept.
+  testutil::WriteAll(dir_.file("data/data.dat"), "garbage again");
+  testutil::WriteAll(dir_.file("data/data.bak"), "garbage again");
+  testutil::WriteAll(dir_.file("app/data.dat"), "garbage again");
+  testutil::WriteAll(dir_.file("app/data.bak"), "garbage again");
+  aside.clear();
+  EXPECT_EQ(Store().Load(kXga, 7, &got, &aside), store::LoadOutcome::kUnusable);
+  EXPECT_EQ(aside, Folder("data") + u"data-unreadable-2.dat");
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data-unreadable-1.dat")), std::string(100, '\x7f'));
 }
 
 TEST_F(DataStoreTest, SaveWritesBothCopiesAndTheRecordsComeBack) {
