@@ -1,11 +1,14 @@
 #include "menus/qmenu_win.h"
 
+#include <windowsx.h>
+
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "app/main_dlg_win.h"
 #include "framework/message_loop_win.h"
+#include "menus/color_menu_win.h"
 #include "menus/main_menu.h"
 #include "menus/main_menu_win.h"
 #include "win/win_test_util.h"
@@ -41,9 +44,9 @@ RECT WindowRectOf(HWND hwnd) {
 LPARAM CentreOf(const menus::Rect& r) { return MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2); }
 
 // Pixels of the menu as it paints itself, printed into a 32-bit DIB.
-std::vector<uint32_t> PrintMenu(CQMenu& menu, int* w, int* h) {
+std::vector<uint32_t> PrintWindowClient(HWND hwnd, int* w, int* h) {
   RECT rc;
-  GetClientRect(menu.hwnd(), &rc);
+  GetClientRect(hwnd, &rc);
   *w = rc.right;
   *h = rc.bottom;
   BITMAPINFO bi{};
@@ -59,7 +62,7 @@ std::vector<uint32_t> PrintMenu(CQMenu& menu, int* w, int* h) {
   if (!dib || !dc) return out;
   {
     fw::SelectGuard sel(dc.get(), dib.get());
-    SendMessageW(menu.hwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
+    SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.get()), PRF_CLIENT);
     GdiFlush();
     const auto* p = static_cast<const uint32_t*>(bits);
     out.assign(p, p + static_cast<size_t>(*w) * *h);
@@ -136,7 +139,7 @@ TEST_F(MainMenuTest, RightClickOnTheIconOpensANonActivatingToolWindowAtTheCursor
 TEST_F(MainMenuTest, PrintedIntoADibItIsWhiteWithItsFrameAndEntries) {
   OpenAt(300, 200);
   int w = 0, h = 0;
-  std::vector<uint32_t> px = PrintMenu(menu_.top(), &w, &h);
+  std::vector<uint32_t> px = PrintWindowClient(menu_.top().hwnd(), &w, &h);
   ASSERT_EQ(px.size(), static_cast<size_t>(w) * h);
   auto at = [&](int x, int y) { return px[static_cast<size_t>(y) * w + x]; };
   EXPECT_EQ(at(0, 0), kFrame);
@@ -167,7 +170,7 @@ TEST_F(MainMenuTest, PrintedIntoADibItIsWhiteWithItsFrameAndEntries) {
   EXPECT_GT(countIn(menus::Rect{toolbox.left, toolbox.top, toolbox.left + 27, toolbox.bottom}, coloured), 20);
   // The hot entry is filled light grey.
   SendMessageW(menu_.top().hwnd(), WM_MOUSEMOVE, 0, CentreOf(menu_.top().ItemRect(3)));
-  px = PrintMenu(menu_.top(), &w, &h);
+  px = PrintWindowClient(menu_.top().hwnd(), &w, &h);
   menus::Rect quit = menu_.top().ItemRect(3);
   EXPECT_EQ(at(quit.right - 2, quit.top + 1), 0xD2D2D2u);
 }
@@ -344,6 +347,75 @@ TEST_F(QMenuTest, AnotherTopLevelMenuClosesTheFirstAndTheOwnersEndClosesIt) {
   SendMessageW(top_.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(top_.ItemRect(0)));
   EXPECT_TRUE(wintest::PumpUntil([this] { return !sink_.commands.empty(); }, 2000));
   EXPECT_EQ(sink_.commands[0], 7u);
+}
+
+// The colour grid, owned by a plain window of the test.
+class ColorMenuTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sink_.Create());
+    colors_.SetCommand(77);
+    ASSERT_TRUE(colors_.Create(sink_.hwnd()));
+    colors_.TrackPopup(200, 150, sink_.hwnd());
+  }
+  void Click(int x, int y) { SendMessageW(colors_.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y)); }
+  LPARAM CellCentre(int c, int r) { return CentreOf(colors_.grid().Cell(c, r)); }
+
+  CommandSink sink_;
+  menus::CColorMenu colors_;
+};
+
+TEST_F(ColorMenuTest, PaintsThePaletteInsideItsFrame) {
+  RECT rc = WindowRectOf(colors_.hwnd());
+  EXPECT_EQ(rc.left, 200);
+  EXPECT_EQ(rc.top, 150);
+  EXPECT_TRUE(GetWindowLongPtrW(colors_.hwnd(), GWL_EXSTYLE) & WS_EX_TOOLWINDOW);
+  int w = 0, h = 0;
+  std::vector<uint32_t> px = PrintWindowClient(colors_.hwnd(), &w, &h);
+  ASSERT_EQ(w, colors_.grid().width);
+  auto at = [&](LPARAM p) { return px[static_cast<size_t>(GET_Y_LPARAM(p)) * w + GET_X_LPARAM(p)]; };
+  EXPECT_EQ(at(MAKELPARAM(0, 0)), kFrame);
+  EXPECT_EQ(at(MAKELPARAM(1, 1)), kWhite);
+  // The DIB holds 0xRRGGBB, as the palette does.
+  EXPECT_EQ(at(CellCentre(0, 0)), menus::PaletteColor(0));
+  EXPECT_EQ(at(CellCentre(1, 0)), 0x003300u);
+  EXPECT_EQ(at(CellCentre(17, 8)), 0xFFFE65u);
+  EXPECT_EQ(at(CellCentre(5, 3)), 0x00FF98u);
+}
+
+TEST_F(ColorMenuTest, PicksTheCellsColourAndIgnoresTheMargin) {
+  Click(1, 60);  // the margin: nothing happens
+  wintest::PumpFor(50);
+  EXPECT_TRUE(colors_.hwnd());
+  EXPECT_TRUE(sink_.commands.empty());
+  LPARAM cell = CellCentre(17, 8);
+  Click(GET_X_LPARAM(cell), GET_Y_LPARAM(cell));
+  EXPECT_TRUE(wintest::PumpUntil([this] { return !sink_.commands.empty(); }, 2000));
+  EXPECT_EQ(sink_.commands[0], 77u);
+  EXPECT_EQ(colors_.PickedColor(), RGB(0xFF, 0xFE, 0x65));
+  EXPECT_FALSE(colors_.NoColorPicked());
+  EXPECT_FALSE(colors_.hwnd());
+  EXPECT_EQ(menus::CQMenuBase::Current(), nullptr);
+}
+
+TEST_F(ColorMenuTest, OfferedNoColourCellAndAClickOutside) {
+  colors_.SetOfferNoColor(true);
+  int w = 0, h = 0;
+  std::vector<uint32_t> px = PrintWindowClient(colors_.hwnd(), &w, &h);
+  menus::Rect first = colors_.grid().Cell(0, 0);
+  EXPECT_EQ(px[static_cast<size_t>(first.top) * w + first.left + 5], 0u);       // a black line
+  EXPECT_EQ(px[static_cast<size_t>(first.top + 1) * w + first.left + 1], kWhite);
+  LPARAM cell = CellCentre(0, 0);
+  Click(GET_X_LPARAM(cell), GET_Y_LPARAM(cell));
+  EXPECT_TRUE(wintest::PumpUntil([this] { return !sink_.commands.empty(); }, 2000));
+  EXPECT_TRUE(colors_.NoColorPicked());
+  // Shown again, a click elsewhere in the program closes it without a command.
+  colors_.TrackPopup(200, 150, sink_.hwnd());
+  SetCursorPos(20, 20);
+  PostMessageW(sink_.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(1, 1));
+  wintest::PumpFor(100);
+  EXPECT_FALSE(colors_.hwnd());
+  EXPECT_EQ(sink_.commands.size(), 1u);
 }
 
 }  // namespace
