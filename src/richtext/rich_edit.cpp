@@ -371,7 +371,7 @@ void CRichDraw::Redo() {
 
 // --- Typing ---
 
-TextStyle CRichDraw::TypedTextStyle() const {
+const RichItem* CRichDraw::TypedStyleSource() const {
   const int n = GetItemCount();
   const int caret = Clamp(caretIndex_, 0, n);
   auto isChar = [](const RichItem* it) { return it->IsText() && !it->IsLineBreak(); };
@@ -385,6 +385,11 @@ TextStyle CRichDraw::TypedTextStyle() const {
     for (int i = caret; i < n && !from; ++i)
       if (isChar(items_[i]) && (linked || !items_[i]->contentLink)) from = items_[i];
   }
+  return from;
+}
+
+TextStyle CRichDraw::TypedTextStyle() const {
+  const RichItem* from = TypedStyleSource();
   TextStyle style;
   style.size = defaultSize_;
   style.color = defaultColor_;
