@@ -172,6 +172,7 @@ void CRichDraw::Select(int from, int to) {
   from = Clamp(from, 0, n);
   to = Clamp(to, 0, n);
   if (to < from) std::swap(from, to);
+  if (from == to) from = to = 0;  // nothing selected, wherever
   for (int i = selFrom_; i < selTo_ && i < n; ++i) items_[i]->selected = 0;
   for (int i = from; i < to; ++i) items_[i]->selected = 1;
   selFrom_ = from;
