@@ -93,6 +93,8 @@ class CMainDlg : public fw::DialogBase,
   bool EnableAutoStart() { return app::EnableAutoStart(); }
   bool DisableAutoStart() { return app::DisableAutoStart(); }
   void ShowAbout();
+  // How often every widget refreshes silently, in seconds.
+  void SetRefreshPeriod(int seconds) { counters_.SetRefreshPeriod(seconds); }
 
   BOOL PreTranslateMessage(MSG*) override { return FALSE; }
   BOOL OnIdle() override { return FALSE; }

@@ -9,11 +9,14 @@
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
 #include "menus/main_menu_win.h"
+#include "menus/settings_dlg_win.h"
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
 #include "ui/link_commands_win.h"
 #include "widgets/news_notes_win.h"
+#include "widgets/widget_menu.h"
+#include "widgets/widget_theme.h"
 #include "widgets/widget_wiring_win.h"
 
 namespace app {
@@ -48,6 +51,7 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
       TellSettingsWereReset(keptAside);
     }
     dlg.Restore(loaded);
+    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(dlg.refresh_interval));
   };
   h.saveData = [&dlg, data] { data->Save(dlg.Snapshot(), store::CurrentScreenSize()); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
@@ -64,6 +68,20 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   h.bringWidgetsToFront = [&dlg] {
     for (CNewsNotes* w : dlg.WidgetList())
       if (w && w->hwnd()) SetWindowPos(w->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  };
+  h.showSettings = [&dlg] {
+    std::vector<std::u16string> themes;
+    for (int i = 0; i < widgets::kThemeCount; ++i) themes.push_back(widgets::Themes()[i].menuName);
+    std::vector<int> alphas(std::begin(widgets::kAlphaLevels), std::end(widgets::kAlphaLevels));
+    const bool wasOn = dlg.IsAutoStartOn();
+    menus::CSettingsDlg settings(menus::ValuesFrom(dlg, wasOn), themes, alphas);
+    if (settings.DoModal(dlg.hwnd()) != IDOK) return;
+    const menus::SettingsValues& v = settings.values();
+    if (v.autoStart && !wasOn) dlg.EnableAutoStart();
+    if (!v.autoStart && wasOn) dlg.DisableAutoStart();
+    menus::ApplyTo(v, &dlg);
+    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(dlg.refresh_interval));
+    dlg.ScheduleSave(kSaveDelayMs);
   };
   // link dialogs and link counting, reached from the widget menu and link clicks
   ui::InstallWidgetLinkHooks();

@@ -52,6 +52,31 @@ class MainMenu(unittest.TestCase):
         for path in copies:
             self.assertTrue(os.path.exists(path), path)
 
+    def test_settings_dialog_turns_auto_start_on(self):
+        h.wine(["reg", "delete", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", "/v", "Pelinor", "/f"])
+        self.program.start()
+        hwnd = self.program.main_window()
+        self.assertIsNotNone(hwnd, "the main window never appeared")
+        main = [w for w in h.windows() if w.hwnd == hwnd][0]
+        h.probe("post", hwnd, WM_USER_TRAY, 0, WM_RBUTTONUP)
+        self.assertTrue(h.wait_for(lambda: len(self.menus(main.pid)) == 1, timeout=10), h.windows())
+        top = self.menus(main.pid)[0]
+        h.probe("move", top.hwnd, 40, 43)
+        self.assertTrue(h.wait_for(lambda: len(self.menus(main.pid)) == 2, timeout=10), h.windows())
+        sub = [w for w in self.menus(main.pid) if w.hwnd != top.hwnd][0]
+        h.probe("click", sub.hwnd, 40, 13)  # 设置
+        code, dlg = h.probe("wait", "设置", 10000, "#32770")
+        self.assertEqual(code, 0, "no settings dialog")
+        dlg = dlg.strip()
+        self.assertEqual(self.menus(main.pid), [], "the menu must close when the dialog opens")
+        h.screenshot("settings_dialog.png")
+        h.probe("button", dlg, 1101)  # 开机时自动启动
+        h.probe("button", dlg, 1)     # 确定
+        self.assertTrue(h.wait_for(lambda: h.probe("gone", dlg, 100)[0] == 0, timeout=10))
+        r = h.wine(["reg", "query", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", "/v", "Pelinor"])
+        self.assertIn("pelinor.exe", r.stdout.decode(errors="replace").lower())
+        h.wine(["reg", "delete", r"HKCU\Software\Microsoft\Windows\CurrentVersion\Run", "/v", "Pelinor", "/f"])
+
 
 if __name__ == "__main__":
     h.main()
