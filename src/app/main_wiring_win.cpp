@@ -6,8 +6,6 @@
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
-#include "ui/link_commands_win.h"
-#include "widgets/widget_wiring_win.h"
 
 namespace app {
 
@@ -18,16 +16,19 @@ void InstallSubsystemHooks(CMainDlg& dlg) {
   store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()));
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: data.dat
-  h.loadData = [&dlg] { dlg.LoadData(); };
-  h.saveData = [&dlg] { dlg.SaveData(); };
+  CNotesManager& manager = dlg.manager();
+  manager.InstallWidgetSeam();
+  // Nothing on screen would leave no way in: without a widget after loading, the first
+  // one is made at once while there is no remote configuration request to wait for.
+  h.loadData = [&dlg, &manager] {
+    manager.LoadData();
+    if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
+  };
+  h.saveData = [&manager] { manager.SaveData(); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
-  // link dialogs and link counting, reached from the widget menu and link clicks
-  ui::InstallWidgetLinkHooks();
-  // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
-  widgets::InstallWidgetHooks(dlg);
 }
 
 }  // namespace app

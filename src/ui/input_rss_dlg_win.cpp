@@ -3,22 +3,8 @@
 #include "res/dialogs_res.h"
 #include "framework/wstr_win.h"
 #include "ui/dialog_util_win.h"
-#include "feed/feed_fetch_win.h"
 
-namespace ui {
-namespace {
-SubscribeNoticeSender g_noticeSender = &feed::SendSubscribeNotice;
-}  // namespace
-
-SubscribeNoticeSender SetSubscribeNoticeSender(SubscribeNoticeSender sender) {
-  SubscribeNoticeSender previous = g_noticeSender;
-  g_noticeSender = sender;
-  return previous;
-}
-
-}  // namespace ui
-
-CInputRssDlg::CInputRssDlg() : DialogBase(IDD_INPUT_RSS) {}
+CInputRssDlg::CInputRssDlg(ui::LinkDialogHost* host) : DialogBase(IDD_INPUT_RSS), host_(host) {}
 
 LRESULT CInputRssDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   SetWindowTextW(hwnd_, as_wcstr(input_.Caption()));
@@ -31,8 +17,8 @@ LRESULT CInputRssDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   switch (LOWORD(wParam)) {
     case IDOK:
       if (input_.Confirm(ui::GetControlText(hwnd_, IDC_RSS_NAME), ui::GetControlText(hwnd_, IDC_RSS_URL)) &&
-          ui::g_noticeSender) {
-        ui::g_noticeSender(as_wcstr(input_.GetLink().url), as_wcstr(input_.GetLink().name));
+          host_) {
+        host_->SendSubscribeNotice(input_.GetLink().url, input_.GetLink().name);
       }
       EndDialog(IDOK);
       return 0;

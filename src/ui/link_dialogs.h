@@ -9,6 +9,20 @@
 
 namespace ui {
 
+// What the link dialogs work on, handed to them by whoever runs them: the manager's
+// settings and link lists, the deferred save, and the notice of a newly added link.
+class LinkDialogHost {
+ public:
+  virtual ~LinkDialogHost() = default;
+  virtual ManagerData& Settings() = 0;
+  // (Re)starts the deferred save: the change reaches data.dat delayMs later.
+  virtual void RequestSave(unsigned delayMs) = 0;
+  // Tells the maker's service about a link the user has just added.
+  virtual void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) = 0;
+};
+
+constexpr unsigned kSaveDelayMs = 1000;
+
 constexpr char16_t kCaptionNewLink[] = u"新增订阅源";
 constexpr char16_t kCaptionEditLink[] = u"编辑订阅源";
 

@@ -6,14 +6,10 @@
 #include "framework/wstr_win.h"
 #include "res/resource.h"
 #include "ui/alpha_wnd_win.h"
+#include "widgets/desktop_embed_win.h"
 #include "widgets/frame_images_win.h"
-#include "widgets/layered_pixels.h"
 #include "widgets/news_content.h"
-#include "widgets/notes_manager_win.h"
 #include "widgets/widget_compose.h"
-#include "widgets/widget_env_win.h"
-
-using widgets::ScheduleSave;
 
 namespace {
 
@@ -27,8 +23,9 @@ bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
 }  // namespace
 
-CNotesBase::CNotesBase()
-    : theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
+CNotesBase::CNotesBase(widgets::WidgetEnv& env)
+    : env_(env),
+      theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
       titleFont_(ui::CreatePointFont(100, L"宋体", true)),
       captionFont_(ui::CreatePointFont(90, L"宋体")) {
   engine_ = std::make_unique<richtext::CRichDrawWin>();
@@ -78,8 +75,7 @@ void CNotesBase::ShowWidget() {
                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
   if (icon) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
-  CNotesManager* m = widgets::Manager();
-  AttachToDesktop(m ? m->embed_desktop : 0);
+  AttachToDesktop(env_.Settings().embed_desktop);
   ApplyColorTheme(tmpl.bkcolor_id);
 
   rects_ = widgets::ComputeWidgetRects(width, height, 0, 0);
@@ -153,21 +149,17 @@ void CNotesBase::ActivateTooltip(bool on) {
   if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, on ? TRUE : FALSE, 0);
 }
 
-bool CNotesBase::SmoothingSetting() const {
-  CNotesManager* m = widgets::Manager();
-  return m ? m->smoothing != 0 : true;
-}
+bool CNotesBase::SmoothingSetting() const { return env_.Settings().smoothing != 0; }
 
 // --- Record operations ---------------------------------------------------------------
 
 void CNotesBase::SetContent(const std::u16string& text) {
   content = text;
   if (!IsWindow()) return;
-  CNotesManager* m = widgets::Manager();
-  if (m && m->version < 1.6f) engine_->SetAllTextColor(textcolor);
+  if (env_.Settings().version < 1.6f) engine_->SetAllTextColor(textcolor);
   engine_->SetHtml(text);
   Repaint();
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
 }
 
 std::u16string CNotesBase::GetContent() {
@@ -178,7 +170,7 @@ std::u16string CNotesBase::GetContent() {
 void CNotesBase::MoveTo(int nx, int ny) {
   x = nx;
   y = ny;
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
   if (IsWindow()) SetWindowPos(hwnd_, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -188,13 +180,13 @@ void CNotesBase::ResizeTo(int w, int h) {
   width = w;
   height = h;
   if (IsWindow()) SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ScheduleSave(widgets::kSaveDelayAfterResize);
+  env_.RequestSave(widgets::kSaveDelayAfterResize);
 }
 
 void CNotesBase::SetAlpha(uint8_t a) {
   blendAlpha_ = a;
   alpha = a;
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
   Repaint();
 }
 
@@ -211,7 +203,7 @@ bool CNotesBase::ApplyColorTheme(int id) {
   tmpl.bkcolor_id = id;
   theme_ = *t;
   Repaint();
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
   return true;
 }
 
@@ -221,7 +213,7 @@ void CNotesBase::SetTextColor(uint32_t color) {
   if (!IsWindow()) return;
   engine_->SetAllTextColor(color);
   Repaint();
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
 }
 
 void CNotesBase::BeginFollowCursor(const POINT* from) {
@@ -239,12 +231,12 @@ void CNotesBase::EndFollowCursor() {
 
 void CNotesBase::SetGroupName(const std::u16string& name) {
   group_name = name;
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
 }
 
 void CNotesBase::SetTopmost(int on) {
   topmost = on;
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
   if (!IsWindow()) return;
   const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
   if (on == 1) {
@@ -252,8 +244,7 @@ void CNotesBase::SetTopmost(int on) {
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, keep);
   } else {
     SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
-    CNotesManager* m = widgets::Manager();
-    AttachToDesktop(m ? m->embed_desktop : 0);
+    AttachToDesktop(env_.Settings().embed_desktop);
   }
 }
 
@@ -263,9 +254,8 @@ void CNotesBase::AttachToDesktop(int on) {
     if (GetParent(hwnd_)) SetParent(hwnd_, nullptr);
     return;
   }
-  CNotesManager* m = widgets::Manager();
-  if (!m || m->embed_desktop != 1 || topmost == 1 || !CNotesManager::CanEmbedInDesktop()) return;
-  SetParent(hwnd_, CNotesManager::FindDesktopListView());
+  if (env_.Settings().embed_desktop != 1 || topmost == 1 || !widgets::CanEmbedInDesktop()) return;
+  SetParent(hwnd_, widgets::FindDesktopListView());
 }
 
 int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
@@ -276,7 +266,7 @@ int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
   if (IsWindow()) {
     engine_->SetDefaultFont(contentFont_.get(), 1);
     Repaint();
-    ScheduleSave(widgets::kSaveDelay);
+    env_.RequestSave(widgets::kSaveDelay);
   }
   return 1;
 }
@@ -290,7 +280,7 @@ void CNotesBase::GetFont(int* size, int* bold, std::u16string* face) const {
 void CNotesBase::SetLineSpace(int pixels) {
   engine_->SetLineSpacing(pixels);
   linespace = pixels;
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
 }
 
 void CNotesBase::SetSmoothScroll(int on) {
@@ -365,14 +355,8 @@ void CNotesBase::Compose() {
     widgets::DrawImage(a, im.refresh, rects_.refresh);
     widgets::DrawImage(a, im.menu, rects_.menu);
   }
-  // Mark pass: whatever the text drawing touches on B is text, and is made opaque on A.
-  widgets::FillPixels(b.pixels, surfaceB_.count(), widgets::kMarkerPixel);
-  PaintText(surfaceB_.dc());
-  GdiFlush();
-  widgets::MakeTouchedBackgroundOpaque(a.pixels, b.pixels, surfaceA_.count());
-  PaintText(surfaceA_.dc());
-  GdiFlush();
-  widgets::SetTouchedAlpha(a.pixels, b.pixels, surfaceA_.count(), 255);
+  // Whatever the text drawing touches is text, and is fully opaque whatever the opacity.
+  ui::ComposeTextOpaque(surfaceA_, surfaceB_, [this](HDC dc) { PaintText(dc); }, 255);
 
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
 }
@@ -432,7 +416,7 @@ LRESULT CNotesBase::OnTimer(UINT msg, WPARAM id, LPARAM lParam, BOOL&) {
 void CNotesBase::OnFollowTick() {
   if (!KeyDown(VK_CONTROL) || !KeyDown(VK_LBUTTON)) {
     ::KillTimer(hwnd_, kWidgetTimerFollow);
-    ScheduleSave(widgets::kSaveDelay);
+    env_.RequestSave(widgets::kSaveDelay);
     return;
   }
   POINT pt;
@@ -469,7 +453,7 @@ LRESULT CNotesBase::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
   }
   x = rc.left;
   y = rc.top;
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
   return 0;
 }
 
@@ -478,7 +462,7 @@ LRESULT CNotesBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
   GetWindowRect(hwnd_, &rc);
   width = rc.right - rc.left;
   height = rc.bottom - rc.top;
-  ScheduleSave(widgets::kSaveDelayAfterResize);
+  env_.RequestSave(widgets::kSaveDelayAfterResize);
   if (!engine_->IsAttached()) return 0;  // still being created
   UpdateRectsAndSurfaces();
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
@@ -532,7 +516,7 @@ LRESULT CNotesBase::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     if (!linkHighlighted_) mouseInside_ = false;
     IdleReset();
-    ScheduleSave(widgets::kSaveDelay);
+    env_.RequestSave(widgets::kSaveDelay);
     Repaint();
   }
   handled = FALSE;
@@ -547,6 +531,6 @@ LRESULT CNotesBase::OnImageLoaded(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
 
 LRESULT CNotesBase::OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&) {
   scrolly = engine_->GetScrollPos();
-  ScheduleSave(widgets::kSaveDelay);
+  env_.RequestSave(widgets::kSaveDelay);
   return 0;
 }

@@ -10,17 +10,16 @@
 
 #include "framework/handles_win.h"
 #include "framework/window_win.h"
+#include "model/notes_local_info.h"
+#include "richtext/image_loader_win.h"
 #include "richtext/rich_draw_win.h"
 #include "ui/dib_surface_win.h"
-#include "model/notes_local_info.h"
+#include "widgets/widget_env.h"
 #include "widgets/widget_geometry.h"
 #include "widgets/widget_theme.h"
 
 constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms between hover and leave
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
-constexpr UINT WM_WIDGET_FEED_RESULT = WM_USER + 106;
-constexpr UINT WM_WIDGET_IMAGE_LOADED = WM_USER + 1001;
-constexpr UINT WM_WIDGET_GLIDE_AT_REST = WM_USER + 1101;
 constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
 constexpr wchar_t kWidgetWindowClass[] = L"PelinorWidget";
 constexpr wchar_t kWidgetTitle[] = L"便签条";
@@ -28,7 +27,7 @@ constexpr int kWidgetCursorResource = 245;
 
 class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
  public:
-  CNotesBase();
+  explicit CNotesBase(widgets::WidgetEnv& env);
   ~CNotesBase() override;
 
   // --- The widget's operations (the manager, menu and store call these) ---
@@ -89,8 +88,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
     MESSAGE_HANDLER(WM_SETFOCUS, OnFocus)
     MESSAGE_HANDLER(WM_KILLFOCUS, OnFocus)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
-    MESSAGE_HANDLER(WM_WIDGET_GLIDE_AT_REST, OnGlideAtRest)
-    MESSAGE_HANDLER(WM_WIDGET_IMAGE_LOADED, OnImageLoaded)
+    MESSAGE_HANDLER(richtext::kMsgGlideAtRest, OnGlideAtRest)
+    MESSAGE_HANDLER(richtext::kMsgImageLoaded, OnImageLoaded)
     MESSAGE_HANDLER(WM_WIDGET_COMPOSE, OnComposeRequest)
   END_MSG_MAP()
 
@@ -112,6 +111,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   void ActivateTooltip(bool on);
   bool SmoothingSetting() const;
 
+  widgets::WidgetEnv& env_;
   widgets::WidgetRects rects_{};
   bool arming_ = false;
   bool mouseInside_ = false;

@@ -1,18 +1,11 @@
 // Where things sit inside a widget window, and how big a widget may be. All rectangles
 // are in window (client) coordinates, right and bottom exclusive.
 #pragma once
+#include "ui/rect.h"
 
 namespace widgets {
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-  bool operator==(const Rect& o) const {
-    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-  }
-};
+using ui::Rect;
 
 constexpr int kMinWidgetWidth = 100, kMaxWidgetWidth = 800;
 constexpr int kMinWidgetHeight = 80, kMaxWidgetHeight = 600;
