@@ -28,7 +28,7 @@ class DibSurface {
   }
   // Selects `font` into the DC (nothing before the DC exists). The caller keeps the font
   // alive while it is selected: select its successor before deleting it.
-  void SelectFont(HFONT font) const {
+  void UseFont(HFONT font) const {
     if (dc_) SelectObject(dc_.get(), font);
   }
 

@@ -8,7 +8,7 @@ HWND g_desktopListView = nullptr;
 bool g_desktopSearched = false;
 int g_osMajorVersion = 0;
 
-BOOL CALLBACK FindListViewProc(HWND top, LPARAM) {
+BOOL CALLBACK FindListViewProc(HWND top, LPARAM) noexcept {
   if (!(GetWindowLongW(top, GWL_STYLE) & WS_VISIBLE)) return TRUE;
   HWND view = FindWindowExW(top, nullptr, L"SHELLDLL_DefView", nullptr);
   if (!view) return TRUE;

@@ -60,7 +60,7 @@ bool CNewsNotes::StartRetrieval(const std::u16string& url) {
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {
   fw::WindowDc screen(nullptr);
-  fw::SelectGuard font(screen.get(), contentFont_.get());
+  fw::SelectGuard font(screen.get(), contentFont());
   SIZE s{};
   GetTextExtentPoint32W(screen.get(), as_wcstr(title), static_cast<int>(title.size()), &s);
   return s.cx;
@@ -84,18 +84,18 @@ LRESULT CNewsNotes::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
 
   if (corner_.Press(px, py)) {
     settings.usecount = 0;
-    env_.RequestSave(widgets::kSaveDelay);
+    RecordChanged();
   }
-  pressArea_ = 2;
-  if (rects_.content.Contains(px, py)) {
-    pressArea_ = 1;
+  const bool inContent = rects_.content.Contains(px, py);
+  drag_.Press(inContent);
+  if (inContent) {
     int kind = 0;
     if (const std::u16string* link = engine_->GetLinkAt(px, py, &kind)) {
       const bool ctrlRule = settings.ctrl_lclick != 0;
       if (!widgets::ClickOpensLink(ctrlRule, static_cast<unsigned>(wParam))) {
-        ActivateTooltip(false);  // show the hint again
-        ActivateTooltip(true);
-        RelayToTooltip(WM_MOUSEMOVE, wParam, lParam);
+        tooltip_.Activate(false);  // show the hint again
+        tooltip_.Activate(true);
+        tooltip_.Relay(WM_MOUSEMOVE, wParam, lParam);
       } else {
         std::u16string target = *link;  // the engine may change under the calls below
         env_.CountEvent(kEventLinkOpened);
@@ -105,12 +105,12 @@ LRESULT CNewsNotes::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
       }
     }
   } else {
-    if (!arming_) mouseInside_ = false;
+    if (!drag_.armed()) mouseInside_ = false;
     IdleReset();
-    env_.RequestSave(widgets::kSaveDelay);
+    RecordChanged();
   }
   if (rects_.refresh.Contains(px, py)) Refresh(0);
-  RelayToTooltip(msg, wParam, lParam);
+  tooltip_.Relay(msg, wParam, lParam);
   if (rects_.menu.Contains(px, py)) {
     tip_.reset();
     POINT pt{rects_.menu.right, rects_.menu.bottom};
@@ -172,12 +172,11 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
   const bool hint = env_.Settings().ctrl_lclick && rects_.content.Contains(px, py) && engine_->IsReadOnly() &&
                     engine_->GetLinkAt(px, py, &kind);
   if (hint) {
-    SetTooltipText(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
-    ActivateTooltip(true);
+    tooltip_.ShowHint(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
   } else {
-    ActivateTooltip(false);
+    tooltip_.Activate(false);
   }
-  RelayToTooltip(msg, wParam, lParam);
+  tooltip_.Relay(msg, wParam, lParam);
   handled = FALSE;  // the base tracks hover, dragging and the engine
   return 0;
 }
@@ -221,7 +220,7 @@ void CNewsNotes::RunMenuCommand(int command) {
     case MenuAction::kSwitchFeed:
       rssurl = a.url;
       Refresh(0);
-      env_.RequestSave(widgets::kSaveDelay);
+      RecordChanged();
       break;
     case MenuAction::kManageCustomLinks: env_.ManageCustomLinks(*this); break;
     case MenuAction::kApplyTheme: ApplyColorTheme(a.value); break;

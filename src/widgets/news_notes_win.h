@@ -16,7 +16,6 @@
 #include "widgets/widget_menu.h"
 
 constexpr wchar_t kFirstRunTipText[] = L"点击这里可以订阅您喜欢的内容，还可以自定义订阅的网站哦！";
-constexpr wchar_t kHintFollowLink[] = L"按住 CTRL 并单击鼠标以跟踪链接";
 constexpr wchar_t kHintViewPicture[] = L"按住 CTRL 并单击鼠标浏览图片";
 
 class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {

@@ -9,6 +9,8 @@ void ClampWidgetSize(int* width, int* height) {
   *height = std::clamp(*height, kMinWidgetHeight, kMaxWidgetHeight);
 }
 
+Rect InitialContentRect(int w, int h) { return {10, 39, w - 20, h - 20}; }
+
 WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight) {
   WidgetRects r;
   r.content = {10, 39, w - 10, h - 20};

@@ -22,6 +22,9 @@ struct WidgetRects {
 };
 // The rectangles of a w x h widget; the grip takes the size of its image.
 WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight);
+// The content rectangle a new window starts with, 10 pixels narrower on the right than
+// after its first size change.
+Rect InitialContentRect(int w, int h);
 
 // The painted areas of the background (x, y, width, height form).
 struct Area {

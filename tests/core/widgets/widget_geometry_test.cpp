@@ -21,6 +21,7 @@ TEST(WidgetGeometry, StoredSizesAreClamped) {
 TEST(WidgetGeometry, RectanglesOfAWidget) {
   auto r = ComputeWidgetRects(300, 200, 8, 8);
   EXPECT_EQ(r.content, (Rect{10, 39, 290, 180}));
+  EXPECT_EQ(InitialContentRect(300, 200), (Rect{10, 39, 280, 180}));  // before the first size change
   EXPECT_EQ(r.title, (Rect{10, 12, 290, 27}));
   EXPECT_EQ(r.menu, (Rect{265, 10, 285, 30}));
   EXPECT_EQ(r.refresh, (Rect{230, 10, 250, 30}));

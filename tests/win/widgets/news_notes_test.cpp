@@ -344,6 +344,29 @@ TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
   EXPECT_EQ(env_.settings.usecount, 0);
 }
 
+TEST_F(NewsNotesTest, SharedIconFontsInTheirDcsAndRepaintAfterAHide) {
+  CNewsNotes* a = Make(200, 6);
+  CNewsNotes* b = Make(200, 6);
+  // One small icon for every widget: none is made (and leaked) per window.
+  HICON icon = reinterpret_cast<HICON>(SendMessageW(a->hwnd(), WM_GETICON, ICON_SMALL, 0));
+  ASSERT_TRUE(icon);
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(b->hwnd(), WM_GETICON, ICON_SMALL, 0)), icon);
+
+  // A new font replaces the old one in the drawing surfaces before the old one goes.
+  EXPECT_EQ(a->surfaceFont(), a->contentFont());
+  a->SetFont(120, 1, u"宋体");
+  EXPECT_EQ(a->surfaceFont(), a->contentFont());
+
+  // A repaint asked for just before the window went away does not block the next one.
+  auto bodyAlpha = [&] { return Pixel(a->surface(), 5, a->surface().height() - 12) >> 24; };
+  a->SetAlpha(100);
+  a->DestroyWidget();
+  EXPECT_FALSE(a->IsWindow());
+  a->ShowWidget();
+  a->SetAlpha(51);
+  EXPECT_TRUE(wintest::PumpUntil([&] { return bodyAlpha() == 51u; }, 2000)) << "alpha " << bodyAlpha();
+}
+
 TEST_F(NewsNotesTest, MenuCommandsReachTheEnvironment) {
   CNewsNotes* w = Make(153, 3);
   w->rssurl = u"http://127.0.0.1:1/own.xml";
