@@ -11,6 +11,7 @@
 #include "platform/log.h"
 #include "platform/text.h"
 #include "widgets/news_content.h"
+#include "widgets/work_area_win.h"
 
 using widgets::MenuAction;
 
@@ -267,7 +268,8 @@ void CNewsNotes::PlaceFirstRunTip() {
   if (!tip_) return;
   RECT wr;
   GetWindowRect(hwnd_, &wr);
-  widgets::TipPlacement p = widgets::PlaceFirstRunTip(wr.top, wr.right, GetSystemMetrics(SM_CXSCREEN));
+  widgets::TipPlacement p =
+      widgets::PlaceFirstRunTip({wr.left, wr.top, wr.right, wr.bottom}, widgets::PrimaryWorkArea());
   tip_->SetDirection(p.direction);
   tip_->Show(p.rect.left, p.rect.top, p.rect.right, p.rect.bottom);
 }

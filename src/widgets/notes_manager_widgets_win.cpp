@@ -9,11 +9,13 @@
 #include "widgets/news_notes_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
+#include "widgets/work_area_win.h"
 
 namespace {
 
 constexpr int kNewWidgetFontSize = 90;
 constexpr int kNewWidgetLineSpace = 6;
+constexpr int kNewWidgetPlanWidth = 250, kNewWidgetPlanHeight = 200;  // the smallest loaded widget
 constexpr char16_t kNewWidgetFace[] = u"宋体";
 constexpr int kFailureToastMode = 2;  // in the lower part of the widget
 constexpr UINT kFailureToastMs = 3000;
@@ -82,6 +84,16 @@ CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, in
 void CNotesManager::AddFeedWidget(const std::u16string& url, CNewsNotes* templ) {
   int x, y;
   widgets::NewWidgetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), &x, &y);
+  // A new widget over an old one would look as if nothing happened: it moves on until
+  // its place is free. Planned at the size a loaded widget has at least (or the template's).
+  std::vector<widgets::Rect> taken;
+  for (CNewsNotes* w : widgets_) {
+    RECT r;
+    if (w->IsWindow() && GetWindowRect(w->hwnd(), &r)) taken.push_back({r.left, r.top, r.right, r.bottom});
+  }
+  const int w = std::max(kNewWidgetPlanWidth, templ ? templ->width : 0);
+  const int h = std::max(kNewWidgetPlanHeight, templ ? templ->height : 0);
+  widgets::FreeWidgetPlace(taken, widgets::PrimaryWorkArea(), w, h, &x, &y);
   CreateFeedWidget(url, x, y, templ);
 }
 

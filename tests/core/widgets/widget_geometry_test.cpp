@@ -43,13 +43,46 @@ TEST(WidgetGeometry, FifthCornerPressResets) {
   EXPECT_TRUE(c.Press(1, 1));
 }
 
-TEST(WidgetGeometry, FirstRunTipSideDependsOnRoomOnTheRight) {
-  auto right = PlaceFirstRunTip(100, 500, 1024);
+TEST(WidgetGeometry, FirstRunTipBesideTheWidgetInsideTheWorkArea) {
+  const Rect work{0, 0, 1024, 738};
+  auto right = PlaceFirstRunTip(Rect{250, 100, 500, 300}, work);
   EXPECT_EQ(right.direction, 3);
-  EXPECT_EQ(right.rect, (Rect{480, 130, 680, 230}));
-  auto left = PlaceFirstRunTip(0, 1000, 1024);
+  EXPECT_EQ(right.rect, (Rect{500, 130, 700, 230}));
+  // A new widget at the screen's right: the tip goes left of it, none of it under the widget.
+  auto left = PlaceFirstRunTip(Rect{624, 0, 874, 200}, work);
   EXPECT_EQ(left.direction, 4);
-  EXPECT_EQ(left.rect, (Rect{780, 30, 980, 130}));
+  EXPECT_EQ(left.rect, (Rect{424, 30, 624, 130}));
+  // Low on the screen: lifted into the work area.
+  auto low = PlaceFirstRunTip(Rect{100, 680, 350, 880}, work);
+  EXPECT_EQ(low.rect, (Rect{350, 638, 550, 738}));
+  // A widget as wide as the screen: inside the work area, whatever it covers.
+  auto wide = PlaceFirstRunTip(Rect{-50, 0, 1100, 200}, work);
+  EXPECT_GE(wide.rect.left, 0);
+  EXPECT_LE(wide.rect.right, 1024);
+}
+
+TEST(WidgetGeometry, NewWidgetsCascadeUntilTheirPlaceIsFree) {
+  const Rect work{0, 0, 1024, 738};
+  int x = 624, y = 0;
+  FreeWidgetPlace({}, work, 250, 200, &x, &y);
+  EXPECT_EQ(x, 624);  // the first keeps the usual place
+  EXPECT_EQ(y, 0);
+  std::vector<Rect> taken{{624, 0, 874, 200}};
+  FreeWidgetPlace(taken, work, 250, 200, &x, &y);
+  EXPECT_EQ(x, 414);
+  EXPECT_EQ(y, 210);
+  taken.push_back({x, y, x + 250, y + 200});
+  int x3 = 624, y3 = 0;
+  FreeWidgetPlace(taken, work, 250, 200, &x3, &y3);
+  for (const Rect& t : taken) {
+    EXPECT_TRUE(x3 + 250 <= t.left || t.right <= x3 || y3 + 200 <= t.top || t.bottom <= y3);
+  }
+  EXPECT_LE(y3 + 200, 738);
+  // No free place left: the usual one.
+  int x4 = 624, y4 = 0;
+  FreeWidgetPlace({work}, work, 250, 200, &x4, &y4);
+  EXPECT_EQ(x4, 624);
+  EXPECT_EQ(y4, 0);
 }
 
 TEST(WidgetGeometry, NewWidgetPlace) {

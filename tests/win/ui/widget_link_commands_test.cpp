@@ -95,6 +95,11 @@ TEST_F(WidgetLinkCommandsTest, NewSubscriptionMakesAWidgetFromThisOne) {
   widget_->RunMenuCommand(widgets::kCmdAddSubscription);
   ASSERT_EQ(main_.WidgetList().size(), 3u);
   EXPECT_EQ(main_.WidgetList().back()->rssurl, kOwnFeed);
+  // The second new widget does not cover the first.
+  RECT first, second, both;
+  GetWindowRect(made->hwnd(), &first);
+  GetWindowRect(main_.WidgetList().back()->hwnd(), &second);
+  EXPECT_FALSE(IntersectRect(&both, &first, &second));
   DialogScript script3;
   script3.On(L"选择订阅源", [](HWND d) { Click(d, IDCANCEL); });
   widget_->RunMenuCommand(widgets::kCmdAddSubscription);
