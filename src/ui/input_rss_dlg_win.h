@@ -1,11 +1,15 @@
 // The link input dialog: a name and a feed address, for a new link ("新增订阅源") or to
-// edit an existing one ("编辑订阅源"). Returns IDOK (1) when confirmed, IDCANCEL (2) when
+// edit an existing one ("编辑订阅源"). It stays open, saying why, until the address is an
+// http or https one; an empty name becomes the address's host. Returns IDOK (1) when confirmed, IDCANCEL (2) when
 // cancelled; a confirmed new link is announced to the maker's service through the host.
 #pragma once
 #include <windows.h>
 
 #include "framework/dialog_win.h"
 #include "ui/link_dialogs.h"
+
+constexpr wchar_t kBadAddressTitle[] = L"提示";
+constexpr wchar_t kBadAddressText[] = L"请输入订阅源的网址，例如 http://www.example.com/rss.xml";
 
 class CInputRssDlg : public fw::DialogBase {
  public:
@@ -25,6 +29,8 @@ class CInputRssDlg : public fw::DialogBase {
  private:
   LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnCommand(UINT, WPARAM, LPARAM, BOOL&);
+  // Confirms a usable address (a missing name becomes its host), or says why not.
+  void OnOk();
 
   ui::LinkDialogHost* host_;
   ui::LinkInput input_;

@@ -149,13 +149,32 @@ TEST_F(LinkDialogsTest, NewLinkIsTrimmedAndAnnounced) {
   EXPECT_EQ(g_notices[0].url, L"http://feeds.test/rss?a=1&b=新闻");
   EXPECT_EQ(g_notices[0].name, L"abc");
 
-  // Spaces only come back empty; an empty link is still confirmed and announced.
+  // Empty or no web address: the dialog says so and stays; a bare host gets "http://" and
+  // an empty name becomes the host.
   CInputRssDlg blank(&host_);
   DialogScript again;
-  again.On(L"新增订阅源", [](HWND d) { Answer(d, L"   ", L"\u3000", IDOK); });
+  std::wstring focused;
+  bool stayed = false;
+  again.On(L"新增订阅源", [&](HWND d) {
+         wchar_t cls[16] = {};
+         GetClassNameW(GetFocus(), cls, 16);
+         focused = GetFocus() == GetDlgItem(d, IDC_RSS_NAME) ? L"name" : cls;
+         Answer(d, L"   ", L"\u3000", IDOK);
+       })
+      .On(L"提示", [](HWND d) { Click(d, IDOK); })
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"这不是网址", IDOK); })
+      .On(L"提示", [](HWND d) { Click(d, IDOK); })
+      .On(L"新增订阅源", [&](HWND d) {
+        stayed = true;
+        Answer(d, L"", L"news.example.com/rss", IDOK);
+      });
   EXPECT_EQ(blank.DoModal(main_.hwnd()), IDOK);
-  EXPECT_EQ(blank.GetLink(), (NewsLink{u"", u""}));
-  EXPECT_EQ(g_notices.size(), 2u);
+  EXPECT_TRUE(again.finished()) << again.stepsDone();
+  EXPECT_EQ(focused, L"name");
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(blank.GetLink(), (NewsLink{u"news.example.com", u"http://news.example.com/rss"}));
+  ASSERT_EQ(g_notices.size(), 2u);
+  EXPECT_EQ(g_notices[1].url, L"http://news.example.com/rss");
 }
 
 TEST_F(LinkDialogsTest, EditingShowsTheLinkAndNeverAnnounces) {
@@ -255,7 +274,7 @@ TEST_F(LinkDialogsTest, NoValidChoiceConfirmsWithAnEmptyLink) {
   EXPECT_EQ(m().custom_links.size(), 2u);
 }
 
-TEST_F(LinkDialogsTest, NewLinkFromTheChoiceHidesItThenAppendsEvenWhenEmpty) {
+TEST_F(LinkDialogsTest, NewLinkFromTheChoiceHidesItThenAppendsOnlyAnAddress) {
   m().custom_links = {{u"one", u"http://one/"}};
   CChooseRssDlg dlg(host_);
   HWND choose = nullptr;
@@ -270,15 +289,17 @@ TEST_F(LinkDialogsTest, NewLinkFromTheChoiceHidesItThenAppendsEvenWhenEmpty) {
         shownAfterCancel = true;
         Click(d, IDC_RSS_NEW);
       })
-      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"  ", IDOK); });
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"  ", IDOK); })
+      .On(L"提示", [](HWND d) { Click(d, IDOK); })  // an empty link is refused
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"http://two.test/", IDOK); });
   EXPECT_EQ(dlg.DoModal(main_.hwnd()), IDOK);
   EXPECT_TRUE(script.finished()) << script.stepsDone();
   EXPECT_TRUE(hiddenDuringInput);
   EXPECT_TRUE(shownAfterCancel);
-  EXPECT_EQ(dlg.GetLink(), NewsLink{});
-  EXPECT_EQ(m().custom_links, (Links{{u"one", u"http://one/"}, {u"", u""}}));
+  EXPECT_EQ(dlg.GetLink(), (NewsLink{u"two.test", u"http://two.test/"}));
+  EXPECT_EQ(m().custom_links, (Links{{u"one", u"http://one/"}, {u"two.test", u"http://two.test/"}}));
   ASSERT_EQ(g_notices.size(), 1u);  // the cancelled input sent nothing
-  EXPECT_EQ(g_notices[0].url, L"");
+  EXPECT_EQ(g_notices[0].url, L"http://two.test/");
 }
 
 TEST_F(LinkDialogsTest, CustomLinksAddEditAndCancelledEdit) {
