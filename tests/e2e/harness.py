@@ -304,8 +304,12 @@ class ProgramSession:
         return [w for w in windows() if w.cls == "PelinorWidget" and w.pid == self.pid and w.visible]
 
     def saved(self):
-        with open(self.program.file("data.dat"), "rb") as f:
-            return unscramble(f.read()).decode("gbk", errors="replace")
+        """The program-folder data.dat as text; empty while a save is replacing it."""
+        try:
+            with open(self.program.file("data.dat"), "rb") as f:
+                return unscramble(f.read()).decode("gbk", errors="replace")
+        except FileNotFoundError:
+            return ""
 
     def menu_keys(self, widget, keys):
         """Opens the widget's menu with a right click and types the keys into it."""
