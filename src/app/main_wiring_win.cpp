@@ -1,5 +1,7 @@
 #include "app/main_wiring_win.h"
 
+#include <ctime>
+
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
@@ -10,21 +12,24 @@
 namespace app {
 
 // Each subsystem sets the hooks it serves; a hook left empty does nothing.
-void InstallSubsystemHooks(CMainDlg& dlg) {
+void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   auto& h = dlg.hooks();
   // usage statistics: both copies of statistics.dat
-  store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()));
+  store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()), subsystems.writes);
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: data.dat
+  store::DataStore* data = subsystems.data;
   CNotesManager& manager = dlg.manager();
-  manager.InstallWidgetSeam();
   // Nothing on screen would leave no way in: without a widget after loading, the first
   // one is made at once while there is no remote configuration request to wait for.
-  h.loadData = [&dlg, &manager] {
-    manager.LoadData();
+  h.loadData = [&dlg, &manager, data] {
+    store::MigrateVirtualStore(data->ProgramCopy());
+    DataSnapshot loaded;
+    data->Load(store::CurrentScreenSize(), static_cast<int64_t>(std::time(nullptr)), &loaded);
+    manager.Restore(loaded);
     if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
   };
-  h.saveData = [&manager] { manager.SaveData(); };
+  h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload

@@ -406,10 +406,11 @@ TEST_F(LinkDialogsTest, MovesStopAtTheEndsAndEscKeepsTheChanges) {
 
 TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
   testutil::TempDir dir;
-  const std::u16string file = platform::Utf8ToU16(dir.file("data.dat"));
+  const store::DataStore data(u"", platform::Utf8ToU16(dir.file("")));
+  const std::u16string file = data.ProgramCopy();
   main_.hooks().saveData = [&] {
     saves_.push_back({GetTickCount64(), m().custom_links});
-    main_.manager().SaveDataTo(file, nullptr);
+    data.Save(main_.manager().Snapshot(), {1024, 768});
   };
   m().custom_links = {{u"only", u"http://only/"}};
   CCustomDlg dlg(host_);
