@@ -45,7 +45,7 @@ class Store(unittest.TestCase):
         with open(kept, "rb") as f:
             self.assertEqual(f.read(), garbage, "the unreadable file is kept as it was")
         with open(self.program.file("data.dat"), "rb") as f:
-            self.assertTrue(unscramble(f.read()).endswith(b"</config>\0"), "a good file replaced it")
+            self.assertTrue(h.unscramble(f.read()).endswith(b"</config>\0"), "a good file replaced it")
         with open(self.program.file("log.txt"), "rb") as f:
             self.assertIn(b"data-unreadable-1.dat", f.read(), "the log says where the old file is")
 
