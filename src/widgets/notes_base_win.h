@@ -94,6 +94,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
     MESSAGE_HANDLER(WM_MOUSEWHEEL, OnMouseWheel)
     MESSAGE_HANDLER(WM_SETFOCUS, OnFocus)
     MESSAGE_HANDLER(WM_KILLFOCUS, OnFocus)
+    MESSAGE_HANDLER(WM_KEYDOWN, OnKeyInput)
+    MESSAGE_HANDLER(WM_CHAR, OnKeyInput)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
     MESSAGE_HANDLER(richtext::kMsgGlideAtRest, OnGlideAtRest)
     MESSAGE_HANDLER(richtext::kMsgImageLoaded, OnImageLoaded)
@@ -143,6 +145,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   LRESULT OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnMouseWheel(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnFocus(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnKeyInput(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnActivate(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnImageLoaded(UINT, WPARAM, LPARAM, BOOL&);
