@@ -13,11 +13,9 @@
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
-#include "ui/link_commands_win.h"
 #include "widgets/news_notes_win.h"
 #include "widgets/widget_menu.h"
 #include "widgets/widget_theme.h"
-#include "widgets/widget_wiring_win.h"
 
 namespace app {
 namespace {
@@ -41,7 +39,10 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: data.dat
   store::DataStore* data = subsystems.data;
-  h.loadData = [&dlg, data] {
+  CNotesManager& manager = dlg.manager();
+  // Nothing on screen would leave no way in: without a widget after loading, the first
+  // one is made at once while there is no remote configuration request to wait for.
+  h.loadData = [&dlg, &manager, data] {
     store::MigrateVirtualStore(data->ProgramCopy());
     DataSnapshot loaded;
     std::u16string keptAside;
@@ -50,10 +51,11 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
         !keptAside.empty()) {
       TellSettingsWereReset(keptAside);
     }
-    dlg.Restore(loaded);
-    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(dlg.refresh_interval));
+    manager.Restore(loaded);
+    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(manager.refresh_interval));
+    if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
   };
-  h.saveData = [&dlg, data] { data->Save(dlg.Snapshot(), store::CurrentScreenSize()); };
+  h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
@@ -65,28 +67,24 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
     mainMenu->Close();
     menus::RemoveTrayIcon(dlg.hwnd());
   };
-  h.bringWidgetsToFront = [&dlg] {
-    for (CNewsNotes* w : dlg.WidgetList())
+  h.bringWidgetsToFront = [&manager] {
+    for (CNewsNotes* w : manager.WidgetList())
       if (w && w->hwnd()) SetWindowPos(w->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   };
-  h.showSettings = [&dlg] {
+  h.showSettings = [&dlg, &manager] {
     std::vector<std::u16string> themes;
     for (int i = 0; i < widgets::kThemeCount; ++i) themes.push_back(widgets::Themes()[i].menuName);
     std::vector<int> alphas(std::begin(widgets::kAlphaLevels), std::end(widgets::kAlphaLevels));
-    const bool wasOn = dlg.IsAutoStartOn();
-    menus::CSettingsDlg settings(menus::ValuesFrom(dlg, wasOn), themes, alphas);
+    const bool wasOn = IsAutoStartOn();
+    menus::CSettingsDlg settings(menus::ValuesFrom(manager, wasOn), themes, alphas);
     if (settings.DoModal(dlg.hwnd()) != IDOK) return;
     const menus::SettingsValues& v = settings.values();
-    if (v.autoStart && !wasOn) dlg.EnableAutoStart();
-    if (!v.autoStart && wasOn) dlg.DisableAutoStart();
-    menus::ApplyTo(v, &dlg);
-    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(dlg.refresh_interval));
+    if (v.autoStart && !wasOn) EnableAutoStart();
+    if (!v.autoStart && wasOn) DisableAutoStart();
+    menus::ApplyTo(v, &manager);
+    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(manager.refresh_interval));
     dlg.ScheduleSave(kSaveDelayMs);
   };
-  // link dialogs and link counting, reached from the widget menu and link clicks
-  ui::InstallWidgetLinkHooks();
-  // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
-  widgets::InstallWidgetHooks(dlg);
 }
 
 }  // namespace app
