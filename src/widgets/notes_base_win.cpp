@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "framework/wstr_win.h"
+#include "platform/bench_trace.h"
 #include "res/resource.h"
 #include "ui/alpha_wnd_win.h"
 #include "widgets/frame_images_win.h"
@@ -375,6 +376,7 @@ void CNotesBase::Compose() {
   widgets::SetTouchedAlpha(a.pixels, b.pixels, surfaceA_.count(), 255);
 
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
+  platform::BenchEvent(content.empty() ? "painted" : "content", hwnd_);
 }
 
 LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
