@@ -21,6 +21,7 @@
 #include "widgets/frame_images_win.h"
 #include "widgets/news_content.h"
 #include "widgets/widget_compose.h"
+#include "win/widgets/fake_widget_env.h"
 #include "widgets/news_notes_win.h"
 
 namespace {
@@ -71,7 +72,8 @@ int wmain(int argc, wchar_t** argv) {
   ULONG_PTR token = 0;
   Gdiplus::GdiplusStartup(&token, &in, nullptr);
   {
-    CNewsNotes widget;
+    wintest::FakeWidgetEnv env;  // settings of its own; saves and the like are only recorded
+    CNewsNotes widget(env);
     widget.x = 40;
     widget.y = 40;
     widget.width = kWidth;
