@@ -23,7 +23,8 @@ Reported per count, as medians over the runs and as ratios to the floor of the s
              after start-up, for the count given by --idle-count
 
 Usage: bench/wine_startup.py [--counts 1,10,50] [--runs 3] [--idle-seconds 60]
-                             [--idle-count 10] [--no-build]
+                             [--idle-count 10] [--no-build] [--also LABEL=EXE ...]
+--also runs another build of the program (before a change, say) in the same alternation.
 """
 import argparse
 import http.server
@@ -285,6 +286,8 @@ def main():
     ap.add_argument("--idle-seconds", type=int, default=60)
     ap.add_argument("--idle-count", type=int, default=10)
     ap.add_argument("--no-build", action="store_true")
+    ap.add_argument("--also", action="append", default=[], metavar="LABEL=EXE",
+                    help="another pelinor.exe (say, before a change) run in the same alternation")
     ap.add_argument("--json", help="also write every run's figures to this file")
     args = ap.parse_args()
     counts = [int(c) for c in args.counts.split(",")]
@@ -292,10 +295,17 @@ def main():
     if not args.no_build:
         build()
     work = tempfile.mkdtemp(prefix="pelinor-bench-")
-    exes = {}
-    for name, built in (("pelinor.exe", "pelinor.exe"), ("floor.exe", os.path.join("bench", "win", "floor.exe"))):
-        exes[name] = os.path.join(work, "stripped-" + name)
-        subprocess.run(["i686-w64-mingw32-strip", "-o", exes[name], os.path.join(TREE, built)], check=True)
+    # label -> (stripped copy, the name it runs under)
+    programs = {"floor": (os.path.join(TREE, "bench", "win", "floor.exe"), "floor.exe"),
+                "pelinor": (os.path.join(TREE, "pelinor.exe"), "pelinor.exe")}
+    for item in args.also:
+        label, _, path = item.partition("=")
+        programs[label] = (path, "pelinor.exe")
+    for label, (path, name) in list(programs.items()):
+        stripped = os.path.join(work, "stripped-%s-%s" % (label, name))
+        subprocess.run(["i686-w64-mingw32-strip", "-o", stripped, path], check=True)
+        programs[label] = (stripped, name)
+    labels = list(programs)
     env = wine_env()
     r = subprocess.run(["wine", "cmd", "/c", "echo %LOCALAPPDATA%"], env=env, stdout=subprocess.PIPE,
                        stderr=subprocess.DEVNULL)
@@ -308,18 +318,20 @@ def main():
     try:
         for run in range(args.runs):
             for count in counts:
-                order = ["floor.exe", "pelinor.exe"] if (run + counts.index(count)) % 2 == 0 else \
-                    ["pelinor.exe", "floor.exe"]
-                pair = {}
-                for name in order:
+                shift = (run + counts.index(count)) % len(labels)
+                figures = {}
+                for label in labels[shift:] + labels[:shift]:  # each program leads in turn
                     idle = args.idle_seconds if (count == args.idle_count and run == 0) else 0
-                    pair[name] = run_once(env, exes[name], name, count, idle, work)
-                runs.append({"run": run, "count": count, "floor": pair["floor.exe"], "pelinor": pair["pelinor.exe"]})
-                p, f = pair["pelinor.exe"], pair["floor.exe"]
-                print("run %d, %2d widgets: floor painted %4.0f ms %5.1f MiB | pelinor painted %5.0f ms, content "
-                      "%5.0f ms, %5.1f MiB, CPU %5.0f ms" % (run, count, f["painted_ms"], f["vmhwm_kib"] / 1024.0,
-                                                             p["painted_ms"], p["content_ms"], p["vmhwm_kib"] / 1024.0,
-                                                             p["cpu_to_done_ms"]), flush=True)
+                    figures[label] = run_once(env, programs[label][0], programs[label][1], count, idle, work)
+                runs.append({"run": run, "count": count, **figures})
+                f = figures["floor"]
+                line = "run %d, %2d widgets: floor painted %4.0f ms %5.1f MiB" % (run, count, f["painted_ms"],
+                                                                              f["vmhwm_kib"] / 1024.0)
+                for label in labels[1:]:
+                    p = figures[label]
+                    line += " | %s painted %5.0f ms, content %5.0f ms, %5.1f MiB, CPU %5.0f ms" % (
+                        label, p["painted_ms"], p["content_ms"], p["vmhwm_kib"] / 1024.0, p["cpu_to_done_ms"])
+                print(line, flush=True)
     finally:
         server.close()
         shutil.rmtree(work, ignore_errors=True)
@@ -327,40 +339,42 @@ def main():
 
     print("\nload average before %.1f, after %.1f (%d cores)" % (load_before[0], load_after[0], os.cpu_count()))
     print("medians over %d runs; ratios are program / floor of the same run, then the median of those" % args.runs)
-    print("%7s %9s %11s %8s %11s %8s %10s %10s %12s %8s %8s %7s" % (
-        "widgets", "floor ms", "painted ms", "ratio", "content ms", "ratio", "floor MiB", "MiB", "MiB - floor",
-        "floor CPU", "CPU ms", "ratio"))
-    summary = {}
-    for count in counts:
-        rs = [r for r in runs if r["count"] == count]
-        fp = median([r["floor"]["painted_ms"] for r in rs])
-        pp = median([r["pelinor"]["painted_ms"] for r in rs])
-        pc = median([r["pelinor"]["content_ms"] for r in rs])
-        rp = median([r["pelinor"]["painted_ms"] / r["floor"]["painted_ms"] for r in rs])
-        rc = median([r["pelinor"]["content_ms"] / r["floor"]["painted_ms"] for r in rs])
-        fm = median([r["floor"]["vmhwm_kib"] for r in rs]) / 1024.0
-        pm = median([r["pelinor"]["vmhwm_kib"] for r in rs]) / 1024.0
-        dm = median([(r["pelinor"]["vmhwm_kib"] - r["floor"]["vmhwm_kib"]) / 1024.0 for r in rs])
-        fc = median([r["floor"]["cpu_to_done_ms"] for r in rs])
-        pcpu = median([r["pelinor"]["cpu_to_done_ms"] for r in rs])
-        rcpu = median([r["pelinor"]["cpu_to_done_ms"] / max(r["floor"]["cpu_to_done_ms"], 1) for r in rs])
-        summary[count] = (pp, pc, pm, pcpu)
-        print("%7d %9.0f %11.0f %7.2fx %11.0f %7.2fx %10.1f %10.1f %+12.1f %9.0f %8.0f %6.2fx" % (
-            count, fp, pp, rp, pc, rc, fm, pm, dm, fc, pcpu, rcpu))
-    for a, b in zip(counts, counts[1:]):
-        da, db = summary[a], summary[b]
-        n = b - a
-        print("per extra widget from %d to %d: painted %+.1f ms, content %+.1f ms, memory %+.2f MiB, CPU %+.1f ms"
-              % (a, b, (db[0] - da[0]) / n, (db[1] - da[1]) / n, (db[2] - da[2]) / n, (db[3] - da[3]) / n))
-    print("process creation to own code (DLL loading), median: floor %.0f ms, program %.0f ms" % (
-        median([r["floor"]["created_to_main_ms"] for r in runs]), median([r["pelinor"]["created_to_main_ms"] for r in runs])))
+    for label in labels[1:]:
+        print("\n%s:" % label)
+        print("%7s %9s %11s %8s %11s %8s %10s %10s %12s %9s %8s %7s" % (
+            "widgets", "floor ms", "painted ms", "ratio", "content ms", "ratio", "floor MiB", "MiB", "MiB - floor",
+            "floor CPU", "CPU ms", "ratio"))
+        summary = {}
+        for count in counts:
+            rs = [r for r in runs if r["count"] == count]
+            fp = median([r["floor"]["painted_ms"] for r in rs])
+            pp = median([r[label]["painted_ms"] for r in rs])
+            pc = median([r[label]["content_ms"] for r in rs])
+            rp = median([r[label]["painted_ms"] / max(r["floor"]["painted_ms"], 1) for r in rs])
+            rc = median([r[label]["content_ms"] / max(r["floor"]["painted_ms"], 1) for r in rs])
+            fm = median([r["floor"]["vmhwm_kib"] for r in rs]) / 1024.0
+            pm = median([r[label]["vmhwm_kib"] for r in rs]) / 1024.0
+            dm = median([(r[label]["vmhwm_kib"] - r["floor"]["vmhwm_kib"]) / 1024.0 for r in rs])
+            fc = median([r["floor"]["cpu_to_done_ms"] for r in rs])
+            pcpu = median([r[label]["cpu_to_done_ms"] for r in rs])
+            rcpu = median([r[label]["cpu_to_done_ms"] / max(r["floor"]["cpu_to_done_ms"], 1) for r in rs])
+            summary[count] = (pp, pc, pm, pcpu)
+            print("%7d %9.0f %11.0f %7.2fx %11.0f %7.2fx %10.1f %10.1f %+12.1f %9.0f %8.0f %6.2fx" % (
+                count, fp, pp, rp, pc, rc, fm, pm, dm, fc, pcpu, rcpu))
+        for a, b in zip(counts, counts[1:]):
+            da, db = summary[a], summary[b]
+            n = b - a
+            print("per extra widget from %d to %d: painted %+.1f ms, content %+.1f ms, memory %+.2f MiB, CPU %+.1f ms"
+                  % (a, b, (db[0] - da[0]) / n, (db[1] - da[1]) / n, (db[2] - da[2]) / n, (db[3] - da[3]) / n))
+        print("process creation to own code (DLL loading), median: floor %.0f ms, %s %.0f ms" % (
+            median([r["floor"]["created_to_main_ms"] for r in runs]), label,
+            median([r[label]["created_to_main_ms"] for r in runs])))
     for r in runs:
-        if "idle_cpu_s" in r["pelinor"]:
-            p, f = r["pelinor"], r["floor"]
-            print("idle over %d s with %d widgets: program %.2f s CPU (wineserver %.2f s), floor %.2f s CPU "
-                  "(wineserver %.2f s)" % (p["idle_seconds"], r["count"], p["idle_cpu_s"],
-                                           p["idle_wineserver_cpu_s"] or 0, f["idle_cpu_s"],
-                                           f["idle_wineserver_cpu_s"] or 0))
+        for label in labels:
+            p = r[label]
+            if "idle_cpu_s" in p:
+                print("idle over %d s with %d widgets: %s %.2f s CPU (wineserver meanwhile %.2f s)" % (
+                    p["idle_seconds"], r["count"], label, p["idle_cpu_s"], p["idle_wineserver_cpu_s"] or 0))
     if args.json:
         with open(args.json, "w") as f:
             json.dump({"load": [load_before, load_after], "runs": runs}, f, indent=1)
