@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "app/advert_wiring_win.h"
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
@@ -55,6 +56,8 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   ui::InstallWidgetLinkHooks();
   // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
   widgets::InstallWidgetHooks(dlg);
+  // the advert store: loaded at start-up, its scheduler on the one-second tick
+  InstallAdvertHooks(dlg, subsystems.adverts);
 }
 
 }  // namespace app
