@@ -14,7 +14,7 @@ void InstallAdvertHooks(CMainDlg& dlg, adverts::AdvertStore* store, std::functio
   h.runAdvertScheduler = [&dlg, store, show] {
     adverts::SchedulerHost host;
     host.now = platform::NowUnixSeconds();
-    host.usecount = dlg.usecount;
+    host.usecount = dlg.manager().usecount;
     host.siblingRunning = IsSiblingNotesRunning;
     host.show = show;
     store->RunAdvertScheduler(host);
