@@ -128,7 +128,12 @@ int AdvertStore::LoadLocked() {
   int error = 0;
   const std::u16string path = FilePath();
   if (path.empty() || !platform::ReadWholeFile(path, &bytes, &error)) {
-    LogError("read adv xml file fail! error code:%d", error);
+    // Until the first advert link or shown advert there is no file: that is no fault.
+    if (!path.empty() && !platform::FileExists(path)) {
+      LogDebug("no adv\\config.dat yet (error code:%d): nothing retired", error);
+    } else {
+      LogError("read adv xml file fail! error code:%d", error);
+    }
     return 0;
   }
   return ParseAdvertFile(bytes, &retired_, &groups_) == AdvertFileStatus::kOk ? 1 : 0;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "platform/log.h"
 #include "platform/text.h"
 #include "store/data_store.h"
 #include "test_util.h"
@@ -195,9 +196,15 @@ TEST(AdvertStore, SchedulerShowsOnlyInsideTheWindowAndRetiresForGood) {
 
 TEST(AdvertStore, LoadsOnceAndABadFileLeavesAnEmptyStore) {
   Fixture f;
+  platform::SetLogPath(f.dir.file("log.txt"));
   AdvertStore missing(f.folder);
   EXPECT_EQ(missing.Load(), 0);
   EXPECT_EQ(missing.Load(), 1);  // not retried
+  // A fresh installation has no file yet: noted, but no error.
+  const std::string log = testutil::ReadAll(f.dir.file("log.txt"));
+  EXPECT_NE(log.find("[debug] no adv\\config.dat yet"), std::string::npos) << log;
+  EXPECT_EQ(log.find("[error]"), std::string::npos) << log;
+  platform::SetLogPath("");
 
   std::filesystem::create_directories(f.dir.path() / "adv");
   testutil::WriteAll(f.file, adverts::EncodeAdvertFile("<config><removed_advs>7,</removed_advs>"));
