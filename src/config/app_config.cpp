@@ -7,16 +7,13 @@
 
 #include "platform/decimal.h"
 #include "platform/text.h"
-#include "store/data_store.h"
+#include "platform/xml_guard.h"
 
 namespace config {
 namespace {
 
 std::u16string FromAnsi(const char* text) {
-  std::u16string out;
-  if (!text) return out;
-  std::string bytes(text);
-  if (!platform::FromCodePage(platform::AnsiCodePage(), bytes, &out)) out.clear();
+  std::u16string out = platform::FromAnsi(text ? text : "");
   if (out.size() > kMaxTextChars) out.resize(kMaxTextChars);
   return out;
 }
@@ -130,7 +127,7 @@ ParseResult ParseAppConfig(const std::string& bytes, AppConfig* out) {
   if (bytes.size() > kMaxDocumentBytes) return ParseResult::kTooLarge;
   // The parser works on text up to the first zero byte, as it would on a C string.
   std::string text(bytes.c_str());
-  if (store::MeasureNestingDepth(text.data(), text.size(), kMaxDocumentNesting) > kMaxDocumentNesting)
+  if (platform::XmlNestingBound(text.data(), text.size(), kMaxDocumentNesting) > kMaxDocumentNesting)
     return ParseResult::kTooDeep;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
@@ -209,17 +206,7 @@ bool IsAdvertValid(const AdvertRecord& a) {
 }
 
 bool IsWebAddress(const std::u16string& url) {
-  auto startsWith = [&url](const char* prefix) {
-    size_t i = 0;
-    for (; prefix[i]; ++i) {
-      if (i >= url.size()) return false;
-      char16_t c = url[i];
-      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-      if (c != static_cast<char16_t>(prefix[i])) return false;
-    }
-    return true;
-  };
-  return startsWith("http://") || startsWith("https://");
+  return platform::StartsWithNoCase(url, u"http://") || platform::StartsWithNoCase(url, u"https://");
 }
 
 }  // namespace config

@@ -29,7 +29,7 @@ struct AppConfig {
 // Bounds on what one document may deliver; entries beyond them are ignored. The widget
 // menu offers at most 17 remote sources, so more would never be reachable.
 constexpr size_t kMaxDocumentBytes = 1024 * 1024;
-constexpr int kMaxDocumentNesting = 64;
+constexpr size_t kMaxDocumentNesting = 64;
 constexpr size_t kMaxNewsSources = 17;
 constexpr size_t kMaxAdverts = 32;
 constexpr size_t kMaxLinkGroups = 16;

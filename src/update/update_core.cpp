@@ -13,12 +13,6 @@ namespace {
 
 std::u16string Ascii(const std::string& s) { return std::u16string(s.begin(), s.end()); }
 
-std::string ToAnsi(const std::u16string& s) {
-  std::string out;
-  if (!platform::ToCodePage(platform::AnsiCodePage(), s, &out)) out.clear();
-  return out;
-}
-
 std::string Between(const std::string& text, const char* open, const char* close) {
   size_t a = text.find(open);
   size_t b = text.find(close);
@@ -83,13 +77,13 @@ OfferDecision DecideOffer(const std::u16string& offered, const std::u16string& m
                           const std::u16string& declined, bool userAsked) {
   OfferDecision d;
   if (offered.empty() || url.empty()) return d;
-  std::string offeredAnsi = ToAnsi(offered);
-  std::string runningAnsi = ToAnsi(running);
+  std::string offeredAnsi = platform::ToAnsi(offered);
+  std::string runningAnsi = platform::ToAnsi(running);
   bool newer = false;
   if (!offeredAnsi.empty() && !runningAnsi.empty()) {
     uint32_t o = PackVersion(offeredAnsi);
     uint32_t r = PackVersion(runningAnsi);
-    uint32_t no = declined.empty() ? 0 : PackVersion(ToAnsi(declined));
+    uint32_t no = declined.empty() ? 0 : PackVersion(platform::ToAnsi(declined));
     newer = o > r && o != no;
   }
   if (newer) {
@@ -104,7 +98,7 @@ OfferDecision DecideOffer(const std::u16string& offered, const std::u16string& m
 }
 
 OfferAction ActionForUrl(const std::u16string& url, bool allowPlainHttp) {
-  bool https = url.size() >= 8 && config::IsWebAddress(url) && (url[4] == u's' || url[4] == u'S');
+  bool https = platform::StartsWithNoCase(url, u"https://");
   if (url.find(u".exe") != std::u16string::npos) {
     if (https || (allowPlainHttp && config::IsWebAddress(url))) return OfferAction::kDownload;
     return OfferAction::kRefuse;
