@@ -2,6 +2,8 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 #include <limits>
 
@@ -34,6 +36,7 @@ void ReadUpdate(const TiXmlElement* root, AppConfig* c) {
   ReadText(update, "ver", &c->updateVersion);
   ReadText(update, "url", &c->updateUrl);
   ReadText(update, "msg", &c->updateMessage);
+  if (const char* sha = ChildText(update, "sha256")) c->updateSha256.assign(sha, std::min<size_t>(std::strlen(sha), 128));
 }
 
 void ReadNewsSources(const TiXmlElement* root, AppConfig* c) {
@@ -125,12 +128,15 @@ bool Field(const std::string& text, size_t* pos, char sep, std::string* out) {
 ParseResult ParseAppConfig(const std::string& bytes, AppConfig* out) {
   *out = AppConfig();
   if (bytes.size() > kMaxDocumentBytes) return ParseResult::kTooLarge;
-  // The parser works on text up to the first zero byte, as it would on a C string.
+  // The parser works on text up to the first zero byte, as it would on a C string. Its
+  // multi-byte reader can step up to three bytes past that zero when the text ends inside
+  // a sequence, so the buffer carries zero bytes beyond it.
   std::string text(bytes.c_str());
+  std::string padded = text + std::string(8, '\0');
   if (platform::XmlNestingBound(text.data(), text.size(), kMaxDocumentNesting) > kMaxDocumentNesting)
     return ParseResult::kTooDeep;
   TiXmlDocument doc;
-  doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
+  doc.Parse(padded.c_str(), nullptr, TIXML_ENCODING_UNKNOWN);
   if (doc.Error()) return ParseResult::kNotXml;
   const TiXmlElement* root = doc.FirstChildElement();
   if (!root) return ParseResult::kNoRoot;

@@ -24,6 +24,7 @@ struct AppConfig {
   std::u16string updateUrl;
   std::u16string updateVersion;
   std::u16string updateMessage;
+  std::string updateSha256;  // optional: the installer's SHA-256 (hex)
 };
 
 // Bounds on what one document may deliver; entries beyond them are ignored. The widget
