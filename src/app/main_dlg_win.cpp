@@ -211,6 +211,7 @@ LRESULT CMainDlg::OnStartDownload(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 LRESULT CMainDlg::OnRemoteConfig(UINT, WPARAM wParam, LPARAM, BOOL&) {
   if (wParam && hooks_.applyRemoteConfig) hooks_.applyRemoteConfig();
+  if (!wParam && hooks_.remoteConfigFailed) hooks_.remoteConfigFailed();
   return 0;
 }
 

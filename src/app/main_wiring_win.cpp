@@ -2,6 +2,7 @@
 
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
+#include "app/service_wiring_win.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
 #include "store/data_store_win.h"
@@ -20,9 +21,9 @@ void InstallSubsystemHooks(CMainDlg& dlg) {
   // settings store: data.dat
   h.loadData = [&dlg] { dlg.LoadData(); };
   h.saveData = [&dlg] { dlg.SaveData(); };
-  // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
+  // the maker's service: remote configuration, update check and download, about box
+  InstallServiceHooks(dlg);
   // adverts: h.loadAdverts, h.runAdvertScheduler
-  // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
   // link dialogs and link counting, reached from the widget menu and link clicks
   ui::InstallWidgetLinkHooks();
