@@ -29,7 +29,7 @@ namespace {
 // from the built-in feeds anyway.
 constexpr int kFallbackAfterOfflineTicks = 30;
 
-CNotesManager& Manager(CMainDlg& dlg) { return dlg; }
+CNotesManager& Manager(CMainDlg& dlg) { return dlg.manager(); }
 
 struct ServiceWiring {
   ServiceWiring()
@@ -53,7 +53,8 @@ struct ServiceWiring {
 
   config::ConfigService configs;
   std::unique_ptr<update::UpdateController> updates;
-  std::atomic<bool> lastCarriedStatistics{false};
+  // Whether the last answered request reported the usage counts; shared with its worker.
+  std::shared_ptr<std::atomic<bool>> lastCarriedStatistics = std::make_shared<std::atomic<bool>>(false);
   int offlineTicks = 0;
 };
 
@@ -94,7 +95,7 @@ void Apply(CMainDlg& dlg, ServiceWiring& w, bool parsed) {
   config::ApplyInput in = InputFor(Manager(dlg));
   in.config = record.get();
   in.parsed = parsed;
-  in.carriedStatistics = w.lastCarriedStatistics;
+  in.carriedStatistics = *w.lastCarriedStatistics;
   CarryOut(dlg, w, config::PlanApply(in), record ? record->updateSha256 : std::string());
 }
 
@@ -108,9 +109,9 @@ void RequestConfig(CMainDlg& dlg, ServiceWiring& w, const std::string& query) {
   }
   std::u16string extra = platform::Utf8ToU16(query);
   std::u16string url = config::ConfigRequestUrl(config::ServiceBaseUrl(), to_u16(version), extra);
-  ServiceWiring* wiring = &w;
-  w.configs.Start(url, config::QueryCarriesStatistics(extra), [wiring, window](const config::ConfigOutcome& o) {
-    wiring->lastCarriedStatistics = o.carriedStatistics;
+  std::shared_ptr<std::atomic<bool>> carried = w.lastCarriedStatistics;
+  w.configs.Start(url, config::QueryCarriesStatistics(extra), [carried, window](const config::ConfigOutcome& o) {
+    *carried = o.carriedStatistics;
     SendMessageW(window, WM_APP_REMOTE_CONFIG, o.parsed ? 1 : 0, 0);
   });
 }
