@@ -4,7 +4,7 @@ import os
 import unittest
 
 import harness as h
-from test_store import unscramble
+
 
 RSS = ('<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>t</title>'
        '<item><title>Remote one</title><link>http://127.0.0.1:9/a</link></item>'
@@ -79,7 +79,7 @@ class Service(unittest.TestCase):
             with open(os.path.join(folder, "statistics.dat"), "rb") as f:
                 self.assertEqual(f.read(), b"\0", folder)
         with open(self.program.file("data.dat"), "rb") as f:
-            text = unscramble(f.read())
+            text = h.unscramble(f.read())
         remote = text[text.index(b"<remote_newslinks>"):text.index(b"</remote_newslinks>")]
         self.assertIn(("http://127.0.0.1:%d/feeds/first.xml" % port).encode(), remote)
         self.assertIn("远程一".encode("gbk"), remote)
