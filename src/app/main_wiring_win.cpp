@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "app/advert_wiring_win.h"
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
 #include "app/service_wiring_win.h"
@@ -52,7 +53,8 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
   // the maker's service: remote configuration, update check and download, about box
   InstallServiceHooks(dlg);
-  // adverts: h.loadAdverts, h.runAdvertScheduler
+  // the advert store: loaded at start-up, its scheduler on the one-second tick
+  InstallAdvertHooks(dlg, subsystems.adverts);
   // menus: h.showMainMenu
 }
 
