@@ -8,7 +8,7 @@
 #define IDB_MENU_SHUTDOWN_TIMER 348
 
 // Settings ("设置")
-#define IDD_SETTINGS 356
+#define IDD_SETTINGS 357
 #define IDC_SET_AUTOSTART 1101
 #define IDC_SET_REFRESH 1102
 #define IDC_SET_PLACE 1103
