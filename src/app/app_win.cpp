@@ -11,12 +11,15 @@
 
 #include "app/main_dlg_win.h"
 #include "app/main_wiring_win.h"
+#include "feed/feed_fetch_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
 
 namespace app {
 namespace {
 std::wstring g_appFolder;
+// How long the exit waits for workers to notice they are cancelled.
+constexpr std::chrono::milliseconds kWorkerExitBound{2000};
 }
 
 const std::wstring& AppFolder() { return g_appFolder; }
@@ -94,6 +97,9 @@ int AppMain(const wchar_t* cmdLine, int show) {
     WSAStartup(MAKEWORD(2, 2), &wsa);
 
     Run(cmdLine, show);
+    // Refresh and notice workers still downloading are cancelled; those that cannot end
+    // at once are left behind within the bound (they use nothing torn down below).
+    feed::StopFeedWorkers(kWorkerExitBound);
 
     CoUninitialize();
     Gdiplus::GdiplusShutdown(gdiplusToken);

@@ -5,7 +5,6 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/log.h"
 #include "net/url.h"
 #include "platform/text.h"
 #include "richtext/html_parser.h"
@@ -307,10 +306,7 @@ std::string XmlDocumentToUtf8(const char* data, size_t size) {
   // A UTF-16 label on 8-bit text contradicts itself: the bytes decide.
   if (codePage == kUtf16LeCodePage || codePage == kUtf16BeCodePage) return UndeclaredToUtf8(data, size);
   if (codePage == kUtf8CodePage) return RepairedUtf8(data, size);
-  if (codePage == 0) {
-    LogDebug("feed encoding \"%s\" is unknown, read as UTF-8", label.c_str());
-    return UndeclaredToUtf8(data, size);
-  }
+  if (codePage == 0) return UndeclaredToUtf8(data, size);  // an unknown label: the bytes decide
   return CodePageToUtf8(codePage, data, size);
 }
 
@@ -340,10 +336,7 @@ std::u16string ElementText(const TiXmlElement* parent, const char* name) {
 int ParseRss(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
   std::string text = XmlDocumentToUtf8(data, size);
   size_t depth = XmlNestingDepth(text.c_str(), kMaxXmlNesting);
-  if (depth > kMaxXmlNesting) {
-    LogDebug("feed document nested deeper than %d levels, refused", static_cast<int>(kMaxXmlNesting));
-    return kFeedErrorFormat;
-  }
+  if (depth > kMaxXmlNesting) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;

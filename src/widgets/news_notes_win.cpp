@@ -66,7 +66,7 @@ void CNewsNotes::DestroyWidget() {
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
 
 bool CNewsNotes::StartRetrieval(const std::u16string& url) {
-  return hwnd_ && feed::StartFeedRefresh(hwnd_, WM_WIDGET_FEED_RESULT, as_wcstr(url)) == 1;
+  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url)) == 1;
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {
@@ -82,8 +82,9 @@ void CNewsNotes::ShowFailureToast(const std::u16string& text) {
 }
 
 LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-  // The worker owns the array and frees it when this returns: the logic copies it.
-  const auto* items = reinterpret_cast<const FeedItem*>(lParam);
+  // The worker owns the result until this returns: the logic copies what it shows.
+  const auto* result = reinterpret_cast<const feed::FeedResult*>(lParam);
+  const FeedItem* items = result && !result->items.empty() ? result->items.data() : nullptr;
   logic_.OnResult(static_cast<int>(wParam), items, advlink_title, advlink_url);
   return 0;
 }

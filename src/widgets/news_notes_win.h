@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "feed/feed_fetch_win.h"
 #include "ui/arrow_tip_win.h"
 #include "widgets/news_feed_logic.h"
 #include "widgets/notes_base_win.h"
@@ -49,7 +50,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
     MESSAGE_HANDLER(WM_RBUTTONUP, OnRButtonUp)
     MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
     MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
-    MESSAGE_HANDLER(WM_WIDGET_FEED_RESULT, OnFeedResult)
+    MESSAGE_HANDLER(feed::kFeedResultMessage, OnFeedResult)
     CHAIN_MSG_MAP(CNotesBase)
   END_MSG_MAP()
 

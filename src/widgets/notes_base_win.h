@@ -18,7 +18,6 @@
 
 constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms between hover and leave
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
-constexpr UINT WM_WIDGET_FEED_RESULT = WM_USER + 106;
 constexpr UINT WM_WIDGET_IMAGE_LOADED = WM_USER + 1001;
 constexpr UINT WM_WIDGET_GLIDE_AT_REST = WM_USER + 1101;
 constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/log.h"
 #include "platform/text.h"
 #include "test_util.h"
 
@@ -50,6 +53,20 @@ TEST_F(FeedParser, OtherFormatsAndBrokenDocumentsYieldNothing) {
   }
   EXPECT_TRUE(items.empty());
   EXPECT_EQ(ParseFeedDocument(nullptr, 0, kPlainUrl, &items), kFeedErrorFormat);
+}
+
+TEST_F(FeedParser, DocumentsWithoutItemsAreNotLogged) {
+  testutil::TempDir dir;
+  platform::SetLogPath(dir.file("log.txt"));
+  std::string deep = "<rss><channel>";
+  for (int i = 0; i < 1000; ++i) deep += "<x>";
+  std::vector<FeedItem> items;
+  EXPECT_EQ(Parse(deep, &items), kFeedErrorFormat);
+  EXPECT_EQ(Parse("<?xml version=\"1.0\" encoding=\"x-unheard-of\"?><rss><channel><item><title>t</title>"
+                  "<link>http://l/</link></item></channel></rss>", &items), 1);
+  EXPECT_EQ(Parse("<rss><channel></rss>", &items), kFeedErrorFormat);
+  platform::SetLogPath("");
+  EXPECT_FALSE(std::filesystem::exists(dir.file("log.txt")));
 }
 
 TEST_F(FeedParser, EncodingsDeclaredOrDetected) {

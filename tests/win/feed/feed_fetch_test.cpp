@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <thread>
 #include <vector>
 
 #include "platform/log.h"
@@ -20,8 +21,8 @@ namespace {
 
 using wintest::LoopbackServer;
 
-// A message-only window that records every feed result it is sent, copying the items
-// while the message is handled (the array is gone afterwards).
+// A message-only window that records every feed result it is sent, taking the items
+// while the message is handled (the result is gone afterwards).
 class ResultWindow {
  public:
   struct Result {
@@ -50,11 +51,15 @@ class ResultWindow {
   static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     auto* self = reinterpret_cast<ResultWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (self && m == kFeedResultMessage) {
-      Result r{static_cast<int>(w), {}};
-      auto* items = reinterpret_cast<const FeedItem*>(l);
-      for (int i = 0; i < r.code; ++i) r.items.push_back(items[i]);
-      if (r.code <= 0) {
-        EXPECT_EQ(items, nullptr);
+      auto* result = reinterpret_cast<FeedResult*>(l);
+      EXPECT_NE(result, nullptr);
+      if (!result) return 0;
+      Result r{static_cast<int>(w), std::move(result->items)};
+      EXPECT_EQ(r.code, result->code);
+      if (r.code > 0) {
+        EXPECT_EQ(r.items.size(), static_cast<size_t>(r.code));
+      } else {
+        EXPECT_TRUE(r.items.empty());
       }
       self->results.push_back(std::move(r));
       return 0;
@@ -115,8 +120,10 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
   std::string text = testutil::ReadAll(log);
   platform::SetLogPath("");
-  EXPECT_NE(text.find("[debug] download third party news failed!"), std::string::npos) << text;
-  EXPECT_NE(text.find("/missing.xml?ver=1.0.0.0"), std::string::npos) << text;  // the reason, with the URL
+  // One line for the failed download and nothing for the document without items.
+  size_t at = text.find("[debug] download third party news failed!\r\n");
+  EXPECT_NE(at, std::string::npos) << text;
+  EXPECT_EQ(text.find("\r\n"), text.size() - 2) << text;
   EXPECT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, nullptr), 0);
 }
 
@@ -213,21 +220,34 @@ TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
   });
   // The HTML-list site is recognised anywhere in the feed URL.
   std::u16string url = server.Url("/") + kHtmlListSiteDomain + u"/news/list.html";
-  FeedItem* items = nullptr;
-  int count = 0, code = kFeedErrorUnknown;
-  FetchFeed(as_wcstr(url), &items, &count, &code);
-  ASSERT_EQ(count, 4);
-  EXPECT_EQ(code, kFeedErrorUnknown);  // written only on failure
-  EXPECT_EQ(items[3].link, u"http://other.example.com/3.html?a=1&b=2");
-  delete[] items;
+  FeedResult found = FetchFeed(url);
+  ASSERT_EQ(found.code, 4);
+  ASSERT_EQ(found.items.size(), 4u);
+  EXPECT_EQ(found.items[3].link, u"http://other.example.com/3.html?a=1&b=2");
 
-  // An empty document is a failed download; the count stays as it was.
-  items = nullptr;
-  count = 0;
-  FetchFeed(as_wcstr(server.Url("/empty.xml")), &items, &count, &code);
-  EXPECT_EQ(code, kFeedErrorDownload);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(items, nullptr);
+  // An empty document is a failed download.
+  FeedResult empty = FetchFeed(server.Url("/empty.xml"));
+  EXPECT_EQ(empty.code, kFeedErrorDownload);
+  EXPECT_TRUE(empty.items.empty());
+}
+
+TEST(FetchFeed, StopCutsAStalledDownloadShort) {
+  LoopbackServer server([](LoopbackServer& self, SOCKET, const std::string&) {
+    for (int i = 0; i < 300 && !self.stopping(); ++i) Sleep(100);  // never answers
+  });
+  std::atomic<bool> stop{false};
+  std::thread raiser([&] {
+    Sleep(400);
+    stop = true;
+  });
+  auto start = std::chrono::steady_clock::now();
+  FeedResult r = FetchFeed(server.Url("/stalled.xml"), &stop);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  raiser.join();
+  EXPECT_EQ(r.code, kFeedErrorDownload);
+  EXPECT_TRUE(r.items.empty());
+  EXPECT_LT(seconds, 2.0);  // the deadline alone would be two minutes
+  EXPECT_EQ(server.heads().size(), 1u);
 }
 
 }  // namespace

@@ -18,14 +18,18 @@ const std::string kUserAgentLine = "User-Agent: Mozilla/5.0 (compatible; MSIE 10
 
 struct Got {
   int result = 0;
-  char* block = reinterpret_cast<char*>(1);  // "untouched" marker
-  std::u16string error;
-  ~Got() { if (block != reinterpret_cast<char*>(1)) free(block); }
-  std::string body() const { return std::string(block, result); }
+  HttpResponse response;
+  const std::u16string& error = response.error;
+  const char* block() const { return response.body.get(); }
+  std::string body() const { return std::string(block(), result); }
 };
 
-void Get(const std::u16string& url, Got* g, const HttpLimits& limits = HttpLimits()) {
-  g->result = HttpGet(url, &g->block, &g->error, kConnectTimeoutMs, kReceiveTimeoutMs, kSendTimeoutMs, limits);
+void Get(const std::u16string& url, Got* g, const HttpOptions& options = HttpOptions()) {
+  g->response.status = -1;  // filled from scratch by every call
+  g->result = HttpGet(url, options, &g->response);
+  if (g->response.body) {
+    EXPECT_EQ(g->response.size, static_cast<size_t>(g->result));
+  }
 }
 
 LoopbackServer::Handler Reply(const std::string& response) {
@@ -39,6 +43,8 @@ TEST(HttpGet, OkBodyAndTheRequestAsSent) {
   ASSERT_EQ(g.result, 16);
   EXPECT_EQ(g.body(), "<rss>hello</rss>");
   EXPECT_TRUE(g.error.empty());
+  EXPECT_TRUE(g.response.answered);
+  EXPECT_EQ(g.response.status, 200);
   ASSERT_EQ(server.heads().size(), 1u);
   std::vector<std::string> lines = LoopbackServer::Lines(server.heads()[0]);
   ASSERT_FALSE(lines.empty());
@@ -58,8 +64,7 @@ TEST(HttpGet, EmptyOkIsZeroBytesWithABlockAndNoError) {
   Get(server.Url("/empty"), &g);
   EXPECT_EQ(g.result, 0);
   EXPECT_TRUE(g.error.empty());
-  EXPECT_NE(g.block, nullptr);
-  EXPECT_NE(g.block, reinterpret_cast<char*>(1));
+  EXPECT_NE(g.block(), nullptr);
 }
 
 TEST(HttpGet, StatusOtherThan200) {
@@ -68,14 +73,18 @@ TEST(HttpGet, StatusOtherThan200) {
   Get(server.Url("/missing.xml"), &g);
   EXPECT_EQ(g.result, 0);
   EXPECT_EQ(g.error, u"下载文件失败，错误码：404！\n");
-  EXPECT_EQ(g.block, nullptr);
+  EXPECT_EQ(g.block(), nullptr);
+  EXPECT_TRUE(g.response.answered);
+  EXPECT_EQ(g.response.status, 404);
 }
 
-TEST(HttpGet, FailuresBeforeAnAnswerLeaveTheBlockAlone) {
+TEST(HttpGet, FailuresBeforeAnAnswer) {
   Got bad;
   Get(u"http://127.0.0.1", &bad);
   EXPECT_EQ(bad.error, u"Url地址错误！\n");
-  EXPECT_EQ(bad.block, reinterpret_cast<char*>(1));
+  EXPECT_EQ(bad.block(), nullptr);
+  EXPECT_FALSE(bad.response.answered);
+  EXPECT_EQ(bad.response.status, 0);
   Got empty;
   Get(u"", &empty);
   EXPECT_EQ(empty.error, u"Url地址错误！\n");
@@ -90,7 +99,8 @@ TEST(HttpGet, FailuresBeforeAnAnswerLeaveTheBlockAlone) {
   Get(std::u16string(url.begin(), url.end()), &refused);
   EXPECT_EQ(refused.result, 0);
   EXPECT_EQ(refused.error, u"发送请求失败， 错误号：12029\n");
-  EXPECT_EQ(refused.block, reinterpret_cast<char*>(1));
+  EXPECT_EQ(refused.block(), nullptr);
+  EXPECT_FALSE(refused.response.answered);
 }
 
 TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
@@ -101,7 +111,7 @@ TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
       Sleep(100);
     }
   });
-  HttpLimits limits;
+  HttpOptions limits;
   limits.deadlineMs = 1500;
   auto start = std::chrono::steady_clock::now();
   Got g;
@@ -109,7 +119,7 @@ TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(g.result, 0);
   EXPECT_EQ(g.error, u"文件下载失败，超过1秒仍未完成！\n");
-  EXPECT_EQ(g.block, nullptr);
+  EXPECT_EQ(g.block(), nullptr);
   EXPECT_LT(seconds, 6.0);  // the server would trickle for 30 s
 }
 
@@ -121,7 +131,7 @@ TEST(HttpGet, TricklingHeadersAreCutOffAtTheDeadline) {
       Sleep(100);
     }
   });
-  HttpLimits limits;
+  HttpOptions limits;
   limits.deadlineMs = 1500;
   auto start = std::chrono::steady_clock::now();
   Got g;
@@ -141,23 +151,23 @@ TEST(HttpGet, BodyBlockGrowsInSteps) {
     Got g;
     Get(server.Url("/big"), &g);
     ASSERT_EQ(g.result, static_cast<int>(size));
-    EXPECT_EQ(g.block[size - 1], 'z');
+    EXPECT_EQ(g.block()[size - 1], 'z');
     size_t expected = size <= boundary ? kBodyBlockStep : 0;
     if (size == boundary + 1) expected = size + kBodyBlockStep;
     if (expected) {
-      EXPECT_EQ(_msize(g.block), expected) << size;
+      EXPECT_EQ(_msize(g.response.body.get()), expected) << size;
     }
   }
 }
 
 TEST(HttpGet, BodyOverTheCapFails) {
-  std::string body(HttpLimits().maxBody + 1, 'b');
+  std::string body(HttpOptions().maxBody + 1, 'b');
   LoopbackServer unannounced(Reply(LoopbackServer::Response("200 OK", body, "", false)));
   Got g;
   Get(unannounced.Url("/huge"), &g);
   EXPECT_EQ(g.result, 0);
   EXPECT_EQ(g.error, u"文件下载失败，文件超过16MB！\n");
-  EXPECT_EQ(g.block, nullptr);
+  EXPECT_EQ(g.block(), nullptr);
 
   // Announced too long: refused before reading.
   LoopbackServer announced([](LoopbackServer&, SOCKET s, const std::string&) {
@@ -168,7 +178,7 @@ TEST(HttpGet, BodyOverTheCapFails) {
   EXPECT_EQ(a.error, u"文件下载失败，文件超过16MB！\n");
 
   // Exactly at the cap is fine.
-  HttpLimits small;
+  HttpOptions small;
   small.maxBody = 100;
   LoopbackServer exact(Reply(LoopbackServer::Response("200 OK", std::string(100, 'e'), "", false)));
   Got e;
@@ -199,7 +209,7 @@ TEST(HttpGet, RedirectsFollowedUpToTen) {
   Get(server.Url("/loop"), &loop);
   EXPECT_EQ(loop.result, 0);
   EXPECT_EQ(loop.error, u"文件下载失败，重定向次数过多！\n");
-  EXPECT_EQ(loop.block, nullptr);
+  EXPECT_EQ(loop.block(), nullptr);
   EXPECT_EQ(server.heads().size() - before, 11u);  // the first request and ten redirects
 }
 

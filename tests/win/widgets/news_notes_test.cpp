@@ -28,7 +28,8 @@ std::vector<FeedItem> Items(int n) {
 }
 
 void Deliver(CNewsNotes& w, std::vector<FeedItem>& items) {
-  SendMessageW(w.hwnd(), WM_WIDGET_FEED_RESULT, items.size(), reinterpret_cast<LPARAM>(items.data()));
+  feed::FeedResult result{static_cast<int>(items.size()), items};
+  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(&result));
 }
 
 uint32_t Pixel(const ui::DibSurface& s, int x, int y) { return s.pixels()[y * s.width() + x]; }
@@ -186,7 +187,8 @@ TEST_F(NewsNotesTest, ClampsCloseAndFailures) {
   SendMessageW(w->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(w->hwnd()));
 
-  SendMessageW(w->hwnd(), WM_WIDGET_FEED_RESULT, static_cast<WPARAM>(-3), 0);
+  feed::FeedResult failed{-3, {}};
+  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), reinterpret_cast<LPARAM>(&failed));
   ASSERT_TRUE(w->lastToast());
   wchar_t text[64] = {};
   GetWindowTextW(w->lastToast(), text, 64);
