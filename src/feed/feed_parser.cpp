@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "feed/feed_formats.h"
+#include "feed/feed_text.h"
 #include "net/url.h"
 #include "platform/text.h"
 #include "richtext/html_parser.h"
@@ -312,118 +314,22 @@ std::string XmlDocumentToUtf8(const char* data, size_t size) {
 
 namespace {
 
-bool IsTrimmedSpace(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x00A0 || c == 0x3000;
-}
-
-std::u16string Trimmed(const std::u16string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsTrimmedSpace(s[b])) ++b;
-  while (e > b && IsTrimmedSpace(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
 bool Contains(const std::u16string& text, const char16_t* what) {
   return text.find(what) != std::u16string::npos;
 }
 
-std::u16string ElementText(const TiXmlElement* parent, const char* name) {
-  const TiXmlElement* e = parent->FirstChildElement(name);
-  const char* text = e ? e->GetText() : nullptr;
-  return text ? Trimmed(platform::Utf8ToU16(text)) : std::u16string();
-}
-
-int ParseRss(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
+int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
   std::string text = XmlDocumentToUtf8(data, size);
-  size_t depth = XmlNestingDepth(text.c_str(), kMaxXmlNesting);
-  if (depth > kMaxXmlNesting) return kFeedErrorFormat;
+  if (XmlNestingDepth(text.c_str(), kMaxXmlNesting) > kMaxXmlNesting) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;
-  const TiXmlElement* root = doc.FirstChildElement();
-  const TiXmlElement* channel = root ? root->FirstChildElement() : nullptr;
-  if (!channel) return kFeedErrorFormat;
-
-  bool trimRemarks = Contains(feedUrl, kBracketTrimSiteDomain);
-  size_t before = items->size();
-  for (const TiXmlElement* item = channel->FirstChildElement("item"); item;
-       item = item->NextSiblingElement("item")) {
-    FeedItem entry{ElementText(item, "title"), ElementText(item, "link")};
-    if (trimRemarks) entry.title = TrimBracketedRemark(entry.title);
-    if (!entry.title.empty() && !entry.link.empty()) items->push_back(std::move(entry));
-  }
-  size_t found = items->size() - before;
+  size_t found = ExtractFeedItems(doc, feedUrl, Contains(feedUrl, kBracketTrimSiteDomain), items);
   return found ? static_cast<int>(found) : kFeedErrorFormat;
 }
 
 
 // --- HTML-list site ---
-
-// Character references in page text: the common named ones and numeric ones.
-std::u16string DecodeHtmlEntities(const std::u16string& s) {
-  static const struct { const char16_t* name; char16_t ch; } kNamed[] = {
-      {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''},
-      {u"nbsp;", 0x00A0}, {u"middot;", 0x00B7}, {u"hellip;", 0x2026}, {u"mdash;", 0x2014},
-      {u"ndash;", 0x2013}, {u"ldquo;", 0x201C}, {u"rdquo;", 0x201D}, {u"lsquo;", 0x2018},
-      {u"rsquo;", 0x2019}, {u"copy;", 0x00A9}};
-  std::u16string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != u'&') { out.push_back(s[i]); continue; }
-    size_t semi = s.find(u';', i + 1);
-    if (semi != std::u16string::npos && semi - i <= 10 && i + 1 < s.size() && s[i + 1] == u'#') {
-      bool hex = i + 2 < s.size() && (s[i + 2] == u'x' || s[i + 2] == u'X');
-      unsigned long cp = 0;
-      size_t digits = 0;
-      for (size_t k = i + (hex ? 3 : 2); k < semi; ++k, ++digits) {
-        char16_t c = s[k];
-        int v = (c >= u'0' && c <= u'9') ? c - u'0'
-                : (hex && c >= u'a' && c <= u'f') ? c - u'a' + 10
-                : (hex && c >= u'A' && c <= u'F') ? c - u'A' + 10 : -1;
-        if (v < 0) { digits = 0; break; }
-        cp = cp * (hex ? 16 : 10) + static_cast<unsigned>(v);
-      }
-      if (digits > 0 && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-        if (cp >= 0x10000) {
-          cp -= 0x10000;
-          out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-          out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-          out.push_back(static_cast<char16_t>(cp));
-        }
-        i = semi;
-        continue;
-      }
-    }
-    bool named = false;
-    for (const auto& e : kNamed) {
-      if (s.compare(i + 1, std::char_traits<char16_t>::length(e.name), e.name) == 0) {
-        out.push_back(e.ch);
-        i += std::char_traits<char16_t>::length(e.name);
-        named = true;
-        break;
-      }
-    }
-    if (!named) out.push_back(u'&');
-  }
-  return out;
-}
-
-// Page text as shown: references decoded, runs of white space as one space, trimmed.
-std::u16string HtmlTextAsShown(const std::u16string& raw) {
-  std::u16string decoded = DecodeHtmlEntities(raw), out;
-  bool space = false;
-  for (char16_t c : decoded) {
-    if (IsTrimmedSpace(c)) {
-      space = !out.empty();
-    } else {
-      if (space) out.push_back(u' ');
-      space = false;
-      out.push_back(c);
-    }
-  }
-  return out;
-}
 
 // Links a user can open: scripts and same-page fragments are not items.
 bool IsOpenableLink(const std::u16string& href) {
@@ -452,7 +358,7 @@ int ParseHtmlList(const char* data, size_t size, const std::u16string& feedUrl, 
     for (int i = tag->GetStart(); i >= 0 && i < tag->GetEnd() && i < objectCount; ++i) {
       if (std::u16string(objects[i]->GetTypeName()) != u"HtmlText") continue;
       auto* run = static_cast<const richtext::CHtmlText*>(objects[i]);
-      std::u16string title = HtmlTextAsShown(run->GetText());
+      std::u16string title = CollapsedText(DecodeHtmlEntities(run->GetText()));
       if (!title.empty()) items->push_back(FeedItem{title, link});
     }
   }
@@ -481,7 +387,7 @@ int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedU
                       std::vector<FeedItem>* items) {
   if (!data || size == 0) return kFeedErrorFormat;
   if (Contains(feedUrl, kHtmlListSiteDomain)) return ParseHtmlList(data, size, feedUrl, items);
-  return ParseRss(data, size, feedUrl, items);
+  return ParseXmlFeed(data, size, feedUrl, items);
 }
 
 }  // namespace feed

@@ -84,6 +84,7 @@ LoopbackServer::Handler Samples() {
     };
     if (line.find("GET /utf8") == 0 || line.find("GET /list") == 0) serve("utf8_three_items.xml");
     else if (line.find("GET /atom") == 0) serve("atom.xml");
+    else if (line.find("GET /page") == 0) serve("html_no_anchors.html");
     else if (line.find("GET /gbk") == 0) serve("gbk.xml");
     else LoopbackServer::Send(s, LoopbackServer::Response("404 Not Found", "no"));
   };
@@ -114,7 +115,7 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   ResultWindow window;
   StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
   ASSERT_TRUE(window.WaitFor(1));
-  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/atom.xml")));
+  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/page.html")));
   ASSERT_TRUE(window.WaitFor(2));
   EXPECT_EQ(window.results[0].code, kFeedErrorDownload);
   EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
