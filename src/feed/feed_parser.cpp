@@ -9,6 +9,7 @@
 #include "feed/feed_text.h"
 #include "net/url.h"
 #include "platform/text.h"
+#include "platform/xml_guard.h"
 #include "richtext/html_parser.h"
 
 namespace feed {
@@ -80,168 +81,9 @@ int DetectUnicodeForm(const unsigned char* p, size_t n, size_t* skip) {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
-// --- Nesting guard: follows the XML parser's own tokenising, so that what it counts as
-// an element opened or closed is exactly what the parser would recurse into. ---
-
 bool IsXmlSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsNameStart(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  return u >= 127 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_';
-}
-bool IsNameChar(char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':';
-}
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-const char* SkipSpace(const char* p) {
-  for (;;) {
-    const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
-    if (u[0] == 0xEF && ((u[1] == 0xBB && u[2] == 0xBF) || (u[1] == 0xBF && (u[2] == 0xBE || u[2] == 0xBF)))) {
-      p += 3;
-    } else if (IsXmlSpace(*p)) {
-      ++p;
-    } else {
-      return p;
-    }
-  }
-}
-
-bool StartsWith(const char* p, const char* s, bool ignoreCase) {
-  for (; *s; ++p, ++s) {
-    if (!*p) return false;
-    if (ignoreCase ? AsciiLower(*p) != AsciiLower(*s) : *p != *s) return false;
-  }
-  return true;
-}
-
-// Past one entity reference at "&", as the parser reads it; null where it would fail.
-const char* SkipEntity(const char* p) {
-  if (p[1] == '#' && p[2]) {
-    bool hex = p[2] == 'x';
-    if (hex && !p[3]) return nullptr;
-    const char* semi = std::strchr(p + (hex ? 3 : 2), ';');
-    if (!semi) return nullptr;
-    for (const char* q = semi - 1; *q != (hex ? 'x' : '#'); --q)
-      if (hex ? !IsHexDigit(*q) : !(*q >= '0' && *q <= '9')) return nullptr;
-    return semi + 1;
-  }
-  static const char* const kNamed[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
-  for (const char* e : kNamed)
-    if (StartsWith(p, e, false)) return p + std::strlen(e);
-  return p + 1;
-}
-
-// Past text ending at `end` (not consumed); null where the parser would fail.
-const char* SkipText(const char* p, char end) {
-  while (*p && *p != end) {
-    if (*p == '&') {
-      p = SkipEntity(p);
-      if (!p) return nullptr;
-    } else {
-      ++p;
-    }
-  }
-  return p;
-}
-
-const char* SkipName(const char* p) {
-  if (!IsNameStart(*p)) return nullptr;
-  while (IsNameChar(*p)) ++p;
-  return p;
-}
-
-const char* SkipPast(const char* p, const char* terminator) {
-  const char* f = std::strstr(p, terminator);
-  return f ? f + std::strlen(terminator) : p + std::strlen(p);
-}
-
-// One attribute "name = value"; null where the parser would fail.
-const char* SkipAttribute(const char* p) {
-  p = SkipName(SkipSpace(p));
-  if (!p) return nullptr;
-  p = SkipSpace(p);
-  if (*p != '=') return nullptr;
-  p = SkipSpace(p + 1);
-  if (!*p) return nullptr;
-  if (*p == '"' || *p == '\'') {
-    char quote = *p;
-    p = SkipText(p + 1, quote);
-    if (p && *p) ++p;
-    return p;
-  }
-  while (*p && !IsXmlSpace(*p) && *p != '/' && *p != '>') {
-    if (*p == '"' || *p == '\'') return nullptr;
-    ++p;
-  }
-  return p;
-}
-
-const char* SkipDeclaration(const char* p) {
-  p += 5;  // "<?xml"
-  while (*p) {
-    if (*p == '>') return p + 1;
-    p = SkipSpace(p);
-    if (!*p) break;
-    if (StartsWith(p, "version", true) || StartsWith(p, "encoding", true) || StartsWith(p, "standalone", true)) {
-      p = SkipAttribute(p);
-      if (!p) return nullptr;
-    } else {
-      while (*p && *p != '>' && !IsXmlSpace(*p)) ++p;
-    }
-  }
-  return nullptr;
-}
 
 }  // namespace
-
-size_t XmlNestingDepth(const char* text, size_t limit) {
-  size_t depth = 0, deepest = 0;
-  const char* p = SkipSpace(text);
-  while (p && *p) {
-    if (*p != '<') {
-      if (depth == 0) break;  // text outside the root ends the document
-      p = SkipText(p, '<');
-      if (!p || !*p) break;
-    }
-    if (p[1] == '/' && depth == 0) {
-      p = SkipPast(p + 1, ">");  // a stray end tag outside the root is skipped like markup
-    } else if (p[1] == '/') {
-      p = SkipName(p + 2);
-      if (!p) break;
-      p = SkipSpace(p);
-      if (*p != '>') break;
-      ++p;
-      --depth;
-    } else if (StartsWith(p, "<?xml", true)) {
-      p = SkipDeclaration(p);
-    } else if (StartsWith(p, "<!--", false)) {
-      p = SkipPast(p + 4, "-->");
-    } else if (StartsWith(p, "<![CDATA[", false)) {
-      p = SkipPast(p + 9, "]]>");
-    } else if (IsNameStart(p[1])) {
-      p = SkipName(p + 1);
-      for (;;) {
-        p = p ? SkipSpace(p) : nullptr;
-        if (!p || !*p) { p = nullptr; break; }
-        if (*p == '/') {
-          p = p[1] == '>' ? p + 2 : nullptr;
-          break;
-        }
-        if (*p == '>') {
-          ++p;
-          if (++depth > deepest) deepest = depth;
-          if (deepest > limit) return deepest;
-          break;
-        }
-        p = SkipAttribute(p);
-      }
-    } else {
-      p = SkipPast(p + 1, ">");  // declarations, processing instructions, stray "<"
-    }
-    if (p) p = SkipSpace(p);
-  }
-  return deepest;
-}
 
 std::string DeclaredXmlEncoding(const char* data, size_t size) {
   size_t n = size < kMaxDeclarationScan ? size : kMaxDeclarationScan;
@@ -320,7 +162,7 @@ bool Contains(const std::u16string& text, const char16_t* what) {
 
 int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
   std::string text = XmlDocumentToUtf8(data, size);
-  if (XmlNestingDepth(text.c_str(), kMaxXmlNesting) > kMaxXmlNesting) return kFeedErrorFormat;
+  if (!platform::XmlNestingAcceptable(text.data(), text.size())) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;

@@ -20,9 +20,6 @@ extern const char16_t kHtmlListSiteDomain[];
 // Feed URLs containing this text get a trailing bracketed remark cut from their titles.
 extern const char16_t kBracketTrimSiteDomain[];
 
-// Deeper element nesting than this is refused before the XML parser sees the document.
-constexpr size_t kMaxXmlNesting = 256;
-
 // The address a widget refreshes from: its feed URL plus "refresh=1" ("?" or "&").
 std::u16string FeedRefreshUrl(const std::u16string& feedUrl);
 
@@ -47,10 +44,6 @@ std::string DeclaredHtmlCharset(const char* data, size_t size);
 
 // The encoding named in a leading XML declaration, lower-cased; empty when none.
 std::string DeclaredXmlEncoding(const char* data, size_t size);
-
-// How deep the XML parser would nest elements in `utf8` (valid UTF-8, zero-terminated),
-// counting no further than `limit` + 1.
-size_t XmlNestingDepth(const char* utf8, size_t limit);
 
 // The title without a trailing bracketed remark "(...)" or "（...）" (the bracket-trimming
 // site's convention); unchanged when nothing would be left.

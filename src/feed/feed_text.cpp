@@ -3,28 +3,16 @@
 #include <vector>
 
 #include "net/url.h"
+#include "platform/text.h"
 
 namespace feed {
 namespace {
 
 constexpr char16_t kEllipsis = 0x2026;
 
-char16_t AsciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
-
-bool StartsWithNoCase(const std::u16string& s, size_t at, const char16_t* prefix) {
-  for (size_t i = 0; prefix[i]; ++i)
-    if (at + i >= s.size() || AsciiLower(s[at + i]) != prefix[i]) return false;
-  return true;
-}
-
-void AppendCodePoint(unsigned long cp, std::u16string* out) {
-  if (cp >= 0x10000) {
-    cp -= 0x10000;
-    out->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-    out->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-  } else {
-    out->push_back(static_cast<char16_t>(cp));
-  }
+// Whether `s` holds `word` (lower-case ASCII) at `at`, in any case.
+bool WordAt(const std::u16string& s, size_t at, const char16_t* word) {
+  return at < s.size() && platform::StartsWithNoCase(s.substr(at, std::char_traits<char16_t>::length(word)), word);
 }
 
 // Cuts `s` to `maxChars` units with an ellipsis, never between a surrogate pair.
@@ -77,7 +65,7 @@ size_t DecodeReferenceAt(const std::u16string& s, size_t i, std::u16string* out)
       cp = cp * (hex ? 16 : 10) + static_cast<unsigned>(v);
     }
     if (digits > 0 && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-      AppendCodePoint(cp, out);
+      platform::AppendCodePoint(out, static_cast<char32_t>(cp));
       return semi + 1;
     }
     return i;
@@ -93,7 +81,7 @@ size_t DecodeReferenceAt(const std::u16string& s, size_t i, std::u16string* out)
 }
 
 bool HasHttpScheme(const std::u16string& url) {
-  return StartsWithNoCase(url, 0, u"http://") || StartsWithNoCase(url, 0, u"https://");
+  return platform::StartsWithNoCase(url, u"http://") || platform::StartsWithNoCase(url, u"https://");
 }
 
 // A scheme as RFC 3986 spells it: a letter, then letters, digits, "+", "-" or ".", then ":".
@@ -191,8 +179,8 @@ std::u16string HtmlToText(const std::u16string& html, size_t maxChars) {
         i = end == std::u16string::npos ? n : end + 3;
         continue;
       }
-      bool script = StartsWithNoCase(html, i + 1, u"script");
-      bool style = StartsWithNoCase(html, i + 1, u"style");
+      bool script = WordAt(html, i + 1, u"script");
+      bool style = WordAt(html, i + 1, u"style");
       // A "<" not starting a tag name (or "/", "!", "?") is plain text.
       char16_t next = i + 1 < n ? html[i + 1] : 0;
       bool tag = (next >= u'a' && next <= u'z') || (next >= u'A' && next <= u'Z') || next == u'/' ||
@@ -218,7 +206,7 @@ std::u16string HtmlToText(const std::u16string& html, size_t maxChars) {
       if (script || style) {
         const char16_t* close = script ? u"</script" : u"</style";
         size_t end = i;
-        while (end < n && !StartsWithNoCase(html, end, close)) end = html.find(u'<', end + 1);
+        while (end < n && !WordAt(html, end, close)) end = html.find(u'<', end + 1);
         if (end >= n) { i = n; continue; }
         size_t gt = html.find(u'>', end);
         i = gt == std::u16string::npos ? n : gt + 1;
