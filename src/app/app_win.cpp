@@ -14,6 +14,7 @@
 #include "feed/feed_fetch_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
+#include "richtext/image_loader_win.h"
 
 namespace app {
 namespace {
@@ -101,6 +102,8 @@ int AppMain(const wchar_t* cmdLine, int show) {
     // at once are left behind within the bound (they use nothing torn down below).
     feed::StopFeedWorkers(kWorkerExitBound);
 
+    // No image may be decoding once GDI+ is gone.
+    richtext::StopImageLoader();
     CoUninitialize();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     WSACleanup();
