@@ -14,13 +14,16 @@
 #include "feed/feed_fetch_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
+#include "framework/wstr_win.h"
 #include "richtext/image_loader_win.h"
+#include "store/data_store_win.h"
 
 namespace app {
 namespace {
 std::wstring g_appFolder;
 // How long the exit waits for workers to notice they are cancelled.
 constexpr std::chrono::milliseconds kWorkerExitBound{2000};
+constexpr char16_t kFetchStateFile[] = u"feeds.dat";
 }
 
 const std::wstring& AppFolder() { return g_appFolder; }
@@ -50,6 +53,10 @@ int Run(const wchar_t*, int) {
   std::wstring exe = ExecutablePath();
   size_t slash = exe.rfind(L'\\');
   g_appFolder = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash)) + L"\\";
+
+  // What the feed workers remember between runs (validators, back-off) sits beside data.dat.
+  std::u16string dataFolder = store::GetDataFolder();
+  feed::OpenFeedFetchStates((dataFolder.empty() ? to_u16(g_appFolder) : dataFolder) + kFetchStateFile);
 
   auto dlg = std::make_unique<CMainDlg>();
   InstallSubsystemHooks(*dlg);

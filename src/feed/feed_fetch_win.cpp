@@ -4,11 +4,13 @@
 #include <utility>
 
 #include "feed/feed_parser.h"
+#include "feed/fetch_state.h"
 #include "feed/worker_group.h"
 #include "framework/wstr_win.h"
 #include "net/http_client_win.h"
 #include "net/subscribe_notice.h"
 #include "net/url.h"
+#include "platform/clock.h"
 #include "platform/log.h"
 
 namespace feed {
@@ -23,13 +25,44 @@ WorkerGroup& Workers() {
   return *group;
 }
 
+// Validators and back-off of every widget's feed; never destroyed, like the workers.
+FetchStates& States() {
+  static FetchStates* states = new FetchStates;
+  return *states;
+}
+
+// One refresh with what is remembered about the feed: asks conditionally when the widget
+// has something to keep, leaves a backed-off feed alone when nobody asked, and
+// remembers what the answer said.
+FeedResult Refresh(const std::u16string& url, const RefreshOptions& options, const std::atomic<bool>& stop) {
+  const bool remember = !options.stateKey.empty();
+  FetchState state = remember ? States().Get(options.stateKey) : FetchState();
+  int64_t now = platform::NowUnixSeconds();
+  if (options.automatic && !AutomaticRequestAllowed(state, now)) {
+    FeedResult waited;
+    waited.code = kFeedUnchanged;
+    return waited;
+  }
+  FeedResult result = options.haveContent ? FetchFeed(url, &stop, state.etag, state.lastModified)
+                                          : FetchFeed(url, &stop);
+  if (!remember || stop) return result;
+  now = platform::NowUnixSeconds();
+  if (result.code > 0) RecordAnswer(&state, result.etag, result.lastModified, now);
+  else if (result.code == kFeedUnchanged) RecordUnchanged(&state, now);
+  else RecordFailure(&state, result.retryAfterSeconds, now);
+  States().Put(options.stateKey, state);
+  return result;
+}
+
 }  // namespace
 
-int StartFeedRefresh(HWND window, UINT message, const wchar_t* url) {
+void OpenFeedFetchStates(const std::u16string& path) { States().Open(path); }
+
+int StartFeedRefresh(HWND window, UINT message, const wchar_t* url, const RefreshOptions& options) {
   if (!url) return 0;
   std::u16string target = to_u16(url);
-  bool started = Workers().Start([window, message, target](const std::atomic<bool>& stop) {
-    FeedResult result = FetchFeed(target, &stop);
+  bool started = Workers().Start([window, message, target, options](const std::atomic<bool>& stop) {
+    FeedResult result = Refresh(target, options, stop);
     if (window && !stop) {
       WPARAM w = static_cast<WPARAM>(result.items.empty() ? result.code : static_cast<int>(result.items.size()));
       SendMessageW(window, message, w, reinterpret_cast<LPARAM>(&result));
@@ -38,7 +71,8 @@ int StartFeedRefresh(HWND window, UINT message, const wchar_t* url) {
   return started ? 1 : 0;
 }
 
-FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* stop) {
+FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* stop, const std::u16string& ifNoneMatch,
+                     const std::u16string& ifModifiedSince) {
   FeedResult result;
   result.code = kFeedErrorUnknown;
   wchar_t version[kVersionChars] = {0};
@@ -49,8 +83,19 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
   std::u16string requestUrl = net::AppendQuery(feedUrl, u"ver=" + to_u16(version));
   net::HttpOptions options;
   options.cancel = stop;
+  options.acceptCompressed = true;
+  options.ifNoneMatch = ifNoneMatch;
+  options.ifModifiedSince = ifModifiedSince;
   net::HttpResponse response;
   int size = net::HttpGet(requestUrl, options, &response);
+  result.status = response.status;
+  result.etag = response.etag;
+  result.lastModified = response.lastModified;
+  result.retryAfterSeconds = response.retryAfterSeconds;
+  if (response.status == 304 && response.error.empty()) {
+    result.code = kFeedUnchanged;
+    return result;
+  }
   if (size <= 0) {
     result.code = kFeedErrorDownload;
     if (!(stop && *stop)) LogDebug("download third party news failed!");

@@ -19,20 +19,47 @@ namespace feed {
 
 constexpr UINT kFeedResultMessage = WM_USER + 106;
 
+// Result code of a refresh that brought nothing new: the server answered "not modified",
+// or an automatic refresh left a failing or busy feed alone for now. The widget keeps
+// what it shows and says nothing.
+constexpr int kFeedUnchanged = 0;
+
 // What a refresh brings back: items in document order, or none and a result code.
 struct FeedResult {
-  int code = -1;  // the item count when there are items, else kFeedError*
+  int code = -1;  // the item count when there are items, else kFeedUnchanged or kFeedError*
   std::vector<FeedItem> items;
+  // What the answer said about the next request.
+  int status = 0;
+  std::u16string etag, lastModified;
+  int retryAfterSeconds = 0;
+};
+
+// How a widget wants its feed fetched.
+struct RefreshOptions {
+  // The widget's own key for what is remembered between refreshes (validators, back-off);
+  // empty: nothing is.
+  std::u16string stateKey;
+  // The widget shows items already, so a "not modified" answer is enough.
+  bool haveContent = false;
+  // Started by the program, not by the user: waits while the feed is backed off.
+  bool automatic = false;
 };
 
 // Starts a worker for `url` (the feed URL with its refresh parameter) reporting to
 // `window` with `message`. Returns 1, or 0 without doing anything when `url` is null or
 // the program is stopping its workers.
-int StartFeedRefresh(HWND window, UINT message, const wchar_t* url);
+int StartFeedRefresh(HWND window, UINT message, const wchar_t* url,
+                     const RefreshOptions& options = RefreshOptions());
 
-// The worker's body: adds the version parameter, downloads and parses. `stop`, when
-// given and raised, cuts the download short.
-FeedResult FetchFeed(const std::u16string& url, const std::atomic<bool>* stop = nullptr);
+// Where the fetch states are kept across runs (read now, written as they change).
+void OpenFeedFetchStates(const std::u16string& path);
+
+// The worker's body: adds the version parameter, downloads (asking for a compressed
+// answer, and with the validators given, "not modified" if nothing changed) and parses.
+// `stop`, when given and raised, cuts the download short.
+FeedResult FetchFeed(const std::u16string& url, const std::atomic<bool>* stop = nullptr,
+                     const std::u16string& ifNoneMatch = std::u16string(),
+                     const std::u16string& ifModifiedSince = std::u16string());
 
 // Tells the maker's feed-proxy endpoint about a newly added subscription, on a worker
 // thread; nothing is reported back.

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
+#include <vector>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -12,6 +15,7 @@
 
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
+#include "net/content_decoding.h"
 #include "net/url.h"
 
 namespace net {
@@ -22,6 +26,7 @@ constexpr wchar_t kUserAgentHeader[] =
 constexpr DWORD kRootFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD kStatusBufferBytes = 50;
 constexpr DWORD kLocationBufferChars = 4096;
+constexpr DWORD kHeaderBufferChars = 1024;
 
 std::u16string Number(long long n) {
   std::string s = std::to_string(n);
@@ -107,6 +112,9 @@ class Transfer {
 
   const std::u16string url;
   const HttpOptions options;
+  // Written by the transfer thread before Finish, read by the caller after Await.
+  std::u16string etag, lastModified;
+  int retryAfterSeconds = 0;
   // The outcome, valid after Await returned true.
   int result = 0;
   char* block = nullptr;
@@ -147,6 +155,64 @@ int StatusNumber(const std::u16string& status) {
     n = n * 10 + (c - u'0');
   }
   return n;
+}
+
+// Header lines the options ask for. Validators come from an earlier answer: line breaks
+// in them could smuggle in headers of their own, so they are dropped.
+std::vector<std::u16string> ExtraHeaders(const HttpOptions& o) {
+  auto clean = [](std::u16string v) {
+    v.erase(std::remove_if(v.begin(), v.end(), [](char16_t c) { return c == u'\r' || c == u'\n' || c == 0; }),
+            v.end());
+    return v;
+  };
+  std::vector<std::u16string> lines;
+  if (o.acceptCompressed) lines.push_back(kAcceptEncodingHeader);
+  if (!clean(o.ifNoneMatch).empty()) lines.push_back(u"If-None-Match: " + clean(o.ifNoneMatch));
+  if (!clean(o.ifModifiedSince).empty()) lines.push_back(u"If-Modified-Since: " + clean(o.ifModifiedSince));
+  return lines;
+}
+
+// Retry-After as seconds from now: a number of seconds or an HTTP date; 0 when absent or
+// unreadable. Capped at a day.
+int RetryAfterSeconds(const std::u16string& value) {
+  constexpr int kDay = 86400;
+  if (value.empty()) return 0;
+  bool digits = value.size() <= 9;
+  for (char16_t c : value) digits = digits && c >= u'0' && c <= u'9';
+  if (digits) return std::min(std::stoi(std::string(value.begin(), value.end())), kDay);
+  SYSTEMTIME when{};
+  if (!InternetTimeToSystemTimeW(as_wcstr(value), &when, 0)) return 0;
+  FILETIME whenFile{}, nowFile{};
+  SystemTimeToFileTime(&when, &whenFile);
+  GetSystemTimeAsFileTime(&nowFile);
+  auto ticks = [](const FILETIME& f) { return (static_cast<long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+  long long seconds = (ticks(whenFile) - ticks(nowFile)) / 10000000;
+  return static_cast<int>(std::max(0LL, std::min<long long>(seconds, kDay)));
+}
+
+std::u16string TooLargeText(const HttpOptions& limits) {
+  return u"文件下载失败，文件超过" + Number(static_cast<long long>(limits.maxBody / kBodyBlockStep)) + u"MB！\n";
+}
+
+// Replaces the received block of `size` bytes by its decoded form; the cap counts
+// decoded bytes. An encoding not known here is passed on as it came.
+int Decode(const std::u16string& encoding, const HttpOptions& limits, int size, char** block, std::u16string* error) {
+  std::string decoded;
+  switch (DecodeContent(encoding, *block, static_cast<size_t>(size), limits.maxBody, &decoded)) {
+    case DecodeResult::kOk: break;
+    case DecodeResult::kUnsupported: return size;
+    case DecodeResult::kTooLarge: *error = TooLargeText(limits); return 0;
+    case DecodeResult::kCorrupt: *error = u"文件下载失败，内容编码错误！\n"; return 0;
+  }
+  char* out = static_cast<char*>(std::malloc(decoded.size() + 1));
+  if (!out) {
+    *error = u"文件下载失败，存储空间不足！\n";
+    return 0;
+  }
+  std::memcpy(out, decoded.data(), decoded.size());
+  std::free(*block);
+  *block = out;
+  return static_cast<int>(decoded.size());
 }
 
 bool IsRedirect(const std::u16string& status) {
@@ -213,7 +279,7 @@ int ReadBody(HINTERNET request, const HttpOptions& limits, const std::function<b
     }
     total += read;
     if (total > limits.maxBody) {
-      *error = u"文件下载失败，文件超过" + Number(static_cast<long long>(limits.maxBody / kBodyBlockStep)) + u"MB！\n";
+      *error = TooLargeText(limits);
       break;
     }
     if (capacity - total < kReadChunk) {
@@ -261,6 +327,10 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   }
   HttpAddRequestHeadersW(request.get(), kUserAgentHeader, static_cast<DWORD>(wcslen(kUserAgentHeader)),
                          HTTP_ADDREQ_FLAG_ADD);
+  for (const std::u16string& line : ExtraHeaders(limits)) {
+    HttpAddRequestHeadersW(request.get(), as_wcstr(line), static_cast<DWORD>(line.size()),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+  }
   if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
     *error = ErrorWithCode(u"发送请求失败， 错误号：", GetLastError());
     return ex;
@@ -270,6 +340,11 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   std::u16string status = QueryText(request.get(), HTTP_QUERY_STATUS_CODE, kStatusBufferBytes / sizeof(wchar_t));
   if (status.empty()) status = u"200";
   ex.status = StatusNumber(status);
+  transfer->etag = QueryText(request.get(), HTTP_QUERY_ETAG, kHeaderBufferChars);
+  transfer->lastModified = QueryText(request.get(), HTTP_QUERY_LAST_MODIFIED, kHeaderBufferChars);
+  transfer->retryAfterSeconds = RetryAfterSeconds(QueryText(request.get(), HTTP_QUERY_RETRY_AFTER, kHeaderBufferChars));
+  if (ex.status == 304 && (!limits.ifNoneMatch.empty() || !limits.ifModifiedSince.empty()))
+    return ex;  // "not modified": no body, and no failure
   if (IsRedirect(status)) {
     ex.location = QueryText(request.get(), HTTP_QUERY_LOCATION, kLocationBufferChars);
     if (!ex.location.empty()) {
@@ -283,10 +358,14 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   }
   long long announced = ContentLength(request.get());
   if (announced > static_cast<long long>(limits.maxBody)) {
-    *error = u"文件下载失败，文件超过" + Number(static_cast<long long>(limits.maxBody / kBodyBlockStep)) + u"MB！\n";
+    *error = TooLargeText(limits);
     return ex;
   }
   ex.result = ReadBody(request.get(), limits, [transfer] { return transfer->Expired(); }, &ex.block, error);
+  if (error->empty()) {
+    std::u16string encoding = QueryText(request.get(), HTTP_QUERY_CONTENT_ENCODING, kHeaderBufferChars);
+    if (!encoding.empty()) ex.result = Decode(encoding, limits, ex.result, &ex.block, error);
+  }
   return ex;
 }
 
@@ -358,6 +437,9 @@ int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse*
   }
   response->answered = transfer->answered;
   response->status = transfer->status;
+  response->etag = transfer->etag;
+  response->lastModified = transfer->lastModified;
+  response->retryAfterSeconds = transfer->retryAfterSeconds;
   response->error = transfer->error;
   if (!transfer->error.empty() || !transfer->answered) {
     std::free(transfer->block);

@@ -31,6 +31,13 @@ struct HttpOptions {
   // When set and it becomes true, the call gives up within about a tenth of a second
   // (used at exit). The flag must outlive the call.
   const std::atomic<bool>* cancel = nullptr;
+  // Offer gzip and deflate; an answer in either is decoded, and maxBody then counts the
+  // decoded bytes.
+  bool acceptCompressed = false;
+  // Validators of an earlier answer: the server may then answer 304, which is no failure
+  // (status 304, no body, no error).
+  std::u16string ifNoneMatch;
+  std::u16string ifModifiedSince;
 };
 
 struct FreeDeleter {
@@ -46,6 +53,11 @@ struct HttpResponse {
   std::unique_ptr<char, FreeDeleter> body;
   size_t size = 0;
   std::u16string error;   // empty on success, else a message ending in "\n"
+  // From the last answer's headers: its validators, and how long a busy server (429,
+  // 503) asked to be left alone, in seconds (0 when it did not say).
+  std::u16string etag;
+  std::u16string lastModified;
+  int retryAfterSeconds = 0;
 };
 
 // GETs `url` and returns the body length, 0 on any failure (a 200 with an empty body

@@ -17,6 +17,10 @@ void NewsFeedLogic::Refresh(const std::u16string& feedUrl, bool silent) {
 void NewsFeedLogic::OnResult(int count, const NewsItem* items, const std::u16string& advertTitle,
                              const std::u16string& advertUrl) {
   refreshing_ = false;
+  if (count == kResultUnchanged) {  // nothing new: what is shown stays, nothing is said
+    host_->Repaint();
+    return;
+  }
   if (count >= 1 && items) {
     // Only the first ten are shown: copy no more than that.
     size_t n = std::min(static_cast<size_t>(count), kMaxShownItems);

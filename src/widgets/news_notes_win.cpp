@@ -60,7 +60,13 @@ void CNewsNotes::DestroyWidget() {
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
 
 bool CNewsNotes::StartRetrieval(const std::u16string& url) {
-  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url)) == 1;
+  static_assert(feed::kFeedUnchanged == widgets::NewsFeedLogic::kResultUnchanged, "one meaning of 0");
+  feed::RefreshOptions options;
+  std::string created = std::to_string(create_time);
+  options.stateKey = std::u16string(created.begin(), created.end()) + u" " + rssurl;
+  options.haveContent = !content.empty();
+  options.automatic = logic_.silent();
+  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {

@@ -136,5 +136,21 @@ TEST(NewsFeedLogic, FailuresKeepTheContentAndShowTheirText) {
   EXPECT_EQ(logic.items().size(), 2u);
 }
 
+TEST(NewsFeedLogic, NothingNewKeepsEverythingQuietly) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  logic.OnResult(3, items.data(), u"", u"");
+  int saves = host.saves, resizes = static_cast<int>(host.resizes.size());
+  logic.Refresh(u"http://f/rss", false);  // even a refresh the user asked for
+  logic.OnResult(NewsFeedLogic::kResultUnchanged, nullptr, u"", u"");
+  EXPECT_FALSE(logic.refreshing());
+  EXPECT_TRUE(host.toasts.empty());
+  EXPECT_EQ(host.saves, saves);
+  EXPECT_EQ(static_cast<int>(host.resizes.size()), resizes);
+  EXPECT_EQ(logic.items().size(), 3u);
+  EXPECT_GT(host.repaints, 0);  // the refresh caption goes away
+}
+
 }  // namespace
 }  // namespace widgets

@@ -3,6 +3,7 @@
 #include "feed/feed_fetch_win.h"
 
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/text.h"
 #include "framework/wstr_win.h"
 #include "test_util.h"
 #include "win/win_test_util.h"
@@ -249,6 +251,123 @@ TEST(FetchFeed, StopCutsAStalledDownloadShort) {
   EXPECT_TRUE(r.items.empty());
   EXPECT_LT(seconds, 2.0);  // the deadline alone would be two minutes
   EXPECT_EQ(server.heads().size(), 1u);
+}
+
+}  // namespace
+}  // namespace feed
+
+namespace feed {
+namespace {
+
+std::string Gzip(const std::string& data) {
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, data.size()) + 64, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+std::string Header(const std::string& head, const std::string& name) {
+  for (const std::string& line : LoopbackServer::Lines(head))
+    if (line.compare(0, name.size() + 2, name + ": ") == 0) return line.substr(name.size() + 2);
+  return std::string();
+}
+
+// Polite fetching against a server that answers with validators, gzip and 304.
+class PoliteFetch : public ::testing::Test {
+ protected:
+  void SetUp() override { OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat"))); }
+  void TearDown() override { OpenFeedFetchStates(u""); }
+
+  int Refresh(LoopbackServer& server, const RefreshOptions& options, size_t* requests = nullptr) {
+    size_t before = server.heads().size();
+    size_t got = window_.results.size();
+    EXPECT_EQ(StartFeedRefresh(window_.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed.xml?refresh=1")),
+                               options), 1);
+    EXPECT_TRUE(window_.WaitFor(got + 1));
+    if (requests) *requests = server.heads().size() - before;
+    return window_.results.empty() ? -99 : window_.results.back().code;
+  }
+
+  testutil::TempDir dir_;
+  ResultWindow window_;
+};
+
+TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
+  const std::string doc = Sample("utf8_three_items.xml");
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string& head) {
+    if (Header(head, "If-None-Match") == "\"v1\"") {
+      LoopbackServer::Send(s, "HTTP/1.1 304 Not Modified\r\nETag: \"v1\"\r\nConnection: close\r\n\r\n");
+      return;
+    }
+    LoopbackServer::Send(s, LoopbackServer::Response(
+                                "200 OK", Gzip(doc),
+                                "Content-Encoding: gzip\r\nETag: \"v1\"\r\nLast-Modified: Mon, 07 Dec 2026 08:00:00 GMT\r\n"));
+  });
+  RefreshOptions options;
+  options.stateKey = u"1300000000 feed";
+  options.haveContent = false;
+  ASSERT_EQ(Refresh(server, options), 2);  // a gzip answer shows its items
+  EXPECT_EQ(window_.results.back().items[0].link, u"http://news.example.com/a/1001.html");
+  EXPECT_EQ(Header(server.heads().back(), "Accept-Encoding"), "gzip, deflate");
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "");
+
+  options.haveContent = true;
+  EXPECT_EQ(Refresh(server, options), kFeedUnchanged);
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "\"v1\"");
+  EXPECT_EQ(Header(server.heads().back(), "If-Modified-Since"), "Mon, 07 Dec 2026 08:00:00 GMT");
+  EXPECT_TRUE(window_.results.back().items.empty());
+
+  // A restart reads what was remembered.
+  OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat")));
+  EXPECT_EQ(Refresh(server, options), kFeedUnchanged);
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "\"v1\"");
+
+  // A widget with nothing to show asks for everything; so does another widget's key.
+  options.haveContent = false;
+  EXPECT_EQ(Refresh(server, options), 2);
+  options.haveContent = true;
+  options.stateKey = u"1300000001 feed";
+  EXPECT_EQ(Refresh(server, options), 2);
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "");
+}
+
+TEST_F(PoliteFetch, AGzipBombIsCutOffAtTheCap) {
+  const std::string bomb = Gzip(std::string(64u << 20, ' '));
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", bomb, "Content-Encoding: gzip\r\n"));
+  });
+  testutil::TempDir logDir;
+  platform::SetLogPath(logDir.file("log.txt"));
+  EXPECT_EQ(Refresh(server, RefreshOptions()), kFeedErrorDownload);
+  platform::SetLogPath("");
+  EXPECT_NE(testutil::ReadAll(logDir.file("log.txt")).find("download third party news failed!"), std::string::npos);
+}
+
+TEST_F(PoliteFetch, RetryAfterAndBackoffHoldOffAutomaticRefreshesOnly) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("429 Too Many Requests", "slow down", "Retry-After: 120\r\n"));
+  });
+  RefreshOptions options;
+  options.stateKey = u"1300000002 busy";
+  options.automatic = true;
+  size_t requests = 0;
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
+  EXPECT_EQ(requests, 1u);
+  EXPECT_EQ(window_.results.back().retryAfterSeconds, 120);
+  // The next automatic refresh leaves the server alone and changes nothing.
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedUnchanged);
+  EXPECT_EQ(requests, 0u);
+  // The user asking is another matter.
+  options.automatic = false;
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
+  EXPECT_EQ(requests, 1u);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 
@@ -229,6 +230,64 @@ TEST(HttpGet, HttpsSpeaksTlsToTheGivenPort) {
   SCOPED_TRACE(hex);
   EXPECT_EQ(static_cast<unsigned char>(hello[0]), 0x16);  // TLS handshake record
   EXPECT_EQ(static_cast<unsigned char>(hello[1]), 0x03);
+}
+
+TEST(HttpGet, ConditionalRequestsAndWhatTheAnswerSays) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    if (head.find("If-None-Match") != std::string::npos)
+      LoopbackServer::Send(s, "HTTP/1.1 304 Not Modified\r\nConnection: close\r\n\r\n");
+    else
+      LoopbackServer::Send(s, LoopbackServer::Response("503 Service Unavailable", "busy",
+                                                       "Retry-After: 90\r\nETag: \"e1\"\r\n"));
+  });
+  HttpOptions options;
+  options.ifNoneMatch = u"\"e1\"\r\nX-Smuggled: 1";  // a line break cannot add a header
+  options.ifModifiedSince = u"Mon, 07 Dec 2026 08:00:00 GMT";
+  options.acceptCompressed = true;
+  Got g;
+  Get(server.Url("/c"), &g, options);
+  EXPECT_EQ(g.result, 0);
+  EXPECT_EQ(g.response.status, 304);
+  EXPECT_TRUE(g.error.empty());  // "not modified" is no failure
+  EXPECT_EQ(g.block(), nullptr);
+  std::vector<std::string> lines = LoopbackServer::Lines(server.heads()[0]);
+  auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
+  EXPECT_TRUE(has("If-None-Match: \"e1\"X-Smuggled: 1")) << server.heads()[0];
+  EXPECT_TRUE(has("If-Modified-Since: Mon, 07 Dec 2026 08:00:00 GMT"));
+  EXPECT_TRUE(has("Accept-Encoding: gzip, deflate"));
+  for (const auto& l : lines) EXPECT_NE(l.compare(0, 11, "X-Smuggled:"), 0);
+
+  // Without validators a 304 would be a failure like any other status; a 503 says when
+  // to come back.
+  Got busy;
+  Get(server.Url("/c"), &busy);
+  EXPECT_EQ(busy.response.status, 503);
+  EXPECT_EQ(busy.error, u"下载文件失败，错误码：503！\n");
+  EXPECT_EQ(busy.response.retryAfterSeconds, 90);
+  EXPECT_EQ(busy.response.etag, u"\"e1\"");
+  EXPECT_EQ(LoopbackServer::Lines(server.heads()[1]).size(), lines.size() - 3);  // nothing extra asked
+}
+
+TEST(HttpGet, CompressedBodiesAreDecodedAndDamagedOnesFail) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    // "hello" as a raw deflate stream, and a body that only claims to be gzip.
+    static const char kRawHello[] = {'\xcb', '\x48', '\xcd', '\xc9', '\xc9', '\x07', '\x00'};
+    if (head.find("GET /deflate") == 0)
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", std::string(kRawHello, sizeof kRawHello),
+                                                       "Content-Encoding: deflate\r\n"));
+    else
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "not gzip at all", "Content-Encoding: gzip\r\n"));
+  });
+  HttpOptions options;
+  options.acceptCompressed = true;
+  Got g;
+  Get(server.Url("/deflate"), &g, options);
+  EXPECT_EQ(g.body(), "hello");
+  Got bad;
+  Get(server.Url("/bad"), &bad, options);
+  EXPECT_EQ(bad.result, 0);
+  EXPECT_EQ(bad.error, u"文件下载失败，内容编码错误！\n");
+  EXPECT_EQ(bad.block(), nullptr);
 }
 
 TEST(ProgramVersion, FromTheVersionResource) {
