@@ -236,6 +236,7 @@ void CNewsNotes::RunMenuCommand(int command) {
   widgets::WidgetHooks& hooks = widgets::GetWidgetHooks();
   switch (a.kind) {
     case MenuAction::kNone: break;
+    case MenuAction::kRefreshNow: Refresh(0); break;
     case MenuAction::kSwitchFeed:
       rssurl = a.url;
       Refresh(0);

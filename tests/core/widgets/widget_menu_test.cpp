@@ -28,7 +28,7 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   s.ctrlClick = true;
   auto menu = BuildWidgetMenu(s);
 
-  ASSERT_EQ(menu.size(), 12u);
+  ASSERT_EQ(menu.size(), 13u);
   EXPECT_EQ(menu[0].text, u"订阅");
   const auto& sub = menu[0].children;
   ASSERT_EQ(sub.size(), 5u);
@@ -49,6 +49,8 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   EXPECT_TRUE(Find(menu, u"取消订阅")->disabled);  // the last widget cannot be removed
   EXPECT_TRUE(Find(menu, u"Ctrl+左键打开链接")->checked);
   EXPECT_FALSE(Find(menu, u"开机启动")->checked);
+  EXPECT_EQ(Find(menu, u"立即刷新")->command, kCmdRefreshNow);
+  EXPECT_FALSE(Find(menu, u"立即刷新")->disabled);
   EXPECT_EQ(menu.back().text, u"退出软件");
   EXPECT_EQ(menu.back().command, kCmdQuit);
 
@@ -86,6 +88,7 @@ TEST(WidgetMenu, CommandsDecode) {
   EXPECT_EQ(DecodeMenuCommand(257, remote, custom).kind, MenuAction::kManageCustomLinks);
   EXPECT_EQ(DecodeMenuCommand(259, remote, custom).kind, MenuAction::kAddSubscription);
   EXPECT_EQ(DecodeMenuCommand(260, remote, custom).kind, MenuAction::kQuit);
+  EXPECT_EQ(DecodeMenuCommand(264, remote, custom).kind, MenuAction::kRefreshNow);
   EXPECT_EQ(DecodeMenuCommand(0, remote, custom).kind, MenuAction::kNone);
 }
 

@@ -30,6 +30,7 @@ class ResultWindow {
   struct Result {
     int code;
     std::vector<FeedItem> items;
+    int retryAfterSeconds;
   };
   ResultWindow() {
     WNDCLASSW wc{};
@@ -56,7 +57,7 @@ class ResultWindow {
       auto* result = reinterpret_cast<FeedResult*>(l);
       EXPECT_NE(result, nullptr);
       if (!result) return 0;
-      Result r{static_cast<int>(w), std::move(result->items)};
+      Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds};
       EXPECT_EQ(r.code, result->code);
       if (r.code > 0) {
         EXPECT_EQ(r.items.size(), static_cast<size_t>(r.code));
