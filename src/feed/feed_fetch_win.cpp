@@ -47,7 +47,10 @@ FeedResult Refresh(const std::u16string& url, const RefreshOptions& options, con
                                           : FetchFeed(url, &stop);
   if (!remember || stop) return result;
   now = platform::NowUnixSeconds();
-  if (result.code > 0) RecordAnswer(&state, result.etag, result.lastModified, now);
+  if (result.code > 0) {
+    RecordAnswer(&state, result.etag, result.lastModified, now);
+    MarkFreshItems(&state, &result.items);
+  }
   else if (result.code == kFeedUnchanged) RecordUnchanged(&state, now);
   else RecordFailure(&state, result.retryAfterSeconds, now);
   States().Put(options.stateKey, state);

@@ -44,7 +44,7 @@ std::vector<std::string> Split(const std::string& line, char sep) {
 
 bool SameRemembered(const FetchState& a, const FetchState& b) {
   return a.etag == b.etag && a.lastModified == b.lastModified && a.failures == b.failures &&
-         a.notBefore == b.notBefore;
+         a.notBefore == b.notBefore && a.shown == b.shown;
 }
 
 }  // namespace
@@ -77,6 +77,22 @@ void RecordFailure(FetchState* state, int64_t retryAfterSeconds, int64_t now) {
   int64_t wait = std::max(BackoffSeconds(state->failures), std::max<int64_t>(retryAfterSeconds, 0));
   state->notBefore = now + wait;
   state->used = now;
+}
+
+void MarkFreshItems(FetchState* state, std::vector<FeedItem>* items) {
+  const bool first = state->shown.empty();
+  std::vector<std::u16string> links;
+  for (FeedItem& item : *items) {
+    item.fresh = !first && std::find(state->shown.begin(), state->shown.end(), item.link) == state->shown.end();
+    if (std::find(links.begin(), links.end(), item.link) == links.end() && links.size() < kMaxShownLinks)
+      links.push_back(item.link);
+  }
+  // The feed's current links first, then the older ones still remembered.
+  for (const std::u16string& old : state->shown) {
+    if (links.size() >= kMaxShownLinks) break;
+    if (std::find(links.begin(), links.end(), old) == links.end()) links.push_back(old);
+  }
+  state->shown = std::move(links);
 }
 
 void FetchStates::Open(const std::u16string& path) {
@@ -122,7 +138,9 @@ std::string FetchStates::SerializeLocked() const {
   std::string out = std::string(kFileHeader) + "\n";
   for (const auto& [key, s] : states_) {
     out += Field(key) + "\t" + Field(s.etag) + "\t" + Field(s.lastModified) + "\t" + std::to_string(s.failures) +
-           "\t" + std::to_string(s.notBefore) + "\t" + std::to_string(s.used) + "\n";
+           "\t" + std::to_string(s.notBefore) + "\t" + std::to_string(s.used);
+    for (const std::u16string& link : s.shown) out += "\t" + Field(link);
+    out += "\n";
   }
   return out;
 }
@@ -135,12 +153,14 @@ void FetchStates::Parse(const std::string& text) {
     std::vector<std::string> f = Split(lines[i], '\t');
     FetchState s;
     int64_t failures = 0;
-    if (f.size() != 6 || f[0].empty() || !ToInt64(f[3], &failures) || !ToInt64(f[4], &s.notBefore) ||
+    if (f.size() < 6 || f[0].empty() || !ToInt64(f[3], &failures) || !ToInt64(f[4], &s.notBefore) ||
         !ToInt64(f[5], &s.used))
       continue;
     s.etag = platform::Utf8ToU16(f[1]);
     s.lastModified = platform::Utf8ToU16(f[2]);
     s.failures = static_cast<int>(std::min<int64_t>(failures, 1000));
+    for (size_t k = 6; k < f.size() && s.shown.size() < kMaxShownLinks; ++k)
+      if (!f[k].empty()) s.shown.push_back(platform::Utf8ToU16(f[k]));
     states_[platform::Utf8ToU16(f[0])] = s;
   }
 }

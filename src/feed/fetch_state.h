@@ -6,6 +6,9 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
+
+#include "model/feed_item.h"
 
 namespace feed {
 
@@ -22,7 +25,18 @@ struct FetchState {
   int failures = 0;             // failed refreshes in a row
   int64_t notBefore = 0;        // Unix seconds: no automatic request before this
   int64_t used = 0;             // Unix seconds of the last refresh
+  // Links of items already delivered, newest first, at most kMaxShownLinks: an item whose
+  // link is not among them is new.
+  std::vector<std::u16string> shown;
 };
+
+// Links remembered per feed for telling new items from old ones.
+constexpr size_t kMaxShownLinks = 200;
+
+// Marks the items whose links were never delivered before as fresh and remembers every
+// link. The first delivery of a feed marks nothing: all of it is new to the widget, and
+// a badge on every line would say nothing.
+void MarkFreshItems(FetchState* state, std::vector<FeedItem>* items);
 
 // The wait after `failures` failures in a row: 60 s, 120 s, 240 s ... up to the interval.
 int64_t BackoffSeconds(int failures);

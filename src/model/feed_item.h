@@ -8,4 +8,5 @@ struct FeedItem {
   std::u16string link;
   std::u16string summary;  // plain text, a few lines at most; may be empty
   std::u16string date;     // as the feed states it; may be empty
+  bool fresh = false;      // not shown by this widget before: marked until opened or superseded
 };

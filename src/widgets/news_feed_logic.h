@@ -41,6 +41,10 @@ class NewsFeedLogic {
   void OnResult(int count, const NewsItem* items, const std::u16string& advertTitle,
                 const std::u16string& advertUrl);
 
+  // The user opened the link `href` (as the content spells it): its item is no longer
+  // new. Rebuilds the content when that changes it.
+  void OnLinkOpened(const std::u16string& href);
+
   bool refreshing() const { return refreshing_; }
   bool silent() const { return silent_; }
   const std::vector<NewsItem>& items() const { return items_; }
@@ -49,6 +53,7 @@ class NewsFeedLogic {
  private:
   void Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
                const std::u16string& advertUrl);
+  void Show(std::vector<NewsItem> shown);
 
   NewsFeedHost* host_;
   bool refreshing_ = false;

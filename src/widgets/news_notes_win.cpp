@@ -116,6 +116,7 @@ LRESULT CNewsNotes::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
         engine_->ClearLinkHighlight(widgets::kLinkColor);
         linkHighlighted_ = false;
         OpenLink(target);
+        logic_.OnLinkOpened(target);
       }
     }
   } else {
@@ -185,10 +186,18 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
   }
   CNotesManager* m = widgets::Manager();
   int kind = 0;
-  const bool hint = m && m->ctrl_lclick && rects_.content.Contains(px, py) && engine_->IsReadOnly() &&
-                    engine_->GetLinkAt(px, py, &kind);
-  if (hint) {
-    SetTooltipText(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
+  const std::u16string* link =
+      rects_.content.Contains(px, py) && engine_->IsReadOnly() ? engine_->GetLinkAt(px, py, &kind) : nullptr;
+  // Over an item: its summary and date; with the Ctrl+click rule, the hint under them.
+  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link) : std::u16string();
+  if (link && m && m->ctrl_lclick)
+    tip += (tip.empty() ? u"" : u"\r\n") + to_u16(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
+  if (!tip.empty()) {
+    if (tip != tipText_) {  // changing the text of a shown tip would make it flicker
+      tipText_ = tip;
+      if (tooltip_) SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, tip.size() > 20 ? kSummaryTipWidth : kHintTipWidth);
+      SetTooltipText(as_wcstr(tip));
+    }
     ActivateTooltip(true);
   } else {
     ActivateTooltip(false);

@@ -21,6 +21,8 @@ constexpr wchar_t kHintViewPicture[] = L"按住 CTRL 并单击鼠标浏览图片
 constexpr wchar_t kHelpFileName[] = L"使用说明.txt";
 constexpr UINT kFailureToastMs = 3000;
 constexpr int kFailureToastMode = 2;
+constexpr int kHintTipWidth = 100;     // pixels: the Ctrl+click hint alone
+constexpr int kSummaryTipWidth = 320;  // an item's summary
 
 class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
  public:
@@ -84,4 +86,5 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   widgets::CornerCounter corner_;
   std::unique_ptr<ui::CArrowTip> tip_;
   HWND lastToast_ = nullptr;
+  std::u16string tipText_;  // what the tooltip says now
 };

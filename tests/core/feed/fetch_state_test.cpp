@@ -95,5 +95,51 @@ TEST(FetchState, DamagedOrForeignFilesAreIgnoredAndBounded) {
   EXPECT_EQ(many.Get(u"k1").etag, u"e");
 }
 
+std::vector<FeedItem> Feed(std::initializer_list<const char16_t*> links) {
+  std::vector<FeedItem> items;
+  for (const char16_t* l : links) items.push_back(FeedItem{u"t", l, u"", u"", false});
+  return items;
+}
+
+std::vector<bool> Fresh(const std::vector<FeedItem>& items) {
+  std::vector<bool> out;
+  for (const auto& i : items) out.push_back(i.fresh);
+  return out;
+}
+
+TEST(FetchState, NewItemsAreThoseNeverDeliveredBefore) {
+  FetchState s;
+  auto first = Feed({u"a", u"b", u"c"});
+  MarkFreshItems(&s, &first);
+  EXPECT_EQ(Fresh(first), (std::vector<bool>{false, false, false}));  // a first look marks nothing
+  auto second = Feed({u"d", u"a", u"b"});
+  MarkFreshItems(&s, &second);
+  EXPECT_EQ(Fresh(second), (std::vector<bool>{true, false, false}));
+  // The next delivery the item is no longer new; one that dropped out and returns is old.
+  auto third = Feed({u"e", u"d", u"c"});
+  MarkFreshItems(&s, &third);
+  EXPECT_EQ(Fresh(third), (std::vector<bool>{true, false, false}));
+  EXPECT_EQ(s.shown.front(), u"e");
+
+  // Bounded per feed, the oldest forgotten first; and remembered across runs.
+  FetchState big;
+  std::vector<FeedItem> many;
+  for (size_t i = 0; i < kMaxShownLinks + 50; ++i) {
+    std::string l = "http://x/" + std::to_string(i);
+    many.push_back(FeedItem{u"t", std::u16string(l.begin(), l.end()), u"", u"", false});
+  }
+  MarkFreshItems(&big, &many);
+  EXPECT_EQ(big.shown.size(), kMaxShownLinks);
+  testutil::TempDir dir;
+  {
+    FetchStates states;
+    states.Open(Path(dir, "feeds.dat"));
+    states.Put(u"k", s);
+  }
+  FetchStates again;
+  again.Open(Path(dir, "feeds.dat"));
+  EXPECT_EQ(again.Get(u"k").shown, s.shown);
+}
+
 }  // namespace
 }  // namespace feed
