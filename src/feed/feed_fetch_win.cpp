@@ -3,6 +3,7 @@
 #include <string>
 #include <utility>
 
+#include "feed/feed_discovery.h"
 #include "feed/feed_parser.h"
 #include "feed/fetch_state.h"
 #include "feed/worker_group.h"
@@ -105,6 +106,22 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
     return result;
   }
   int found = ParseFeedDocument(response.body.get(), response.size, feedUrl, &result.items);
+  if (found <= 0 && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
+    // A web page instead of a feed: take the first feed it announces.
+    std::vector<std::u16string> feeds = DiscoverFeedLinks(response.body.get(), response.size, requestUrl);
+    if (!feeds.empty()) {
+      net::HttpOptions plain;
+      plain.cancel = stop;
+      plain.acceptCompressed = true;
+      net::HttpResponse announced;
+      if (net::HttpGet(feeds[0], plain, &announced) > 0) {
+        found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items);
+        // The page's validators say nothing about its feed: the page is asked in full.
+        result.etag.clear();
+        result.lastModified.clear();
+      }
+    }
+  }
   result.code = found > 0 ? found : kFeedErrorFormat;
   return result;
 }

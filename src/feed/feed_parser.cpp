@@ -201,7 +201,11 @@ int ParseHtmlList(const char* data, size_t size, const std::u16string& feedUrl, 
       if (std::u16string(objects[i]->GetTypeName()) != u"HtmlText") continue;
       auto* run = static_cast<const richtext::CHtmlText*>(objects[i]);
       std::u16string title = CollapsedText(DecodeHtmlEntities(run->GetText()));
-      if (!title.empty()) items->push_back(FeedItem{title, link});
+      if (title.empty()) continue;
+      FeedItem item;
+      item.title = std::move(title);
+      item.link = link;
+      items->push_back(std::move(item));
     }
   }
   size_t found = items->size() - before;

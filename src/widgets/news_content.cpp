@@ -81,7 +81,12 @@ std::u16string BuildContent(const std::vector<NewsItem>& items) {
 std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const std::u16string& advertTitle,
                                  const std::u16string& advertUrl) {
   std::vector<NewsItem> shown(received.begin(), received.begin() + std::min(received.size(), kMaxShownItems));
-  if (!advertTitle.empty() && !advertUrl.empty()) shown.push_back({advertTitle, advertUrl});
+  if (!advertTitle.empty() && !advertUrl.empty()) {
+    NewsItem advert;
+    advert.title = advertTitle;
+    advert.link = advertUrl;
+    shown.push_back(std::move(advert));
+  }
   return shown;
 }
 

@@ -235,6 +235,27 @@ TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
   EXPECT_TRUE(empty.items.empty());
 }
 
+TEST(FetchFeed, APageAddressFindsThePagesFeed) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    std::string line = RequestLine(head);
+    if (line.find("GET /blog/feed.xml") == 0) {
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("utf8_three_items.xml")));
+    } else if (line.find("GET /blog/") == 0) {
+      LoopbackServer::Send(s, LoopbackServer::Response(
+                                  "200 OK", "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" "
+                                            "href=\"feed.xml\"></head><body>博客</body></html>",
+                                  "Content-Type: text/html\r\n"));
+    } else {
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "<html><head></head><body>no feed</body></html>"));
+    }
+  });
+  FeedResult found = FetchFeed(server.Url("/blog/"));
+  EXPECT_EQ(found.code, 2);
+  EXPECT_TRUE(found.etag.empty());
+  EXPECT_EQ(RequestLine(server.heads().back()), "GET /blog/feed.xml HTTP/1.1");
+  EXPECT_EQ(FetchFeed(server.Url("/plain/")).code, kFeedErrorFormat);
+}
+
 TEST(FetchFeed, StopCutsAStalledDownloadShort) {
   LoopbackServer server([](LoopbackServer& self, SOCKET, const std::string&) {
     for (int i = 0; i < 300 && !self.stopping(); ++i) Sleep(100);  // never answers
