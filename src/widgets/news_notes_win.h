@@ -16,17 +16,13 @@
 #include "widgets/widget_menu.h"
 
 constexpr wchar_t kFirstRunTipText[] = L"点击这里可以订阅您喜欢的内容，还可以自定义订阅的网站哦！";
-constexpr wchar_t kHintFollowLink[] = L"按住 CTRL 并单击鼠标以跟踪链接";
 constexpr wchar_t kHintViewPicture[] = L"按住 CTRL 并单击鼠标浏览图片";
-constexpr wchar_t kHelpFileName[] = L"使用说明.txt";
-constexpr UINT kFailureToastMs = 3000;
-constexpr int kFailureToastMode = 2;
 constexpr int kHintTipWidth = 100;     // pixels: the Ctrl+click hint alone
 constexpr int kSummaryTipWidth = 320;  // an item's summary
 
 class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
  public:
-  CNewsNotes();
+  explicit CNewsNotes(widgets::WidgetEnv& env);
   ~CNewsNotes() override;
 
   // Starts a refresh of the feed (silent: no caption, no failure toast).
@@ -45,7 +41,6 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   const std::vector<widgets::NewsItem>& items() const { return logic_.items(); }
   bool firstRunTipShown() const { return tip_ && tip_->IsWindow(); }
   HWND firstRunTipWindow() const { return tip_ ? tip_->hwnd() : nullptr; }
-  HWND lastToast() const { return lastToast_; }
 
   BEGIN_MSG_MAP(CNewsNotes)
     MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
@@ -85,6 +80,5 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   widgets::NewsFeedLogic logic_;
   widgets::CornerCounter corner_;
   std::unique_ptr<ui::CArrowTip> tip_;
-  HWND lastToast_ = nullptr;
   std::u16string tipText_;  // what the tooltip says now
 };
