@@ -1,5 +1,6 @@
 """Feed widgets on the desktop: a prepared profile of three widgets against a loopback feed
 server, driven through their buttons and their menu as a user would."""
+import os
 import threading
 import time
 import unittest
@@ -143,7 +144,7 @@ class Widgets(h.ProgramSession, unittest.TestCase):
             release.wait(60)  # holds the connection open without a status line
 
         self.server.routes["/stalled.xml"] = never_answer
-        self.start([note(self.server.url("/stalled.xml"), 0.3, 0.3, 6, 200)])
+        self.start([h.note(self.server.url("/stalled.xml"), 0.3, 0.3, 6, 200)])
         try:
             self.assertTrue(stalled.wait(20), "the widget never asked for its feed")
             time.sleep(0.5)
