@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "adverts/advert_store.h"
 #include "app/main_dlg_win.h"
 #include "app/main_wiring_win.h"
 #include "feed/feed_fetch_win.h"
@@ -65,8 +66,9 @@ int Run(const wchar_t*, int) {
   // it, and its end waits for the last save.
   platform::WriteQueue writes;
   store::DataStore data(dataFolder, to_u16(g_appFolder), &writes);
+  adverts::AdvertStore advertStore(dataFolder);
   auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes});
+  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore});
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
     store::SetStatisticsFolders(u"", u"");
