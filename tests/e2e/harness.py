@@ -124,18 +124,21 @@ def temp_folder():
 
 
 class Program:
-    """A copy of pelinor.exe in a fresh folder, started and stopped on request."""
+    """A copy of pelinor.exe (the test build's unless `exe` names another) in a fresh folder,
+    started and stopped on request. `launcher` is put before "wine" (for example to run the
+    program in a network namespace of its own)."""
 
-    def __init__(self, folder=None):
+    def __init__(self, folder=None, exe=None, launcher=()):
         self.folder = folder or tempfile.mkdtemp(prefix="pelinor-e2e-")
         os.makedirs(self.folder, exist_ok=True)
         self.exe = os.path.join(self.folder, "pelinor.exe")
-        shutil.copy(os.path.join(BUILD, "pelinor.exe"), self.exe)
+        shutil.copy(exe or os.path.join(BUILD, "pelinor.exe"), self.exe)
+        self.launcher = list(launcher)
         self.proc = None
 
-    def start(self):
-        self.proc = subprocess.Popen(["wine", self.exe], env=env(), stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+    def start(self, *args):
+        self.proc = subprocess.Popen(self.launcher + ["wine", self.exe] + list(args), env=env(),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.proc
 
     def run_to_end(self, timeout=60):
@@ -212,6 +215,11 @@ class Server:
     def close(self):
         self.httpd.shutdown()
         self.httpd.server_close()
+
+
+# Runs a command with loopback as its only network: a program that must not reach the
+# internet (the release build, which talks to the maker's real host) runs under it.
+OFFLINE = ("unshare", "-n", "sh", "-c", 'ip link set lo up && exec "$@"', "offline")
 
 
 def reset_user_data():
