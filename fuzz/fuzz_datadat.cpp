@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "platform/xml_guard.h"
 #include "store/data_store.h"
 
 namespace {
@@ -34,7 +35,7 @@ struct Loaded {
 bool Load(const std::string& bytes, Loaded* out) {
   TiXmlDocument doc;
   if (store::ParseDataFile(bytes, &doc) != store::LoadStatus::kOk) return false;
-  if (TreeDepth(&doc) > store::kMaxDocumentDepth) std::abort();  // the nesting check missed something
+  if (TreeDepth(&doc) > static_cast<int>(platform::kMaxXmlNesting)) std::abort();  // the nesting check missed something
   store::ReadSettings(doc.RootElement(), &out->m);
   store::ReadNotes(doc.RootElement(), kScreen, 1, [&](const CNotesLocalInfo& r) {
     out->notes.push_back(r);

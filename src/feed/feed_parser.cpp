@@ -391,13 +391,7 @@ std::u16string DecodeHtmlEntities(const std::u16string& s) {
         cp = cp * (hex ? 16 : 10) + static_cast<unsigned>(v);
       }
       if (digits > 0 && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-        if (cp >= 0x10000) {
-          cp -= 0x10000;
-          out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-          out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-        } else {
-          out.push_back(static_cast<char16_t>(cp));
-        }
+        platform::AppendCodePoint(&out, static_cast<char32_t>(cp));
         i = semi;
         continue;
       }

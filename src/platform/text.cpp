@@ -31,13 +31,7 @@ std::u16string Utf8ToU16(const std::string& s) {
       ++i;
       continue;
     }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
+    AppendCodePoint(&out, cp);
     i += len;
   }
   return out;
@@ -92,6 +86,39 @@ int CodePageFromLabel(const std::string& label) {
   for (const auto& e : kLabels)
     if (l == e.name) return e.cp;
   return 0;
+}
+
+void AppendCodePoint(std::u16string* out, char32_t cp) {
+  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    out->push_back(u'\uFFFD');
+  } else if (cp >= 0x10000) {
+    cp -= 0x10000;
+    out->push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
+    out->push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+  } else {
+    out->push_back(static_cast<char16_t>(cp));
+  }
+}
+
+std::string ToAnsi(const std::u16string& text) {
+  std::string out;
+  if (!ToCodePage(AnsiCodePage(), text, &out)) out.clear();
+  return out;
+}
+
+std::u16string FromAnsi(const std::string& ansi) {
+  std::u16string out;
+  if (!FromCodePage(AnsiCodePage(), ansi, &out)) out.clear();
+  return out;
+}
+
+bool StartsWithNoCase(const std::u16string& s, const std::u16string& prefix) {
+  if (s.size() < prefix.size()) return false;
+  auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c; };
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (lower(s[i]) != lower(prefix[i])) return false;
+  }
+  return true;
 }
 
 }  // namespace platform

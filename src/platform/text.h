@@ -23,4 +23,15 @@ bool ToCodePage(int codePage, const std::u16string& text, std::string* out);
 // "utf-8", "iso-8859-1", "windows-1252", ...), or 0 when the label is not known.
 int CodePageFromLabel(const std::string& label);
 
+// The system ANSI code page: characters it cannot hold become '?'. Empty on failure.
+std::string ToAnsi(const std::u16string& text);
+std::u16string FromAnsi(const std::string& ansi);
+
+// Appends one code point as UTF-16 (a surrogate pair above U+FFFF); surrogates and values
+// beyond U+10FFFF append U+FFFD.
+void AppendCodePoint(std::u16string* out, char32_t cp);
+
+// True when `s` starts with `prefix`, ignoring the case of ASCII letters.
+bool StartsWithNoCase(const std::u16string& s, const std::u16string& prefix);
+
 }  // namespace platform

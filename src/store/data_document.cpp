@@ -12,6 +12,8 @@
 #include <cstring>
 
 #include "platform/log.h"
+#include "platform/xml_guard.h"
+#include "platform/text.h"
 #include "store/data_store.h"
 
 namespace store {
@@ -47,7 +49,7 @@ std::string WithoutNul(std::string s) {
   s.erase(std::remove(s.begin(), s.end(), '\0'), s.end());
   return s;
 }
-std::string Ansi(const std::u16string& s) { return WithoutNul(WideToAnsi(s)); }
+std::string Ansi(const std::u16string& s) { return WithoutNul(platform::ToAnsi(s)); }
 
 // A CDATA section holding `s` exactly: a "]]>" inside is split across two sections,
 // which the reader joins again.
@@ -228,7 +230,7 @@ void ReadTextChild(const TiXmlElement* parent, const char* name, std::u16string*
   if (!e) return;
   std::string text;
   TextOf(e, &text);
-  *field = AnsiToWide(text);
+  *field = platform::FromAnsi(text);
 }
 
 // A position fraction back to pixels; a value that is not a finite number leaves the
@@ -250,7 +252,7 @@ void ReadLinks(const TiXmlElement* root, const char* listName, std::vector<NewsL
     std::string n, u;
     if (name) TextOf(name, &n);
     if (url) TextOf(url, &u);
-    if (!n.empty() && !u.empty()) links->push_back({AnsiToWide(n), AnsiToWide(u)});
+    if (!n.empty() && !u.empty()) links->push_back({platform::FromAnsi(n), platform::FromAnsi(u)});
   }
 }
 
@@ -329,12 +331,12 @@ int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize s
   screen = Usable(screen);
   for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
     if (std::strcmp(a->Name(), "create_time") == 0) note->create_time = ToInt(a->Value());
-    else if (std::strcmp(a->Name(), "group_name") == 0) note->group_name = AnsiToWide(a->ValueStr());
+    else if (std::strcmp(a->Name(), "group_name") == 0) note->group_name = platform::FromAnsi(a->ValueStr());
   }
   if (const TiXmlElement* t = element->FirstChildElement("template")) {
     for (const TiXmlAttribute* a = t->FirstAttribute(); a; a = a->Next()) {
       const char* n = a->Name();
-      if (!std::strcmp(n, "image")) note->tmpl.image = AnsiToWide(a->ValueStr());
+      if (!std::strcmp(n, "image")) note->tmpl.image = platform::FromAnsi(a->ValueStr());
       else if (!std::strcmp(n, "bkcolor_id")) note->tmpl.bkcolor_id = ToInt(a->Value());
       else if (!std::strcmp(n, "type")) note->tmpl.type = static_cast<uint16_t>(ToInt(a->Value()));
       else if (!std::strcmp(n, "x1")) note->tmpl.x1 = ToDouble(a->Value());
@@ -346,7 +348,7 @@ int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize s
   if (const TiXmlElement* c = element->FirstChildElement("content")) {
     std::string text;
     TextOf(c, &text);
-    note->SetContent(AnsiToWide(text));
+    note->SetContent(platform::FromAnsi(text));
   }
   int32_t color = static_cast<int32_t>(note->textcolor);
   ReadIntChild(element, "textcolor", &color);
@@ -363,7 +365,7 @@ int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize s
   if (const TiXmlElement* f = element->FirstChildElement("font")) {
     for (const TiXmlAttribute* a = f->FirstAttribute(); a; a = a->Next()) {
       const char* n = a->Name();
-      if (!std::strcmp(n, "face")) note->font_face = AnsiToWide(a->ValueStr());
+      if (!std::strcmp(n, "face")) note->font_face = platform::FromAnsi(a->ValueStr());
       else if (!std::strcmp(n, "size")) note->font_size = ToInt(a->Value());
       else if (!std::strcmp(n, "bold")) note->font_bold = ToInt(a->Value());
     }
@@ -423,138 +425,6 @@ int ReadNotes(const TiXmlElement* root, ScreenSize screen, int64_t now,
   return created;
 }
 
-namespace {
-
-// Walks markup the way the parser reads it, without building anything, to find how deep
-// it would nest. Wherever the parser would stop with an error the walk stops too; the
-// parser cannot get deeper than the walk has seen by then.
-class DepthScan {
- public:
-  DepthScan(const char* s, size_t len, int limit) : s_(s), len_(len), limit_(limit) {}
-
-  int Run() {
-    while (i_ < len_ && deepest_ <= limit_) {
-      if (s_[i_] != '<') { ++i_; continue; }  // text ends at the next '<'
-      if (!Node()) break;
-    }
-    return deepest_;
-  }
-
- private:
-  static bool Space(unsigned char c) { return std::isspace(c) != 0; }
-  static bool Alpha(unsigned char c) { return c >= 127 || std::isalpha(c); }
-  static bool NameChar(unsigned char c) {
-    return c >= 127 || std::isalnum(c) || c == '_' || c == '-' || c == '.' || c == ':';
-  }
-  unsigned char At(size_t i) const { return i < len_ ? static_cast<unsigned char>(s_[i]) : 0; }
-  bool Starts(const char* what, bool ignoreCase = false) const {
-    size_t n = std::strlen(what);
-    if (i_ + n > len_) return false;
-    for (size_t k = 0; k < n; ++k) {
-      unsigned char a = At(i_ + k), b = static_cast<unsigned char>(what[k]);
-      if (ignoreCase ? std::tolower(a) != std::tolower(b) : a != b) return false;
-    }
-    return true;
-  }
-  void SkipPast(const char* end) {
-    while (i_ < len_ && !Starts(end)) ++i_;
-    i_ = std::min(len_, i_ + std::strlen(end));
-  }
-  void SkipSpace() { while (i_ < len_ && Space(At(i_))) ++i_; }
-  std::string Name() {
-    size_t from = i_;
-    if (Alpha(At(i_)) || At(i_) == '_') {
-      while (i_ < len_ && NameChar(At(i_))) ++i_;
-    }
-    return std::string(s_ + from, i_ - from);
-  }
-
-  // One node starting at '<'; false where the parser gives up.
-  bool Node() {
-    if (Starts("</") && !open_.empty()) {
-      i_ += 2;
-      if (Name() != open_.back()) return false;
-      SkipSpace();
-      if (At(i_) != '>') return false;
-      ++i_;
-      open_.pop_back();
-      return true;
-    }
-    if (Starts("<?xml", true)) return Declaration();
-    if (Starts("<!--")) { SkipPast("-->"); return true; }
-    if (Starts("<![CDATA[")) { SkipPast("]]>"); return true; }
-    if (Alpha(At(i_ + 1)) || At(i_ + 1) == '_') return StartTag();
-    SkipPast(">");  // anything else is skipped up to '>'
-    return true;
-  }
-
-  bool StartTag() {
-    ++i_;
-    open_.push_back(Name());
-    deepest_ = std::max(deepest_, static_cast<int>(open_.size()));
-    for (;;) {
-      SkipSpace();
-      if (i_ >= len_) return false;
-      if (At(i_) == '/') {
-        if (At(i_ + 1) != '>') return false;
-        i_ += 2;
-        open_.pop_back();
-        return true;
-      }
-      if (At(i_) == '>') { ++i_; return true; }
-      if (!Attribute()) return false;
-    }
-  }
-
-  bool Attribute() {
-    Name();
-    SkipSpace();
-    if (At(i_) != '=') return false;
-    ++i_;
-    SkipSpace();
-    if (i_ >= len_) return false;
-    unsigned char q = At(i_);
-    if (q == '"' || q == '\'') {
-      ++i_;
-      while (i_ < len_ && At(i_) != q) ++i_;
-      if (i_ >= len_) return false;
-      ++i_;
-      return true;
-    }
-    while (i_ < len_ && !Space(At(i_)) && At(i_) != '/' && At(i_) != '>') {
-      if (At(i_) == '"' || At(i_) == '\'') return false;
-      ++i_;
-    }
-    return true;
-  }
-
-  bool Declaration() {
-    i_ += 5;
-    while (i_ < len_) {
-      if (At(i_) == '>') { ++i_; return true; }
-      SkipSpace();
-      if (i_ >= len_) return false;
-      if (Starts("version", true) || Starts("encoding", true) || Starts("standalone", true)) {
-        if (!Attribute()) return false;
-      } else {
-        while (i_ < len_ && At(i_) != '>' && !Space(At(i_))) ++i_;
-      }
-    }
-    return false;
-  }
-
-  const char* s_;
-  size_t len_;
-  int limit_;
-  size_t i_ = 0;
-  int deepest_ = 0;
-  std::vector<std::string> open_;
-};
-
-}  // namespace
-
-int MeasureNestingDepth(const char* s, size_t len, int limit) { return DepthScan(s, len, limit).Run(); }
-
 LoadStatus ParseDataFile(const std::string& bytes, TiXmlDocument* doc) {
   doc->Clear();
   if (bytes.size() < kMinDataFileSize) {
@@ -567,7 +437,7 @@ LoadStatus ParseDataFile(const std::string& bytes, TiXmlDocument* doc) {
   size_t end = text.find('\0');
   if (end == std::string::npos) end = text.size();
   text = EscapeStrayAmpersands(text.substr(0, end));
-  if (MeasureNestingDepth(text.data(), text.size(), kMaxDocumentDepth) > kMaxDocumentDepth) {
+  if (!platform::XmlNestingAcceptable(text.data(), text.size())) {
     LogError("parse xml error!");
     return LoadStatus::kParseError;
   }

@@ -17,9 +17,6 @@ class TiXmlElement;
 namespace store {
 
 constexpr char16_t kDataFileName[] = u"data.dat";
-// Documents nest four levels; anything far deeper is hostile or broken and would make
-// the recursive XML parser run out of stack.
-constexpr int kMaxDocumentDepth = 256;
 // A file shorter than this cannot hold a document.
 constexpr size_t kMinDataFileSize = 4;
 
@@ -28,10 +25,6 @@ struct ScreenSize {
   int32_t width = 0;
   int32_t height = 0;
 };
-
-// Conversions with the system ANSI code page (characters it cannot hold become '?').
-std::string WideToAnsi(const std::u16string& text);
-std::u16string AnsiToWide(const std::string& ansi);
 
 // True when `c` starts a double-byte character in the system ANSI code page.
 bool IsAnsiLeadByte(unsigned char c);
@@ -64,10 +57,6 @@ enum class LoadStatus { kOk, kTooShort, kParseError, kNoRoot };
 // parsed document. Logs "invalid file" for a too-short file and "parse xml error!" for
 // one that does not parse or nests too deeply. kNoRoot is not logged.
 LoadStatus ParseDataFile(const std::string& bytes, TiXmlDocument* doc);
-
-// Deepest element nesting the parser would reach in `text` (scanning stops early once it
-// exceeds `limit`).
-int MeasureNestingDepth(const char* text, size_t len, int limit);
 
 // Reads `ver`, the settings and both link lists from the root element into `m`; counts
 // the load in `usecount` and sets `first_run` when it becomes 1.

@@ -13,6 +13,7 @@
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "platform/files.h"
+#include "platform/text.h"
 #include "store/data_store.h"
 #include "widgets/notes_manager_win.h"
 
@@ -65,12 +66,6 @@ std::u16string ObjectNameOf(HANDLE file) {
   return std::u16string(as_u16(name->buffer), name->length / sizeof(wchar_t));
 }
 
-bool StartsWithNoCase(const std::u16string& s, const std::u16string& prefix) {
-  return s.size() >= prefix.size() &&
-         CompareStringOrdinal(as_wcstr(s), static_cast<int>(prefix.size()), as_wcstr(prefix),
-                              static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
-}
-
 }  // namespace
 
 ScreenSize CurrentScreenSize() { return ScreenSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
@@ -97,8 +92,8 @@ std::u16string GetPathFromHandle(HANDLE file) {
   if (name.empty()) return std::u16string();
   // Some systems (Wine) name files by their DOS device path instead of the volume.
   const std::u16string kDosDevices = u"\\??\\";
-  if (StartsWithNoCase(name, kDosDevices + u"UNC\\")) return u"\\\\" + name.substr(kDosDevices.size() + 4);
-  if (StartsWithNoCase(name, kDosDevices) && name.size() > 6 && name[5] == u':') return name.substr(kDosDevices.size());
+  if (platform::StartsWithNoCase(name, kDosDevices + u"UNC\\")) return u"\\\\" + name.substr(kDosDevices.size() + 4);
+  if (platform::StartsWithNoCase(name, kDosDevices) && name.size() > 6 && name[5] == u':') return name.substr(kDosDevices.size());
   wchar_t drive[] = L"A:";
   for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
     drive[0] = letter;
@@ -107,14 +102,14 @@ std::u16string GetPathFromHandle(HANDLE file) {
     std::u16string device = to_u16(target);
     // The device must end where a path separator starts ("\Device\HarddiskVolume1" is
     // not the volume of "\Device\HarddiskVolume10\...").
-    if (device.empty() || !StartsWithNoCase(name, device)) continue;
+    if (device.empty() || !platform::StartsWithNoCase(name, device)) continue;
     if (name.size() > device.size() && name[device.size()] != u'\\') continue;
     return to_u16(drive) + name.substr(device.size());
   }
   static const char16_t* const kRedirectors[] = {u"\\Device\\Mup\\", u"\\Device\\LanmanRedirector\\"};
   for (const char16_t* r : kRedirectors) {
     std::u16string prefix = r;
-    if (StartsWithNoCase(name, prefix)) return u"\\\\" + name.substr(prefix.size());
+    if (platform::StartsWithNoCase(name, prefix)) return u"\\\\" + name.substr(prefix.size());
   }
   return std::u16string();
 }

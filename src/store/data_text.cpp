@@ -4,18 +4,6 @@
 
 namespace store {
 
-std::string WideToAnsi(const std::u16string& text) {
-  std::string out;
-  if (!platform::ToCodePage(platform::AnsiCodePage(), text, &out)) out.clear();
-  return out;
-}
-
-std::u16string AnsiToWide(const std::string& ansi) {
-  std::u16string out;
-  if (!platform::FromCodePage(platform::AnsiCodePage(), ansi, &out)) out.clear();
-  return out;
-}
-
 bool IsAnsiLeadByte(unsigned char c) {
   switch (platform::AnsiCodePage()) {
     case 932:  // Shift-JIS

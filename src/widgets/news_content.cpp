@@ -2,22 +2,14 @@
 
 #include <algorithm>
 
+#include "platform/text.h"
+
 namespace widgets {
 
 namespace {
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x3000; }
 
-bool StartsWithNoCase(const std::u16string& s, const char16_t* prefix) {
-  size_t i = 0;
-  for (; prefix[i]; ++i) {
-    if (i >= s.size()) return false;
-    char16_t c = s[i];
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    if (c != prefix[i]) return false;
-  }
-  return true;
-}
 
 void AppendPercent(std::u16string* out, unsigned byte) {
   static const char16_t kHex[] = u"0123456789ABCDEF";
@@ -96,12 +88,12 @@ int HeightForContent(int contentHeight) { return std::max(contentHeight, 20) + 6
 std::u16string OpenableAddress(const std::u16string& link) {
   for (char16_t c : link)
     if (c <= 0x20 || c == 0x7F) return std::u16string();  // no blanks or controls in a web address
-  if (StartsWithNoCase(link, u"http://") || StartsWithNoCase(link, u"https://")) {
+  if (platform::StartsWithNoCase(link, u"http://") || platform::StartsWithNoCase(link, u"https://")) {
     // Something must follow the scheme.
     size_t rest = link.find(u"//") + 2;
     return rest < link.size() ? link : std::u16string();
   }
-  if (StartsWithNoCase(link, u"www.") && link.size() > 4) return u"http://" + link;
+  if (platform::StartsWithNoCase(link, u"www.") && link.size() > 4) return u"http://" + link;
   return std::u16string();
 }
 

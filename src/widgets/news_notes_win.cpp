@@ -25,12 +25,6 @@ namespace {
 constexpr uint16_t kFeedTemplateType = 1;
 constexpr int kLinkKindPicture = 1;
 
-std::string Ansi(const std::u16string& s) {
-  std::string out;
-  platform::ToCodePage(platform::AnsiCodePage(), s, &out);
-  return out;
-}
-
 HMENU BuildMenu(const std::vector<widgets::MenuNode>& nodes) {
   HMENU menu = CreatePopupMenu();
   for (const widgets::MenuNode& n : nodes) {
@@ -141,7 +135,7 @@ LRESULT CNewsNotes::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
 void CNewsNotes::OpenLink(const std::u16string& link) {
   std::u16string address = widgets::OpenableAddress(link);
   if (address.empty()) {
-    LogError("refused to open a link that is not a web address: %s", Ansi(link).c_str());
+    LogError("refused to open a link that is not a web address: %s", platform::ToAnsi(link).c_str());
     return;
   }
   ShellExecuteW(nullptr, L"open", as_wcstr(address), nullptr, nullptr, SW_SHOWNORMAL);

@@ -7,6 +7,7 @@
 
 #include "platform/log.h"
 #include "platform/text.h"
+#include "platform/xml_guard.h"
 #include "store/data_store.h"
 #include "test_util.h"
 
@@ -162,14 +163,14 @@ TEST_F(DataDocumentTest, DeepNestingIsRejectedBeforeParsing) {
   EXPECT_NE(Log().find("parse xml error!"), std::string::npos);
 
   std::string ok = store::BuildDataDocument(ManagerData(), {}, kXga);
-  EXPECT_EQ(store::MeasureNestingDepth(ok.data(), ok.size(), 256), 3);  // config/passwordinfo/password
+  EXPECT_EQ(static_cast<int>(platform::XmlNestingBound(ok.data(), ok.size(), 256)), 3);  // config/passwordinfo/password
   // Markup the parser does not nest: self-closed tags, CDATA, quoted values, comments.
   const std::string flat = "<r><a/><b x=\"<c><c><c>\" y='</r>'/><![CDATA[<d><d>]]><!-- <e><e> --></r>";
-  EXPECT_EQ(store::MeasureNestingDepth(flat.data(), flat.size(), 256), 2);
+  EXPECT_EQ(static_cast<int>(platform::XmlNestingBound(flat.data(), flat.size(), 256)), 2);
   // An end tag inside a quoted value must not hide the real nesting.
   std::string tricky;
   for (int i = 0; i < 300; ++i) tricky += "<a v=\"</a>\">";
-  EXPECT_GT(store::MeasureNestingDepth(tricky.data(), tricky.size(), 256), 256);
+  EXPECT_GT(static_cast<int>(platform::XmlNestingBound(tricky.data(), tricky.size(), 256)), 256);
   EXPECT_EQ(store::ParseDataFile(tricky, &doc), store::LoadStatus::kParseError);
 }
 

@@ -1,0 +1,142 @@
+#include "platform/xml_guard.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace platform {
+namespace {
+
+// Walks markup the way the parser reads it, without building anything, to find how deep
+// it would nest. Wherever the parser would stop with an error the walk stops too; the
+// parser cannot get deeper than the walk has seen by then.
+class DepthScan {
+ public:
+  DepthScan(const char* s, size_t len, size_t limit) : s_(s), len_(len), limit_(limit) {}
+
+  size_t Run() {
+    while (i_ < len_ && deepest_ <= limit_) {
+      if (s_[i_] != '<') { ++i_; continue; }  // text ends at the next '<'
+      if (!Node()) break;
+    }
+    return deepest_;
+  }
+
+ private:
+  static bool Space(unsigned char c) { return std::isspace(c) != 0; }
+  static bool Alpha(unsigned char c) { return c >= 127 || std::isalpha(c); }
+  static bool NameChar(unsigned char c) {
+    return c >= 127 || std::isalnum(c) || c == '_' || c == '-' || c == '.' || c == ':';
+  }
+  unsigned char At(size_t i) const { return i < len_ ? static_cast<unsigned char>(s_[i]) : 0; }
+  bool Starts(const char* what, bool ignoreCase = false) const {
+    size_t n = std::strlen(what);
+    if (i_ + n > len_) return false;
+    for (size_t k = 0; k < n; ++k) {
+      unsigned char a = At(i_ + k), b = static_cast<unsigned char>(what[k]);
+      if (ignoreCase ? std::tolower(a) != std::tolower(b) : a != b) return false;
+    }
+    return true;
+  }
+  void SkipPast(const char* end) {
+    while (i_ < len_ && !Starts(end)) ++i_;
+    i_ = std::min(len_, i_ + std::strlen(end));
+  }
+  void SkipSpace() { while (i_ < len_ && Space(At(i_))) ++i_; }
+  std::string Name() {
+    size_t from = i_;
+    if (Alpha(At(i_)) || At(i_) == '_') {
+      while (i_ < len_ && NameChar(At(i_))) ++i_;
+    }
+    return std::string(s_ + from, i_ - from);
+  }
+
+  // One node starting at '<'; false where the parser gives up.
+  bool Node() {
+    if (Starts("</") && !open_.empty()) {
+      i_ += 2;
+      if (Name() != open_.back()) return false;
+      SkipSpace();
+      if (At(i_) != '>') return false;
+      ++i_;
+      open_.pop_back();
+      return true;
+    }
+    if (Starts("<?xml", true)) return Declaration();
+    if (Starts("<!--")) { SkipPast("-->"); return true; }
+    if (Starts("<![CDATA[")) { SkipPast("]]>"); return true; }
+    if (Alpha(At(i_ + 1)) || At(i_ + 1) == '_') return StartTag();
+    SkipPast(">");  // anything else is skipped up to '>'
+    return true;
+  }
+
+  bool StartTag() {
+    ++i_;
+    open_.push_back(Name());
+    deepest_ = std::max(deepest_, open_.size());
+    for (;;) {
+      SkipSpace();
+      if (i_ >= len_) return false;
+      if (At(i_) == '/') {
+        if (At(i_ + 1) != '>') return false;
+        i_ += 2;
+        open_.pop_back();
+        return true;
+      }
+      if (At(i_) == '>') { ++i_; return true; }
+      if (!Attribute()) return false;
+    }
+  }
+
+  bool Attribute() {
+    Name();
+    SkipSpace();
+    if (At(i_) != '=') return false;
+    ++i_;
+    SkipSpace();
+    if (i_ >= len_) return false;
+    unsigned char q = At(i_);
+    if (q == '"' || q == '\'') {
+      ++i_;
+      while (i_ < len_ && At(i_) != q) ++i_;
+      if (i_ >= len_) return false;
+      ++i_;
+      return true;
+    }
+    while (i_ < len_ && !Space(At(i_)) && At(i_) != '/' && At(i_) != '>') {
+      if (At(i_) == '"' || At(i_) == '\'') return false;
+      ++i_;
+    }
+    return true;
+  }
+
+  bool Declaration() {
+    i_ += 5;
+    while (i_ < len_) {
+      if (At(i_) == '>') { ++i_; return true; }
+      SkipSpace();
+      if (i_ >= len_) return false;
+      if (Starts("version", true) || Starts("encoding", true) || Starts("standalone", true)) {
+        if (!Attribute()) return false;
+      } else {
+        while (i_ < len_ && At(i_) != '>' && !Space(At(i_))) ++i_;
+      }
+    }
+    return false;
+  }
+
+  const char* s_;
+  size_t len_;
+  size_t limit_;
+  size_t i_ = 0;
+  size_t deepest_ = 0;
+  std::vector<std::string> open_;
+};
+
+}  // namespace
+
+size_t XmlNestingBound(const char* text, size_t len, size_t limit) { return DepthScan(text, len, limit).Run(); }
+
+}  // namespace platform
