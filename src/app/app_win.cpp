@@ -13,6 +13,7 @@
 #include "app/main_wiring_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
+#include "richtext/image_loader_win.h"
 
 namespace app {
 namespace {
@@ -95,6 +96,8 @@ int AppMain(const wchar_t* cmdLine, int show) {
 
     Run(cmdLine, show);
 
+    // No image may be decoding once GDI+ is gone.
+    richtext::StopImageLoader();
     CoUninitialize();
     Gdiplus::GdiplusShutdown(gdiplusToken);
     WSACleanup();

@@ -305,15 +305,15 @@ void ApplyFont(const CHtmlTag& tag, CHtmlObject* const* objects, int from, int t
   int strikeout = flag(u"strikeout");
   for (int i = from; i < to; ++i) {
     if (!IsNodeOfType(*objects[i], u"HtmlText")) continue;
-    auto* text = static_cast<CHtmlText*>(objects[i]);
-    text->SetColor(color);
-    text->SetBackground(background);
-    text->SetSize(size);
-    text->SetFace(face);
-    text->SetBold(bold);
-    text->SetUnderline(underline);
-    text->SetItalic(italic);
-    text->SetStrikeout(strikeout);
+    TextStyle& style = static_cast<CHtmlText*>(objects[i])->Style();
+    style.color = color;
+    style.background = background;
+    style.size = size;
+    style.face = face ? std::optional<std::u16string>(*face) : std::nullopt;
+    style.bold = bold;
+    style.underline = underline;
+    style.italic = italic;
+    style.strikeout = strikeout;
   }
 }
 

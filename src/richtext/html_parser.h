@@ -32,6 +32,22 @@ class CHtmlObject {
 // Node kinds are told apart by type name.
 inline bool IsNodeOfType(const CHtmlObject& node, std::u16string_view name) { return name == node.GetTypeName(); }
 
+// The style of a run of text: what the parser gives a run and what the engine inserts.
+struct TextStyle {
+  ColorRef color = 0;
+  uint32_t background = 0;  // 0: no background; otherwise kHasBackground | the colour
+  int underline = 0;
+  int bold = 0;
+  int strikeout = 0;
+  int italic = 0;
+  int size = kDefaultTextSize;  // tenths of a point
+  std::optional<std::u16string> face;  // none: the engine's default face
+  std::optional<std::u16string> link;  // none: not a link
+
+  bool HasBackground() const { return background >= 0x1000000u; }
+  ColorRef BackgroundColor() const { return background & 0xFFFFFFu; }
+};
+
 // One run of text with one style.
 class CHtmlText : public CHtmlObject {
  public:
@@ -39,37 +55,25 @@ class CHtmlText : public CHtmlObject {
 
   const std::u16string& GetText() const { return text_; }
   void SetText(std::u16string text) { text_ = std::move(text); }
-  ColorRef GetColor() const { return color_; }
-  void SetColor(ColorRef c) { color_ = c; }
-  uint32_t GetBackground() const { return background_; }
-  void SetBackground(uint32_t b) { background_ = b; }
-  int GetUnderline() const { return underline_; }
-  void SetUnderline(int v) { underline_ = v; }
-  int GetBold() const { return bold_; }
-  void SetBold(int v) { bold_ = v; }
-  int GetStrikeout() const { return strikeout_; }
-  void SetStrikeout(int v) { strikeout_ = v; }
-  int GetItalic() const { return italic_; }
-  void SetItalic(int v) { italic_ = v; }
-  int GetSize() const { return size_; }
-  void SetSize(int v) { size_ = v; }
+  const TextStyle& GetStyle() const { return style_; }
+  TextStyle& Style() { return style_; }
+  ColorRef GetColor() const { return style_.color; }
+  uint32_t GetBackground() const { return style_.background; }
+  int GetUnderline() const { return style_.underline; }
+  int GetBold() const { return style_.bold; }
+  int GetStrikeout() const { return style_.strikeout; }
+  int GetItalic() const { return style_.italic; }
+  int GetSize() const { return style_.size; }
   // nullptr when the run uses the engine's default face / is not a link.
-  const std::u16string* GetFace() const { return face_ ? &*face_ : nullptr; }
-  void SetFace(const std::u16string* face) { face_ = face ? std::optional<std::u16string>(*face) : std::nullopt; }
-  const std::u16string* GetLink() const { return link_ ? &*link_ : nullptr; }
-  void SetLink(const std::u16string* link) { link_ = link ? std::optional<std::u16string>(*link) : std::nullopt; }
+  const std::u16string* GetFace() const { return style_.face ? &*style_.face : nullptr; }
+  const std::u16string* GetLink() const { return style_.link ? &*style_.link : nullptr; }
+  void SetLink(const std::u16string* link) {
+    style_.link = link ? std::optional<std::u16string>(*link) : std::nullopt;
+  }
 
  private:
   std::u16string text_;
-  ColorRef color_ = 0;
-  uint32_t background_ = 0;
-  int underline_ = 0;
-  int bold_ = 0;
-  int strikeout_ = 0;
-  int italic_ = 0;
-  int size_ = kDefaultTextSize;
-  std::optional<std::u16string> face_;
-  std::optional<std::u16string> link_;
+  TextStyle style_;
 };
 
 // One inline image.

@@ -14,10 +14,12 @@ namespace richtext {
 
 constexpr UINT kMsgImageLoaded = WM_USER + 1001;
 
-// Only files on this machine's own disks are ever opened: a UNC or device path, an
-// address with a scheme, or a drive mapped to a network share is refused, so content can
-// never make the program connect to another machine.
-bool IsLocalImagePath(const std::u16string& path);
+// Only files on this machine's own disks are ever opened: a UNC or device path, a path in
+// the system's own namespaces ("\\?\", "\??\", "\\.\"), an address with a scheme, or a
+// drive mapped to a network share is refused, so content can never make the program
+// connect to another machine. `resolved` receives the full path that was checked, which
+// is the one to open.
+bool IsLocalImagePath(const std::u16string& path, std::u16string* resolved = nullptr);
 
 // Queues a request; refused sources are logged and dropped.
 void QueueImageLoad(HWND window, const std::u16string& source, uint32_t token);
@@ -25,5 +27,9 @@ void QueueImageLoad(HWND window, const std::u16string& source, uint32_t token);
 void WithdrawImageLoads(HWND window);
 // Requests of the window still waiting (for tests).
 int PendingImageLoads(HWND window);
+// Drops every waiting request and waits for the worker to finish the image in hand, so
+// nothing decodes after GDI+ is shut down. Later requests are refused. Call from the UI
+// thread: the worker's delivery to a window of this thread is handled while waiting.
+void StopImageLoader();
 
 }  // namespace richtext

@@ -22,6 +22,9 @@ constexpr int kMaxLineSpacing = 1000;
 constexpr int kMaxImageSide = 10000;
 constexpr ColorRef kWhite = 0xFFFFFF;
 constexpr ColorRef kCaretColor = 0;
+// Markup that yields no content is inserted as it stands, bold, dark red on black, so it
+// shows as markup that was not understood.
+constexpr ColorRef kNoContentColor = 90;
 
 const SharedText& ProcessDefaultFace() {
   static const SharedText face = std::make_shared<const std::u16string>(kDefaultFaceName);
@@ -75,7 +78,7 @@ void CRichDraw::Attach(RichHost* host) {
 void CRichDraw::Detach() {
   if (!host_) return;
   host_->CancelImageLoads();
-  host_->KillTimer(kTimerSelectScroll);
+  StopSelectTimer();
   host_->KillTimer(kTimerGlide);
   host_->KillTimer(kTimerCaretBlink);
   glideRunning_ = false;
@@ -105,7 +108,7 @@ void CRichDraw::SetDefaultFont(const FontDesc& font, int flags) {
   defaultSize_ = SizeFromFontHeight(-std::abs(font.height), logPixelsY_);
   for (RichItem* it : items_) {
     if (flags & kApplyBold) it->bold = font.weight > 400 ? 1 : 0;
-    if (flags & kApplyUnderline) it->underline = font.underline ? 1 : 0;
+    if (flags & kApplyUnderline) it->underline = it->contentUnderline = font.underline ? 1 : 0;
     if (flags & kApplyStrikeout) it->strikeout = font.strikeout ? 1 : 0;
     if (flags & kApplyItalic) it->italic = font.italic ? 1 : 0;
     if (flags & kApplySize) it->size = defaultSize_;
@@ -128,7 +131,7 @@ void CRichDraw::SetLineSpacing(int pixels) {
 void CRichDraw::SetEnabled(int flag) {
   enabled_ = flag ? 1 : 0;
   if (!enabled_) {
-    if (host_) host_->KillTimer(kTimerSelectScroll);
+    StopSelectTimer();
     caretVisible_ = 0;
   }
 }
@@ -143,15 +146,14 @@ void CRichDraw::SetCentered(int flag) {
 
 void CRichDraw::SetReadOnly(int flag) {
   readOnly_ = flag ? 1 : 0;
-  for (RichItem* it : items_) it->selected = 0;
-  selectionAnchor_ = selectionEnd_ = -1;
+  ClearSelection();
   if (host_) {
     if (readOnly_ && dragScroll_) {
-      host_->KillTimer(kTimerSelectScroll);
+      StopSelectTimer();
       caretVisible_ = 0;
     } else {
       host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
-      caretVisible_ = 1;
+      PlaceCaret(false);
     }
   }
   Repaint();
@@ -162,12 +164,14 @@ void CRichDraw::SetReadOnly(int flag) {
 void CRichDraw::Clear() {
   if (host_) host_->CancelImageLoads();
   items_.clear();
-  linkMarks_.clear();
   lines_.clear();
+  undo_.clear();
   allItems_.clear();
+  deadItems_ = 0;
   undoIndex_ = -1;
   caretIndex_ = 0;
   selectionAnchor_ = selectionEnd_ = -1;
+  selFrom_ = selTo_ = 0;
   ReleaseFontCache();
   Layout();
 }
@@ -194,7 +198,9 @@ void CRichDraw::InsertHtml(const std::u16string& html, int pos) {
     // Markup without any content (such as "<b></b>"): keep what was given, as plain text.
     TextStyle style;
     style.size = defaultSize_;
-    style.color = defaultColor_;
+    style.color = kNoContentColor;
+    style.background = kHasBackground | 0;
+    style.bold = 1;
     if (!html.empty()) InsertText(html, pos, style);
     return;
   }
@@ -209,19 +215,8 @@ void CRichDraw::InsertHtml(const std::u16string& html, int pos) {
     }
     auto* t = static_cast<CHtmlText*>(objects[i]);
     if (t->GetText().empty()) continue;
-    TextStyle style;
-    style.face = t->GetFace();
-    style.size = t->GetSize();
-    style.color = t->GetColor();
-    style.background = t->GetBackground() & 0xFFFFFF;
-    style.transparent = t->GetBackground() < 0x1000000 ? 1 : 0;
-    style.bold = t->GetBold();
-    style.underline = t->GetUnderline();
-    style.strikeout = t->GetStrikeout();
-    style.italic = t->GetItalic();
-    style.link = t->GetLink();
     int before = GetItemCount();
-    InsertText(t->GetText(), pos, style);
+    InsertText(t->GetText(), pos, t->GetStyle());
     pos += GetItemCount() - before;
   }
   --layoutHold_;
@@ -234,9 +229,18 @@ RichItem* CRichDraw::NewItem() {
 }
 
 void CRichDraw::InsertItems(int pos, std::vector<RichItem*>& block) {
+  // The selection is one range of indices: content arriving inside or before it would
+  // shift it, so it ends here.
+  if (HasSelection()) ClearSelection();
+  for (RichItem* it : block) Hold(it);
   items_.insert(items_.begin() + pos, block.begin(), block.end());
+  if (undoRecording_) {
+    Record(kUndoInserted, pos, block);
+    caretIndex_ = pos + static_cast<int>(block.size());
+  } else if (caretIndex_ > pos) {
+    caretIndex_ += static_cast<int>(block.size());
+  }
   if (layoutHold_ == 0) Layout();
-  if (undoRecording_) caretIndex_ = pos + static_cast<int>(block.size());
 }
 
 void CRichDraw::InsertText(const std::u16string& text, int pos, const TextStyle& style) {
@@ -253,13 +257,13 @@ void CRichDraw::InsertText(const std::u16string& text, int pos, const TextStyle&
     it->kind = 1;
     it->ch = text[i];
     it->face = face;
-    it->link = link;
+    it->link = it->contentLink = link;
     it->size = style.size;
-    it->color = style.color;
-    it->background = style.background;
-    it->transparent = style.transparent;
+    it->color = it->contentColor = style.color;
+    it->background = style.BackgroundColor();
+    it->transparent = style.HasBackground() ? 0 : 1;
     it->bold = style.bold;
-    it->underline = style.underline;
+    it->underline = it->contentUnderline = style.underline;
     it->strikeout = style.strikeout;
     it->italic = style.italic;
     MeasureWithCache(*it);
@@ -277,7 +281,7 @@ void CRichDraw::InsertImage(const std::u16string& source, int width, int height,
   it->width = ClampInt(width, 0, kMaxImageSide);
   it->height = ClampInt(height, 0, kMaxImageSide);
   it->source = source;
-  if (link) it->link = std::make_shared<const std::u16string>(*link);
+  if (link) it->link = it->contentLink = std::make_shared<const std::u16string>(*link);
   it->imageToken = NextImageToken();
   std::vector<RichItem*> block{it};
   InsertItems(pos, block);
@@ -296,7 +300,7 @@ void CRichDraw::InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16strin
   it->displayBitmap = bitmap->Stretched(e.cx, e.cy);
   it->sourceBitmap = std::move(bitmap);
   it->source = thumbnailPath;
-  it->link = std::make_shared<const std::u16string>(fullPath);
+  it->link = it->contentLink = std::make_shared<const std::u16string>(fullPath);
   it->imageToken = NextImageToken();
   std::vector<RichItem*> block{it};
   InsertItems(pos, block);
@@ -316,7 +320,7 @@ int CRichDraw::OnImageLoaded(uint32_t token, std::unique_ptr<Bitmap> bitmap) {
 }
 
 void CRichDraw::SetAllTextColor(ColorRef c) {
-  for (RichItem* it : items_) it->color = c;
+  for (RichItem* it : items_) it->color = it->contentColor = c;
   Repaint();
 }
 
@@ -414,22 +418,24 @@ void CRichDraw::Layout() {
   }
   if (n > 0) closeLine(n - 1, n);
   contentHeight_ = lines_.empty() ? 0 : lines_.back().bottom - view_.top;
-  caretIndex_ = ClampInt(caretIndex_, 0, n);
+  // A read-only engine has no caret to keep in view: its scroll position is its owner's.
+  PlaceCaret(!readOnly_);
   DetectLinks();
 }
 
 // --- Links ---
 
 void CRichDraw::DetectLinks() {
-  for (RichItem* it : linkMarks_) {
-    it->link.reset();
-    it->underline = 0;
-  }
-  linkMarks_.clear();
   const int n = GetItemCount();
   std::u16string text(static_cast<size_t>(n), u' ');
   for (int i = 0; i < n; ++i) {
-    const RichItem& it = *items_[i];
+    RichItem& it = *items_[i];
+    if (it.detected) {
+      // The previous detection's marks go (what the content says stays in its own fields).
+      it.link.reset();
+      it.underline = 0;
+      it.detected = false;
+    }
     char16_t c = it.IsText() ? it.ch : u' ';
     if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
     text[i] = c;
@@ -456,7 +462,7 @@ void CRichDraw::DetectLinks() {
       RichItem* it = items_[i];
       it->link = link;
       it->underline = 1;
-      linkMarks_.push_back(it);
+      it->detected = true;
     }
     from = end;
   }
@@ -618,18 +624,24 @@ void CRichDraw::StopGlide() {
   host_->PostGlideAtRest();
 }
 
-void CRichDraw::OnLButtonDown(unsigned /*keyFlags*/, int /*x*/, int y) {
+void CRichDraw::OnLButtonDown(unsigned keyFlags, int x, int y) {
   if (!host_ || !enabled_) return;
   if (readOnly_ && dragScroll_) {
     dragging_ = true;
     lastPointerY_ = y;
     glideTarget_ = vOffset_;
+    return;
   }
+  SelectMouseDown(keyFlags, x, y);
 }
 
-void CRichDraw::OnMouseMove(unsigned keyFlags, int /*x*/, int y) {
+void CRichDraw::OnMouseMove(unsigned keyFlags, int x, int y) {
   if (!host_ || !enabled_) return;
-  if (!(readOnly_ && dragScroll_) || !dragging_ || !(keyFlags & kMouseLeftButton)) return;
+  if (!(readOnly_ && dragScroll_)) {
+    SelectMouseMove(keyFlags, x, y);
+    return;
+  }
+  if (!dragging_ || !(keyFlags & kMouseLeftButton)) return;
   const int viewHeight = view_.Height();
   int target = static_cast<int>((y - lastPointerY_) * kDragFactor + glideTarget_);
   int low = static_cast<int>(-(contentHeight_ - (1.0 - kOverPull) * viewHeight));
@@ -646,6 +658,8 @@ void CRichDraw::OnMouseMove(unsigned keyFlags, int /*x*/, int y) {
 
 void CRichDraw::OnLButtonUp(unsigned /*keyFlags*/, int /*x*/, int /*y*/) {
   if (!host_ || !enabled_) return;
+  buttonDown_ = false;
+  StopSelectTimer();
   if (dragging_) {
     dragging_ = false;
     ClampGlideTarget();
@@ -683,20 +697,23 @@ void CRichDraw::OnTimer(int id) {
     caretVisible_ = !caretVisible_;
     Repaint();
   } else if (id == kTimerSelectScroll) {
-    // Selecting with the mouse belongs to editing, which a read-only engine never starts.
-    if (readOnly_ || !host_->IsLeftButtonDown()) host_->KillTimer(kTimerSelectScroll);
+    SelectScrollTick();
   }
 }
 
 void CRichDraw::OnSetFocus() {
   if (!host_ || !enabled_) return;
-  if (!(readOnly_ && dragScroll_)) host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
+  if (readOnly_ && dragScroll_) return;
+  host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
+  PlaceCaret(false);
+  Repaint();
 }
 
 void CRichDraw::OnKillFocus() {
   if (!host_ || !enabled_) return;
   caretVisible_ = 0;
   host_->KillTimer(kTimerCaretBlink);
+  Repaint();
 }
 
 Extent CRichDraw::FitImage(int w, int h, int box) {

@@ -29,8 +29,17 @@ constexpr int kTimerGlide = 1001;
 constexpr int kTimerCaretBlink = 1002;
 
 constexpr int kItemLimit = 20000;
-// Key-state flag of mouse messages: left button held.
+// Key-state flags of mouse messages.
 constexpr unsigned kMouseLeftButton = 0x0001;
+constexpr unsigned kMouseShift = 0x0004;
+// Undo keeps at most this many records; the oldest go first.
+constexpr int kMaxUndoRecords = 1000;
+
+// Virtual keys the editor handles.
+namespace vk {
+constexpr int kBack = 0x08, kReturn = 0x0D, kPageUp = 0x21, kPageDown = 0x22, kEnd = 0x23, kHome = 0x24,
+              kLeft = 0x25, kUp = 0x26, kRight = 0x27, kDown = 0x28, kDelete = 0x2E;
+}
 
 struct RichItem {
   int top = 0;     // top of the line box holding the item
@@ -56,6 +65,15 @@ struct RichItem {
   SharedText face;
   uint32_t imageToken = 0;  // identifies an image item to the background loader
 
+  // What the content says, as opposed to what is shown: link detection and hover
+  // highlighting change `link`, `underline` and `color` for display only, and these are
+  // what is saved, copied and restored.
+  SharedText contentLink;
+  ColorRef contentColor = 0;
+  int contentUnderline = 0;
+  bool detected = false;  // `link` and `underline` come from link detection
+  int holders = 0;        // the item list and undo records holding the item
+
   bool IsText() const { return kind == 1; }
   bool IsLineBreak() const { return kind == 1 && (ch == u'\r' || ch == u'\n'); }
 };
@@ -65,17 +83,6 @@ struct RichLine {
   int bottom = 0;  // top + line height + line spacing
   int first = 0;   // first item index
   int last = 0;    // last item index, inclusive; below `first` for the empty line after a final break
-};
-
-// Style of inserted text.
-struct TextStyle {
-  const std::u16string* face = nullptr;  // nullptr: the default face
-  int size = kDefaultTextSize;
-  ColorRef color = 0;
-  ColorRef background = 0;
-  int transparent = 1;
-  int bold = 0, underline = 0, strikeout = 0, italic = 0;
-  const std::u16string* link = nullptr;
 };
 
 class CRichDraw {
@@ -90,10 +97,10 @@ class CRichDraw {
   CRichDraw(const CRichDraw&) = delete;
   CRichDraw& operator=(const CRichDraw&) = delete;
 
-  // Clipboard operations of the editor; a read-only engine has nothing to offer.
-  virtual int IsClipboardEmpty() { return 1; }
-  virtual void Paste() {}
-  virtual void Copy() {}
+  // Clipboard operations of the editor: 0 when the clipboard holds something to paste.
+  virtual int IsClipboardEmpty();
+  virtual void Paste();
+  virtual void Copy();
   // Marks "http://" and "www." addresses in the text as underlined links; run by every layout.
   virtual void DetectLinks();
 
@@ -112,6 +119,8 @@ class CRichDraw {
   void SetDefaultColor(ColorRef c) { defaultColor_ = c; }
   void SetCentered(int flag);
   void SetReadOnly(int flag);
+  // The clipboard Copy and Paste use; none: they do nothing.
+  void SetClipboard(Clipboard* clipboard) { clipboard_ = clipboard; }
 
   // --- Content ---
   void SetHtml(const std::u16string& html);
@@ -141,6 +150,37 @@ class CRichDraw {
   ColorRef GetDefaultColor() const { return defaultColor_; }
   int GetDefaultSize() const { return defaultSize_; }
 
+  // The content, or the selected items, as HTML-subset text that parses back to the same
+  // characters, styles, links and images. Empty for no content / no selection.
+  std::u16string GetHtml() const;
+  std::u16string GetSelectedHtml() const;
+
+  // --- Editing ---
+  // Moves the caret before item `index` (clamped; never between CR and LF).
+  void SetCaret(int index);
+  int GetCaretIndex() const { return caretIndex_; }
+  // The caret in client coordinates; visible only while the window has the focus.
+  Rect GetCaretRect() const { return Rect{caretX_, caretY_, caretX_ + 1, caretY_ + caretHeight_}; }
+  int IsCaretVisible() const { return caretVisible_; }
+  // The item index a click at a client point puts the caret before.
+  int CaretIndexFromPoint(int x, int y) const;
+  void SelectAll();
+  // Selects items [from, to); an empty range clears the selection.
+  void Select(int from, int to);
+  void ClearSelection();
+  bool HasSelection() const { return selTo_ > selFrom_; }
+  int GetSelectionStart() const { return selFrom_; }
+  int GetSelectionEnd() const { return selTo_; }
+  std::u16string GetSelectedText() const;
+  void DeleteSelection();
+  void DeleteAt(int index);
+  void Cut();
+  void Undo();
+  void Redo();
+  int GetUndoCount() const { return static_cast<int>(undo_.size()); }
+  // Items allocated: in the content, held by undo records, or not yet freed (for tests).
+  int GetAllocatedItemCount() const { return static_cast<int>(allItems_.size()); }
+
   // --- Painting and hit-testing ---
   void Paint(Canvas& canvas);
   // The item under a client point, or -1.
@@ -163,6 +203,9 @@ class CRichDraw {
   void OnTimer(int id);
   void OnSetFocus();
   void OnKillFocus();
+  void OnKeyDown(int key);
+  void OnChar(char16_t ch);
+  void OnRButtonUp(unsigned keyFlags, int x, int y);
 
   // Size of a w x h image fitted into a box of `box` pixels (kept when it already fits).
   static Extent FitImage(int w, int h, int box);
@@ -184,6 +227,45 @@ class CRichDraw {
   void ClampGlideTarget();
   void StopGlide();
 
+  struct UndoRecord {
+    int kind = 0;  // kUndoRemoved or kUndoInserted
+    int pos = 0;
+    int caretIndex = 0;
+    int caretX = 0, caretY = 0;
+    int hOffset = 0, vOffset = 0;
+    std::vector<RichItem*> items;
+  };
+  static constexpr int kUndoRemoved = 1, kUndoInserted = 2;
+
+  bool Editable() const { return host_ && enabled_ && !readOnly_; }
+  bool DragScrollMode() const { return readOnly_ && dragScroll_; }
+  // Recomputes the caret's place from its index; scrolls it into view when asked.
+  void PlaceCaret(bool scrollIntoView);
+  void CaretBox(int index, int* x, int* y, int* h) const;
+  void MoveCaretAndRepaint(int index);
+  // Removes items [pos, pos + count) (recording the removal) and returns nothing; the
+  // items stay allocated while an undo record holds them.
+  void RemoveItems(int pos, int count);
+  void Record(int kind, int pos, const std::vector<RichItem*>& items);
+  void DropRecord(UndoRecord& r);
+  // Undo and redo: put a record's items back / take them out again.
+  bool PutBack(UndoRecord& r);
+  bool TakeOut(UndoRecord& r);
+  void RestoreAfterUndo(const UndoRecord& last, int caret);
+  void Hold(RichItem* it) { ++it->holders; }
+  void Release(RichItem* it);
+  void CollectDeadItems();
+  TextStyle TypedTextStyle() const;
+  void InsertTyped(const std::u16string& text);
+  void ShiftSelectTo(int caret);
+  int LineAtClientY(int clientY) const;
+  std::u16string SerializeRange(bool selectedOnly) const;
+  void SelectMouseDown(unsigned keyFlags, int x, int y);
+  void SelectMouseMove(unsigned keyFlags, int x, int y);
+  void SelectScrollTick();
+  void StopSelectTimer();
+  void PasteRichText();
+
   std::unique_ptr<TextMeasurer> measurer_;
   RichHost* host_ = nullptr;
 
@@ -194,13 +276,22 @@ class CRichDraw {
   int vOffset_ = 0;
   int lineSpacing_ = 2;
 
-  // Editing state (caret, selection, undo) is kept but stays off while read-only.
+  // Editing state: caret, selection (always one range, items [selFrom_, selTo_) are
+  // flagged), mouse selection and undo.
   int caretIndex_ = 0;
   int caretX_ = 0, caretY_ = 0, caretHeight_ = 0;
   int caretVisible_ = 0;
   int selectionAnchor_ = -1, selectionEnd_ = -1;
+  int selFrom_ = 0, selTo_ = 0;
+  bool buttonDown_ = false;
+  bool selectTimer_ = false;
+  int lastX_ = 0, lastY_ = 0;
+  std::u16string lastCopied_;
+  Clipboard* clipboard_ = nullptr;
+  std::vector<UndoRecord> undo_;
   int undoRecording_ = 1;
   int undoIndex_ = -1;
+  int deadItems_ = 0;  // allocated items nothing holds any more
 
   int contentHeight_ = 0;
   int defaultLineHeight_ = 0;
@@ -219,7 +310,7 @@ class CRichDraw {
 
   std::vector<RichItem*> items_;
   std::vector<std::unique_ptr<RichItem>> allItems_;
-  std::vector<RichItem*> linkMarks_;
+  bool anyDetected_ = false;
   std::vector<RichLine> lines_;
   int layoutHold_ = 0;  // > 0 while a compound insertion defers layout to its end
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "richtext/html_parser.h"
 
@@ -99,6 +100,48 @@ class RichHost {
   // OnImageLoaded with the same token.
   virtual void QueueImageLoad(const std::u16string& source, uint32_t token) = 0;
   virtual void CancelImageLoads() = 0;
+  // Modifier keys held while a key message is handled.
+  virtual bool IsCtrlDown() { return false; }
+  virtual bool IsShiftDown() { return false; }
+  // Where the pointer is now, in client coordinates; false when unknown.
+  virtual bool GetPointer(int* x, int* y) { return false; }
+};
+
+// The clipboard as the editor uses it. Reads are bounded by what the clipboard holds and
+// fail (false / nullptr / empty) when it cannot be read.
+class Clipboard {
+ public:
+  virtual ~Clipboard() = default;
+  virtual bool HasText() = 0;
+  // The private rich-text format, only when one of this program's windows placed it.
+  virtual bool HasRichText() = 0;
+  virtual bool HasBitmap() = 0;
+  virtual bool HasFiles() = 0;
+  virtual bool GetText(std::u16string* out) = 0;
+  virtual bool GetRichText(std::u16string* out) = 0;
+  // A copy of the clipboard's bitmap.
+  virtual std::unique_ptr<Bitmap> GetBitmap() = 0;
+  virtual std::vector<std::u16string> GetFiles() = 0;
+  // Empties the clipboard, places `plain`, then `rich` in the private format unless empty.
+  virtual bool Put(const std::u16string& plain, const std::u16string& rich) = 0;
+};
+
+// Files the extended engine touches when pasting: telling a file path from text, and
+// keeping pasted pictures as image files.
+class RichFiles {
+ public:
+  virtual ~RichFiles() = default;
+  // The roots of the logical drives ("C:\\", ...); false when they cannot be read.
+  virtual bool DriveRoots(std::vector<std::u16string>* roots) = 0;
+  virtual bool Exists(const std::u16string& path) = 0;
+  // The folder pasted pictures go to, created when missing, with a trailing backslash;
+  // empty when there is none.
+  virtual std::u16string ImageFolder() = 0;
+  // A base name for a new picture from the local time and a random number.
+  virtual std::u16string NewImageName() = 0;
+  // Writes a JPEG (quality 100) to a file that must not exist yet; false when the file
+  // exists or cannot be written.
+  virtual bool SaveNewJpeg(const Bitmap& bitmap, const std::u16string& path) = 0;
 };
 
 }  // namespace richtext

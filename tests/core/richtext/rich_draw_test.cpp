@@ -131,13 +131,17 @@ TEST(RichDrawContent, ItemLimitAndInsertPositions) {
   e->InsertImage(u"", 3, 3, nullptr, 0);  // no source: nothing
   EXPECT_EQ(e->GetItemCount(), 7);
 
-  // Markup without any content is kept as plain text in the default style.
+  // Markup without any content is kept as text that stands out: bold, colour 90 on black.
   e->SetDefaultColor(0x123456);
   e->SetHtml(u"<b></b>");
   EXPECT_EQ(Chars(*e), u"<b></b>");
-  EXPECT_EQ(e->GetItem(0).color, 0x123456u);
-  EXPECT_EQ(e->GetItem(0).bold, 0);
-  EXPECT_EQ(e->GetItem(0).transparent, 1);
+  EXPECT_EQ(e->GetItem(0).color, 90u);
+  EXPECT_EQ(e->GetItem(0).bold, 1);
+  EXPECT_EQ(e->GetItem(0).transparent, 0);
+  EXPECT_EQ(e->GetItem(0).background, 0u);
+  EXPECT_EQ(e->GetItem(0).size, e->GetDefaultSize());
+  EXPECT_EQ(*e->GetItem(0).face, u"宋体");
+  EXPECT_FALSE(e->GetItem(0).link);
 }
 
 TEST(RichDrawContent, StylesFromHtml) {

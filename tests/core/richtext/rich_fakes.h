@@ -82,6 +82,52 @@ struct FakeHost : RichHost {
     ++cancels;
     loads.clear();
   }
+  bool ctrl = false, shift = false;
+  bool IsCtrlDown() override { return ctrl; }
+  bool IsShiftDown() override { return shift; }
+};
+
+// A clipboard in memory: `richFromUs` says whether the rich text counts as our own copy.
+struct FakeClipboard : Clipboard {
+  bool hasText = false, hasRich = false, richFromUs = true;
+  std::u16string text, rich;
+  std::unique_ptr<Bitmap> bitmap;
+  std::vector<std::u16string> files;
+  int puts = 0;
+
+  bool HasText() override { return hasText; }
+  bool HasRichText() override { return hasRich && richFromUs; }
+  bool HasBitmap() override { return bitmap != nullptr; }
+  bool HasFiles() override { return !files.empty(); }
+  bool GetText(std::u16string* out) override {
+    if (!hasText) return false;
+    *out = text;
+    return true;
+  }
+  bool GetRichText(std::u16string* out) override {
+    if (!HasRichText()) return false;
+    *out = rich;
+    return true;
+  }
+  std::unique_ptr<Bitmap> GetBitmap() override {
+    return bitmap ? bitmap->Stretched(bitmap->Width(), bitmap->Height()) : nullptr;
+  }
+  std::vector<std::u16string> GetFiles() override { return files; }
+  bool Put(const std::u16string& plain, const std::u16string& richText) override {
+    ++puts;
+    text = plain;
+    hasText = true;
+    rich = richText;
+    hasRich = !richText.empty();
+    richFromUs = true;
+    return true;
+  }
+  // Text copied in another program.
+  void PutForeign(const std::u16string& plain) {
+    text = plain;
+    hasText = true;
+    hasRich = false;
+  }
 };
 
 inline std::unique_ptr<CRichDraw> MakeEngine(int* selects = nullptr) {

@@ -257,10 +257,23 @@ TEST(ImageLoader, OnlyLocalFilesAreOpened) {
   EXPECT_FALSE(IsLocalImagePath(u"\\/127.0.0.1/share/a.png"));
   EXPECT_FALSE(IsLocalImagePath(u"\\\\?\\UNC\\host\\share\\a.png"));
   EXPECT_FALSE(IsLocalImagePath(u"\\\\.\\pipe\\x"));
+  EXPECT_FALSE(IsLocalImagePath(u"\\??\\UNC\\host\\share\\a.png"));
+  EXPECT_FALSE(IsLocalImagePath(u"\\??\\C:\\a.png"));
+  EXPECT_FALSE(IsLocalImagePath(u"/?\?/C:/a.png"));
+  EXPECT_FALSE(IsLocalImagePath(u"\\\\?\\C:\\a.png"));
+  EXPECT_FALSE(IsLocalImagePath(u"\\\\.\\C:\\a.png"));
   EXPECT_FALSE(IsLocalImagePath(u"http://127.0.0.1/a.png"));
   EXPECT_FALSE(IsLocalImagePath(u"file://C:/a.png"));
   EXPECT_FALSE(IsLocalImagePath(u"file:C:/a.png"));
   EXPECT_FALSE(IsLocalImagePath(u""));
+
+  // What is opened is the full path that was checked.
+  std::u16string resolved;
+  ASSERT_TRUE(IsLocalImagePath(u"sub\\..\\a.png", &resolved));
+  ASSERT_GE(resolved.size(), 3u);
+  EXPECT_EQ(resolved.substr(1, 2), u":\\");
+  EXPECT_EQ(resolved.substr(resolved.size() - 6), u"\\a.png");
+  EXPECT_EQ(resolved.find(u".."), std::u16string::npos);
 }
 
 TEST_F(RichWin, NetworkSourcesAreNeverContacted) {
@@ -278,9 +291,26 @@ TEST_F(RichWin, NetworkSourcesAreNeverContacted) {
   std::string port = std::to_string(ntohs(addr.sin_port));
   std::u16string p(port.begin(), port.end());
 
+  // Every spelling of a share on the loopback listener (WebDAV's "host@port" form), and
+  // the system namespaces that reach shares under other names.
+  const std::u16string host = u"127.0.0.1@" + p;
+  const std::u16string sources[] = {
+      u"http://127.0.0.1:" + p + u"/a.png",
+      u"\\\\" + host + u"\\share\\a.png",
+      u"//" + host + u"/share/a.png",
+      u"\\/" + host + u"/share/a.png",
+      u"\\??\\UNC\\" + host + u"\\share\\a.png",
+      u"/?\?/UNC/" + host + u"/share/a.png",
+      u"\\\\?\\UNC\\" + host + u"\\share\\a.png",
+      u"\\\\.\\UNC\\" + host + u"\\share\\a.png",
+  };
+  std::u16string html;
+  for (const std::u16string& src : sources) {
+    EXPECT_FALSE(IsLocalImagePath(src)) << std::string(src.begin(), src.end());
+    html += u"<img src=\"" + src + u"\" width=\"5\" height=\"5\">";
+  }
   rich_.SetRect(10, 10, 200, 110);
-  rich_.SetHtml(u"<img src=\"http://127.0.0.1:" + p + u"/a.png\" width=\"5\" height=\"5\">"
-                u"<img src=\"\\\\127.0.0.1@" + p + u"\\share\\a.png\" width=\"5\" height=\"5\">");
+  rich_.SetHtml(html);
   EXPECT_EQ(PendingImageLoads(win_.hwnd), 0);
   wintest::PumpFor(500);
   fd_set set;
@@ -288,7 +318,7 @@ TEST_F(RichWin, NetworkSourcesAreNeverContacted) {
   FD_SET(listener, &set);
   timeval none{0, 0};
   EXPECT_EQ(select(0, &set, nullptr, nullptr, &none), 0);  // no connection was attempted
-  EXPECT_FALSE(rich_.GetItem(0).displayBitmap);
+  for (int i = 0; i < rich_.GetItemCount(); ++i) EXPECT_FALSE(rich_.GetItem(i).displayBitmap);
   closesocket(listener);
   WSACleanup();
 }

@@ -1,0 +1,650 @@
+// The editor of CRichDraw: caret, selection, keys, typed text, deletion, undo and the
+// clipboard. All of it is refused while the engine is read-only (except selecting and
+// copying when it is not in drag-scroll mode).
+#include <algorithm>
+
+#include "richtext/rich_draw.h"
+
+namespace richtext {
+
+namespace {
+
+constexpr int kSelectScrollMs = 100;
+constexpr int kAutoScrollStepDivisor = 5;
+constexpr double kCaretAfterShare = 0.6;  // a click this far into a character lands after it
+// Allocated items nothing holds are freed in batches of at least this many.
+constexpr int kDeadItemBatch = 1024;
+
+int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+bool IsCr(const RichItem* it) { return it->IsText() && it->ch == u'\r'; }
+bool IsLf(const RichItem* it) { return it->IsText() && it->ch == u'\n'; }
+
+// Records that hold none of these are typed words: undo and redo join them.
+bool BreaksWord(const std::vector<RichItem*>& items) {
+  for (const RichItem* it : items)
+    if (!it->IsText() || it->ch == u' ' || it->ch == u'\r' || it->ch == u'\n') return true;
+  return false;
+}
+
+int End(const std::vector<RichItem*>& items, int pos) { return pos + static_cast<int>(items.size()); }
+
+}  // namespace
+
+// --- Caret ---
+
+void CRichDraw::CaretBox(int index, int* x, int* y, int* h) const {
+  const int n = GetItemCount();
+  if (n == 0) {
+    *x = view_.left;
+    *y = view_.top;
+    *h = defaultLineHeight_;
+    return;
+  }
+  if (index >= n) {
+    const RichItem& last = *items_[n - 1];
+    if (IsLf(&last)) {
+      *x = view_.left;
+      *y = last.y + last.height + lineSpacing_;
+      *h = defaultLineHeight_;
+      return;
+    }
+    *x = last.x + last.width;
+    if (last.IsText()) {
+      *y = last.y;
+      *h = last.height;
+      return;
+    }
+    // After a final image: as tall as the text before it, standing on the image's bottom.
+    int textHeight = items_[0]->height;
+    for (int i = n - 2; i >= 0; --i) {
+      if (items_[i]->IsText()) {
+        textHeight = items_[i]->height;
+        break;
+      }
+    }
+    *h = textHeight;
+    *y = last.y + last.height - textHeight;
+    return;
+  }
+  const RichItem& it = *items_[index];
+  const RichItem* prev = index > 0 ? items_[index - 1] : nullptr;
+  if (prev && prev->IsText() && prev->width > 0) {
+    *x = it.x;
+    *h = prev->height;
+    *y = it.IsText() ? it.y : it.y + it.height - prev->height;
+    return;
+  }
+  *x = it.x;
+  if (it.IsText()) {
+    *y = it.y;
+    *h = it.height;
+    return;
+  }
+  for (int j = index + 1; j < n; ++j) {
+    if (items_[j]->IsText()) {
+      *y = items_[j]->y;
+      *h = items_[j]->height;
+      return;
+    }
+  }
+  const RichItem& last = *items_[n - 1];
+  *h = defaultLineHeight_;
+  *y = last.y + last.height - defaultLineHeight_;
+}
+
+void CRichDraw::PlaceCaret(bool scrollIntoView) {
+  caretIndex_ = Clamp(caretIndex_, 0, GetItemCount());
+  int x = 0, y = 0, h = 0;
+  CaretBox(caretIndex_, &x, &y, &h);
+  if (scrollIntoView && host_) {
+    int target = vOffset_;
+    if (y + vOffset_ < view_.top) target = view_.top - y;
+    else if (y + vOffset_ >= view_.bottom - h) target = view_.bottom - h - y;
+    target = Clamp(target, MinScroll(), 0);
+    if (target != vOffset_) {
+      vOffset_ = target;
+      if (host_->HasVScroll()) host_->SetVScrollPos(-vOffset_);
+    }
+  }
+  caretX_ = x + hOffset_;
+  caretY_ = y + vOffset_;
+  caretHeight_ = h;
+  caretVisible_ = host_ && enabled_ && !DragScrollMode() && host_->HasFocus() ? 1 : 0;
+}
+
+void CRichDraw::SetCaret(int index) {
+  const int n = GetItemCount();
+  index = Clamp(index, 0, n);
+  // Never between the CR and the LF of a line break: to its side the caret came from.
+  if (index > 0 && index < n && IsCr(items_[index - 1]) && IsLf(items_[index]))
+    index = index < caretIndex_ ? index - 1 : index + 1;
+  caretIndex_ = index;
+  PlaceCaret(true);
+  Repaint();
+}
+
+int CRichDraw::CaretIndexFromPoint(int x, int y) const {
+  const int n = GetItemCount();
+  if (n == 0 || lines_.empty()) return 0;
+  const int cx = x - hOffset_, cy = y - vOffset_;
+  size_t li = 0;
+  if (cy >= lines_.front().top) {
+    auto line = std::upper_bound(lines_.begin(), lines_.end(), cy,
+                                 [](int value, const RichLine& l) { return value < l.bottom; });
+    li = line == lines_.end() ? lines_.size() - 1 : static_cast<size_t>(line - lines_.begin());
+  }
+  const RichLine& line = lines_[li];
+  // The empty line after a final line break: the very end.
+  if (line.first > line.last || line.first >= n) return n;
+  const int last = std::min(line.last, n - 1);
+  int hit = -1;
+  for (int i = line.first; i <= last; ++i) {
+    if (cx >= items_[i]->x && cx <= items_[i]->x + items_[i]->width) {
+      hit = i;
+      break;
+    }
+  }
+  const bool leftOfLine = cx <= items_[line.first]->x;
+  if (hit < 0) hit = leftOfLine ? line.first : last;
+  if (hit > 0 && IsLf(items_[hit]) && IsCr(items_[hit - 1])) --hit;
+  const RichItem& it = *items_[hit];
+  if (it.IsText() ? it.width > 0 && cx >= it.x + kCaretAfterShare * it.width : cx >= items_[line.first]->x) ++hit;
+  return hit;
+}
+
+int CRichDraw::LineAtClientY(int clientY) const {
+  const int cy = clientY - vOffset_;
+  auto line = std::upper_bound(lines_.begin(), lines_.end(), cy,
+                               [](int value, const RichLine& l) { return value < l.bottom; });
+  if (line == lines_.end() || line->top > cy) return -1;
+  return static_cast<int>(line - lines_.begin());
+}
+
+void CRichDraw::MoveCaretAndRepaint(int index) {
+  SetCaret(index);
+  Repaint();
+}
+
+// --- Selection ---
+
+void CRichDraw::Select(int from, int to) {
+  const int n = GetItemCount();
+  from = Clamp(from, 0, n);
+  to = Clamp(to, 0, n);
+  if (to < from) std::swap(from, to);
+  for (int i = selFrom_; i < selTo_ && i < n; ++i) items_[i]->selected = 0;
+  for (int i = from; i < to; ++i) items_[i]->selected = 1;
+  selFrom_ = from;
+  selTo_ = to;
+  Repaint();
+}
+
+void CRichDraw::ClearSelection() {
+  if (HasSelection()) Select(0, 0);
+  selFrom_ = selTo_ = 0;
+  selectionAnchor_ = selectionEnd_ = -1;
+}
+
+void CRichDraw::SelectAll() {
+  selectionAnchor_ = 0;
+  selectionEnd_ = GetItemCount();
+  Select(0, GetItemCount());
+}
+
+void CRichDraw::ShiftSelectTo(int caret) {
+  selectionEnd_ = caret;
+  const int anchor = std::max(selectionAnchor_, 0), end = std::max(caret, 0);
+  Select(std::min(anchor, end), std::max(anchor, end));
+}
+
+std::u16string CRichDraw::GetSelectedText() const {
+  std::u16string text;
+  for (int i = selFrom_; i < selTo_ && i < GetItemCount(); ++i)
+    if (items_[i]->IsText()) text += items_[i]->ch;
+  return text;
+}
+
+// --- Item ownership and undo records ---
+
+void CRichDraw::Release(RichItem* it) {
+  if (--it->holders == 0) ++deadItems_;
+}
+
+void CRichDraw::CollectDeadItems() {
+  if (deadItems_ < kDeadItemBatch || deadItems_ * 2 < static_cast<int>(allItems_.size())) return;
+  allItems_.erase(std::remove_if(allItems_.begin(), allItems_.end(),
+                                 [](const std::unique_ptr<RichItem>& it) { return it->holders == 0; }),
+                  allItems_.end());
+  deadItems_ = 0;
+}
+
+void CRichDraw::DropRecord(UndoRecord& r) {
+  for (RichItem* it : r.items) Release(it);
+  r.items.clear();
+}
+
+void CRichDraw::Record(int kind, int pos, const std::vector<RichItem*>& items) {
+  if (!undoRecording_) return;
+  for (size_t i = static_cast<size_t>(undoIndex_ + 1); i < undo_.size(); ++i) DropRecord(undo_[i]);
+  undo_.resize(static_cast<size_t>(undoIndex_ + 1));
+  UndoRecord r;
+  r.kind = kind;
+  r.pos = pos;
+  r.caretIndex = caretIndex_;
+  r.caretX = caretX_;
+  r.caretY = caretY_;
+  r.hOffset = hOffset_;
+  r.vOffset = vOffset_;
+  r.items = items;
+  for (RichItem* it : r.items) Hold(it);
+  undo_.push_back(std::move(r));
+  if (static_cast<int>(undo_.size()) > kMaxUndoRecords) {
+    DropRecord(undo_.front());
+    undo_.erase(undo_.begin());
+  }
+  undoIndex_ = static_cast<int>(undo_.size()) - 1;
+  CollectDeadItems();
+}
+
+void CRichDraw::RemoveItems(int pos, int count) {
+  std::vector<RichItem*> removed(items_.begin() + pos, items_.begin() + pos + count);
+  for (RichItem* it : removed) it->selected = 0;
+  Record(kUndoRemoved, pos, removed);
+  items_.erase(items_.begin() + pos, items_.begin() + pos + count);
+  for (RichItem* it : removed) Release(it);
+  if (caretIndex_ > pos) caretIndex_ = std::max(pos, caretIndex_ - count);
+  CollectDeadItems();
+}
+
+// --- Deleting ---
+
+void CRichDraw::DeleteSelection() {
+  if (!HasSelection()) return;
+  const int from = selFrom_, to = std::min(selTo_, GetItemCount());
+  ClearSelection();
+  RemoveItems(from, to - from);
+  Layout();
+  SetCaret(from);
+}
+
+void CRichDraw::DeleteAt(int index) {
+  const int n = GetItemCount();
+  if (index < 0 || index >= n) return;
+  int pos = index, count = 1;
+  // A line break goes as a whole.
+  if (IsLf(items_[index]) && index > 0 && IsCr(items_[index - 1])) {
+    pos = index - 1;
+    count = 2;
+  } else if (IsCr(items_[index]) && index + 1 < n && IsLf(items_[index + 1])) {
+    count = 2;
+  }
+  if (HasSelection()) ClearSelection();
+  RemoveItems(pos, count);
+  Layout();
+  SetCaret(pos);
+}
+
+// --- Undo ---
+
+bool CRichDraw::PutBack(UndoRecord& r) {
+  const int count = static_cast<int>(r.items.size());
+  if (GetItemCount() + count > kItemLimit || r.pos < 0 || r.pos > GetItemCount()) return false;
+  for (RichItem* it : r.items) Hold(it);
+  items_.insert(items_.begin() + r.pos, r.items.begin(), r.items.end());
+  // An image whose load was withdrawn while it was out of the content loads now.
+  for (RichItem* it : r.items)
+    if (!it->IsText() && !it->sourceBitmap && host_) host_->QueueImageLoad(it->source, it->imageToken);
+  return true;
+}
+
+bool CRichDraw::TakeOut(UndoRecord& r) {
+  const int count = static_cast<int>(r.items.size());
+  if (r.pos < 0 || r.pos + count > GetItemCount()) return false;
+  for (int i = 0; i < count; ++i)
+    if (items_[r.pos + i] != r.items[i]) return false;  // the content changed behind the record
+  items_.erase(items_.begin() + r.pos, items_.begin() + r.pos + count);
+  for (RichItem* it : r.items) Release(it);
+  return true;
+}
+
+void CRichDraw::RestoreAfterUndo(const UndoRecord& last, int caret) {
+  hOffset_ = last.hOffset;
+  Layout();
+  SetOffset(Clamp(last.vOffset, MinScroll(), 0));
+  SetCaret(caret);
+  Repaint();
+}
+
+void CRichDraw::Undo() {
+  if (undoIndex_ < 0 || undoIndex_ >= static_cast<int>(undo_.size())) return;
+  ClearSelection();
+  int i = undoIndex_;
+  UndoRecord* last = &undo_[i];
+  if (last->kind == kUndoRemoved) {
+    if (!PutBack(*last)) return;
+    --i;
+  } else {
+    if (!TakeOut(*last)) return;
+    --i;
+    // Typed words go back a word at a time.
+    while (i >= 0) {
+      UndoRecord& earlier = undo_[i];
+      if (earlier.kind != kUndoInserted || End(earlier.items, earlier.pos) != last->pos || BreaksWord(earlier.items))
+        break;
+      if (!TakeOut(earlier)) break;
+      last = &earlier;
+      --i;
+    }
+  }
+  undoIndex_ = i;
+  caretIndex_ = last->caretIndex;
+  RestoreAfterUndo(*last, last->caretIndex);
+}
+
+void CRichDraw::Redo() {
+  if (undoIndex_ + 1 >= static_cast<int>(undo_.size())) return;
+  ClearSelection();
+  int i = undoIndex_ + 1;
+  UndoRecord* last = &undo_[i];
+  int caret = 0;
+  if (last->kind == kUndoRemoved) {
+    if (!TakeOut(*last)) return;
+    caret = last->pos;
+  } else {
+    if (!PutBack(*last)) return;
+    if (!BreaksWord(last->items)) {
+      while (i + 1 < static_cast<int>(undo_.size())) {
+        UndoRecord& later = undo_[i + 1];
+        if (later.kind != kUndoInserted || later.pos != End(last->items, last->pos) || BreaksWord(later.items))
+          break;
+        if (!PutBack(later)) break;
+        last = &later;
+        ++i;
+      }
+    }
+    caret = last->caretIndex + static_cast<int>(last->items.size());
+  }
+  undoIndex_ = i;
+  caretIndex_ = caret;
+  RestoreAfterUndo(*last, caret);
+}
+
+// --- Typing ---
+
+TextStyle CRichDraw::TypedTextStyle() const {
+  const int n = GetItemCount();
+  const int caret = Clamp(caretIndex_, 0, n);
+  auto isChar = [](const RichItem* it) { return it->IsText() && !it->IsLineBreak(); };
+  const RichItem* from = nullptr;
+  // The nearest unlinked character before the caret, else after it; else the nearest
+  // linked one. Its link is never taken over.
+  for (int pass = 0; pass < 2 && !from; ++pass) {
+    const bool linked = pass == 1;
+    for (int i = caret - 1; i >= 0 && !from; --i)
+      if (isChar(items_[i]) && (linked || !items_[i]->contentLink)) from = items_[i];
+    for (int i = caret; i < n && !from; ++i)
+      if (isChar(items_[i]) && (linked || !items_[i]->contentLink)) from = items_[i];
+  }
+  TextStyle style;
+  style.size = defaultSize_;
+  style.color = defaultColor_;
+  if (!from) return style;
+  if (from->face && from->face != defaultFace_) style.face = *from->face;
+  style.size = from->size;
+  style.color = from->contentColor;
+  style.background = from->transparent ? 0 : (kHasBackground | (from->background & 0xFFFFFFu));
+  style.bold = from->bold;
+  style.strikeout = from->strikeout;
+  style.italic = from->italic;
+  style.underline = from->contentLink ? 0 : from->contentUnderline;
+  return style;
+}
+
+void CRichDraw::InsertTyped(const std::u16string& text) {
+  if (text.empty()) return;
+  InsertText(text, caretIndex_, TypedTextStyle());
+  SetCaret(caretIndex_);
+}
+
+void CRichDraw::OnChar(char16_t ch) {
+  if (!host_ || !enabled_ || readOnly_) return;
+  if (ch < 32 || ch == 127) return;
+  DeleteSelection();
+  InsertTyped(std::u16string(1, ch));
+  host_->Invalidate();
+}
+
+// --- Keys ---
+
+void CRichDraw::OnKeyDown(int key) {
+  if (!host_ || !enabled_) return;
+  const int n = GetItemCount();
+  if (host_->IsCtrlDown()) {
+    switch (key) {
+      case vk::kEnd:
+        ClearSelection();
+        SetCaret(n);
+        break;
+      case vk::kHome:
+        ClearSelection();
+        SetCaret(0);
+        break;
+      case 'A':
+        SelectAll();
+        break;
+      case 'C':
+        Copy();
+        break;
+      case 'V':
+        if (!readOnly_) Paste();
+        break;
+      case 'X':
+        Cut();
+        break;
+      case 'Y':
+        if (!readOnly_) Redo();
+        break;
+      case 'Z':
+        if (!readOnly_) Undo();
+        break;
+      default:
+        break;
+    }
+    return;
+  }
+  // The caret's line in client coordinates, found a little below the caret's top.
+  auto caretLine = [this](int below, int* top, int* bottom) {
+    int li = LineAtClientY(caretY_ + below);
+    if (li < 0) {
+      *top = caretY_;
+      *bottom = caretY_ + caretHeight_;
+      return;
+    }
+    *top = lines_[li].top + vOffset_;
+    *bottom = lines_[li].bottom + vOffset_;
+  };
+  int top = 0, bottom = 0;
+  if (host_->IsShiftDown()) {
+    if (!HasSelection()) selectionAnchor_ = caretIndex_;
+    switch (key) {
+      case vk::kLeft:
+        SetCaret(caretIndex_ - 1);
+        break;
+      case vk::kRight:
+        SetCaret(caretIndex_ + 1);
+        break;
+      case vk::kUp:
+        caretLine(2, &top, &bottom);
+        SetCaret(CaretIndexFromPoint(caretX_, top - 2));
+        break;
+      case vk::kDown:
+        caretLine(2, &top, &bottom);
+        SetCaret(CaretIndexFromPoint(caretX_, bottom + 2));
+        break;
+      default:
+        break;
+    }
+    ShiftSelectTo(caretIndex_);
+    return;
+  }
+  switch (key) {
+    case vk::kBack:
+      if (readOnly_) return;
+      if (HasSelection()) DeleteSelection();
+      else DeleteAt(caretIndex_ - 1);
+      Repaint();
+      break;
+    case vk::kReturn:
+      if (readOnly_) return;
+      DeleteSelection();
+      InsertTyped(u"\r\n");
+      break;
+    case vk::kPageUp:
+      ScrollAndSync(vOffset_ + view_.Height());
+      break;
+    case vk::kPageDown:
+      ScrollAndSync(vOffset_ - view_.Height());
+      break;
+    case vk::kEnd:
+    case vk::kHome:
+      ClearSelection();
+      caretLine(1, &top, &bottom);
+      SetCaret(CaretIndexFromPoint(key == vk::kEnd ? view_.right : view_.left, top + 1));
+      break;
+    case vk::kLeft:
+    case vk::kRight: {
+      int target = key == vk::kLeft ? caretIndex_ - 1 : caretIndex_ + 1;
+      if (HasSelection()) target = key == vk::kLeft ? selFrom_ : selTo_;
+      ClearSelection();
+      MoveCaretAndRepaint(target);
+      break;
+    }
+    case vk::kUp:
+    case vk::kDown:
+      if (HasSelection()) SetCaret(key == vk::kUp ? selFrom_ : selTo_);
+      caretLine(2, &top, &bottom);
+      ClearSelection();
+      MoveCaretAndRepaint(CaretIndexFromPoint(caretX_, key == vk::kUp ? top - 2 : bottom + 2));
+      break;
+    case vk::kDelete:
+      if (readOnly_) return;
+      if (HasSelection()) DeleteSelection();
+      else DeleteAt(caretIndex_);
+      break;
+    default:
+      break;
+  }
+}
+
+// --- Mouse selection ---
+
+void CRichDraw::StopSelectTimer() {
+  selectTimer_ = false;
+  if (host_) host_->KillTimer(kTimerSelectScroll);
+}
+
+void CRichDraw::SelectMouseDown(unsigned keyFlags, int x, int y) {
+  buttonDown_ = true;
+  lastX_ = x;
+  lastY_ = y;
+  if (x >= view_.left && x <= view_.right && y >= view_.top && y <= view_.bottom)
+    SetCaret(CaretIndexFromPoint(x, y));
+  if (keyFlags & kMouseShift) {
+    ShiftSelectTo(caretIndex_);
+    return;
+  }
+  ClearSelection();
+  selectionAnchor_ = caretIndex_;
+  selectTimer_ = true;
+  host_->SetTimer(kTimerSelectScroll, kSelectScrollMs);
+}
+
+void CRichDraw::SelectMouseMove(unsigned keyFlags, int x, int y) {
+  lastX_ = x;
+  lastY_ = y;
+  if (keyFlags == kMouseLeftButton && selectTimer_) {
+    SetCaret(CaretIndexFromPoint(x, y));
+    ShiftSelectTo(caretIndex_);
+  } else if (selectTimer_) {
+    StopSelectTimer();
+  }
+}
+
+void CRichDraw::SelectScrollTick() {
+  if (!selectTimer_ || DragScrollMode()) {
+    StopSelectTimer();
+    return;
+  }
+  if (!host_->IsLeftButtonDown()) {
+    StopSelectTimer();
+    return;
+  }
+  int x = lastX_, y = lastY_;
+  host_->GetPointer(&x, &y);
+  int lines = 0;
+  bool below = false;
+  if (y < view_.top) {
+    lines = (view_.top - y) / kAutoScrollStepDivisor + 1;
+  } else if (y > view_.bottom) {
+    lines = -((y - view_.bottom) / kAutoScrollStepDivisor + 1);
+    below = true;
+  } else {
+    return;
+  }
+  ScrollAndSync(vOffset_ + lines * defaultLineHeight_);
+  caretIndex_ = CaretIndexFromPoint(x, y);
+  PlaceCaret(false);
+  const int end = std::min(caretIndex_ + (below ? 1 : 0), GetItemCount());
+  const int anchor = std::max(selectionAnchor_, 0);
+  selectionEnd_ = end;
+  Select(std::min(anchor, end), std::max(anchor, end));
+}
+
+void CRichDraw::OnRButtonUp(unsigned /*keyFlags*/, int /*x*/, int /*y*/) {
+  if (!host_ || !enabled_) return;
+  StopSelectTimer();
+}
+
+// --- Clipboard ---
+
+int CRichDraw::IsClipboardEmpty() {
+  return clipboard_ && (clipboard_->HasText() || clipboard_->HasRichText()) ? 0 : 1;
+}
+
+void CRichDraw::Copy() {
+  // Nothing selected: the clipboard keeps what it holds.
+  if (!HasSelection()) return;
+  lastCopied_ = GetSelectedText();
+  if (clipboard_) clipboard_->Put(lastCopied_, GetSelectedHtml());
+}
+
+void CRichDraw::Cut() {
+  Copy();
+  if (!readOnly_) DeleteSelection();
+}
+
+void CRichDraw::PasteRichText() {
+  std::u16string html;
+  if (!clipboard_->GetRichText(&html)) return;
+  DeleteSelection();
+  InsertHtml(html, caretIndex_);
+  SetCaret(caretIndex_);
+}
+
+void CRichDraw::Paste() {
+  if (readOnly_ || !clipboard_) return;
+  std::u16string text;
+  if (clipboard_->HasText() && clipboard_->GetText(&text)) {
+    // Our own copy comes back with its formatting.
+    if (text == lastCopied_ && clipboard_->HasRichText()) {
+      PasteRichText();
+      return;
+    }
+    DeleteSelection();
+    InsertTyped(text);
+    return;
+  }
+  if (clipboard_->HasRichText()) PasteRichText();
+}
+
+}  // namespace richtext
