@@ -22,18 +22,16 @@ struct Profile {
       for (int i = 0; i < 10; ++i)
         n.content += u"<font color=\"#000000\"><a href=\"http://example.com/item\">今日要闻标题一则</a></font><br>";
       n.rssurl = u"http://example.com/rss";
-      ptrs.push_back(&n);
     }
   }
   ManagerData m;
   std::vector<CNotesLocalInfo> notes;
-  std::vector<CNotesLocalInfo*> ptrs;
 };
 
 void BM_SaveDocument(benchmark::State& state) {
   Profile p;
   for (auto _ : state) {
-    std::string bytes = store::EncodeDataFile(store::BuildDataDocument(p.m, p.ptrs, {1920, 1080}));
+    std::string bytes = store::EncodeDataFile(store::BuildDataDocument({p.m, p.notes}, {1920, 1080}));
     benchmark::DoNotOptimize(bytes);
   }
 }
@@ -41,7 +39,7 @@ BENCHMARK(BM_SaveDocument);
 
 void BM_LoadDocument(benchmark::State& state) {
   Profile p;
-  const std::string bytes = store::EncodeDataFile(store::BuildDataDocument(p.m, p.ptrs, {1920, 1080}));
+  const std::string bytes = store::EncodeDataFile(store::BuildDataDocument({p.m, p.notes}, {1920, 1080}));
   state.SetBytesProcessed(0);
   for (auto _ : state) {
     TiXmlDocument doc;

@@ -45,9 +45,7 @@ bool Load(const std::string& bytes, Loaded* out) {
 }
 
 std::string Save(Loaded& l) {
-  std::vector<CNotesLocalInfo*> ptrs;
-  for (auto& n : l.notes) ptrs.push_back(&n);
-  return store::EncodeDataFile(store::BuildDataDocument(l.m, ptrs, kScreen));
+  return store::EncodeDataFile(store::BuildDataDocument({l.m, l.notes}, kScreen));
 }
 
 bool SameText(const CNotesLocalInfo& a, const CNotesLocalInfo& b) {

@@ -13,7 +13,11 @@
 #include "app/main_wiring_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
+#include "framework/wstr_win.h"
+#include "platform/write_queue.h"
 #include "richtext/image_loader_win.h"
+#include "store/data_store_win.h"
+#include "store/statistics.h"
 
 namespace app {
 namespace {
@@ -48,16 +52,22 @@ int Run(const wchar_t*, int) {
   size_t slash = exe.rfind(L'\\');
   g_appFolder = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash)) + L"\\";
 
+  // Files are written on their own thread; its queue outlives everything that writes to
+  // it, and its end waits for the last save.
+  platform::WriteQueue writes;
+  store::DataStore data(store::GetDataFolder(), to_u16(g_appFolder), &writes);
   auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg);
+  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes});
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
+    store::SetStatisticsFolders(u"", u"");
     return 0;
   }
   ShowWindow(dlg->hwnd(), SW_HIDE);
   int result = loop.Run();
   fw::AppModule::RemoveMessageLoop();
   dlg.reset();
+  store::SetStatisticsFolders(u"", u"");  // no statistics write may outlive the queue
   return result;
 }
 
@@ -71,9 +81,13 @@ int AppMain(const wchar_t* cmdLine, int show) {
   wchar_t temp[MAX_PATH + 1] = {};
   DWORD exeLen = GetModuleFileNameW(nullptr, exe, MAX_PATH);
   DWORD tempLen = GetTempPathW(MAX_PATH, temp);
-  if (exeLen > 0 && exeLen < MAX_PATH && tempLen > 0 && tempLen < MAX_PATH &&
-      GetLongPathNameW(temp, temp, MAX_PATH) > 0) {
-    if (IsInsideTempFolder(exe, temp)) {
+  if (exeLen > 0 && exeLen < MAX_PATH && tempLen > 0 && tempLen < MAX_PATH) {
+    // The long form matches how the exe's path is written; where it cannot be had, the
+    // temporary path as the system gave it still has to be checked.
+    wchar_t longTemp[MAX_PATH + 1] = {};
+    DWORD longLen = GetLongPathNameW(temp, longTemp, MAX_PATH);
+    const wchar_t* tempFolder = longLen > 0 && longLen < MAX_PATH ? longTemp : temp;
+    if (IsInsideTempFolder(exe, tempFolder)) {
       MessageBoxW(nullptr, kRefusalText, kRefusalTitle, MB_ICONERROR);
       refused = true;
     }

@@ -1,5 +1,7 @@
 #include "app/main_wiring_win.h"
 
+#include <ctime>
+
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
@@ -12,14 +14,20 @@
 namespace app {
 
 // Each subsystem sets the hooks it serves; a hook left empty does nothing.
-void InstallSubsystemHooks(CMainDlg& dlg) {
+void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   auto& h = dlg.hooks();
   // usage statistics: both copies of statistics.dat
-  store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()));
+  store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()), subsystems.writes);
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: data.dat
-  h.loadData = [&dlg] { dlg.LoadData(); };
-  h.saveData = [&dlg] { dlg.SaveData(); };
+  store::DataStore* data = subsystems.data;
+  h.loadData = [&dlg, data] {
+    store::MigrateVirtualStore(data->ProgramCopy());
+    DataSnapshot loaded;
+    data->Load(store::CurrentScreenSize(), static_cast<int64_t>(std::time(nullptr)), &loaded);
+    dlg.Restore(loaded);
+  };
+  h.saveData = [&dlg, data] { data->Save(dlg.Snapshot(), store::CurrentScreenSize()); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload

@@ -3,7 +3,21 @@
 // main window; tests leave it out and set their own hooks.
 #pragma once
 
+namespace platform {
+class WriteQueue;
+}
+namespace store {
+class DataStore;
+}
+
 namespace app {
 class CMainDlg;
-void InstallSubsystemHooks(CMainDlg& dlg);
+
+// What the composition root owns for the main window's lifetime.
+struct Subsystems {
+  store::DataStore* data = nullptr;       // data.dat
+  platform::WriteQueue* writes = nullptr;  // where the stores' files are written
+};
+
+void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems);
 }  // namespace app

@@ -170,8 +170,9 @@ ScreenSize Usable(ScreenSize s) {
 }
 
 void Clamp(CNotesLocalInfo* note, ScreenSize screen) {
-  if (note->x > screen.width - kKeepFromRight) note->x = screen.width - kKeepFromRight;
-  if (note->y > screen.height - kKeepFromBottom) note->y = screen.height - kKeepFromBottom;
+  StoredPosition p = ClampedPosition(*note, screen);
+  note->x = p.x;
+  note->y = p.y;
 }
 
 // --- reading ---
@@ -258,12 +259,16 @@ void ReadLinks(const TiXmlElement* root, const char* listName, std::vector<NewsL
 
 }  // namespace
 
-std::string NoteToXml(CNotesLocalInfo* note, ScreenSize screen) {
-  if (!note) return std::string();
+StoredPosition ClampedPosition(const CNotesLocalInfo& note, ScreenSize screen) {
+  return StoredPosition{std::min(note.x, screen.width - kKeepFromRight), std::min(note.y, screen.height - kKeepFromBottom)};
+}
+
+std::string NoteToXml(const CNotesLocalInfo& record, ScreenSize screen) {
+  const CNotesLocalInfo* note = &record;
   screen = Usable(screen);
-  Clamp(note, screen);
-  const float fx = static_cast<float>(note->x) / static_cast<float>(screen.width);
-  const float fy = static_cast<float>(note->y) / static_cast<float>(screen.height);
+  const StoredPosition at = ClampedPosition(record, screen);
+  const float fx = static_cast<float>(at.x) / static_cast<float>(screen.width);
+  const float fy = static_cast<float>(at.y) / static_cast<float>(screen.height);
   const NoteTemplate& t = note->tmpl;
   std::string out;
   out.reserve(1024);
@@ -272,7 +277,7 @@ std::string NoteToXml(CNotesLocalInfo* note, ScreenSize screen) {
   out += "\t\t\t<template image=\"" + PlainAttribute(Ansi(t.image)) + "\" type=\"" + Num(t.type) +
          "\" bkcolor_id=\"" + Num(t.bkcolor_id) + "\" x1=\"" + Frac(t.x1) + "\" y1=\"" + Frac(t.y1) +
          "\" x2=\"" + Frac(t.x2) + "\" y2=\"" + Frac(t.y2) + "\"></template>\r\n";
-  out += NoteLine("content", Cdata(Ansi(note->GetContent())));
+  out += NoteLine("content", Cdata(Ansi(note->content)));
   out += NoteLine("textcolor", Num(static_cast<int32_t>(note->textcolor)));
   out += "\t\t\t<position x=\"" + Frac(fx) + "\" y=\"" + Frac(fy) + "\" width=\"" + Num(note->width) +
          "\" height=\"" + Num(note->height) + "\"></position>\r\n";
@@ -291,9 +296,10 @@ std::string NoteToXml(CNotesLocalInfo* note, ScreenSize screen) {
   return out;
 }
 
-std::string BuildDataDocument(const ManagerData& m, const std::vector<CNotesLocalInfo*>& notes, ScreenSize screen) {
+std::string BuildDataDocument(const DataSnapshot& data, ScreenSize screen) {
+  const ManagerData& m = data.settings;
   std::string out;
-  out.reserve(4096 + notes.size() * 1024);
+  out.reserve(4096 + data.widgets.size() * 1024);
   out += "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<config ver=\"1.8\">\r\n";
   out += Line("embed_desktop", Num(m.embed_desktop));
   out += Line("editnotes_menu", Num(m.editnotes_menu));
@@ -321,7 +327,7 @@ std::string BuildDataDocument(const ManagerData& m, const std::vector<CNotesLoca
   out += "\t<screen_size width=\"" + Num(screen.width) + "\" height=\"" + Num(screen.height) +
          "\"></screen_size>\r\n";
   out += "\t<newsnotes>\r\n";
-  for (CNotesLocalInfo* n : notes) out += NoteToXml(n, screen);
+  for (const CNotesLocalInfo& n : data.widgets) out += NoteToXml(n, screen);
   out += "\t</newsnotes>\r\n</config>";
   return out;
 }

@@ -1,7 +1,10 @@
 // Choosing which copy of data.dat to read.
 #include <tinyxml.h>
 
+#include <utility>
+
 #include "platform/files.h"
+#include "platform/log.h"
 #include "store/data_store.h"
 
 namespace store {
@@ -26,6 +29,59 @@ int LoadFirstUsable(const std::vector<std::u16string>& paths, TiXmlDocument* doc
   }
   doc->Clear();
   return -1;
+}
+
+void LogDataWriteFailure(const platform::WriteFailure& failure) {
+  switch (failure.stage) {
+    case platform::WriteStage::kCreate: LogError("save xml:open file fail! error:%d", failure.systemError); break;
+    case platform::WriteStage::kWrite: LogError("save xml:write file fail! error:%d", failure.systemError); break;
+    default: LogError("save xml:rename file fail! error:%d", failure.systemError); break;
+  }
+}
+
+DataStore::DataStore(std::u16string dataFolder, std::u16string appFolder, platform::WriteQueue* queue)
+    : dataFolder_(std::move(dataFolder)), appFolder_(std::move(appFolder)), queue_(queue) {}
+
+LoadOutcome DataStore::Load(ScreenSize screen, int64_t now, DataSnapshot* out) const {
+  TiXmlDocument doc;
+  bool anyRead = false;
+  int readError = 0;
+  if (LoadFirstUsable(DataFileCandidates(dataFolder_, appFolder_), &doc, &anyRead, &readError) < 0) {
+    if (anyRead) return LoadOutcome::kUnusable;
+    LogError("read xml file fail! error code:%d", readError);
+    out->settings.usecount = 1;
+    out->settings.first_run = 1;
+    return LoadOutcome::kNoDocument;
+  }
+  const TiXmlElement* root = doc.RootElement();
+  ReadSettings(root, &out->settings);
+  ReadNotes(root, screen, now, [out](const CNotesLocalInfo& record) {
+    out->widgets.push_back(record);
+    return true;
+  });
+  return LoadOutcome::kLoaded;
+}
+
+bool DataStore::Save(const DataSnapshot& data, ScreenSize screen) const {
+  const std::string bytes = EncodeDataFile(BuildDataDocument(data, screen));
+  std::vector<std::u16string> targets{ProgramCopy()};
+  if (!dataFolder_.empty()) targets.push_back(dataFolder_ + kDataFileName);
+  bool first = true, result = true;
+  for (const std::u16string& target : targets) {
+    if (queue_) {
+      queue_->Write(target, bytes, [](bool ok, const std::string&, const platform::WriteFailure& failure) {
+        if (!ok) LogDataWriteFailure(failure);
+      });
+    } else {
+      platform::WriteFailure failure;
+      if (!platform::WriteFileAtomic(target, bytes, nullptr, &failure)) {
+        LogDataWriteFailure(failure);
+        if (first) result = false;
+      }
+    }
+    first = false;
+  }
+  return result;
 }
 
 }  // namespace store

@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "model/data_snapshot.h"
 #include "model/manager_data.h"
 #include "model/notes_local_info.h"
+#include "platform/files.h"
+#include "platform/write_queue.h"
 
 class TiXmlDocument;
 class TiXmlElement;
@@ -38,16 +41,23 @@ std::string XmlEscape(const std::string& ansi);
 size_t ScrambleData(unsigned char* buf, size_t len);
 size_t UnscrambleData(unsigned char* buf, size_t len);
 
-// One widget record as its <note> block. Pulls the record's position inside the screen
-// first (at most 50 pixels from the right edge, 60 from the bottom), storing it back.
-// Empty for a null record.
-std::string NoteToXml(CNotesLocalInfo* note, ScreenSize screen);
+// Where a widget is stored: its position pulled inside the screen, at most 50 pixels
+// from the right edge and 60 from the bottom. The caller decides whether to apply it.
+struct StoredPosition {
+  int32_t x = 0;
+  int32_t y = 0;
+};
+StoredPosition ClampedPosition(const CNotesLocalInfo& note, ScreenSize screen);
+
+// One widget record as its <note> block, at its clamped position; the record's
+// `content` is written as its content.
+std::string NoteToXml(const CNotesLocalInfo& note, ScreenSize screen);
 // Fills `note` from a <note> element; items that are missing keep their values.
 // Returns 0 when either argument is null, else 1.
 int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize screen);
 
 // The whole document as ANSI text (no terminating zero byte).
-std::string BuildDataDocument(const ManagerData& m, const std::vector<CNotesLocalInfo*>& notes, ScreenSize screen);
+std::string BuildDataDocument(const DataSnapshot& data, ScreenSize screen);
 // The bytes of the file for a document: the text, one zero byte, scrambled.
 std::string EncodeDataFile(const std::string& text);
 
@@ -75,5 +85,39 @@ std::vector<std::u16string> DataFileCandidates(const std::u16string& dataFolder,
 // or -1 when none does. `anyRead` tells whether any file could be read at all, and
 // `readError` is the system error of the last one that could not.
 int LoadFirstUsable(const std::vector<std::u16string>& paths, TiXmlDocument* doc, bool* anyRead, int* readError);
+
+// Logs why writing a copy of data.dat failed.
+void LogDataWriteFailure(const platform::WriteFailure& failure);
+
+enum class LoadOutcome {
+  kLoaded,      // a copy held a document
+  kNoDocument,  // no copy anywhere: a fresh installation
+  kUnusable,    // copies exist, but none holds a document
+};
+
+// data.dat in its two places: the data folder and the program folder (each with a trailing
+// path separator; an empty data folder means the program folder only).
+class DataStore {
+ public:
+  // With a queue, saves are written on its worker thread; without one, before Save returns.
+  DataStore(std::u16string dataFolder, std::u16string appFolder, platform::WriteQueue* queue = nullptr);
+
+  // Reads the first usable copy (see DataFileCandidates) into `out`: its settings, with
+  // this load counted in `usecount`, and its widget records in document order (a record
+  // created at 0 gets `now`). A fresh installation counts as the first load: `usecount`
+  // becomes 1 and `first_run` is set. Where nothing usable is found `out` keeps the defaults.
+  LoadOutcome Load(ScreenSize screen, int64_t now, DataSnapshot* out) const;
+
+  // Writes the program-folder copy, then the data-folder copy. Without a queue, false when
+  // the program-folder copy could not be written (the reason is logged either way).
+  bool Save(const DataSnapshot& data, ScreenSize screen) const;
+
+  std::u16string ProgramCopy() const { return appFolder_ + kDataFileName; }
+
+ private:
+  std::u16string dataFolder_;
+  std::u16string appFolder_;
+  platform::WriteQueue* queue_;
+};
 
 }  // namespace store

@@ -8,14 +8,12 @@
 #include <ctime>
 #include <vector>
 
-#include "app/app_win.h"
 #include "platform/log.h"
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "platform/files.h"
 #include "platform/text.h"
 #include "store/data_store.h"
-#include "widgets/notes_manager_win.h"
 
 namespace store {
 namespace {
@@ -119,11 +117,7 @@ int WriteDataFile(const std::string& text, const std::u16string& target, std::u1
   std::string error;
   platform::WriteFailure failure;
   if (!platform::WriteFileAtomic(target, EncodeDataFile(text), &error, &failure)) {
-    switch (failure.stage) {
-      case platform::WriteStage::kCreate: LogError("save xml:open file fail! error:%d", failure.systemError); break;
-      case platform::WriteStage::kWrite: LogError("save xml:write file fail! error:%d", failure.systemError); break;
-      default: LogError("save xml:rename file fail! error:%d", failure.systemError); break;
-    }
+    LogDataWriteFailure(failure);
     return 0;
   }
   if (actualPath) {
@@ -167,48 +161,3 @@ void MigrateVirtualStore(const std::u16string& programCopy) {
 }
 
 }  // namespace store
-
-int CNotesManager::LoadData() {
-  const std::u16string programCopy = to_u16(app::AppFolder()) + store::kDataFileName;
-  store::MigrateVirtualStore(programCopy);
-  const std::vector<std::u16string> candidates =
-      store::DataFileCandidates(store::GetDataFolder(), to_u16(app::AppFolder()));
-  bool anyRead = false;
-  int readError = 0;
-  if (store::LoadFirstUsable(candidates, &document, &anyRead, &readError) < 0) {
-    if (!anyRead) LogError("read xml file fail! error code:%d", readError);
-    return 0;
-  }
-  const TiXmlElement* root = document.RootElement();
-  store::ReadSettings(root, this);
-  const int64_t now = static_cast<int64_t>(std::time(nullptr));
-  int created = store::ReadNotes(root, store::CurrentScreenSize(), now, widgetSeam.createWidgetFromRecord);
-  return created > 0 ? 1 : 0;
-}
-
-int CNotesManager::SaveDataTo(const std::u16string& target, std::u16string* actualPath) {
-  const store::ScreenSize screen = store::CurrentScreenSize();
-  std::vector<CNotesLocalInfo*> records;
-  std::vector<CNotesLocalInfo> unclaimed;
-  if (widgetSeam.widgetRecords) {
-    records = widgetSeam.widgetRecords();
-  } else if (const TiXmlElement* root = document.RootElement()) {
-    // No widget code is connected to take the stored records: write back those of the
-    // last load, so that a save never drops them.
-    store::ReadNotes(root, screen, static_cast<int64_t>(std::time(nullptr)), [&](const CNotesLocalInfo& r) {
-      unclaimed.push_back(r);
-      return true;
-    });
-    for (auto& r : unclaimed) records.push_back(&r);
-  }
-  std::string text = store::BuildDataDocument(*this, records, screen);
-  return store::WriteDataFile(text, target, actualPath);
-}
-
-int CNotesManager::SaveData() {
-  std::u16string actual;
-  int result = SaveDataTo(to_u16(app::AppFolder()) + store::kDataFileName, &actual);
-  std::u16string dataFolder = store::GetDataFolder();
-  if (!dataFolder.empty()) SaveDataTo(dataFolder + store::kDataFileName, &actual);
-  return result;
-}

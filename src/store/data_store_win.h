@@ -1,6 +1,5 @@
 // Where data.dat lives on Windows and how it reaches the disk: the per-user data folder,
 // the program folder, the file-virtualisation store, and the path the system really used.
-// The manager's LoadData/SaveData/SaveDataTo are defined in data_store_win.cpp.
 #pragma once
 #include <windows.h>
 

@@ -116,6 +116,18 @@ int StatisticsStore::LoadStatistics() {
 
 int StatisticsStore::SaveStatistics() {
   std::string text = FormatStatisticsFile(table_);
+  if (queue_) {
+    // Written on the queue's thread: a copy held by another program never stalls a click.
+    auto logFailure = [](const char* where) {
+      return [where](bool ok, const std::string& error, const platform::WriteFailure&) {
+        if (!ok) LogError("write statistics.dat in the %s failed: %s", where, error.c_str());
+      };
+    };
+    if (!dataFolder_.empty()) queue_->Write(dataFolder_ + kStatisticsFileName, text, logFailure("data folder"));
+    if (appFolder_.empty()) return 0;
+    queue_->Write(appFolder_ + kStatisticsFileName, text, logFailure("program folder"));
+    return 1;
+  }
   std::string error;
   if (!dataFolder_.empty() && !platform::WriteFileAtomic(dataFolder_ + kStatisticsFileName, text, &error))
     LogError("write statistics.dat in the data folder failed: %s", error.c_str());
@@ -134,8 +146,10 @@ std::unique_ptr<StatisticsStore>& GlobalStore() {
 }
 }  // namespace
 
-void SetStatisticsFolders(const std::u16string& dataFolder, const std::u16string& appFolder) {
+void SetStatisticsFolders(const std::u16string& dataFolder, const std::u16string& appFolder,
+                          platform::WriteQueue* queue) {
   GlobalStore() = std::make_unique<StatisticsStore>(dataFolder, appFolder);
+  GlobalStore()->SetWriteQueue(queue);
 }
 
 StatisticsStore& Statistics() { return *GlobalStore(); }

@@ -7,6 +7,8 @@
 #include <map>
 #include <string>
 
+#include "platform/write_queue.h"
+
 namespace store {
 
 constexpr int32_t kEventLinkOpened = 1;  // a link in a widget opened in the browser
@@ -47,8 +49,10 @@ class StatisticsStore {
   // table loaded in every case, so a file appearing later is not read in this process.
   int LoadStatistics();
   // Writes both copies, each atomically; returns 1 when the program-folder copy was
-  // written, else 0 (a data-folder copy that cannot be written is only logged).
+  // written, else 0 (a data-folder copy that cannot be written is only logged). With a
+  // write queue the copies are written on its thread and 1 means they were queued.
   int SaveStatistics();
+  void SetWriteQueue(platform::WriteQueue* queue) { queue_ = queue; }
 
   const CounterTable& table() const { return table_; }
   bool loaded() const { return loaded_; }
@@ -58,11 +62,14 @@ class StatisticsStore {
   std::u16string appFolder_;
   CounterTable table_;
   bool loaded_ = false;
+  platform::WriteQueue* queue_ = nullptr;
 };
 
 // The process-wide store used by the program. Until SetStatisticsFolders is called it
-// has no folders, and saving fails.
-void SetStatisticsFolders(const std::u16string& dataFolder, const std::u16string& appFolder);
+// has no folders, and saving fails. A queue given must outlive the store's use; passing
+// none (or calling again without one) makes saves synchronous.
+void SetStatisticsFolders(const std::u16string& dataFolder, const std::u16string& appFolder,
+                          platform::WriteQueue* queue = nullptr);
 StatisticsStore& Statistics();
 
 int CountEvent(int32_t id);

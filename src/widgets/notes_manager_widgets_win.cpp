@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "feed/default_feeds.h"
+#include "store/data_store.h"
 #include "widgets/news_notes_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
@@ -77,20 +78,33 @@ void CNotesManager::CreateFirstWidgetIfNone() {
   CreateFeedWidget(offered.front().url, x, y, nullptr);
 }
 
-void CNotesManager::InstallWidgetSeam() {
-  widgetSeam.createWidgetFromRecord = [this](const CNotesLocalInfo& record) {
+int CNotesManager::Restore(const DataSnapshot& data) {
+  static_cast<ManagerData&>(*this) = data.settings;
+  int made = 0;
+  for (const CNotesLocalInfo& record : data.widgets) {
     auto* w = new CNewsNotes;
     w->CopyRecordFrom(record);
     w->ShowWidget();
     w->Refresh(0);
     AddWidget(w);
-    return true;
-  };
-  widgetSeam.widgetRecords = [this] {
-    std::vector<CNotesLocalInfo*> records;
-    for (CNewsNotes* w : widgets_) records.push_back(w);
-    return records;
-  };
+    ++made;
+  }
+  return made;
+}
+
+DataSnapshot CNotesManager::Snapshot() {
+  DataSnapshot data;
+  data.settings = *this;
+  const store::ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  for (CNewsNotes* w : widgets_) {
+    const store::StoredPosition at = store::ClampedPosition(*w, screen);
+    w->x = at.x;
+    w->y = at.y;
+    CNotesLocalInfo record(*w);
+    record.content = w->GetContent();
+    data.widgets.push_back(std::move(record));
+  }
+  return data;
 }
 
 HWND CNotesManager::FindDesktopListView() {

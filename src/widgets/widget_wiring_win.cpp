@@ -7,7 +7,6 @@ namespace widgets {
 
 void InstallWidgetHooks(app::CMainDlg& dlg) {
   auto& h = dlg.hooks();
-  dlg.InstallWidgetSeam();
   h.refreshAllWidgets = [&dlg] { dlg.RefreshAllWidgets(); };
   h.removeWidget = [&dlg](LPARAM widget) { dlg.RemoveWidget(reinterpret_cast<CNewsNotes*>(widget)); };
   // Nothing on screen would leave no way in: without a widget after loading, the first

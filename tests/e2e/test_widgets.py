@@ -199,7 +199,11 @@ class Widgets(unittest.TestCase):
         ws = h.wait_for(self.widgets, 20)
         self.assertEqual(len(ws), 1, "a first widget is needed to reach the menu at all")
         self.assertEqual(ws[0].rect[:2], (SCREEN_W - 400, 0))
+        tip = h.wait_for(lambda: [w for w in h.windows() if w.cls == "AlphaWindow" and w.pid == self.pid], 10)
+        self.assertTrue(tip, "a fresh installation's first widget shows the first-run tip")
+        h.screenshot("widgets_first_run_tip.png")
         self.assertEqual(self.program.quit(), 0)
+        self.assertIn("<usecount>1</usecount>", self.saved(), "a fresh installation is the first load")
         self.assertIn("<rssurl>https://www.solidot.org/index.rss</rssurl>", self.saved())
 
 

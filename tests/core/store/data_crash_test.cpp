@@ -28,12 +28,8 @@ std::string Document(int usecount) {
   ManagerData m;
   m.usecount = usecount;
   std::vector<CNotesLocalInfo> notes(30);
-  std::vector<CNotesLocalInfo*> ptrs;
-  for (auto& n : notes) {
-    n.content = std::u16string(400, u'\u65b0');
-    ptrs.push_back(&n);
-  }
-  return store::EncodeDataFile(store::BuildDataDocument(m, ptrs, {1024, 768}));
+  for (auto& n : notes) n.content = std::u16string(400, u'\u65b0');
+  return store::EncodeDataFile(store::BuildDataDocument({m, notes}, {1024, 768}));
 }
 
 // A folder in memory when the system has one: a kill waits for a disk flush to finish,

@@ -31,7 +31,7 @@ class DataDocumentTest : public ::testing::Test {
   // Writes, then reads back, one record through the full file form.
   CNotesLocalInfo RoundTrip(CNotesLocalInfo note, ScreenSize saved = kXga, ScreenSize loaded = kXga) {
     ManagerData m;
-    std::string file = store::EncodeDataFile(store::BuildDataDocument(m, {&note}, saved));
+    std::string file = store::EncodeDataFile(store::BuildDataDocument({m, {note}}, saved));
     TiXmlDocument doc;
     EXPECT_EQ(store::ParseDataFile(file, &doc), store::LoadStatus::kOk);
     std::vector<CNotesLocalInfo> got;
@@ -44,7 +44,7 @@ class DataDocumentTest : public ::testing::Test {
   }
 
   ManagerData SettingsRoundTrip(const ManagerData& m) {
-    std::string file = store::EncodeDataFile(store::BuildDataDocument(m, {}, kXga));
+    std::string file = store::EncodeDataFile(store::BuildDataDocument({m, {}}, kXga));
     TiXmlDocument doc;
     EXPECT_EQ(store::ParseDataFile(file, &doc), store::LoadStatus::kOk);
     ManagerData back;
@@ -78,8 +78,7 @@ TEST_F(DataDocumentTest, DefaultRecordIsWrittenAsTheSixteenLines) {
       "\t\t\t<advlink_url></advlink_url>\r\n"
       "\t\t\t<advlink_title></advlink_title>\r\n"
       "\t\t</note>\r\n";
-  EXPECT_EQ(store::NoteToXml(&note, kXga), expected);
-  EXPECT_EQ(store::NoteToXml(nullptr, kXga), "");
+  EXPECT_EQ(store::NoteToXml(note, kXga), expected);
 
   CNotesLocalInfo back = RoundTrip(note);
   EXPECT_EQ(back.x, 100);
@@ -92,7 +91,7 @@ TEST_F(DataDocumentTest, DocumentRowsAndFileForm) {
   ManagerData m;
   m.custom_links = {{u"a", u"http://a/"}, {u"b", u"http://b/"}};
   m.usecount = 7;
-  std::string text = store::BuildDataDocument(m, {}, kXga);
+  std::string text = store::BuildDataDocument({m, {}}, kXga);
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<config ver=\"1.8\">\r\n"
                        "\t<embed_desktop>0</embed_desktop>\r\n\t<editnotes_menu>0</editnotes_menu>\r\n"
                        "\t<hidenotes_menu>1</hidenotes_menu>\r\n",
@@ -148,7 +147,7 @@ TEST_F(DataDocumentTest, PlainShortAndDamagedFiles) {
   EXPECT_EQ(store::ParseDataFile("abc", &doc), store::LoadStatus::kTooShort);
   EXPECT_NE(Log().find("[error] invalid file \"data.dat!\""), std::string::npos);
 
-  std::string file = store::EncodeDataFile(store::BuildDataDocument(ManagerData(), {}, kXga));
+  std::string file = store::EncodeDataFile(store::BuildDataDocument({}, kXga));
   for (size_t i = 0; i < file.size(); i += 97) file[i] ^= 0x5A;
   EXPECT_EQ(store::ParseDataFile(file, &doc), store::LoadStatus::kParseError);
   EXPECT_NE(Log().find("[error] parse xml error!"), std::string::npos);
@@ -162,7 +161,7 @@ TEST_F(DataDocumentTest, DeepNestingIsRejectedBeforeParsing) {
   EXPECT_EQ(store::ParseDataFile(deep, &doc), store::LoadStatus::kParseError);
   EXPECT_NE(Log().find("parse xml error!"), std::string::npos);
 
-  std::string ok = store::BuildDataDocument(ManagerData(), {}, kXga);
+  std::string ok = store::BuildDataDocument({}, kXga);
   EXPECT_EQ(static_cast<int>(platform::XmlNestingBound(ok.data(), ok.size(), 256)), 3);  // config/passwordinfo/password
   // Markup the parser does not nest: self-closed tags, CDATA, quoted values, comments.
   const std::string flat = "<r><a/><b x=\"<c><c><c>\" y='</r>'/><![CDATA[<d><d>]]><!-- <e><e> --></r>";
@@ -236,9 +235,8 @@ TEST_F(DataDocumentTest, PositionsFollowTheScreenAndStayReachable) {
 
   n.x = 5000;
   n.y = 4000;
-  CNotesLocalInfo clamped = n;
-  store::NoteToXml(&clamped, kXga);
-  EXPECT_EQ(clamped.x, 1024 - 50) << "the save pulls the record itself in";
+  store::StoredPosition clamped = store::ClampedPosition(n, kXga);
+  EXPECT_EQ(clamped.x, 1024 - 50) << "a save stores the place pulled inside the screen";
   EXPECT_EQ(clamped.y, 768 - 60);
   back = RoundTrip(n, kFullHd, kXga);  // saved on the large screen, back on the small one
   EXPECT_EQ(back.x, 1024 - 50);
@@ -277,7 +275,7 @@ TEST_F(DataDocumentTest, AwkwardValuesReadBackUnchanged) {
   n.height = 80;
 
   CNotesLocalInfo copy = n;
-  std::string xml = store::NoteToXml(&copy, kXga);
+  std::string xml = store::NoteToXml(copy, kXga);
   EXPECT_NE(xml.find("<rssurl>http://x/feed?a=1&b=2</rssurl>"), std::string::npos) << "a plain '&' stays as it is";
 
   CNotesLocalInfo b = RoundTrip(n);
@@ -349,7 +347,7 @@ TEST_F(DataDocumentTest, SettingsAndLinksRoundTripInGbk) {
   EXPECT_EQ(b.question, u"") << "never read back";
   EXPECT_EQ(b.password, "");
 
-  std::string text = store::BuildDataDocument(m, {}, kXga);
+  std::string text = store::BuildDataDocument({m, {}}, kXga);
   EXPECT_NE(text.find("<name><![CDATA[\xD0\xC2\xCE\xC5]]></name>"), std::string::npos) << "GBK bytes on disk";
   EXPECT_NE(text.find("<question><![CDATA[\xCE\xCA\xCC\xE2]]></question>"), std::string::npos);
 }

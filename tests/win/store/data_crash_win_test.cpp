@@ -27,12 +27,8 @@ std::string Document(int usecount) {
   ManagerData m;
   m.usecount = usecount;
   std::vector<CNotesLocalInfo> notes(30);
-  std::vector<CNotesLocalInfo*> ptrs;
-  for (auto& n : notes) {
-    n.content = std::u16string(400, u'\u65b0');
-    ptrs.push_back(&n);
-  }
-  return store::BuildDataDocument(m, ptrs, {1024, 768});
+  for (auto& n : notes) n.content = std::u16string(400, u'\u65b0');
+  return store::BuildDataDocument({m, notes}, {1024, 768});
 }
 
 std::wstring Env(const wchar_t* name) {

@@ -12,7 +12,7 @@
 #include "platform/files.h"
 #include "platform/text.h"
 #include "test_util.h"
-#include "widgets/notes_manager_win.h"
+#include "store/data_store.h"
 
 namespace {
 
@@ -25,22 +25,10 @@ std::string Unscrambled(const std::u16string& path) {
   return bytes;
 }
 
-// A manager whose widgets are plain records: what a save reads and a load hands over.
-class Manager : public CNotesManager {
- public:
-  Manager() {
-    widgetSeam.createWidgetFromRecord = [this](const CNotesLocalInfo& r) {
-      loaded.push_back(r);
-      return true;
-    };
-    widgetSeam.widgetRecords = [this] {
-      std::vector<CNotesLocalInfo*> out;
-      for (auto& r : live) out.push_back(&r);
-      return out;
-    };
-  }
-  std::vector<CNotesLocalInfo> live;
-  std::vector<CNotesLocalInfo> loaded;
+// What a load gave: the outcome, the settings and the widget records.
+struct Loaded {
+  store::LoadOutcome outcome;
+  DataSnapshot data;
 };
 
 class DataStoreWinTest : public ::testing::Test {
@@ -61,12 +49,20 @@ class DataStoreWinTest : public ::testing::Test {
   std::string Log() { return testutil::ReadAll(log_.file("log.txt")); }
   std::u16string ProgramCopy() const { return appFolder_ + u"data.dat"; }
   std::u16string DataCopy() const { return localRoot_ + u"\\Vessaly\\data.dat"; }
+  store::DataStore Store() const { return store::DataStore(store::GetDataFolder(), appFolder_); }
+  // Loads as the program does: a newer file-virtualisation copy is brought back first.
+  Loaded Load() const {
+    store::MigrateVirtualStore(ProgramCopy());
+    Loaded l;
+    l.outcome = Store().Load({1024, 768}, 5, &l.data);
+    return l;
+  }
 
   // Writes a document holding `usecount` straight to `path`.
   void WriteDocument(const std::u16string& path, int usecount) {
     ManagerData m;
     m.usecount = usecount;
-    ASSERT_EQ(store::WriteDataFile(store::BuildDataDocument(m, {}, {1024, 768}), path, nullptr), 1);
+    ASSERT_EQ(store::WriteDataFile(store::BuildDataDocument({m, {}}, {1024, 768}), path, nullptr), 1);
   }
 
   testutil::TempDir app_, local_, log_;
@@ -75,16 +71,16 @@ class DataStoreWinTest : public ::testing::Test {
 
 TEST_F(DataStoreWinTest, SaveWritesBothCopiesAndLoadPrefersTheDataFolder) {
   EXPECT_EQ(store::GetDataFolder(), localRoot_ + u"\\Vessaly\\");
-  Manager m;
-  m.usecount = 4;
-  m.custom_links.push_back({u"新闻", u"http://x/rss?a=1&b=2"});
+  DataSnapshot m;
+  m.settings.usecount = 4;
+  m.settings.custom_links.push_back({u"新闻", u"http://x/rss?a=1&b=2"});
   CNotesLocalInfo w;
   w.rssurl = u"http://f/";
   w.x = 10;
   w.y = 20;
-  m.live = {w, w};
-  m.live[1].rssurl = u"http://g/";
-  EXPECT_NE(m.SaveData(), 0);
+  m.widgets = {w, w};
+  m.widgets[1].rssurl = u"http://g/";
+  EXPECT_TRUE(Store().Save(m, {1024, 768}));
   for (const auto& path : {ProgramCopy(), DataCopy()}) {
     std::string text = Unscrambled(path);
     ASSERT_GT(text.size(), 10u);
@@ -93,63 +89,63 @@ TEST_F(DataStoreWinTest, SaveWritesBothCopiesAndLoadPrefersTheDataFolder) {
   }
   EXPECT_FALSE(platform::FileExists(appFolder_ + u"data.tmp"));
 
-  Manager fresh;
-  EXPECT_EQ(fresh.LoadData(), 1);
-  EXPECT_EQ(fresh.usecount, 5);
-  ASSERT_EQ(fresh.loaded.size(), 2u);
-  EXPECT_EQ(fresh.loaded[0].rssurl, u"http://f/");
-  EXPECT_EQ(fresh.loaded[1].rssurl, u"http://g/");
-  EXPECT_EQ(fresh.loaded[0].x, 10);
-  EXPECT_EQ(fresh.loaded[0].y, 20);
-  ASSERT_EQ(fresh.custom_links.size(), 1u);
-  EXPECT_EQ(fresh.custom_links[0].url, u"http://x/rss?a=1&b=2");
+  Loaded fresh = Load();
+  EXPECT_EQ(fresh.outcome, store::LoadOutcome::kLoaded);
+  EXPECT_EQ(fresh.data.settings.usecount, 5);
+  ASSERT_EQ(fresh.data.widgets.size(), 2u);
+  EXPECT_EQ(fresh.data.widgets[0].rssurl, u"http://f/");
+  EXPECT_EQ(fresh.data.widgets[1].rssurl, u"http://g/");
+  EXPECT_EQ(fresh.data.widgets[0].x, 10);
+  EXPECT_EQ(fresh.data.widgets[0].y, 20);
+  ASSERT_EQ(fresh.data.settings.custom_links.size(), 1u);
+  EXPECT_EQ(fresh.data.settings.custom_links[0].url, u"http://x/rss?a=1&b=2");
 
   WriteDocument(ProgramCopy(), 100);
   WriteDocument(DataCopy(), 200);
-  Manager third;
-  EXPECT_EQ(third.LoadData(), 0) << "no widgets stored";
-  EXPECT_EQ(third.usecount, 201);
+  Loaded third = Load();
+  EXPECT_TRUE(third.data.widgets.empty()) << "no widgets stored";
+  EXPECT_EQ(third.data.settings.usecount, 201);
 }
 
-TEST_F(DataStoreWinTest, WithoutWidgetCodeASaveKeepsTheStoredRecords) {
-  Manager m;
+TEST_F(DataStoreWinTest, WhatALoadGivesASaveKeeps) {
+  DataSnapshot m;
   CNotesLocalInfo w;
   w.rssurl = u"http://kept/";
-  m.live = {w};
-  ASSERT_NE(m.SaveData(), 0);
+  w.content = u"<font color=\"#000000\">内容</font>";
+  m.widgets = {w};
+  ASSERT_TRUE(Store().Save(m, {1024, 768}));
 
-  CNotesManager bare;  // no widget side connected
-  EXPECT_EQ(bare.LoadData(), 0);
-  ASSERT_NE(bare.SaveData(), 0);
-  Manager fresh;
-  EXPECT_EQ(fresh.LoadData(), 1);
-  ASSERT_EQ(fresh.loaded.size(), 1u);
-  EXPECT_EQ(fresh.loaded[0].rssurl, u"http://kept/");
+  Loaded once = Load();
+  ASSERT_TRUE(Store().Save(once.data, {1024, 768}));
+  Loaded twice = Load();
+  ASSERT_EQ(twice.data.widgets.size(), 1u);
+  EXPECT_EQ(twice.data.widgets[0].rssurl, u"http://kept/");
+  EXPECT_EQ(twice.data.widgets[0].content, w.content);
+  EXPECT_EQ(twice.data.settings.usecount, once.data.settings.usecount + 1);
 }
 
 TEST_F(DataStoreWinTest, ProgramFolderCopyWhenTheDataFolderIsUnavailable) {
   // A file where the folder should be: the folder can neither exist nor be made.
   testutil::WriteAll(local_.file("Vessaly"), "in the way");
   EXPECT_EQ(store::GetDataFolder(), u"");
-  Manager m;
-  m.usecount = 8;
-  EXPECT_NE(m.SaveData(), 0);
+  DataSnapshot m;
+  m.settings.usecount = 8;
+  EXPECT_TRUE(Store().Save(m, {1024, 768}));
   EXPECT_TRUE(platform::FileExists(ProgramCopy()));
-  Manager fresh;
-  fresh.LoadData();
-  EXPECT_EQ(fresh.usecount, 9);
+  EXPECT_EQ(Load().data.settings.usecount, 9);
 }
 
-TEST_F(DataStoreWinTest, NoFileAnywhereKeepsDefaultsAndLogs) {
-  Manager m;
-  EXPECT_EQ(m.LoadData(), 0);
+TEST_F(DataStoreWinTest, NoFileAnywhereIsAFirstRunWithDefaults) {
+  Loaded l = Load();
+  EXPECT_EQ(l.outcome, store::LoadOutcome::kNoDocument);
   EXPECT_NE(Log().find("[error] read xml file fail! error code:2"), std::string::npos) << Log();
-  EXPECT_EQ(m.usecount, 0);
-  EXPECT_EQ(m.first_run, 0);
+  const ManagerData& m = l.data.settings;
+  EXPECT_EQ(m.usecount, 1);
+  EXPECT_EQ(m.first_run, 1);
   EXPECT_EQ(m.hotkey_shownotes, u"ALT:Q");
   EXPECT_EQ(m.last_shutdown_time, 1200);
   EXPECT_FLOAT_EQ(m.version, 1.5f);
-  EXPECT_TRUE(m.loaded.empty());
+  EXPECT_TRUE(l.data.widgets.empty());
 }
 
 TEST_F(DataStoreWinTest, DamagedOrMissingCopiesFallBackToTheOtherCopyAndTheBackups) {
@@ -158,20 +154,14 @@ TEST_F(DataStoreWinTest, DamagedOrMissingCopiesFallBackToTheOtherCopyAndTheBacku
   WriteDocument(DataCopy(), 20);
   WriteDocument(DataCopy(), 30);  // data.bak now holds 20
   testutil::WriteAll(platform::U16ToUtf8(DataCopy()), "garbage that is no document");
-  Manager a;
-  a.LoadData();
-  EXPECT_EQ(a.usecount, 11) << "the program-folder copy";
+  EXPECT_EQ(Load().data.settings.usecount, 11) << "the program-folder copy";
   EXPECT_NE(Log().find("parse xml error!"), std::string::npos);
 
   platform::RemoveFile(ProgramCopy());
-  Manager b;
-  b.LoadData();
-  EXPECT_EQ(b.usecount, 21) << "the data folder's backup";
+  EXPECT_EQ(Load().data.settings.usecount, 21) << "the data folder's backup";
 
   testutil::WriteAll(platform::U16ToUtf8(DataCopy()), "ab");
-  Manager c;
-  c.LoadData();
-  EXPECT_EQ(c.usecount, 21);
+  EXPECT_EQ(Load().data.settings.usecount, 21);
   EXPECT_NE(Log().find("invalid file \"data.dat!\""), std::string::npos);
 }
 
@@ -185,7 +175,7 @@ TEST_F(DataStoreWinTest, FailedSaveLeavesThePreviousFileAndLogs) {
     ASSERT_TRUE(holder);
     ManagerData m;
     m.usecount = 4;
-    EXPECT_EQ(store::WriteDataFile(store::BuildDataDocument(m, {}, {800, 600}), ProgramCopy(), nullptr), 0);
+    EXPECT_EQ(store::WriteDataFile(store::BuildDataDocument({m, {}}, {800, 600}), ProgramCopy(), nullptr), 0);
   }
   EXPECT_NE(Log().find("save xml:rename file fail! error:"), std::string::npos) << Log();
   EXPECT_EQ(Unscrambled(ProgramCopy()), before);
@@ -217,15 +207,11 @@ TEST_F(DataStoreWinTest, VirtualStoreCopyComesBackWhenNewer) {
   setTime(stored, kOld);
   store::MigrateVirtualStore(ProgramCopy());
   EXPECT_TRUE(platform::FileExists(stored));
-  Manager a;
-  a.LoadData();
-  EXPECT_EQ(a.usecount, 2) << "the program copy (the data folder has none)";
+  EXPECT_EQ(Load().data.settings.usecount, 2) << "the program copy (the data folder has none)";
 
-  // Newer: it replaces the program copy and goes away. LoadData migrates first.
+  // Newer: it replaces the program copy and goes away. Loading migrates first.
   setTime(stored, kNew + 1);
-  Manager b;
-  b.LoadData();
-  EXPECT_EQ(b.usecount, 3);
+  EXPECT_EQ(Load().data.settings.usecount, 3);
   EXPECT_FALSE(platform::FileExists(stored));
 
   // No program copy at all: the stored one is brought back.
@@ -234,9 +220,7 @@ TEST_F(DataStoreWinTest, VirtualStoreCopyComesBackWhenNewer) {
   platform::RemoveFile(platform::BackupPathFor(ProgramCopy()));
   store::MigrateVirtualStore(ProgramCopy());
   EXPECT_FALSE(platform::FileExists(stored));
-  Manager c;
-  c.LoadData();
-  EXPECT_EQ(c.usecount, 8);
+  EXPECT_EQ(Load().data.settings.usecount, 8);
 }
 
 TEST_F(DataStoreWinTest, PathFromHandleGivesTheDrivePath) {

@@ -369,10 +369,11 @@ TEST_F(LinkDialogsTest, MovesStopAtTheEndsAndEscKeepsTheChanges) {
 
 TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
   testutil::TempDir dir;
-  const std::u16string file = platform::Utf8ToU16(dir.file("data.dat"));
+  const store::DataStore data(u"", platform::Utf8ToU16(dir.file("")));
+  const std::u16string file = data.ProgramCopy();
   main_.hooks().saveData = [&] {
     saves_.push_back({GetTickCount64(), main_.custom_links});
-    main_.SaveDataTo(file, nullptr);
+    data.Save(main_.Snapshot(), {1024, 768});
   };
   main_.custom_links = {{u"only", u"http://only/"}};
   CCustomDlg dlg;

@@ -1,0 +1,58 @@
+#include "platform/write_queue.h"
+
+#include <utility>
+
+namespace platform {
+
+WriteQueue::WriteQueue() : worker_([this] { Run(); }) {}
+
+WriteQueue::~WriteQueue() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  worker_.join();
+}
+
+void WriteQueue::Write(std::u16string path, std::string data, Done done) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (Job& job : jobs_) {
+      if (job.path == path) {
+        job.data = std::move(data);
+        job.done = std::move(done);
+        return;
+      }
+    }
+    jobs_.push_back(Job{std::move(path), std::move(data), std::move(done)});
+  }
+  wake_.notify_one();
+}
+
+void WriteQueue::Flush() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  idle_.wait(lock, [this] { return jobs_.empty() && !busy_; });
+}
+
+void WriteQueue::Run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+    if (jobs_.empty()) break;  // stopping, and nothing left to write
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    busy_ = true;
+    lock.unlock();
+    std::string error;
+    WriteFailure failure;
+    bool ok = WriteFileAtomic(job.path, job.data, &error, &failure);
+    if (job.done) job.done(ok, error, failure);
+    lock.lock();
+    busy_ = false;
+    if (jobs_.empty()) idle_.notify_all();
+  }
+  idle_.notify_all();
+}
+
+}  // namespace platform

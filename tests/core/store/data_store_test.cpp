@@ -1,0 +1,129 @@
+// data.dat in its two places, through the store's value interface: what a load gives for a
+// fresh installation, a damaged one and a saved one, and that a queued save reaches both
+// copies.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <string>
+
+#include "platform/log.h"
+#include "platform/text.h"
+#include "platform/write_queue.h"
+#include "store/data_store.h"
+#include "test_util.h"
+
+namespace {
+
+constexpr store::ScreenSize kXga{1024, 768};
+
+class DataStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetAnsiCodePageForTests(936);
+    std::filesystem::create_directory(dir_.path() / "data");
+    std::filesystem::create_directory(dir_.path() / "app");
+    platform::SetLogPath(dir_.file("log.txt"));
+  }
+  void TearDown() override { platform::SetLogPath(""); }
+
+  std::u16string Folder(const char* name) { return platform::Utf8ToU16(dir_.file(name) + "/"); }
+  store::DataStore Store(platform::WriteQueue* queue = nullptr) {
+    return store::DataStore(Folder("data"), Folder("app"), queue);
+  }
+  static DataSnapshot OneWidget(const std::u16string& url) {
+    DataSnapshot s;
+    s.settings.custom_links.push_back({u"我的", u"http://example.com/mine"});
+    CNotesLocalInfo w;
+    w.rssurl = url;
+    w.content = u"<font color=\"#000000\">新闻</font>";
+    w.create_time = 1300000000;
+    w.x = 5000;  // off the screen: stored pulled inside it
+    w.y = 10;
+    s.widgets.push_back(w);
+    return s;
+  }
+
+  testutil::TempDir dir_;
+};
+
+TEST_F(DataStoreTest, FreshInstallationIsTheFirstLoad) {
+  DataSnapshot got;
+  EXPECT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kNoDocument);
+  EXPECT_EQ(got.settings.usecount, 1);
+  EXPECT_EQ(got.settings.first_run, 1);
+  EXPECT_TRUE(got.widgets.empty());
+
+  // Saved and loaded again, the count goes on and the first run is over.
+  ASSERT_TRUE(Store().Save(got, kXga));
+  DataSnapshot second;
+  ASSERT_EQ(Store().Load(kXga, 7, &second), store::LoadOutcome::kLoaded);
+  EXPECT_EQ(second.settings.usecount, 2);
+  EXPECT_EQ(second.settings.first_run, 0);
+}
+
+TEST_F(DataStoreTest, GarbageEverywhereIsNotAFirstLoad) {
+  testutil::WriteAll(dir_.file("data/data.dat"), std::string(100, '\x7f'));
+  testutil::WriteAll(dir_.file("app/data.dat"), "<?xml version=\"1.0\"?><config><unclosed>");
+  DataSnapshot got;
+  EXPECT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kUnusable);
+  EXPECT_EQ(got.settings.usecount, 0);
+  EXPECT_EQ(got.settings.first_run, 0);
+}
+
+TEST_F(DataStoreTest, SaveWritesBothCopiesAndTheRecordsComeBack) {
+  ASSERT_TRUE(Store().Save(OneWidget(u"http://example.com/rss?a=1&b=2"), kXga));
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data.dat")), testutil::ReadAll(dir_.file("app/data.dat")));
+
+  std::filesystem::remove(dir_.file("data/data.dat"));
+  std::filesystem::remove(dir_.file("data/data.bak"));
+  DataSnapshot got;
+  ASSERT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kLoaded) << "the program-folder copy serves";
+  ASSERT_EQ(got.widgets.size(), 1u);
+  EXPECT_EQ(got.widgets[0].rssurl, u"http://example.com/rss?a=1&b=2");
+  EXPECT_EQ(got.widgets[0].content, u"<font color=\"#000000\">新闻</font>");
+  EXPECT_EQ(got.widgets[0].x, 1024 - 50);
+  EXPECT_EQ(got.widgets[0].y, 10);
+  ASSERT_EQ(got.settings.custom_links.size(), 1u);
+  EXPECT_EQ(got.settings.custom_links[0].name, u"我的");
+}
+
+TEST_F(DataStoreTest, QueuedSavesKeepOnlyTheNewestAndFinishBeforeTheQueueEnds) {
+  {
+    platform::WriteQueue queue;
+    store::DataStore store = Store(&queue);
+    for (int i = 0; i < 50; ++i) {
+      store.Save(OneWidget(u"http://example.com/" + platform::Utf8ToU16(std::to_string(i))), kXga);
+    }
+  }  // the queue's end waits for the last write
+  DataSnapshot got;
+  ASSERT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kLoaded);
+  ASSERT_EQ(got.widgets.size(), 1u);
+  EXPECT_EQ(got.widgets[0].rssurl, u"http://example.com/49");
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data.dat")), testutil::ReadAll(dir_.file("app/data.dat")));
+}
+
+TEST(WriteQueue, WritesInOrderReportsFailuresAndFlushes) {
+  testutil::TempDir dir;
+  platform::WriteQueue queue;
+  const std::u16string a = platform::Utf8ToU16(dir.file("a.txt"));
+  const std::u16string bad = platform::Utf8ToU16(dir.file("missing-folder/b.txt"));
+  std::atomic<int> ok{0}, failed{0};
+  auto count = [&](bool good, const std::string& error, const platform::WriteFailure&) {
+    (good ? ok : failed)++;
+    if (!good) {
+      EXPECT_FALSE(error.empty());
+    }
+  };
+  queue.Write(a, "first", count);
+  queue.Write(bad, "never", count);
+  queue.Flush();
+  EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "first");
+  EXPECT_EQ(ok.load(), 1);
+  EXPECT_EQ(failed.load(), 1);
+  queue.Write(a, "second", count);
+  queue.Flush();
+  EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "second");
+}
+
+}  // namespace
