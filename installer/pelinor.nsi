@@ -186,11 +186,11 @@ Section "un.Pelinor" UnSecProgram
   Delete "$INSTDIR\data.dat"
   Delete "$INSTDIR\data.tmp"
   Delete "$INSTDIR\data.bak"
+  Delete "$INSTDIR\data-unreadable-*.dat"
   Delete "$INSTDIR\statistics.dat"
   Delete "$INSTDIR\statistics.tmp"
   Delete "$INSTDIR\statistics.bak"
   Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
   Delete "${SHORTCUT}"
 
   ; The program's values go when they name this copy; another copy's stay.
@@ -210,12 +210,18 @@ Section /o "un.删除我的设置（小工具、订阅和使用统计）" UnSecS
   Delete "${DATA_FOLDER}\data.dat"
   Delete "${DATA_FOLDER}\data.tmp"
   Delete "${DATA_FOLDER}\data.bak"
+  Delete "${DATA_FOLDER}\data-unreadable-*.dat"
   Delete "${DATA_FOLDER}\statistics.dat"
   Delete "${DATA_FOLDER}\statistics.tmp"
   Delete "${DATA_FOLDER}\statistics.bak"
   RMDir /r "${DATA_FOLDER}\adv"
   ; The folder may be shared with the maker's other programs: removed only when empty.
   RMDir "${DATA_FOLDER}"
+SectionEnd
+
+Section "-un.Finish"
+  ; Last, so that the program folder going away means the uninstallation is complete.
+  RMDir "$INSTDIR"
 SectionEnd
 
 ; Set-up of the pages, after the sections they select.
