@@ -1,6 +1,8 @@
 #include "app/main_wiring_win.h"
 
 #include <ctime>
+#include <string>
+#include <thread>
 
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
@@ -12,6 +14,18 @@
 #include "widgets/widget_wiring_win.h"
 
 namespace app {
+namespace {
+
+// Once, when an unreadable data.dat was replaced by defaults: where the old file is. The
+// box runs on its own thread so that start-up does not wait for the user.
+void TellSettingsWereReset(const std::u16string& keptAside) {
+  std::wstring text = L"设置文件 data.dat 无法读取，已恢复为默认设置。\n原来的文件已保留为：\n" +
+                      std::wstring(as_wcstr(keptAside));
+  std::thread([text] { MessageBoxW(nullptr, text.c_str(), L"Pelinor", MB_OK | MB_ICONWARNING | MB_SETFOREGROUND); })
+      .detach();
+}
+
+}  // namespace
 
 // Each subsystem sets the hooks it serves; a hook left empty does nothing.
 void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
@@ -24,7 +38,12 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   h.loadData = [&dlg, data] {
     store::MigrateVirtualStore(data->ProgramCopy());
     DataSnapshot loaded;
-    data->Load(store::CurrentScreenSize(), static_cast<int64_t>(std::time(nullptr)), &loaded);
+    std::u16string keptAside;
+    if (data->Load(store::CurrentScreenSize(), static_cast<int64_t>(std::time(nullptr)), &loaded, &keptAside) ==
+            store::LoadOutcome::kUnusable &&
+        !keptAside.empty()) {
+      TellSettingsWereReset(keptAside);
+    }
     dlg.Restore(loaded);
   };
   h.saveData = [&dlg, data] { data->Save(dlg.Snapshot(), store::CurrentScreenSize()); };

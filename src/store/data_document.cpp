@@ -153,11 +153,83 @@ std::string NoteLine(const char* tag, const std::string& value) {
   return std::string("\t\t\t<") + tag + ">" + value + "</" + tag + ">\r\n";
 }
 
+// Marks an element whose text holds character references for what the ANSI code page
+// cannot hold (emoji, Hangul or Arabic on a Chinese system, say).
+constexpr char kRefsAttribute[] = "chars";
+constexpr char kRefsValue[] = "ncr";
+
+// Element text for `text`: the ANSI form as CDATA (`cdata`) or plain text. Where the code
+// page cannot hold every character, those become "&#N;" and '&' becomes "&amp;", inside
+// CDATA, and `*refs` is set so that the element is marked; text the code page holds is
+// written exactly as before.
+std::string ElementText(const std::u16string& text, bool cdata, bool* refs) {
+  std::string ansi = Ansi(text);
+  std::u16string plain = text;
+  plain.erase(std::remove(plain.begin(), plain.end(), u'\0'), plain.end());
+  *refs = platform::FromAnsi(ansi) != plain;
+  if (!*refs) return cdata ? Cdata(ansi) : Plain(ansi);
+  std::string out;
+  for (size_t i = 0; i < plain.size();) {
+    size_t n = (plain[i] >= 0xD800 && plain[i] <= 0xDBFF && i + 1 < plain.size() && plain[i + 1] >= 0xDC00 &&
+                plain[i + 1] <= 0xDFFF) ? 2 : 1;
+    const std::u16string one = plain.substr(i, n);
+    const std::string bytes = platform::ToAnsi(one);
+    if (one == u"&") {
+      out += "&amp;";
+    } else if (!bytes.empty() && platform::FromAnsi(bytes) == one) {
+      out += bytes;
+    } else {
+      char32_t cp = n == 2 ? 0x10000 + ((one[0] - 0xD800) << 10) + (one[1] - 0xDC00) : one[0];
+      out += Format("&#%u;", static_cast<unsigned>(cp));
+    }
+    i += n;
+  }
+  return Cdata(out);
+}
+
+// "<tag>text</tag>" at the given indentation, marked when the text needed references.
+std::string TextElement(const char* indent, const char* tag, const std::u16string& text, bool cdata) {
+  bool refs = false;
+  std::string body = ElementText(text, cdata, &refs);
+  std::string open = std::string(indent) + "<" + tag;
+  if (refs) open += std::string(" ") + kRefsAttribute + "=\"" + kRefsValue + "\"";
+  return open + ">" + body + "</" + tag + ">";
+}
+
+// Undoes ElementText's references where the element is marked.
+std::u16string DecodeMarkedText(const TiXmlElement* e, std::u16string text) {
+  const char* mark = e->Attribute(kRefsAttribute);
+  if (!mark || std::strcmp(mark, kRefsValue) != 0) return text;
+  std::u16string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&') {
+      if (text.compare(i, 5, u"&amp;") == 0) {
+        out += u'&';
+        i += 4;
+        continue;
+      }
+      if (text.compare(i, 2, u"&#") == 0) {
+        size_t k = i + 2;
+        char32_t cp = 0;
+        while (k < text.size() && k - i < 10 && text[k] >= u'0' && text[k] <= u'9') cp = cp * 10 + (text[k++] - u'0');
+        if (k > i + 2 && k < text.size() && text[k] == u';') {
+          platform::AppendCodePoint(&out, cp);
+          i = k;
+          continue;
+        }
+      }
+    }
+    out += text[i];
+  }
+  return out;
+}
+
 std::string LinkList(const char* tag, const std::vector<NewsLink>& links) {
   std::string out = std::string("\t<") + tag + ">\r\n";
   for (const NewsLink& l : links) {
-    out += "\t\t<link>\t\t\t<name>" + Cdata(Ansi(l.name)) + "</name>\t\t\t<url>" + Cdata(Ansi(l.url)) +
-           "</url>\t\t</link>";
+    out += "\t\t<link>" + TextElement("\t\t\t", "name", l.name, true) + TextElement("\t\t\t", "url", l.url, true) +
+           "\t\t</link>";
   }
   out += std::string("\t</") + tag + ">\r\n";
   return out;
@@ -231,7 +303,7 @@ void ReadTextChild(const TiXmlElement* parent, const char* name, std::u16string*
   if (!e) return;
   std::string text;
   TextOf(e, &text);
-  *field = platform::FromAnsi(text);
+  *field = DecodeMarkedText(e, platform::FromAnsi(text));
 }
 
 // A position fraction back to pixels; a value that is not a finite number leaves the
@@ -253,7 +325,8 @@ void ReadLinks(const TiXmlElement* root, const char* listName, std::vector<NewsL
     std::string n, u;
     if (name) TextOf(name, &n);
     if (url) TextOf(url, &u);
-    if (!n.empty() && !u.empty()) links->push_back({platform::FromAnsi(n), platform::FromAnsi(u)});
+    if (!n.empty() && !u.empty())
+      links->push_back({DecodeMarkedText(name, platform::FromAnsi(n)), DecodeMarkedText(url, platform::FromAnsi(u))});
   }
 }
 
@@ -277,7 +350,7 @@ std::string NoteToXml(const CNotesLocalInfo& record, ScreenSize screen) {
   out += "\t\t\t<template image=\"" + PlainAttribute(Ansi(t.image)) + "\" type=\"" + Num(t.type) +
          "\" bkcolor_id=\"" + Num(t.bkcolor_id) + "\" x1=\"" + Frac(t.x1) + "\" y1=\"" + Frac(t.y1) +
          "\" x2=\"" + Frac(t.x2) + "\" y2=\"" + Frac(t.y2) + "\"></template>\r\n";
-  out += NoteLine("content", Cdata(Ansi(note->content)));
+  out += TextElement("\t\t\t", "content", note->content, true) + "\r\n";
   out += NoteLine("textcolor", Num(static_cast<int32_t>(note->textcolor)));
   out += "\t\t\t<position x=\"" + Frac(fx) + "\" y=\"" + Frac(fy) + "\" width=\"" + Num(note->width) +
          "\" height=\"" + Num(note->height) + "\"></position>\r\n";
@@ -289,9 +362,9 @@ std::string NoteToXml(const CNotesLocalInfo& record, ScreenSize screen) {
   out += NoteLine("visible", Num(note->visible));
   out += NoteLine("locked", Num(note->locked));
   out += NoteLine("linespace", Num(note->linespace));
-  out += NoteLine("rssurl", Plain(Ansi(note->rssurl)));
-  out += NoteLine("advlink_url", Plain(Ansi(note->advlink_url)));
-  out += NoteLine("advlink_title", Plain(Ansi(note->advlink_title)));
+  out += TextElement("\t\t\t", "rssurl", note->rssurl, false) + "\r\n";
+  out += TextElement("\t\t\t", "advlink_url", note->advlink_url, false) + "\r\n";
+  out += TextElement("\t\t\t", "advlink_title", note->advlink_title, false) + "\r\n";
   out += "\t\t</note>\r\n";
   return out;
 }
@@ -354,7 +427,7 @@ int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize s
   if (const TiXmlElement* c = element->FirstChildElement("content")) {
     std::string text;
     TextOf(c, &text);
-    note->SetContent(platform::FromAnsi(text));
+    note->SetContent(DecodeMarkedText(c, platform::FromAnsi(text)));
   }
   int32_t color = static_cast<int32_t>(note->textcolor);
   ReadIntChild(element, "textcolor", &color);

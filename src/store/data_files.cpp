@@ -1,10 +1,12 @@
 // Choosing which copy of data.dat to read.
 #include <tinyxml.h>
 
+#include <string>
 #include <utility>
 
 #include "platform/files.h"
 #include "platform/log.h"
+#include "platform/text.h"
 #include "store/data_store.h"
 
 namespace store {
@@ -39,16 +41,51 @@ void LogDataWriteFailure(const platform::WriteFailure& failure) {
   }
 }
 
+namespace {
+
+// Copies `path` to "<name>-unreadable-N<ext>" beside it, N the first number not taken.
+// Returns the new path, or empty when there was nothing to copy or the copy failed.
+std::u16string KeepAside(const std::u16string& path) {
+  std::string bytes;
+  if (!platform::ReadWholeFile(path, &bytes)) return std::u16string();
+  size_t dot = path.rfind(u'.');
+  size_t slash = path.find_last_of(u"\\/");
+  if (dot == std::u16string::npos || (slash != std::u16string::npos && dot < slash)) dot = path.size();
+  for (int n = 1; n < 1000; ++n) {
+    std::u16string aside = path.substr(0, dot) + u"-unreadable-" + platform::Utf8ToU16(std::to_string(n)) +
+                           path.substr(dot);
+    if (platform::FileExists(aside)) continue;
+    if (!platform::WriteFileAtomic(aside, bytes)) return std::u16string();
+    return aside;
+  }
+  return std::u16string();
+}
+
+}  // namespace
+
 DataStore::DataStore(std::u16string dataFolder, std::u16string appFolder, platform::WriteQueue* queue)
     : dataFolder_(std::move(dataFolder)), appFolder_(std::move(appFolder)), queue_(queue) {}
 
-LoadOutcome DataStore::Load(ScreenSize screen, int64_t now, DataSnapshot* out) const {
+LoadOutcome DataStore::Load(ScreenSize screen, int64_t now, DataSnapshot* out, std::u16string* keptAside) const {
   TiXmlDocument doc;
   bool anyRead = false;
   int readError = 0;
   if (LoadFirstUsable(DataFileCandidates(dataFolder_, appFolder_), &doc, &anyRead, &readError) < 0) {
-    if (anyRead) return LoadOutcome::kUnusable;
-    LogError("read xml file fail! error code:%d", readError);
+    if (anyRead) {
+      // The next save replaces the unreadable copies: keep them for the user first.
+      std::vector<std::u16string> copies{ProgramCopy()};
+      if (!dataFolder_.empty()) copies.insert(copies.begin(), dataFolder_ + kDataFileName);
+      for (const std::u16string& copy : copies) {
+        std::u16string aside = KeepAside(copy);
+        if (aside.empty()) continue;
+        LogError("data.dat could not be read, the settings start afresh; the old file is kept as %s",
+                 platform::ToAnsi(aside).c_str());
+        if (keptAside && keptAside->empty()) *keptAside = aside;
+      }
+      return LoadOutcome::kUnusable;
+    }
+    // No copy anywhere is a fresh installation, not a failure.
+    LogDebug("no data.dat yet (error code:%d): a fresh installation", readError);
     out->settings.usecount = 1;
     out->settings.first_run = 1;
     return LoadOutcome::kNoDocument;

@@ -105,8 +105,10 @@ class DataStore {
   // Reads the first usable copy (see DataFileCandidates) into `out`: its settings, with
   // this load counted in `usecount`, and its widget records in document order (a record
   // created at 0 gets `now`). A fresh installation counts as the first load: `usecount`
-  // becomes 1 and `first_run` is set. Where nothing usable is found `out` keeps the defaults.
-  LoadOutcome Load(ScreenSize screen, int64_t now, DataSnapshot* out) const;
+  // becomes 1 and `first_run` is set. Where nothing usable is found `out` keeps the
+  // defaults, and each copy that exists but cannot be read is first kept beside itself
+  // under a new name that nothing overwrites; `keptAside` (when given) receives the first.
+  LoadOutcome Load(ScreenSize screen, int64_t now, DataSnapshot* out, std::u16string* keptAside = nullptr) const;
 
   // Writes the program-folder copy, then the data-folder copy. Without a queue, false when
   // the program-folder copy could not be written (the reason is logged either way).

@@ -1,5 +1,6 @@
 """data.dat as the real program keeps it: read at start, written to both places on quit."""
 import os
+import time
 import unittest
 
 import harness as h
@@ -45,6 +46,25 @@ class Store(unittest.TestCase):
         self.program.start()
         self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
         self.assertEqual(self.program.quit(), 0)
+
+    def test_an_unreadable_file_is_kept_aside_and_the_user_is_told(self):
+        garbage = b"\x13\x37 this is no settings file \xff" * 20
+        with open(self.program.file("data.dat"), "wb") as f:
+            f.write(garbage)
+        self.program.start()
+        self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
+        box = h.wait_for(lambda: [w for w in h.windows() if w.title == "Pelinor" and w.cls == "#32770"], 20)
+        self.assertTrue(box, "the user is told that the settings were reset")
+        time.sleep(1)  # let the box paint before the picture is taken
+        h.screenshot("store_unreadable_told.png")
+        self.assertEqual(self.program.quit(), 0)
+        kept = self.program.file("data-unreadable-1.dat")
+        with open(kept, "rb") as f:
+            self.assertEqual(f.read(), garbage, "the unreadable file is kept as it was")
+        with open(self.program.file("data.dat"), "rb") as f:
+            self.assertTrue(unscramble(f.read()).endswith(b"</config>\0"), "a good file replaced it")
+        with open(self.program.file("log.txt"), "rb") as f:
+            self.assertIn(b"data-unreadable-1.dat", f.read(), "the log says where the old file is")
 
     def test_settings_survive_a_run_in_both_copies(self):
         with open(self.program.file("data.dat"), "wb") as f:
@@ -94,7 +114,9 @@ class Store(unittest.TestCase):
     def test_first_run_without_a_file_logs_and_writes_defaults(self):
         self.run_and_quit()
         with open(self.program.file("log.txt"), "rb") as f:
-            self.assertIn(b"[error] read xml file fail! error code:2", f.read())
+            log = f.read()
+        self.assertIn(b"[debug] no data.dat yet", log)
+        self.assertNotIn(b"[error]", log, "a fresh installation is no error")
         with open(self.program.file("data.dat"), "rb") as f:
             text = unscramble(f.read())
         self.assertIn(b"<hotkey_shownotes>ALT:Q</hotkey_shownotes>", text)

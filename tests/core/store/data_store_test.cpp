@@ -66,9 +66,28 @@ TEST_F(DataStoreTest, GarbageEverywhereIsNotAFirstLoad) {
   testutil::WriteAll(dir_.file("data/data.dat"), std::string(100, '\x7f'));
   testutil::WriteAll(dir_.file("app/data.dat"), "<?xml version=\"1.0\"?><config><unclosed>");
   DataSnapshot got;
-  EXPECT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kUnusable);
+  std::u16string aside;
+  EXPECT_EQ(Store().Load(kXga, 7, &got, &aside), store::LoadOutcome::kUnusable);
   EXPECT_EQ(got.settings.usecount, 0);
   EXPECT_EQ(got.settings.first_run, 0);
+
+  // Both unreadable copies are kept under names that the next save does not touch.
+  EXPECT_EQ(aside, Folder("data") + u"data-unreadable-1.dat");
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data-unreadable-1.dat")), std::string(100, '\x7f'));
+  EXPECT_EQ(testutil::ReadAll(dir_.file("app/data-unreadable-1.dat")), "<?xml version=\"1.0\"?><config><unclosed>");
+  EXPECT_NE(testutil::ReadAll(dir_.file("log.txt")).find("data-unreadable-1.dat"), std::string::npos);
+  ASSERT_TRUE(Store().Save(got, kXga));
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data-unreadable-1.dat")), std::string(100, '\x7f'));
+
+  // A second unreadable file never overwrites the first one kept.
+  testutil::WriteAll(dir_.file("data/data.dat"), "garbage again");
+  testutil::WriteAll(dir_.file("data/data.bak"), "garbage again");
+  testutil::WriteAll(dir_.file("app/data.dat"), "garbage again");
+  testutil::WriteAll(dir_.file("app/data.bak"), "garbage again");
+  aside.clear();
+  EXPECT_EQ(Store().Load(kXga, 7, &got, &aside), store::LoadOutcome::kUnusable);
+  EXPECT_EQ(aside, Folder("data") + u"data-unreadable-2.dat");
+  EXPECT_EQ(testutil::ReadAll(dir_.file("data/data-unreadable-1.dat")), std::string(100, '\x7f'));
 }
 
 TEST_F(DataStoreTest, SaveWritesBothCopiesAndTheRecordsComeBack) {
@@ -101,6 +120,32 @@ TEST_F(DataStoreTest, QueuedSavesKeepOnlyTheNewestAndFinishBeforeTheQueueEnds) {
   ASSERT_EQ(got.widgets.size(), 1u);
   EXPECT_EQ(got.widgets[0].rssurl, u"http://example.com/49");
   EXPECT_EQ(testutil::ReadAll(dir_.file("data/data.dat")), testutil::ReadAll(dir_.file("app/data.dat")));
+}
+
+TEST_F(DataStoreTest, CharactersTheCodePageCannotHoldComeBack) {
+  const std::u16string title = u"😀 한국어 العربية & 新闻 &#65;";
+  DataSnapshot s = OneWidget(u"http://example.com/한국어?a=1&b=2");
+  s.widgets[0].content = u"<a href=\"http://x/\">" + title + u"</a>";
+  s.widgets[0].advlink_title = title;
+  s.settings.custom_links.push_back({title, u"http://example.com/😀"});
+  ASSERT_TRUE(Store().Save(s, kXga));
+
+  DataSnapshot got;
+  ASSERT_EQ(Store().Load(kXga, 7, &got), store::LoadOutcome::kLoaded);
+  ASSERT_EQ(got.widgets.size(), 1u);
+  EXPECT_EQ(got.widgets[0].content, s.widgets[0].content);
+  EXPECT_EQ(got.widgets[0].advlink_title, title);
+  EXPECT_EQ(got.widgets[0].rssurl, s.widgets[0].rssurl);
+  ASSERT_EQ(got.settings.custom_links.size(), 2u);
+  EXPECT_EQ(got.settings.custom_links[1].name, title);
+  EXPECT_EQ(got.settings.custom_links[1].url, u"http://example.com/😀");
+  EXPECT_EQ(got.settings.custom_links[0].name, u"我的") << "text the code page holds is untouched";
+
+  // Only the elements that needed references are marked.
+  std::string text = store::BuildDataDocument(s, kXga);
+  EXPECT_NE(text.find("<content chars=\"ncr\"><![CDATA[<a href=\"http://x/\">&#128512; "), std::string::npos);
+  EXPECT_NE(text.find("<name><![CDATA["), std::string::npos);
+  EXPECT_EQ(text.find("?", text.find("<config")), text.find("?a=1")) << "no character became '?'";
 }
 
 TEST(WriteQueue, WritesInOrderReportsFailuresAndFlushes) {
