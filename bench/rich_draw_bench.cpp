@@ -35,6 +35,17 @@ std::unique_ptr<CRichDraw> Engine() {
   return e;
 }
 
+// Gives the engine styled content just over `margin` items below the limit; returns it.
+std::u16string SetNearTheLimit(CRichDraw& e, int margin) {
+  std::u16string html;
+  for (size_t chars = 20000; chars > 0; chars -= 100) {
+    html = MixedHtml(chars);
+    e.SetHtml(html);
+    if (e.GetItemCount() < kItemLimit - margin) break;
+  }
+  return html;
+}
+
 void BM_SetHtml20000Chars(benchmark::State& state) {
   auto e = Engine();
   std::u16string html = MixedHtml(20000);
@@ -51,12 +62,7 @@ BENCHMARK(BM_SetHtml20000Chars)->Unit(benchmark::kMillisecond);
 void BM_InsertOneCharRelayout(benchmark::State& state) {
   auto e = Engine();
   // Styled content a few hundred items below the limit, restored whenever it fills up.
-  std::u16string html;
-  for (size_t chars = 20000; chars > 0; chars -= 100) {
-    html = MixedHtml(chars);
-    e->SetHtml(html);
-    if (e->GetItemCount() < kItemLimit - 300) break;
-  }
+  std::u16string html = SetNearTheLimit(*e, 300);
   const int base = e->GetItemCount();
   for (auto _ : state) {
     if (e->GetItemCount() >= kItemLimit) {
@@ -94,5 +100,38 @@ void BM_HitTest20000(benchmark::State& state) {
   state.counters["items"] = e->GetItemCount();
 }
 BENCHMARK(BM_HitTest20000);
+
+// A keystroke into 20000 items: the character goes in (relayout, link detection, caret,
+// undo record), then Ctrl+Z takes it out again (another relayout).
+void BM_TypeAndUndo20000(benchmark::State& state) {
+  auto e = Engine();
+  FixedWidthHost host;
+  host.focus = true;
+  e->Attach(&host);
+  e->SetRect(0, 0, 300, 400);
+  SetNearTheLimit(*e, 10);
+  e->SetReadOnly(0);
+  e->SetCaret(e->GetItemCount() / 2);
+  for (auto _ : state) {
+    e->OnChar(u'y');
+    e->Undo();
+  }
+  state.counters["items"] = e->GetItemCount();
+}
+BENCHMARK(BM_TypeAndUndo20000)->Unit(benchmark::kMicrosecond);
+
+void BM_GetHtml20000(benchmark::State& state) {
+  auto e = Engine();
+  e->SetHtml(MixedHtml(25000));
+  size_t written = 0;
+  for (auto _ : state) {
+    std::u16string html = e->GetHtml();
+    written = html.size();
+    benchmark::DoNotOptimize(html.data());
+  }
+  state.counters["items"] = e->GetItemCount();
+  state.counters["html_chars"] = static_cast<double>(written);
+}
+BENCHMARK(BM_GetHtml20000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

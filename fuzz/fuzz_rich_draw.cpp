@@ -17,21 +17,7 @@ using namespace richtext;
 
 using Measurer = FixedWidthMeasurer;
 
-struct Host : RichHost {
-  Rect client{0, 0, 120, 80};
-  bool left = false;
-  Rect GetClientRect() override { return client; }
-  void Invalidate() override {}
-  void SetTimer(int, int) override {}
-  void KillTimer(int) override {}
-  void PostGlideAtRest() override {}
-  bool HasVScroll() override { return true; }
-  void SetVScrollPos(int) override {}
-  bool HasFocus() override { return false; }
-  bool IsLeftButtonDown() override { return left; }
-  void QueueImageLoad(const std::u16string&, uint32_t) override {}
-  void CancelImageLoads() override {}
-};
+using Host = FixedWidthHost;
 
 void CheckLayout(const CRichDraw& e) {
   const auto& lines = e.GetLines();

@@ -16,4 +16,24 @@ class FixedWidthMeasurer : public TextMeasurer {
   int height_ = 12;
 };
 
+// A host without a window: timers and repaints go nowhere; focus, modifier keys and the
+// left button are whatever the driver sets.
+struct FixedWidthHost : RichHost {
+  Rect client{0, 0, 120, 80};
+  bool left = false, focus = false, ctrl = false, shift = false;
+  Rect GetClientRect() override { return client; }
+  void Invalidate() override {}
+  void SetTimer(int, int) override {}
+  void KillTimer(int) override {}
+  void PostGlideAtRest() override {}
+  bool HasVScroll() override { return true; }
+  void SetVScrollPos(int) override {}
+  bool HasFocus() override { return focus; }
+  bool IsLeftButtonDown() override { return left; }
+  void QueueImageLoad(const std::u16string&, uint32_t) override {}
+  void CancelImageLoads() override {}
+  bool IsCtrlDown() override { return ctrl; }
+  bool IsShiftDown() override { return shift; }
+};
+
 }  // namespace richtext

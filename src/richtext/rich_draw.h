@@ -178,6 +178,7 @@ class CRichDraw {
   void Undo();
   void Redo();
   int GetUndoCount() const { return static_cast<int>(undo_.size()); }
+  bool CanUndo() const { return undoIndex_ >= 0; }
   // Items allocated: in the content, held by undo records, or not yet freed (for tests).
   int GetAllocatedItemCount() const { return static_cast<int>(allItems_.size()); }
 
@@ -255,6 +256,8 @@ class CRichDraw {
   void Hold(RichItem* it) { ++it->holders; }
   void Release(RichItem* it);
   void CollectDeadItems();
+  // The character whose style typed text takes, or nullptr when there is no character.
+  const RichItem* TypedStyleSource() const;
   TextStyle TypedTextStyle() const;
   void InsertTyped(const std::u16string& text);
   void ShiftSelectTo(int caret);

@@ -8,7 +8,10 @@
 namespace richtext {
 
 CRichDrawWin::CRichDrawWin()
-    : CRichDraw(std::make_unique<GdiMeasurer>()), paintFonts_(std::make_unique<GdiFontCache>()) {}
+    : CRichDrawEx(std::make_unique<GdiMeasurer>()), paintFonts_(std::make_unique<GdiFontCache>()) {
+  SetClipboard(&winClipboard_);
+  SetFiles(&winFiles_);
+}
 
 CRichDrawWin::~CRichDrawWin() {
   // The host lives in this object: leave the window before it goes.
@@ -52,6 +55,15 @@ bool CRichDrawWin::ForwardMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESUL
       return false;
     case WM_LBUTTONUP:
       OnLButtonUp(keys, x, y);
+      return false;
+    case WM_RBUTTONUP:
+      OnRButtonUp(keys, x, y);
+      return false;
+    case WM_KEYDOWN:
+      OnKeyDown(static_cast<int>(wParam));
+      return false;
+    case WM_CHAR:
+      OnChar(static_cast<char16_t>(wParam));
       return false;
     case WM_MOUSEWHEEL:
       OnMouseWheel(static_cast<int32_t>(wParam));
@@ -102,5 +114,14 @@ void CRichDrawWin::WindowHost::QueueImageLoad(const std::u16string& source, uint
   richtext::QueueImageLoad(owner_.window_, source, token);
 }
 void CRichDrawWin::WindowHost::CancelImageLoads() { WithdrawImageLoads(owner_.window_); }
+bool CRichDrawWin::WindowHost::IsCtrlDown() { return (GetKeyState(VK_CONTROL) & 0x8000) != 0; }
+bool CRichDrawWin::WindowHost::IsShiftDown() { return (GetKeyState(VK_SHIFT) & 0x8000) != 0; }
+bool CRichDrawWin::WindowHost::GetPointer(int* x, int* y) {
+  POINT pt;
+  if (!GetCursorPos(&pt) || !ScreenToClient(owner_.window_, &pt)) return false;
+  *x = pt.x;
+  *y = pt.y;
+  return true;
+}
 
 }  // namespace richtext

@@ -16,7 +16,9 @@
 
 #include <functional>
 
-#include "richtext/rich_draw.h"
+#include "richtext/clipboard_win.h"
+#include "richtext/rich_draw_ex.h"
+#include "richtext/rich_files_win.h"
 
 namespace richtext {
 
@@ -25,7 +27,9 @@ class GdiFontCache;
 // Posted to the attached window when a drag-scroll glide has come to rest.
 constexpr UINT kMsgGlideAtRest = WM_USER + 1101;
 
-class CRichDrawWin : public CRichDraw {
+// The extended engine (pasting pictures, files and file paths) on a window, with the
+// system clipboard.
+class CRichDrawWin : public CRichDrawEx {
  public:
   CRichDrawWin();
   ~CRichDrawWin() override;
@@ -43,9 +47,13 @@ class CRichDrawWin : public CRichDraw {
   void SetCursorResource(int id);
   HCURSOR GetCursor() const { return cursor_; }
 
-  // Passes the engine's messages to it: mouse buttons, moves and wheel (not consumed, so
-  // the owner may act on them too), focus, timers 1000..1002 and loaded images (consumed:
-  // returns true with the result to return from the window procedure).
+  // Where pasted pictures are kept: the program's data folder, with its trailing backslash.
+  void SetDataFolder(std::u16string folder) { winFiles_.SetDataFolder(std::move(folder)); }
+
+  // Passes the engine's messages to it: mouse buttons, moves and wheel, keys and
+  // characters (not consumed, so the owner may act on them too), focus, timers
+  // 1000..1002 and loaded images (consumed: returns true with the result to return from
+  // the window procedure).
   bool ForwardMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
  private:
@@ -63,6 +71,9 @@ class CRichDrawWin : public CRichDraw {
     bool IsLeftButtonDown() override;
     void QueueImageLoad(const std::u16string& source, uint32_t token) override;
     void CancelImageLoads() override;
+    bool IsCtrlDown() override;
+    bool IsShiftDown() override;
+    bool GetPointer(int* x, int* y) override;
 
    private:
     CRichDrawWin& owner_;
@@ -70,6 +81,8 @@ class CRichDrawWin : public CRichDraw {
 
   HWND window_ = nullptr;
   WindowHost host_{*this};
+  WinClipboard winClipboard_{window_};
+  WinRichFiles winFiles_;
   std::unique_ptr<GdiFontCache> paintFonts_;
   std::function<void()> repaint_;
   HCURSOR cursor_ = nullptr;

@@ -172,6 +172,7 @@ void CRichDraw::Select(int from, int to) {
   from = Clamp(from, 0, n);
   to = Clamp(to, 0, n);
   if (to < from) std::swap(from, to);
+  if (from == to) from = to = 0;  // nothing selected, wherever
   for (int i = selFrom_; i < selTo_ && i < n; ++i) items_[i]->selected = 0;
   for (int i = from; i < to; ++i) items_[i]->selected = 1;
   selFrom_ = from;
@@ -371,7 +372,7 @@ void CRichDraw::Redo() {
 
 // --- Typing ---
 
-TextStyle CRichDraw::TypedTextStyle() const {
+const RichItem* CRichDraw::TypedStyleSource() const {
   const int n = GetItemCount();
   const int caret = Clamp(caretIndex_, 0, n);
   auto isChar = [](const RichItem* it) { return it->IsText() && !it->IsLineBreak(); };
@@ -385,6 +386,11 @@ TextStyle CRichDraw::TypedTextStyle() const {
     for (int i = caret; i < n && !from; ++i)
       if (isChar(items_[i]) && (linked || !items_[i]->contentLink)) from = items_[i];
   }
+  return from;
+}
+
+TextStyle CRichDraw::TypedTextStyle() const {
+  const RichItem* from = TypedStyleSource();
   TextStyle style;
   style.size = defaultSize_;
   style.color = defaultColor_;

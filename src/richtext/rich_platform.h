@@ -142,6 +142,7 @@ class RichFiles {
   // Writes a JPEG (quality 100) to a file that must not exist yet; false when the file
   // exists or cannot be written.
   virtual bool SaveNewJpeg(const Bitmap& bitmap, const std::u16string& path) = 0;
+  virtual void Remove(const std::u16string& path) = 0;
 };
 
 }  // namespace richtext

@@ -3,11 +3,12 @@
 // state and are never saved, so saving the same content twice writes the same text.
 #include <algorithm>
 
+#include "richtext/html_writer.h"
 #include "richtext/rich_draw.h"
 
 namespace richtext {
 
-namespace {
+namespace html {
 
 void AppendHex6(std::u16string& out, uint32_t rgb) {
   static const char16_t kDigits[] = u"0123456789abcdef";
@@ -26,11 +27,6 @@ void AppendInt(std::u16string& out, int v) {
   while (n) out += buf[--n];
 }
 
-// The HTML form writes colours as 0xRRGGBB.
-uint32_t ToRgb(ColorRef c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
-
-// Attribute values end at '"' and tags at '>': addresses and paths have both
-// percent-encoded so that they read back as they were written.
 void AppendAddress(std::u16string& out, const std::u16string& value) {
   for (char16_t c : value) {
     if (c == u'"') out += u"%22";
@@ -39,11 +35,20 @@ void AppendAddress(std::u16string& out, const std::u16string& value) {
   }
 }
 
-// A face name cannot hold either character; one that does loses them.
 void AppendFace(std::u16string& out, const std::u16string& value) {
   for (char16_t c : value)
     if (c != u'"' && c != u'>') out += c;
 }
+
+}  // namespace html
+
+namespace {
+
+using html::AppendAddress;
+using html::AppendFace;
+using html::AppendHex6;
+using html::AppendInt;
+using html::ToRgb;
 
 bool SameStyle(const RichItem& a, const RichItem& b) {
   if (a.transparent != b.transparent || (!a.transparent && a.background != b.background)) return false;

@@ -141,7 +141,8 @@ void CNewsNotes::OpenLink(const std::u16string& link) {
   ShellExecuteW(nullptr, L"open", as_wcstr(address), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
-LRESULT CNewsNotes::OnRButtonUp(UINT, WPARAM, LPARAM lParam, BOOL&) {
+LRESULT CNewsNotes::OnRButtonUp(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+  engine_->OnRButtonUp(static_cast<unsigned>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
   POINT pt{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
   ClientToScreen(hwnd_, &pt);
   ShowWidgetMenu(pt.x, pt.y);

@@ -296,12 +296,14 @@ void CNotesBase::SetLineSpace(int pixels) {
 void CNotesBase::SetSmoothScroll(int on) {
   engine_->SetDragScroll(on);
   engine_->SetEnabled(on);
+  if (!on) engine_->SetCaret(0);
 }
 
 void CNotesBase::IdleReset() {
   if (engine_->IsReadOnly()) return;
   engine_->SetReadOnly(1);
   engine_->SetEnabled(SmoothingSetting());
+  if (!SmoothingSetting()) engine_->SetCaret(0);
 }
 
 // --- Painting ----------------------------------------------------------------------
@@ -516,6 +518,12 @@ LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
 
 LRESULT CNotesBase::OnMouseWheel(UINT, WPARAM wParam, LPARAM, BOOL&) {
   engine_->OnMouseWheel(static_cast<int32_t>(wParam));
+  return 0;
+}
+
+LRESULT CNotesBase::OnKeyInput(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+  LRESULT r = 0;
+  engine_->ForwardMessage(msg, wParam, lParam, &r);
   return 0;
 }
 

@@ -6,12 +6,20 @@
 
 #include <gtest/gtest.h>
 
+#include <gdiplus.h>
+#include <shlobj.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "framework/handles_win.h"
+#include "framework/wstr_win.h"
+#include "richtext/clipboard_win.h"
 #include "richtext/image_loader_win.h"
 #include "test_util.h"
 #include "win/win_test_util.h"
@@ -321,6 +329,123 @@ TEST_F(RichWin, NetworkSourcesAreNeverContacted) {
   for (int i = 0; i < rich_.GetItemCount(); ++i) EXPECT_FALSE(rich_.GetItem(i).displayBitmap);
   closesocket(listener);
   WSACleanup();
+}
+
+TEST_F(RichWin, CopyPlacesPlainAndRichTextAndPasteTakesItBack) {
+  rich_.SetRect(10, 10, 200, 110);
+  rich_.SetHtml(u"<font color=\"#ff0000\" size=\"12\">red</font>");
+  rich_.SelectAll();
+  rich_.Copy();
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  EXPECT_TRUE(IsClipboardFormatAvailable(kRichTextFormat));
+  HANDLE text = GetClipboardData(CF_UNICODETEXT);
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(std::wstring(static_cast<const wchar_t*>(GlobalLock(text))), L"red");
+  GlobalUnlock(text);
+  HANDLE rich = GetClipboardData(kRichTextFormat);
+  ASSERT_NE(rich, nullptr);
+  std::wstring html(static_cast<const wchar_t*>(GlobalLock(rich)));
+  GlobalUnlock(rich);
+  CloseClipboard();
+  EXPECT_NE(html.find(L"<font color=\"#ff0000\" size=\"12\""), std::wstring::npos);
+
+  // Our own copy pastes with its style.
+  rich_.SetReadOnly(0);
+  rich_.ClearSelection();
+  rich_.SetCaret(3);
+  EXPECT_EQ(rich_.IsClipboardEmpty(), 0);
+  rich_.Paste();
+  ASSERT_EQ(rich_.GetItemCount(), 6);
+  EXPECT_EQ(rich_.GetItem(4).size, 120);
+  EXPECT_EQ(rich_.GetItem(4).contentColor, 0x0000FFu);
+
+  // The private format placed by anyone else is not taken.
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EmptyClipboard();
+  const wchar_t foreign[] = L"<font color=\"#00ff00\">x</font>";
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, sizeof foreign);
+  memcpy(GlobalLock(block), foreign, sizeof foreign);
+  GlobalUnlock(block);
+  SetClipboardData(kRichTextFormat, block);
+  CloseClipboard();
+  EXPECT_EQ(rich_.IsClipboardEmpty(), 1);
+  rich_.Paste();
+  EXPECT_EQ(rich_.GetItemCount(), 6);
+}
+
+TEST_F(RichWin, PastedPictureIsKeptAsTwoNewJpegFiles) {
+  testutil::TempDir dir;
+  rich_.SetDataFolder(as_u16((dir.path().wstring() + L"\\").c_str()));
+  rich_.SetRect(10, 10, 200, 110);
+  rich_.SetReadOnly(0);
+  // A 300 x 200 picture on the clipboard.
+  HDC screen = GetDC(nullptr);
+  HBITMAP picture = CreateCompatibleBitmap(screen, 300, 200);
+  ReleaseDC(nullptr, screen);
+  ASSERT_TRUE(OpenClipboard(win_.hwnd));
+  EmptyClipboard();
+  ASSERT_NE(SetClipboardData(CF_BITMAP, picture), nullptr);
+  CloseClipboard();
+  EXPECT_EQ(rich_.IsClipboardEmpty(), 0);
+  rich_.Paste();
+
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path() / "image")) files.push_back(entry.path());
+  ASSERT_EQ(files.size(), 2u);
+  std::sort(files.begin(), files.end());
+  const std::filesystem::path full = files[0], thumb = files[1];
+  EXPECT_EQ(full.extension(), ".jpg");
+  EXPECT_EQ(thumb.stem().string(), full.stem().string() + "_150");
+  for (const auto& f : files) {
+    std::string bytes = testutil::ReadAll(f.string());
+    ASSERT_GE(bytes.size(), 3u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[1]), 0xD8);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[2]), 0xFF);
+  }
+  {
+    Gdiplus::Bitmap small(thumb.wstring().c_str());
+    ASSERT_EQ(small.GetLastStatus(), Gdiplus::Ok);
+    EXPECT_EQ(small.GetWidth(), 150u);
+    EXPECT_EQ(small.GetHeight(), 100u);
+    Gdiplus::Bitmap large(full.wstring().c_str());
+    EXPECT_EQ(large.GetWidth(), 300u);
+  }
+  // The thumbnail is shown, linked to the full picture.
+  ASSERT_EQ(rich_.GetItemCount(), 1);
+  const RichItem& image = rich_.GetItem(0);
+  EXPECT_EQ(image.source, as_u16(thumb.wstring().c_str()));
+  ASSERT_TRUE(image.link);
+  EXPECT_EQ(*image.link, as_u16(full.wstring().c_str()));
+  int kind = 0;
+  EXPECT_NE(rich_.GetLinkAt(image.x + 1, image.y + 1, &kind), nullptr);
+  EXPECT_EQ(kind, 1);
+}
+
+TEST(RichClipboard, ReadsStopAtTheEndOfTheBlock) {
+  const char16_t unterminated[] = {u'a', u'b', u'c'};
+  EXPECT_EQ(BoundedClipboardText(unterminated, sizeof unterminated), u"abc");
+  EXPECT_EQ(BoundedClipboardText(unterminated, 3), u"a");  // an odd size drops the half unit
+
+  // A dropped-file list: two wide paths, then one running off the end of its block.
+  std::vector<unsigned char> block(sizeof(DROPFILES));
+  DROPFILES header{};
+  header.pFiles = sizeof(DROPFILES);
+  header.fWide = TRUE;
+  memcpy(block.data(), &header, sizeof header);
+  for (const char16_t* path : {u"C:\\a.txt", u"C:\\b.txt", u"C:\\cut"}) {
+    const std::u16string p(path);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(p.c_str());
+    block.insert(block.end(), bytes, bytes + (p.size() + 1) * 2);
+  }
+  block.resize(block.size() - 4);  // the last path loses its end
+  std::vector<std::u16string> files = BoundedDropFiles(block.data(), block.size(), 520);
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files[1], u"C:\\b.txt");
+  header.pFiles = 100000;  // pointing outside the block
+  memcpy(block.data(), &header, sizeof header);
+  EXPECT_TRUE(BoundedDropFiles(block.data(), block.size(), 520).empty());
 }
 
 }  // namespace

@@ -330,5 +330,41 @@ TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
   EXPECT_EQ(dlg_.usecount, 0);
 }
 
+TEST_F(NewsNotesTest, KeysReachTheEngineWhichStaysReadOnly) {
+  CNewsNotes* w = Make(255, 6);
+  std::vector<FeedItem> items = Items(3);
+  Deliver(*w, items);
+  richtext::CRichDrawWin* e = w->engine();
+  auto chars = [e] {
+    std::u16string s;
+    for (int i = 0; i < e->GetItemCount(); ++i) s += e->GetItem(i).ch;
+    return s;
+  };
+  const std::u16string before = chars();
+  // Ctrl held for this thread while the keys are sent.
+  BYTE keys[256];
+  ASSERT_TRUE(GetKeyboardState(keys));
+  keys[VK_CONTROL] = 0x80;
+  SetKeyboardState(keys);
+  SendMessageW(w->hwnd(), WM_KEYDOWN, 'A', 0);
+  SendMessageW(w->hwnd(), WM_KEYDOWN, 'C', 0);
+  SendMessageW(w->hwnd(), WM_KEYDOWN, 'X', 0);
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  EXPECT_TRUE(IsClipboardFormatAvailable(CF_UNICODETEXT));
+  EXPECT_TRUE(IsClipboardFormatAvailable(513));
+  HANDLE text = GetClipboardData(CF_UNICODETEXT);
+  std::wstring copied = text ? static_cast<const wchar_t*>(GlobalLock(text)) : L"";
+  if (text) GlobalUnlock(text);
+  CloseClipboard();
+  EXPECT_NE(copied.find(reinterpret_cast<const wchar_t*>(items[1].title.c_str())), std::wstring::npos);
+  // Typing into a widget changes nothing.
+  SendMessageW(w->hwnd(), WM_CHAR, 'z', 0);
+  SendMessageW(w->hwnd(), WM_KEYDOWN, VK_DELETE, 0);
+  SendMessageW(w->hwnd(), WM_KEYDOWN, VK_BACK, 0);
+  EXPECT_EQ(chars(), before);
+}
+
 }  // namespace
 
