@@ -1,16 +1,16 @@
 #include "app/main_dlg_win.h"
 
+#include <shellapi.h>
 #include <wininet.h>
 
 #include "app/app_win.h"
+#include "feed/feed_fetch_win.h"
 #include "platform/log.h"
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
 
 namespace app {
-
-CMainDlg* CMainDlg::instance_ = nullptr;
 
 namespace {
 
@@ -73,15 +73,12 @@ bool PublishLocation() {
   return WriteString(key.get(), kLocationValue, exe);
 }
 
-CMainDlg::CMainDlg() : DialogBase(kTemplateId) { instance_ = this; }
+CMainDlg::CMainDlg() : DialogBase(kTemplateId) {}
 
-CMainDlg::~CMainDlg() {
-  if (instance_ == this) instance_ = nullptr;
-}
+CMainDlg::~CMainDlg() = default;
 
-void CMainDlg::ScheduleSave(UINT ms) {
+void CMainDlg::ScheduleSave(unsigned ms) {
   if (!hwnd_) return;
-  if (hooks_.saveScheduled) hooks_.saveScheduled(ms);
   KillTimer(hwnd_, kTimerSave);
   SetTimer(hwnd_, kTimerSave, ms, nullptr);
 }
@@ -94,6 +91,18 @@ void CMainDlg::Quit(int exitCode) {
 
 void CMainDlg::ShowAbout() {
   if (hooks_.showAbout) hooks_.showAbout();  // the about box arrives with the update check
+}
+
+void CMainDlg::RemoveWidgetLater(CNewsNotes* widget) {
+  if (hwnd_) PostMessageW(hwnd_, WM_APP_REMOVE_WIDGET, 0, reinterpret_cast<LPARAM>(widget));
+}
+
+void CMainDlg::SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) {
+  feed::SendSubscribeNotice(as_wcstr(feedUrl), as_wcstr(name));
+}
+
+void CMainDlg::OpenHelp() {
+  ShellExecuteW(hwnd_, L"open", (AppFolder() + kHelpFileName).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
@@ -165,7 +174,7 @@ void CMainDlg::OnTick() {
   TickActions a = counters_.Tick();
   if (a.runAdvertScheduler && hooks_.runAdvertScheduler) hooks_.runAdvertScheduler();
   if (a.requestRemoteConfig && hooks_.requestConfig) hooks_.requestConfig(std::string());
-  if (a.refreshAllWidgets && hooks_.refreshAllWidgets) hooks_.refreshAllWidgets();
+  if (a.refreshAllWidgets) manager_.RefreshAllWidgets();
 }
 
 void CMainDlg::OnNetworkWait() {
@@ -184,7 +193,8 @@ void CMainDlg::OnNetworkWait() {
 }
 
 LRESULT CMainDlg::OnRemoveWidget(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  if (hooks_.removeWidget) hooks_.removeWidget(lParam);
+  // Compared by identity only: a pointer that is not in the list is never used.
+  manager_.RemoveWidget(reinterpret_cast<CNewsNotes*>(lParam));
   return 0;
 }
 

@@ -1,4 +1,4 @@
-// The hidden main window: owns the widget manager, the periodic work (deferred save,
+// The hidden main window: has the widget manager, the periodic work (deferred save,
 // one-second tick, network wait, location publishing), the auto-start registration, and
 // receives the custom messages of workers and widgets.
 #pragma once
@@ -33,6 +33,8 @@ constexpr UINT kCmdQuit = 2;
 constexpr UINT kCmdCheckUpdate = 4102;
 constexpr UINT kCmdAbout = 4103;
 
+constexpr wchar_t kHelpFileName[] = L"使用说明.txt";
+
 constexpr wchar_t kRunKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Pelinor";
 constexpr wchar_t kLocationKey[] = L"SOFTWARE\\Pelinor";
@@ -49,7 +51,7 @@ bool PublishLocation();
 class CMainDlg : public fw::DialogBase,
                  public fw::MessageFilter,
                  public fw::IdleHandler,
-                 public CNotesManager {
+                 private widgets::ProgramHost {
  public:
   static constexpr UINT kTemplateId = 129;
 
@@ -63,31 +65,25 @@ class CMainDlg : public fw::DialogBase,
     std::function<void()> runAdvertScheduler;              // show adverts that are due
     std::function<void(const std::string&)> requestConfig; // remote configuration request
     std::function<void()> applyRemoteConfig;               // WM_USER+105 with success
-    std::function<void()> refreshAllWidgets;               // silent refresh of every widget
     std::function<bool()> isOnline;                        // default: InternetGetConnectedState
     std::function<std::string()> statisticsQuery;          // usage counts for the first request
     std::function<void(const wchar_t*)> startDownload;     // installer download
     std::function<void()> checkForUpdate;                  // the user's own update check
     std::function<void()> showAbout;
-    std::function<void(LPARAM)> removeWidget;
     std::function<void(int, int)> showMainMenu;            // cursor x, y
-    std::function<void(UINT)> saveScheduled;               // observer of ScheduleSave (tests)
   };
 
   CMainDlg();
   ~CMainDlg() override;
 
-  static CMainDlg* Instance() { return instance_; }
   Hooks& hooks() { return hooks_; }
+  CNotesManager& manager() { return manager_; }
 
   HWND Create(HWND parent) { return DialogBase::Create(parent); }
 
-  void ScheduleSave(UINT ms);
+  void ScheduleSave(unsigned ms) override;
   void Quit(int exitCode);
-  bool IsAutoStartOn() const { return app::IsAutoStartOn(); }
-  bool EnableAutoStart() { return app::EnableAutoStart(); }
-  bool DisableAutoStart() { return app::DisableAutoStart(); }
-  void ShowAbout();
+  void ShowAbout() override;
 
   BOOL PreTranslateMessage(MSG*) override { return FALSE; }
   BOOL OnIdle() override { return FALSE; }
@@ -123,9 +119,17 @@ class CMainDlg : public fw::DialogBase,
   void OnTick();
   void OnNetworkWait();
 
-  static CMainDlg* instance_;
+  // widgets::ProgramHost: what the widget manager asks of the program.
+  void RemoveWidgetLater(CNewsNotes* widget) override;
+  void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) override;
+  bool IsAutoStartOn() override { return app::IsAutoStartOn(); }
+  bool SetAutoStart(bool on) override { return on ? app::EnableAutoStart() : app::DisableAutoStart(); }
+  void OpenHelp() override;
+  void Quit() override { Quit(0); }
+
   Hooks hooks_;
   TickCounters counters_;
+  CNotesManager manager_{*this};
 };
 
 }  // namespace app

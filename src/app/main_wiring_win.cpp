@@ -10,8 +10,6 @@
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
-#include "ui/link_commands_win.h"
-#include "widgets/widget_wiring_win.h"
 
 namespace app {
 namespace {
@@ -35,7 +33,10 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };
   // settings store: data.dat
   store::DataStore* data = subsystems.data;
-  h.loadData = [&dlg, data] {
+  CNotesManager& manager = dlg.manager();
+  // Nothing on screen would leave no way in: without a widget after loading, the first
+  // one is made at once while there is no remote configuration request to wait for.
+  h.loadData = [&dlg, &manager, data] {
     store::MigrateVirtualStore(data->ProgramCopy());
     DataSnapshot loaded;
     std::u16string keptAside;
@@ -44,17 +45,14 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
         !keptAside.empty()) {
       TellSettingsWereReset(keptAside);
     }
-    dlg.Restore(loaded);
+    manager.Restore(loaded);
+    if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
   };
-  h.saveData = [&dlg, data] { data->Save(dlg.Snapshot(), store::CurrentScreenSize()); };
+  h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
   // adverts: h.loadAdverts, h.runAdvertScheduler
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
-  // link dialogs and link counting, reached from the widget menu and link clicks
-  ui::InstallWidgetLinkHooks();
-  // widgets (after the store, whose loading hook it extends): refresh, removal, first widget
-  widgets::InstallWidgetHooks(dlg);
 }
 
 }  // namespace app

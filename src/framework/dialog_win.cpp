@@ -32,7 +32,7 @@ BOOL DialogBase::DestroyWindow() {
   return ::DestroyWindow(hwnd_);
 }
 
-INT_PTR CALLBACK DialogBase::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK DialogBase::StaticDlgProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) noexcept {
   DialogBase* self;
   if (msg == WM_INITDIALOG) {
     self = reinterpret_cast<DialogBase*>(lp);

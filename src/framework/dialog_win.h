@@ -25,7 +25,7 @@ class DialogBase : public MessageMap {
   virtual void OnFinalMessage(HWND) {}
 
  protected:
-  static INT_PTR CALLBACK StaticDlgProc(HWND, UINT, WPARAM, LPARAM);
+  static INT_PTR CALLBACK StaticDlgProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   HWND hwnd_ = nullptr;
   UINT templateId_;
   bool modal_ = false;

@@ -62,7 +62,7 @@ class WindowBase : public MessageMap {
   virtual void OnFinalMessage(HWND) {}
 
  protected:
-  static LRESULT CALLBACK StaticWndProc(HWND, UINT, WPARAM, LPARAM);
+  static LRESULT CALLBACK StaticWndProc(HWND, UINT, WPARAM, LPARAM) noexcept;
   HWND hwnd_ = nullptr;
 };
 

@@ -1,11 +1,9 @@
 // Placement and shapes of the alpha popups: where a toast appears relative to its anchor,
 // and the parts of an arrow tip for each of its four arrow directions.
 #pragma once
-#include "widgets/widget_geometry.h"
+#include "ui/rect.h"
 
 namespace ui {
-
-using widgets::Rect;
 
 // The toast's screen rectangle for a text of textWidth x textHeight pixels. With an
 // anchor (hasAnchor), it is centred horizontally over the anchor; vertically by mode: 0

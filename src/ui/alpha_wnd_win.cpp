@@ -1,6 +1,5 @@
 #include "ui/alpha_wnd_win.h"
 
-#include "widgets/layered_pixels.h"
 
 namespace ui {
 
@@ -59,15 +58,9 @@ bool CAlphaWndBase::PrepareSurfaces() {
 void CAlphaWndBase::Render() {
   if (!PrepareSurfaces()) return;
   RECT rc{0, 0, color_.width(), color_.height()};
-  const size_t n = color_.count();
-  widgets::FillPixels(mask_.pixels(), n, widgets::kMarkerPixel);
-  ZeroMemory(color_.pixels(), n * sizeof(uint32_t));
+  ZeroMemory(color_.pixels(), color_.count() * sizeof(uint32_t));
   DrawBackground(color_.dc(), rc);
-  DrawContent(mask_.dc(), rc);
-  GdiFlush();
-  DrawContent(color_.dc(), rc);
-  GdiFlush();
-  widgets::SetTouchedAlpha(color_.pixels(), mask_.pixels(), n, contentAlpha_);
+  ComposeTextOpaque(color_, mask_, [this, &rc](HDC dc) { DrawContent(dc, rc); }, contentAlpha_);
 
   ui::PushLayered(hwnd_, color_, rc.right, rc.bottom, static_cast<BYTE>(fade_));
 }

@@ -52,9 +52,9 @@ class CAlphaWndBase : public fw::WindowBase {
   LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
   bool PrepareSurfaces();
 
+  fw::UniqueFont font_;  // before the surfaces: their DCs hold it until they are gone
   DibSurface color_;
   DibSurface mask_;
-  fw::UniqueFont font_;
   int fade_ = 255;
   BYTE contentAlpha_ = 255;
   bool closing_ = false;

@@ -15,18 +15,16 @@ std::vector<NewsLink> OfferedRemoteLinks(const ManagerData& m) {
 }
 }  // namespace
 
-CChooseRssDlg::CChooseRssDlg(ManagerData* manager)
-    : DialogBase(IDD_CHOOSE_RSS), manager_(manager ? manager : ui::MainWindowManager()) {}
+CChooseRssDlg::CChooseRssDlg(ui::LinkDialogHost& host) : DialogBase(IDD_CHOOSE_RSS), host_(host) {}
 
 LRESULT CChooseRssDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   HWND combo = GetDlgItem(hwnd_, IDC_RSS_COMBO);
-  if (manager_) {
-    // Inserting at the end by position keeps list order although the control sorts:
-    // the n-th item must stay the n-th entry of the combined list.
-    for (const NewsLink& link : ui::CombinedLinks(OfferedRemoteLinks(*manager_), manager_->custom_links)) {
-      LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-      SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(as_wcstr(link.name)));
-    }
+  const ManagerData& m = host_.Settings();
+  // Inserting at the end by position keeps list order although the control sorts:
+  // the n-th item must stay the n-th entry of the combined list.
+  for (const NewsLink& link : ui::CombinedLinks(OfferedRemoteLinks(m), m.custom_links)) {
+    LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(as_wcstr(link.name)));
   }
   SendMessageW(combo, CB_SETCURSEL, 0, 0);
   return TRUE;
@@ -44,17 +42,18 @@ LRESULT CChooseRssDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
 void CChooseRssDlg::OnChoose() {
   // The lists are read again now; text typed into the edit field is not a choice.
   int index = static_cast<int>(SendDlgItemMessageW(hwnd_, IDC_RSS_COMBO, CB_GETCURSEL, 0, 0));
-  if (manager_) result_ = ui::ChosenLink(OfferedRemoteLinks(*manager_), manager_->custom_links, index);
+  const ManagerData& m = host_.Settings();
+  result_ = ui::ChosenLink(OfferedRemoteLinks(m), m.custom_links, index);
   EndDialog(IDOK);
 }
 
 void CChooseRssDlg::OnNewLink() {
   ShowWindow(hwnd_, SW_HIDE);
-  CInputRssDlg input;
+  CInputRssDlg input(&host_);
   if (input.DoModal(hwnd_) == IDOK) {
     result_ = input.GetLink();
     // The new widget created for the result requests the save.
-    if (manager_) manager_->custom_links.push_back(result_);
+    host_.Settings().custom_links.push_back(result_);
     EndDialog(IDOK);
     return;
   }

@@ -7,11 +7,12 @@
 
 #include "framework/dialog_win.h"
 #include "model/manager_data.h"
+#include "ui/link_dialogs.h"
 
 class CChooseRssDlg : public fw::DialogBase {
  public:
-  // Works on the main window's link lists, or on `manager` when given.
-  explicit CChooseRssDlg(ManagerData* manager = nullptr);
+  // Works on the host's link lists.
+  explicit CChooseRssDlg(ui::LinkDialogHost& host);
 
   // The chosen (or added) link; empty when nothing valid was selected.
   NewsLink GetLink() const { return result_; }
@@ -27,6 +28,6 @@ class CChooseRssDlg : public fw::DialogBase {
   void OnChoose();
   void OnNewLink();
 
-  ManagerData* manager_;
+  ui::LinkDialogHost& host_;
   NewsLink result_;
 };

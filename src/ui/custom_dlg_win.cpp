@@ -30,8 +30,7 @@ void InsertColumn(HWND list, int index, const wchar_t* title, int width) {
 }
 }  // namespace
 
-CCustomDlg::CCustomDlg(ManagerData* manager)
-    : DialogBase(IDD_CUSTOM_LINKS), manager_(manager ? manager : ui::MainWindowManager()) {}
+CCustomDlg::CCustomDlg(ui::LinkDialogHost& host) : DialogBase(IDD_CUSTOM_LINKS), host_(host) {}
 
 void CCustomDlg::SetLinks(const std::vector<NewsLink>& links) {
   links_ = links;
@@ -69,7 +68,7 @@ LRESULT CCustomDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
 }
 
 void CCustomDlg::OnAdd() {
-  CInputRssDlg input;
+  CInputRssDlg input(&host_);
   if (input.DoModal(hwnd_) == IDOK) {
     links_.push_back(input.GetLink());
     InsertRow(static_cast<int>(links_.size()) - 1);
@@ -80,7 +79,7 @@ void CCustomDlg::OnAdd() {
 void CCustomDlg::OnEdit() {
   int row = SelectedRow();
   if (row >= 0 && row < static_cast<int>(links_.size())) {
-    CInputRssDlg input;
+    CInputRssDlg input(&host_);
     input.SetLink(links_[row]);
     if (input.DoModal(hwnd_) == IDOK) ui::ReplaceLink(&links_, row, input.GetLink());
     WriteRow(row);
@@ -139,6 +138,6 @@ void CCustomDlg::SelectRow(int row) {
 }
 
 void CCustomDlg::Apply() {
-  if (manager_) manager_->custom_links = links_;
-  ui::ScheduleMainWindowSave();
+  host_.Settings().custom_links = links_;
+  host_.RequestSave(ui::kSaveDelayMs);
 }

@@ -1,6 +1,6 @@
 // The custom links dialog ("自定义"): the user's own links in a two-column report list,
 // with add, edit, delete, move up and move down. Every change goes straight to the
-// manager's custom list and is saved a second later, so Enter (IDOK) and Esc or the
+// host's custom list and is saved a second later, so Enter (IDOK) and Esc or the
 // close box (IDCANCEL) both leave the list as the user left it.
 #pragma once
 #include <windows.h>
@@ -9,11 +9,12 @@
 
 #include "framework/dialog_win.h"
 #include "model/manager_data.h"
+#include "ui/link_dialogs.h"
 
 class CCustomDlg : public fw::DialogBase {
  public:
-  // Works on the main window's custom list, or on `manager` when given.
-  explicit CCustomDlg(ManagerData* manager = nullptr);
+  // Works on the host's custom list.
+  explicit CCustomDlg(ui::LinkDialogHost& host);
 
   // Copies the links into the dialog (and into the list, when it is shown).
   void SetLinks(const std::vector<NewsLink>& links);
@@ -40,10 +41,10 @@ class CCustomDlg : public fw::DialogBase {
   void WriteRow(int row);
   int SelectedRow() const;
   void SelectRow(int row);
-  // Hands the working copy to the manager and schedules the save.
+  // Hands the working copy to the host and schedules the save.
   void Apply();
 
-  ManagerData* manager_;
+  ui::LinkDialogHost& host_;
   HWND list_ = nullptr;
   std::vector<NewsLink> links_;
 };

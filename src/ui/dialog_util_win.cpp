@@ -1,6 +1,5 @@
 #include "ui/dialog_util_win.h"
 
-#include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
 
 namespace ui {
@@ -14,12 +13,6 @@ std::u16string GetControlText(HWND dialog, int id) {
   int copied = GetWindowTextW(control, as_wbuf(text), length + 1);
   text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return text;
-}
-
-ManagerData* MainWindowManager() { return app::CMainDlg::Instance(); }
-
-void ScheduleMainWindowSave() {
-  if (auto* main = app::CMainDlg::Instance()) main->ScheduleSave(app::kSaveDelayMs);
 }
 
 }  // namespace ui

@@ -1,5 +1,7 @@
 #include "ui/dib_surface_win.h"
 
+#include "ui/layered_pixels.h"
+
 namespace ui {
 
 bool DibSurface::Resize(HDC reference, int w, int h) {
@@ -34,6 +36,19 @@ void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacit
   POINT src{0, 0};
   fw::WindowDc wdc(hwnd);
   UpdateLayeredWindow(hwnd, wdc.get(), nullptr, &size, surface.dc(), &src, 0, &blend, ULW_ALPHA);
+}
+
+void ComposeTextOpaque(const DibSurface& target, const DibSurface& mark, const std::function<void(HDC)>& draw,
+                       BYTE alpha) {
+  if (!target.ready() || !mark.ready() || target.count() != mark.count()) return;
+  const size_t n = target.count();
+  FillPixels(mark.pixels(), n, kMarkerPixel);
+  draw(mark.dc());
+  GdiFlush();
+  MakeTouchedBackgroundOpaque(target.pixels(), mark.pixels(), n);
+  draw(target.dc());
+  GdiFlush();
+  SetTouchedAlpha(target.pixels(), mark.pixels(), n, alpha);
 }
 
 }  // namespace ui

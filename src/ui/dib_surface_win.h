@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "framework/handles_win.h"
 
@@ -25,6 +26,11 @@ class DibSurface {
     pixels_ = nullptr;
     width_ = height_ = 0;
   }
+  // Selects `font` into the DC (nothing before the DC exists). The caller keeps the font
+  // alive while it is selected: select its successor before deleting it.
+  void UseFont(HFONT font) const {
+    if (dc_) SelectObject(dc_.get(), font);
+  }
 
   HDC dc() const { return dc_.get(); }
   uint32_t* pixels() const { return pixels_; }
@@ -43,5 +49,13 @@ class DibSurface {
 // Shows the top-left w x h pixels of a premultiplied surface as the layered window's image,
 // faded by `opacity` (255: as the pixels say).
 void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity);
+
+// Draws GDI text (and whatever `draw` paints) onto a premultiplied layered surface so that
+// it is not lost to the alpha channel: `draw` runs first on `mark` (filled with the marker
+// here) to find the pixels it touches, then on `target`, whose touched pixels are first
+// made the opaque colour under them (smoothed edges blend with the real background) and
+// finally get `alpha`. Both surfaces have the same size.
+void ComposeTextOpaque(const DibSurface& target, const DibSurface& mark, const std::function<void(HDC)>& draw,
+                       BYTE alpha);
 
 }  // namespace ui

@@ -3,39 +3,34 @@
 #include "res/dialogs_res.h"
 #include "framework/wstr_win.h"
 #include "ui/dialog_util_win.h"
-#include "feed/feed_fetch_win.h"
 
-namespace ui {
-namespace {
-SubscribeNoticeSender g_noticeSender = &feed::SendSubscribeNotice;
-}  // namespace
-
-SubscribeNoticeSender SetSubscribeNoticeSender(SubscribeNoticeSender sender) {
-  SubscribeNoticeSender previous = g_noticeSender;
-  g_noticeSender = sender;
-  return previous;
-}
-
-}  // namespace ui
-
-CInputRssDlg::CInputRssDlg() : DialogBase(IDD_INPUT_RSS) {}
+CInputRssDlg::CInputRssDlg(ui::LinkDialogHost* host) : DialogBase(IDD_INPUT_RSS), host_(host) {}
 
 LRESULT CInputRssDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   SetWindowTextW(hwnd_, as_wcstr(input_.Caption()));
   SetDlgItemTextW(hwnd_, IDC_RSS_NAME, as_wcstr(input_.GetLink().name));
   SetDlgItemTextW(hwnd_, IDC_RSS_URL, as_wcstr(input_.GetLink().url));
-  return TRUE;
+  SetFocus(GetDlgItem(hwnd_, IDC_RSS_NAME));  // the user starts with the first box
+  return FALSE;
+}
+
+void CInputRssDlg::OnOk() {
+  const std::u16string url = ui::FeedAddressFromInput(ui::GetControlText(hwnd_, IDC_RSS_URL));
+  if (url.empty()) {
+    // Nothing is stored until the address is one a feed can be read from.
+    MessageBoxW(hwnd_, kBadAddressText, kBadAddressTitle, MB_OK | MB_ICONWARNING);
+    SetFocus(GetDlgItem(hwnd_, IDC_RSS_URL));
+    return;
+  }
+  std::u16string name = ui::TrimWide(ui::GetControlText(hwnd_, IDC_RSS_NAME));
+  if (name.empty()) name = ui::HostOfAddress(url);
+  if (input_.Confirm(name, url) && host_) host_->SendSubscribeNotice(input_.GetLink().url, input_.GetLink().name);
+  EndDialog(IDOK);
 }
 
 LRESULT CInputRssDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   switch (LOWORD(wParam)) {
-    case IDOK:
-      if (input_.Confirm(ui::GetControlText(hwnd_, IDC_RSS_NAME), ui::GetControlText(hwnd_, IDC_RSS_URL)) &&
-          ui::g_noticeSender) {
-        ui::g_noticeSender(as_wcstr(input_.GetLink().url), as_wcstr(input_.GetLink().name));
-      }
-      EndDialog(IDOK);
-      return 0;
+    case IDOK: OnOk(); return 0;
     case IDCANCEL:
       EndDialog(IDCANCEL);
       return 0;

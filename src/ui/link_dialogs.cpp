@@ -22,6 +22,59 @@ std::u16string TrimWide(const std::u16string& s) {
   return s.substr(begin, end - begin);
 }
 
+namespace {
+constexpr char16_t kSchemeEnd[] = u"://";
+
+bool IsHostChar(char16_t c) {
+  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-' ||
+         c == u'.' || c == u'_' || c == u':' || c == u'[' || c == u']' || c == u'@' || c >= 0x80;
+}
+
+// The part between "://" and the first "/", "?" or "#".
+std::u16string Authority(const std::u16string& address) {
+  size_t start = address.find(kSchemeEnd);
+  start = start == std::u16string::npos ? 0 : start + 3;
+  size_t end = address.find_first_of(u"/?#", start);
+  return address.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
+}
+}  // namespace
+
+std::u16string FeedAddressFromInput(const std::u16string& text) {
+  std::u16string address = TrimWide(text);
+  if (address.empty()) return {};
+  for (char16_t c : address)
+    if (c < 0x20 || IsWideSpace(c)) return {};
+  const size_t schemeEnd = address.find(kSchemeEnd);
+  if (schemeEnd == std::u16string::npos) {
+    address = u"http://" + address;
+  } else {
+    std::u16string scheme = address.substr(0, schemeEnd);
+    for (char16_t& c : scheme)
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+    if (scheme != u"http" && scheme != u"https") return {};
+  }
+  const std::u16string host = HostOfAddress(address);
+  if (host.empty()) return {};
+  for (char16_t c : Authority(address))
+    if (!IsHostChar(c)) return {};
+  if (host.front() == u'.' || host.back() == u'.') return {};
+  // A dotless name counts as a host only when typed with its scheme and in plain letters
+  // (an intranet server); typed bare it is more likely a word than an address.
+  bool ascii = true;
+  for (char16_t c : host) ascii = ascii && c < 0x80;
+  const bool named = host.find(u'.') != std::u16string::npos || host == u"localhost" || host[0] == u'[' ||
+                     (schemeEnd != std::u16string::npos && ascii);
+  return named ? address : std::u16string();
+}
+
+std::u16string HostOfAddress(const std::u16string& address) {
+  std::u16string host = Authority(address);
+  const size_t at = host.rfind(u'@');
+  if (at != std::u16string::npos) host.erase(0, at + 1);
+  if (!host.empty() && host[0] == u'[') return host.substr(0, host.find(u']') + 1);  // IPv6 literal
+  return host.substr(0, host.find(u':'));
+}
+
 void LinkInput::SetLink(const NewsLink& link) {
   link_ = link;
   editing_ = true;

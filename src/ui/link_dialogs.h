@@ -9,6 +9,20 @@
 
 namespace ui {
 
+// What the link dialogs work on, handed to them by whoever runs them: the manager's
+// settings and link lists, the deferred save, and the notice of a newly added link.
+class LinkDialogHost {
+ public:
+  virtual ~LinkDialogHost() = default;
+  virtual ManagerData& Settings() = 0;
+  // (Re)starts the deferred save: the change reaches data.dat delayMs later.
+  virtual void RequestSave(unsigned delayMs) = 0;
+  // Tells the maker's service about a link the user has just added.
+  virtual void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) = 0;
+};
+
+constexpr unsigned kSaveDelayMs = 1000;
+
 constexpr char16_t kCaptionNewLink[] = u"新增订阅源";
 constexpr char16_t kCaptionEditLink[] = u"编辑订阅源";
 
@@ -17,6 +31,13 @@ constexpr char16_t kCaptionEditLink[] = u"编辑订阅源";
 bool IsWideSpace(char16_t c);
 // Removes trailing, then leading white space.
 std::u16string TrimWide(const std::u16string& s);
+
+// The feed address a user typed, ready to store: trimmed, and a bare host ("example.com/rss")
+// gets "http://". Empty when it is no http or https address with a host (a dotted name, an
+// IP address, "localhost", or a plain-letter name typed with its scheme), or holds white space.
+std::u16string FeedAddressFromInput(const std::u16string& text);
+// The host name of such an address: the name of a link whose name was left empty.
+std::u16string HostOfAddress(const std::u16string& address);
 
 // The state of the link input dialog: the link shown and returned, and whether it edits
 // an existing link (set by SetLink) or adds a new one.

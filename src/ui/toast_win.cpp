@@ -10,8 +10,6 @@
 namespace ui {
 
 namespace {
-std::mutex g_toastLock;
-std::vector<std::unique_ptr<Toast>> g_toasts;
 constexpr int kToastCorner = 5;
 }  // namespace
 
@@ -79,24 +77,30 @@ LRESULT Toast::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
   return 0;
 }
 
-HWND ShowToast(HWND anchor, int mode, const std::u16string& text, UINT durationMs) {
-  std::lock_guard<std::mutex> lock(g_toastLock);
-  for (auto it = g_toasts.begin(); it != g_toasts.end();) {
-    if (!(*it)->IsWindow()) {
-      it = g_toasts.erase(it);
-    } else {
-      ++it;
+HWND ToastList::Show(HWND anchor, int mode, const std::u16string& text, UINT durationMs) {
+  std::vector<std::unique_ptr<Toast>> gone;  // destroyed after the lock is left
+  {
+    std::lock_guard<std::mutex> lock(lock_);
+    for (auto it = toasts_.begin(); it != toasts_.end();) {
+      if (!(*it)->IsWindow()) {
+        gone.push_back(std::move(*it));
+        it = toasts_.erase(it);
+      } else {
+        ++it;
+      }
     }
   }
   auto toast = std::make_unique<Toast>();
   HWND hwnd = toast->Show(anchor, mode, text, durationMs);
-  if (hwnd) g_toasts.push_back(std::move(toast));  // an empty text leaves nothing to keep
+  if (!hwnd) return nullptr;  // an empty text leaves nothing to keep
+  std::lock_guard<std::mutex> lock(lock_);
+  toasts_.push_back(std::move(toast));
   return hwnd;
 }
 
-size_t ToastCountForTests() {
-  std::lock_guard<std::mutex> lock(g_toastLock);
-  return g_toasts.size();
+size_t ToastList::size() const {
+  std::lock_guard<std::mutex> lock(lock_);
+  return toasts_.size();
 }
 
 }  // namespace ui

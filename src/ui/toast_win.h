@@ -1,10 +1,13 @@
 // A short message that fades in near a window (or the screen's centre) and fades out
-// after its time: a half-transparent dark pill with white text. Toasts live in one
-// process-wide list; each ShowToast makes a new one and frees those whose window is gone.
+// after its time: a half-transparent dark pill with white text. Toasts live in a list
+// (ToastList); each Show makes a new one and frees those whose window is gone.
 #pragma once
 #include <windows.h>
 
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "ui/alpha_wnd_win.h"
 
@@ -44,9 +47,24 @@ class Toast : public CAlphaWndBase {
   int mode_ = 0;
 };
 
-// Shows a new toast; returns its window (null for an empty text).
-HWND ShowToast(HWND anchor, int mode, const std::u16string& text, UINT durationMs);
-// Number of toast objects in the process-wide list (for tests).
-size_t ToastCountForTests();
+// The toasts shown so far whose objects still live. The program keeps one list (the widget
+// manager's); the list is guarded by its own lock, which is never held while a toast's
+// window is being made (window creation dispatches messages, and a handler may show a
+// toast in turn).
+class ToastList {
+ public:
+  ToastList() = default;
+  ToastList(const ToastList&) = delete;
+  ToastList& operator=(const ToastList&) = delete;
+
+  // Shows a new, independent toast; returns its window (null for an empty text).
+  HWND Show(HWND anchor, int mode, const std::u16string& text, UINT durationMs);
+  // Number of toast objects kept.
+  size_t size() const;
+
+ private:
+  mutable std::mutex lock_;
+  std::vector<std::unique_ptr<Toast>> toasts_;
+};
 
 }  // namespace ui

@@ -6,17 +6,12 @@
 
 #include <vector>
 
-#include "app/app_win.h"
-#include "platform/log.h"
-#include "app/main_dlg_win.h"
-#include "framework/wstr_win.h"
-#include "platform/text.h"
-#include "ui/toast_win.h"
 #include "feed/default_feeds.h"
-#include "feed/feed_fetch_win.h"
+#include "framework/wstr_win.h"
+#include "platform/log.h"
+#include "platform/text.h"
 #include "widgets/news_content.h"
-#include "widgets/notes_manager_win.h"
-#include "widgets/widget_env_win.h"
+#include "widgets/work_area_win.h"
 
 using widgets::MenuAction;
 
@@ -24,6 +19,7 @@ namespace {
 
 constexpr uint16_t kFeedTemplateType = 1;
 constexpr int kLinkKindPicture = 1;
+constexpr int kEventLinkOpened = 1;  // the usage statistics' event of an opened link
 
 HMENU BuildMenu(const std::vector<widgets::MenuNode>& nodes) {
   HMENU menu = CreatePopupMenu();
@@ -46,7 +42,7 @@ HMENU BuildMenu(const std::vector<widgets::MenuNode>& nodes) {
 
 }  // namespace
 
-CNewsNotes::CNewsNotes() : logic_(this) { tmpl.type = kFeedTemplateType; }
+CNewsNotes::CNewsNotes(widgets::WidgetEnv& env) : CNotesBase(env), logic_(this) { tmpl.type = kFeedTemplateType; }
 
 CNewsNotes::~CNewsNotes() { tip_.reset(); }
 
@@ -60,20 +56,18 @@ void CNewsNotes::DestroyWidget() {
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
 
 bool CNewsNotes::StartRetrieval(const std::u16string& url) {
-  return hwnd_ && feed::StartFeedRefresh(hwnd_, WM_WIDGET_FEED_RESULT, as_wcstr(url)) == 1;
+  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url)) == 1;
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {
   fw::WindowDc screen(nullptr);
-  fw::SelectGuard font(screen.get(), contentFont_.get());
+  fw::SelectGuard font(screen.get(), contentFont());
   SIZE s{};
   GetTextExtentPoint32W(screen.get(), as_wcstr(title), static_cast<int>(title.size()), &s);
   return s.cx;
 }
 
-void CNewsNotes::ShowFailureToast(const std::u16string& text) {
-  lastToast_ = ui::ShowToast(hwnd_, kFailureToastMode, text, kFailureToastMs);
-}
+void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }
 
 LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
   // The worker owns the array and frees it when this returns: the logic copies it.
@@ -87,37 +81,37 @@ LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
 LRESULT CNewsNotes::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
   const int px = GET_X_LPARAM(lParam), py = GET_Y_LPARAM(lParam);
   engine_->OnLButtonDown(static_cast<unsigned>(wParam), px, py);
-  CNotesManager* m = widgets::Manager();
+  ManagerData& settings = env_.Settings();
 
-  if (corner_.Press(px, py) && m) {
-    m->usecount = 0;
-    widgets::ScheduleSave(widgets::kSaveDelay);
+  if (corner_.Press(px, py)) {
+    settings.usecount = 0;
+    RecordChanged();
   }
-  pressArea_ = 2;
-  if (rects_.content.Contains(px, py)) {
-    pressArea_ = 1;
+  const bool inContent = rects_.content.Contains(px, py);
+  drag_.Press(inContent);
+  if (inContent) {
     int kind = 0;
     if (const std::u16string* link = engine_->GetLinkAt(px, py, &kind)) {
-      const bool ctrlRule = m && m->ctrl_lclick;
+      const bool ctrlRule = settings.ctrl_lclick != 0;
       if (!widgets::ClickOpensLink(ctrlRule, static_cast<unsigned>(wParam))) {
-        ActivateTooltip(false);  // show the hint again
-        ActivateTooltip(true);
-        RelayToTooltip(WM_MOUSEMOVE, wParam, lParam);
+        tooltip_.Activate(false);  // show the hint again
+        tooltip_.Activate(true);
+        tooltip_.Relay(WM_MOUSEMOVE, wParam, lParam);
       } else {
         std::u16string target = *link;  // the engine may change under the calls below
-        if (widgets::GetWidgetHooks().countEvent) widgets::GetWidgetHooks().countEvent(1);
+        env_.CountEvent(kEventLinkOpened);
         engine_->ClearLinkHighlight(widgets::kLinkColor);
         linkHighlighted_ = false;
         OpenLink(target);
       }
     }
   } else {
-    if (!arming_) mouseInside_ = false;
+    if (!drag_.armed()) mouseInside_ = false;
     IdleReset();
-    widgets::ScheduleSave(widgets::kSaveDelay);
+    RecordChanged();
   }
   if (rects_.refresh.Contains(px, py)) Refresh(0);
-  RelayToTooltip(msg, wParam, lParam);
+  tooltip_.Relay(msg, wParam, lParam);
   if (rects_.menu.Contains(px, py)) {
     tip_.reset();
     POINT pt{rects_.menu.right, rects_.menu.bottom};
@@ -159,8 +153,7 @@ LRESULT CNewsNotes::OnSetCursor(UINT, WPARAM, LPARAM, BOOL& handled) {
     return TRUE;
   }
   if (engine_->GetLinkAt(pt.x, pt.y, nullptr)) {
-    CNotesManager* m = widgets::Manager();
-    if ((GetKeyState(VK_CONTROL) & 0x8000) || !(m && m->ctrl_lclick)) SetCursor(LoadCursorW(nullptr, IDC_HAND));
+    if ((GetKeyState(VK_CONTROL) & 0x8000) || !env_.Settings().ctrl_lclick) SetCursor(LoadCursorW(nullptr, IDC_HAND));
     overLink_ = true;
     return TRUE;
   }
@@ -177,17 +170,15 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
     engine_->ClearLinkHighlight(widgets::kLinkColor);
     linkHighlighted_ = false;
   }
-  CNotesManager* m = widgets::Manager();
   int kind = 0;
-  const bool hint = m && m->ctrl_lclick && rects_.content.Contains(px, py) && engine_->IsReadOnly() &&
+  const bool hint = env_.Settings().ctrl_lclick && rects_.content.Contains(px, py) && engine_->IsReadOnly() &&
                     engine_->GetLinkAt(px, py, &kind);
   if (hint) {
-    SetTooltipText(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
-    ActivateTooltip(true);
+    tooltip_.ShowHint(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
   } else {
-    ActivateTooltip(false);
+    tooltip_.Activate(false);
   }
-  RelayToTooltip(msg, wParam, lParam);
+  tooltip_.Relay(msg, wParam, lParam);
   handled = FALSE;  // the base tracks hover, dragging and the engine
   return 0;
 }
@@ -195,18 +186,18 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
 // --- Menu ----------------------------------------------------------------------------
 
 void CNewsNotes::ShowWidgetMenu(int x, int y) {
-  CNotesManager* m = widgets::Manager();
-  if (!m || !IsWindow()) return;
-  std::vector<NewsLink> remote = feed::EffectiveRemoteLinks(m->remote_links, m->custom_links);
+  if (!IsWindow()) return;
+  const ManagerData& m = env_.Settings();
+  std::vector<NewsLink> remote = feed::EffectiveRemoteLinks(m.remote_links, m.custom_links);
   widgets::MenuState s;
   s.remoteLinks = &remote;
-  s.customLinks = &m->custom_links;
+  s.customLinks = &m.custom_links;
   s.feedUrl = rssurl;
   s.themeId = theme().id;
   s.alpha = GetAlpha();
-  s.widgetCount = static_cast<int>(m->WidgetList().size());
-  s.autoStart = app::IsAutoStartOn();
-  s.ctrlClick = m->ctrl_lclick != 0;
+  s.widgetCount = env_.WidgetCount();
+  s.autoStart = env_.IsAutoStartOn();
+  s.ctrlClick = m.ctrl_lclick != 0;
   HMENU menu = BuildMenu(widgets::BuildWidgetMenu(s));
 
   POINT pt{x, y};
@@ -223,65 +214,46 @@ void CNewsNotes::ShowWidgetMenu(int x, int y) {
 }
 
 void CNewsNotes::RunMenuCommand(int command) {
-  CNotesManager* m = widgets::Manager();
-  if (!m) return;
-  std::vector<NewsLink> remote = feed::EffectiveRemoteLinks(m->remote_links, m->custom_links);
-  MenuAction a = widgets::DecodeMenuCommand(command, remote, m->custom_links);
-  widgets::WidgetHooks& hooks = widgets::GetWidgetHooks();
+  ManagerData& m = env_.Settings();
+  std::vector<NewsLink> remote = feed::EffectiveRemoteLinks(m.remote_links, m.custom_links);
+  MenuAction a = widgets::DecodeMenuCommand(command, remote, m.custom_links);
   switch (a.kind) {
     case MenuAction::kNone: break;
     case MenuAction::kSwitchFeed:
       rssurl = a.url;
       Refresh(0);
-      widgets::ScheduleSave(widgets::kSaveDelay);
+      RecordChanged();
       break;
-    case MenuAction::kManageCustomLinks:
-      if (hooks.manageCustomLinks) hooks.manageCustomLinks(hwnd_);
-      break;
+    case MenuAction::kManageCustomLinks: env_.ManageCustomLinks(*this); break;
     case MenuAction::kApplyTheme: ApplyColorTheme(a.value); break;
     case MenuAction::kSetAlpha: SetAlpha(static_cast<uint8_t>(a.value)); break;
     case MenuAction::kAddSubscription: {
       std::u16string url;
-      if (!hooks.chooseSubscription || !hooks.chooseSubscription(hwnd_, &url)) break;
+      if (!env_.ChooseSubscription(*this, &url)) break;
       if (url.empty()) url = rssurl;
-      int nx, ny;
-      widgets::NewWidgetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), &nx, &ny);
-      m->CreateFeedWidget(url, nx, ny, this);
+      env_.AddFeedWidget(url, this);
       break;
     }
-    case MenuAction::kRemoveWidget:
-      if (HWND main = widgets::MainWindow())
-        PostMessageW(main, app::WM_APP_REMOVE_WIDGET, 0, reinterpret_cast<LPARAM>(this));
-      break;
+    case MenuAction::kRemoveWidget: env_.RemoveWidgetLater(*this); break;
     case MenuAction::kToggleAutoStart: ToggleAutoStart(); break;
-    case MenuAction::kToggleCtrlClick: m->ctrl_lclick = m->ctrl_lclick ? 0 : 1; break;
-    case MenuAction::kAbout:
-      if (auto* dlg = app::CMainDlg::Instance()) dlg->ShowAbout();
-      break;
-    case MenuAction::kHelp:
-      ShellExecuteW(widgets::MainWindow(), L"open", (app::AppFolder() + kHelpFileName).c_str(), nullptr, nullptr,
-                    SW_SHOWNORMAL);
-      break;
-    case MenuAction::kQuit:
-      if (auto* dlg = app::CMainDlg::Instance()) dlg->Quit(0);
-      break;
+    case MenuAction::kToggleCtrlClick: m.ctrl_lclick = m.ctrl_lclick ? 0 : 1; break;
+    case MenuAction::kAbout: env_.ShowAbout(); break;
+    case MenuAction::kHelp: env_.OpenHelp(); break;
+    case MenuAction::kQuit: env_.Quit(); break;
   }
 }
 
 void CNewsNotes::ToggleAutoStart() {
-  if (app::IsAutoStartOn()) {
-    if (app::DisableAutoStart()) MessageBoxW(hwnd_, L"已取消开机启动!", L"", MB_OK);
-  } else if (app::EnableAutoStart()) {
-    MessageBoxW(hwnd_, L"已设置为开机启动!", L"", MB_OK);
-  }
+  const bool on = env_.IsAutoStartOn();
+  if (env_.SetAutoStart(!on)) MessageBoxW(hwnd_, on ? L"已取消开机启动!" : L"已设置为开机启动!", L"", MB_OK);
 }
 
 // --- First-run tip -----------------------------------------------------------------------
 
 void CNewsNotes::OnWidgetCreated() {
-  CNotesManager* m = widgets::Manager();
-  if (m && m->first_run) {
-    m->first_run = 0;
+  ManagerData& m = env_.Settings();
+  if (m.first_run) {
+    m.first_run = 0;
     ShowFirstRunTip();
   }
 }
@@ -297,7 +269,8 @@ void CNewsNotes::PlaceFirstRunTip() {
   if (!tip_) return;
   RECT wr;
   GetWindowRect(hwnd_, &wr);
-  widgets::TipPlacement p = widgets::PlaceFirstRunTip(wr.top, wr.right, GetSystemMetrics(SM_CXSCREEN));
+  widgets::TipPlacement p =
+      widgets::PlaceFirstRunTip({wr.left, wr.top, wr.right, wr.bottom}, widgets::PrimaryWorkArea());
   tip_->SetDirection(p.direction);
   tip_->Show(p.rect.left, p.rect.top, p.rect.right, p.rect.bottom);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "feed/feed_fetch_win.h"
 #include "ui/arrow_tip_win.h"
 #include "widgets/news_feed_logic.h"
 #include "widgets/notes_base_win.h"
@@ -15,15 +16,11 @@
 #include "widgets/widget_menu.h"
 
 constexpr wchar_t kFirstRunTipText[] = L"点击这里可以订阅您喜欢的内容，还可以自定义订阅的网站哦！";
-constexpr wchar_t kHintFollowLink[] = L"按住 CTRL 并单击鼠标以跟踪链接";
 constexpr wchar_t kHintViewPicture[] = L"按住 CTRL 并单击鼠标浏览图片";
-constexpr wchar_t kHelpFileName[] = L"使用说明.txt";
-constexpr UINT kFailureToastMs = 3000;
-constexpr int kFailureToastMode = 2;
 
 class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
  public:
-  CNewsNotes();
+  explicit CNewsNotes(widgets::WidgetEnv& env);
   ~CNewsNotes() override;
 
   // Starts a refresh of the feed (silent: no caption, no failure toast).
@@ -42,14 +39,13 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   const std::vector<widgets::NewsItem>& items() const { return logic_.items(); }
   bool firstRunTipShown() const { return tip_ && tip_->IsWindow(); }
   HWND firstRunTipWindow() const { return tip_ ? tip_->hwnd() : nullptr; }
-  HWND lastToast() const { return lastToast_; }
 
   BEGIN_MSG_MAP(CNewsNotes)
     MESSAGE_HANDLER(WM_LBUTTONDOWN, OnLButtonDown)
     MESSAGE_HANDLER(WM_RBUTTONUP, OnRButtonUp)
     MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
     MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
-    MESSAGE_HANDLER(WM_WIDGET_FEED_RESULT, OnFeedResult)
+    MESSAGE_HANDLER(feed::kFeedResultMessage, OnFeedResult)
     CHAIN_MSG_MAP(CNotesBase)
   END_MSG_MAP()
 
@@ -82,5 +78,4 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   widgets::NewsFeedLogic logic_;
   widgets::CornerCounter corner_;
   std::unique_ptr<ui::CArrowTip> tip_;
-  HWND lastToast_ = nullptr;
 };

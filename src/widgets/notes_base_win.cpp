@@ -6,29 +6,24 @@
 #include "framework/wstr_win.h"
 #include "res/resource.h"
 #include "ui/alpha_wnd_win.h"
+#include "widgets/desktop_embed_win.h"
 #include "widgets/frame_images_win.h"
-#include "widgets/layered_pixels.h"
 #include "widgets/news_content.h"
-#include "widgets/notes_manager_win.h"
 #include "widgets/widget_compose.h"
-#include "widgets/widget_env_win.h"
-
-using widgets::ScheduleSave;
 
 namespace {
 
 constexpr UINT kTickMs = 20;
 constexpr COLORREF kTitleTextColor = 0x505050;
 constexpr wchar_t kRefreshCaption[] = L"正在刷新列表...";
-constexpr int kTooltipMaxWidth = 100;
-constexpr int kTooltipInitialDelayMs = 200;
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
 }  // namespace
 
-CNotesBase::CNotesBase()
-    : theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
+CNotesBase::CNotesBase(widgets::WidgetEnv& env)
+    : env_(env),
+      theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
       titleFont_(ui::CreatePointFont(100, L"宋体", true)),
       captionFont_(ui::CreatePointFont(90, L"宋体")) {
   engine_ = std::make_unique<richtext::CRichDrawWin>();
@@ -36,7 +31,7 @@ CNotesBase::CNotesBase()
 
 CNotesBase::~CNotesBase() {
   ready_ = false;
-  if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
+  tooltip_.Destroy();
   if (engine_) engine_->Attach(nullptr);
 }
 
@@ -51,7 +46,15 @@ void CNotesBase::RebuildContentFont() {
   lf.lfWeight = font_bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(lf.lfFaceName, as_wcstr(font_face), LF_FACESIZE);
-  contentFont_.reset(CreateFontIndirectW(&lf));
+  fw::UniqueFont font(CreateFontIndirectW(&lf));
+  // The surfaces take the new font before the old one is deleted.
+  surfaceA_.UseFont(font.get());
+  surfaceB_.UseFont(font.get());
+  contentFont_ = std::move(font);
+}
+
+HFONT CNotesBase::surfaceFont() const {
+  return surfaceA_.dc() ? static_cast<HFONT>(GetCurrentObject(surfaceA_.dc(), OBJ_FONT)) : nullptr;
 }
 
 void CNotesBase::ShowWidget() {
@@ -74,15 +77,17 @@ void CNotesBase::ShowWidget() {
   UINT swp = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
   SetWindowPos(hwnd_, topmost == 1 ? nullptr : HWND_BOTTOM, 0, 0, 0, 0, swp | (topmost == 1 ? SWP_NOZORDER : 0));
   ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  // Shared: loaded once by the system for every widget, never destroyed by one.
   HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                             LR_SHARED));
   if (icon) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 
-  CNotesManager* m = widgets::Manager();
-  AttachToDesktop(m ? m->embed_desktop : 0);
+  AttachToDesktop(env_.Settings().embed_desktop);
   ApplyColorTheme(tmpl.bkcolor_id);
 
   rects_ = widgets::ComputeWidgetRects(width, height, 0, 0);
+  rects_.content = widgets::InitialContentRect(width, height);
   engine_->Attach(hwnd_);
   engine_->SetRepaintHandler([this] { Repaint(); });
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
@@ -96,7 +101,7 @@ void CNotesBase::ShowWidget() {
   engine_->ScrollTo(0, scrolly);
 
   UpdateRectsAndSurfaces();
-  CreateTooltip();
+  tooltip_.Create(hwnd_, rects_.content, kHintFollowLink);
   OnWidgetCreated();
   ready_ = true;
   Compose();
@@ -104,70 +109,29 @@ void CNotesBase::ShowWidget() {
 
 void CNotesBase::DestroyWidget() {
   ready_ = false;
-  contentFont_.reset();
-  if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
-  tooltip_ = nullptr;
+  tooltip_.Destroy();
   if (engine_) engine_->Attach(nullptr);
   if (IsWindow()) DestroyWindow();
+  // A compose request posted to the old window died with it: a new window must ask again.
+  composePending_ = false;
+  // The surfaces go before the font they hold.
   surfaceA_.Reset();
   surfaceB_.Reset();
+  contentFont_.reset();
   visible = 0;
 }
 
-void CNotesBase::CreateTooltip() {
-  // Not owned by the widget: an owned topmost popup keeps Wine from moving its owner into
-  // the topmost band. The widget destroys it itself.
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
-                             CW_USEDEFAULT, 100, 50, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (!tooltip_) return;
-  TTTOOLINFOW ti{};
-  ti.cbSize = sizeof ti;
-  ti.hwnd = hwnd_;
-  ti.uId = 1;
-  ti.rect = {rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom};
-  ti.lpszText = const_cast<wchar_t*>(L"按住 CTRL 并单击鼠标以跟踪链接");
-  SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
-  SendMessageW(tooltip_, TTM_ACTIVATE, FALSE, 0);
-  SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTooltipMaxWidth);
-  SendMessageW(tooltip_, TTM_SETDELAYTIME, TTDT_INITIAL, kTooltipInitialDelayMs);
-}
-
-void CNotesBase::RelayToTooltip(UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (!tooltip_) return;
-  MSG m{hwnd_, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
-  GetCursorPos(&m.pt);
-  SendMessageW(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
-}
-
-void CNotesBase::SetTooltipText(const wchar_t* text) {
-  if (!tooltip_) return;
-  TTTOOLINFOW ti{};
-  ti.cbSize = sizeof ti;
-  ti.hwnd = hwnd_;
-  ti.uId = 1;
-  ti.lpszText = const_cast<wchar_t*>(text);
-  SendMessageW(tooltip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&ti));
-}
-
-void CNotesBase::ActivateTooltip(bool on) {
-  if (tooltip_) SendMessageW(tooltip_, TTM_ACTIVATE, on ? TRUE : FALSE, 0);
-}
-
-bool CNotesBase::SmoothingSetting() const {
-  CNotesManager* m = widgets::Manager();
-  return m ? m->smoothing != 0 : true;
-}
+bool CNotesBase::SmoothingSetting() const { return env_.Settings().smoothing != 0; }
 
 // --- Record operations ---------------------------------------------------------------
 
 void CNotesBase::SetContent(const std::u16string& text) {
   content = text;
   if (!IsWindow()) return;
-  CNotesManager* m = widgets::Manager();
-  if (m && m->version < 1.6f) engine_->SetAllTextColor(textcolor);
+  if (env_.Settings().version < 1.6f) engine_->SetAllTextColor(textcolor);
   engine_->SetHtml(text);
   Repaint();
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
 }
 
 std::u16string CNotesBase::GetContent() {
@@ -178,7 +142,7 @@ std::u16string CNotesBase::GetContent() {
 void CNotesBase::MoveTo(int nx, int ny) {
   x = nx;
   y = ny;
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
   if (IsWindow()) SetWindowPos(hwnd_, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -188,13 +152,13 @@ void CNotesBase::ResizeTo(int w, int h) {
   width = w;
   height = h;
   if (IsWindow()) SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  ScheduleSave(widgets::kSaveDelayAfterResize);
+  RecordChanged(widgets::kSaveDelayAfterResize);
 }
 
 void CNotesBase::SetAlpha(uint8_t a) {
   blendAlpha_ = a;
   alpha = a;
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
   Repaint();
 }
 
@@ -211,7 +175,7 @@ bool CNotesBase::ApplyColorTheme(int id) {
   tmpl.bkcolor_id = id;
   theme_ = *t;
   Repaint();
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
   return true;
 }
 
@@ -221,15 +185,17 @@ void CNotesBase::SetTextColor(uint32_t color) {
   if (!IsWindow()) return;
   engine_->SetAllTextColor(color);
   Repaint();
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
 }
 
 void CNotesBase::BeginFollowCursor(const POINT* from) {
+  POINT at{};
   if (from) {
-    followFrom_ = *from;
+    at = *from;
   } else {
-    GetCursorPos(&followFrom_);
+    GetCursorPos(&at);
   }
+  follower_.Begin(at.x, at.y);
   if (hwnd_) ::SetTimer(hwnd_, kWidgetTimerFollow, kTickMs, nullptr);
 }
 
@@ -239,12 +205,12 @@ void CNotesBase::EndFollowCursor() {
 
 void CNotesBase::SetGroupName(const std::u16string& name) {
   group_name = name;
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
 }
 
 void CNotesBase::SetTopmost(int on) {
   topmost = on;
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
   if (!IsWindow()) return;
   const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
   if (on == 1) {
@@ -252,8 +218,7 @@ void CNotesBase::SetTopmost(int on) {
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, keep);
   } else {
     SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
-    CNotesManager* m = widgets::Manager();
-    AttachToDesktop(m ? m->embed_desktop : 0);
+    AttachToDesktop(env_.Settings().embed_desktop);
   }
 }
 
@@ -263,9 +228,8 @@ void CNotesBase::AttachToDesktop(int on) {
     if (GetParent(hwnd_)) SetParent(hwnd_, nullptr);
     return;
   }
-  CNotesManager* m = widgets::Manager();
-  if (!m || m->embed_desktop != 1 || topmost == 1 || !CNotesManager::CanEmbedInDesktop()) return;
-  SetParent(hwnd_, CNotesManager::FindDesktopListView());
+  if (env_.Settings().embed_desktop != 1 || topmost == 1 || !widgets::CanEmbedInDesktop()) return;
+  SetParent(hwnd_, widgets::FindDesktopListView());
 }
 
 int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
@@ -276,7 +240,7 @@ int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
   if (IsWindow()) {
     engine_->SetDefaultFont(contentFont_.get(), 1);
     Repaint();
-    ScheduleSave(widgets::kSaveDelay);
+    RecordChanged();
   }
   return 1;
 }
@@ -290,7 +254,7 @@ void CNotesBase::GetFont(int* size, int* bold, std::u16string* face) const {
 void CNotesBase::SetLineSpace(int pixels) {
   engine_->SetLineSpacing(pixels);
   linespace = pixels;
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
 }
 
 void CNotesBase::SetSmoothScroll(int on) {
@@ -367,14 +331,8 @@ void CNotesBase::Compose() {
     widgets::DrawImage(a, im.refresh, rects_.refresh);
     widgets::DrawImage(a, im.menu, rects_.menu);
   }
-  // Mark pass: whatever the text drawing touches on B is text, and is made opaque on A.
-  widgets::FillPixels(b.pixels, surfaceB_.count(), widgets::kMarkerPixel);
-  PaintText(surfaceB_.dc());
-  GdiFlush();
-  widgets::MakeTouchedBackgroundOpaque(a.pixels, b.pixels, surfaceA_.count());
-  PaintText(surfaceA_.dc());
-  GdiFlush();
-  widgets::SetTouchedAlpha(a.pixels, b.pixels, surfaceA_.count(), 255);
+  // Whatever the text drawing touches is text, and is fully opaque whatever the opacity.
+  ui::ComposeTextOpaque(surfaceA_, surfaceB_, [this](HDC dc) { PaintText(dc); }, 255);
 
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
 }
@@ -391,7 +349,7 @@ LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
 
 LRESULT CNotesBase::OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
   engine_->OnLButtonUp(static_cast<unsigned>(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-  RelayToTooltip(msg, wParam, lParam);
+  tooltip_.Relay(msg, wParam, lParam);
   return 0;
 }
 
@@ -403,19 +361,14 @@ LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
     mouseInside_ = true;
     Repaint();
   }
-  if (wParam == MK_LBUTTON && pressArea_ != 0) {
-    const bool textDrag = pressArea_ == 1 && engine_->IsEnabled() &&
-                          engine_->GetContentHeight() >= rects_.content.height();
-    if (!textDrag && arming_) {
-      // Move the window as if its caption had been pressed; WM_MOVE stores the place.
-      POINT pt;
-      GetCursorPos(&pt);
-      pressArea_ = 0;
-      ReleaseCapture();
-      SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
-      return 0;
-    }
-    arming_ = true;
+  const bool textDraggable = engine_->IsEnabled() && engine_->GetContentHeight() >= rects_.content.height();
+  if (drag_.Move(wParam == MK_LBUTTON, textDraggable)) {
+    // Move the window as if its caption had been pressed; WM_MOVE stores the place.
+    POINT pt;
+    GetCursorPos(&pt);
+    ReleaseCapture();
+    SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
+    return 0;
   }
   engine_->OnMouseMove(static_cast<unsigned>(wParam), mx, my);
   lastMouse_ = {mx, my};
@@ -432,18 +385,17 @@ LRESULT CNotesBase::OnTimer(UINT msg, WPARAM id, LPARAM lParam, BOOL&) {
 }
 
 void CNotesBase::OnFollowTick() {
-  if (!KeyDown(VK_CONTROL) || !KeyDown(VK_LBUTTON)) {
-    ::KillTimer(hwnd_, kWidgetTimerFollow);
-    ScheduleSave(widgets::kSaveDelay);
-    return;
-  }
   POINT pt;
   GetCursorPos(&pt);
+  int dx = 0, dy = 0;
+  if (!follower_.Step(pt.x, pt.y, KeyDown(VK_CONTROL), KeyDown(VK_LBUTTON), &dx, &dy)) {
+    ::KillTimer(hwnd_, kWidgetTimerFollow);
+    RecordChanged();
+    return;
+  }
   RECT rc;
   GetWindowRect(hwnd_, &rc);
-  SetWindowPos(hwnd_, nullptr, rc.left + pt.x - followFrom_.x, rc.top + pt.y - followFrom_.y, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  followFrom_ = pt;
+  SetWindowPos(hwnd_, nullptr, rc.left + dx, rc.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CNotesBase::OnCtrlWatchTick() {
@@ -461,37 +413,32 @@ void CNotesBase::OnCtrlWatchTick() {
     SetCursor(LoadCursorW(nullptr, IDC_HAND));
 }
 
-LRESULT CNotesBase::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
+RECT CNotesBase::PlaceInParent() const {
   RECT rc;
-  if (GetParent(hwnd_)) {
-    GetWindowRect(hwnd_, &rc);
-    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&rc), 2);
-  } else {
-    GetWindowRect(hwnd_, &rc);
-  }
+  GetWindowRect(hwnd_, &rc);
+  if (HWND parent = GetParent(hwnd_)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rc), 2);
+  return rc;
+}
+
+LRESULT CNotesBase::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
+  RECT rc = PlaceInParent();
   x = rc.left;
   y = rc.top;
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
   return 0;
 }
 
 LRESULT CNotesBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  RECT rc;
-  GetWindowRect(hwnd_, &rc);
+  RECT rc = PlaceInParent();
+  x = rc.left;
+  y = rc.top;
   width = rc.right - rc.left;
   height = rc.bottom - rc.top;
-  ScheduleSave(widgets::kSaveDelayAfterResize);
+  RecordChanged(widgets::kSaveDelayAfterResize);
   if (!engine_->IsAttached()) return 0;  // still being created
   UpdateRectsAndSurfaces();
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
-  if (tooltip_) {
-    TTTOOLINFOW ti{};
-    ti.cbSize = sizeof ti;
-    ti.hwnd = hwnd_;
-    ti.uId = 1;
-    ti.rect = {rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom};
-    SendMessageW(tooltip_, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&ti));
-  }
+  tooltip_.SetRect(rects_.content);
   OnWidgetResized();
   Compose();
   return 0;
@@ -500,13 +447,13 @@ LRESULT CNotesBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
 LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
   ctrlWasDown_ = KeyDown(VK_CONTROL);
   ::SetTimer(hwnd_, kWidgetTimerCtrlWatch, kTickMs, nullptr);
-  arming_ = true;
+  drag_.Hover();
   return 0;
 }
 
 LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
   ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
-  pressArea_ = 0;
+  drag_.Leave();
   if (engine_->IsReadOnly()) mouseInside_ = false;
   if (linkHighlighted_) {
     engine_->ClearLinkHighlight(widgets::kLinkColor);
@@ -540,7 +487,7 @@ LRESULT CNotesBase::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   if (LOWORD(wParam) == WA_INACTIVE) {
     if (!linkHighlighted_) mouseInside_ = false;
     IdleReset();
-    ScheduleSave(widgets::kSaveDelay);
+    RecordChanged();
     Repaint();
   }
   handled = FALSE;
@@ -555,6 +502,6 @@ LRESULT CNotesBase::OnImageLoaded(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
 
 LRESULT CNotesBase::OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&) {
   scrolly = engine_->GetScrollPos();
-  ScheduleSave(widgets::kSaveDelay);
+  RecordChanged();
   return 0;
 }

@@ -10,25 +10,27 @@
 
 #include "framework/handles_win.h"
 #include "framework/window_win.h"
+#include "model/notes_local_info.h"
+#include "richtext/image_loader_win.h"
 #include "richtext/rich_draw_win.h"
 #include "ui/dib_surface_win.h"
-#include "model/notes_local_info.h"
+#include "widgets/widget_drag.h"
+#include "widgets/widget_env.h"
 #include "widgets/widget_geometry.h"
 #include "widgets/widget_theme.h"
+#include "widgets/widget_tooltip_win.h"
 
 constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms between hover and leave
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
-constexpr UINT WM_WIDGET_FEED_RESULT = WM_USER + 106;
-constexpr UINT WM_WIDGET_IMAGE_LOADED = WM_USER + 1001;
-constexpr UINT WM_WIDGET_GLIDE_AT_REST = WM_USER + 1101;
 constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
 constexpr wchar_t kWidgetWindowClass[] = L"PelinorWidget";
 constexpr wchar_t kWidgetTitle[] = L"便签条";
 constexpr int kWidgetCursorResource = 245;
+constexpr wchar_t kHintFollowLink[] = L"按住 CTRL 并单击鼠标以跟踪链接";
 
 class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
  public:
-  CNotesBase();
+  explicit CNotesBase(widgets::WidgetEnv& env);
   ~CNotesBase() override;
 
   // --- The widget's operations (the manager, menu and store call these) ---
@@ -69,6 +71,10 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   const ui::DibSurface& markSurface() const { return surfaceB_; }
   // Composes the layered image now and pushes it to the window.
   void Compose();
+  // The content font, and the font the drawing surfaces hold (the same once made).
+  HFONT contentFont() const { return contentFont_.get(); }
+  HFONT surfaceFont() const;
+  const widgets::WidgetTooltip& tooltip() const { return tooltip_; }
 
   BEGIN_MSG_MAP(CNotesBase)
     MESSAGE_HANDLER(WM_CREATE, OnCreate)
@@ -91,8 +97,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
     MESSAGE_HANDLER(WM_KEYDOWN, OnKeyInput)
     MESSAGE_HANDLER(WM_CHAR, OnKeyInput)
     MESSAGE_HANDLER(WM_ACTIVATE, OnActivate)
-    MESSAGE_HANDLER(WM_WIDGET_GLIDE_AT_REST, OnGlideAtRest)
-    MESSAGE_HANDLER(WM_WIDGET_IMAGE_LOADED, OnImageLoaded)
+    MESSAGE_HANDLER(richtext::kMsgGlideAtRest, OnGlideAtRest)
+    MESSAGE_HANDLER(richtext::kMsgImageLoaded, OnImageLoaded)
     MESSAGE_HANDLER(WM_WIDGET_COMPOSE, OnComposeRequest)
   END_MSG_MAP()
 
@@ -107,24 +113,22 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   virtual void OnWidgetResized() {}
 
   void Repaint();
+  // The record changed: it reaches data.dat with the next deferred save.
+  void RecordChanged(unsigned delayMs = widgets::kSaveDelay) { env_.RequestSave(delayMs); }
   // Back to reading mode after editing: read-only, drag-scroll as the setting says.
   void IdleReset();
-  void RelayToTooltip(UINT msg, WPARAM wParam, LPARAM lParam);
-  void SetTooltipText(const wchar_t* text);
-  void ActivateTooltip(bool on);
   bool SmoothingSetting() const;
 
+  widgets::WidgetEnv& env_;
   widgets::WidgetRects rects_{};
-  bool arming_ = false;
+  widgets::DragTracker drag_;
   bool mouseInside_ = false;
   bool menuFromButton_ = false;
   bool overLink_ = false;
   bool linkHighlighted_ = false;
-  int pressArea_ = 0;  // 1 inside the content, 2 elsewhere, 0 none
   POINT lastMouse_{};
   POINT dragAnchor_{};
-  fw::UniqueFont contentFont_;
-  HWND tooltip_ = nullptr;
+  widgets::WidgetTooltip tooltip_;
   std::unique_ptr<richtext::CRichDrawWin> engine_;
 
  private:
@@ -149,7 +153,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
 
   void RebuildContentFont();
   void UpdateRectsAndSurfaces();
-  void CreateTooltip();
+  // The window rectangle in its parent's coordinates (the screen's when top-level).
+  RECT PlaceInParent() const;
   void PaintText(HDC dc);
   void OnFollowTick();
   void OnCtrlWatchTick();
@@ -157,11 +162,13 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   bool ready_ = false;
   uint8_t blendAlpha_ = 255;
   widgets::ColorTheme theme_;
+  // The fonts come before the surfaces: a font outlives the DCs it is selected into.
+  fw::UniqueFont contentFont_;
+  fw::UniqueFont titleFont_, captionFont_;
   ui::DibSurface surfaceA_, surfaceB_;
   fw::UniqueMemDc imageDc_;  // images of the content are copied through it
   bool composePending_ = false;
-  fw::UniqueFont titleFont_, captionFont_;
   std::u16string titleText_;  // nothing sets it: the strip shows no title
-  POINT followFrom_{};
+  widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;
 };

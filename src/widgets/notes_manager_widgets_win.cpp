@@ -1,36 +1,49 @@
 // The widget side of CNotesManager: the list of feed widgets, creating and removing
-// them, the periodic refresh, the first widget of a fresh installation, and embedding
-// widgets in the desktop's icon view.
+// them, the periodic refresh, the first widget of a fresh installation, and what the
+// manager does for its widgets as their environment.
 #include <algorithm>
 
 #include "feed/default_feeds.h"
 #include "store/data_store.h"
+#include "store/statistics.h"
+#include "ui/link_commands_win.h"
 #include "widgets/news_notes_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
+#include "widgets/work_area_win.h"
 
 namespace {
 
 constexpr int kNewWidgetFontSize = 90;
 constexpr int kNewWidgetLineSpace = 6;
-constexpr wchar_t kDefaultFace[] = L"宋体";
+constexpr int kNewWidgetPlanWidth = 250, kNewWidgetPlanHeight = 200;  // the smallest loaded widget
+constexpr char16_t kNewWidgetFace[] = u"宋体";
+constexpr int kFailureToastMode = 2;  // in the lower part of the widget
+constexpr UINT kFailureToastMs = 3000;
 
-// Process-wide: the desktop's icon view is looked for once.
-HWND g_desktopListView = nullptr;
-bool g_desktopSearched = false;
-int g_osMajorVersion = 0;
+// The host of a manager that has no program around it.
+class NoProgramHost : public widgets::ProgramHost {
+ public:
+  void ScheduleSave(unsigned) override {}
+  void RemoveWidgetLater(CNewsNotes*) override {}
+  void SendSubscribeNotice(const std::u16string&, const std::u16string&) override {}
+  bool IsAutoStartOn() override { return false; }
+  bool SetAutoStart(bool) override { return false; }
+  void ShowAbout() override {}
+  void OpenHelp() override {}
+  void Quit() override {}
+};
 
-BOOL CALLBACK FindListViewProc(HWND top, LPARAM) {
-  if (!(GetWindowLongW(top, GWL_STYLE) & WS_VISIBLE)) return TRUE;
-  HWND view = FindWindowExW(top, nullptr, L"SHELLDLL_DefView", nullptr);
-  if (!view) return TRUE;
-  HWND list = FindWindowExW(view, nullptr, L"SysListView32", L"FolderView");
-  if (!list) return TRUE;
-  g_desktopListView = list;
-  return FALSE;
+widgets::ProgramHost& NoHost() {
+  static NoProgramHost host;
+  return host;
 }
 
 }  // namespace
+
+CNotesManager::CNotesManager() : host_(NoHost()) {}
+
+CNotesManager::CNotesManager(widgets::ProgramHost& host) : host_(host) {}
 
 CNotesManager::~CNotesManager() {
   // The final save has been made by Quit; the widgets go with the manager.
@@ -54,13 +67,13 @@ void CNotesManager::RefreshAllWidgets() {
 }
 
 CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ) {
-  auto* w = new CNewsNotes;
+  auto* w = new CNewsNotes(*this);
   w->rssurl = url;
   if (templ) {
     w->alpha = templ->GetAlpha();
     w->tmpl = templ->GetTemplate();
   }
-  w->SetFont(kNewWidgetFontSize, 0, u"宋体");
+  w->SetFont(kNewWidgetFontSize, 0, kNewWidgetFace);
   w->SetLineSpace(kNewWidgetLineSpace);
   w->MoveTo(x, y);
   w->ShowWidget();
@@ -69,20 +82,34 @@ CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, in
   return w;
 }
 
+void CNotesManager::AddFeedWidget(const std::u16string& url, CNewsNotes* templ) {
+  int x, y;
+  widgets::NewWidgetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), &x, &y);
+  // A new widget over an old one would look as if nothing happened: it moves on until
+  // its place is free. Planned at the size a loaded widget has at least (or the template's).
+  std::vector<widgets::Rect> taken;
+  for (CNewsNotes* w : widgets_) {
+    RECT r;
+    if (w->IsWindow() && GetWindowRect(w->hwnd(), &r)) taken.push_back({r.left, r.top, r.right, r.bottom});
+  }
+  const int w = std::max(kNewWidgetPlanWidth, templ ? templ->width : 0);
+  const int h = std::max(kNewWidgetPlanHeight, templ ? templ->height : 0);
+  widgets::FreeWidgetPlace(taken, widgets::PrimaryWorkArea(), w, h, &x, &y);
+  CreateFeedWidget(url, x, y, templ);
+}
+
 void CNotesManager::CreateFirstWidgetIfNone() {
   if (!widgets_.empty()) return;
   std::vector<NewsLink> offered = feed::EffectiveRemoteLinks(remote_links, custom_links);
   if (offered.empty()) return;
-  int x, y;
-  widgets::NewWidgetPosition(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), &x, &y);
-  CreateFeedWidget(offered.front().url, x, y, nullptr);
+  AddFeedWidget(offered.front().url, nullptr);
 }
 
 int CNotesManager::Restore(const DataSnapshot& data) {
   static_cast<ManagerData&>(*this) = data.settings;
   int made = 0;
   for (const CNotesLocalInfo& record : data.widgets) {
-    auto* w = new CNewsNotes;
+    auto* w = new CNewsNotes(*this);
     w->CopyRecordFrom(record);
     w->ShowWidget();
     w->Refresh(0);
@@ -107,25 +134,14 @@ DataSnapshot CNotesManager::Snapshot() {
   return data;
 }
 
-HWND CNotesManager::FindDesktopListView() {
-  if (g_desktopSearched) return g_desktopListView;
-  g_desktopSearched = true;
-  EnumWindows(FindListViewProc, 0);
-  return g_desktopListView;
+bool CNotesManager::ChooseSubscription(CNewsNotes& over, std::u16string* url) {
+  return ui::ChooseSubscription(over.hwnd(), *this, url);
 }
 
-int CNotesManager::GetOsMajorVersion() {
-  if (g_osMajorVersion == 0) {
-    OSVERSIONINFOW vi{sizeof vi};
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (GetVersionExW(&vi)) g_osMajorVersion = static_cast<int>(vi.dwMajorVersion);
-#pragma GCC diagnostic pop
-  }
-  return g_osMajorVersion;
+void CNotesManager::ManageCustomLinks(CNewsNotes& over) { ui::ManageCustomLinks(over.hwnd(), *this); }
+
+void CNotesManager::ShowFailureToast(CNewsNotes& over, const std::u16string& text) {
+  toasts_.Show(over.hwnd(), kFailureToastMode, text, kFailureToastMs);
 }
 
-int CNotesManager::CanEmbedInDesktop() {
-  // Since Windows Vista the icon view is no place for foreign windows.
-  return FindDesktopListView() && GetOsMajorVersion() < 6 ? 1 : 0;
-}
+void CNotesManager::CountEvent(int event) { store::CountEvent(event); }

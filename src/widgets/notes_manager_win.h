@@ -1,6 +1,6 @@
 // The widget manager: owns the feed widgets, the custom and remote link lists and the
-// manager-level settings. It is the last base of the main window, so there is one per
-// process. Widgets, link lists and settings are added by the widgets and store code.
+// manager-level settings, and is every widget's environment (WidgetEnv). The main window
+// has one; what only the program around it can do reaches it through ProgramHost.
 #pragma once
 #include <windows.h>
 
@@ -11,13 +11,31 @@
 #include "model/data_snapshot.h"
 #include "model/manager_data.h"
 #include "model/notes_local_info.h"
+#include "ui/toast_win.h"
+#include "widgets/widget_env.h"
 
 class CNewsNotes;
 
-class CNotesManager : public ManagerData {
+namespace widgets {
+
+// What the manager needs from the program's main window.
+class ProgramHost : public ProgramCommands {
  public:
-  CNotesManager() = default;
-  ~CNotesManager();
+  // (Re)starts the deferred save of data.dat.
+  virtual void ScheduleSave(unsigned delayMs) = 0;
+  // Asks for CNotesManager::RemoveWidget(widget) once the current message has returned.
+  virtual void RemoveWidgetLater(CNewsNotes* widget) = 0;
+  virtual void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) = 0;
+};
+
+}  // namespace widgets
+
+class CNotesManager : public ManagerData, public widgets::WidgetEnv {
+ public:
+  // Without a host (tests) saves and program commands do nothing.
+  CNotesManager();
+  explicit CNotesManager(widgets::ProgramHost& host);
+  ~CNotesManager() override;
   CNotesManager(const CNotesManager&) = delete;
   CNotesManager& operator=(const CNotesManager&) = delete;
 
@@ -43,11 +61,27 @@ class CNotesManager : public ManagerData {
   // (the remote list, or the built-in feeds while none has been received).
   void CreateFirstWidgetIfNone();
 
-  // Desktop embedding: the desktop's icon view, found once per process.
-  static HWND FindDesktopListView();
-  static int GetOsMajorVersion();
-  static int CanEmbedInDesktop();
+  // --- widgets::WidgetEnv ---
+  ManagerData& Settings() override { return *this; }
+  void RequestSave(unsigned delayMs) override { host_.ScheduleSave(delayMs); }
+  void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) override {
+    host_.SendSubscribeNotice(feedUrl, name);
+  }
+  int WidgetCount() override { return static_cast<int>(widgets_.size()); }
+  void RemoveWidgetLater(CNewsNotes& widget) override { host_.RemoveWidgetLater(&widget); }
+  void AddFeedWidget(const std::u16string& url, CNewsNotes* templ) override;
+  bool ChooseSubscription(CNewsNotes& over, std::u16string* url) override;
+  void ManageCustomLinks(CNewsNotes& over) override;
+  void ShowFailureToast(CNewsNotes& over, const std::u16string& text) override;
+  void CountEvent(int event) override;
+  bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
+  bool SetAutoStart(bool on) override { return host_.SetAutoStart(on); }
+  void ShowAbout() override { host_.ShowAbout(); }
+  void OpenHelp() override { host_.OpenHelp(); }
+  void Quit() override { host_.Quit(); }
 
  private:
+  widgets::ProgramHost& host_;
   std::vector<CNewsNotes*> widgets_;
+  ui::ToastList toasts_;
 };

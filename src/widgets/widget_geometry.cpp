@@ -9,6 +9,8 @@ void ClampWidgetSize(int* width, int* height) {
   *height = std::clamp(*height, kMinWidgetHeight, kMaxWidgetHeight);
 }
 
+Rect InitialContentRect(int w, int h) { return {10, 39, w - 20, h - 20}; }
+
 WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight) {
   WidgetRects r;
   r.content = {10, 39, w - 10, h - 20};
@@ -30,25 +32,50 @@ bool CornerCounter::Press(int x, int y) {
   return true;
 }
 
-TipPlacement PlaceFirstRunTip(int windowTop, int windowRight, int screenWidth) {
+TipPlacement PlaceFirstRunTip(const Rect& window, const Rect& workArea) {
+  const int roomRight = workArea.right - window.right;
+  const int roomLeft = window.left - workArea.left;
+  const bool right = roomRight >= kFirstRunTipWidth || (roomLeft < kFirstRunTipWidth && roomRight >= roomLeft);
   TipPlacement p;
-  int top = windowTop + 30;
-  if (screenWidth < windowRight + 180) {
-    // No room on the right: the tip hangs to the left, its arrow top right.
-    int right = windowRight - 20;
-    p.rect = {right - kFirstRunTipWidth, top, right, top + kFirstRunTipHeight};
-    p.direction = 4;
-  } else {
-    int left = windowRight - 20;
-    p.rect = {left, top, left + kFirstRunTipWidth, top + kFirstRunTipHeight};
-    p.direction = 3;
-  }
+  p.direction = right ? 3 : 4;
+  int left = right ? window.right : window.left - kFirstRunTipWidth;
+  left = std::max(workArea.left, std::min(left, workArea.right - kFirstRunTipWidth));
+  int top = std::max(workArea.top, std::min(window.top + 30, workArea.bottom - kFirstRunTipHeight));
+  p.rect = {left, top, left + kFirstRunTipWidth, top + kFirstRunTipHeight};
   return p;
 }
 
 void NewWidgetPosition(int screenWidth, int screenHeight, int* x, int* y) {
   *x = std::max(screenWidth - 400, 50);
   *y = std::min(0, screenHeight - 150);
+}
+
+namespace {
+bool Overlap(const Rect& a, const Rect& b) {
+  return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+}  // namespace
+
+void FreeWidgetPlace(const std::vector<Rect>& taken, const Rect& workArea, int w, int h, int* x, int* y) {
+  auto isFree = [&](int px, int py) {
+    const Rect r{px, py, px + w, py + h};
+    for (const Rect& t : taken)
+      if (Overlap(r, t)) return false;
+    return true;
+  };
+  if (isFree(*x, *y)) return;
+  int px = *x, py = *y;
+  for (;;) {
+    px -= kCascadeStep;
+    py += kCascadeStep;
+    if (py + h > workArea.bottom) py = workArea.top;
+    if (px < workArea.left) return;  // no free place: the usual one
+    if (px + w <= workArea.right && py >= workArea.top && isFree(px, py)) {
+      *x = px;
+      *y = py;
+      return;
+    }
+  }
 }
 
 }  // namespace widgets

@@ -1,18 +1,13 @@
 // Where things sit inside a widget window, and how big a widget may be. All rectangles
 // are in window (client) coordinates, right and bottom exclusive.
 #pragma once
+#include <vector>
+
+#include "ui/rect.h"
 
 namespace widgets {
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-  bool operator==(const Rect& o) const {
-    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-  }
-};
+using ui::Rect;
 
 constexpr int kMinWidgetWidth = 100, kMaxWidgetWidth = 800;
 constexpr int kMinWidgetHeight = 80, kMaxWidgetHeight = 600;
@@ -29,6 +24,9 @@ struct WidgetRects {
 };
 // The rectangles of a w x h widget; the grip takes the size of its image.
 WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight);
+// The content rectangle a new window starts with, 10 pixels narrower on the right than
+// after its first size change.
+Rect InitialContentRect(int w, int h);
 
 // The painted areas of the background (x, y, width, height form).
 struct Area {
@@ -52,16 +50,24 @@ class CornerCounter {
   int count_ = 0;
 };
 
-// Placement of the first-run tip beside a widget whose window ends at windowRight and
-// starts at windowTop, on a screen screenWidth wide.
+// Placement of the first-run tip beside the widget window `window` (screen rectangle),
+// fully inside `workArea`: right of the widget, its arrow top left, when it fits there;
+// else left of it, its arrow top right; never over the widget while either side has room.
 struct TipPlacement {
   Rect rect;      // screen rectangle of the tip
   int direction;  // arrow direction of the tip (3 top-left, 4 top-right)
 };
 constexpr int kFirstRunTipWidth = 200, kFirstRunTipHeight = 100;
-TipPlacement PlaceFirstRunTip(int windowTop, int windowRight, int screenWidth);
+TipPlacement PlaceFirstRunTip(const Rect& window, const Rect& workArea);
 
 // Where a new widget appears on a screen of the given size.
 void NewWidgetPosition(int screenWidth, int screenHeight, int* x, int* y);
+
+// Where a new w x h widget that would appear at (*x, *y) goes: there when none of the
+// `taken` rectangles overlaps it; otherwise the first place down and to the left, in steps
+// of kCascadeStep pixels, that overlaps none and lies inside the work area (going on from
+// the work area's top once its bottom is reached). Unchanged when no such place exists.
+constexpr int kCascadeStep = 30;
+void FreeWidgetPlace(const std::vector<Rect>& taken, const Rect& workArea, int w, int h, int* x, int* y);
 
 }  // namespace widgets

@@ -1,5 +1,7 @@
 #include "widgets/widget_menu.h"
 
+#include <cstdlib>
+
 #include "widgets/widget_theme.h"
 
 namespace widgets {
@@ -58,6 +60,13 @@ void AppendLinks(std::vector<MenuNode>* out, const std::vector<NewsLink>* links,
 
 }  // namespace
 
+int NearestAlphaLevel(int alpha) {
+  int best = 0;
+  for (int i = 1; i < kAlphaLevelCount; ++i)
+    if (std::abs(kAlphaLevels[i] - alpha) < std::abs(kAlphaLevels[best] - alpha)) best = i;
+  return best;
+}
+
 std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
   std::vector<MenuNode> subscribe;
   AppendLinks(&subscribe, s.remoteLinks, kCmdRemoteFirst, kCmdRemoteLast, s.feedUrl);
@@ -71,7 +80,7 @@ std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
 
   std::vector<MenuNode> alphas;
   for (int i = 0; i < kAlphaLevelCount; ++i)
-    alphas.push_back(Item(kAlphaNames[i], kCmdAlphaFirst + i, kAlphaLevels[i] == s.alpha));
+    alphas.push_back(Item(kAlphaNames[i], kCmdAlphaFirst + i, i == NearestAlphaLevel(s.alpha)));
 
   std::vector<MenuNode> options;
   options.push_back(Item(u"开机启动", kCmdAutoStart, s.autoStart));

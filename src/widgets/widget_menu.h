@@ -49,6 +49,9 @@ struct MenuState {
 };
 
 std::vector<MenuNode> BuildWidgetMenu(const MenuState& state);
+// The transparency level (index into kAlphaLevels) nearest to `alpha`: the one the menu
+// ticks, also for an opacity that is none of the levels (the default 200 ticks "80%").
+int NearestAlphaLevel(int alpha);
 
 // What a chosen command means.
 struct MenuAction {

@@ -237,6 +237,98 @@ def wait_for(predicate, timeout=20.0, interval=0.2):
     return predicate()
 
 
+
+# --- Profiles, feeds and data.dat shared by the tests -------------------------------------
+
+SCREEN_W, SCREEN_H = 1280, 800
+WM_KEYDOWN, WM_MOUSEMOVE, WM_COMMAND = 0x100, 0x200, 0x111
+VK_RETURN, VK_ESCAPE, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x26, 0x27, 0x28
+
+
+def rss(name, count):
+    items = "".join(
+        "<item><title>%s 第%d条：桌面订阅的新闻标题</title><link>http://127.0.0.1/%s/%d</link></item>"
+        % (name, i + 1, name, i + 1) for i in range(count))
+    return ('<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>%s</title>%s'
+            "</channel></rss>" % (name, items)).encode("utf-8")
+
+
+def note(url, fx, fy, theme, alpha, width=260, height=200):
+    return ("\t\t<note create_time=\"1300000000\" group_name=\"\">\r\n"
+            "\t\t\t<template image=\"\" type=\"1\" bkcolor_id=\"%d\" x1=\"0.050000\" y1=\"0.100000\" "
+            "x2=\"0.950000\" y2=\"0.950000\"></template>\r\n"
+            "\t\t\t<content><![CDATA[]]></content>\r\n\t\t\t<textcolor>0</textcolor>\r\n"
+            "\t\t\t<position x=\"%f\" y=\"%f\" width=\"%d\" height=\"%d\"></position>\r\n"
+            "\t\t\t<font face=\"宋体\" size=\"90\" bold=\"0\"></font>\r\n\t\t\t<scrolly>0</scrolly>\r\n"
+            "\t\t\t<transparent>%d</transparent>\r\n\t\t\t<topmost>0</topmost>\r\n\t\t\t<visible>1</visible>\r\n"
+            "\t\t\t<locked>0</locked>\r\n\t\t\t<linespace>6</linespace>\r\n\t\t\t<rssurl>%s</rssurl>\r\n"
+            "\t\t\t<advlink_url></advlink_url>\r\n\t\t\t<advlink_title></advlink_title>\r\n\t\t</note>\r\n"
+            % (theme, fx, fy, width, height, alpha, url))
+
+
+def profile(notes):
+    return ('<?xml version="1.0" encoding="gb2312"?>\r\n<config ver="1.8">\r\n\t<usecount>3</usecount>\r\n'
+            "\t<newsnotes>\r\n%s\t</newsnotes>\r\n</config>" % "".join(notes)).encode("gbk")
+
+
+def unscramble(data):
+    if data.startswith(b"<?xml"):
+        return data
+    out = bytearray()
+    for i, b in enumerate(data):
+        b = ~b & 0xFF
+        n = i % 7 + 1
+        out.append(((b >> n) | (b << (8 - n))) & 0xFF)
+    return bytes(out)
+
+
+def rgb_crop(png, rect):
+    """Raw RGB bytes of a screen rectangle of a screenshot."""
+    l, t, r, b = rect
+    return subprocess.run(["convert", png, "-crop", "%dx%d+%d+%d" % (r - l, b - t, l, t), "rgb:-"],
+                          stdout=subprocess.PIPE, check=True).stdout
+
+
+def scramble(data):
+    out = bytearray()
+    for i, b in enumerate(data):
+        n = i % 7 + 1
+        out.append(~(((b << n) | (b >> (8 - n))) & 0xFF) & 0xFF)
+    return bytes(out)
+
+
+class ProgramSession:
+    """A test case that runs the program on a prepared profile: expects self.program (a
+    Program) and reads its widgets, its saved data.dat and types into a widget's menu."""
+
+    def start(self, notes):
+        with open(self.program.file("data.dat"), "wb") as f:
+            f.write(profile(notes))
+        self.program.start()
+        self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
+        self.pid = [w for w in windows() if w.title == "Dorvane"][0].pid
+
+    def widgets(self):
+        return [w for w in windows() if w.cls == "PelinorWidget" and w.pid == self.pid and w.visible]
+
+    def saved(self):
+        """The program-folder data.dat as text; empty while a save is replacing it."""
+        try:
+            with open(self.program.file("data.dat"), "rb") as f:
+                return unscramble(f.read()).decode("gbk", errors="replace")
+        except FileNotFoundError:
+            return ""
+
+    def menu_keys(self, widget, keys):
+        """Opens the widget's menu with a right click and types the keys into it."""
+        probe("click", widget.hwnd, 40, 60, "right")
+        menu = wait_for(lambda: [w for w in windows() if w.cls == "#32768" and w.visible], 10)
+        self.assertTrue(menu, "the widget menu did not open")
+        for k in keys:
+            probe("post", menu[0].hwnd, WM_KEYDOWN, k, 0)
+        time.sleep(0.5)
+
+
 def main():
     """Runs the calling module's tests and prints the closing count line."""
     result = unittest.main(module="__main__", exit=False, verbosity=2).result

@@ -4,11 +4,7 @@ from the menu and closed with Esc."""
 import unittest
 
 import harness as h
-import test_widgets as tw
-from test_widgets import note, profile, rss
 
-WM_KEYDOWN, WM_COMMAND = 0x100, 0x111
-VK_RETURN, VK_ESCAPE, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x26, 0x27, 0x28
 IDOK, IDC_RSS_NAME, IDC_RSS_URL, IDC_RSS_NEW = 1, 1011, 1004, 1027
 
 
@@ -20,10 +16,10 @@ def with_custom_links(doc, links):
     return text.replace("\t<newsnotes>", block + "\t<newsnotes>", 1).encode("gbk")
 
 
-class Dialogs(unittest.TestCase):
+class Dialogs(h.ProgramSession, unittest.TestCase):
     def setUp(self):
         h.reset_user_data()
-        body = rss("feed", 3)
+        body = h.rss("feed", 3)
         route = (200, {"Content-Type": "application/rss+xml"}, body)
         self.server = h.Server({"/own.xml": route, "/mine.xml": route, "/new.xml": route})
         self.program = h.Program()
@@ -34,11 +30,6 @@ class Dialogs(unittest.TestCase):
         self.server.close()
         self.program.cleanup()
 
-    # The widget list, the saved data.dat and menu typing work as in the widget tests.
-    widgets = tw.Widgets.widgets
-    saved = tw.Widgets.saved
-    menu_keys = tw.Widgets.menu_keys
-
     def dialog(self, title):
         found = h.wait_for(lambda: [w for w in h.windows()
                                     if w.cls == "#32770" and w.title == title and w.visible], 15)
@@ -46,7 +37,7 @@ class Dialogs(unittest.TestCase):
         return found[0]
 
     def test_new_subscription_through_new_link_and_the_custom_links_dialog(self):
-        doc = profile([note(self.server.url("/own.xml"), 0.05, 0.05, 3, 255)])
+        doc = h.profile([h.note(self.server.url("/own.xml"), 0.05, 0.05, 3, 255)])
         with open(self.program.file("data.dat"), "wb") as f:
             f.write(with_custom_links(doc, [("我的", self.server.url("/mine.xml"))]))
         self.program.start()
@@ -56,17 +47,17 @@ class Dialogs(unittest.TestCase):
         self.assertTrue(ws, "one widget expected")
 
         # "新增订阅" (the fourth entry) opens the choice; "新增" hides it for the link input.
-        self.menu_keys(ws[0], [VK_DOWN] * 4 + [VK_RETURN])
+        self.menu_keys(ws[0], [h.VK_DOWN] * 4 + [h.VK_RETURN])
         choose = self.dialog("选择订阅源")
         h.screenshot("dialogs-choose.png")
-        h.probe("post", choose.hwnd, WM_COMMAND, IDC_RSS_NEW, 0)
+        h.probe("post", choose.hwnd, h.WM_COMMAND, IDC_RSS_NEW, 0)
         link = self.dialog("新增订阅源")
         self.assertFalse([w for w in h.windows() if w.hwnd == choose.hwnd and w.visible],
                          "the choice stays hidden behind the link input")
         h.probe("settext", link.hwnd, IDC_RSS_NAME, "  新的订阅  ")
         h.probe("settext", link.hwnd, IDC_RSS_URL, self.server.url("/new.xml"))
         h.screenshot("dialogs-input.png")
-        h.probe("post", link.hwnd, WM_COMMAND, IDOK, 0)
+        h.probe("post", link.hwnd, h.WM_COMMAND, IDOK, 0)
 
         # A second widget for the new link, and both the link and the widget are saved.
         self.assertTrue(h.wait_for(lambda: len(self.widgets()) == 2, 20), "no new widget")
@@ -78,13 +69,13 @@ class Dialogs(unittest.TestCase):
 
         # "订阅" > "管理自定义链接" (the last entry of the submenu) shows both custom links;
         # Esc closes it.
-        self.menu_keys(self.widgets()[0], [VK_DOWN, VK_RIGHT, VK_UP, VK_RETURN])
+        self.menu_keys(self.widgets()[0], [h.VK_DOWN, h.VK_RIGHT, h.VK_UP, h.VK_RETURN])
         custom = self.dialog("自定义")
         h.screenshot("dialogs-custom.png")
         code, out = h.probe("children", custom.hwnd)
         self.assertIn("SysListView32", out)
         list_hwnd = [l.split()[0] for l in out.splitlines() if "SysListView32" in l][0]
-        h.probe("post", list_hwnd, WM_KEYDOWN, VK_ESCAPE, 0)
+        h.probe("post", list_hwnd, h.WM_KEYDOWN, h.VK_ESCAPE, 0)
         self.assertTrue(h.wait_for(lambda: not [w for w in h.windows() if w.hwnd == custom.hwnd and w.visible], 15),
                         "Esc did not close the custom links dialog")
         self.assertEqual(self.program.quit(), 0)

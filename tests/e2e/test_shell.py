@@ -1,7 +1,5 @@
 """The program as a process: hidden main window, single instance, temporary-folder refusal."""
 import os
-import shutil
-import subprocess
 import time
 import unittest
 

@@ -6,23 +6,6 @@ import unittest
 import harness as h
 
 
-def unscramble(data):
-    out = bytearray()
-    for i, b in enumerate(data):
-        b = ~b & 0xFF
-        n = i % 7 + 1
-        out.append(((b >> n) | (b << (8 - n))) & 0xFF)
-    return bytes(out)
-
-
-def scramble(data):
-    out = bytearray()
-    for i, b in enumerate(data):
-        n = i % 7 + 1
-        out.append(~(((b << n) | (b >> (8 - n))) & 0xFF) & 0xFF)
-    return bytes(out)
-
-
 PROFILE = (
     '<?xml version="1.0" encoding="gb2312"?>\r\n<config ver="1.8">\r\n'
     "\t<usecount>5</usecount>\r\n\t<smoothing>0</smoothing>\r\n"
@@ -62,18 +45,18 @@ class Store(unittest.TestCase):
         with open(kept, "rb") as f:
             self.assertEqual(f.read(), garbage, "the unreadable file is kept as it was")
         with open(self.program.file("data.dat"), "rb") as f:
-            self.assertTrue(unscramble(f.read()).endswith(b"</config>\0"), "a good file replaced it")
+            self.assertTrue(h.unscramble(f.read()).endswith(b"</config>\0"), "a good file replaced it")
         with open(self.program.file("log.txt"), "rb") as f:
             self.assertIn(b"data-unreadable-1.dat", f.read(), "the log says where the old file is")
 
     def test_settings_survive_a_run_in_both_copies(self):
         with open(self.program.file("data.dat"), "wb") as f:
-            f.write(scramble(PROFILE + b"\0"))
+            f.write(h.scramble(PROFILE + b"\0"))
         self.run_and_quit()
         data_copy = os.path.join(h.local_appdata(), "Vessaly", "data.dat")
         for path in (self.program.file("data.dat"), data_copy):
             with open(path, "rb") as f:
-                text = unscramble(f.read())
+                text = h.unscramble(f.read())
             self.assertTrue(text.endswith(b"</config>\0"), path)
             self.assertIn(b"<usecount>6</usecount>", text)
             self.assertIn(b"<smoothing>0</smoothing>", text)
@@ -84,7 +67,7 @@ class Store(unittest.TestCase):
         self.assertIsNotNone(self.program.main_window())
         self.assertEqual(self.program.quit(), 0)
         with open(self.program.file("data.dat"), "rb") as f:
-            self.assertIn(b"<usecount>7</usecount>", unscramble(f.read()))
+            self.assertIn(b"<usecount>7</usecount>", h.unscramble(f.read()))
 
     def test_a_stored_widget_comes_back_and_is_saved_again(self):
         note = (
@@ -96,7 +79,7 @@ class Store(unittest.TestCase):
             "\t\t</note>\r\n"
         ).encode("gbk")
         with open(self.program.file("data.dat"), "wb") as f:
-            f.write(scramble(PROFILE.replace(b"\t<newsnotes>\r\n", b"\t<newsnotes>\r\n" + note) + b"\0"))
+            f.write(h.scramble(PROFILE.replace(b"\t<newsnotes>\r\n", b"\t<newsnotes>\r\n" + note) + b"\0"))
         self.program.start()
         self.assertIsNotNone(self.program.main_window())
         shown = h.wait_for(lambda: [w for w in h.windows() if w.title == "便签条" and w.visible], 20)
@@ -104,7 +87,7 @@ class Store(unittest.TestCase):
         h.screenshot("store_widget.png")
         self.assertEqual(self.program.quit(), 0)
         with open(self.program.file("data.dat"), "rb") as f:
-            text = unscramble(f.read())
+            text = h.unscramble(f.read())
         self.assertEqual(text.count(b"<note "), 1)
         self.assertIn(b'create_time="1300000000" group_name="g&amp;h"', text)
         self.assertIn(b"<rssurl>http://127.0.0.1:9/rss?a=1&b=2</rssurl>", text)
@@ -118,7 +101,7 @@ class Store(unittest.TestCase):
         self.assertIn(b"[debug] no data.dat yet", log)
         self.assertNotIn(b"[error]", log, "a fresh installation is no error")
         with open(self.program.file("data.dat"), "rb") as f:
-            text = unscramble(f.read())
+            text = h.unscramble(f.read())
         self.assertIn(b"<hotkey_shownotes>ALT:Q</hotkey_shownotes>", text)
         self.assertIn(b"<last_shutdown_time>1200</last_shutdown_time>", text)
 

@@ -1,63 +1,12 @@
 """Feed widgets on the desktop: a prepared profile of three widgets against a loopback feed
 server, driven through their buttons and their menu as a user would."""
-import os
-import subprocess
 import threading
 import time
 import unittest
 
 import harness as h
 
-SCREEN_W, SCREEN_H = 1280, 800
-WM_KEYDOWN, WM_MOUSEMOVE = 0x100, 0x200
-VK_RETURN, VK_ESCAPE, VK_UP, VK_RIGHT, VK_DOWN = 0x0D, 0x1B, 0x26, 0x27, 0x28
-
-
-def rss(name, count):
-    items = "".join(
-        "<item><title>%s 第%d条：桌面订阅的新闻标题</title><link>http://127.0.0.1/%s/%d</link></item>"
-        % (name, i + 1, name, i + 1) for i in range(count))
-    return ('<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>%s</title>%s'
-            "</channel></rss>" % (name, items)).encode("utf-8")
-
-
-def note(url, fx, fy, theme, alpha, width=260, height=200):
-    return ("\t\t<note create_time=\"1300000000\" group_name=\"\">\r\n"
-            "\t\t\t<template image=\"\" type=\"1\" bkcolor_id=\"%d\" x1=\"0.050000\" y1=\"0.100000\" "
-            "x2=\"0.950000\" y2=\"0.950000\"></template>\r\n"
-            "\t\t\t<content><![CDATA[]]></content>\r\n\t\t\t<textcolor>0</textcolor>\r\n"
-            "\t\t\t<position x=\"%f\" y=\"%f\" width=\"%d\" height=\"%d\"></position>\r\n"
-            "\t\t\t<font face=\"宋体\" size=\"90\" bold=\"0\"></font>\r\n\t\t\t<scrolly>0</scrolly>\r\n"
-            "\t\t\t<transparent>%d</transparent>\r\n\t\t\t<topmost>0</topmost>\r\n\t\t\t<visible>1</visible>\r\n"
-            "\t\t\t<locked>0</locked>\r\n\t\t\t<linespace>6</linespace>\r\n\t\t\t<rssurl>%s</rssurl>\r\n"
-            "\t\t\t<advlink_url></advlink_url>\r\n\t\t\t<advlink_title></advlink_title>\r\n\t\t</note>\r\n"
-            % (theme, fx, fy, width, height, alpha, url))
-
-
-def profile(notes):
-    return ('<?xml version="1.0" encoding="gb2312"?>\r\n<config ver="1.8">\r\n\t<usecount>3</usecount>\r\n'
-            "\t<newsnotes>\r\n%s\t</newsnotes>\r\n</config>" % "".join(notes)).encode("gbk")
-
-
-def unscramble(data):
-    if data.startswith(b"<?xml"):
-        return data
-    out = bytearray()
-    for i, b in enumerate(data):
-        b = ~b & 0xFF
-        n = i % 7 + 1
-        out.append(((b >> n) | (b << (8 - n))) & 0xFF)
-    return bytes(out)
-
-
-def rgb_crop(png, rect):
-    """Raw RGB bytes of a screen rectangle of a screenshot."""
-    l, t, r, b = rect
-    return subprocess.run(["convert", png, "-crop", "%dx%d+%d+%d" % (r - l, b - t, l, t), "rgb:-"],
-                          stdout=subprocess.PIPE, check=True).stdout
-
-
-class Widgets(unittest.TestCase):
+class Widgets(h.ProgramSession, unittest.TestCase):
     def setUp(self):
         h.reset_user_data()
         self.slow = threading.Event()
@@ -68,7 +17,7 @@ class Widgets(unittest.TestCase):
                 self.requests[name] = self.requests.get(name, 0) + 1
                 if name == "one" and self.slow.is_set():
                     time.sleep(4)  # long enough to see the refresh caption
-                body = rss(name, count)
+                body = h.rss(name, count)
                 req.send_response(200)
                 req.send_header("Content-Type", "application/rss+xml")
                 req.send_header("Content-Length", str(len(body)))
@@ -86,37 +35,14 @@ class Widgets(unittest.TestCase):
         self.server.close()
         self.program.cleanup()
 
-    def start(self, notes):
-        with open(self.program.file("data.dat"), "wb") as f:
-            f.write(profile(notes))
-        self.program.start()
-        self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
-        self.pid = [w for w in h.windows() if w.title == "Dorvane"][0].pid
-
-    def widgets(self):
-        return [w for w in h.windows() if w.cls == "PelinorWidget" and w.pid == self.pid and w.visible]
-
-    def saved(self):
-        with open(self.program.file("data.dat"), "rb") as f:
-            return unscramble(f.read()).decode("gbk", errors="replace")
-
-    def menu_keys(self, widget, keys):
-        """Opens the widget's menu with a right click and types the keys into it."""
-        h.probe("click", widget.hwnd, 40, 60, "right")
-        menu = h.wait_for(lambda: [w for w in h.windows() if w.cls == "#32768" and w.visible], 10)
-        self.assertTrue(menu, "the widget menu did not open")
-        for k in keys:
-            h.probe("post", menu[0].hwnd, WM_KEYDOWN, k, 0)
-        time.sleep(0.5)
-
     def test_three_widgets_list_their_feeds_and_follow_the_user(self):
-        self.start([note(self.server.url("/one.xml"), 0.05, 0.05, 6, 200),
-                    note(self.server.url("/two.xml"), 0.45, 0.05, 2, 255),
-                    note(self.server.url("/three.xml"), 0.05, 0.55, 1, 153)])
+        self.start([h.note(self.server.url("/one.xml"), 0.05, 0.05, 6, 200),
+                    h.note(self.server.url("/two.xml"), 0.45, 0.05, 2, 255),
+                    h.note(self.server.url("/three.xml"), 0.05, 0.55, 1, 153)])
         ws = h.wait_for(lambda: len(self.widgets()) == 3 and self.widgets(), 30)
         self.assertTrue(ws, "three widgets expected, saw %r" % self.widgets())
         places = sorted((w.rect[0], w.rect[1]) for w in ws)
-        expected = sorted((int(fx * SCREEN_W + 0.5), int(fy * SCREEN_H + 0.5))
+        expected = sorted((int(fx * h.SCREEN_W + 0.5), int(fy * h.SCREEN_H + 0.5))
                           for fx, fy in ((0.05, 0.05), (0.45, 0.05), (0.05, 0.55)))
         self.assertEqual(places, expected)
         for w in ws:
@@ -146,43 +72,43 @@ class Widgets(unittest.TestCase):
         # The refresh button: "正在刷新列表..." is painted at the bottom while loading.
         w, hh = one.rect[2] - one.rect[0], one.rect[3] - one.rect[1]
         caption = (one.rect[0] + 5, one.rect[1] + hh - 30, one.rect[0] + w - 5, one.rect[1] + hh - 10)
-        before = rgb_crop(shot, caption)
+        before = h.rgb_crop(shot, caption)
         self.slow.set()
         h.probe("click", one.hwnd, w - 60, 20)
         time.sleep(1.5)
         during_shot = h.screenshot("widgets_refreshing.png")
-        self.assertNotEqual(rgb_crop(during_shot, caption), before, "no refresh caption while loading")
+        self.assertNotEqual(h.rgb_crop(during_shot, caption), before, "no refresh caption while loading")
         self.slow.clear()
         time.sleep(4)
-        self.assertEqual(rgb_crop(h.screenshot("widgets_refreshed.png"), caption), before)
+        self.assertEqual(h.rgb_crop(h.screenshot("widgets_refreshed.png"), caption), before)
 
         # Colour and transparency from the menu reach data.dat about a second later.
         two = [x for x in self.widgets() if x.rect[0] > 400][0]
-        self.menu_keys(two, [VK_DOWN, VK_DOWN, VK_RIGHT, VK_DOWN, VK_DOWN, VK_RETURN])  # 紫色
+        self.menu_keys(two, [h.VK_DOWN, h.VK_DOWN, h.VK_RIGHT, h.VK_DOWN, h.VK_DOWN, h.VK_RETURN])  # 紫色
         self.assertTrue(h.wait_for(lambda: 'bkcolor_id="3"' in self.saved(), 6), "colour not saved")
-        self.menu_keys(two, [VK_DOWN, VK_DOWN, VK_DOWN, VK_RIGHT] + [VK_DOWN] * 4 + [VK_RETURN])  # 20%
+        self.menu_keys(two, [h.VK_DOWN, h.VK_DOWN, h.VK_DOWN, h.VK_RIGHT] + [h.VK_DOWN] * 4 + [h.VK_RETURN])  # 20%
         self.assertTrue(h.wait_for(lambda: "<transparent>51</transparent>" in self.saved(), 6),
                         "transparency not saved")
 
         # "取消订阅" removes a widget; with one left it is disabled.
         for expected_left in (2, 1):
             target = self.widgets()[0]
-            self.menu_keys(target, [VK_DOWN] * 5 + [VK_RETURN])
+            self.menu_keys(target, [h.VK_DOWN] * 5 + [h.VK_RETURN])
             self.assertTrue(h.wait_for(lambda: len(self.widgets()) == expected_left, 10), self.widgets())
-        self.menu_keys(self.widgets()[0], [VK_DOWN] * 5 + [VK_RETURN, VK_ESCAPE, VK_ESCAPE])
+        self.menu_keys(self.widgets()[0], [h.VK_DOWN] * 5 + [h.VK_RETURN, h.VK_ESCAPE, h.VK_ESCAPE])
         time.sleep(1.0)
         self.assertEqual(len(self.widgets()), 1, "the last widget must stay")
 
         # "退出软件" saves and ends the program.
         survivor = self.widgets()[0]
-        self.menu_keys(survivor, [VK_UP, VK_RETURN])
+        self.menu_keys(survivor, [h.VK_UP, h.VK_RETURN])
         self.assertEqual(self.program.proc.wait(30), 0)
         final = self.saved()
         self.assertEqual(final.count("<note "), 1)
         self.assertTrue(final.endswith("</config>\0"))
 
     def test_a_missing_feed_shows_the_failure_for_three_seconds(self):
-        self.start([note(self.server.url("/missing.xml"), 0.3, 0.3, 6, 200)])
+        self.start([h.note(self.server.url("/missing.xml"), 0.3, 0.3, 6, 200)])
         toast = h.wait_for(lambda: [w for w in h.windows()
                                     if w.cls == "AlphaWindow" and w.title == "读取失败！访问服务器失败"], 20)
         self.assertTrue(toast, "no failure toast")
@@ -198,7 +124,7 @@ class Widgets(unittest.TestCase):
         self.pid = [w for w in h.windows() if w.title == "Dorvane"][0].pid
         ws = h.wait_for(self.widgets, 20)
         self.assertEqual(len(ws), 1, "a first widget is needed to reach the menu at all")
-        self.assertEqual(ws[0].rect[:2], (SCREEN_W - 400, 0))
+        self.assertEqual(ws[0].rect[:2], (h.SCREEN_W - 400, 0))
         tip = h.wait_for(lambda: [w for w in h.windows() if w.cls == "AlphaWindow" and w.pid == self.pid], 10)
         self.assertTrue(tip, "a fresh installation's first widget shows the first-run tip")
         h.screenshot("widgets_first_run_tip.png")

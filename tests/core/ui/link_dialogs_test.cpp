@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
+
 namespace {
 
 using Links = std::vector<NewsLink>;
@@ -32,6 +34,23 @@ TEST(LinkInput, NewLinkIsAnnouncedEditedLinkIsNot) {
   EXPECT_EQ(edit.Caption(), u"编辑订阅源");
   EXPECT_FALSE(edit.Confirm(u"新闻 ", u"http://b/"));
   EXPECT_EQ(edit.GetLink(), (NewsLink{u"新闻", u"http://b/"}));
+}
+
+TEST(LinkInput, OnlyWebAddressesAreAccepted) {
+  EXPECT_EQ(ui::FeedAddressFromInput(u"  http://example.com/rss.xml "), u"http://example.com/rss.xml");
+  EXPECT_EQ(ui::FeedAddressFromInput(u"HTTPS://Example.com"), u"HTTPS://Example.com");
+  EXPECT_EQ(ui::FeedAddressFromInput(u"example.com/rss?a=1&b=新闻"), u"http://example.com/rss?a=1&b=新闻");
+  EXPECT_EQ(ui::FeedAddressFromInput(u"127.0.0.1:8080/feed"), u"http://127.0.0.1:8080/feed");
+  EXPECT_EQ(ui::FeedAddressFromInput(u"http://localhost/x"), u"http://localhost/x");
+  EXPECT_EQ(ui::FeedAddressFromInput(u"例子.中国/rss"), u"http://例子.中国/rss");
+  EXPECT_EQ(ui::FeedAddressFromInput(u"http://intranet/rss"), u"http://intranet/rss");
+  for (const char16_t* bad : {u"", u"   ", u"这不是网址", u"http://", u"http:///rss", u"ftp://example.com/x",
+                              u"file:///C:/x.xml", u"javascript://x.y", u"http://exa mple.com/", u"example", u"http://这不是网址",
+                              u"http://.", u"http://a\\b.com/", u"http://x.com\r\n/"}) {
+    EXPECT_EQ(ui::FeedAddressFromInput(bad), u"") << platform::U16ToUtf8(bad);
+  }
+  EXPECT_EQ(ui::HostOfAddress(u"http://user@news.example.com:81/rss"), u"news.example.com");
+  EXPECT_EQ(ui::HostOfAddress(u"http://[::1]:8080/"), u"[::1]");
 }
 
 TEST(LinkInput, CaptionFollowsTheNameNotTheEditingFlag) {

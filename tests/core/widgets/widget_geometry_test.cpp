@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "widgets/layered_pixels.h"
 #include "widgets/widget_theme.h"
 
 namespace widgets {
@@ -22,6 +21,7 @@ TEST(WidgetGeometry, StoredSizesAreClamped) {
 TEST(WidgetGeometry, RectanglesOfAWidget) {
   auto r = ComputeWidgetRects(300, 200, 8, 8);
   EXPECT_EQ(r.content, (Rect{10, 39, 290, 180}));
+  EXPECT_EQ(InitialContentRect(300, 200), (Rect{10, 39, 280, 180}));  // before the first size change
   EXPECT_EQ(r.title, (Rect{10, 12, 290, 27}));
   EXPECT_EQ(r.menu, (Rect{265, 10, 285, 30}));
   EXPECT_EQ(r.refresh, (Rect{230, 10, 250, 30}));
@@ -43,13 +43,46 @@ TEST(WidgetGeometry, FifthCornerPressResets) {
   EXPECT_TRUE(c.Press(1, 1));
 }
 
-TEST(WidgetGeometry, FirstRunTipSideDependsOnRoomOnTheRight) {
-  auto right = PlaceFirstRunTip(100, 500, 1024);
+TEST(WidgetGeometry, FirstRunTipBesideTheWidgetInsideTheWorkArea) {
+  const Rect work{0, 0, 1024, 738};
+  auto right = PlaceFirstRunTip(Rect{250, 100, 500, 300}, work);
   EXPECT_EQ(right.direction, 3);
-  EXPECT_EQ(right.rect, (Rect{480, 130, 680, 230}));
-  auto left = PlaceFirstRunTip(0, 1000, 1024);
+  EXPECT_EQ(right.rect, (Rect{500, 130, 700, 230}));
+  // A new widget at the screen's right: the tip goes left of it, none of it under the widget.
+  auto left = PlaceFirstRunTip(Rect{624, 0, 874, 200}, work);
   EXPECT_EQ(left.direction, 4);
-  EXPECT_EQ(left.rect, (Rect{780, 30, 980, 130}));
+  EXPECT_EQ(left.rect, (Rect{424, 30, 624, 130}));
+  // Low on the screen: lifted into the work area.
+  auto low = PlaceFirstRunTip(Rect{100, 680, 350, 880}, work);
+  EXPECT_EQ(low.rect, (Rect{350, 638, 550, 738}));
+  // A widget as wide as the screen: inside the work area, whatever it covers.
+  auto wide = PlaceFirstRunTip(Rect{-50, 0, 1100, 200}, work);
+  EXPECT_GE(wide.rect.left, 0);
+  EXPECT_LE(wide.rect.right, 1024);
+}
+
+TEST(WidgetGeometry, NewWidgetsCascadeUntilTheirPlaceIsFree) {
+  const Rect work{0, 0, 1024, 738};
+  int x = 624, y = 0;
+  FreeWidgetPlace({}, work, 250, 200, &x, &y);
+  EXPECT_EQ(x, 624);  // the first keeps the usual place
+  EXPECT_EQ(y, 0);
+  std::vector<Rect> taken{{624, 0, 874, 200}};
+  FreeWidgetPlace(taken, work, 250, 200, &x, &y);
+  EXPECT_EQ(x, 414);
+  EXPECT_EQ(y, 210);
+  taken.push_back({x, y, x + 250, y + 200});
+  int x3 = 624, y3 = 0;
+  FreeWidgetPlace(taken, work, 250, 200, &x3, &y3);
+  for (const Rect& t : taken) {
+    EXPECT_TRUE(x3 + 250 <= t.left || t.right <= x3 || y3 + 200 <= t.top || t.bottom <= y3);
+  }
+  EXPECT_LE(y3 + 200, 738);
+  // No free place left: the usual one.
+  int x4 = 624, y4 = 0;
+  FreeWidgetPlace({work}, work, 250, 200, &x4, &y4);
+  EXPECT_EQ(x4, 624);
+  EXPECT_EQ(y4, 0);
 }
 
 TEST(WidgetGeometry, NewWidgetPlace) {
@@ -68,22 +101,6 @@ TEST(WidgetTheme, TableAndLookup) {
   EXPECT_EQ(FindTheme(6)->bodyBottom, 0xF4DBB8u);
   EXPECT_EQ(FindTheme(0), nullptr);
   EXPECT_EQ(FindTheme(9), nullptr);
-}
-
-TEST(LayeredPixels, TouchedPixelsBecomeOpaque) {
-  // A faint background (alpha 51, premultiplied) and a mark surface where two pixels
-  // were drawn over: one with a colour, one with black (alpha byte cleared).
-  uint32_t target[4] = {0x33303030, 0x33303030, 0x33303030, 0x00000000};
-  uint32_t mark[4] = {kMarkerPixel, 0x00000000, 0x00FF0000, kMarkerPixel};
-  EXPECT_EQ(CountTouched(mark, 4), 2u);
-  MakeTouchedBackgroundOpaque(target, mark, 4);
-  EXPECT_EQ(target[0], 0x33303030u);
-  EXPECT_EQ(target[1], 0xFFF0F0F0u);  // 0x30 * 255 / 0x33
-  SetTouchedAlpha(target, mark, 4, 255);
-  EXPECT_EQ(target[2] >> 24, 255u);
-  EXPECT_EQ(target[3], 0u);
-  FillPixels(mark, 4, kMarkerPixel);
-  EXPECT_EQ(CountTouched(mark, 4), 0u);
 }
 
 }  // namespace

@@ -56,6 +56,21 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   EXPECT_FALSE(Find(BuildWidgetMenu(s), u"取消订阅")->disabled);
 }
 
+TEST(WidgetMenu, TheNearestTransparencyLevelIsTicked) {
+  MenuState s;
+  s.alpha = 200;  // a new widget's opacity: no level exactly
+  auto menu = BuildWidgetMenu(s);
+  EXPECT_TRUE(Find(menu, u"80%")->checked);
+  int ticked = 0;
+  for (const char16_t* name : {u"100%", u"80%", u"60%", u"40%", u"20%"}) ticked += Find(menu, name)->checked;
+  EXPECT_EQ(ticked, 1);
+  EXPECT_EQ(NearestAlphaLevel(255), 0);
+  EXPECT_EQ(NearestAlphaLevel(230), 0);
+  EXPECT_EQ(NearestAlphaLevel(229), 1);
+  EXPECT_EQ(NearestAlphaLevel(0), 4);
+  EXPECT_EQ(NearestAlphaLevel(51), 4);
+}
+
 TEST(WidgetMenu, LongListsStopAtTheirCommandRange) {
   std::vector<NewsLink> remote(40, {u"r", u"http://r/"});
   std::vector<NewsLink> custom(200, {u"c", u"http://c/"});

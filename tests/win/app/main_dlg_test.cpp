@@ -7,6 +7,7 @@
 #include "app/app_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
+#include "widgets/news_notes_win.h"
 #include "win/win_test_util.h"
 
 namespace {
@@ -45,7 +46,6 @@ class MainDlgTest : public ::testing::Test {
     h.statisticsQuery = [] { return std::string("1%3D12%2C"); };
     h.requestConfig = [this](const std::string& q) { configQueries_.push_back(q); };
     h.applyRemoteConfig = [this] { ++applied_; };
-    h.removeWidget = [this](LPARAM w) { removed_.push_back(w); };
     ASSERT_NE(dlg_.Create(nullptr), nullptr);
   }
   void TearDown() override {
@@ -59,11 +59,9 @@ class MainDlgTest : public ::testing::Test {
   bool online_ = false;
   std::vector<ULONGLONG> saves_;
   std::vector<std::string> configQueries_;
-  std::vector<LPARAM> removed_;
 };
 
 TEST_F(MainDlgTest, HiddenToolWindowThatLoadedItsData) {
-  EXPECT_EQ(CMainDlg::Instance(), &dlg_);
   EXPECT_FALSE(IsWindowVisible(dlg_.hwnd()));
   LONG_PTR ex = GetWindowLongPtrW(dlg_.hwnd(), GWL_EXSTYLE);
   EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
@@ -112,10 +110,15 @@ TEST_F(MainDlgTest, CustomMessages) {
   EXPECT_EQ(applied_, 0) << "a failed fetch changes nothing";
   SendMessageW(dlg_.hwnd(), app::WM_APP_REMOTE_CONFIG, 1, 0);
   EXPECT_EQ(applied_, 1);
+  // Removal: a pointer that is not a listed widget is ignored, a listed one goes.
+  auto* widget = new CNewsNotes(dlg_.manager());
+  dlg_.manager().AddWidget(widget);
   PostMessageW(dlg_.hwnd(), app::WM_APP_REMOVE_WIDGET, 0, 1234);
   wintest::PumpFor(50);
-  ASSERT_EQ(removed_.size(), 1u);
-  EXPECT_EQ(removed_[0], 1234);
+  EXPECT_EQ(dlg_.manager().WidgetList().size(), 1u);
+  PostMessageW(dlg_.hwnd(), app::WM_APP_REMOVE_WIDGET, 0, reinterpret_cast<LPARAM>(widget));
+  wintest::PumpFor(50);
+  EXPECT_TRUE(dlg_.manager().WidgetList().empty());
   for (UINT m : {app::WM_APP_UNUSED_101, app::WM_APP_UNUSED_104, app::WM_APP_UNUSED_110})
     EXPECT_EQ(SendMessageW(dlg_.hwnd(), m, 7, 7), 0);
   // The download request's URL block belongs to the receiver, also when nothing handles it.

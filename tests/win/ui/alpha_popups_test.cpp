@@ -19,9 +19,11 @@ HWND MakeAnchor(int x, int y, int w, int h) {
 TEST(Toast, ShowsNearItsAnchorFadesAndGoesAway) {
   HWND anchor = MakeAnchor(100, 100, 300, 300);
   ASSERT_TRUE(anchor);
-  EXPECT_EQ(ShowToast(anchor, 2, u"", 3000), nullptr);  // an empty text shows nothing
+  ToastList toasts;
+  EXPECT_EQ(toasts.Show(anchor, 2, u"", 3000), nullptr);  // an empty text shows nothing
+  EXPECT_EQ(toasts.size(), 0u);
 
-  HWND first = ShowToast(anchor, 2, u"读取失败！访问服务器失败", 400);
+  HWND first = toasts.Show(anchor, 2, u"读取失败！访问服务器失败", 400);
   ASSERT_TRUE(first);
   RECT r;
   GetWindowRect(first, &r);
@@ -32,18 +34,46 @@ TEST(Toast, ShowsNearItsAnchorFadesAndGoesAway) {
   GetWindowTextW(first, title, 64);
   EXPECT_STREQ(title, L"读取失败！访问服务器失败");
 
-  HWND second = ShowToast(anchor, 0, u"第二条", 3000);
-  const size_t listed = ToastCountForTests();
+  HWND second = toasts.Show(anchor, 0, u"第二条", 3000);
+  EXPECT_EQ(toasts.size(), 2u);
   EXPECT_NE(second, first);  // a second toast is independent
   EXPECT_TRUE(IsWindow(first));
 
   // Fades in within about half a second, then the first fades out and is destroyed.
   EXPECT_TRUE(wintest::PumpUntil([&] { return !IsWindow(first); }, 15000));
   EXPECT_TRUE(IsWindow(second));
-  ShowToast(nullptr, 0, u"x", 50);  // purges toasts whose window is gone
-  EXPECT_LE(ToastCountForTests(), listed);  // the first one's object is gone, "x" joined
+  toasts.Show(nullptr, 0, u"x", 50);  // purges toasts whose window is gone
+  EXPECT_EQ(toasts.size(), 2u);  // the first one's object is gone, "x" joined
   DestroyWindow(second);
   DestroyWindow(anchor);
+}
+
+// A toast shown while another toast's window is being made (here from a hook on window
+// creation, as any message handler could) must not wait for the list's lock.
+ToastList* g_reentrantList = nullptr;
+HWND g_innerToast = nullptr;
+LRESULT CALLBACK ShowAnotherOnCreate(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_CREATEWND && g_reentrantList) {
+    ToastList* list = g_reentrantList;
+    g_reentrantList = nullptr;  // once
+    g_innerToast = list->Show(nullptr, 0, u"里面", 3000);
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST(Toast, AToastMayBeShownWhileAnotherIsBeingMade) {
+  ToastList toasts;
+  g_reentrantList = &toasts;
+  HHOOK hook = SetWindowsHookExW(WH_CBT, ShowAnotherOnCreate, nullptr, GetCurrentThreadId());
+  ASSERT_TRUE(hook);
+  HWND outer = toasts.Show(nullptr, 0, u"外面", 3000);
+  UnhookWindowsHookEx(hook);
+  ASSERT_TRUE(outer);
+  ASSERT_TRUE(g_innerToast);
+  EXPECT_NE(outer, g_innerToast);
+  EXPECT_EQ(toasts.size(), 2u);
+  DestroyWindow(outer);
+  DestroyWindow(g_innerToast);
 }
 
 TEST(Toast, PillIsHalfTransparentAndCornersClear) {

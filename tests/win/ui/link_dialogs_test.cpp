@@ -91,34 +91,50 @@ void Answer(HWND d, const wchar_t* name, const wchar_t* url, int button) {
   Click(d, button);
 }
 
+// The dialogs' host: the main window's manager for the lists, its deferred save, and a
+// notice sender of the test's choice.
+class MainWindowHost : public ui::LinkDialogHost {
+ public:
+  explicit MainWindowHost(app::CMainDlg& main) : main_(main) {}
+  ManagerData& Settings() override { return main_.manager(); }
+  void RequestSave(unsigned delayMs) override { main_.ScheduleSave(delayMs); }
+  void SendSubscribeNotice(const std::u16string& url, const std::u16string& name) override {
+    if (notice) notice(as_wcstr(url), as_wcstr(name));
+  }
+  void (*notice)(const wchar_t* url, const wchar_t* name) = nullptr;
+
+ private:
+  app::CMainDlg& main_;
+};
+
 // A main window (for the manager's lists and the deferred save) that records its saves.
 class LinkDialogsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     g_notices.clear();
-    previousSender_ = ui::SetSubscribeNoticeSender(&RecordNotice);
+    host_.notice = &RecordNotice;
     fw::AppModule::AddMessageLoop(&loop_);
-    main_.hooks().saveData = [this] { saves_.push_back({GetTickCount64(), main_.custom_links}); };
+    main_.hooks().saveData = [this] { saves_.push_back({GetTickCount64(), m().custom_links}); };
     ASSERT_NE(main_.Create(nullptr), nullptr);
   }
   void TearDown() override {
     if (main_.IsWindow()) main_.DestroyWindow();
     fw::AppModule::RemoveMessageLoop();
-    ui::SetSubscribeNoticeSender(previousSender_);
   }
+  ManagerData& m() { return main_.manager(); }
 
   struct Save {
     ULONGLONG at;
     Links custom;
   };
-  ui::SubscribeNoticeSender previousSender_ = nullptr;
   fw::MessageLoop loop_;
   app::CMainDlg main_;
+  MainWindowHost host_{main_};
   std::vector<Save> saves_;
 };
 
 TEST_F(LinkDialogsTest, NewLinkIsTrimmedAndAnnounced) {
-  CInputRssDlg dlg;
+  CInputRssDlg dlg(&host_);
   DialogScript script;
   std::wstring nameBox = L"?";
   script.On(L"新增订阅源", [&](HWND d) {
@@ -133,17 +149,36 @@ TEST_F(LinkDialogsTest, NewLinkIsTrimmedAndAnnounced) {
   EXPECT_EQ(g_notices[0].url, L"http://feeds.test/rss?a=1&b=新闻");
   EXPECT_EQ(g_notices[0].name, L"abc");
 
-  // Spaces only come back empty; an empty link is still confirmed and announced.
-  CInputRssDlg blank;
+  // Empty or no web address: the dialog says so and stays; a bare host gets "http://" and
+  // an empty name becomes the host.
+  CInputRssDlg blank(&host_);
   DialogScript again;
-  again.On(L"新增订阅源", [](HWND d) { Answer(d, L"   ", L"\u3000", IDOK); });
+  std::wstring focused;
+  bool stayed = false;
+  again.On(L"新增订阅源", [&](HWND d) {
+         wchar_t cls[16] = {};
+         GetClassNameW(GetFocus(), cls, 16);
+         focused = GetFocus() == GetDlgItem(d, IDC_RSS_NAME) ? L"name" : cls;
+         Answer(d, L"   ", L"\u3000", IDOK);
+       })
+      .On(L"提示", [](HWND d) { Click(d, IDOK); })
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"这不是网址", IDOK); })
+      .On(L"提示", [](HWND d) { Click(d, IDOK); })
+      .On(L"新增订阅源", [&](HWND d) {
+        stayed = true;
+        Answer(d, L"", L"news.example.com/rss", IDOK);
+      });
   EXPECT_EQ(blank.DoModal(main_.hwnd()), IDOK);
-  EXPECT_EQ(blank.GetLink(), (NewsLink{u"", u""}));
-  EXPECT_EQ(g_notices.size(), 2u);
+  EXPECT_TRUE(again.finished()) << again.stepsDone();
+  EXPECT_EQ(focused, L"name");
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(blank.GetLink(), (NewsLink{u"news.example.com", u"http://news.example.com/rss"}));
+  ASSERT_EQ(g_notices.size(), 2u);
+  EXPECT_EQ(g_notices[1].url, L"http://news.example.com/rss");
 }
 
 TEST_F(LinkDialogsTest, EditingShowsTheLinkAndNeverAnnounces) {
-  CInputRssDlg dlg;
+  CInputRssDlg dlg(&host_);
   dlg.SetLink({u"新闻", u"http://a.test/rss"});
   DialogScript script;
   std::wstring shownName, shownUrl;
@@ -158,7 +193,7 @@ TEST_F(LinkDialogsTest, EditingShowsTheLinkAndNeverAnnounces) {
   EXPECT_EQ(dlg.GetLink(), (NewsLink{u"新闻", u"http://b.test/rss"}));
 
   // A preset link without a name is captioned as new but is still an edit.
-  CInputRssDlg unnamed;
+  CInputRssDlg unnamed(&host_);
   unnamed.SetLink({u"", u"http://c.test/"});
   DialogScript script2;
   script2.On(L"新增订阅源", [](HWND d) { Answer(d, L"named", L"http://c.test/", IDOK); });
@@ -168,14 +203,14 @@ TEST_F(LinkDialogsTest, EditingShowsTheLinkAndNeverAnnounces) {
 }
 
 TEST_F(LinkDialogsTest, CancelKeepsThePresetLink) {
-  CInputRssDlg dlg;
+  CInputRssDlg dlg(&host_);
   dlg.SetLink({u"keep", u"http://keep.test/"});
   DialogScript script;
   script.On(L"编辑订阅源", [](HWND d) { Answer(d, L"changed", L"http://changed.test/", IDCANCEL); });
   EXPECT_EQ(dlg.DoModal(main_.hwnd()), IDCANCEL);
   EXPECT_EQ(dlg.GetLink(), (NewsLink{u"keep", u"http://keep.test/"}));
   // The close box is a cancel too.
-  CInputRssDlg closed;
+  CInputRssDlg closed(&host_);
   DialogScript script2;
   script2.On(L"新增订阅源", [](HWND d) {
     SetDlgItemTextW(d, IDC_RSS_NAME, L"typed");
@@ -187,10 +222,10 @@ TEST_F(LinkDialogsTest, CancelKeepsThePresetLink) {
 }
 
 TEST_F(LinkDialogsTest, ChoiceFollowsListOrderDespiteTheSortedStyle) {
-  main_.remote_links = {{u"zeta", u"http://r0/"}, {u"alpha", u"http://r1/"}};
-  main_.custom_links = {{u"mid", u"http://c0/"}, {u"beta", u"http://c1/"}};
+  m().remote_links = {{u"zeta", u"http://r0/"}, {u"alpha", u"http://r1/"}};
+  m().custom_links = {{u"mid", u"http://c0/"}, {u"beta", u"http://c1/"}};
   for (int k = 0; k < 4; ++k) {
-    CChooseRssDlg dlg;
+    CChooseRssDlg dlg(host_);
     DialogScript script;
     std::vector<std::wstring> items;
     int initial = -2;
@@ -203,7 +238,7 @@ TEST_F(LinkDialogsTest, ChoiceFollowsListOrderDespiteTheSortedStyle) {
     EXPECT_EQ(dlg.DoModal(main_.hwnd()), IDOK);
     EXPECT_EQ(items, (std::vector<std::wstring>{L"zeta", L"alpha", L"mid", L"beta"}));
     EXPECT_EQ(initial, 0);
-    const NewsLink expected = k < 2 ? main_.remote_links[k] : main_.custom_links[k - 2];
+    const NewsLink expected = k < 2 ? m().remote_links[k] : m().custom_links[k - 2];
     EXPECT_EQ(dlg.GetLink(), expected) << k;
   }
   EXPECT_TRUE(g_notices.empty());
@@ -212,14 +247,14 @@ TEST_F(LinkDialogsTest, ChoiceFollowsListOrderDespiteTheSortedStyle) {
 TEST_F(LinkDialogsTest, NoValidChoiceConfirmsWithAnEmptyLink) {
   // Nothing received yet: the built-in feeds are offered, as in the widget menu, except
   // those the user already has; then the custom links.
-  main_.custom_links = {{u"one", u"http://one/"}, {u"dup", feed::BuiltInFeeds()[0].url}};
+  m().custom_links = {{u"one", u"http://one/"}, {u"dup", feed::BuiltInFeeds()[0].url}};
   std::vector<std::wstring> expected;
   for (size_t i = 1; i < feed::BuiltInFeeds().size(); ++i)
     expected.push_back(as_wcstr(feed::BuiltInFeeds()[i].name));
   expected.push_back(L"one");
   expected.push_back(L"dup");
   // Text typed into the edit field is not a choice.
-  CChooseRssDlg typed;
+  CChooseRssDlg typed(host_);
   std::vector<std::wstring> items;
   DialogScript script;
   script.On(L"选择订阅源", [&](HWND d) {
@@ -232,16 +267,16 @@ TEST_F(LinkDialogsTest, NoValidChoiceConfirmsWithAnEmptyLink) {
   EXPECT_EQ(items, expected);
   EXPECT_EQ(typed.GetLink(), NewsLink{});
 
-  CChooseRssDlg cancelled;
+  CChooseRssDlg cancelled(host_);
   DialogScript script2;
   script2.On(L"选择订阅源", [](HWND d) { Click(d, IDCANCEL); });
   EXPECT_EQ(cancelled.DoModal(main_.hwnd()), IDCANCEL);
-  EXPECT_EQ(main_.custom_links.size(), 2u);
+  EXPECT_EQ(m().custom_links.size(), 2u);
 }
 
-TEST_F(LinkDialogsTest, NewLinkFromTheChoiceHidesItThenAppendsEvenWhenEmpty) {
-  main_.custom_links = {{u"one", u"http://one/"}};
-  CChooseRssDlg dlg;
+TEST_F(LinkDialogsTest, NewLinkFromTheChoiceHidesItThenAppendsOnlyAnAddress) {
+  m().custom_links = {{u"one", u"http://one/"}};
+  CChooseRssDlg dlg(host_);
   HWND choose = nullptr;
   bool hiddenDuringInput = false, shownAfterCancel = false;
   DialogScript script;
@@ -254,21 +289,23 @@ TEST_F(LinkDialogsTest, NewLinkFromTheChoiceHidesItThenAppendsEvenWhenEmpty) {
         shownAfterCancel = true;
         Click(d, IDC_RSS_NEW);
       })
-      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"  ", IDOK); });
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"  ", IDOK); })
+      .On(L"提示", [](HWND d) { Click(d, IDOK); })  // an empty link is refused
+      .On(L"新增订阅源", [](HWND d) { Answer(d, L"", L"http://two.test/", IDOK); });
   EXPECT_EQ(dlg.DoModal(main_.hwnd()), IDOK);
   EXPECT_TRUE(script.finished()) << script.stepsDone();
   EXPECT_TRUE(hiddenDuringInput);
   EXPECT_TRUE(shownAfterCancel);
-  EXPECT_EQ(dlg.GetLink(), NewsLink{});
-  EXPECT_EQ(main_.custom_links, (Links{{u"one", u"http://one/"}, {u"", u""}}));
+  EXPECT_EQ(dlg.GetLink(), (NewsLink{u"two.test", u"http://two.test/"}));
+  EXPECT_EQ(m().custom_links, (Links{{u"one", u"http://one/"}, {u"two.test", u"http://two.test/"}}));
   ASSERT_EQ(g_notices.size(), 1u);  // the cancelled input sent nothing
-  EXPECT_EQ(g_notices[0].url, L"");
+  EXPECT_EQ(g_notices[0].url, L"http://two.test/");
 }
 
 TEST_F(LinkDialogsTest, CustomLinksAddEditAndCancelledEdit) {
-  main_.custom_links = {{u"a", u"http://a/"}};
-  CCustomDlg dlg;
-  dlg.SetLinks(main_.custom_links);
+  m().custom_links = {{u"a", u"http://a/"}};
+  CCustomDlg dlg(host_);
+  dlg.SetLinks(m().custom_links);
   std::vector<std::wstring> initial, afterAdd, afterEdit, afterCancel;
   std::wstring header0, header1;
   DialogScript script;
@@ -314,7 +351,7 @@ TEST_F(LinkDialogsTest, CustomLinksAddEditAndCancelledEdit) {
   EXPECT_EQ(afterCancel, afterEdit);
   const Links expected{{u"a2", u"http://a2/"}, {u"b", u"http://b/"}};
   EXPECT_EQ(dlg.GetLinks(), expected);
-  EXPECT_EQ(main_.custom_links, expected);
+  EXPECT_EQ(m().custom_links, expected);
   // Adding announced the new link; editing did not.
   ASSERT_EQ(g_notices.size(), 1u);
   EXPECT_EQ(g_notices[0].name, L"b");
@@ -327,8 +364,8 @@ TEST_F(LinkDialogsTest, CustomLinksAddEditAndCancelledEdit) {
 
 TEST_F(LinkDialogsTest, MovesStopAtTheEndsAndEscKeepsTheChanges) {
   const Links start{{u"a", u"1"}, {u"b", u"2"}, {u"c", u"3"}};
-  main_.custom_links = start;
-  CCustomDlg dlg;
+  m().custom_links = start;
+  CCustomDlg dlg(host_);
   dlg.SetLinks(start);
   std::vector<std::wstring> atEnds;
   int selectedAfterMove = -1;
@@ -360,7 +397,7 @@ TEST_F(LinkDialogsTest, MovesStopAtTheEndsAndEscKeepsTheChanges) {
   EXPECT_EQ(selectedAfterMove, 1);
   const Links moved{{u"a", u"1"}, {u"c", u"3"}, {u"b", u"2"}};
   EXPECT_EQ(dlg.GetLinks(), moved);
-  EXPECT_EQ(main_.custom_links, moved);  // Esc keeps what was done
+  EXPECT_EQ(m().custom_links, moved);  // Esc keeps what was done
   ASSERT_EQ(saves_.size(), 1u);
   EXPECT_GE(saves_[0].at - movedAt, 950u);
   EXPECT_LE(saves_[0].at - movedAt, 1500u);
@@ -372,12 +409,12 @@ TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
   const store::DataStore data(u"", platform::Utf8ToU16(dir.file("")));
   const std::u16string file = data.ProgramCopy();
   main_.hooks().saveData = [&] {
-    saves_.push_back({GetTickCount64(), main_.custom_links});
-    data.Save(main_.Snapshot(), {1024, 768});
+    saves_.push_back({GetTickCount64(), m().custom_links});
+    data.Save(main_.manager().Snapshot(), {1024, 768});
   };
-  main_.custom_links = {{u"only", u"http://only/"}};
-  CCustomDlg dlg;
-  dlg.SetLinks(main_.custom_links);
+  m().custom_links = {{u"only", u"http://only/"}};
+  CCustomDlg dlg(host_);
+  dlg.SetLinks(m().custom_links);
   std::vector<std::wstring> rows{L"?"};
   ULONGLONG deletedAt = 0;
   DialogScript script;
@@ -395,7 +432,7 @@ TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
   EXPECT_TRUE(script.finished()) << script.stepsDone();
   EXPECT_TRUE(rows.empty());
   EXPECT_TRUE(dlg.GetLinks().empty());
-  EXPECT_TRUE(main_.custom_links.empty());
+  EXPECT_TRUE(m().custom_links.empty());
   ASSERT_EQ(saves_.size(), 1u);
   EXPECT_GE(saves_[0].at - deletedAt, 950u);
   EXPECT_LE(saves_[0].at - deletedAt, 1500u);
@@ -409,7 +446,7 @@ TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
 }
 
 TEST_F(LinkDialogsTest, SetLinksRefillsAShownList) {
-  CCustomDlg dlg;
+  CCustomDlg dlg(host_);
   dlg.SetLinks({{u"x", u"1"}});
   std::vector<std::wstring> rows;
   DialogScript script;
@@ -439,11 +476,11 @@ TEST_F(LinkDialogsTest, TheServiceHearsOfAddedLinksButNotOfEdits) {
     wintest::LoopbackServer::Send(s, wintest::LoopbackServer::Response("200 OK", "ok"));
   });
   g_servicePort = server.port();
-  ui::SetSubscribeNoticeSender(&NoticeToLoopback);
-  main_.custom_links = {{u"old", u"http://old.test/rss"}};
+  host_.notice = &NoticeToLoopback;
+  m().custom_links = {{u"old", u"http://old.test/rss"}};
 
-  CCustomDlg custom;
-  custom.SetLinks(main_.custom_links);
+  CCustomDlg custom(host_);
+  custom.SetLinks(m().custom_links);
   DialogScript script;
   script.On(L"自定义", [](HWND d) { Click(d, IDC_LINK_ADD); })
       .On(L"新增订阅源", [](HWND d) { Answer(d, L"科技", L"http://new.test/rss?a=1", IDOK); })
@@ -456,7 +493,7 @@ TEST_F(LinkDialogsTest, TheServiceHearsOfAddedLinksButNotOfEdits) {
   EXPECT_EQ(custom.DoModal(main_.hwnd()), IDCANCEL);
   EXPECT_TRUE(script.finished()) << script.stepsDone();
 
-  CChooseRssDlg choose;
+  CChooseRssDlg choose(host_);
   DialogScript script2;
   script2.On(L"选择订阅源", [](HWND d) { Click(d, IDC_RSS_NEW); })
       .On(L"新增订阅源", [](HWND d) { Answer(d, L"more", L"http://more.test/", IDOK); });
@@ -469,7 +506,7 @@ TEST_F(LinkDialogsTest, TheServiceHearsOfAddedLinksButNotOfEdits) {
             "GET /pelinor/getrss.php?rssurl=http%3A%2F%2Fnew.test%2Frss%3Fa%3D1&name=%BF%C6%BC%BC HTTP/1.1");
   EXPECT_EQ(wintest::LoopbackServer::Lines(heads[1])[0],
             "GET /pelinor/getrss.php?rssurl=http%3A%2F%2Fmore.test%2F&name=more HTTP/1.1");
-  EXPECT_EQ(main_.custom_links, (Links{{u"old2", u"http://old2.test/"},
+  EXPECT_EQ(m().custom_links, (Links{{u"old2", u"http://old2.test/"},
                                        {u"科技", u"http://new.test/rss?a=1"},
                                        {u"more", u"http://more.test/"}}));
 }

@@ -1,22 +1,19 @@
 // The widget menu's "新增订阅" and "管理自定义链接" and the counting of opened links, as
-// the program wires them, on a real feed widget.
+// the widget manager carries them out, on a real feed widget.
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include "app/main_dlg_win.h"
 #include "framework/message_loop_win.h"
 #include "platform/text.h"
 #include "res/dialogs_res.h"
 #include "store/statistics.h"
 #include "test_util.h"
 #include "ui/input_rss_dlg_win.h"
-#include "ui/link_commands_win.h"
 #include "widgets/news_notes_win.h"
-#include "widgets/widget_env_win.h"
+#include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
 #include "widgets/widget_menu.h"
-#include "widgets/widget_wiring_win.h"
 #include "win/ui/dialog_script.h"
 #include "win/win_test_util.h"
 
@@ -29,18 +26,27 @@ using wintest::DialogScript;
 constexpr char16_t kOwnFeed[] = u"http://127.0.0.1:1/own.xml";
 constexpr char16_t kMineFeed[] = u"http://127.0.0.1:1/mine.xml";
 
+// The program around the manager: counts save requests, sends no notices.
+class QuietHost : public widgets::ProgramHost {
+ public:
+  void ScheduleSave(unsigned) override { ++saveRequests; }
+  void RemoveWidgetLater(CNewsNotes*) override {}
+  void SendSubscribeNotice(const std::u16string&, const std::u16string&) override { ++notices; }
+  bool IsAutoStartOn() override { return false; }
+  bool SetAutoStart(bool) override { return false; }
+  void ShowAbout() override {}
+  void OpenHelp() override {}
+  void Quit() override {}
+  int saveRequests = 0, notices = 0;
+};
+
 class WidgetLinkCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousSender_ = ui::SetSubscribeNoticeSender(nullptr);
     fw::AppModule::AddMessageLoop(&loop_);
-    ASSERT_TRUE(main_.Create(nullptr));
-    widgets::InstallWidgetHooks(main_);
-    ui::InstallWidgetLinkHooks();
-    main_.hooks().saveData = [this] { ++saves_; };
     main_.remote_links = {{u"remote", u"http://127.0.0.1:1/remote.xml"}};
     main_.custom_links = {{u"mine", kMineFeed}};
-    widget_ = new CNewsNotes;
+    widget_ = new CNewsNotes(main_);
     widget_->x = 100;
     widget_->y = 100;
     widget_->rssurl = kOwnFeed;
@@ -52,17 +58,13 @@ class WidgetLinkCommandsTest : public ::testing::Test {
   void TearDown() override {
     for (CNewsNotes* w : main_.WidgetList())
       wintest::PumpUntil([w] { return !w->refreshing(); }, 5000);
-    DestroyWindow(main_.hwnd());
     fw::AppModule::RemoveMessageLoop();
-    ui::SetSubscribeNoticeSender(previousSender_);
-    widgets::GetWidgetHooks() = widgets::WidgetHooks();
   }
 
-  ui::SubscribeNoticeSender previousSender_ = nullptr;
   fw::MessageLoop loop_;
-  app::CMainDlg main_;
+  QuietHost host_;
+  CNotesManager main_{host_};  // the manager, as the main window has it
   CNewsNotes* widget_ = nullptr;
-  int saves_ = 0;
 };
 
 TEST_F(WidgetLinkCommandsTest, NewSubscriptionMakesAWidgetFromThisOne) {
@@ -93,6 +95,11 @@ TEST_F(WidgetLinkCommandsTest, NewSubscriptionMakesAWidgetFromThisOne) {
   widget_->RunMenuCommand(widgets::kCmdAddSubscription);
   ASSERT_EQ(main_.WidgetList().size(), 3u);
   EXPECT_EQ(main_.WidgetList().back()->rssurl, kOwnFeed);
+  // The second new widget does not cover the first.
+  RECT first, second, both;
+  GetWindowRect(made->hwnd(), &first);
+  GetWindowRect(main_.WidgetList().back()->hwnd(), &second);
+  EXPECT_FALSE(IntersectRect(&both, &first, &second));
   DialogScript script3;
   script3.On(L"选择订阅源", [](HWND d) { Click(d, IDCANCEL); });
   widget_->RunMenuCommand(widgets::kCmdAddSubscription);
@@ -113,6 +120,8 @@ TEST_F(WidgetLinkCommandsTest, AddedLinkIsOfferedByTheMenuAfterwards) {
   EXPECT_TRUE(script.finished()) << script.stepsDone();
   ASSERT_EQ(main_.custom_links.size(), 2u);
   EXPECT_EQ(main_.custom_links[1].name, u"新的");
+  EXPECT_EQ(host_.notices, 1) << "the new link is announced";
+  EXPECT_GT(host_.saveRequests, 0);
   // The menu's second custom entry now switches the widget to it.
   widget_->RunMenuCommand(widgets::kCmdCustomFirst + 1);
   EXPECT_EQ(widget_->rssurl, u"http://127.0.0.1:1/new.xml");
@@ -121,9 +130,8 @@ TEST_F(WidgetLinkCommandsTest, AddedLinkIsOfferedByTheMenuAfterwards) {
 TEST_F(WidgetLinkCommandsTest, OpenedLinksAreCounted) {
   testutil::TempDir dir;
   store::SetStatisticsFolders(u"", platform::Utf8ToU16(dir.path().string() + "\\"));
-  ASSERT_TRUE(widgets::GetWidgetHooks().countEvent);
-  widgets::GetWidgetHooks().countEvent(store::kEventLinkOpened);
-  widgets::GetWidgetHooks().countEvent(store::kEventLinkOpened);
+  main_.CountEvent(store::kEventLinkOpened);
+  main_.CountEvent(store::kEventLinkOpened);
   EXPECT_EQ(testutil::ReadAll(dir.file("statistics.dat")), std::string("1=2,\0", 5));
   store::SetStatisticsFolders(u"", u"");
 }

@@ -3,18 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include <memory>
+
 #include "app/main_dlg_win.h"
 #include "model/feed_item.h"
-#include "widgets/layered_pixels.h"
+#include "ui/layered_pixels.h"
+#include "widgets/desktop_embed_win.h"
 #include "widgets/news_content.h"
-#include "widgets/widget_compose.h"
-#include "widgets/widget_env_win.h"
 #include "widgets/notes_manager_win.h"
-#include "widgets/widget_wiring_win.h"
+#include "widgets/widget_compose.h"
+#include "win/widgets/fake_widget_env.h"
 #include "win/win_test_util.h"
 
 namespace {
@@ -28,7 +31,7 @@ std::vector<FeedItem> Items(int n) {
 }
 
 void Deliver(CNewsNotes& w, std::vector<FeedItem>& items) {
-  SendMessageW(w.hwnd(), WM_WIDGET_FEED_RESULT, items.size(), reinterpret_cast<LPARAM>(items.data()));
+  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(items.data()));
 }
 
 uint32_t Pixel(const ui::DibSurface& s, int x, int y) { return s.pixels()[y * s.width() + x]; }
@@ -57,17 +60,11 @@ void SaveForViewing(const ui::DibSurface& s, const char* name) {
   fclose(f);
 }
 
+// Widgets on their own: a fake environment stands for the manager and the program.
 class NewsNotesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(dlg_.Create(nullptr));
-    widgets::InstallWidgetHooks(dlg_);
-    dlg_.hooks().saveData = [this] { ++saves_; };
-  }
-  void TearDown() override { DestroyWindow(dlg_.hwnd()); }
-
   CNewsNotes* Make(uint8_t alpha, int theme) {
-    auto* w = new CNewsNotes;
+    CNewsNotes* w = Add();
     w->x = 100;
     w->y = 100;
     w->alpha = alpha;
@@ -75,12 +72,34 @@ class NewsNotesTest : public ::testing::Test {
     w->SetFont(90, 0, u"宋体");
     w->SetLineSpace(6);
     w->ShowWidget();
-    dlg_.AddWidget(w);
+    return w;
+  }
+  CNewsNotes* Add() {
+    widgets_.push_back(std::make_unique<CNewsNotes>(env_));
+    return widgets_.back().get();
+  }
+
+  wintest::FakeWidgetEnv env_;
+  std::vector<std::unique_ptr<CNewsNotes>> widgets_;
+};
+
+// The manager with the main window that has it: lists, removal, new widgets.
+class WidgetManagerTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(dlg_.Create(nullptr)); }
+  void TearDown() override { DestroyWindow(dlg_.hwnd()); }
+
+  CNewsNotes* Make(int theme) {
+    auto* w = new CNewsNotes(dlg_.manager());
+    w->x = 100;
+    w->y = 100;
+    w->tmpl.bkcolor_id = theme;
+    w->ShowWidget();
+    dlg_.manager().AddWidget(w);
     return w;
   }
 
   app::CMainDlg dlg_;
-  int saves_ = 0;
 };
 
 TEST_F(NewsNotesTest, FaintBackgroundOpaqueText) {
@@ -95,7 +114,7 @@ TEST_F(NewsNotesTest, FaintBackgroundOpaqueText) {
   EXPECT_EQ(a.width(), w->width);
   size_t text = 0;
   for (size_t i = 0; i < a.count(); ++i) {
-    if (widgets::Touched(b.pixels()[i])) {
+    if (ui::Touched(b.pixels()[i])) {
       ++text;
       ASSERT_EQ(a.pixels()[i] >> 24, 255u) << "text pixel " << i;
     } else {
@@ -158,27 +177,22 @@ TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
 
   // The same feed again asks for no save. Counted during the delivery itself: a save
   // requested later may come from activation changes caused by other programs' windows.
-  int scheduled = 0;
-  dlg_.hooks().saveScheduled = [&scheduled](UINT) { ++scheduled; };
+  size_t before = env_.saveRequests.size();
   Deliver(*w, items);
-  dlg_.hooks().saveScheduled = nullptr;
-  EXPECT_EQ(scheduled, 0);
+  EXPECT_EQ(env_.saveRequests.size(), before);
 
   std::vector<FeedItem> one = {{std::u16string(120, u'宽'), u"http://127.0.0.1/w"}};
-  dlg_.hooks().saveScheduled = [&scheduled](UINT) { ++scheduled; };
   Deliver(*w, one);
-  dlg_.hooks().saveScheduled = nullptr;
-  EXPECT_GT(scheduled, 0) << "a changed feed is saved";
+  EXPECT_GT(env_.saveRequests.size(), before) << "a changed feed is saved";
   EXPECT_EQ(w->width, 700);
   EXPECT_GE(w->height, 80);
 }
 
 TEST_F(NewsNotesTest, ClampsCloseAndFailures) {
-  auto* w = new CNewsNotes;
+  CNewsNotes* w = Add();
   w->width = 50;
   w->height = 1000;
   w->ShowWidget();
-  dlg_.AddWidget(w);
   RECT rc;
   GetWindowRect(w->hwnd(), &rc);
   EXPECT_EQ(rc.right - rc.left, 100);
@@ -186,28 +200,31 @@ TEST_F(NewsNotesTest, ClampsCloseAndFailures) {
   SendMessageW(w->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(w->hwnd()));
 
-  SendMessageW(w->hwnd(), WM_WIDGET_FEED_RESULT, static_cast<WPARAM>(-3), 0);
-  ASSERT_TRUE(w->lastToast());
-  wchar_t text[64] = {};
-  GetWindowTextW(w->lastToast(), text, 64);
-  EXPECT_STREQ(text, L"读取失败！访问服务器失败");
+  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), 0);
+  ASSERT_EQ(env_.toasts.size(), 1u);
+  EXPECT_EQ(env_.toasts[0], u"读取失败！访问服务器失败");
   EXPECT_TRUE(w->items().empty());
+  w->Refresh(1);  // a silent refresh that fails shows nothing
+  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-2), 0);
+  EXPECT_EQ(env_.toasts.size(), 1u);
 }
 
-TEST_F(NewsNotesTest, ManagerListAndRemoval) {
-  CNewsNotes* a = Make(200, 1);
-  CNewsNotes* b = Make(200, 2);
-  CNewsNotes* c = Make(200, 3);
+TEST_F(WidgetManagerTest, ManagerListAndRemoval) {
+  CNotesManager& m = dlg_.manager();
+  CNewsNotes* a = Make(1);
+  CNewsNotes* b = Make(2);
+  CNewsNotes* c = Make(3);
   HWND bw = b->hwnd();
-  CNewsNotes stranger;
-  dlg_.RemoveWidget(&stranger);  // not in the list: nothing happens
-  EXPECT_EQ(dlg_.WidgetList().size(), 3u);
+  CNewsNotes stranger(m);
+  m.RemoveWidget(&stranger);  // not in the list: nothing happens
+  EXPECT_EQ(m.WidgetList().size(), 3u);
   // "取消订阅" posts the removal to the main window.
   b->RunMenuCommand(4);
+  EXPECT_EQ(m.WidgetList().size(), 3u) << "removed while its menu was still running";
   wintest::PumpFor(50);
-  ASSERT_EQ(dlg_.WidgetList().size(), 2u);
-  EXPECT_EQ(dlg_.WidgetList()[0], a);
-  EXPECT_EQ(dlg_.WidgetList()[1], c);
+  ASSERT_EQ(m.WidgetList().size(), 2u);
+  EXPECT_EQ(m.WidgetList()[0], a);
+  EXPECT_EQ(m.WidgetList()[1], c);
   EXPECT_FALSE(IsWindow(bw));
 
   using wintest::LoopbackServer;
@@ -217,20 +234,20 @@ TEST_F(NewsNotesTest, ManagerListAndRemoval) {
                   "<item><title>one</title><link>http://127.0.0.1/1</link></item>"
                   "<item><title>two</title><link>http://127.0.0.1/2</link></item></channel></rss>"));
   });
-  CNewsNotes* made = dlg_.CreateFeedWidget(server.Url("/feed.xml"), 40, 50, c);
-  EXPECT_EQ(dlg_.WidgetList().back(), made);
+  CNewsNotes* made = m.CreateFeedWidget(server.Url("/feed.xml"), 40, 50, c);
+  EXPECT_EQ(m.WidgetList().back(), made);
   EXPECT_EQ(made->tmpl.bkcolor_id, 3);
   EXPECT_EQ(made->font_size, 90);
   EXPECT_EQ(made->linespace, 6);
   EXPECT_TRUE(made->refreshing());  // its first retrieval started, and it arrives
   EXPECT_TRUE(wintest::PumpUntil([&] { return made->items().size() == 2; }, 15000));
-  EXPECT_EQ(CNotesManager::CanEmbedInDesktop(), 0);
+  EXPECT_EQ(widgets::CanEmbedInDesktop(), 0);
 }
 
 TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
-  dlg_.first_run = 1;
+  env_.settings.first_run = 1;
   CNewsNotes* w = Make(200, 6);
-  EXPECT_EQ(dlg_.first_run, 0);  // only the first widget window shows it
+  EXPECT_EQ(env_.settings.first_run, 0);  // only the first widget window shows it
   ASSERT_TRUE(w->firstRunTipShown());
   HWND tip = w->firstRunTipWindow();
   ASSERT_TRUE(tip);
@@ -239,7 +256,7 @@ TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
   GetWindowRect(w->hwnd(), &wr);
   EXPECT_EQ(tr.top, wr.top + 30);
   EXPECT_EQ(tr.right - tr.left, 200);
-  EXPECT_EQ(tr.left, wr.right - 20);  // room on the right of a widget at x 100
+  EXPECT_EQ(tr.left, wr.right);  // beside a widget at x 100, where there is room
   // The buttons stay visible while the tip points at them, mouse or not.
   w->Compose();
   const widgets::Rect m = w->rects().menu;
@@ -249,7 +266,7 @@ TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
   w->ResizeTo(300, 200);  // the tip follows the widget's right edge
   GetWindowRect(tip, &tr);
   GetWindowRect(w->hwnd(), &wr);
-  EXPECT_EQ(tr.left, wr.right - 20);
+  EXPECT_EQ(tr.left, wr.right);
 }
 
 TEST_F(NewsNotesTest, HostileFeedTextStaysText) {
@@ -282,7 +299,7 @@ TEST_F(NewsNotesTest, StackingFollowsTheTopmostFlag) {
   w->SetTopmost(1);
   EXPECT_TRUE(GetWindowLongW(w->hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_EQ(GetParent(w->hwnd()), nullptr);
-  dlg_.embed_desktop = 1;  // no embedding on this system version, whatever the setting says
+  env_.settings.embed_desktop = 1;  // no embedding on this system version, whatever the setting says
   w->SetTopmost(0);
   EXPECT_FALSE(GetWindowLongW(w->hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_EQ(GetParent(w->hwnd()), nullptr);
@@ -292,8 +309,8 @@ TEST_F(NewsNotesTest, StackingFollowsTheTopmostFlag) {
   GetWindowRect(w->hwnd(), &rc);
   EXPECT_EQ(rc.left, 321);
   EXPECT_EQ(rc.top, 123);
-  int saves = saves_;
-  EXPECT_TRUE(wintest::PumpUntil([&] { return saves_ > saves; }, 5000));  // one deferred save
+  ASSERT_FALSE(env_.saveRequests.empty());
+  EXPECT_EQ(env_.saveRequests.back(), widgets::kSaveDelay);
 }
 
 TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
@@ -306,28 +323,82 @@ TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
     for (int x = 12; x < 120 && on.x < 0; ++x)
       if (w->engine()->GetLinkAt(x, y, nullptr)) on = {x, y};
   ASSERT_GE(on.x, 0);
-  int opened = 0;
-  auto saved = widgets::GetWidgetHooks().countEvent;
-  widgets::GetWidgetHooks().countEvent = [&](int event) { opened += event == 1; };
+  auto opened = [&] { return std::count(env_.events.begin(), env_.events.end(), 1); };
   auto press = [&](WPARAM keys) { SendMessageW(w->hwnd(), WM_LBUTTONDOWN, keys, MAKELPARAM(on.x, on.y)); };
 
-  dlg_.ctrl_lclick = 1;
+  env_.settings.ctrl_lclick = 1;
   press(MK_LBUTTON);
-  EXPECT_EQ(opened, 0);  // only the hint
+  EXPECT_EQ(opened(), 0);  // only the hint
   press(MK_LBUTTON | MK_CONTROL | MK_SHIFT);
-  EXPECT_EQ(opened, 0);
+  EXPECT_EQ(opened(), 0);
   press(MK_LBUTTON | MK_CONTROL);
-  EXPECT_EQ(opened, 1);  // counted; the ftp address itself is refused and logged
-  dlg_.ctrl_lclick = 0;
+  EXPECT_EQ(opened(), 1);  // counted; the ftp address itself is refused and logged
+  env_.settings.ctrl_lclick = 0;
   press(MK_LBUTTON);
-  EXPECT_EQ(opened, 2);
-  widgets::GetWidgetHooks().countEvent = saved;
+  EXPECT_EQ(opened(), 2);
 
-  dlg_.usecount = 9;
+  env_.settings.usecount = 9;
   for (int i = 0; i < 4; ++i) SendMessageW(w->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  EXPECT_EQ(dlg_.usecount, 9);
+  EXPECT_EQ(env_.settings.usecount, 9);
   SendMessageW(w->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  EXPECT_EQ(dlg_.usecount, 0);
+  EXPECT_EQ(env_.settings.usecount, 0);
+}
+
+TEST_F(NewsNotesTest, SharedIconFontsInTheirDcsAndRepaintAfterAHide) {
+  CNewsNotes* a = Make(200, 6);
+  CNewsNotes* b = Make(200, 6);
+  // One small icon for every widget: none is made (and leaked) per window.
+  HICON icon = reinterpret_cast<HICON>(SendMessageW(a->hwnd(), WM_GETICON, ICON_SMALL, 0));
+  ASSERT_TRUE(icon);
+  EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(b->hwnd(), WM_GETICON, ICON_SMALL, 0)), icon);
+
+  // A new font replaces the old one in the drawing surfaces before the old one goes.
+  EXPECT_EQ(a->surfaceFont(), a->contentFont());
+  a->SetFont(120, 1, u"宋体");
+  EXPECT_EQ(a->surfaceFont(), a->contentFont());
+
+  // A repaint asked for just before the window went away does not block the next one.
+  auto bodyAlpha = [&] { return Pixel(a->surface(), 5, a->surface().height() - 12) >> 24; };
+  a->SetAlpha(100);
+  a->DestroyWidget();
+  EXPECT_FALSE(a->IsWindow());
+  a->ShowWidget();
+  a->SetAlpha(51);
+  EXPECT_TRUE(wintest::PumpUntil([&] { return bodyAlpha() == 51u; }, 2000)) << "alpha " << bodyAlpha();
+}
+
+TEST_F(NewsNotesTest, MenuCommandsReachTheEnvironment) {
+  CNewsNotes* w = Make(153, 3);
+  w->rssurl = u"http://127.0.0.1:1/own.xml";
+  env_.settings.custom_links = {{u"mine", u"http://127.0.0.1:1/mine.xml"}};
+
+  w->RunMenuCommand(widgets::kCmdAddSubscription);  // cancelled: no widget
+  EXPECT_EQ(env_.choices, 1);
+  EXPECT_TRUE(env_.added.empty());
+  env_.choiceConfirmed = true;  // confirmed without a valid choice: this widget's own feed
+  w->RunMenuCommand(widgets::kCmdAddSubscription);
+  ASSERT_EQ(env_.added.size(), 1u);
+  EXPECT_EQ(env_.added[0].first, u"http://127.0.0.1:1/own.xml");
+  EXPECT_EQ(env_.added[0].second, w);  // this widget is the template
+
+  w->RunMenuCommand(widgets::kCmdCustomFirst);  // switches the feed and saves
+  EXPECT_EQ(w->rssurl, u"http://127.0.0.1:1/mine.xml");
+  w->RunMenuCommand(widgets::kCmdCustomFirst + 1);  // beyond the list: nothing
+  EXPECT_EQ(w->rssurl, u"http://127.0.0.1:1/mine.xml");
+
+  w->RunMenuCommand(widgets::kCmdRemoveWidget);
+  ASSERT_EQ(env_.removals.size(), 1u);
+  EXPECT_EQ(env_.removals[0], w);
+  w->RunMenuCommand(widgets::kCmdManageCustom);
+  w->RunMenuCommand(widgets::kCmdAbout);
+  w->RunMenuCommand(widgets::kCmdHelp);
+  w->RunMenuCommand(widgets::kCmdCtrlClick);
+  w->RunMenuCommand(widgets::kCmdQuit);
+  EXPECT_EQ(env_.customDialogs, 1);
+  EXPECT_EQ(env_.abouts, 1);
+  EXPECT_EQ(env_.helps, 1);
+  EXPECT_EQ(env_.settings.ctrl_lclick, 1);
+  EXPECT_EQ(env_.quits, 1);
 }
 
 TEST_F(NewsNotesTest, KeysReachTheEngineWhichStaysReadOnly) {

@@ -1,6 +1,6 @@
-#include "widgets/layered_pixels.h"
+#include "ui/layered_pixels.h"
 
-namespace widgets {
+namespace ui {
 
 void FillPixels(uint32_t* pixels, size_t count, uint32_t value) {
   for (size_t i = 0; i < count; ++i) pixels[i] = value;
@@ -37,4 +37,4 @@ size_t CountTouched(const uint32_t* mark, size_t count) {
   return n;
 }
 
-}  // namespace widgets
+}  // namespace ui

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace widgets {
+namespace ui {
 
 constexpr uint32_t kMarkerPixel = 0x01010101;
 
@@ -25,4 +25,4 @@ void SetTouchedAlpha(uint32_t* target, const uint32_t* mark, size_t count, uint8
 // Number of touched pixels (for diagnostics and tests).
 size_t CountTouched(const uint32_t* mark, size_t count);
 
-}  // namespace widgets
+}  // namespace ui

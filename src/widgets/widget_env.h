@@ -1,0 +1,51 @@
+// What a widget needs from the program around it, handed to it when it is made: the
+// manager's settings and link lists, the deferred save, the other widgets, the dialogs
+// its menu runs, and the program-wide commands. The widget manager implements it; tests
+// hand widgets a fake.
+#pragma once
+#include <string>
+
+#include "model/manager_data.h"
+#include "ui/link_dialogs.h"
+
+class CNewsNotes;
+
+namespace widgets {
+
+constexpr unsigned kSaveDelay = ui::kSaveDelayMs;
+constexpr unsigned kSaveDelayAfterResize = 2000;
+
+// The program-wide commands of the widget menu.
+class ProgramCommands {
+ public:
+  virtual ~ProgramCommands() = default;
+  virtual bool IsAutoStartOn() = 0;
+  // Turns auto-start on or off; true on success.
+  virtual bool SetAutoStart(bool on) = 0;
+  virtual void ShowAbout() = 0;
+  virtual void OpenHelp() = 0;
+  virtual void Quit() = 0;
+};
+
+class WidgetEnv : public ui::LinkDialogHost, public ProgramCommands {
+ public:
+  // From LinkDialogHost: Settings(), RequestSave(delayMs), SendSubscribeNotice(url, name).
+
+  // How many widgets the manager lists.
+  virtual int WidgetCount() = 0;
+  // Removes `widget` once the message being handled has returned (its menu first).
+  virtual void RemoveWidgetLater(CNewsNotes& widget) = 0;
+  // Makes, shows and starts a new feed widget for `url`, taking the look of `templ`.
+  virtual void AddFeedWidget(const std::u16string& url, CNewsNotes* templ) = 0;
+  // "新增订阅": the subscription choice over `over`; true when confirmed, with the chosen
+  // address in *url (empty: nothing valid was chosen).
+  virtual bool ChooseSubscription(CNewsNotes& over, std::u16string* url) = 0;
+  // "管理自定义链接": the custom links dialog over `over`.
+  virtual void ManageCustomLinks(CNewsNotes& over) = 0;
+  // A read failure, shown for a few seconds near the widget.
+  virtual void ShowFailureToast(CNewsNotes& over, const std::u16string& text) = 0;
+  // Counts a usage event in the statistics (an opened link counts event 1).
+  virtual void CountEvent(int event) = 0;
+};
+
+}  // namespace widgets
