@@ -9,10 +9,7 @@ import unittest
 
 import harness as h
 from test_release import RELEASE, cache_value
-try:
-    from harness import note, profile, unscramble
-except ImportError:  # the profile helpers still live with the widget tests
-    from test_widgets import note, profile, unscramble
+from harness import note, profile, unscramble
 
 INSTALLERS = os.path.join(h.ROOT, "build", "installer")
 UNINSTALL_KEY = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelinor"

@@ -8,10 +8,7 @@ import unittest
 import zlib
 
 import harness as h
-try:
-    from harness import note, profile, unscramble
-except ImportError:  # the profile helpers still live with the widget tests
-    from test_widgets import note, profile, unscramble
+from harness import note, profile, unscramble
 
 RELEASE = os.environ.get("PELINOR_RELEASE", os.path.join(h.ROOT, "build", "release"))
 RELEASE_EXE = os.path.join(RELEASE, "pelinor.exe")
