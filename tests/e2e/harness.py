@@ -22,10 +22,13 @@ BUILD = os.environ.get("PELINOR_BUILD", os.path.join(ROOT, "build", "win"))
 ARTIFACTS = os.path.join(BUILD, "e2e-artifacts")
 
 
-def _wine_env():
-    """The environment of cmake/wine-env.sh with the e2e prefix and display, ready to use."""
-    prefix = os.path.join(BUILD, "wineprefix-e2e")
-    display = 90 + zlib.crc32(ROOT.encode()) % 40
+def wine_env(prefix_name="wineprefix-e2e", first_display=90):
+    """The environment of cmake/wine-env.sh with a prefix of that name in the build tree and
+    a virtual display of this checkout, ready to use. The end-to-end tests share the
+    default one; a run that changes the prefix's settings (its DPI) or the display's
+    background takes one of its own."""
+    prefix = os.path.join(BUILD, prefix_name)
+    display = first_display + zlib.crc32(ROOT.encode()) % 40
     script = ('. "%s/cmake/wine-env.sh" && pelinor_wine_ready >/dev/null && env -0'
               % ROOT)
     env = dict(os.environ, PELINOR_WINEPREFIX=prefix, PELINOR_XVFB_DISPLAY=str(display))
@@ -49,7 +52,7 @@ ENV = None
 def env():
     global ENV
     if ENV is None:
-        ENV = _wine_env()
+        ENV = wine_env()
     return ENV
 
 
