@@ -38,7 +38,9 @@ ArrowTipShape ArrowTipLayout(int W, int H, int direction) {
   s.cross[1] = {W - 7, y0 + 9};
   s.cross[2] = {W - 8, y0};
   s.cross[3] = {W - 17, y0 + 9};
-  s.text = {10, y0 + 14, W - 15, H + y0 - 46};
+  // Down to 6 pixels above the body's edge: the first-run hint takes three lines, and a
+  // shorter box would cut its last one off.
+  s.text = {10, y0 + 14, W - 15, s.body.bottom - 6};
   return s;
 }
 

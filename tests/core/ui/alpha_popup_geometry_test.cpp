@@ -23,9 +23,10 @@ TEST(AlphaPopupGeometry, ArrowTipDirections) {
   EXPECT_EQ(up.body, (Rect{0, 20, 200, 100}));
   EXPECT_EQ(up.closeBox, (Rect{170, 20, 200, 50}));
   EXPECT_EQ(up.arrow[0].x, 0);
-  EXPECT_EQ(up.text, (Rect{10, 40, 185, 80}));
+  EXPECT_EQ(up.text, (Rect{10, 40, 185, 94}));
   auto down = ArrowTipLayout(200, 100, 2);
   EXPECT_EQ(down.body, (Rect{0, 0, 200, 80}));
+  EXPECT_EQ(down.text, (Rect{10, 20, 185, 74}));
   EXPECT_EQ(down.closeBox.top, 0);
   EXPECT_EQ(down.arrow[1].y, 99);
   EXPECT_EQ(ArrowTipLayout(200, 100, 4).arrow[0].x, 200);
