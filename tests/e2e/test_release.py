@@ -12,7 +12,9 @@ from harness import note, profile, unscramble
 
 RELEASE = os.environ.get("PELINOR_RELEASE", os.path.join(h.ROOT, "build", "release"))
 RELEASE_EXE = os.path.join(RELEASE, "pelinor.exe")
-LOOPBACK = re.compile(r"(?i)(^|[^0-9.])127\.\d{1,3}\.\d{1,3}\.\d{1,3}|localhost|\[::1\]")
+# A loopback address as a host: 127.x.x.x, [::1], or localhost in a URL or with a port (the
+# bare word is also a name the link dialogs recognise, not an address).
+LOOPBACK = re.compile(r"(?i)(^|[^0-9.])127\.\d{1,3}\.\d{1,3}\.\d{1,3}|//localhost|localhost:\d|\[::1\]")
 
 
 def loopback_strings(exe):
