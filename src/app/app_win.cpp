@@ -14,6 +14,7 @@
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
 #include "framework/wstr_win.h"
+#include "platform/bench_trace.h"
 #include "platform/write_queue.h"
 #include "richtext/image_loader_win.h"
 #include "store/data_store_win.h"
@@ -72,6 +73,7 @@ int Run(const wchar_t*, int) {
 }
 
 int AppMain(const wchar_t* cmdLine, int show) {
+  platform::BenchEvent("main", nullptr);
   // 1. Is another instance running?
   HANDLE existing = OpenEventW(EVENT_MODIFY_STATE, FALSE, kInstanceEventName);
 
