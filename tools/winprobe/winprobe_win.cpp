@@ -17,6 +17,8 @@
 //   winprobe settext HWND ID TEXT         WM_SETTEXT on the dialog item ID (ID 0: HWND itself)
 //   winprobe gettext HWND [ID]            prints the window text
 //   winprobe rect HWND                    screen rectangle: left top right bottom
+//   winprobe holdevent NAME MS            creates the named event and keeps it for MS (a stand-in
+//                                         for a running copy that does not quit)
 //
 // Numbers may be decimal or 0x-hex. Text is printed in UTF-8.
 #include <windows.h>
@@ -89,7 +91,7 @@ HWND FindTop(const wchar_t* title, const wchar_t* cls) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|button|settext|gettext|rect ...\n");
+  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|button|settext|gettext|rect|holdevent ...\n");
   return 2;
 }
 
@@ -182,6 +184,13 @@ int wmain(int argc, wchar_t** argv) {
     RECT r{};
     if (!GetWindowRect(Hwnd(argv[2]), &r)) return 1;
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+  }
+  if (cmd == L"holdevent" && argc >= 4) {
+    HANDLE e = CreateEventW(nullptr, FALSE, TRUE, argv[2]);
+    if (!e) return 1;
+    Sleep(static_cast<DWORD>(Num(argv[3])));
+    CloseHandle(e);
     return 0;
   }
   return Usage();
