@@ -325,6 +325,18 @@ TEST_F(QMenuTest, AClickOutsideClosesEveryLevelAndSendsNothing) {
   }
 }
 
+TEST_F(QMenuTest, AnotherApplicationBecomingActiveClosesEveryLevel) {
+  Open();
+  SendMessageW(sub_.hwnd(), WM_ACTIVATEAPP, TRUE, 0);  // this application activated: stays
+  EXPECT_TRUE(sub_.hwnd());
+  SendMessageW(top_.hwnd(), WM_ACTIVATEAPP, FALSE, 0);
+  EXPECT_FALSE(top_.hwnd());
+  EXPECT_FALSE(sub_.hwnd());
+  EXPECT_EQ(menus::CQMenuBase::Current(), nullptr);
+  wintest::PumpFor(50);
+  EXPECT_TRUE(sink_.commands.empty());
+}
+
 TEST_F(QMenuTest, AClickInsideTheSubmenuIsNotOutside) {
   Open();
   RECT sub = WindowRectOf(sub_.hwnd());
