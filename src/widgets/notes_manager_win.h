@@ -16,6 +16,10 @@
 
 class CNewsNotes;
 
+namespace ui {
+class OpmlDialogs;
+}
+
 namespace widgets {
 
 // What the manager needs from the program's main window.
@@ -72,6 +76,11 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void AddFeedWidget(const std::u16string& url, CNewsNotes* templ) override;
   bool ChooseSubscription(CNewsNotes& over, std::u16string* url) override;
   void ManageCustomLinks(CNewsNotes& over) override;
+  void ExportSubscriptions(CNewsNotes& over) override;
+  void ImportSubscriptions(CNewsNotes& over) override;
+  // The file dialogs and message of the OPML commands: the system's unless a test hands
+  // in its own.
+  void SetOpmlDialogs(ui::OpmlDialogs* dialogs) { opmlDialogs_ = dialogs; }
   void ShowFailureToast(CNewsNotes& over, const std::u16string& text) override;
   void CountEvent(int event) override;
   bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
@@ -84,4 +93,5 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   widgets::ProgramHost& host_;
   std::vector<CNewsNotes*> widgets_;
   ui::ToastList toasts_;
+  ui::OpmlDialogs* opmlDialogs_ = nullptr;
 };
