@@ -71,6 +71,7 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) override {
     host_.SendSubscribeNotice(feedUrl, name);
   }
+  bool ChecksNewAddresses() override { return true; }
   int WidgetCount() override { return static_cast<int>(widgets_.size()); }
   void RemoveWidgetLater(CNewsNotes& widget) override { host_.RemoveWidgetLater(&widget); }
   void AddFeedWidget(const std::u16string& url, CNewsNotes* templ) override;
