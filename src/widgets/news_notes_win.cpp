@@ -271,6 +271,7 @@ void CNewsNotes::ToggleAutoStart() {
 // --- First-run tip -----------------------------------------------------------------------
 
 void CNewsNotes::OnWidgetCreated() {
+  logic_.CarryMarks(widgets::MarkedLinks(content));  // a stored widget's marks outlive the restart
   ManagerData& m = env_.Settings();
   if (m.first_run) {
     m.first_run = 0;
