@@ -1,6 +1,7 @@
 """What a feed widget tells about its items: items that appeared since the last refresh are
 marked as new, hovering an item shows its summary and date, and the marks outlive a restart
 of the program. Against a loopback feed server that answers every request in full."""
+import gzip
 import re
 import time
 import unittest
@@ -94,6 +95,80 @@ class NewItems(h.ProgramSession, unittest.TestCase):
         self.refresh(self.widgets()[0])
         self.assertTrue(h.wait_for(lambda: self.marks() == {4: False, 3: False, 2: False, 1: False}, 15),
                         "the mark stays after the next refresh: %r" % self.marks())
+        self.assertEqual(self.program.quit(), 0)
+
+
+
+CONTENT = re.compile(r"<content><!\[CDATA\[(.*?)\]\]></content>", re.S)
+
+
+class PoliteRefresh(h.ProgramSession, unittest.TestCase):
+    """A server that answers with validators, in gzip when asked, and with 304 when the
+    request carries its ETag."""
+
+    def setUp(self):
+        h.reset_user_data()
+        self.asked = []  # (If-None-Match, Accept-Encoding) of every request
+
+        def feed(req):
+            tag = req.headers.get("If-None-Match")
+            self.asked.append((tag, req.headers.get("Accept-Encoding") or ""))
+            if tag == '"v1"':
+                req.send_response(304)
+                req.send_header("ETag", '"v1"')
+                req.send_header("Content-Length", "0")
+                req.end_headers()
+                return
+            body = gzip.compress(h.rss("压缩", 3))
+            req.send_response(200)
+            req.send_header("Content-Type", "application/rss+xml")
+            req.send_header("Content-Encoding", "gzip")
+            req.send_header("ETag", '"v1"')
+            req.send_header("Last-Modified", "Mon, 07 Dec 2026 08:00:00 GMT")
+            req.send_header("Content-Length", str(len(body)))
+            req.end_headers()
+            req.wfile.write(body)
+
+        self.server = h.Server({"/feed.xml": feed})
+        self.program = h.Program()
+
+    def tearDown(self):
+        if self.program.proc and self.program.proc.poll() is None:
+            self.program.quit()
+        self.server.close()
+        self.program.cleanup()
+
+    def content(self):
+        found = CONTENT.search(self.saved())
+        return found.group(1) if found else ""
+
+    def test_a_304_changes_nothing_and_the_validators_outlive_a_restart(self):
+        self.start([h.note(self.server.url("/feed.xml"), 0.3, 0.3, 6, 255)])
+        # The gzip answer shows its items.
+        self.assertTrue(h.wait_for(lambda: "压缩 第3条" in self.content(), 20), self.saved())
+        self.assertEqual(self.asked[0][0], None)  # nothing shown yet: asked in full
+        self.assertIn("gzip", self.asked[0][1])
+        time.sleep(1.5)
+        before, widget = self.content(), self.widgets()[0]
+
+        # Refresh: the request carries the ETag, the 304 leaves widget and data.dat as they were.
+        h.probe("click", widget.hwnd, widget.rect[2] - widget.rect[0] - 60, 20)
+        self.assertTrue(h.wait_for(lambda: len(self.asked) == 2, 15), "the refresh asked nothing")
+        self.assertEqual(self.asked[1][0], '"v1"')
+        time.sleep(2.5)
+        self.assertEqual(self.content(), before)
+        self.assertEqual(self.widgets()[0].rect, widget.rect)
+        self.assertFalse([w for w in h.windows() if w.cls == "AlphaWindow" and w.pid == self.pid],
+                         "an unchanged feed is no failure")
+
+        # After a restart the first request carries the validators of the last answer.
+        self.assertEqual(self.program.quit(), 0)
+        self.program.start()
+        self.assertIsNotNone(self.program.main_window(), "the main window never appeared again")
+        self.assertTrue(h.wait_for(lambda: len(self.asked) == 3, 20), "no refresh after the restart")
+        self.assertEqual(self.asked[2][0], '"v1"')
+        time.sleep(2.5)
+        self.assertEqual(self.content(), before)
         self.assertEqual(self.program.quit(), 0)
 
 
