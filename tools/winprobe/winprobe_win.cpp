@@ -91,8 +91,7 @@ HWND FindTop(const wchar_t* title, const wchar_t* cls) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|item|button|settext|gettext|tiptext|hover|rect|holdevent ...
-");
+  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|item|button|settext|gettext|tiptext|hover|rect|holdevent ...\n");
   return 2;
 }
 
