@@ -9,11 +9,13 @@
 
 #include <memory>
 
+#include "adverts/advert_store.h"
 #include "app/main_dlg_win.h"
 #include "app/main_wiring_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
 #include "framework/wstr_win.h"
+#include "platform/bench_trace.h"
 #include "platform/write_queue.h"
 #include "richtext/image_loader_win.h"
 #include "store/data_store_win.h"
@@ -56,8 +58,9 @@ int Run(const wchar_t*, int) {
   // it, and its end waits for the last save.
   platform::WriteQueue writes;
   store::DataStore data(store::GetDataFolder(), to_u16(g_appFolder), &writes);
+  adverts::AdvertStore advertStore(store::GetDataFolder());
   auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes});
+  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore});
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
     store::SetStatisticsFolders(u"", u"");
@@ -72,6 +75,7 @@ int Run(const wchar_t*, int) {
 }
 
 int AppMain(const wchar_t* cmdLine, int show) {
+  platform::BenchEvent("main", nullptr);
   // 1. Is another instance running?
   HANDLE existing = OpenEventW(EVENT_MODIFY_STATE, FALSE, kInstanceEventName);
 

@@ -90,7 +90,7 @@ void CMainDlg::Quit(int exitCode) {
 }
 
 void CMainDlg::ShowAbout() {
-  if (hooks_.showAbout) hooks_.showAbout();  // the about box arrives with the update check
+  if (hooks_.showAbout) hooks_.showAbout();
 }
 
 void CMainDlg::RemoveWidgetLater(CNewsNotes* widget) {
@@ -221,6 +221,7 @@ LRESULT CMainDlg::OnStartDownload(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 LRESULT CMainDlg::OnRemoteConfig(UINT, WPARAM wParam, LPARAM, BOOL&) {
   if (wParam && hooks_.applyRemoteConfig) hooks_.applyRemoteConfig();
+  if (!wParam && hooks_.remoteConfigFailed) hooks_.remoteConfigFailed();
   return 0;
 }
 

@@ -69,6 +69,7 @@ class CMainDlg : public fw::DialogBase,
     std::function<std::string()> statisticsQuery;          // usage counts for the first request
     std::function<void(const wchar_t*)> startDownload;     // installer download
     std::function<void()> checkForUpdate;                  // the user's own update check
+    std::function<void()> remoteConfigFailed;              // WM_USER+105 without success
     std::function<void()> showAbout;
     std::function<void(int, int)> showMainMenu;            // cursor x, y
   };

@@ -4,8 +4,10 @@
 #include <string>
 #include <thread>
 
+#include "app/advert_wiring_win.h"
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
+#include "app/service_wiring_win.h"
 #include "framework/wstr_win.h"
 #include "platform/text.h"
 #include "store/data_store_win.h"
@@ -49,9 +51,10 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
     if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
   };
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
-  // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
-  // adverts: h.loadAdverts, h.runAdvertScheduler
-  // update: h.checkForUpdate, h.showAbout, h.startDownload
+  // the maker's service: remote configuration, update check and download, about box
+  InstallServiceHooks(dlg);
+  // the advert store: loaded at start-up, its scheduler on the one-second tick
+  InstallAdvertHooks(dlg, subsystems.adverts);
   // menus: h.showMainMenu
 }
 

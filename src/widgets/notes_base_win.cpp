@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include "framework/wstr_win.h"
+#include "platform/bench_trace.h"
 #include "res/resource.h"
 #include "ui/alpha_wnd_win.h"
 #include "widgets/desktop_embed_win.h"
@@ -350,6 +351,7 @@ void CNotesBase::Compose() {
   ui::ComposeTextOpaque(surfaceA_, surfaceB_, [this](HDC dc) { PaintText(dc); }, 255);
 
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
+  platform::BenchEvent(content.empty() ? "painted" : "content", hwnd_);
 }
 
 LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {

@@ -7,21 +7,26 @@ namespace widgets {
 
 namespace {
 
+// floor(x / 255) for 0 <= x <= 255 * 255 + 127, without a division.
+inline uint32_t Div255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+
 inline uint32_t Over(uint32_t src, uint32_t dst) {
-  uint32_t sa = src >> 24;
+  const uint32_t sa = src >> 24;
   if (sa == 255) return src;
   if (sa == 0) return dst;
-  uint32_t inv = 255 - sa;
-  auto ch = [&](int shift) {
-    uint32_t v = ((src >> shift) & 0xFF) + (((dst >> shift) & 0xFF) * inv + 127) / 255;
-    return std::min<uint32_t>(v, 255) << shift;
-  };
-  return ch(0) | ch(8) | ch(16) | ch(24);
+  const uint32_t inv = 255 - sa;
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) {
+    uint32_t v = ((src >> shift) & 0xFF) + Div255(((dst >> shift) & 0xFF) * inv + 127);
+    out |= (v > 255 ? 255u : v) << shift;
+  }
+  return out;
 }
 
 inline uint32_t Scale(uint32_t p, uint32_t alpha) {
-  auto ch = [&](int shift) { return ((((p >> shift) & 0xFF) * alpha + 127) / 255) << shift; };
-  return ch(0) | ch(8) | ch(16) | ch(24);
+  uint32_t out = 0;
+  for (int shift = 0; shift < 32; shift += 8) out |= Div255(((p >> shift) & 0xFF) * alpha + 127) << shift;
+  return out;
 }
 
 // Clips an area to the surface; false when nothing remains.
@@ -90,7 +95,18 @@ void FillVerticalGradient(Surface s, const Area& a, uint32_t top, uint32_t botto
 
 void BlendFaded(Surface dst, const uint32_t* src, uint8_t alpha) {
   const size_t n = static_cast<size_t>(dst.width) * dst.height;
-  for (size_t i = 0; i < n; ++i) dst.pixels[i] = Over(Scale(src[i], alpha), dst.pixels[i]);
+  // A background is long runs of equal pixels (a gradient row, the title strip, the cleared
+  // target): each run is blended once.
+  uint32_t lastSrc = 0, lastDst = 0, last = Over(Scale(0, alpha), 0);
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t s = src[i], d = dst.pixels[i];
+    if (s != lastSrc || d != lastDst) {
+      lastSrc = s;
+      lastDst = d;
+      last = Over(Scale(s, alpha), d);
+    }
+    dst.pixels[i] = last;
+  }
 }
 
 void ComposeWidgetBackground(Surface target, Surface scratch, const FramePieces& frame, const ColorTheme& theme,

@@ -180,7 +180,7 @@ class Server:
     """A loopback HTTP server. `routes` maps a path (without query) to (status, headers, body)
     or to a callable taking the handler. Every request line is recorded."""
 
-    def __init__(self, routes=None):
+    def __init__(self, routes=None, port=0):
         self.routes = dict(routes or {})
         self.requests = []
         outer = self
@@ -207,7 +207,8 @@ class Server:
                 self.end_headers()
                 self.wfile.write(body)
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        http.server.ThreadingHTTPServer.allow_reuse_address = True
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -223,6 +224,16 @@ class Server:
 # Runs a command with loopback as its only network: a program that must not reach the
 # internet (the release build, which talks to the maker's real host) runs under it.
 OFFLINE = ("unshare", "-n", "sh", "-c", 'ip link set lo up && exec "$@"', "offline")
+
+
+# The loopback stand-in for the maker's service: test builds point the service at this port.
+SERVICE_PORT = int(os.environ.get("PELINOR_SERVICE_PORT", "18777"))
+
+
+def service(routes=None):
+    """A Server on the service's port, serving what the test chooses (configuration
+    documents, update manifests, pictures, installers)."""
+    return Server(routes, port=SERVICE_PORT)
 
 
 def reset_user_data():

@@ -81,5 +81,24 @@ TEST(WidgetCompose, ImagesStretchAndBlend) {
   DrawImage(s, half, {-5, -5, 100, 100});  // clipped, no overrun
 }
 
+TEST(WidgetCompose, FadedBlendTakesEachPixelUnderARun) {
+  // One source colour over a destination that changes under it: every pixel is blended
+  // with its own destination, also inside a run of equal source pixels.
+  const uint32_t src[6] = {0x80800000, 0x80800000, 0x80800000, 0x80800000, 0, 0x80800000};
+  std::vector<uint32_t> dst = {0xFF0000FF, 0, 0xFF0000FF, 0xFF0000FF, 0xFF0000FF, 0};
+  BlendFaded({dst.data(), 6, 1}, src, 255);
+  EXPECT_EQ(dst[0], 0xFF80007Fu);
+  EXPECT_EQ(dst[1], 0x80800000u);
+  EXPECT_EQ(dst[2], 0xFF80007Fu);
+  EXPECT_EQ(dst[3], 0xFF80007Fu);
+  EXPECT_EQ(dst[4], 0xFF0000FFu);  // a transparent source leaves the destination
+  EXPECT_EQ(dst[5], 0x80800000u);
+  // Faded to half: the source counts half as much.
+  std::vector<uint32_t> faded = {0, 0};
+  BlendFaded({faded.data(), 2, 1}, src, 128);
+  EXPECT_EQ(faded[0], 0x40400000u);
+  EXPECT_EQ(faded[1], 0x40400000u);
+}
+
 }  // namespace
 }  // namespace widgets

@@ -1,0 +1,385 @@
+#!/usr/bin/env python3
+"""Start-up benchmark of the real program under Wine, against a floor program.
+
+Builds (unless --no-build) the optimised program in a tree of its own, build/bench-win:
+Release, the maker's service at a loopback port, and PELINOR_BENCH_TRACE, which makes each
+widget append "<ms> painted|content <hwnd>" to bench-events.txt beside the exe after it
+pushes its layered image ("content" once the image shows feed items). The exe is then
+stripped as the shipped one is. The floor (bench/win/floor_win.cpp) starts COM, the common
+controls, GDI+, WinINet and the shell, shows one layered window and reports "painted" the
+same way.
+
+For each widget count (default 1, 10, 50) and each run, the floor and the program are
+started in alternating order, in a Wine prefix and virtual display of their own, against a
+loopback feed server started here. Times count from the start of each program's own code
+(its "main" event); the time from the Windows process's creation (GetProcessTimes) to
+there, spent loading and starting DLLs, is reported on its own.
+Reported per count, as medians over the runs and as ratios to the floor of the same run:
+  painted  - every widget has pushed its first image
+  content  - every widget shows the items of its feed
+  CPU      - CPU time the process used until then (less disturbed by a busy machine)
+  VmHWM    - peak resident memory of the program's process, once all show content
+  idle CPU - CPU seconds of the process (and of the wineserver) over --idle-seconds
+             after start-up, for the count given by --idle-count
+
+Usage: bench/wine_startup.py [--counts 1,10,50] [--runs 3] [--idle-seconds 60]
+                             [--idle-count 10] [--no-build] [--also LABEL=EXE ...]
+--also runs another build of the program (before a change, say) in the same alternation.
+"""
+import argparse
+import http.server
+import json
+import os
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import zlib
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TREE = os.path.join(ROOT, "build", "bench-win")
+PORT = 18791  # the service port compiled into the benchmark tree; also serves the feeds
+WIDGET_W, WIDGET_H = 260, 200
+
+
+def build(targets=("pelinor", "floor", "winprobe")):
+    args = ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-i686.cmake" % ROOT, "-DCMAKE_BUILD_TYPE=Release",
+            "-DPELINOR_BENCH_TRACE=ON", "-DPELINOR_SERVICE_HOST=127.0.0.1", "-DPELINOR_SERVICE_PORT=%d" % PORT]
+    if shutil.which("ccache"):
+        args += ["-DCMAKE_C_COMPILER_LAUNCHER=ccache", "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"]
+    if not os.path.exists(os.path.join(TREE, "build.ninja")):
+        subprocess.run(["cmake", "-S", ROOT, "-B", TREE, "-G", "Ninja"] + args, check=True,
+                       stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", TREE, "-j", os.environ.get("PELINOR_JOBS", "2"), "--target"] + list(targets),
+                   check=True)
+
+
+def wine_env():
+    """cmake/wine-env.sh's environment with a prefix and display of the benchmark's own."""
+    env = dict(os.environ, PELINOR_WINEPREFIX=os.path.join(ROOT, "build", "wineprefix-bench"),
+               PELINOR_XVFB_DISPLAY=str(130 + zlib.crc32(ROOT.encode()) % 40))
+    env.pop("DISPLAY", None)
+    with tempfile.TemporaryFile() as f:
+        subprocess.run(["bash", "-c", '. "%s/cmake/wine-env.sh" && pelinor_wine_ready >/dev/null && env -0' % ROOT],
+                       env=env, stdin=subprocess.DEVNULL, stdout=f, stderr=subprocess.DEVNULL, check=True,
+                       timeout=300)
+        f.seek(0)
+        pairs = [item.split(b"=", 1) for item in f.read().split(b"\0") if b"=" in item]
+    return {k.decode(): v.decode(errors="replace") for k, v in pairs}
+
+
+def rss(n):
+    items = "".join("<item><title>第%d号源 第%d条：桌面订阅的新闻标题</title><link>http://127.0.0.1/%d/%d</link></item>"
+                    % (n, i + 1, n, i + 1) for i in range(10))
+    return ('<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>%d</title>%s</channel></rss>'
+            % (n, items)).encode("utf-8")
+
+
+class FeedServer:
+    """Answers /feed/N with ten items, after `delay_ms`; 404 otherwise, which is also what the
+    program's start-up configuration request gets."""
+
+    def __init__(self, port, delay_ms=0):
+        class Handler(http.server.BaseHTTPRequestHandler):
+            protocol_version = "HTTP/1.1"
+
+            def log_message(self, *a):
+                pass
+
+            def do_GET(self):
+                path = self.path.partition("?")[0]
+                if path.startswith("/feed/"):
+                    time.sleep(delay_ms / 1000.0)
+                    status, body = 200, rss(int(path[6:]) if path[6:].isdigit() else 0)
+                else:
+                    status, body = 404, b"not found"
+                self.send_response(status)
+                self.send_header("Content-Type", "text/xml" if status == 200 else "text/plain")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+        http.server.ThreadingHTTPServer.daemon_threads = True
+        http.server.ThreadingHTTPServer.request_queue_size = 128
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
+        threading.Thread(target=self.httpd.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.httpd.shutdown()
+        self.httpd.server_close()
+
+
+def scramble(data):
+    out = bytearray()
+    for i, b in enumerate(data):
+        n = i % 7 + 1
+        out.append(~(((b << n) | (b >> (8 - n))) & 0xFF) & 0xFF)
+    return bytes(out)
+
+
+def profile(count):
+    notes = []
+    for i in range(count):
+        # Spread over a 1280 x 800 screen, overlapping when there are many.
+        x = (i % 4) * 300 + (i // 16) * 12
+        y = ((i // 4) % 4) * 190 + (i // 16) * 12
+        notes.append(
+            '\t\t<note create_time="1300000000" group_name="">\r\n'
+            '\t\t\t<template image="" type="1" bkcolor_id="%d" x1="0.050000" y1="0.100000" x2="0.950000" '
+            'y2="0.950000"></template>\r\n'
+            "\t\t\t<content><![CDATA[]]></content>\r\n\t\t\t<textcolor>0</textcolor>\r\n"
+            '\t\t\t<position x="%f" y="%f" width="%d" height="%d"></position>\r\n'
+            '\t\t\t<font face="宋体" size="90" bold="0"></font>\r\n\t\t\t<scrolly>0</scrolly>\r\n'
+            "\t\t\t<transparent>200</transparent>\r\n\t\t\t<topmost>0</topmost>\r\n\t\t\t<visible>1</visible>\r\n"
+            "\t\t\t<locked>0</locked>\r\n\t\t\t<linespace>6</linespace>\r\n"
+            "\t\t\t<rssurl>http://127.0.0.1:%d/feed/%d</rssurl>\r\n"
+            "\t\t\t<advlink_url></advlink_url>\r\n\t\t\t<advlink_title></advlink_title>\r\n\t\t</note>\r\n"
+            % (i % 6 + 1, x / 1280.0, y / 800.0, WIDGET_W, WIDGET_H, PORT, i))
+    text = ('<?xml version="1.0" encoding="gb2312"?>\r\n<config ver="1.8">\r\n\t<usecount>3</usecount>\r\n'
+            "\t<newsnotes>\r\n%s\t</newsnotes>\r\n</config>" % "".join(notes))
+    return scramble(text.encode("gbk") + b"\0")
+
+
+def find_process(name, prefix, timeout=30):
+    """The Unix pid of the Windows process `name` running in `prefix`."""
+    end = time.time() + timeout
+    while time.time() < end:
+        for pid in os.listdir("/proc"):
+            if not pid.isdigit():
+                continue
+            try:
+                with open("/proc/%s/comm" % pid) as f:
+                    if f.read().strip() != name:
+                        continue
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if ("WINEPREFIX=%s" % prefix).encode() in f.read().split(b"\0"):
+                        return int(pid)
+            except OSError:
+                continue
+        time.sleep(0.02)
+    return None
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def vm_hwm_kib(pid):
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            if line.startswith("VmHWM:"):
+                return int(line.split()[1])
+    return 0
+
+
+def wineserver_pid(prefix):
+    out = subprocess.run(["pgrep", "-f", "(^|/)wineserver"], stdout=subprocess.PIPE, text=True).stdout.split()
+    for pid in out:
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if ("WINEPREFIX=%s" % prefix).encode() in f.read().split(b"\0"):
+                    return int(pid)
+        except OSError:
+            pass
+    return None
+
+
+def read_events(path):
+    created, started, first_paint, first_content = None, None, {}, {}
+    try:
+        with open(path) as f:
+            lines = f.read().splitlines()
+    except FileNotFoundError:
+        return None, None, {}, {}
+    for line in lines:
+        parts = line.split()
+        if len(parts) != 3:
+            continue
+        ms, what, who = int(parts[0]), parts[1], parts[2]
+        if what == "created":
+            created = ms
+            continue
+        if what == "main":
+            started = ms
+            continue
+        first_paint.setdefault(who, ms)
+        if what == "content":
+            first_content.setdefault(who, ms)
+    return created, started, first_paint, first_content
+
+
+def run_once(env, exe_src, name, count, idle_seconds, work):
+    """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds)."""
+    folder = tempfile.mkdtemp(prefix="run-", dir=work)
+    exe = os.path.join(folder, name)
+    shutil.copy(exe_src, exe)
+    widgets = count if name == "pelinor.exe" else 1
+    if name == "pelinor.exe":
+        with open(os.path.join(folder, "data.dat"), "wb") as f:
+            f.write(profile(count))
+        shutil.rmtree(os.path.join(env["_LOCALAPPDATA"], "Vessaly"), ignore_errors=True)
+    events = os.path.join(folder, "bench-events.txt")
+    launched = time.time()
+    proc = subprocess.Popen(["wine", exe], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    pid = find_process(name, env["WINEPREFIX"])
+    result = {"widgets": widgets}
+    try:
+        end = time.time() + 120
+        while time.time() < end:
+            created, started, painted, content = read_events(events)
+            if len(painted) >= widgets and (name != "pelinor.exe" or len(content) >= widgets):
+                break
+            time.sleep(0.02)
+        cpu_done = cpu_seconds(pid)
+        created, started, painted, content = read_events(events)
+        if created is None or started is None or len(painted) < widgets:
+            raise RuntimeError("%s with %d widgets: only %d painted" % (name, count, len(painted)))
+        result["launch_to_created_ms"] = created - launched * 1000
+        result["created_to_main_ms"] = started - created
+        result["cpu_to_done_ms"] = cpu_done * 1000
+        result["first_painted_ms"] = min(painted.values()) - started
+        result["painted_ms"] = max(painted.values()) - started
+        if name == "pelinor.exe":
+            if len(content) < widgets:
+                raise RuntimeError("pelinor.exe with %d widgets: only %d show content" % (count, len(content)))
+            result["first_content_ms"] = min(content.values()) - started
+            result["content_ms"] = max(content.values()) - started
+        time.sleep(1.0)  # let late work (a save, the configuration request) settle
+        result["vmhwm_kib"] = vm_hwm_kib(pid)
+        if idle_seconds:
+            server = wineserver_pid(env["WINEPREFIX"])
+            c0, s0 = cpu_seconds(pid), cpu_seconds(server) if server else 0.0
+            time.sleep(idle_seconds)
+            result["idle_cpu_s"] = cpu_seconds(pid) - c0
+            result["idle_wineserver_cpu_s"] = (cpu_seconds(server) - s0) if server else None
+            result["idle_seconds"] = idle_seconds
+    finally:
+        if pid:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        try:
+            proc.wait(30)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+        shutil.rmtree(folder, ignore_errors=True)
+    return result
+
+
+def median(values):
+    values = [v for v in values if v is not None]
+    return statistics.median(values) if values else None
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--counts", default="1,10,50")
+    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--idle-seconds", type=int, default=60)
+    ap.add_argument("--idle-count", type=int, default=10)
+    ap.add_argument("--no-build", action="store_true")
+    ap.add_argument("--also", action="append", default=[], metavar="LABEL=EXE",
+                    help="another pelinor.exe (say, before a change) run in the same alternation")
+    ap.add_argument("--json", help="also write every run's figures to this file")
+    args = ap.parse_args()
+    counts = [int(c) for c in args.counts.split(",")]
+
+    if not args.no_build:
+        build()
+    work = tempfile.mkdtemp(prefix="pelinor-bench-")
+    # label -> (stripped copy, the name it runs under)
+    programs = {"floor": (os.path.join(TREE, "bench", "win", "floor.exe"), "floor.exe"),
+                "pelinor": (os.path.join(TREE, "pelinor.exe"), "pelinor.exe")}
+    for item in args.also:
+        label, _, path = item.partition("=")
+        programs[label] = (path, "pelinor.exe")
+    for label, (path, name) in list(programs.items()):
+        stripped = os.path.join(work, "stripped-%s-%s" % (label, name))
+        subprocess.run(["i686-w64-mingw32-strip", "-o", stripped, path], check=True)
+        programs[label] = (stripped, name)
+    labels = list(programs)
+    env = wine_env()
+    r = subprocess.run(["wine", "cmd", "/c", "echo %LOCALAPPDATA%"], env=env, stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL)
+    local = r.stdout.decode(errors="replace").strip()
+    env["_LOCALAPPDATA"] = subprocess.run(["wine", "winepath.exe", "-u", local], env=env, stdout=subprocess.PIPE,
+                                          stderr=subprocess.DEVNULL).stdout.decode().strip()
+    server = FeedServer(PORT)
+    load_before = os.getloadavg()
+    runs = []
+    try:
+        for run in range(args.runs):
+            for count in counts:
+                shift = (run + counts.index(count)) % len(labels)
+                figures = {}
+                for label in labels[shift:] + labels[:shift]:  # each program leads in turn
+                    idle = args.idle_seconds if (count == args.idle_count and run == 0) else 0
+                    figures[label] = run_once(env, programs[label][0], programs[label][1], count, idle, work)
+                runs.append({"run": run, "count": count, **figures})
+                f = figures["floor"]
+                line = "run %d, %2d widgets: floor painted %4.0f ms %5.1f MiB" % (run, count, f["painted_ms"],
+                                                                              f["vmhwm_kib"] / 1024.0)
+                for label in labels[1:]:
+                    p = figures[label]
+                    line += " | %s painted %5.0f ms, content %5.0f ms, %5.1f MiB, CPU %5.0f ms" % (
+                        label, p["painted_ms"], p["content_ms"], p["vmhwm_kib"] / 1024.0, p["cpu_to_done_ms"])
+                print(line, flush=True)
+    finally:
+        server.close()
+        shutil.rmtree(work, ignore_errors=True)
+    load_after = os.getloadavg()
+
+    print("\nload average before %.1f, after %.1f (%d cores)" % (load_before[0], load_after[0], os.cpu_count()))
+    print("medians over %d runs; ratios are program / floor of the same run, then the median of those" % args.runs)
+    for label in labels[1:]:
+        print("\n%s:" % label)
+        print("%7s %9s %11s %8s %11s %8s %10s %10s %12s %9s %8s %7s" % (
+            "widgets", "floor ms", "painted ms", "ratio", "content ms", "ratio", "floor MiB", "MiB", "MiB - floor",
+            "floor CPU", "CPU ms", "ratio"))
+        summary = {}
+        for count in counts:
+            rs = [r for r in runs if r["count"] == count]
+            fp = median([r["floor"]["painted_ms"] for r in rs])
+            pp = median([r[label]["painted_ms"] for r in rs])
+            pc = median([r[label]["content_ms"] for r in rs])
+            rp = median([r[label]["painted_ms"] / max(r["floor"]["painted_ms"], 1) for r in rs])
+            rc = median([r[label]["content_ms"] / max(r["floor"]["painted_ms"], 1) for r in rs])
+            fm = median([r["floor"]["vmhwm_kib"] for r in rs]) / 1024.0
+            pm = median([r[label]["vmhwm_kib"] for r in rs]) / 1024.0
+            dm = median([(r[label]["vmhwm_kib"] - r["floor"]["vmhwm_kib"]) / 1024.0 for r in rs])
+            fc = median([r["floor"]["cpu_to_done_ms"] for r in rs])
+            pcpu = median([r[label]["cpu_to_done_ms"] for r in rs])
+            rcpu = median([r[label]["cpu_to_done_ms"] / max(r["floor"]["cpu_to_done_ms"], 1) for r in rs])
+            summary[count] = (pp, pc, pm, pcpu)
+            print("%7d %9.0f %11.0f %7.2fx %11.0f %7.2fx %10.1f %10.1f %+12.1f %9.0f %8.0f %6.2fx" % (
+                count, fp, pp, rp, pc, rc, fm, pm, dm, fc, pcpu, rcpu))
+        for a, b in zip(counts, counts[1:]):
+            da, db = summary[a], summary[b]
+            n = b - a
+            print("per extra widget from %d to %d: painted %+.1f ms, content %+.1f ms, memory %+.2f MiB, CPU %+.1f ms"
+                  % (a, b, (db[0] - da[0]) / n, (db[1] - da[1]) / n, (db[2] - da[2]) / n, (db[3] - da[3]) / n))
+        print("process creation to own code (DLL loading), median: floor %.0f ms, %s %.0f ms" % (
+            median([r["floor"]["created_to_main_ms"] for r in runs]), label,
+            median([r[label]["created_to_main_ms"] for r in runs])))
+    for r in runs:
+        for label in labels:
+            p = r[label]
+            if "idle_cpu_s" in p:
+                print("idle over %d s with %d widgets: %s %.2f s CPU (wineserver meanwhile %.2f s)" % (
+                    p["idle_seconds"], r["count"], label, p["idle_cpu_s"], p["idle_wineserver_cpu_s"] or 0))
+    if args.json:
+        with open(args.json, "w") as f:
+            json.dump({"load": [load_before, load_after], "runs": runs}, f, indent=1)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
