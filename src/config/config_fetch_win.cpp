@@ -16,16 +16,13 @@
 namespace config {
 
 bool FetchBody(const std::u16string& url, size_t maxBytes, std::string* body, std::u16string* error) {
-  char* data = nullptr;
-  std::u16string message;
-  net::HttpLimits limits;
-  limits.maxBody = maxBytes;
-  int n = net::HttpGet(url, &data, &message, net::kConnectTimeoutMs, net::kReceiveTimeoutMs, net::kSendTimeoutMs,
-                       limits);
-  bool ok = n > 0 && message.empty() && data;
-  if (ok) body->assign(data, static_cast<size_t>(n));
-  std::free(data);
-  if (error) *error = message;
+  net::HttpOptions options;
+  options.maxBody = maxBytes;
+  net::HttpResponse response;
+  int n = net::HttpGet(url, options, &response);
+  bool ok = n > 0 && response.error.empty() && response.body;
+  if (ok) body->assign(response.body.get(), response.size);
+  if (error) *error = response.error;
   return ok;
 }
 

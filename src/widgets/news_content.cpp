@@ -52,12 +52,24 @@ std::u16string LinkAsHref(const std::u16string& link) {
 }
 
 std::u16string ItemLine(const NewsItem& item) {
-  std::u16string line = u"<font color=\"#3a3031\" underline=\"0\">·<a href=\"";
+  // A new item stands out in bold, in the same colour.
+  std::u16string line = item.fresh ? u"<font color=\"#3a3031\" underline=\"0\" bold=\"1\">·<a href=\""
+                                   : u"<font color=\"#3a3031\" underline=\"0\">·<a href=\"";
   line += LinkAsHref(item.link);
   line += u"\">";
   line += TitleAsText(item.title);
   line += u"</a></font>\r\n";
   return line;
+}
+
+std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href) {
+  for (const NewsItem& item : items) {
+    if (LinkAsHref(item.link) != href) continue;
+    std::u16string text = TitleAsText(item.summary);
+    if (!item.date.empty()) text += (text.empty() ? u"" : u"\r\n") + TitleAsText(item.date);
+    return text;
+  }
+  return std::u16string();
 }
 
 std::u16string BuildContent(const std::vector<NewsItem>& items) {
@@ -69,7 +81,12 @@ std::u16string BuildContent(const std::vector<NewsItem>& items) {
 std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const std::u16string& advertTitle,
                                  const std::u16string& advertUrl) {
   std::vector<NewsItem> shown(received.begin(), received.begin() + std::min(received.size(), kMaxShownItems));
-  if (!advertTitle.empty() && !advertUrl.empty()) shown.push_back({advertTitle, advertUrl});
+  if (!advertTitle.empty() && !advertUrl.empty()) {
+    NewsItem advert;
+    advert.title = advertTitle;
+    advert.link = advertUrl;
+    shown.push_back(std::move(advert));
+  }
   return shown;
 }
 

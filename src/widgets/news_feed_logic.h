@@ -26,16 +26,24 @@ class NewsFeedHost {
 
 class NewsFeedLogic {
  public:
+  // The result count of a refresh that brought nothing new (see feed::kFeedUnchanged).
+  static constexpr int kResultUnchanged = 0;
+
   explicit NewsFeedLogic(NewsFeedHost* host) : host_(host) {}
 
   // Starts a refresh of feedUrl unless one is running (which then only takes the new
   // silent flag) or the address is empty.
   void Refresh(const std::u16string& feedUrl, bool silent);
 
-  // A feed result: count items (or a negative code) and the received items (may be
-  // null). Rebuilds the content when it changed; reports a failure unless silent.
+  // A feed result: count items (or a negative code, or kResultUnchanged) and the received
+  // items (may be null). Rebuilds the content when it changed; reports a failure unless
+  // silent; keeps everything as it is when nothing is new.
   void OnResult(int count, const NewsItem* items, const std::u16string& advertTitle,
                 const std::u16string& advertUrl);
+
+  // The user opened the link `href` (as the content spells it): its item is no longer
+  // new. Rebuilds the content when that changes it.
+  void OnLinkOpened(const std::u16string& href);
 
   bool refreshing() const { return refreshing_; }
   bool silent() const { return silent_; }
@@ -45,6 +53,7 @@ class NewsFeedLogic {
  private:
   void Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
                const std::u16string& advertUrl);
+  void Show(std::vector<NewsItem> shown);
 
   NewsFeedHost* host_;
   bool refreshing_ = false;

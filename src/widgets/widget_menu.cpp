@@ -95,6 +95,7 @@ std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
   menu.push_back(Separator());
   menu.push_back(Item(u"新增订阅", kCmdAddSubscription));
   menu.push_back(Item(u"取消订阅", kCmdRemoveWidget, false, s.widgetCount < 2));
+  menu.push_back(Item(u"立即刷新", kCmdRefreshNow));
   menu.push_back(Separator());
   menu.push_back(Submenu(u"选项", std::move(options)));
   menu.push_back(Item(u"使用说明", kCmdHelp));
@@ -131,6 +132,7 @@ MenuAction DecodeMenuCommand(int command, const std::vector<NewsLink>& remoteLin
       case kCmdCtrlClick: a.kind = MenuAction::kToggleCtrlClick; break;
       case kCmdAbout: a.kind = MenuAction::kAbout; break;
       case kCmdHelp: a.kind = MenuAction::kHelp; break;
+      case kCmdRefreshNow: a.kind = MenuAction::kRefreshNow; break;
       case kCmdQuit: a.kind = MenuAction::kQuit; break;
       default: break;
     }

@@ -61,8 +61,12 @@ class Service(unittest.TestCase):
         port = self.service.port
         self.service.routes["/pelinor/appconfig/appconfig.php"] = (200, {}, config_doc(port))
         self.service.routes["/feeds/first.xml"] = (200, {"Content-Type": "application/rss+xml"}, RSS)
-        with open(self.program.file("statistics.dat"), "wb") as f:
-            f.write(b"1=3,\0")
+        # Both copies, as the program itself keeps them: the data folder's copy is read first.
+        data_folder = os.path.join(h.local_appdata(), "Vessaly")
+        os.makedirs(data_folder, exist_ok=True)
+        for path in (self.program.file("statistics.dat"), os.path.join(data_folder, "statistics.dat")):
+            with open(path, "wb") as f:
+                f.write(b"1=3,\0")
         self.program.start()
         self.assertTrue(h.wait_for(lambda: self.requests_to("/feeds/first.xml"), 60),
                         "the first widget never fetched the first remote source")

@@ -136,5 +136,47 @@ TEST(NewsFeedLogic, FailuresKeepTheContentAndShowTheirText) {
   EXPECT_EQ(logic.items().size(), 2u);
 }
 
+TEST(NewsFeedLogic, NothingNewKeepsEverythingQuietly) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  logic.OnResult(3, items.data(), u"", u"");
+  int saves = host.saves, resizes = static_cast<int>(host.resizes.size());
+  logic.Refresh(u"http://f/rss", false);  // even a refresh the user asked for
+  logic.OnResult(NewsFeedLogic::kResultUnchanged, nullptr, u"", u"");
+  EXPECT_FALSE(logic.refreshing());
+  EXPECT_TRUE(host.toasts.empty());
+  EXPECT_EQ(host.saves, saves);
+  EXPECT_EQ(static_cast<int>(host.resizes.size()), resizes);
+  EXPECT_EQ(logic.items().size(), 3u);
+  EXPECT_GT(host.repaints, 0);  // the refresh caption goes away
+}
+
+TEST(NewsFeedLogic, NewItemsStandOutUntilOpened) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  items[1].fresh = true;
+  logic.OnResult(3, items.data(), u"", u"");
+  EXPECT_NE(host.content.find(u"bold=\"1\">·<a href=\"http://f/b\""), std::u16string::npos) << std::string(host.content.begin(), host.content.end());
+  EXPECT_EQ(host.content.find(u"bold=\"1\">·<a href=\"http://f/a\""), std::u16string::npos);
+  int saves = host.saves;
+  logic.OnLinkOpened(u"http://f/a");  // not new: nothing changes
+  EXPECT_EQ(host.saves, saves);
+  logic.OnLinkOpened(u"http://f/b");
+  EXPECT_EQ(host.saves, saves + 1);
+  EXPECT_EQ(host.content.find(u"bold="), std::u16string::npos);
+  EXPECT_FALSE(logic.items()[1].fresh);
+}
+
+TEST(NewsContent, TooltipTellsSummaryAndDate) {
+  std::vector<NewsItem> items = {{u"t", u"http://f/a b", u"摘要 <b>", u"Mon, 07 Dec 2026"}, {u"u", u"http://f/c"}};
+  EXPECT_EQ(ItemTooltip(items, u"http://f/a%20b"), u"摘要 \uFF1Cb>\r\nMon, 07 Dec 2026");
+  EXPECT_EQ(ItemTooltip(items, u"http://f/c"), u"");
+  EXPECT_EQ(ItemTooltip(items, u"http://f/none"), u"");
+  items[1].date = u"2026-12-07";
+  EXPECT_EQ(ItemTooltip(items, u"http://f/c"), u"2026-12-07");
+}
+
 }  // namespace
 }  // namespace widgets
