@@ -103,6 +103,7 @@ class CMainDlg : public fw::DialogBase,
     MESSAGE_HANDLER(WM_APP_TRAY, OnTray)
     MESSAGE_HANDLER(WM_APP_START_DOWNLOAD, OnStartDownload)
     MESSAGE_HANDLER(WM_APP_REMOTE_CONFIG, OnRemoteConfig)
+    MESSAGE_HANDLER(WM_POWERBROADCAST, OnPowerBroadcast)
   END_MSG_MAP()
 
  private:
@@ -116,6 +117,7 @@ class CMainDlg : public fw::DialogBase,
   LRESULT OnTray(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnStartDownload(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnRemoteConfig(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnPowerBroadcast(UINT, WPARAM, LPARAM, BOOL&);
 
   void OnTick();
   void OnNetworkWait();
@@ -130,6 +132,7 @@ class CMainDlg : public fw::DialogBase,
 
   Hooks hooks_;
   TickCounters counters_;
+  NetworkWatch network_;
   CNotesManager manager_{*this};
 };
 

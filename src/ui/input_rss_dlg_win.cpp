@@ -23,7 +23,10 @@ void CInputRssDlg::OnOk() {
     return;
   }
   std::u16string name = ui::TrimWide(ui::GetControlText(hwnd_, IDC_RSS_NAME));
-  if (name.empty()) name = ui::HostOfAddress(url);
+  if (name.empty()) {
+    name = ui::HostOfAddress(url);  // until the feed tells its own title
+    if (host_) host_->NameAfterFeedTitle(url);
+  }
   if (input_.Confirm(name, url) && host_) host_->SendSubscribeNotice(input_.GetLink().url, input_.GetLink().name);
   EndDialog(IDOK);
 }

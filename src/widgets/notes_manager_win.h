@@ -54,6 +54,10 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void RemoveWidget(CNewsNotes* w);
   // Silent refresh of every widget, in list order.
   void RefreshAllWidgets();
+  // The one-second tick: widgets whose failed feed is due for a retry fetch it.
+  void TickWidgets();
+  // The network came back: every widget whose feed failed for want of it fetches it now.
+  void NetworkBack();
   // Creates, shows, refreshes and lists a new feed widget for `url` at (x, y), taking the
   // opacity and template of `templ` when given. Returns the widget.
   CNewsNotes* CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ);
@@ -74,6 +78,8 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void ManageCustomLinks(CNewsNotes& over) override;
   void ShowFailureToast(CNewsNotes& over, const std::u16string& text) override;
   void CountEvent(int event) override;
+  void NameAfterFeedTitle(const std::u16string& feedUrl) override;
+  void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) override;
   bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
   bool SetAutoStart(bool on) override { return host_.SetAutoStart(on); }
   void ShowAbout() override { host_.ShowAbout(); }
@@ -84,4 +90,6 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   widgets::ProgramHost& host_;
   std::vector<CNewsNotes*> widgets_;
   ui::ToastList toasts_;
+  // Addresses of custom links named after their host until their feed's title is known.
+  std::vector<std::u16string> untitled_;
 };
