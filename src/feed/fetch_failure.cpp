@@ -46,6 +46,7 @@ FetchFailure ClassifyDownloadFailure(const DownloadOutcome& o) {
   if (o.tooLarge) return {FailureKind::kTooLarge, 0};
   if (o.answered && o.status != 0 && o.status != 200) return {FailureKind::kHttpStatus, o.status};
   const int code = static_cast<int>(o.systemError);
+  if (o.answered && o.systemError == 0) return {FailureKind::kEmptyAnswer, 0};
   switch (o.systemError) {
     case kNameNotResolved:
       return {o.offline ? FailureKind::kNoNetwork : FailureKind::kHostNotFound, code};
@@ -75,6 +76,7 @@ std::u16string FailureLine(const FetchFailure& f) {
     case FailureKind::kCertificate: return prefix + u"网站的证书有问题";
     case FailureKind::kHttpStatus: return prefix + u"HTTP " + Digits(f.detail) + u"，" + StatusWords(f.detail);
     case FailureKind::kTooLarge: return prefix + u"订阅源文件太大";
+    case FailureKind::kEmptyAnswer: return prefix + u"服务器没有返回内容";
     case FailureKind::kNotAFeed: return prefix + u"这个地址不是订阅源";
     case FailureKind::kBadAddress: return prefix + u"订阅地址有误";
     case FailureKind::kOther: break;
@@ -85,7 +87,8 @@ std::u16string FailureLine(const FetchFailure& f) {
 bool CuredByNetwork(FailureKind kind) {
   switch (kind) {
     case FailureKind::kNoNetwork: case FailureKind::kHostNotFound: case FailureKind::kRefused:
-    case FailureKind::kTimedOut: case FailureKind::kConnectionLost: case FailureKind::kOther:
+    case FailureKind::kTimedOut: case FailureKind::kConnectionLost: case FailureKind::kEmptyAnswer:
+    case FailureKind::kOther:
       return true;
     default:
       return false;

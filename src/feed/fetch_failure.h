@@ -17,6 +17,7 @@ enum class FailureKind {
   kCertificate,     // the https certificate is not trusted or not valid
   kHttpStatus,      // the server answered with an error status (detail: the status)
   kTooLarge,        // the feed is larger than a feed may be
+  kEmptyAnswer,     // the server sent nothing (or closed the connection without a word)
   kNotAFeed,        // the answer is no feed a widget can read
   kBadAddress,      // the address cannot be requested at all
   kOther,           // anything else (detail: the system error number, if any)
@@ -43,7 +44,7 @@ struct DownloadOutcome {
 
 // The cause of a failed download. An answer with an error status is a kHttpStatus even
 // when a system error came with it; a name or connection failure while the system is
-// offline is kNoNetwork.
+// offline is kNoNetwork; an answer without an error and without a body is kEmptyAnswer.
 FetchFailure ClassifyDownloadFailure(const DownloadOutcome& outcome);
 
 // The line a widget shows for a failure, in the interface's language: what went wrong in

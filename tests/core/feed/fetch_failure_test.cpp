@@ -40,6 +40,14 @@ TEST(FetchFailure, AnAnswerWithAnErrorStatusIsThatStatus) {
   EXPECT_EQ(ClassifyDownloadFailure(o).kind, FailureKind::kConnectionLost);
   o.tooLarge = true;
   EXPECT_EQ(ClassifyDownloadFailure(o).kind, FailureKind::kTooLarge);
+  // An answer that brought nothing, and no error either (an empty 200, a connection
+  // closed without a word).
+  DownloadOutcome empty;
+  empty.answered = true;
+  empty.status = 200;
+  EXPECT_EQ(ClassifyDownloadFailure(empty).kind, FailureKind::kEmptyAnswer);
+  empty.status = 0;
+  EXPECT_EQ(ClassifyDownloadFailure(empty).kind, FailureKind::kEmptyAnswer);
 }
 
 TEST(FetchFailure, EveryCauseHasItsOwnShortLine) {
@@ -51,7 +59,8 @@ TEST(FetchFailure, EveryCauseHasItsOwnShortLine) {
   std::vector<std::u16string> lines;
   for (FailureKind k : {FailureKind::kNoNetwork, FailureKind::kHostNotFound, FailureKind::kRefused,
                         FailureKind::kTimedOut, FailureKind::kConnectionLost, FailureKind::kCertificate,
-                        FailureKind::kTooLarge, FailureKind::kNotAFeed, FailureKind::kBadAddress,
+                        FailureKind::kTooLarge, FailureKind::kEmptyAnswer, FailureKind::kNotAFeed,
+                        FailureKind::kBadAddress,
                         FailureKind::kOther}) {
     std::u16string line = FailureLine({k, 0});
     EXPECT_EQ(line.rfind(u"读取失败：", 0), 0u);
