@@ -540,3 +540,26 @@ TEST_F(WidgetManagerTest, AnUnnamedLinkTakesItsFeedsTitle) {
   EXPECT_EQ(m.custom_links[0].name, u"测试频道");
   EXPECT_EQ(m.custom_links[1].name, u"127.0.0.1");
 }
+
+// The computer waking up (or the network coming back) retries a widget whose feed failed
+// for want of a connection at once, not after its pause.
+TEST_F(WidgetManagerTest, WakingUpRetriesAFailedFeedAtOnce) {
+  using wintest::LoopbackServer;
+  std::atomic<bool> up{false};
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
+    if (up) LoopbackServer::Send(s, LoopbackServer::Response("200 OK", TwoItemFeed()));
+    // else the connection closes without a word
+  });
+  CNewsNotes* w = dlg_.manager().CreateFeedWidget(server.Url("/feed.xml"), 40, 50, nullptr);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return !w->refreshing(); }, 15000));
+  ASSERT_EQ(w->feedLogic().state(), widgets::NewsFeedLogic::State::kFailed);
+  EXPECT_GT(w->feedLogic().retryAt(), 0);
+  up = true;
+  SendMessageW(dlg_.hwnd(), WM_POWERBROADCAST, 0x12 /* PBT_APMRESUMEAUTOMATIC */, 0);
+  EXPECT_TRUE(w->refreshing());
+  const ULONGLONG asked = GetTickCount64();
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->items().size() == 2; }, 5000));
+  EXPECT_LT(GetTickCount64() - asked, 5000u);  // well before the pause would have ended
+  EXPECT_EQ(w->feedLogic().state(), widgets::NewsFeedLogic::State::kShown);
+  EXPECT_EQ(w->engine()->GetHtml().find(u"读取失败"), std::u16string::npos);
+}
