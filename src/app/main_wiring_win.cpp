@@ -54,7 +54,7 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
       TellSettingsWereReset(keptAside);
     }
     manager.Restore(loaded);
-    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(manager.refresh_interval));
+    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
     if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
   };
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
@@ -85,7 +85,7 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
     if (v.autoStart && !wasOn) EnableAutoStart();
     if (!v.autoStart && wasOn) DisableAutoStart();
     menus::ApplyTo(v, &manager);
-    dlg.SetRefreshPeriod(menus::EffectiveRefreshSeconds(manager.refresh_interval));
+    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
     dlg.ScheduleSave(kSaveDelayMs);
   };
 }

@@ -25,6 +25,14 @@ size_t NearestRefreshChoice(int seconds) {
   return best;
 }
 
+int RefreshPeriodSeconds(int32_t stored, int divisor) {
+  const int seconds = EffectiveRefreshSeconds(stored);
+  if (seconds != stored || divisor <= 1) return seconds;  // the default is never shortened
+  return seconds / divisor > 2 ? seconds / divisor : 2;
+}
+
+int RefreshPeriodSeconds(int32_t stored) { return RefreshPeriodSeconds(stored, PELINOR_CHOSEN_REFRESH_DIVISOR); }
+
 SettingsValues ValuesFrom(const ManagerData& m, bool autoStart) {
   SettingsValues v;
   v.autoStart = autoStart;

@@ -25,6 +25,13 @@ const std::vector<RefreshChoice>& RefreshChoices();
 int EffectiveRefreshSeconds(int32_t stored);
 // The choice closest to `seconds` (the default shows as 30 minutes).
 size_t NearestRefreshChoice(int seconds);
+// Seconds between silent refreshes for a stored value: the effective interval, where a
+// value the user chose passes `divisor` times faster (at least 2 s). Test builds set a
+// divisor so that an end-to-end test sees the chosen pace in seconds; the choices offered
+// and the default period stay the same in every build.
+int RefreshPeriodSeconds(int32_t stored, int divisor);
+// The same with this build's divisor (1 in a program for users).
+int RefreshPeriodSeconds(int32_t stored);
 
 enum NewWidgetPlace : int32_t { kPlaceNormal = 0, kPlaceOnTop = 1, kPlaceDesktop = 2 };
 

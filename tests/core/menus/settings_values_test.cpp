@@ -104,5 +104,15 @@ TEST(SettingsValues, TheTickFollowsTheChosenInterval) {
   EXPECT_EQ(first, 1802);
 }
 
+TEST(SettingsValues, OnlyAChosenIntervalPassesFasterInATestBuild) {
+  EXPECT_EQ(RefreshPeriodSeconds(600, 1), 600);
+  EXPECT_EQ(RefreshPeriodSeconds(600, 60), 10);
+  EXPECT_EQ(RefreshPeriodSeconds(300, 1000), 2);  // never a refresh on every tick
+  // Never chosen or out of range: the default, whatever the divisor.
+  EXPECT_EQ(RefreshPeriodSeconds(0, 60), 1801);
+  EXPECT_EQ(RefreshPeriodSeconds(120, 60), 1801);
+  EXPECT_EQ(RefreshPeriodSeconds(600, 0), 600);
+}
+
 }  // namespace
 }  // namespace menus
