@@ -75,12 +75,17 @@ std::u16string HostOfAddress(const std::u16string& address) {
   return host.substr(0, host.find(u':'));
 }
 
-bool NameLinksAfterFeedTitle(std::vector<NewsLink>* links, const std::u16string& url, const std::u16string& title) {
+std::u16string LinkNameFromTitle(const std::u16string& title) {
   constexpr size_t kMaxNameChars = 80;  // a menu entry, not a paragraph
   std::u16string name = TrimWide(title);
   for (char16_t& c : name)
     if (c < 0x20) c = u' ';
   if (name.size() > kMaxNameChars) name = TrimWide(name.substr(0, kMaxNameChars));
+  return name;
+}
+
+bool NameLinksAfterFeedTitle(std::vector<NewsLink>* links, const std::u16string& url, const std::u16string& title) {
+  const std::u16string name = LinkNameFromTitle(title);
   if (name.empty()) return false;
   const std::u16string host = HostOfAddress(url);
   bool changed = false;

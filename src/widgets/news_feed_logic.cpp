@@ -36,6 +36,7 @@ void NewsFeedLogic::SwitchFeed(const std::u16string& feedUrl) {
   // Nothing of the old feed may stay on screen or be saved under the new address.
   items_.clear();
   lastHtml_.clear();
+  carried_.clear();
   state_ = State::kWaiting;
   failure_ = feed::FetchFailure();
   failures_ = 0;
@@ -79,7 +80,7 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
     status_.clear();
     // Only the first ten are shown: copy no more than that.
     size_t n = std::min(static_cast<size_t>(answer.count), kMaxShownItems);
-    Show(ShownItems(std::vector<NewsItem>(answer.items, answer.items + n), advertTitle, advertUrl));
+    Rebuild(std::vector<NewsItem>(answer.items, answer.items + n), advertTitle, advertUrl);
     host_->Repaint();
     return true;
   }
@@ -142,7 +143,16 @@ void NewsFeedLogic::NetworkBack() {
   Start(feedUrl_, false);
 }
 
+void NewsFeedLogic::Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
+                            const std::u16string& advertUrl) {
+  for (NewsItem& item : received)
+    if (std::find(carried_.begin(), carried_.end(), LinkAsHref(item.link)) != carried_.end()) item.fresh = true;
+  carried_.clear();
+  Show(ShownItems(received, advertTitle, advertUrl));
+}
+
 void NewsFeedLogic::OnLinkOpened(const std::u16string& href) {
+  carried_.erase(std::remove(carried_.begin(), carried_.end(), href), carried_.end());
   bool changed = false;
   for (NewsItem& item : items_) {
     if (item.fresh && LinkAsHref(item.link) == href) {

@@ -9,6 +9,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "feed/fetch_failure.h"
@@ -89,6 +90,10 @@ class NewsFeedLogic {
   // new. Rebuilds the content when that changes it.
   void OnLinkOpened(const std::u16string& href);
 
+  // The items (hrefs) the widget showed as new when the program last ended: the first
+  // items delivered in this run keep those marks, as the user has not seen them since.
+  void CarryMarks(std::vector<std::u16string> hrefs) { carried_ = std::move(hrefs); }
+
   bool refreshing() const { return refreshing_; }
   bool silent() const { return silent_; }
   State state() const { return state_; }
@@ -102,6 +107,7 @@ class NewsFeedLogic {
 
  private:
   void Start(const std::u16string& feedUrl, bool automatic);
+  void Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle, const std::u16string& advertUrl);
   void Fail(const FeedAnswer& answer);
   void Show(std::vector<NewsItem> shown);
   // Puts `stored` under the status line on screen and sizes the widget for both.
@@ -120,6 +126,7 @@ class NewsFeedLogic {
   std::vector<NewsItem> items_;
   std::u16string lastHtml_;    // the items' content last generated
   std::u16string shownHtml_;   // what the engine was last given
+  std::vector<std::u16string> carried_;  // marks shown at the last exit
 };
 
 // The status line's markup: one line of the HTML subset in `color` ("#rrggbb").
