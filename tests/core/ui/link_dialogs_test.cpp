@@ -123,6 +123,8 @@ TEST(NameLinksAfterFeedTitle, OnlyLinksStillNamedAfterTheirHost) {
   std::vector<NewsLink> longTitle = {{u"h.test", u"http://h.test/"}};
   EXPECT_TRUE(ui::NameLinksAfterFeedTitle(&longTitle, u"http://h.test/", std::u16string(300, u'长')));
   EXPECT_EQ(longTitle[0].name.size(), 80u);
+  EXPECT_EQ(ui::LinkNameFromTitle(u"\t新闻\r\n频道 "), u"新闻  频道");
+  EXPECT_EQ(ui::LinkNameFromTitle(u" \u3000"), u"");
 }
 
 }  // namespace

@@ -203,17 +203,17 @@ TEST(NewsFeedLogic, MarksShownAtTheLastExitSurviveTheFirstDeliveryOnly) {
   logic.CarryMarks(marked);
   auto again = before;  // delivered again after the restart: known, so not new any more
   for (auto& item : again) item.fresh = false;
-  logic.OnResult(3, again.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, again.data()), u"", u"");
   EXPECT_EQ(MarkedLinks(host.content), marked);
   // The next delivery the user has seen it: the mark goes.
-  logic.OnResult(3, again.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, again.data()), u"", u"");
   EXPECT_TRUE(MarkedLinks(host.content).empty());
 
   // Opened before the first delivery: the mark is not carried.
   NewsFeedLogic opened(&host);
   opened.CarryMarks(marked);
   opened.OnLinkOpened(marked[0]);
-  opened.OnResult(3, again.data(), u"", u"");
+  opened.OnResult(Answer(host, 3, again.data()), u"", u"");
   EXPECT_TRUE(MarkedLinks(host.content).empty());
 }
 
