@@ -79,7 +79,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   int CurrentHeight() override { return height; }
   void ShowContent(const std::u16string& stored, const std::u16string& shown) override;
   std::u16string StoredContent() override { return content; }
-  int ContentHeight() override { return engine_->GetContentHeight(); }
+  int ContentHeight() override { return ui::ToLogical(engine_->GetContentHeight(), dpi()); }
   void ShowFailureToast(const std::u16string& text) override;
   void Repaint() override { CNotesBase::Repaint(); }
   int64_t NowSeconds() override { return static_cast<int64_t>(GetTickCount64() / 1000); }
