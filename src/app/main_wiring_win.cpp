@@ -1,6 +1,7 @@
 #include "app/main_wiring_win.h"
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -10,9 +11,14 @@
 #include "app/main_dlg_win.h"
 #include "app/service_wiring_win.h"
 #include "framework/wstr_win.h"
+#include "menus/main_menu_win.h"
+#include "menus/settings_dlg_win.h"
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
+#include "widgets/news_notes_win.h"
+#include "widgets/widget_menu.h"
+#include "widgets/widget_theme.h"
 
 namespace app {
 namespace {
@@ -49,6 +55,7 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
       TellSettingsWereReset(keptAside);
     }
     manager.Restore(loaded);
+    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
     if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
   };
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
@@ -60,7 +67,32 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   std::function<void(const AdvertRecord&)> show;
   if (popup) show = [popup](const AdvertRecord& a) { popup->ShowAdvert(a); };
   InstallAdvertHooks(dlg, subsystems.adverts, show);
-  // menus: h.showMainMenu
+  // the notification-area icon and the main menu it opens; the menu lives as long as the hooks
+  auto mainMenu = std::make_shared<menus::MainMenu>();
+  h.showMainMenu = [&dlg, mainMenu](int x, int y) { mainMenu->Show(dlg.hwnd(), x, y); };
+  h.addTrayIcon = [&dlg] { menus::AddTrayIcon(dlg.hwnd()); };
+  h.removeTrayIcon = [&dlg, mainMenu] {
+    mainMenu->Close();
+    menus::RemoveTrayIcon(dlg.hwnd());
+  };
+  h.bringWidgetsToFront = [&manager] {
+    for (CNewsNotes* w : manager.WidgetList())
+      if (w && w->hwnd()) SetWindowPos(w->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  };
+  h.showSettings = [&dlg, &manager] {
+    std::vector<std::u16string> themes;
+    for (int i = 0; i < widgets::kThemeCount; ++i) themes.push_back(widgets::Themes()[i].menuName);
+    std::vector<int> alphas(std::begin(widgets::kAlphaLevels), std::end(widgets::kAlphaLevels));
+    const bool wasOn = IsAutoStartOn();
+    menus::CSettingsDlg settings(menus::ValuesFrom(manager, wasOn), themes, alphas);
+    if (settings.DoModal(dlg.hwnd()) != IDOK) return;
+    const menus::SettingsValues& v = settings.values();
+    if (v.autoStart && !wasOn) EnableAutoStart();
+    if (!v.autoStart && wasOn) DisableAutoStart();
+    menus::ApplyTo(v, &manager);
+    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
+    dlg.ScheduleSave(kSaveDelayMs);
+  };
 }
 
 }  // namespace app

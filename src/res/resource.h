@@ -7,3 +7,4 @@
 #include "widgets_res.h"
 #include "dialogs_res.h"
 #include "adverts_res.h"
+#include "menus_res.h"

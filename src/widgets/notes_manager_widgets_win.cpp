@@ -72,7 +72,12 @@ CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, in
   if (templ) {
     w->alpha = templ->GetAlpha();
     w->tmpl = templ->GetTemplate();
+  } else {
+    // Without a widget to copy, the look chosen for new widgets in the settings.
+    if (new_widget_alpha >= 1 && new_widget_alpha <= 255) w->alpha = static_cast<uint8_t>(new_widget_alpha);
+    if (new_widget_theme >= 1 && new_widget_theme <= 6) w->tmpl.bkcolor_id = new_widget_theme;
   }
+  if (new_widget_place == 1) w->topmost = 1;
   w->SetFont(kNewWidgetFontSize, 0, kNewWidgetFace);
   w->SetLineSpace(kNewWidgetLineSpace);
   w->MoveTo(x, y);

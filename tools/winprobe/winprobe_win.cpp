@@ -91,7 +91,7 @@ HWND FindTop(const wchar_t* title, const wchar_t* cls) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|button|settext|gettext|rect|holdevent ...\n");
+  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|item|button|settext|gettext|rect|holdevent ...\n");
   return 2;
 }
 
@@ -158,6 +158,12 @@ int wmain(int argc, wchar_t** argv) {
   }
   if (cmd == L"command" && argc >= 4) {
     return PostMessageW(Hwnd(argv[2]), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(Num(argv[3])), BN_CLICKED), 0) ? 0 : 1;
+  }
+  if (cmd == L"item" && argc >= 4) {  // a dialog's control by id
+    HWND item = GetDlgItem(Hwnd(argv[2]), static_cast<int>(Num(argv[3])));
+    if (!item) return 1;
+    std::printf("0x%lx\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(item)));
+    return 0;
   }
   if (cmd == L"button" && argc >= 4) {
     HWND item = GetDlgItem(Hwnd(argv[2]), static_cast<int>(Num(argv[3])));
