@@ -108,9 +108,13 @@ void MainMenu::Show(HWND owner, int x, int y) {
   // Submenus keep their items across showings: fill them from empty.
   options_.RemoveAllItems();
   toolbox_.RemoveAllItems();
-  auto fill = [this](CQMenu& menu, const std::vector<MenuEntry>& entries) {
+  // Icons drawn for the monitor the menu opens on; a missing drawing falls back to 1x.
+  const int dpi = DpiAtPoint(POINT{x, y});
+  auto fill = [this, dpi](CQMenu& menu, const std::vector<MenuEntry>& entries) {
     for (const MenuEntry& e : entries) {
-      HBITMAP icon = e.icon ? Icon(e.icon) : nullptr;
+      HBITMAP icon = nullptr;
+      if (e.icon) icon = Icon(IconIdFor(e.icon, dpi));
+      if (e.icon && !icon) icon = Icon(e.icon);
       if (e.submenu == Submenu::kNone) {
         menu.AppendItem(e.flags, e.text, e.command, icon);
       } else {

@@ -14,6 +14,7 @@ constexpr COLORREF kLineColor = RGB(172, 168, 153);  // separators, grey caption
 constexpr COLORREF kHotColor = RGB(210, 210, 210);
 constexpr int kIconSize = 16;
 constexpr int kArrowInset = 8;  // the submenu arrow starts this far left of the item's right
+constexpr int kArrowHalf = 4;   // and is this many lines above and below its middle, that included
 
 RECT ToRECT(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
 
@@ -364,12 +365,14 @@ void CQMenu::Paint(HDC dc) {
                 DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_LEFT);
     }
     if (it.flags & kItemPopup) {
-      // A right-pointing triangle, seven lines of 1, 2, 3, 4, 3, 2, 1 pixels.
+      // A right-pointing triangle: at 96 DPI seven lines of 1, 2, 3, 4, 3, 2, 1 pixels,
+      // with more and longer lines on a monitor of higher DPI.
       fw::SelectGuard pen(dc, arrowPen.get());
-      int x = r.item.right - Scale(kArrowInset, dpi_);
-      int top = r.item.top + (r.item.height() - 7) / 2;
-      for (int k = 0; k < 7; ++k) {
-        int len = 4 - (k < 3 ? 3 - k : k - 3);
+      const int half = Scale(kArrowHalf, dpi_);
+      const int x = r.item.right - Scale(kArrowInset, dpi_);
+      const int top = r.item.top + (r.item.height() - (2 * half - 1)) / 2;
+      for (int k = 0; k < 2 * half - 1; ++k) {
+        int len = half - (k < half ? half - 1 - k : k - (half - 1));
         MoveToEx(dc, x, top + k, nullptr);
         LineTo(dc, x + len, top + k);
       }

@@ -1,6 +1,7 @@
 """The main menu, opened from the notification-area icon's callback message, and the
 settings dialog it leads to."""
 import os
+import subprocess
 import time
 import unittest
 
@@ -147,6 +148,75 @@ class MainMenu(unittest.TestCase):
         gaps = [b - a for a, b in zip(times, times[1:])]
         for gap in gaps[1:]:  # the first follows the start-up fetch by up to a period
             self.assertAlmostEqual(gap, 5.0, delta=1.5, msg=gaps)
+
+
+DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
+
+
+class MainMenuAtTwiceTheDpi(unittest.TestCase):
+    """The main menu and the settings dialog on a 200 % display (LogPixels 192) against
+    100 %: twice the size, the font with them. Runs in the Wine prefix whose DPI the
+    widgets' test changes too (end-to-end tests run one at a time)."""
+
+    def run_at(self, dpi):
+        h.ENV = h.wine_env("wineprefix-dpi", 170)
+        h.wine(["reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"])
+        subprocess.run(["wineserver", "-k"], env=h.env(), timeout=60)
+        subprocess.run(["wineserver", "-w"], env=h.env(), timeout=60)
+        h.ENV = h.wine_env("wineprefix-dpi", 170)
+        h.reset_user_data()
+        program = h.Program()
+        try:
+            program.start()
+            hwnd = program.main_window()
+            self.assertIsNotNone(hwnd, "the main window never appeared")
+            pid = [w for w in h.windows() if w.hwnd == hwnd][0].pid
+
+            def menus():
+                return [w for w in h.windows() if w.pid == pid and w.cls == MENU_CLASS and w.visible]
+
+            h.probe("post", hwnd, WM_USER_TRAY, 0, WM_RBUTTONUP)
+            self.assertTrue(h.wait_for(lambda: len(menus()) == 1, timeout=10))
+            top = menus()[0]
+            scale = dpi / 96.0
+            h.probe("move", top.hwnd, int(TOP_OPTIONS[0] * scale), int(TOP_OPTIONS[1] * scale))
+            self.assertTrue(h.wait_for(lambda: len(menus()) == 2, timeout=10))
+            sub = [w for w in menus() if w.hwnd != top.hwnd][0]
+            shot = h.screenshot("main_menu_%d.png" % dpi)
+            h.probe("click", sub.hwnd, int(SUB_SETTINGS[0] * scale), int(SUB_SETTINGS[1] * scale))
+            code, dlg = h.probe("wait", "设置", 10000, "#32770")
+            self.assertEqual(code, 0, "no settings dialog")
+            dlg = dlg.strip()
+            rect = tuple(int(v) for v in h.probe("rect", dlg)[1].split())
+            ok = tuple(int(v) for v in h.probe("rect", h.probe("item", dlg, 1)[1].strip())[1].split())
+            dshot = h.screenshot("settings_dialog_%d.png" % dpi)
+            h.probe("button", dlg, 2)  # 取消
+            self.assertEqual(h.probe("gone", dlg, 10000)[0], 0)
+            self.assertEqual(program.quit(), 0)
+            return top.rect, sub.rect, rect, ok, shot, dshot
+        finally:
+            if program.proc and program.proc.poll() is None:
+                program.kill()
+            program.cleanup()
+
+    def test_twice_the_size_at_200_percent(self):
+        top96, sub96, dlg96, ok96, _, _ = self.run_at(96)
+        top192, sub192, dlg192, ok192, shot, dshot = self.run_at(192)
+        size = lambda r: (r[2] - r[0], r[3] - r[1])
+        self.assertEqual(size(top96)[1], 76)
+        self.assertEqual(size(top192)[1], 152)
+        # The dialog grows with its font, whose glyphs do not scale exactly.
+        for a, b in ((top96, top192), (sub96, sub192), (dlg96, dlg192), (ok96, ok192)):
+            self.assertAlmostEqual(size(b)[0] / size(a)[0], 2.0, delta=0.25, msg=(a, b))
+            self.assertAlmostEqual(size(b)[1] / size(a)[1], 2.0, delta=0.25, msg=(a, b))
+        # The submenu still opens at the right edge, level with 选项.
+        self.assertEqual(sub192[0], top192[2])
+        self.assertEqual(sub192[1], top192[1] + 66)
+        # The 2x icon of 工具箱 fills its 32 x 32 square: coloured pixels well beyond 16 x 16.
+        icon = (top192[0] + 10, top192[1] + 6 + 20 + 4, top192[0] + 10 + 40, top192[1] + 6 + 20 + 36)
+        rgb = h.rgb_crop(shot, icon)
+        coloured = sum(1 for i in range(0, len(rgb), 3) if abs(rgb[i] - rgb[i + 2]) > 60)
+        self.assertGreater(coloured, 16 * 16, "the toolbox icon is no larger than at 100 %")
 
 
 if __name__ == "__main__":

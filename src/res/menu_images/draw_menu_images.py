@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the 16 x 16 icons of the main menu (32-bit RGBA PNG), with the helpers of the
 widget images: settings (a gear), toolbox, options (sliders), desktop files (a folder)
-and shutdown timer (a clock).
+and shutdown timer (a clock); also at 1.5x and 2x (24 and 32 pixels, "_150" and "_200")
+for monitors of higher DPI.
 
 Run: python3 draw_menu_images.py   (writes the PNGs beside this script)
 """
@@ -73,7 +74,10 @@ def clock_shade(x, y):
 def main():
     for name, shade in (("settings", settings_shade), ("toolbox", toolbox_shade), ("options", options_shade),
                         ("desktop_files", folder_shade), ("shutdown_timer", clock_shade)):
-        write_png(os.path.join(HERE, name + ".png"), 16, 16, render(16, 16, shade))
+        for scale, suffix in ((1, ""), (1.5, "_150"), (2, "_200")):
+            n = int(16 * scale)
+            big = (lambda s: lambda x, y: shade(x / s, y / s))(scale)
+            write_png(os.path.join(HERE, name + suffix + ".png"), n, n, render(n, n, big))
 
 
 if __name__ == "__main__":

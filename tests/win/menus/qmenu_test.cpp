@@ -173,6 +173,15 @@ TEST_F(MainMenuTest, PrintedIntoADibItIsWhiteWithItsFrameAndEntries) {
   }
   menus::Rect toolbox = menu_.top().ItemRect(1);
   EXPECT_GT(countIn(menus::Rect{toolbox.left, toolbox.top, toolbox.left + 27, toolbox.bottom}, coloured), 20);
+  // Its submenu arrow: black lines of 1, 2, 3, 4, 3, 2, 1 pixels, 8 pixels left of the right.
+  const int arrowX = toolbox.right - 8, arrowTop = toolbox.top + (toolbox.height() - 7) / 2;
+  const int lengths[7] = {1, 2, 3, 4, 3, 2, 1};
+  for (int k = 0; k < 7; ++k) {
+    EXPECT_EQ(at(arrowX + lengths[k] - 1, arrowTop + k), 0u) << "arrow line " << k;
+    EXPECT_EQ(at(arrowX + lengths[k], arrowTop + k), kWhite) << "arrow line " << k;
+  }
+  EXPECT_EQ(at(arrowX, arrowTop - 1), kWhite);
+  EXPECT_EQ(at(arrowX, arrowTop + 7), kWhite);
   // The hot entry is filled light grey.
   SendMessageW(menu_.top().hwnd(), WM_MOUSEMOVE, 0, CentreOf(menu_.top().ItemRect(3)));
   px = PrintWindowClient(menu_.top().hwnd(), &w, &h);
@@ -314,6 +323,18 @@ TEST_F(QMenuTest, AClickOutsideClosesEveryLevelAndSendsNothing) {
     wintest::PumpFor(50);
     EXPECT_TRUE(sink_.commands.empty());
   }
+}
+
+TEST_F(QMenuTest, AnotherApplicationBecomingActiveClosesEveryLevel) {
+  Open();
+  SendMessageW(sub_.hwnd(), WM_ACTIVATEAPP, TRUE, 0);  // this application activated: stays
+  EXPECT_TRUE(sub_.hwnd());
+  SendMessageW(top_.hwnd(), WM_ACTIVATEAPP, FALSE, 0);
+  EXPECT_FALSE(top_.hwnd());
+  EXPECT_FALSE(sub_.hwnd());
+  EXPECT_EQ(menus::CQMenuBase::Current(), nullptr);
+  wintest::PumpFor(50);
+  EXPECT_TRUE(sink_.commands.empty());
 }
 
 TEST_F(QMenuTest, AClickInsideTheSubmenuIsNotOutside) {

@@ -244,6 +244,15 @@ TEST_F(WidgetManagerTest, ManagerListAndRemoval) {
   EXPECT_TRUE(made->refreshing());  // its first retrieval started, and it arrives
   EXPECT_TRUE(wintest::PumpUntil([&] { return made->items().size() == 2; }, 15000));
   EXPECT_EQ(widgets::CanEmbedInDesktop(), 0);
+  // Without a widget to copy, a new widget takes the look and place chosen in the settings.
+  m.new_widget_theme = 4;
+  m.new_widget_alpha = 102;
+  m.new_widget_place = 1;
+  CNewsNotes* chosen = m.CreateFeedWidget(server.Url("/feed.xml"), 60, 70, nullptr);
+  EXPECT_EQ(chosen->tmpl.bkcolor_id, 4);
+  EXPECT_EQ(chosen->GetAlpha(), 102);
+  EXPECT_EQ(chosen->topmost, 1);
+  EXPECT_TRUE(wintest::PumpUntil([&] { return chosen->items().size() == 2; }, 15000));
 }
 
 TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
