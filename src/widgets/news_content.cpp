@@ -51,10 +51,13 @@ std::u16string LinkAsHref(const std::u16string& link) {
   return out;
 }
 
+namespace {
+constexpr char16_t kFreshLineStart[] = u"<font color=\"#3a3031\" underline=\"0\" bold=\"1\">·<a href=\"";
+}  // namespace
+
 std::u16string ItemLine(const NewsItem& item) {
   // A new item stands out in bold, in the same colour.
-  std::u16string line = item.fresh ? u"<font color=\"#3a3031\" underline=\"0\" bold=\"1\">·<a href=\""
-                                   : u"<font color=\"#3a3031\" underline=\"0\">·<a href=\"";
+  std::u16string line = item.fresh ? kFreshLineStart : u"<font color=\"#3a3031\" underline=\"0\">·<a href=\"";
   line += LinkAsHref(item.link);
   line += u"\">";
   line += TitleAsText(item.title);
@@ -76,6 +79,19 @@ std::u16string BuildContent(const std::vector<NewsItem>& items) {
   std::u16string html;
   for (const NewsItem& item : items) html += ItemLine(item);
   return html;
+}
+
+std::vector<std::u16string> MarkedLinks(const std::u16string& html) {
+  std::vector<std::u16string> hrefs;
+  const std::u16string start = kFreshLineStart;
+  for (size_t at = html.find(start); at != std::u16string::npos; at = html.find(start, at)) {
+    at += start.size();
+    size_t end = html.find(u'"', at);  // an href never holds a quote (LinkAsHref)
+    if (end == std::u16string::npos) break;
+    hrefs.push_back(html.substr(at, end - at));
+    at = end;
+  }
+  return hrefs;
 }
 
 std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const std::u16string& advertTitle,

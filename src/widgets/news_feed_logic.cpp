@@ -34,10 +34,14 @@ void NewsFeedLogic::OnResult(int count, const NewsItem* items, const std::u16str
 
 void NewsFeedLogic::Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
                             const std::u16string& advertUrl) {
+  for (NewsItem& item : received)
+    if (std::find(carried_.begin(), carried_.end(), LinkAsHref(item.link)) != carried_.end()) item.fresh = true;
+  carried_.clear();
   Show(ShownItems(received, advertTitle, advertUrl));
 }
 
 void NewsFeedLogic::OnLinkOpened(const std::u16string& href) {
+  carried_.erase(std::remove(carried_.begin(), carried_.end(), href), carried_.end());
   bool changed = false;
   for (NewsItem& item : items_) {
     if (item.fresh && LinkAsHref(item.link) == href) {

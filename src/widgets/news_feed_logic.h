@@ -2,6 +2,7 @@
 // window: the window implements NewsFeedHost and carries out the effects.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "widgets/news_content.h"
@@ -45,6 +46,10 @@ class NewsFeedLogic {
   // new. Rebuilds the content when that changes it.
   void OnLinkOpened(const std::u16string& href);
 
+  // The items (hrefs) the widget showed as new when the program last ended: the first
+  // items delivered in this run keep those marks, as the user has not seen them since.
+  void CarryMarks(std::vector<std::u16string> hrefs) { carried_ = std::move(hrefs); }
+
   bool refreshing() const { return refreshing_; }
   bool silent() const { return silent_; }
   const std::vector<NewsItem>& items() const { return items_; }
@@ -60,6 +65,7 @@ class NewsFeedLogic {
   bool silent_ = false;
   std::vector<NewsItem> items_;
   std::u16string lastHtml_;
+  std::vector<std::u16string> carried_;
 };
 
 }  // namespace widgets

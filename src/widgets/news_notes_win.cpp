@@ -243,6 +243,8 @@ void CNewsNotes::RunMenuCommand(int command) {
       RecordChanged();
       break;
     case MenuAction::kManageCustomLinks: env_.ManageCustomLinks(*this); break;
+    case MenuAction::kImportOpml: env_.ImportSubscriptions(*this); break;
+    case MenuAction::kExportOpml: env_.ExportSubscriptions(*this); break;
     case MenuAction::kApplyTheme: ApplyColorTheme(a.value); break;
     case MenuAction::kSetAlpha: SetAlpha(static_cast<uint8_t>(a.value)); break;
     case MenuAction::kAddSubscription: {
@@ -269,6 +271,7 @@ void CNewsNotes::ToggleAutoStart() {
 // --- First-run tip -----------------------------------------------------------------------
 
 void CNewsNotes::OnWidgetCreated() {
+  logic_.CarryMarks(widgets::MarkedLinks(content));  // a stored widget's marks outlive the restart
   ManagerData& m = env_.Settings();
   if (m.first_run) {
     m.first_run = 0;

@@ -7,6 +7,7 @@
 #include "store/data_store.h"
 #include "store/statistics.h"
 #include "ui/link_commands_win.h"
+#include "ui/opml_dialogs_win.h"
 #include "widgets/news_notes_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
@@ -144,6 +145,17 @@ bool CNotesManager::ChooseSubscription(CNewsNotes& over, std::u16string* url) {
 }
 
 void CNotesManager::ManageCustomLinks(CNewsNotes& over) { ui::ManageCustomLinks(over.hwnd(), *this); }
+
+void CNotesManager::ExportSubscriptions(CNewsNotes& over) {
+  std::vector<std::u16string> feeds;
+  for (CNewsNotes* w : widgets_) feeds.push_back(w->rssurl);
+  ui::ExportSubscriptionsCommand(over.hwnd(), feeds, feed::EffectiveRemoteLinks(remote_links, custom_links), *this,
+                                 opmlDialogs_ ? *opmlDialogs_ : ui::SystemOpmlDialogs());
+}
+
+void CNotesManager::ImportSubscriptions(CNewsNotes& over) {
+  ui::ImportSubscriptionsCommand(over.hwnd(), *this, opmlDialogs_ ? *opmlDialogs_ : ui::SystemOpmlDialogs());
+}
 
 void CNotesManager::ShowFailureToast(CNewsNotes& over, const std::u16string& text) {
   toasts_.Show(over.hwnd(), kFailureToastMode, text, kFailureToastMs);

@@ -91,7 +91,7 @@ HWND FindTop(const wchar_t* title, const wchar_t* cls) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|item|button|settext|gettext|rect|holdevent ...\n");
+  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|item|button|settext|gettext|tiptext|hover|rect|holdevent ...\n");
   return 2;
 }
 
@@ -184,6 +184,28 @@ int wmain(int argc, wchar_t** argv) {
     if (!h) return 1;
     PrintUtf8(Text(h));
     std::printf("\n");
+    return 0;
+  }
+  // The text a window reports to WM_GETTEXT: what a tooltip control is showing (its
+  // caption, which gettext reads, stays empty).
+  if (cmd == L"tiptext" && argc >= 3) {
+    wchar_t buf[2048] = {};
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutW(Hwnd(argv[2]), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 10000, &r))
+      return 1;
+    PrintUtf8(buf);
+    std::printf("\n");
+    return 0;
+  }
+  // Puts the pointer on a window's client point, as a user's mouse would (tooltips look at
+  // the real pointer), and tells the window.
+  if (cmd == L"hover" && argc >= 5) {
+    HWND h = Hwnd(argv[2]);
+    POINT p{static_cast<LONG>(Num(argv[3])), static_cast<LONG>(Num(argv[4]))};
+    LPARAM pos = MAKELPARAM(p.x, p.y);
+    ClientToScreen(h, &p);
+    SetCursorPos(p.x, p.y);
+    PostMessageW(h, WM_MOUSEMOVE, 0, pos);
     return 0;
   }
   if (cmd == L"rect" && argc >= 3) {

@@ -169,6 +169,33 @@ TEST(NewsFeedLogic, NewItemsStandOutUntilOpened) {
   EXPECT_FALSE(logic.items()[1].fresh);
 }
 
+TEST(NewsFeedLogic, MarksShownAtTheLastExitSurviveTheFirstDeliveryOnly) {
+  // What the widget stored: b new (its href as the content spells it), a and c not.
+  auto before = Items(3);
+  before[1].fresh = true;
+  before[1].link = u"http://f/b \"x\"";
+  const std::vector<std::u16string> marked = MarkedLinks(BuildContent(before));
+  ASSERT_EQ(marked, (std::vector<std::u16string>{LinkAsHref(before[1].link)}));
+
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  logic.CarryMarks(marked);
+  auto again = before;  // delivered again after the restart: known, so not new any more
+  for (auto& item : again) item.fresh = false;
+  logic.OnResult(3, again.data(), u"", u"");
+  EXPECT_EQ(MarkedLinks(host.content), marked);
+  // The next delivery the user has seen it: the mark goes.
+  logic.OnResult(3, again.data(), u"", u"");
+  EXPECT_TRUE(MarkedLinks(host.content).empty());
+
+  // Opened before the first delivery: the mark is not carried.
+  NewsFeedLogic opened(&host);
+  opened.CarryMarks(marked);
+  opened.OnLinkOpened(marked[0]);
+  opened.OnResult(3, again.data(), u"", u"");
+  EXPECT_TRUE(MarkedLinks(host.content).empty());
+}
+
 TEST(NewsContent, TooltipTellsSummaryAndDate) {
   std::vector<NewsItem> items = {{u"t", u"http://f/a b", u"摘要 <b>", u"Mon, 07 Dec 2026"}, {u"u", u"http://f/c"}};
   EXPECT_EQ(ItemTooltip(items, u"http://f/a%20b"), u"摘要 \uFF1Cb>\r\nMon, 07 Dec 2026");

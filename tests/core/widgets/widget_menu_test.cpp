@@ -31,7 +31,7 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   ASSERT_EQ(menu.size(), 13u);
   EXPECT_EQ(menu[0].text, u"订阅");
   const auto& sub = menu[0].children;
-  ASSERT_EQ(sub.size(), 5u);
+  ASSERT_EQ(sub.size(), 7u);
   EXPECT_EQ(sub[0].command, 192);
   EXPECT_EQ(sub[1].text, u"A&&B");  // shown as "A&B"
   EXPECT_EQ(sub[2].command, 512);
@@ -39,6 +39,8 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   EXPECT_FALSE(sub[0].checked);
   EXPECT_EQ(sub[3].kind, MenuNode::kSeparator);
   EXPECT_EQ(sub[4].command, kCmdManageCustom);
+  EXPECT_EQ(sub[5].command, kCmdImportOpml);
+  EXPECT_EQ(sub[6].command, kCmdExportOpml);
 
   EXPECT_TRUE(Find(menu, u"绿色")->checked);
   EXPECT_EQ(Find(menu, u"绿色")->command, 0x1081);
@@ -80,7 +82,7 @@ TEST(WidgetMenu, LongListsStopAtTheirCommandRange) {
   s.remoteLinks = &remote;
   s.customLinks = &custom;
   auto sub = BuildWidgetMenu(s)[0].children;
-  EXPECT_EQ(sub.size(), 17u + 154u + 2u);  // never reaches the ids of other commands
+  EXPECT_EQ(sub.size(), 17u + 154u + 4u);  // never reaches the ids of other commands
   EXPECT_EQ(sub[16].command, kCmdRemoteLast);
   EXPECT_EQ(sub[17 + 153].command, kCmdCustomLast);
 }
@@ -104,6 +106,8 @@ TEST(WidgetMenu, CommandsDecode) {
   EXPECT_EQ(DecodeMenuCommand(259, remote, custom).kind, MenuAction::kAddSubscription);
   EXPECT_EQ(DecodeMenuCommand(260, remote, custom).kind, MenuAction::kQuit);
   EXPECT_EQ(DecodeMenuCommand(264, remote, custom).kind, MenuAction::kRefreshNow);
+  EXPECT_EQ(DecodeMenuCommand(265, remote, custom).kind, MenuAction::kImportOpml);
+  EXPECT_EQ(DecodeMenuCommand(266, remote, custom).kind, MenuAction::kExportOpml);
   EXPECT_EQ(DecodeMenuCommand(0, remote, custom).kind, MenuAction::kNone);
 }
 

@@ -3,11 +3,13 @@
 #include "feed/feed_fetch_win.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
 #include <zlib.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -360,6 +362,52 @@ TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
   EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "");
 }
 
+// A gzip stream of `size` spaces, made a megabyte at a time: the test's own memory stays
+// small, so the peak it measures is the download's.
+std::string GzipOfSpaces(size_t size) {
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 31, 9, Z_RLE);
+  const std::string chunk(1u << 20, ' ');
+  std::string out;
+  char buf[1 << 16];
+  for (size_t left = size;;) {
+    const size_t n = std::min(left, chunk.size());
+    left -= n;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.data()));
+    z.avail_in = static_cast<uInt>(n);
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(buf);
+      z.avail_out = sizeof buf;
+      deflate(&z, left ? Z_NO_FLUSH : Z_FINISH);
+      out.append(buf, sizeof buf - z.avail_out);
+    } while (z.avail_out == 0);
+    if (!left) break;
+  }
+  deflateEnd(&z);
+  return out;
+}
+
+size_t PeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc) ? pmc.PeakWorkingSetSize : 0;
+}
+
+TEST_F(PoliteFetch, AGzipBombIsCutOffAtTheCapWithBoundedMemory) {
+  // 256 MiB of spaces in about a quarter of a megabyte: the download stops at the 16 MiB
+  // cap, and what it holds meanwhile stays near that, far below what the bomb expands to.
+  const std::string bomb = GzipOfSpaces(256u << 20);
+  ASSERT_LT(bomb.size(), 1u << 20);
+  const size_t before = PeakWorkingSet();
+  ASSERT_GT(before, 0u);
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", bomb, "Content-Encoding: gzip\r\n"));
+  });
+  EXPECT_EQ(Refresh(server, RefreshOptions()), kFeedErrorDownload);
+  const size_t grown = PeakWorkingSet() - before;
+  EXPECT_LT(grown, 64u << 20) << grown;
+}
+
 TEST_F(PoliteFetch, AGzipBombIsCutOffAtTheCap) {
   const std::string bomb = Gzip(std::string(64u << 20, ' '));
   LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
@@ -383,10 +431,28 @@ TEST_F(PoliteFetch, RetryAfterAndBackoffHoldOffAutomaticRefreshesOnly) {
   EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
   EXPECT_EQ(requests, 1u);
   EXPECT_EQ(window_.results.back().retryAfterSeconds, 120);
+  // What is remembered for that feed: no automatic request for 120 s (not the 60 s of a
+  // first failure's back-off).
+  std::string line;
+  std::istringstream file(testutil::ReadAll(dir_.file("feeds.dat")));
+  for (std::string l; std::getline(file, l);)
+    if (l.compare(0, 16, "1300000002 busy\t") == 0) line = l;
+  std::vector<std::string> f;
+  for (size_t at = 0; at != std::string::npos;) {
+    size_t tab = line.find('\t', at);
+    f.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+    at = tab == std::string::npos ? tab : tab + 1;
+  }
+  ASSERT_GE(f.size(), 6u) << line;
+  EXPECT_EQ(std::stoll(f[4]) - std::stoll(f[5]), 120) << line;  // notBefore - time of the answer
   // The next automatic refresh leaves the server alone and changes nothing.
   EXPECT_EQ(Refresh(server, options, &requests), kFeedUnchanged);
   EXPECT_EQ(requests, 0u);
-  // The user asking is another matter.
+  // Another widget's feed is not held up; the user asking is another matter too.
+  options.stateKey = u"1300000003 other";
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
+  EXPECT_EQ(requests, 1u);
+  options.stateKey = u"1300000002 busy";
   options.automatic = false;
   EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
   EXPECT_EQ(requests, 1u);

@@ -405,6 +405,11 @@ TEST_F(NewsNotesTest, MenuCommandsReachTheEnvironment) {
   w->RunMenuCommand(widgets::kCmdHelp);
   w->RunMenuCommand(widgets::kCmdCtrlClick);
   w->RunMenuCommand(widgets::kCmdQuit);
+  w->RunMenuCommand(widgets::kCmdImportOpml);
+  w->RunMenuCommand(widgets::kCmdExportOpml);
+  w->RunMenuCommand(widgets::kCmdExportOpml);
+  EXPECT_EQ(env_.imports, 1);
+  EXPECT_EQ(env_.exports, 2);
   EXPECT_EQ(env_.customDialogs, 1);
   EXPECT_EQ(env_.abouts, 1);
   EXPECT_EQ(env_.helps, 1);
