@@ -76,8 +76,12 @@ std::unique_ptr<Gdiplus::Bitmap> LoadPng(int id) {
   if (decoded && decoded->GetLastStatus() == Gdiplus::Ok) {
     const INT w = static_cast<INT>(decoded->GetWidth()), h = static_cast<INT>(decoded->GetHeight());
     own = std::make_unique<Gdiplus::Bitmap>(w, h, PixelFormat32bppARGB);
-    Gdiplus::Graphics g(own.get());
-    if (own->GetLastStatus() != Gdiplus::Ok || g.DrawImage(decoded.get(), 0, 0, w, h) != Gdiplus::Ok) own.reset();
+    bool drawn = false;
+    if (own->GetLastStatus() == Gdiplus::Ok) {
+      Gdiplus::Graphics g(own.get());
+      drawn = g.DrawImage(decoded.get(), 0, 0, w, h) == Gdiplus::Ok;
+    }
+    if (!drawn) own.reset();
   }
   decoded.reset();
   stream->Release();
@@ -189,10 +193,14 @@ void CAdvPopupWnd::LoadPicture(const PopupRect& box) {
   pictureRect_ = FitPicture(static_cast<int>(source.GetWidth()), static_cast<int>(source.GetHeight()), box);
   if (pictureRect_.width() <= 0 || pictureRect_.height() <= 0) return;
   auto scaled = std::make_unique<Gdiplus::Bitmap>(pictureRect_.width(), pictureRect_.height(), PixelFormat32bppARGB);
-  Gdiplus::Graphics g(scaled.get());
-  g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-  if (g.DrawImage(&source, 0, 0, pictureRect_.width(), pictureRect_.height()) == Gdiplus::Ok)
-    picture_ = std::move(scaled);
+  if (scaled->GetLastStatus() != Gdiplus::Ok) return;
+  bool drawn = false;
+  {
+    Gdiplus::Graphics g(scaled.get());
+    g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+    drawn = g.DrawImage(&source, 0, 0, pictureRect_.width(), pictureRect_.height()) == Gdiplus::Ok;
+  }
+  if (drawn) picture_ = std::move(scaled);
 }
 
 void CAdvPopupWnd::Close() {
