@@ -145,6 +145,81 @@ TEST(AdvPopupWnd, AWebPageOutsideTheWebIsNeverShown) {
   }
 }
 
+// A solid 24-bit BMP of w x h in the temporary folder; returns its path.
+std::u16string WriteBmp(const wchar_t* name, int w, int h, COLORREF colour) {
+  wchar_t folder[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, folder);
+  std::wstring path = std::wstring(folder) + name;
+  const int stride = (w * 3 + 3) & ~3;
+  BITMAPFILEHEADER fh{};
+  BITMAPINFOHEADER ih{sizeof ih, w, h, 1, 24, BI_RGB};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = sizeof fh + sizeof ih;
+  fh.bfSize = fh.bfOffBits + stride * h;
+  std::string row(stride, '\0');
+  for (int x = 0; x < w; ++x) {
+    row[x * 3] = static_cast<char>(GetBValue(colour));
+    row[x * 3 + 1] = static_cast<char>(GetGValue(colour));
+    row[x * 3 + 2] = static_cast<char>(GetRValue(colour));
+  }
+  FILE* f = _wfopen(path.c_str(), L"wb");
+  fwrite(&fh, sizeof fh, 1, f);
+  fwrite(&ih, sizeof ih, 1, f);
+  for (int y = 0; y < h; ++y) fwrite(row.data(), 1, row.size(), f);
+  fclose(f);
+  return std::u16string(path.begin(), path.end());
+}
+
+TEST(AdvPopupWnd, PicturesSitCentredOrScaledInTheirBoxAndAClickOpensTheAdvert) {
+  Opened opened;
+  CAdvPopupWnd popup(opened.opener());
+  AdvertRecord a = TextAdvert(13, 0);
+  a.type = kAdvertPicture;
+  a.pic = WriteBmp(L"adv_small.bmp", 40, 20, RGB(255, 0, 0));
+  HWND hwnd = popup.ShowAdvert(a);
+  ASSERT_TRUE(hwnd);
+  ui::DibSurface dib;
+  ASSERT_TRUE(dib.Resize(nullptr, 250, 180));
+  popup.PaintTo(dib.dc());
+  GdiFlush();
+  // Content (20, 35)-(230, 143): a picture that fits keeps its size, centred.
+  EXPECT_EQ(Rgb(dib, 105, 79), 0xFF0000u);
+  EXPECT_EQ(Rgb(dib, 144, 98), 0xFF0000u);
+  EXPECT_EQ(Rgb(dib, 104, 79), 0xFFFFFFu);
+  EXPECT_EQ(Rgb(dib, 145, 79), 0xFFFFFFu);
+  EXPECT_EQ(Rgb(dib, 105, 99), 0xFFFFFFu);
+
+  // Picture and text: a wide picture is scaled into the square left of the text.
+  a.type = kAdvertPictureText;
+  a.pic = WriteBmp(L"adv_wide.bmp", 400, 100, RGB(0, 0, 255));
+  hwnd = popup.ShowAdvert(a);
+  ASSERT_TRUE(hwnd);
+  popup.PaintTo(dib.dc());
+  GdiFlush();
+  // The square is 86 x 86 at (20, 35); 400 x 100 becomes 86 x 21, centred in it.
+  EXPECT_EQ(Rgb(dib, 60, 77), 0x0000FFu);
+  EXPECT_EQ(Rgb(dib, 60, 60), 0xFFFFFFu);
+  EXPECT_EQ(Rgb(dib, 110, 77), 0xFFFFFFu);
+  bool text = false;
+  for (int y = 35; y < 143; ++y)
+    for (int x = 116; x < 230; ++x) text |= Rgb(dib, x, y) < 0x808080u;
+  EXPECT_TRUE(text);
+  SendMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, Point(60, 77));
+  ASSERT_EQ(opened.addresses.size(), 1u);
+  EXPECT_EQ(opened.addresses[0], u"http://127.0.0.1:9/ad");
+  EXPECT_FALSE(IsWindow(hwnd));
+
+  // A picture that cannot be read leaves its place empty.
+  a.type = kAdvertPicture;
+  a.pic = u"C:\\no\\such\\picture.png";
+  hwnd = popup.ShowAdvert(a);
+  ASSERT_TRUE(hwnd);
+  popup.PaintTo(dib.dc());
+  GdiFlush();
+  EXPECT_EQ(Rgb(dib, 125, 89), 0xFFFFFFu);
+  popup.Close();
+}
+
 struct Receiver : IWebBrowserEvent {
   std::vector<long> errors;
   int completed = 0;
