@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "feed/feed_text.h"
+
 namespace adverts {
 namespace {
 
@@ -47,6 +49,10 @@ PopupLayout LayoutPopup(const AdvertRecord& a, int screenWidth, int screenHeight
 }
 
 std::u16string PopupCaption(const AdvertRecord& a) { return a.title.empty() ? u"Dorvane" : a.title; }
+
+std::u16string AdvertPageAddress(const AdvertRecord& a) { return AdvertOpenableAddress(a.htmlurl); }
+
+std::u16string AdvertOpenableAddress(const std::u16string& url) { return feed::OpenableAddress(u"", url); }
 
 int CountdownSeconds(const AdvertRecord& a) { return a.showtime > 0 ? a.showtime / 1000 + 1 : 0; }
 

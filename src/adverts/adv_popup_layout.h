@@ -56,6 +56,13 @@ PopupLayout LayoutPopup(const AdvertRecord& advert, int screenWidth, int screenH
 // The caption: the advert's title, or "Dorvane" without one.
 std::u16string PopupCaption(const AdvertRecord& advert);
 
+// The page a web-page advert shows: its htmlurl when that is an http or https address;
+// empty for anything else (a path into the data folder, a file, a script), which is
+// never shown.
+std::u16string AdvertPageAddress(const AdvertRecord& advert);
+// What a click on the advert may open: an http or https address, else empty.
+std::u16string AdvertOpenableAddress(const std::u16string& url);
+
 // Seconds shown before the popup fades (showtime is in milliseconds); 0: no countdown.
 int CountdownSeconds(const AdvertRecord& advert);
 

@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "adverts/adv_popup_wnd_win.h"
 #include "adverts/advert_store.h"
 #include "app/main_dlg_win.h"
 #include "app/main_wiring_win.h"
@@ -67,8 +68,10 @@ int Run(const wchar_t*, int) {
   platform::WriteQueue writes;
   store::DataStore data(dataFolder, to_u16(g_appFolder), &writes);
   adverts::AdvertStore advertStore(dataFolder);
+  // The advert popup outlives the main window's hooks that show it.
+  adverts::CAdvPopupWnd advertPopup;
   auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore});
+  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore, &advertPopup});
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
     store::SetStatisticsFolders(u"", u"");

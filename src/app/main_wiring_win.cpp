@@ -5,6 +5,7 @@
 #include <string>
 #include <thread>
 
+#include "adverts/adv_popup_wnd_win.h"
 #include "app/advert_wiring_win.h"
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
@@ -59,9 +60,13 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   };
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
   // the maker's service: remote configuration, update check and download, about box
-  InstallServiceHooks(dlg);
-  // the advert store: loaded at start-up, its scheduler on the one-second tick
-  InstallAdvertHooks(dlg, subsystems.adverts);
+  InstallServiceHooks(dlg, subsystems.adverts);
+  // the advert store: loaded at start-up, its scheduler on the one-second tick, the due
+  // advert in the popup
+  adverts::CAdvPopupWnd* popup = subsystems.advertPopup;
+  std::function<void(const AdvertRecord&)> show;
+  if (popup) show = [popup](const AdvertRecord& a) { popup->ShowAdvert(a); };
+  InstallAdvertHooks(dlg, subsystems.adverts, show);
   // the notification-area icon and the main menu it opens; the menu lives as long as the hooks
   auto mainMenu = std::make_shared<menus::MainMenu>();
   h.showMainMenu = [&dlg, mainMenu](int x, int y) { mainMenu->Show(dlg.hwnd(), x, y); };

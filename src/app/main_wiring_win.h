@@ -11,6 +11,7 @@ class DataStore;
 }
 namespace adverts {
 class AdvertStore;
+class CAdvPopupWnd;
 }
 
 namespace app {
@@ -21,6 +22,7 @@ struct Subsystems {
   store::DataStore* data = nullptr;       // data.dat
   platform::WriteQueue* writes = nullptr;  // where the stores' files are written
   adverts::AdvertStore* adverts = nullptr;  // adv\config.dat and the waiting adverts
+  adverts::CAdvPopupWnd* advertPopup = nullptr;  // shows the adverts that are due
 };
 
 void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems);

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <memory>
 
+#include "adverts/advert_store.h"
 #include "app/main_dlg_win.h"
 #include "config/config_apply.h"
 #include "config/config_fetch_win.h"
@@ -53,6 +54,7 @@ struct ServiceWiring {
 
   config::ConfigService configs;
   std::unique_ptr<update::UpdateController> updates;
+  adverts::AdvertStore* adverts = nullptr;  // takes the adverts and advert links
   // Whether the last answered request reported the usage counts; shared with its worker.
   std::shared_ptr<std::atomic<bool>> lastCarriedStatistics = std::make_shared<std::atomic<bool>>(false);
   int offlineTicks = 0;
@@ -74,17 +76,25 @@ config::ApplyInput InputFor(CNotesManager& m) {
   return in;
 }
 
-void CarryOut(CMainDlg& dlg, ServiceWiring& w, const config::ApplyPlan& p, const std::string& sha256) {
+// `fromRecord`: the plan comes from a configuration record now in force, whose adverts
+// and advert links the advert store takes.
+void CarryOut(CMainDlg& dlg, ServiceWiring& w, const config::ApplyPlan& p, const std::string& sha256,
+              bool fromRecord) {
   CNotesManager& m = Manager(dlg);
   if (p.resetStatistics) store::ResetStatistics();
-  // Adverts and advert links stay in the configuration record until an advert store
-  // takes them.
+  if (fromRecord && w.adverts) {
+    w.adverts->AddAdverts(p.currentAdverts);
+    w.adverts->ReplaceAdvLinkGroups(p.advLinkGroups);
+  }
   if (p.replaceRemoteLinks) m.remote_links = p.remoteLinks;
   if (p.createFirstWidget) m.CreateFeedWidget(p.firstWidgetUrl, p.firstWidgetPlace.x, p.firstWidgetPlace.y, nullptr);
+  // The widgets' advert lines: the store's links of their position, pair i to widget i.
+  const std::vector<AdvLink> links =
+      fromRecord && w.adverts ? w.adverts->GetAdvLinks(adverts::kWidgetLinkPosition) : p.widgetAdLinks;
   const std::vector<CNewsNotes*>& widgets = m.WidgetList();
-  for (size_t i = 0; i < p.widgetAdLinks.size() && i < widgets.size(); ++i) {
-    widgets[i]->advlink_title = p.widgetAdLinks[i].name;
-    widgets[i]->advlink_url = p.widgetAdLinks[i].link;
+  for (size_t i = 0; i < links.size() && i < widgets.size(); ++i) {
+    widgets[i]->advlink_title = links[i].name;
+    widgets[i]->advlink_url = links[i].link;
   }
   if (p.scheduleSave) dlg.ScheduleSave(kSaveDelayMs);
   if (p.offerUpdate) w.Updates(dlg).OfferUpdate(p.offerVersion, p.offerMessage, p.offerUrl, sha256, false);
@@ -96,7 +106,7 @@ void Apply(CMainDlg& dlg, ServiceWiring& w, bool parsed) {
   in.config = record.get();
   in.parsed = parsed;
   in.carriedStatistics = *w.lastCarriedStatistics;
-  CarryOut(dlg, w, config::PlanApply(in), record ? record->updateSha256 : std::string());
+  CarryOut(dlg, w, config::PlanApply(in), record ? record->updateSha256 : std::string(), parsed && record);
 }
 
 void RequestConfig(CMainDlg& dlg, ServiceWiring& w, const std::string& query) {
@@ -118,8 +128,9 @@ void RequestConfig(CMainDlg& dlg, ServiceWiring& w, const std::string& query) {
 
 }  // namespace
 
-void InstallServiceHooks(CMainDlg& dlg) {
+void InstallServiceHooks(CMainDlg& dlg, adverts::AdvertStore* advertStore) {
   auto w = std::make_shared<ServiceWiring>();
+  w->adverts = advertStore;
   auto& h = dlg.hooks();
   h.requestConfig = [&dlg, w](const std::string& query) { RequestConfig(dlg, *w, query); };
   h.applyRemoteConfig = [&dlg, w] { Apply(dlg, *w, true); };

@@ -2,7 +2,12 @@
 // its apply step, the update check and download, and the about box.
 #pragma once
 
+namespace adverts {
+class AdvertStore;
+}
+
 namespace app {
 class CMainDlg;
-void InstallServiceHooks(CMainDlg& dlg);
+// `advertStore` (may be null) takes the adverts and advert links of each configuration.
+void InstallServiceHooks(CMainDlg& dlg, adverts::AdvertStore* advertStore = nullptr);
 }  // namespace app

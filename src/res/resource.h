@@ -6,4 +6,5 @@
 
 #include "widgets_res.h"
 #include "dialogs_res.h"
+#include "adverts_res.h"
 #include "menus_res.h"
