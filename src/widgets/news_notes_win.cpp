@@ -70,7 +70,7 @@ int CNewsNotes::MeasureTitle(const std::u16string& title) {
   fw::SelectGuard font(screen.get(), contentFont());
   SIZE s{};
   GetTextExtentPoint32W(screen.get(), as_wcstr(title), static_cast<int>(title.size()), &s);
-  return s.cx;
+  return ui::ToLogical(s.cx, dpi());  // the widget's size is kept at 96 DPI
 }
 
 void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }

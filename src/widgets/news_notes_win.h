@@ -68,7 +68,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   bool StartRetrieval(const std::u16string& url) override;
   int MeasureTitle(const std::u16string& title) override;
   int CurrentHeight() override { return height; }
-  int ContentHeight() override { return engine_->GetContentHeight(); }
+  int ContentHeight() override { return ui::ToLogical(engine_->GetContentHeight(), dpi()); }
   void ShowFailureToast(const std::u16string& text) override;
   void Repaint() override { CNotesBase::Repaint(); }
 
