@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "adverts/advert_store.h"
 #include "app/main_dlg_win.h"
 #include "app/main_wiring_win.h"
 #include "framework/handles_win.h"
@@ -57,8 +58,9 @@ int Run(const wchar_t*, int) {
   // it, and its end waits for the last save.
   platform::WriteQueue writes;
   store::DataStore data(store::GetDataFolder(), to_u16(g_appFolder), &writes);
+  adverts::AdvertStore advertStore(store::GetDataFolder());
   auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes});
+  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore});
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
     store::SetStatisticsFolders(u"", u"");

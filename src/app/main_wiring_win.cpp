@@ -4,6 +4,7 @@
 #include <string>
 #include <thread>
 
+#include "app/advert_wiring_win.h"
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
 #include "framework/wstr_win.h"
@@ -50,7 +51,8 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   };
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
   // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
-  // adverts: h.loadAdverts, h.runAdvertScheduler
+  // the advert store: loaded at start-up, its scheduler on the one-second tick
+  InstallAdvertHooks(dlg, subsystems.adverts);
   // update: h.checkForUpdate, h.showAbout, h.startDownload
   // menus: h.showMainMenu
 }

@@ -9,6 +9,9 @@ class WriteQueue;
 namespace store {
 class DataStore;
 }
+namespace adverts {
+class AdvertStore;
+}
 
 namespace app {
 class CMainDlg;
@@ -17,6 +20,7 @@ class CMainDlg;
 struct Subsystems {
   store::DataStore* data = nullptr;       // data.dat
   platform::WriteQueue* writes = nullptr;  // where the stores' files are written
+  adverts::AdvertStore* adverts = nullptr;  // adv\config.dat and the waiting adverts
 };
 
 void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems);
