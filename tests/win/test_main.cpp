@@ -16,12 +16,12 @@ int wmain(int argc, wchar_t** argv) {
   ULONG_PTR token = 0;
   Gdiplus::GdiplusStartup(&token, &in, nullptr);
   int rc = RUN_ALL_TESTS();
-  Gdiplus::GdiplusShutdown(token);
-  CoUninitialize();
-  // The results are out; end here rather than in the runtime's teardown, which under a
-  // loaded Wine has been seen to stall long after the last test passed.
+  // The results are out; end here rather than in GDI+'s, COM's and the runtime's teardown,
+  // which under a loaded Wine has been seen to stall long after the last test passed.
   fflush(stdout);
   fflush(stderr);
   TerminateProcess(GetCurrentProcess(), static_cast<UINT>(rc));
+  Gdiplus::GdiplusShutdown(token);
+  CoUninitialize();
   return rc;
 }
