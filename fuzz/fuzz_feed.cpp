@@ -1,11 +1,13 @@
-// Feed documents as downloaded: any bytes, read as RSS or (for the HTML-list site) as a
-// page of links. The first byte picks the feed URL so that every site rule is reached.
+// Feed documents as downloaded: any bytes, read as RSS 2.0, RSS 1.0/0.90, Atom 1.0/0.3 or
+// (for the HTML-list site) as a page of links. The first byte picks the feed URL so that
+// every site rule is reached.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "feed/feed_parser.h"
+#include "feed/feed_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size == 0) return 0;
@@ -18,7 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<FeedItem> items;
   int r = feed::ParseFeedDocument(reinterpret_cast<const char*>(data) + 1, size - 1, url, &items);
   if (r > 0 && static_cast<size_t>(r) != items.size()) __builtin_trap();
-  for (const auto& item : items)
+  for (const auto& item : items) {
     if (item.title.empty() || item.link.empty()) __builtin_trap();
+    // Feed documents only ever hand on web addresses.
+    std::u16string scheme = item.link.substr(0, 8);
+    for (char16_t& c : scheme)
+      if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    if (data[0] % 3 != 2 && scheme.compare(0, 7, u"http://") != 0 && scheme != u"https://") __builtin_trap();
+    if (data[0] % 3 != 2 && (item.title.size() > feed::kMaxTitleChars || item.summary.size() > feed::kMaxSummaryChars))
+      __builtin_trap();
+  }
   return 0;
 }

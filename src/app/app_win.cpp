@@ -12,6 +12,7 @@
 #include "adverts/advert_store.h"
 #include "app/main_dlg_win.h"
 #include "app/main_wiring_win.h"
+#include "feed/feed_fetch_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
 #include "framework/wstr_win.h"
@@ -24,6 +25,9 @@
 namespace app {
 namespace {
 std::wstring g_appFolder;
+// How long the exit waits for workers to notice they are cancelled.
+constexpr std::chrono::milliseconds kWorkerExitBound{2000};
+constexpr char16_t kFetchStateFile[] = u"feeds.dat";
 }
 
 const std::wstring& AppFolder() { return g_appFolder; }
@@ -54,11 +58,15 @@ int Run(const wchar_t*, int) {
   size_t slash = exe.rfind(L'\\');
   g_appFolder = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash)) + L"\\";
 
+  // What the feed workers remember between runs (validators, back-off) sits beside data.dat.
+  std::u16string dataFolder = store::GetDataFolder();
+  feed::OpenFeedFetchStates((dataFolder.empty() ? to_u16(g_appFolder) : dataFolder) + kFetchStateFile);
+
   // Files are written on their own thread; its queue outlives everything that writes to
   // it, and its end waits for the last save.
   platform::WriteQueue writes;
-  store::DataStore data(store::GetDataFolder(), to_u16(g_appFolder), &writes);
-  adverts::AdvertStore advertStore(store::GetDataFolder());
+  store::DataStore data(dataFolder, to_u16(g_appFolder), &writes);
+  adverts::AdvertStore advertStore(dataFolder);
   auto dlg = std::make_unique<CMainDlg>();
   InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore});
   if (!dlg->Create(nullptr)) {
@@ -113,6 +121,9 @@ int AppMain(const wchar_t* cmdLine, int show) {
     WSAStartup(MAKEWORD(2, 2), &wsa);
 
     Run(cmdLine, show);
+    // Refresh and notice workers still downloading are cancelled; those that cannot end
+    // at once are left behind within the bound (they use nothing torn down below).
+    feed::StopFeedWorkers(kWorkerExitBound);
 
     // No image may be decoding once GDI+ is gone.
     richtext::StopImageLoader();

@@ -90,7 +90,7 @@ void CMainDlg::Quit(int exitCode) {
 }
 
 void CMainDlg::ShowAbout() {
-  if (hooks_.showAbout) hooks_.showAbout();  // the about box arrives with the update check
+  if (hooks_.showAbout) hooks_.showAbout();
 }
 
 void CMainDlg::RemoveWidgetLater(CNewsNotes* widget) {
@@ -121,6 +121,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
   if (hooks_.loadData) hooks_.loadData();
   if (hooks_.loadAdverts) hooks_.loadAdverts();
+  if (hooks_.addTrayIcon) hooks_.addTrayIcon();
 
   SetTimer(hwnd_, kTimerTick, 1000, nullptr);
   SetTimer(hwnd_, kTimerNetworkWait, 1000, nullptr);
@@ -134,6 +135,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     loop->RemoveIdleHandler(this);
   }
   KillTimer(hwnd_, kTimerSave);  // a pending save is dropped; Quit has saved already
+  if (hooks_.removeTrayIcon) hooks_.removeTrayIcon();
   handled = FALSE;
   return 0;
 }
@@ -148,6 +150,7 @@ LRESULT CMainDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL&) {
     case kCmdQuit: Quit(0); break;
     case kCmdCheckUpdate: if (hooks_.checkForUpdate) hooks_.checkForUpdate(); break;
     case kCmdAbout: ShowAbout(); break;
+    case kCmdSettings: if (hooks_.showSettings) hooks_.showSettings(); break;
     default: break;
   }
   return 0;
@@ -205,7 +208,19 @@ LRESULT CMainDlg::OnTray(UINT, WPARAM, LPARAM lParam, BOOL&) {
     SetForegroundWindow(hwnd_);
     hooks_.showMainMenu(pt.x, pt.y);
     PostMessageW(hwnd_, WM_NULL, 0, 0);
+  } else if (lParam == WM_LBUTTONUP && hooks_.bringWidgetsToFront) {
+    hooks_.bringWidgetsToFront();
   }
+  return 0;
+}
+
+UINT CMainDlg::TaskbarCreatedMessage() {
+  static const UINT message = RegisterWindowMessageW(L"TaskbarCreated");
+  return message;
+}
+
+LRESULT CMainDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, BOOL&) {
+  if (hooks_.addTrayIcon) hooks_.addTrayIcon();  // Explorer restarted: its icons are gone
   return 0;
 }
 
@@ -221,6 +236,7 @@ LRESULT CMainDlg::OnStartDownload(UINT, WPARAM, LPARAM lParam, BOOL&) {
 
 LRESULT CMainDlg::OnRemoteConfig(UINT, WPARAM wParam, LPARAM, BOOL&) {
   if (wParam && hooks_.applyRemoteConfig) hooks_.applyRemoteConfig();
+  if (!wParam && hooks_.remoteConfigFailed) hooks_.remoteConfigFailed();
   return 0;
 }
 

@@ -30,6 +30,7 @@ constexpr UINT WM_APP_REMOTE_CONFIG = WM_USER + 105;      // wParam: 1 parsed, 0
 constexpr UINT WM_APP_UNUSED_110 = WM_USER + 110;
 
 constexpr UINT kCmdQuit = 2;
+constexpr UINT kCmdSettings = 29;
 constexpr UINT kCmdCheckUpdate = 4102;
 constexpr UINT kCmdAbout = 4103;
 
@@ -69,8 +70,13 @@ class CMainDlg : public fw::DialogBase,
     std::function<std::string()> statisticsQuery;          // usage counts for the first request
     std::function<void(const wchar_t*)> startDownload;     // installer download
     std::function<void()> checkForUpdate;                  // the user's own update check
+    std::function<void()> remoteConfigFailed;              // WM_USER+105 without success
     std::function<void()> showAbout;
     std::function<void(int, int)> showMainMenu;            // cursor x, y
+    std::function<void()> bringWidgetsToFront;             // left click on the icon
+    std::function<void()> addTrayIcon;                     // at start and when Explorer restarts
+    std::function<void()> removeTrayIcon;                  // when the window goes
+    std::function<void()> showSettings;                    // the main menu's "设置"
   };
 
   CMainDlg();
@@ -84,6 +90,8 @@ class CMainDlg : public fw::DialogBase,
   void ScheduleSave(unsigned ms) override;
   void Quit(int exitCode);
   void ShowAbout() override;
+  // How often every widget refreshes silently, in seconds.
+  void SetRefreshPeriod(int seconds) { counters_.SetRefreshPeriod(seconds); }
 
   BOOL PreTranslateMessage(MSG*) override { return FALSE; }
   BOOL OnIdle() override { return FALSE; }
@@ -102,6 +110,7 @@ class CMainDlg : public fw::DialogBase,
     MESSAGE_HANDLER(WM_APP_TRAY, OnTray)
     MESSAGE_HANDLER(WM_APP_START_DOWNLOAD, OnStartDownload)
     MESSAGE_HANDLER(WM_APP_REMOTE_CONFIG, OnRemoteConfig)
+    MESSAGE_HANDLER(TaskbarCreatedMessage(), OnTaskbarCreated)
   END_MSG_MAP()
 
  private:
@@ -115,6 +124,8 @@ class CMainDlg : public fw::DialogBase,
   LRESULT OnTray(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnStartDownload(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnRemoteConfig(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnTaskbarCreated(UINT, WPARAM, LPARAM, BOOL&);
+  static UINT TaskbarCreatedMessage();
 
   void OnTick();
   void OnNetworkWait();

@@ -1,16 +1,23 @@
 #include "app/main_wiring_win.h"
 
 #include <ctime>
+#include <memory>
 #include <string>
 #include <thread>
 
 #include "app/advert_wiring_win.h"
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
+#include "app/service_wiring_win.h"
 #include "framework/wstr_win.h"
+#include "menus/main_menu_win.h"
+#include "menus/settings_dlg_win.h"
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
+#include "widgets/news_notes_win.h"
+#include "widgets/widget_menu.h"
+#include "widgets/widget_theme.h"
 
 namespace app {
 namespace {
@@ -47,14 +54,50 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
       TellSettingsWereReset(keptAside);
     }
     manager.Restore(loaded);
+    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
     if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
   };
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
-  // remote configuration: h.requestConfig, h.applyRemoteConfig (which resets the statistics)
+  // the maker's service: remote configuration, update check and download, about box
+  InstallServiceHooks(dlg);
   // the advert store: loaded at start-up, its scheduler on the one-second tick
   InstallAdvertHooks(dlg, subsystems.adverts);
-  // update: h.checkForUpdate, h.showAbout, h.startDownload
-  // menus: h.showMainMenu
+  // the notification-area icon and the main menu it opens; the menu lives as long as the hooks
+  auto mainMenu = std::make_shared<menus::MainMenu>();
+  h.showMainMenu = [&dlg, mainMenu](int x, int y) { mainMenu->Show(dlg.hwnd(), x, y); };
+  h.addTrayIcon = [&dlg] { menus::AddTrayIcon(dlg.hwnd()); };
+  h.removeTrayIcon = [&dlg, mainMenu] {
+    mainMenu->Close();
+    menus::RemoveTrayIcon(dlg.hwnd());
+  };
+  h.bringWidgetsToFront = [&manager] {
+    for (CNewsNotes* w : manager.WidgetList())
+      if (w && w->hwnd()) SetWindowPos(w->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  };
+  // One settings dialog at a time: the menu still opens while it is up, and a second 设置
+  // brings the open one forward.
+  auto openSettings = std::make_shared<menus::CSettingsDlg*>(nullptr);
+  h.showSettings = [&dlg, &manager, openSettings] {
+    if (*openSettings) {
+      if ((*openSettings)->hwnd()) SetForegroundWindow((*openSettings)->hwnd());
+      return;
+    }
+    std::vector<std::u16string> themes;
+    for (int i = 0; i < widgets::kThemeCount; ++i) themes.push_back(widgets::Themes()[i].menuName);
+    std::vector<int> alphas(std::begin(widgets::kAlphaLevels), std::end(widgets::kAlphaLevels));
+    const bool wasOn = IsAutoStartOn();
+    menus::CSettingsDlg settings(menus::ValuesFrom(manager, wasOn), themes, alphas);
+    *openSettings = &settings;
+    const INT_PTR result = settings.DoModal(dlg.hwnd());
+    *openSettings = nullptr;
+    if (result != IDOK) return;
+    const menus::SettingsValues& v = settings.values();
+    if (v.autoStart && !wasOn) EnableAutoStart();
+    if (!v.autoStart && wasOn) DisableAutoStart();
+    menus::ApplyTo(v, &manager);
+    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
+    dlg.ScheduleSave(kSaveDelayMs);
+  };
 }
 
 }  // namespace app

@@ -19,19 +19,23 @@ class TickCounters {
   static constexpr int kConfigLimit = 18000;
   static constexpr int kRefreshLimit = 1800;
 
+  // Silent refreshes every `seconds` (at least 2) from now on; the count so far is kept.
+  void SetRefreshPeriod(int seconds) { refreshLimit_ = seconds > 2 ? seconds - 1 : 1; }
+
   TickActions Tick() {
     TickActions a;
     if (a_ > kAdvertLimit) { a.runAdvertScheduler = true; a_ = 0; }
     ++a_;
     if (b_ > kConfigLimit) { a.requestRemoteConfig = true; b_ = 0; }
     ++b_;
-    if (c_ > kRefreshLimit) { a.refreshAllWidgets = true; c_ = 0; }
+    if (c_ > refreshLimit_) { a.refreshAllWidgets = true; c_ = 0; }
     ++c_;
     return a;
   }
 
  private:
   int a_ = 0, b_ = 0, c_ = 0;
+  int refreshLimit_ = kRefreshLimit;
 };
 
 }  // namespace app

@@ -1,8 +1,16 @@
 #include "feed/default_feeds.h"
 
+#include <iterator>
+
 namespace feed {
+namespace {
+#include "feed/builtin_feeds.inc"  // from the build: a test build's own list, if any
+}  // namespace
 
 const std::vector<NewsLink>& BuiltInFeeds() {
+#ifdef PELINOR_BUILTIN_FEEDS_REPLACED
+  static const std::vector<NewsLink> kFeeds(std::begin(kReplacedBuiltInFeeds), std::end(kReplacedBuiltInFeeds));
+#else
   static const std::vector<NewsLink> kFeeds = {
       {u"Solidot 科技资讯", u"https://www.solidot.org/index.rss"},
       {u"BBC 中文网", u"https://feeds.bbci.co.uk/zhongwen/simp/rss.xml"},
@@ -10,6 +18,7 @@ const std::vector<NewsLink>& BuiltInFeeds() {
       {u"Hacker News", u"https://news.ycombinator.com/rss"},
       {u"NASA 新闻", u"https://www.nasa.gov/news-release/feed/"},
   };
+#endif
   return kFeeds;
 }
 

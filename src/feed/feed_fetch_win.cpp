@@ -1,137 +1,152 @@
 #include "feed/feed_fetch_win.h"
 
-#include <cstdlib>
-#include <new>
-#include <cwchar>
 #include <string>
-#include <vector>
+#include <utility>
 
-#include "platform/log.h"
+#include "feed/feed_discovery.h"
+#include "feed/feed_parser.h"
+#include "feed/fetch_state.h"
+#include "feed/worker_group.h"
 #include "framework/wstr_win.h"
 #include "net/http_client_win.h"
 #include "net/subscribe_notice.h"
 #include "net/url.h"
-#include "platform/text.h"
-#include "feed/feed_parser.h"
+#include "platform/clock.h"
+#include "platform/log.h"
 
 namespace feed {
 namespace {
 
 constexpr int kVersionChars = 100;
 
-wchar_t* MallocCopy(const wchar_t* s) {
-  size_t n = wcslen(s) + 1;
-  auto* copy = static_cast<wchar_t*>(std::malloc(n * sizeof(wchar_t)));
-  if (copy) wmemcpy(copy, s, n);
-  return copy;
+// Refresh and notice workers: owned by this module so that the program can stop them at
+// exit. Never destroyed: a worker that outlives the exit's bound still finds it.
+WorkerGroup& Workers() {
+  static WorkerGroup* group = new WorkerGroup;
+  return *group;
 }
 
-// Starts `proc` on a detached thread with `param`; false when no thread could be made.
-bool StartDetached(LPTHREAD_START_ROUTINE proc, void* param) {
-  HANDLE thread = CreateThread(nullptr, 0, proc, param, 0, nullptr);
-  if (!thread) return false;
-  CloseHandle(thread);
-  return true;
+// Validators and back-off of every widget's feed; never destroyed, like the workers.
+FetchStates& States() {
+  static FetchStates* states = new FetchStates;
+  return *states;
 }
 
-std::string Ansi(const std::u16string& text) {
-  std::string out;
-  platform::ToCodePage(platform::AnsiCodePage(), text, &out);
-  while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  return out;
-}
-
-DWORD WINAPI RefreshWorker(LPVOID param) {
-  auto* request = static_cast<FeedRequest*>(param);
-  if (!request) return 0;
-  FeedItem* items = nullptr;
-  int count = 0;
-  int code = kFeedErrorUnknown;
-  FetchFeed(request->url, &items, &count, &code);
-  HWND window = request->window;
-  UINT message = request->message;
-  std::free(request->url);
-  std::free(request);
-  if (window)
-    SendMessageW(window, message, static_cast<WPARAM>(count > 0 ? count : code), reinterpret_cast<LPARAM>(items));
-  delete[] items;
-  return 0;
-}
-
-DWORD WINAPI NoticeWorker(LPVOID param) {
-  auto* url = static_cast<wchar_t*>(param);
-  std::u16string target = to_u16(url);
-  std::free(url);
-  char* body = nullptr;
-  std::u16string ignored;
-  net::HttpGet(target, &body, &ignored, net::kConnectTimeoutMs, net::kReceiveTimeoutMs, net::kSendTimeoutMs);
-  std::free(body);
-  return 0;
+// One refresh with what is remembered about the feed: asks conditionally when the widget
+// has something to keep, leaves a backed-off feed alone when nobody asked, and
+// remembers what the answer said.
+FeedResult Refresh(const std::u16string& url, const RefreshOptions& options, const std::atomic<bool>& stop) {
+  const bool remember = !options.stateKey.empty();
+  FetchState state = remember ? States().Get(options.stateKey) : FetchState();
+  int64_t now = platform::NowUnixSeconds();
+  if (options.automatic && !AutomaticRequestAllowed(state, now)) {
+    FeedResult waited;
+    waited.code = kFeedUnchanged;
+    return waited;
+  }
+  FeedResult result = options.haveContent ? FetchFeed(url, &stop, state.etag, state.lastModified)
+                                          : FetchFeed(url, &stop);
+  if (!remember || stop) return result;
+  now = platform::NowUnixSeconds();
+  if (result.code > 0) {
+    RecordAnswer(&state, result.etag, result.lastModified, now);
+    MarkFreshItems(&state, &result.items);
+  }
+  else if (result.code == kFeedUnchanged) RecordUnchanged(&state, now);
+  else RecordFailure(&state, result.retryAfterSeconds, now);
+  States().Put(options.stateKey, state);
+  return result;
 }
 
 }  // namespace
 
-int StartFeedRefresh(HWND window, UINT message, const wchar_t* url) {
+void OpenFeedFetchStates(const std::u16string& path) { States().Open(path); }
+
+int StartFeedRefresh(HWND window, UINT message, const wchar_t* url, const RefreshOptions& options) {
   if (!url) return 0;
-  wchar_t* copy = MallocCopy(url);
-  auto* request = static_cast<FeedRequest*>(std::malloc(sizeof(FeedRequest)));
-  if (!copy || !request) {
-    std::free(copy);
-    std::free(request);
-    LogDebug("feed refresh not started: out of memory");
-    return 0;
-  }
-  *request = FeedRequest{message, window, copy};
-  if (!StartDetached(RefreshWorker, request)) {
-    LogDebug("feed refresh not started: no thread (error %lu)", GetLastError());
-    std::free(copy);
-    std::free(request);
-    return 0;
-  }
-  return 1;
+  std::u16string target = to_u16(url);
+  bool started = Workers().Start([window, message, target, options](const std::atomic<bool>& stop) {
+    FeedResult result = Refresh(target, options, stop);
+    if (window && !stop) {
+      WPARAM w = static_cast<WPARAM>(result.items.empty() ? result.code : static_cast<int>(result.items.size()));
+      SendMessageW(window, message, w, reinterpret_cast<LPARAM>(&result));
+    }
+  });
+  return started ? 1 : 0;
 }
 
-void FetchFeed(const wchar_t* url, FeedItem** items, int* count, int* code) {
+FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* stop, const std::u16string& ifNoneMatch,
+                     const std::u16string& ifModifiedSince) {
+  FeedResult result;
+  result.code = kFeedErrorUnknown;
   wchar_t version[kVersionChars] = {0};
   if (!net::GetProgramVersion(version, kVersionChars)) {
     LogDebug("get program version failed!");
-    return;
+    return result;
   }
-  std::u16string feedUrl = to_u16(url);
   std::u16string requestUrl = net::AppendQuery(feedUrl, u"ver=" + to_u16(version));
-  char* body = nullptr;
-  std::u16string error;
-  int size = net::HttpGet(requestUrl, &body, &error, net::kConnectTimeoutMs, net::kReceiveTimeoutMs,
-                          net::kSendTimeoutMs);
+  net::HttpOptions options;
+  options.cancel = stop;
+  options.acceptCompressed = true;
+  options.ifNoneMatch = ifNoneMatch;
+  options.ifModifiedSince = ifModifiedSince;
+  net::HttpResponse response;
+  int size = net::HttpGet(requestUrl, options, &response);
+  result.status = response.status;
+  result.etag = response.etag;
+  result.lastModified = response.lastModified;
+  result.retryAfterSeconds = response.retryAfterSeconds;
+  if (response.status == 304 && response.error.empty()) {
+    result.code = kFeedUnchanged;
+    return result;
+  }
   if (size <= 0) {
-    std::free(body);
-    *code = kFeedErrorDownload;
-    LogDebug("download third party news failed!");
-    if (!error.empty()) LogDebug("%s: %s", Ansi(requestUrl).c_str(), Ansi(error).c_str());
-    return;
+    result.code = kFeedErrorDownload;
+    if (!(stop && *stop)) LogDebug("download third party news failed!");
+    return result;
   }
-  std::vector<FeedItem> found;
-  int result = ParseFeedDocument(body, static_cast<size_t>(size), feedUrl, &found);
-  std::free(body);
-  if (result <= 0) {
-    *code = kFeedErrorFormat;
-    return;
+  int found = ParseFeedDocument(response.body.get(), response.size, feedUrl, &result.items);
+  if (found <= 0 && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
+    // A web page instead of a feed: take the first feed it announces.
+    std::vector<std::u16string> feeds = DiscoverFeedLinks(response.body.get(), response.size, requestUrl);
+    if (!feeds.empty()) {
+      net::HttpOptions plain;
+      plain.cancel = stop;
+      plain.acceptCompressed = true;
+      net::HttpResponse announced;
+      if (net::HttpGet(feeds[0], plain, &announced) > 0) {
+        found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items);
+        // The page's validators say nothing about its feed: the page is asked in full.
+        result.etag.clear();
+        result.lastModified.clear();
+      }
+    }
   }
-  FeedItem* array = new (std::nothrow) FeedItem[found.size()];
-  if (!array) {
-    LogDebug("feed items dropped: out of memory");
-    return;
-  }
-  for (size_t i = 0; i < found.size(); ++i) array[i] = std::move(found[i]);
-  *items = array;
-  *count = static_cast<int>(found.size());
+  result.code = found > 0 ? found : kFeedErrorFormat;
+  return result;
 }
 
 void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name) {
   if (!feedUrl || !name) return;
   std::u16string url = net::SubscribeNoticeUrl(to_u16(feedUrl), to_u16(name));
-  wchar_t* copy = MallocCopy(as_wcstr(url));
-  if (copy && !StartDetached(NoticeWorker, copy)) std::free(copy);
+  Workers().Start([url](const std::atomic<bool>& stop) {
+    net::HttpOptions options;
+    options.cancel = &stop;
+    net::HttpResponse ignored;
+    net::HttpGet(url, options, &ignored);
+  });
+}
+
+size_t StopFeedWorkers(std::chrono::milliseconds bound) {
+  constexpr auto kSlice = std::chrono::milliseconds(20);
+  auto end = std::chrono::steady_clock::now() + bound;
+  for (;;) {
+    size_t left = Workers().Stop(kSlice);
+    if (left == 0 || std::chrono::steady_clock::now() >= end) return left;
+    // A worker may be inside SendMessageW to one of this thread's windows: let it finish.
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
 }
 
 }  // namespace feed

@@ -2,11 +2,16 @@
 // the worker downloads and parses the feed and delivers the result to the widget's window
 // with one synchronous message:
 //   message (kFeedResultMessage), wParam = item count (> 0) or a result code (-1, -2, -3
-//   of feed_parser.h), lParam = const FeedItem* to the first item, or null.
-// The array belongs to the worker and is destroyed when SendMessageW returns: the window
-// procedure copies what it keeps while handling the message.
+//   of feed_parser.h), lParam = FeedResult* (never null).
+// The result belongs to the worker until SendMessageW returns: the window procedure
+// copies the items or moves them out while handling the message.
 #pragma once
 #include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <vector>
 
 #include "model/feed_item.h"
 
@@ -14,24 +19,55 @@ namespace feed {
 
 constexpr UINT kFeedResultMessage = WM_USER + 106;
 
-// The block a refresh worker starts with (malloc'd; the worker frees it and the URL).
-struct FeedRequest {
-  UINT message;
-  HWND window;
-  wchar_t* url;  // malloc'd copy
+// Result code of a refresh that brought nothing new: the server answered "not modified",
+// or an automatic refresh left a failing or busy feed alone for now. The widget keeps
+// what it shows and says nothing.
+constexpr int kFeedUnchanged = 0;
+
+// What a refresh brings back: items in document order, or none and a result code.
+struct FeedResult {
+  int code = -1;  // the item count when there are items, else kFeedUnchanged or kFeedError*
+  std::vector<FeedItem> items;
+  // What the answer said about the next request.
+  int status = 0;
+  std::u16string etag, lastModified;
+  int retryAfterSeconds = 0;
+};
+
+// How a widget wants its feed fetched.
+struct RefreshOptions {
+  // The widget's own key for what is remembered between refreshes (validators, back-off);
+  // empty: nothing is.
+  std::u16string stateKey;
+  // The widget shows items already, so a "not modified" answer is enough.
+  bool haveContent = false;
+  // Started by the program, not by the user: waits while the feed is backed off.
+  bool automatic = false;
 };
 
 // Starts a worker for `url` (the feed URL with its refresh parameter) reporting to
-// `window` with `message`. Returns 1, or 0 without doing anything when `url` is null.
-int StartFeedRefresh(HWND window, UINT message, const wchar_t* url);
+// `window` with `message`. Returns 1, or 0 without doing anything when `url` is null or
+// the program is stopping its workers.
+int StartFeedRefresh(HWND window, UINT message, const wchar_t* url,
+                     const RefreshOptions& options = RefreshOptions());
 
-// The worker's body: adds the version parameter, downloads and parses. On success writes
-// a new[]-allocated array to `*items` and its size to `*count`; on failure writes the
-// result code to `*code` and leaves the other two alone.
-void FetchFeed(const wchar_t* url, FeedItem** items, int* count, int* code);
+// Where the fetch states are kept across runs (read now, written as they change).
+void OpenFeedFetchStates(const std::u16string& path);
+
+// The worker's body: adds the version parameter, downloads (asking for a compressed
+// answer, and with the validators given, "not modified" if nothing changed) and parses.
+// `stop`, when given and raised, cuts the download short.
+FeedResult FetchFeed(const std::u16string& url, const std::atomic<bool>* stop = nullptr,
+                     const std::u16string& ifNoneMatch = std::u16string(),
+                     const std::u16string& ifModifiedSince = std::u16string());
 
 // Tells the maker's feed-proxy endpoint about a newly added subscription, on a worker
 // thread; nothing is reported back.
 void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name);
+
+// At exit: cancels the downloads of running refresh and notice workers and waits, while
+// handling messages sent to this thread, until they have ended or `bound` has passed.
+// Later refreshes are refused. Returns how many workers are still running.
+size_t StopFeedWorkers(std::chrono::milliseconds bound);
 
 }  // namespace feed

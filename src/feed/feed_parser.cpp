@@ -5,9 +5,11 @@
 #include <cctype>
 #include <cstring>
 
-#include "platform/log.h"
+#include "feed/feed_formats.h"
+#include "feed/feed_text.h"
 #include "net/url.h"
 #include "platform/text.h"
+#include "platform/xml_guard.h"
 #include "richtext/html_parser.h"
 
 namespace feed {
@@ -79,168 +81,9 @@ int DetectUnicodeForm(const unsigned char* p, size_t n, size_t* skip) {
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
 
-// --- Nesting guard: follows the XML parser's own tokenising, so that what it counts as
-// an element opened or closed is exactly what the parser would recurse into. ---
-
 bool IsXmlSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool IsNameStart(char c) {
-  unsigned char u = static_cast<unsigned char>(c);
-  return u >= 127 || (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || u == '_';
-}
-bool IsNameChar(char c) {
-  return IsNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == ':';
-}
-bool IsHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
-const char* SkipSpace(const char* p) {
-  for (;;) {
-    const unsigned char* u = reinterpret_cast<const unsigned char*>(p);
-    if (u[0] == 0xEF && ((u[1] == 0xBB && u[2] == 0xBF) || (u[1] == 0xBF && (u[2] == 0xBE || u[2] == 0xBF)))) {
-      p += 3;
-    } else if (IsXmlSpace(*p)) {
-      ++p;
-    } else {
-      return p;
-    }
-  }
-}
-
-bool StartsWith(const char* p, const char* s, bool ignoreCase) {
-  for (; *s; ++p, ++s) {
-    if (!*p) return false;
-    if (ignoreCase ? AsciiLower(*p) != AsciiLower(*s) : *p != *s) return false;
-  }
-  return true;
-}
-
-// Past one entity reference at "&", as the parser reads it; null where it would fail.
-const char* SkipEntity(const char* p) {
-  if (p[1] == '#' && p[2]) {
-    bool hex = p[2] == 'x';
-    if (hex && !p[3]) return nullptr;
-    const char* semi = std::strchr(p + (hex ? 3 : 2), ';');
-    if (!semi) return nullptr;
-    for (const char* q = semi - 1; *q != (hex ? 'x' : '#'); --q)
-      if (hex ? !IsHexDigit(*q) : !(*q >= '0' && *q <= '9')) return nullptr;
-    return semi + 1;
-  }
-  static const char* const kNamed[] = {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"};
-  for (const char* e : kNamed)
-    if (StartsWith(p, e, false)) return p + std::strlen(e);
-  return p + 1;
-}
-
-// Past text ending at `end` (not consumed); null where the parser would fail.
-const char* SkipText(const char* p, char end) {
-  while (*p && *p != end) {
-    if (*p == '&') {
-      p = SkipEntity(p);
-      if (!p) return nullptr;
-    } else {
-      ++p;
-    }
-  }
-  return p;
-}
-
-const char* SkipName(const char* p) {
-  if (!IsNameStart(*p)) return nullptr;
-  while (IsNameChar(*p)) ++p;
-  return p;
-}
-
-const char* SkipPast(const char* p, const char* terminator) {
-  const char* f = std::strstr(p, terminator);
-  return f ? f + std::strlen(terminator) : p + std::strlen(p);
-}
-
-// One attribute "name = value"; null where the parser would fail.
-const char* SkipAttribute(const char* p) {
-  p = SkipName(SkipSpace(p));
-  if (!p) return nullptr;
-  p = SkipSpace(p);
-  if (*p != '=') return nullptr;
-  p = SkipSpace(p + 1);
-  if (!*p) return nullptr;
-  if (*p == '"' || *p == '\'') {
-    char quote = *p;
-    p = SkipText(p + 1, quote);
-    if (p && *p) ++p;
-    return p;
-  }
-  while (*p && !IsXmlSpace(*p) && *p != '/' && *p != '>') {
-    if (*p == '"' || *p == '\'') return nullptr;
-    ++p;
-  }
-  return p;
-}
-
-const char* SkipDeclaration(const char* p) {
-  p += 5;  // "<?xml"
-  while (*p) {
-    if (*p == '>') return p + 1;
-    p = SkipSpace(p);
-    if (!*p) break;
-    if (StartsWith(p, "version", true) || StartsWith(p, "encoding", true) || StartsWith(p, "standalone", true)) {
-      p = SkipAttribute(p);
-      if (!p) return nullptr;
-    } else {
-      while (*p && *p != '>' && !IsXmlSpace(*p)) ++p;
-    }
-  }
-  return nullptr;
-}
 
 }  // namespace
-
-size_t XmlNestingDepth(const char* text, size_t limit) {
-  size_t depth = 0, deepest = 0;
-  const char* p = SkipSpace(text);
-  while (p && *p) {
-    if (*p != '<') {
-      if (depth == 0) break;  // text outside the root ends the document
-      p = SkipText(p, '<');
-      if (!p || !*p) break;
-    }
-    if (p[1] == '/' && depth == 0) {
-      p = SkipPast(p + 1, ">");  // a stray end tag outside the root is skipped like markup
-    } else if (p[1] == '/') {
-      p = SkipName(p + 2);
-      if (!p) break;
-      p = SkipSpace(p);
-      if (*p != '>') break;
-      ++p;
-      --depth;
-    } else if (StartsWith(p, "<?xml", true)) {
-      p = SkipDeclaration(p);
-    } else if (StartsWith(p, "<!--", false)) {
-      p = SkipPast(p + 4, "-->");
-    } else if (StartsWith(p, "<![CDATA[", false)) {
-      p = SkipPast(p + 9, "]]>");
-    } else if (IsNameStart(p[1])) {
-      p = SkipName(p + 1);
-      for (;;) {
-        p = p ? SkipSpace(p) : nullptr;
-        if (!p || !*p) { p = nullptr; break; }
-        if (*p == '/') {
-          p = p[1] == '>' ? p + 2 : nullptr;
-          break;
-        }
-        if (*p == '>') {
-          ++p;
-          if (++depth > deepest) deepest = depth;
-          if (deepest > limit) return deepest;
-          break;
-        }
-        p = SkipAttribute(p);
-      }
-    } else {
-      p = SkipPast(p + 1, ">");  // declarations, processing instructions, stray "<"
-    }
-    if (p) p = SkipSpace(p);
-  }
-  return deepest;
-}
 
 std::string DeclaredXmlEncoding(const char* data, size_t size) {
   size_t n = size < kMaxDeclarationScan ? size : kMaxDeclarationScan;
@@ -307,124 +150,28 @@ std::string XmlDocumentToUtf8(const char* data, size_t size) {
   // A UTF-16 label on 8-bit text contradicts itself: the bytes decide.
   if (codePage == kUtf16LeCodePage || codePage == kUtf16BeCodePage) return UndeclaredToUtf8(data, size);
   if (codePage == kUtf8CodePage) return RepairedUtf8(data, size);
-  if (codePage == 0) {
-    LogDebug("feed encoding \"%s\" is unknown, read as UTF-8", label.c_str());
-    return UndeclaredToUtf8(data, size);
-  }
+  if (codePage == 0) return UndeclaredToUtf8(data, size);  // an unknown label: the bytes decide
   return CodePageToUtf8(codePage, data, size);
 }
 
 namespace {
 
-bool IsTrimmedSpace(char16_t c) {
-  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0x00A0 || c == 0x3000;
-}
-
-std::u16string Trimmed(const std::u16string& s) {
-  size_t b = 0, e = s.size();
-  while (b < e && IsTrimmedSpace(s[b])) ++b;
-  while (e > b && IsTrimmedSpace(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
 bool Contains(const std::u16string& text, const char16_t* what) {
   return text.find(what) != std::u16string::npos;
 }
 
-std::u16string ElementText(const TiXmlElement* parent, const char* name) {
-  const TiXmlElement* e = parent->FirstChildElement(name);
-  const char* text = e ? e->GetText() : nullptr;
-  return text ? Trimmed(platform::Utf8ToU16(text)) : std::u16string();
-}
-
-int ParseRss(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
+int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
   std::string text = XmlDocumentToUtf8(data, size);
-  size_t depth = XmlNestingDepth(text.c_str(), kMaxXmlNesting);
-  if (depth > kMaxXmlNesting) {
-    LogDebug("feed document nested deeper than %d levels, refused", static_cast<int>(kMaxXmlNesting));
-    return kFeedErrorFormat;
-  }
+  if (!platform::XmlNestingAcceptable(text.data(), text.size())) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;
-  const TiXmlElement* root = doc.FirstChildElement();
-  const TiXmlElement* channel = root ? root->FirstChildElement() : nullptr;
-  if (!channel) return kFeedErrorFormat;
-
-  bool trimRemarks = Contains(feedUrl, kBracketTrimSiteDomain);
-  size_t before = items->size();
-  for (const TiXmlElement* item = channel->FirstChildElement("item"); item;
-       item = item->NextSiblingElement("item")) {
-    FeedItem entry{ElementText(item, "title"), ElementText(item, "link")};
-    if (trimRemarks) entry.title = TrimBracketedRemark(entry.title);
-    if (!entry.title.empty() && !entry.link.empty()) items->push_back(std::move(entry));
-  }
-  size_t found = items->size() - before;
+  size_t found = ExtractFeedItems(doc, feedUrl, Contains(feedUrl, kBracketTrimSiteDomain), items);
   return found ? static_cast<int>(found) : kFeedErrorFormat;
 }
 
 
 // --- HTML-list site ---
-
-// Character references in page text: the common named ones and numeric ones.
-std::u16string DecodeHtmlEntities(const std::u16string& s) {
-  static const struct { const char16_t* name; char16_t ch; } kNamed[] = {
-      {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''},
-      {u"nbsp;", 0x00A0}, {u"middot;", 0x00B7}, {u"hellip;", 0x2026}, {u"mdash;", 0x2014},
-      {u"ndash;", 0x2013}, {u"ldquo;", 0x201C}, {u"rdquo;", 0x201D}, {u"lsquo;", 0x2018},
-      {u"rsquo;", 0x2019}, {u"copy;", 0x00A9}};
-  std::u16string out;
-  out.reserve(s.size());
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (s[i] != u'&') { out.push_back(s[i]); continue; }
-    size_t semi = s.find(u';', i + 1);
-    if (semi != std::u16string::npos && semi - i <= 10 && i + 1 < s.size() && s[i + 1] == u'#') {
-      bool hex = i + 2 < s.size() && (s[i + 2] == u'x' || s[i + 2] == u'X');
-      unsigned long cp = 0;
-      size_t digits = 0;
-      for (size_t k = i + (hex ? 3 : 2); k < semi; ++k, ++digits) {
-        char16_t c = s[k];
-        int v = (c >= u'0' && c <= u'9') ? c - u'0'
-                : (hex && c >= u'a' && c <= u'f') ? c - u'a' + 10
-                : (hex && c >= u'A' && c <= u'F') ? c - u'A' + 10 : -1;
-        if (v < 0) { digits = 0; break; }
-        cp = cp * (hex ? 16 : 10) + static_cast<unsigned>(v);
-      }
-      if (digits > 0 && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
-        platform::AppendCodePoint(&out, static_cast<char32_t>(cp));
-        i = semi;
-        continue;
-      }
-    }
-    bool named = false;
-    for (const auto& e : kNamed) {
-      if (s.compare(i + 1, std::char_traits<char16_t>::length(e.name), e.name) == 0) {
-        out.push_back(e.ch);
-        i += std::char_traits<char16_t>::length(e.name);
-        named = true;
-        break;
-      }
-    }
-    if (!named) out.push_back(u'&');
-  }
-  return out;
-}
-
-// Page text as shown: references decoded, runs of white space as one space, trimmed.
-std::u16string HtmlTextAsShown(const std::u16string& raw) {
-  std::u16string decoded = DecodeHtmlEntities(raw), out;
-  bool space = false;
-  for (char16_t c : decoded) {
-    if (IsTrimmedSpace(c)) {
-      space = !out.empty();
-    } else {
-      if (space) out.push_back(u' ');
-      space = false;
-      out.push_back(c);
-    }
-  }
-  return out;
-}
 
 // Links a user can open: scripts and same-page fragments are not items.
 bool IsOpenableLink(const std::u16string& href) {
@@ -453,8 +200,12 @@ int ParseHtmlList(const char* data, size_t size, const std::u16string& feedUrl, 
     for (int i = tag->GetStart(); i >= 0 && i < tag->GetEnd() && i < objectCount; ++i) {
       if (std::u16string(objects[i]->GetTypeName()) != u"HtmlText") continue;
       auto* run = static_cast<const richtext::CHtmlText*>(objects[i]);
-      std::u16string title = HtmlTextAsShown(run->GetText());
-      if (!title.empty()) items->push_back(FeedItem{title, link});
+      std::u16string title = CollapsedText(DecodeHtmlEntities(run->GetText()));
+      if (title.empty()) continue;
+      FeedItem item;
+      item.title = std::move(title);
+      item.link = link;
+      items->push_back(std::move(item));
     }
   }
   size_t found = items->size() - before;
@@ -482,7 +233,7 @@ int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedU
                       std::vector<FeedItem>* items) {
   if (!data || size == 0) return kFeedErrorFormat;
   if (Contains(feedUrl, kHtmlListSiteDomain)) return ParseHtmlList(data, size, feedUrl, items);
-  return ParseRss(data, size, feedUrl, items);
+  return ParseXmlFeed(data, size, feedUrl, items);
 }
 
 }  // namespace feed

@@ -1,5 +1,5 @@
-// Turns a downloaded feed document into its items: an RSS 2.0 document, or for the
-// HTML-list site a plain page whose anchors are the items. Pure computation on bytes,
+// Turns a downloaded feed document into its items: an RSS 2.0, RSS 1.0/0.90 or Atom
+// 1.0/0.3 document, or for the HTML-list site a plain page whose anchors are the items. Pure computation on bytes,
 // shared by the refresh worker, feeddump, the tests and the fuzz target.
 #pragma once
 #include <cstddef>
@@ -20,14 +20,12 @@ extern const char16_t kHtmlListSiteDomain[];
 // Feed URLs containing this text get a trailing bracketed remark cut from their titles.
 extern const char16_t kBracketTrimSiteDomain[];
 
-// Deeper element nesting than this is refused before the XML parser sees the document.
-constexpr size_t kMaxXmlNesting = 256;
-
 // The address a widget refreshes from: its feed URL plus "refresh=1" ("?" or "&").
 std::u16string FeedRefreshUrl(const std::u16string& feedUrl);
 
-// Parses `size` bytes downloaded from `feedUrl`. Returns the number of items (> 0),
-// appended to `items` in document order, or kFeedErrorFormat when there is none.
+// Parses `size` bytes downloaded from `feedUrl` (relative addresses resolve against it).
+// Returns the number of items (> 0), appended to `items` in document order, or
+// kFeedErrorFormat when there is none.
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
                       std::vector<FeedItem>* items);
 
@@ -46,10 +44,6 @@ std::string DeclaredHtmlCharset(const char* data, size_t size);
 
 // The encoding named in a leading XML declaration, lower-cased; empty when none.
 std::string DeclaredXmlEncoding(const char* data, size_t size);
-
-// How deep the XML parser would nest elements in `utf8` (valid UTF-8, zero-terminated),
-// counting no further than `limit` + 1.
-size_t XmlNestingDepth(const char* utf8, size_t limit);
 
 // The title without a trailing bracketed remark "(...)" or "（...）" (the bracket-trimming
 // site's convention); unchanged when nothing would be left.

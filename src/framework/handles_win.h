@@ -70,6 +70,7 @@ using UniqueFile = UniqueHandle<HANDLE, FileHandleTraits>;        // CreateFileW
 using UniqueBitmap = UniqueHandle<HBITMAP, GdiObjectTraits<HBITMAP>>;
 using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
+using UniquePen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using UniqueRgn = UniqueHandle<HRGN, GdiObjectTraits<HRGN>>;
 using UniqueMemDc = UniqueHandle<HDC, MemDcTraits>;               // CreateCompatibleDC results
 using UniqueInternet = UniqueHandle<HINTERNET, InternetTraits>;

@@ -14,6 +14,13 @@ MenuEntry Popup(const char16_t* text, Submenu sub, int icon) {
 }
 }  // namespace
 
+int IconIdFor(int icon, int dpi) {
+  if (icon <= 0) return icon;
+  if (dpi >= 168) return icon + 2000;  // 175 % and more
+  if (dpi >= 120) return icon + 1000;  // 125 % to 175 %
+  return icon;
+}
+
 std::vector<MenuEntry> OptionsMenuEntries() {
   return {Item(u"设置", kCmdSettings, kIconSettings), Separator(), Item(u"检查软件更新", kCmdCheckUpdate),
           Item(u"关于", kCmdAbout)};

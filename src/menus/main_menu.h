@@ -22,6 +22,10 @@ constexpr int kIconOptions = 345;
 constexpr int kIconDesktopFiles = 347;
 constexpr int kIconShutdownTimer = 348;
 
+// The resource id of `icon` drawn for a monitor of `dpi`: the 1x id, or the same icon
+// drawn at 1.5x (id + 1000) or 2x (id + 2000), whichever is nearest to the monitor's scale.
+int IconIdFor(int icon, int dpi);
+
 enum class Submenu { kNone, kToolbox, kOptions };
 
 struct MenuEntry {

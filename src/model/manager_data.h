@@ -35,6 +35,11 @@ struct ManagerData {
   std::u16string hotkey_addnotes = u"CTRL:ALT:N";
   std::u16string hotkey_addremind = u"CTRL:ALT:R";
   std::u16string dont_updatever;     // written, never read back
+  // Chosen in the settings dialog, each in an element of its own that older programs ignore.
+  int32_t refresh_interval = 0;      // seconds between silent refreshes; 0: the default
+  int32_t new_widget_place = 0;      // new widgets sit 0 normally, 1 on top, 2 in the desktop
+  int32_t new_widget_theme = 0;      // colour theme of new widgets, 1-6; 0: the default
+  int32_t new_widget_alpha = 0;      // background opacity of new widgets, 1-255; 0: the default
   std::vector<NewsLink> custom_links;  // the user's own links
   std::vector<NewsLink> remote_links;  // links from the remote configuration
   std::u16string question;           // written, never read back

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstring>
+#include <vector>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -12,6 +15,7 @@
 
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
+#include "net/content_decoding.h"
 #include "net/url.h"
 
 namespace net {
@@ -22,6 +26,7 @@ constexpr wchar_t kUserAgentHeader[] =
 constexpr DWORD kRootFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD kStatusBufferBytes = 50;
 constexpr DWORD kLocationBufferChars = 4096;
+constexpr DWORD kHeaderBufferChars = 1024;
 
 std::u16string Number(long long n) {
   std::string s = std::to_string(n);
@@ -40,8 +45,13 @@ std::u16string ErrorWithCode(const char16_t* text, DWORD code) {
 // server trickling bytes would hold the caller indefinitely.
 class Transfer {
  public:
-  Transfer(std::u16string url, int connectMs, int receiveMs, int sendMs, const HttpLimits& limits)
-      : url(std::move(url)), connectMs(connectMs), receiveMs(receiveMs), sendMs(sendMs), limits(limits) {}
+  static HttpOptions WithoutCancel(HttpOptions o) {
+    o.cancel = nullptr;
+    return o;
+  }
+
+  // The transfer thread may outlive the caller: it never sees the caller's cancel flag.
+  Transfer(std::u16string url, const HttpOptions& options) : url(std::move(url)), options(WithoutCancel(options)) {}
 
   // Starts watching `request`; false (and the handle closed) when the caller gave up.
   bool Watch(HINTERNET request) {
@@ -65,7 +75,7 @@ class Transfer {
     return expired_;
   }
   // Called by the transfer thread with its outcome; a block nobody waits for is freed.
-  void Finish(int r, char* b, bool a, std::u16string e) {
+  void Finish(int r, char* b, bool a, int s, std::u16string e) {
     std::lock_guard<std::mutex> lock(mutex_);
     finished_ = true;
     if (expired_) {
@@ -75,31 +85,41 @@ class Transfer {
     result = r;
     block = b;
     answered = a;
+    status = s;
     error = std::move(e);
     done_.notify_all();
   }
-  // Waits for Finish until `ms` pass (forever when ms <= 0); false when time ran out,
-  // after which the outcome belongs to nobody.
-  bool Await(int ms) {
+  // Waits for Finish until `ms` pass (no limit when ms <= 0) or `cancel` is raised;
+  // false when the caller gave up, after which the outcome belongs to nobody.
+  bool Await(int ms, const std::atomic<bool>* cancel) {
+    constexpr auto kCancelPoll = std::chrono::milliseconds(50);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     std::unique_lock<std::mutex> lock(mutex_);
-    auto finished = [this] { return finished_; };
-    if (ms <= 0) {
-      done_.wait(lock, finished);
-      return true;
+    for (;;) {
+      if (finished_) return true;
+      if (cancel && cancel->load()) break;
+      auto now = std::chrono::steady_clock::now();
+      if (ms > 0 && now >= deadline) break;
+      auto slice = cancel ? kCancelPoll : std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+      if (ms > 0 && deadline - now < slice) slice = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+      if (ms <= 0 && !cancel) done_.wait(lock);
+      else done_.wait_for(lock, slice);
     }
-    if (done_.wait_for(lock, std::chrono::milliseconds(ms), finished)) return true;
     expired_ = true;
     if (watched_) InternetCloseHandle(watched_);
     return false;
   }
 
   const std::u16string url;
-  const int connectMs, receiveMs, sendMs;
-  const HttpLimits limits;
+  const HttpOptions options;
+  // Written by the transfer thread before Finish, read by the caller after Await.
+  std::u16string etag, lastModified;
+  int retryAfterSeconds = 0;
   // The outcome, valid after Await returned true.
   int result = 0;
   char* block = nullptr;
   bool answered = false;
+  int status = 0;
   std::u16string error;
 
  private:
@@ -125,6 +145,75 @@ class WatchedRequest {
   Transfer* transfer_;
   HINTERNET h_;
 };
+
+// The status text as a number; 0 when it is not one.
+int StatusNumber(const std::u16string& status) {
+  if (status.empty() || status.size() > 3) return 0;
+  int n = 0;
+  for (char16_t c : status) {
+    if (c < u'0' || c > u'9') return 0;
+    n = n * 10 + (c - u'0');
+  }
+  return n;
+}
+
+// Header lines the options ask for. Validators come from an earlier answer: line breaks
+// in them could smuggle in headers of their own, so they are dropped.
+std::vector<std::u16string> ExtraHeaders(const HttpOptions& o) {
+  auto clean = [](std::u16string v) {
+    v.erase(std::remove_if(v.begin(), v.end(), [](char16_t c) { return c == u'\r' || c == u'\n' || c == 0; }),
+            v.end());
+    return v;
+  };
+  std::vector<std::u16string> lines;
+  if (o.acceptCompressed) lines.push_back(kAcceptEncodingHeader);
+  if (!clean(o.ifNoneMatch).empty()) lines.push_back(u"If-None-Match: " + clean(o.ifNoneMatch));
+  if (!clean(o.ifModifiedSince).empty()) lines.push_back(u"If-Modified-Since: " + clean(o.ifModifiedSince));
+  return lines;
+}
+
+// Retry-After as seconds from now: a number of seconds or an HTTP date; 0 when absent or
+// unreadable. Capped at a day.
+int RetryAfterSeconds(const std::u16string& value) {
+  constexpr int kDay = 86400;
+  if (value.empty()) return 0;
+  bool digits = value.size() <= 9;
+  for (char16_t c : value) digits = digits && c >= u'0' && c <= u'9';
+  if (digits) return std::min(std::stoi(std::string(value.begin(), value.end())), kDay);
+  SYSTEMTIME when{};
+  if (!InternetTimeToSystemTimeW(as_wcstr(value), &when, 0)) return 0;
+  FILETIME whenFile{}, nowFile{};
+  SystemTimeToFileTime(&when, &whenFile);
+  GetSystemTimeAsFileTime(&nowFile);
+  auto ticks = [](const FILETIME& f) { return (static_cast<long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime; };
+  long long seconds = (ticks(whenFile) - ticks(nowFile)) / 10000000;
+  return static_cast<int>(std::max(0LL, std::min<long long>(seconds, kDay)));
+}
+
+std::u16string TooLargeText(const HttpOptions& limits) {
+  return u"文件下载失败，文件超过" + Number(static_cast<long long>(limits.maxBody / kBodyBlockStep)) + u"MB！\n";
+}
+
+// Replaces the received block of `size` bytes by its decoded form; the cap counts
+// decoded bytes. An encoding not known here is passed on as it came.
+int Decode(const std::u16string& encoding, const HttpOptions& limits, int size, char** block, std::u16string* error) {
+  std::string decoded;
+  switch (DecodeContent(encoding, *block, static_cast<size_t>(size), limits.maxBody, &decoded)) {
+    case DecodeResult::kOk: break;
+    case DecodeResult::kUnsupported: return size;
+    case DecodeResult::kTooLarge: *error = TooLargeText(limits); return 0;
+    case DecodeResult::kCorrupt: *error = u"文件下载失败，内容编码错误！\n"; return 0;
+  }
+  char* out = static_cast<char*>(std::malloc(decoded.size() + 1));
+  if (!out) {
+    *error = u"文件下载失败，存储空间不足！\n";
+    return 0;
+  }
+  std::memcpy(out, decoded.data(), decoded.size());
+  std::free(*block);
+  *block = out;
+  return static_cast<int>(decoded.size());
+}
 
 bool IsRedirect(const std::u16string& status) {
   return status == u"301" || status == u"302" || status == u"303" || status == u"307" || status == u"308";
@@ -155,14 +244,15 @@ enum class Outcome { kDone, kRedirect };
 struct Exchange {
   Outcome outcome = Outcome::kDone;
   int result = 0;
-  bool answered = false;      // the server sent a status: the data out-parameter is written
+  bool answered = false;      // the server sent a status
+  int status = 0;
   char* block = nullptr;
   std::u16string location;    // for kRedirect
 };
 
 // Reads the body into a block that starts at one step and grows by one step whenever
 // fewer than a chunk of bytes are free; fills `error` on failure.
-int ReadBody(HINTERNET request, const HttpLimits& limits, const std::function<bool()>& expired, char** blockOut,
+int ReadBody(HINTERNET request, const HttpOptions& limits, const std::function<bool()>& expired, char** blockOut,
              std::u16string* error) {
   size_t capacity = kBodyBlockStep;
   char* block = static_cast<char*>(std::malloc(capacity));
@@ -189,7 +279,7 @@ int ReadBody(HINTERNET request, const HttpLimits& limits, const std::function<bo
     }
     total += read;
     if (total > limits.maxBody) {
-      *error = u"文件下载失败，文件超过" + Number(static_cast<long long>(limits.maxBody / kBodyBlockStep)) + u"MB！\n";
+      *error = TooLargeText(limits);
       break;
     }
     if (capacity - total < kReadChunk) {
@@ -207,7 +297,7 @@ int ReadBody(HINTERNET request, const HttpLimits& limits, const std::function<bo
 }
 
 Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std::u16string* error) {
-  const HttpLimits& limits = transfer->limits;
+  const HttpOptions& limits = transfer->options;
   Exchange ex;
   fw::UniqueInternet connection(InternetConnectW(root, as_wcstr(parts.host), static_cast<INTERNET_PORT>(parts.port),
                                                  nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
@@ -217,9 +307,9 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
     return ex;
   }
   const struct { DWORD option; int value; } timeouts[] = {
-      {INTERNET_OPTION_CONNECT_TIMEOUT, transfer->connectMs},
-      {INTERNET_OPTION_RECEIVE_TIMEOUT, transfer->receiveMs},
-      {INTERNET_OPTION_SEND_TIMEOUT, transfer->sendMs},
+      {INTERNET_OPTION_CONNECT_TIMEOUT, limits.connectTimeoutMs},
+      {INTERNET_OPTION_RECEIVE_TIMEOUT, limits.receiveTimeoutMs},
+      {INTERNET_OPTION_SEND_TIMEOUT, limits.sendTimeoutMs},
   };
   for (const auto& t : timeouts) {
     if (t.value <= 0) continue;
@@ -237,6 +327,10 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   }
   HttpAddRequestHeadersW(request.get(), kUserAgentHeader, static_cast<DWORD>(wcslen(kUserAgentHeader)),
                          HTTP_ADDREQ_FLAG_ADD);
+  for (const std::u16string& line : ExtraHeaders(limits)) {
+    HttpAddRequestHeadersW(request.get(), as_wcstr(line), static_cast<DWORD>(line.size()),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+  }
   if (!HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) {
     *error = ErrorWithCode(u"发送请求失败， 错误号：", GetLastError());
     return ex;
@@ -245,6 +339,12 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   ex.answered = true;
   std::u16string status = QueryText(request.get(), HTTP_QUERY_STATUS_CODE, kStatusBufferBytes / sizeof(wchar_t));
   if (status.empty()) status = u"200";
+  ex.status = StatusNumber(status);
+  transfer->etag = QueryText(request.get(), HTTP_QUERY_ETAG, kHeaderBufferChars);
+  transfer->lastModified = QueryText(request.get(), HTTP_QUERY_LAST_MODIFIED, kHeaderBufferChars);
+  transfer->retryAfterSeconds = RetryAfterSeconds(QueryText(request.get(), HTTP_QUERY_RETRY_AFTER, kHeaderBufferChars));
+  if (ex.status == 304 && (!limits.ifNoneMatch.empty() || !limits.ifModifiedSince.empty()))
+    return ex;  // "not modified": no body, and no failure
   if (IsRedirect(status)) {
     ex.location = QueryText(request.get(), HTTP_QUERY_LOCATION, kLocationBufferChars);
     if (!ex.location.empty()) {
@@ -258,10 +358,14 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   }
   long long announced = ContentLength(request.get());
   if (announced > static_cast<long long>(limits.maxBody)) {
-    *error = u"文件下载失败，文件超过" + Number(static_cast<long long>(limits.maxBody / kBodyBlockStep)) + u"MB！\n";
+    *error = TooLargeText(limits);
     return ex;
   }
   ex.result = ReadBody(request.get(), limits, [transfer] { return transfer->Expired(); }, &ex.block, error);
+  if (error->empty()) {
+    std::u16string encoding = QueryText(request.get(), HTTP_QUERY_CONTENT_ENCODING, kHeaderBufferChars);
+    if (!encoding.empty()) ex.result = Decode(encoding, limits, ex.result, &ex.block, error);
+  }
   return ex;
 }
 
@@ -271,7 +375,7 @@ void RunTransfer(Transfer* transfer) {
   SplitUrl(transfer->url, &parts);
   fw::UniqueInternet root(InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, kRootFlags));
   if (!root) {
-    transfer->Finish(0, nullptr, false, std::u16string());
+    transfer->Finish(0, nullptr, false, 0, std::u16string());
     return;
   }
   std::u16string current = transfer->url;
@@ -280,7 +384,7 @@ void RunTransfer(Transfer* transfer) {
     Exchange ex = GetOnce(root.get(), parts, transfer, &failure);
     if (failure.empty() && ex.outcome == Outcome::kRedirect) {
       current = ResolveUrl(current, ex.location);
-      if (redirects >= transfer->limits.maxRedirects) {
+      if (redirects >= transfer->options.maxRedirects) {
         failure = u"文件下载失败，重定向次数过多！\n";
       } else if (!SplitUrl(current, &parts)) {
         failure = u"Url地址错误！\n";
@@ -290,9 +394,9 @@ void RunTransfer(Transfer* transfer) {
     }
     if (!failure.empty()) {
       std::free(ex.block);
-      transfer->Finish(0, nullptr, ex.answered || ex.outcome == Outcome::kRedirect, failure);
+      transfer->Finish(0, nullptr, ex.answered || ex.outcome == Outcome::kRedirect, ex.status, failure);
     } else {
-      transfer->Finish(ex.result, ex.block, true, std::u16string());
+      transfer->Finish(ex.result, ex.block, true, ex.status, std::u16string());
     }
     return;
   }
@@ -307,31 +411,43 @@ DWORD WINAPI TransferThread(LPVOID param) {
 
 }  // namespace
 
-int HttpGet(const std::u16string& url, char** data, std::u16string* error, int connectTimeoutMs,
-            int receiveTimeoutMs, int sendTimeoutMs, const HttpLimits& limits) {
+int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response) {
+  *response = HttpResponse();
   UrlParts parts;
   if (!SplitUrl(url, &parts)) {
-    *error = u"Url地址错误！\n";
+    response->error = u"Url地址错误！\n";
     return 0;
   }
-  auto transfer = std::make_shared<Transfer>(url, connectTimeoutMs, receiveTimeoutMs, sendTimeoutMs, limits);
+  auto transfer = std::make_shared<Transfer>(url, options);
+  // The transfer thread shares the transfer: whoever finishes last frees it.
   auto* forThread = new (std::nothrow) std::shared_ptr<Transfer>(transfer);
   HANDLE thread = forThread ? CreateThread(nullptr, 0, TransferThread, forThread, 0, nullptr) : nullptr;
+  bool started = thread != nullptr;
   if (thread) {
     CloseHandle(thread);
   } else {
     delete forThread;
     RunTransfer(transfer.get());  // no thread to spare: no deadline either
   }
-  if (!transfer->Await(thread ? limits.deadlineMs : 0)) {
-    *error = u"文件下载失败，超过" + Number(limits.deadlineMs / 1000) + u"秒仍未完成！\n";
-    if (data) *data = nullptr;
+  if (!transfer->Await(started ? options.deadlineMs : 0, options.cancel)) {
+    response->error = options.cancel && options.cancel->load()
+                          ? u"文件下载失败，已取消！\n"
+                          : u"文件下载失败，超过" + Number(options.deadlineMs / 1000) + u"秒仍未完成！\n";
     return 0;
   }
-  if (!transfer->error.empty()) *error = transfer->error;
-  if (data && transfer->answered) *data = transfer->block;
-  else std::free(transfer->block);
-  return transfer->error.empty() ? transfer->result : 0;
+  response->answered = transfer->answered;
+  response->status = transfer->status;
+  response->etag = transfer->etag;
+  response->lastModified = transfer->lastModified;
+  response->retryAfterSeconds = transfer->retryAfterSeconds;
+  response->error = transfer->error;
+  if (!transfer->error.empty() || !transfer->answered) {
+    std::free(transfer->block);
+    return 0;
+  }
+  response->body.reset(transfer->block);
+  response->size = static_cast<size_t>(transfer->result);
+  return transfer->result;
 }
 
 int GetProgramVersion(wchar_t* buffer, int capacity) {

@@ -1,7 +1,10 @@
 // The one blocking HTTP GET of the program, over WinINet. Called from worker threads only;
 // every call opens and closes its own handles, so calls may overlap freely.
 #pragma once
+#include <atomic>
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <string>
 
 namespace net {
@@ -11,25 +14,55 @@ constexpr int kConnectTimeoutMs = 30000;
 constexpr int kReceiveTimeoutMs = 60000;
 constexpr int kSendTimeoutMs = 30000;
 
-// Bounds that keep a hostile or broken server from holding a worker or its memory.
-struct HttpLimits {
-  int deadlineMs = 120000;               // the whole request, redirects included
-  size_t maxBody = 16u * 1024 * 1024;    // bytes of body received
-  int maxRedirects = 10;
-};
-
 // Body block growth: it starts at kBodyBlockStep bytes and grows by the same step
 // whenever fewer than kReadChunk bytes are free.
 constexpr size_t kBodyBlockStep = 1048576;
 constexpr size_t kReadChunk = 10240;
 
-// GETs `url` and returns the body length, 0 on any failure. `*data` (when `data` is
-// given) receives the malloc'd body, which the caller frees; it is null after a failure
-// once the server answered, and left untouched after an earlier failure. A failure puts
-// a message (ending in "\n") into `*error`; success leaves it as it was. A 200 with an
-// empty body returns 0 with no message and a block to free.
-int HttpGet(const std::u16string& url, char** data, std::u16string* error, int connectTimeoutMs,
-            int receiveTimeoutMs, int sendTimeoutMs, const HttpLimits& limits = HttpLimits());
+// How one GET is made. The bounds keep a hostile or broken server from holding a worker
+// or its memory.
+struct HttpOptions {
+  int connectTimeoutMs = kConnectTimeoutMs;
+  int receiveTimeoutMs = kReceiveTimeoutMs;
+  int sendTimeoutMs = kSendTimeoutMs;
+  int deadlineMs = 120000;               // the whole request, redirects included
+  size_t maxBody = 16u * 1024 * 1024;    // bytes of body received
+  int maxRedirects = 10;
+  // When set and it becomes true, the call gives up within about a tenth of a second
+  // (used at exit). The flag must outlive the call.
+  const std::atomic<bool>* cancel = nullptr;
+  // Offer gzip and deflate; an answer in either is decoded, and maxBody then counts the
+  // decoded bytes.
+  bool acceptCompressed = false;
+  // Validators of an earlier answer: the server may then answer 304, which is no failure
+  // (status 304, no body, no error).
+  std::u16string ifNoneMatch;
+  std::u16string ifModifiedSince;
+};
+
+struct FreeDeleter {
+  void operator()(char* p) const { std::free(p); }
+};
+
+// What one GET brought back.
+struct HttpResponse {
+  bool answered = false;  // the server sent a status line (after redirects: the last one)
+  int status = 0;         // that status, 0 when there was none
+  // The body as received: set once the server answered with 200 and the whole body was
+  // read (an empty body gives an empty block); null after any failure.
+  std::unique_ptr<char, FreeDeleter> body;
+  size_t size = 0;
+  std::u16string error;   // empty on success, else a message ending in "\n"
+  // From the last answer's headers: its validators, and how long a busy server (429,
+  // 503) asked to be left alone, in seconds (0 when it did not say).
+  std::u16string etag;
+  std::u16string lastModified;
+  int retryAfterSeconds = 0;
+};
+
+// GETs `url` and returns the body length, 0 on any failure (a 200 with an empty body
+// returns 0 with no error and an empty block). Fills `*response` from scratch.
+int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
 
 // The program version "1.b.c.d" from the executable's version resource, b, c and d being
 // its file version's last three parts. Fills `buffer` and returns 1, or returns 0 and

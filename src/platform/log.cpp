@@ -10,13 +10,15 @@
 namespace platform {
 namespace {
 
+// Never destroyed: a worker thread may still write a line while the program's static
+// objects are being torn down at exit.
 std::mutex& LogMutex() {
-  static std::mutex m;
-  return m;
+  static std::mutex* m = new std::mutex;
+  return *m;
 }
 std::string& LogPathRef() {
-  static std::string path;
-  return path;
+  static std::string* path = new std::string;
+  return *path;
 }
 
 // Counts CR LF pairs; returns the offset just past the first one (npos when none).

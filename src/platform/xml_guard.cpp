@@ -18,7 +18,11 @@ class DepthScan {
 
   size_t Run() {
     while (i_ < len_ && deepest_ <= limit_) {
-      if (s_[i_] != '<') { ++i_; continue; }  // text ends at the next '<'
+      if (s_[i_] == '&') {  // text ends at the next '<' outside a reference
+        if (!Reference()) break;
+        continue;
+      }
+      if (s_[i_] != '<') { ++i_; continue; }
       if (!Node()) break;
     }
     return deepest_;
@@ -51,6 +55,25 @@ class DepthScan {
       while (i_ < len_ && NameChar(At(i_))) ++i_;
     }
     return std::string(s_ + from, i_ - from);
+  }
+
+  // Past one reference at '&', as the parser reads it: a numeric one runs to the first
+  // ';' whatever lies between ("&#x</a>x;" hides an end tag), so it must be skipped the
+  // same way. False where the parser fails on it.
+  bool Reference() {
+    if (At(i_ + 1) == '#' && At(i_ + 2)) {
+      const bool hex = At(i_ + 2) == 'x';
+      if (hex && !At(i_ + 3)) return false;
+      size_t semi = i_ + (hex ? 3 : 2);
+      while (semi < len_ && s_[semi] != ';' && s_[semi] != 0) ++semi;
+      if (semi >= len_ || s_[semi] == 0) return false;
+      for (size_t q = semi - 1; At(q) != (hex ? 'x' : '#'); --q)
+        if (hex ? !std::isxdigit(At(q)) : !std::isdigit(At(q))) return false;
+      i_ = semi + 1;
+      return true;
+    }
+    ++i_;  // named references and a lone '&' are plain text to the nesting
+    return true;
   }
 
   // One node starting at '<'; false where the parser gives up.
@@ -100,7 +123,10 @@ class DepthScan {
     unsigned char q = At(i_);
     if (q == '"' || q == '\'') {
       ++i_;
-      while (i_ < len_ && At(i_) != q) ++i_;
+      while (i_ < len_ && At(i_) != q) {
+        if (At(i_) != '&') ++i_;
+        else if (!Reference()) return false;
+      }
       if (i_ >= len_) return false;
       ++i_;
       return true;

@@ -6,3 +6,4 @@
 
 #include "widgets_res.h"
 #include "dialogs_res.h"
+#include "menus_res.h"

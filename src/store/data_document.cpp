@@ -395,6 +395,10 @@ std::string BuildDataDocument(const DataSnapshot& data, ScreenSize screen) {
   out += Line("switchs", Cdata(Ansi(m.switchs)));
   out += Line("ctrl_lclick", Num(m.ctrl_lclick));
   out += Line("just_bg_transparent", Cdata(Num(m.just_bg_transparent)));
+  out += Line("refresh_interval", Num(m.refresh_interval));
+  out += Line("new_widget_place", Num(m.new_widget_place));
+  out += Line("new_widget_theme", Num(m.new_widget_theme));
+  out += Line("new_widget_alpha", Num(m.new_widget_alpha));
   out += LinkList("custom_newslinks", m.custom_links);
   out += LinkList("remote_newslinks", m.remote_links);
   out += "\t<screen_size width=\"" + Num(screen.width) + "\" height=\"" + Num(screen.height) +
@@ -485,6 +489,10 @@ void ReadSettings(const TiXmlElement* root, ManagerData* m) {
   ReadIntChild(root, "just_bg_transparent", &m->just_bg_transparent);
   ReadIntChild(root, "last_shutdown_time", &m->last_shutdown_time);
   ReadIntChild(root, "ctrl_lclick", &m->ctrl_lclick);
+  ReadIntChild(root, "refresh_interval", &m->refresh_interval);
+  ReadIntChild(root, "new_widget_place", &m->new_widget_place);
+  ReadIntChild(root, "new_widget_theme", &m->new_widget_theme);
+  ReadIntChild(root, "new_widget_alpha", &m->new_widget_alpha);
   ReadLinks(root, "custom_newslinks", &m->custom_links);
   ReadLinks(root, "remote_newslinks", &m->remote_links);
   if (m->usecount == 1) m->first_run = 1;

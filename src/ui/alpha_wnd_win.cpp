@@ -3,10 +3,12 @@
 
 namespace ui {
 
-HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face, bool bold) {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
+HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face, bool bold, int dpi) {
+  if (dpi <= 0) {
+    HDC screen = GetDC(nullptr);
+    dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
   LOGFONTW lf{};
   lf.lfHeight = -MulDiv(tenthsOfPoint, dpi, 720);
   lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;

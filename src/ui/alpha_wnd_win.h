@@ -60,7 +60,8 @@ class CAlphaWndBase : public fw::WindowBase {
   bool closing_ = false;
 };
 
-// A font of the given size (tenths of a point) and face, sized for the screen.
-HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face, bool bold = false);
+// A font of the given size (tenths of a point) and face, sized for a monitor of `dpi`
+// (0: the screen's).
+HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face, bool bold = false, int dpi = 0);
 
 }  // namespace ui

@@ -19,6 +19,9 @@ class LinkDialogHost {
   virtual void RequestSave(unsigned delayMs) = 0;
   // Tells the maker's service about a link the user has just added.
   virtual void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) = 0;
+  // Whether the link input downloads a newly typed address before keeping it, to find the
+  // feed of a web page and to refuse a page without one. The program's host does.
+  virtual bool ChecksNewAddresses() { return false; }
 };
 
 constexpr unsigned kSaveDelayMs = 1000;

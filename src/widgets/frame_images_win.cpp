@@ -45,26 +45,38 @@ bool LoadPngResource(int id, PixelImage* out) {
   return ok;
 }
 
-const WidgetImages& GetWidgetImages() {
-  static WidgetImages* images = [] {
-    auto* im = new WidgetImages;  // shared for the life of the process
-    struct Entry {
-      int id;
-      PixelImage* target;
-    } entries[] = {
-        {IDB_FRAME_TOP_LEFT, &im->frame.topLeft},       {IDB_FRAME_TOP_RIGHT, &im->frame.topRight},
-        {IDB_FRAME_TOP, &im->frame.top},                {IDB_FRAME_LEFT_UPPER, &im->frame.leftUpper},
-        {IDB_FRAME_LEFT, &im->frame.left},              {IDB_FRAME_RIGHT_UPPER, &im->frame.rightUpper},
-        {IDB_FRAME_RIGHT, &im->frame.right},            {IDB_FRAME_BOTTOM_LEFT, &im->frame.bottomLeft},
-        {IDB_FRAME_BOTTOM_RIGHT, &im->frame.bottomRight}, {IDB_FRAME_BOTTOM, &im->frame.bottom},
-        {IDB_RESIZE_GRIP, &im->grip},                   {IDB_BUTTON_REFRESH, &im->refresh},
-        {IDB_BUTTON_MENU, &im->menu},
-    };
-    for (const Entry& e : entries)
-      if (!LoadPngResource(e.id, e.target)) LogError("widget image %d could not be loaded", e.id);
-    return im;
-  }();
-  return *images;
+namespace {
+
+WidgetImages* LoadWidgetImages(int idStep) {
+  auto* im = new WidgetImages;  // shared for the life of the process
+  struct Entry {
+    int id;
+    PixelImage* target;
+  } entries[] = {
+      {IDB_FRAME_TOP_LEFT, &im->frame.topLeft},       {IDB_FRAME_TOP_RIGHT, &im->frame.topRight},
+      {IDB_FRAME_TOP, &im->frame.top},                {IDB_FRAME_LEFT_UPPER, &im->frame.leftUpper},
+      {IDB_FRAME_LEFT, &im->frame.left},              {IDB_FRAME_RIGHT_UPPER, &im->frame.rightUpper},
+      {IDB_FRAME_RIGHT, &im->frame.right},            {IDB_FRAME_BOTTOM_LEFT, &im->frame.bottomLeft},
+      {IDB_FRAME_BOTTOM_RIGHT, &im->frame.bottomRight}, {IDB_FRAME_BOTTOM, &im->frame.bottom},
+      {IDB_RESIZE_GRIP, &im->grip},                   {IDB_BUTTON_REFRESH, &im->refresh},
+      {IDB_BUTTON_MENU, &im->menu},
+  };
+  for (const Entry& e : entries)
+    if (!LoadPngResource(e.id + idStep, e.target)) LogError("widget image %d could not be loaded", e.id + idStep);
+  return im;
+}
+
+}  // namespace
+
+const WidgetImages& GetWidgetImages() { return GetWidgetImages(100); }
+
+const WidgetImages& GetWidgetImages(int scalePercent) {
+  // Loaded on first use at each scale, on the UI thread.
+  static WidgetImages* images[3] = {};
+  const int slot = scalePercent >= 200 ? 2 : scalePercent >= 150 ? 1 : 0;
+  static const int kIdSteps[3] = {0, IDB_SCALE_STEP_150, IDB_SCALE_STEP_200};
+  if (!images[slot]) images[slot] = LoadWidgetImages(kIdSteps[slot]);
+  return *images[slot];
 }
 
 }  // namespace widgets

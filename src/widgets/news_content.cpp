@@ -51,13 +51,28 @@ std::u16string LinkAsHref(const std::u16string& link) {
   return out;
 }
 
+namespace {
+constexpr char16_t kFreshLineStart[] = u"<font color=\"#3a3031\" underline=\"0\" bold=\"1\">·<a href=\"";
+}  // namespace
+
 std::u16string ItemLine(const NewsItem& item) {
-  std::u16string line = u"<font color=\"#3a3031\" underline=\"0\">·<a href=\"";
+  // A new item stands out in bold, in the same colour.
+  std::u16string line = item.fresh ? kFreshLineStart : u"<font color=\"#3a3031\" underline=\"0\">·<a href=\"";
   line += LinkAsHref(item.link);
   line += u"\">";
   line += TitleAsText(item.title);
   line += u"</a></font>\r\n";
   return line;
+}
+
+std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href) {
+  for (const NewsItem& item : items) {
+    if (LinkAsHref(item.link) != href) continue;
+    std::u16string text = TitleAsText(item.summary);
+    if (!item.date.empty()) text += (text.empty() ? u"" : u"\r\n") + TitleAsText(item.date);
+    return text;
+  }
+  return std::u16string();
 }
 
 std::u16string BuildContent(const std::vector<NewsItem>& items) {
@@ -66,10 +81,28 @@ std::u16string BuildContent(const std::vector<NewsItem>& items) {
   return html;
 }
 
+std::vector<std::u16string> MarkedLinks(const std::u16string& html) {
+  std::vector<std::u16string> hrefs;
+  const std::u16string start = kFreshLineStart;
+  for (size_t at = html.find(start); at != std::u16string::npos; at = html.find(start, at)) {
+    at += start.size();
+    size_t end = html.find(u'"', at);  // an href never holds a quote (LinkAsHref)
+    if (end == std::u16string::npos) break;
+    hrefs.push_back(html.substr(at, end - at));
+    at = end;
+  }
+  return hrefs;
+}
+
 std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const std::u16string& advertTitle,
                                  const std::u16string& advertUrl) {
   std::vector<NewsItem> shown(received.begin(), received.begin() + std::min(received.size(), kMaxShownItems));
-  if (!advertTitle.empty() && !advertUrl.empty()) shown.push_back({advertTitle, advertUrl});
+  if (!advertTitle.empty() && !advertUrl.empty()) {
+    NewsItem advert;
+    advert.title = advertTitle;
+    advert.link = advertUrl;
+    shown.push_back(std::move(advert));
+  }
   return shown;
 }
 

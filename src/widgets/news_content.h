@@ -24,7 +24,12 @@ std::u16string LinkAsHref(const std::u16string& link);
 
 // "<font color="#3a3031" underline="0">·<a href="LINK">TITLE</a></font>\r\n"
 std::u16string ItemLine(const NewsItem& item);
+// What the tooltip tells about the item linking to `href` (as the content spells it):
+// its summary and its date, one under the other; empty when there is nothing to tell.
+std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href);
 std::u16string BuildContent(const std::vector<NewsItem>& items);
+// The hrefs of the lines `html` (as BuildContent writes it) marks as new, in order.
+std::vector<std::u16string> MarkedLinks(const std::u16string& html);
 
 // The items a widget shows: the first ten received, then the advert link when both its
 // title and address are set.

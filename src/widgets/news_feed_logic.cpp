@@ -17,6 +17,10 @@ void NewsFeedLogic::Refresh(const std::u16string& feedUrl, bool silent) {
 void NewsFeedLogic::OnResult(int count, const NewsItem* items, const std::u16string& advertTitle,
                              const std::u16string& advertUrl) {
   refreshing_ = false;
+  if (count == kResultUnchanged) {  // nothing new: what is shown stays, nothing is said
+    host_->Repaint();
+    return;
+  }
   if (count >= 1 && items) {
     // Only the first ten are shown: copy no more than that.
     size_t n = std::min(static_cast<size_t>(count), kMaxShownItems);
@@ -30,7 +34,25 @@ void NewsFeedLogic::OnResult(int count, const NewsItem* items, const std::u16str
 
 void NewsFeedLogic::Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
                             const std::u16string& advertUrl) {
-  std::vector<NewsItem> shown = ShownItems(received, advertTitle, advertUrl);
+  for (NewsItem& item : received)
+    if (std::find(carried_.begin(), carried_.end(), LinkAsHref(item.link)) != carried_.end()) item.fresh = true;
+  carried_.clear();
+  Show(ShownItems(received, advertTitle, advertUrl));
+}
+
+void NewsFeedLogic::OnLinkOpened(const std::u16string& href) {
+  carried_.erase(std::remove(carried_.begin(), carried_.end(), href), carried_.end());
+  bool changed = false;
+  for (NewsItem& item : items_) {
+    if (item.fresh && LinkAsHref(item.link) == href) {
+      item.fresh = false;
+      changed = true;
+    }
+  }
+  if (changed) Show(items_);
+}
+
+void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
   std::u16string html = BuildContent(shown);
   int widest = 0;
   for (const NewsItem& item : shown) widest = std::max(widest, host_->MeasureTitle(TitleAsText(item.title)));

@@ -56,7 +56,13 @@ void CNewsNotes::DestroyWidget() {
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
 
 bool CNewsNotes::StartRetrieval(const std::u16string& url) {
-  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url)) == 1;
+  static_assert(feed::kFeedUnchanged == widgets::NewsFeedLogic::kResultUnchanged, "one meaning of 0");
+  feed::RefreshOptions options;
+  std::string created = std::to_string(create_time);
+  options.stateKey = std::u16string(created.begin(), created.end()) + u" " + rssurl;
+  options.haveContent = !content.empty();
+  options.automatic = logic_.silent();
+  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {
@@ -64,14 +70,15 @@ int CNewsNotes::MeasureTitle(const std::u16string& title) {
   fw::SelectGuard font(screen.get(), contentFont());
   SIZE s{};
   GetTextExtentPoint32W(screen.get(), as_wcstr(title), static_cast<int>(title.size()), &s);
-  return s.cx;
+  return ui::ToLogical(s.cx, dpi());  // the widget's size is kept at 96 DPI
 }
 
 void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }
 
 LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-  // The worker owns the array and frees it when this returns: the logic copies it.
-  const auto* items = reinterpret_cast<const FeedItem*>(lParam);
+  // The worker owns the result until this returns: the logic copies what it shows.
+  const auto* result = reinterpret_cast<const feed::FeedResult*>(lParam);
+  const FeedItem* items = result && !result->items.empty() ? result->items.data() : nullptr;
   logic_.OnResult(static_cast<int>(wParam), items, advlink_title, advlink_url);
   return 0;
 }
@@ -103,6 +110,7 @@ LRESULT CNewsNotes::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
         engine_->ClearLinkHighlight(widgets::kLinkColor);
         linkHighlighted_ = false;
         OpenLink(target);
+        logic_.OnLinkOpened(target);
       }
     }
   } else {
@@ -171,10 +179,19 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
     linkHighlighted_ = false;
   }
   int kind = 0;
-  const bool hint = env_.Settings().ctrl_lclick && rects_.content.Contains(px, py) && engine_->IsReadOnly() &&
-                    engine_->GetLinkAt(px, py, &kind);
-  if (hint) {
-    tooltip_.ShowHint(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
+  const std::u16string* link =
+      rects_.content.Contains(px, py) && engine_->IsReadOnly() ? engine_->GetLinkAt(px, py, &kind) : nullptr;
+  // Over an item: its summary and date; with the Ctrl+click rule, the hint under them.
+  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link) : std::u16string();
+  if (link && env_.Settings().ctrl_lclick)
+    tip += (tip.empty() ? u"" : u"\r\n") + to_u16(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
+  if (!tip.empty()) {
+    if (tip != tipText_) {  // another item: the shown tip goes, so that it takes the new text
+      tipText_ = tip;
+      tooltip_.Activate(false);
+      SendMessageW(tooltip_.hwnd(), TTM_SETMAXTIPWIDTH, 0, tip.size() > 20 ? kSummaryTipWidth : kHintTipWidth);
+    }
+    tooltip_.ShowHint(as_wcstr(tip));
   } else {
     tooltip_.Activate(false);
   }
@@ -219,12 +236,15 @@ void CNewsNotes::RunMenuCommand(int command) {
   MenuAction a = widgets::DecodeMenuCommand(command, remote, m.custom_links);
   switch (a.kind) {
     case MenuAction::kNone: break;
+    case MenuAction::kRefreshNow: Refresh(0); break;
     case MenuAction::kSwitchFeed:
       rssurl = a.url;
       Refresh(0);
       RecordChanged();
       break;
     case MenuAction::kManageCustomLinks: env_.ManageCustomLinks(*this); break;
+    case MenuAction::kImportOpml: env_.ImportSubscriptions(*this); break;
+    case MenuAction::kExportOpml: env_.ExportSubscriptions(*this); break;
     case MenuAction::kApplyTheme: ApplyColorTheme(a.value); break;
     case MenuAction::kSetAlpha: SetAlpha(static_cast<uint8_t>(a.value)); break;
     case MenuAction::kAddSubscription: {
@@ -251,6 +271,7 @@ void CNewsNotes::ToggleAutoStart() {
 // --- First-run tip -----------------------------------------------------------------------
 
 void CNewsNotes::OnWidgetCreated() {
+  logic_.CarryMarks(widgets::MarkedLinks(content));  // a stored widget's marks outlive the restart
   ManagerData& m = env_.Settings();
   if (m.first_run) {
     m.first_run = 0;

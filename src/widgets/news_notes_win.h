@@ -17,6 +17,8 @@
 
 constexpr wchar_t kFirstRunTipText[] = L"点击这里可以订阅您喜欢的内容，还可以自定义订阅的网站哦！";
 constexpr wchar_t kHintViewPicture[] = L"按住 CTRL 并单击鼠标浏览图片";
+constexpr int kHintTipWidth = 100;     // pixels: the Ctrl+click hint alone
+constexpr int kSummaryTipWidth = 320;  // an item's summary
 
 class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
  public:
@@ -66,7 +68,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   bool StartRetrieval(const std::u16string& url) override;
   int MeasureTitle(const std::u16string& title) override;
   int CurrentHeight() override { return height; }
-  int ContentHeight() override { return engine_->GetContentHeight(); }
+  int ContentHeight() override { return ui::ToLogical(engine_->GetContentHeight(), dpi()); }
   void ShowFailureToast(const std::u16string& text) override;
   void Repaint() override { CNotesBase::Repaint(); }
 
@@ -78,4 +80,5 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   widgets::NewsFeedLogic logic_;
   widgets::CornerCounter corner_;
   std::unique_ptr<ui::CArrowTip> tip_;
+  std::u16string tipText_;  // what the tooltip says now
 };

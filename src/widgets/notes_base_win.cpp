@@ -25,8 +25,8 @@ bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 CNotesBase::CNotesBase(widgets::WidgetEnv& env)
     : env_(env),
       theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
-      titleFont_(ui::CreatePointFont(100, L"宋体", true)),
-      captionFont_(ui::CreatePointFont(90, L"宋体")) {
+      titleFont_(ui::CreatePointFont(100, L"宋体", true, ui::kBaseDpi)),
+      captionFont_(ui::CreatePointFont(90, L"宋体", false, ui::kBaseDpi)) {
   engine_ = std::make_unique<richtext::CRichDrawWin>();
 }
 
@@ -39,11 +39,8 @@ CNotesBase::~CNotesBase() {
 // --- Creation and destruction -------------------------------------------------------
 
 void CNotesBase::RebuildContentFont() {
-  HDC screen = GetDC(nullptr);
-  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
   LOGFONTW lf{};
-  lf.lfHeight = richtext::CRichDraw::FontHeightFromSize(font_size, dpi);
+  lf.lfHeight = richtext::CRichDraw::FontHeightFromSize(font_size, dpi_);
   lf.lfWeight = font_bold ? FW_BOLD : FW_NORMAL;
   lf.lfCharSet = DEFAULT_CHARSET;
   lstrcpynW(lf.lfFaceName, as_wcstr(font_face), LF_FACESIZE);
@@ -51,6 +48,23 @@ void CNotesBase::RebuildContentFont() {
   // The surfaces take the new font before the old one is deleted.
   surfaceA_.UseFont(font.get());
   contentFont_ = std::move(font);
+}
+
+void CNotesBase::RebuildFonts() {
+  RebuildContentFont();
+  titleFont_.reset(ui::CreatePointFont(100, L"宋体", true, dpi_));
+  captionFont_.reset(ui::CreatePointFont(90, L"宋体", false, dpi_));
+}
+
+RECT CNotesBase::PlaceForRecord() {
+  // The stored place is in pixels of the screen; the size at 96 DPI, in the DPI of the
+  // monitor at that place.
+  dpi_ = ui::DpiAtPoint(x, y);
+  const ui::Rect stored{x, y, x + Px(width), y + Px(height)};
+  const ui::Rect shown = ui::PlaceOnAMonitor(stored, ui::MonitorAreas());
+  displaced_ = !(shown == stored);
+  if (displaced_) dpi_ = ui::DpiAtPoint(shown.left, shown.top);
+  return RECT{shown.left, shown.top, shown.left + Px(width), shown.top + Px(height)};
 }
 
 HFONT CNotesBase::surfaceFont() const {
@@ -64,12 +78,12 @@ void CNotesBase::ShowWidget() {
     return;
   }
   widgets::ClampWidgetSize(&width, &height);
-  RebuildContentFont();
+  RECT rc = PlaceForRecord();
+  RebuildFonts();
   blendAlpha_ = alpha;
-  widgets::GetWidgetImages();
+  widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
 
   DWORD ex = WS_EX_LAYERED | WS_EX_TOOLWINDOW | (topmost == 1 ? WS_EX_TOPMOST : 0);
-  RECT rc{x, y, x + width, y + height};
   if (!Create(kWidgetWindowClass, nullptr, rc, kWidgetTitle, WS_POPUP | WS_VISIBLE, ex,
               CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW)))
     return;
@@ -86,13 +100,13 @@ void CNotesBase::ShowWidget() {
   AttachToDesktop(env_.Settings().embed_desktop);
   ApplyColorTheme(tmpl.bkcolor_id);
 
-  rects_ = widgets::ComputeWidgetRects(width, height, 0, 0);
-  rects_.content = widgets::InitialContentRect(width, height);
+  rects_ = widgets::ComputeWidgetRects(rc.right - rc.left, rc.bottom - rc.top, 0, 0, dpi_);
+  rects_.content = widgets::InitialContentRect(rc.right - rc.left, rc.bottom - rc.top, dpi_);
   engine_->Attach(hwnd_);
   engine_->SetRepaintHandler([this] { Repaint(); });
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
   engine_->SetDefaultFont(contentFont_.get(), 0);
-  engine_->SetLineSpacing(linespace);
+  engine_->SetLineSpacing(Px(linespace));
   SetContent(content);
   engine_->SetCursorResource(kWidgetCursorResource);
   engine_->SetDragScroll(SmoothingSetting());
@@ -141,6 +155,7 @@ std::u16string CNotesBase::GetContent() {
 void CNotesBase::MoveTo(int nx, int ny) {
   x = nx;
   y = ny;
+  displaced_ = false;
   RecordChanged();
   if (IsWindow()) SetWindowPos(hwnd_, nullptr, nx, ny, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -150,7 +165,7 @@ void CNotesBase::ResizeTo(int w, int h) {
   widgets::ClampWidgetSize(&w, &h);
   width = w;
   height = h;
-  if (IsWindow()) SetWindowPos(hwnd_, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (IsWindow()) SetWindowPos(hwnd_, nullptr, 0, 0, Px(w), Px(h), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   RecordChanged(widgets::kSaveDelayAfterResize);
 }
 
@@ -288,8 +303,8 @@ LRESULT CNotesBase::OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&) {
 void CNotesBase::UpdateRectsAndSurfaces() {
   RECT rc;
   ::GetClientRect(hwnd_, &rc);
-  const widgets::WidgetImages& im = widgets::GetWidgetImages();
-  rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height);
+  const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
+  rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height, dpi_);
   fw::WindowDc wdc(hwnd_);
   if (!imageDc_) imageDc_.reset(CreateCompatibleDC(wdc.get()));
   surfaceA_.Resize(wdc.get(), rc.right, rc.bottom);
@@ -320,7 +335,7 @@ void CNotesBase::PaintText(HDC dc) {
     fw::SelectGuard font(dc, captionFont_.get());
     ::SetTextColor(dc, textcolor);
     SetBkMode(dc, TRANSPARENT);
-    widgets::Rect c = widgets::RefreshCaptionRect(surfaceA_.width(), surfaceA_.height());
+    widgets::Rect c = widgets::RefreshCaptionRect(surfaceA_.width(), surfaceA_.height(), dpi_);
     RECT r{c.left, c.top, c.right, c.bottom};
     DrawTextW(dc, kRefreshCaption, -1, &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER);
   }
@@ -336,9 +351,9 @@ void CNotesBase::Compose() {
   SetBkMode(scratch.dc(), TRANSPARENT);
   ::SetTextColor(scratch.dc(), textcolor);
   widgets::Surface a{surfaceA_.pixels(), w, h}, b{scratch.pixels(), w, h};
-  const widgets::WidgetImages& im = widgets::GetWidgetImages();
+  const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
   GdiFlush();
-  widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_);
+  widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_, dpi_);
   if (mouseInside_ || menuFromButton_ || KeepButtonsShown()) {
     widgets::DrawImage(a, im.refresh, rects_.refresh);
     widgets::DrawImage(a, im.menu, rects_.menu);
@@ -380,6 +395,7 @@ LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
     POINT pt;
     GetCursorPos(&pt);
     ReleaseCapture();
+    displaced_ = false;  // where the user puts it is its place now
     SendMessageW(hwnd_, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(pt.x, pt.y));
     return 0;
   }
@@ -408,6 +424,7 @@ void CNotesBase::OnFollowTick() {
   }
   RECT rc;
   GetWindowRect(hwnd_, &rc);
+  displaced_ = false;
   SetWindowPos(hwnd_, nullptr, rc.left + dx, rc.top + dy, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -434,6 +451,7 @@ RECT CNotesBase::PlaceInParent() const {
 }
 
 LRESULT CNotesBase::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
+  if (displaced_) return 0;  // shown away from its place: the place stays stored
   RECT rc = PlaceInParent();
   x = rc.left;
   y = rc.top;
@@ -443,18 +461,24 @@ LRESULT CNotesBase::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
 
 LRESULT CNotesBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
   RECT rc = PlaceInParent();
-  x = rc.left;
-  y = rc.top;
-  width = rc.right - rc.left;
-  height = rc.bottom - rc.top;
+  if (!displaced_) {
+    x = rc.left;
+    y = rc.top;
+  }
+  width = ui::ToLogical(rc.right - rc.left, dpi_);
+  height = ui::ToLogical(rc.bottom - rc.top, dpi_);
   RecordChanged(widgets::kSaveDelayAfterResize);
   if (!engine_->IsAttached()) return 0;  // still being created
+  LayOut();
+  return 0;
+}
+
+void CNotesBase::LayOut() {
   UpdateRectsAndSurfaces();
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
   tooltip_.SetRect(rects_.content);
   OnWidgetResized();
   Compose();
-  return 0;
 }
 
 LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
@@ -511,6 +535,42 @@ LRESULT CNotesBase::OnImageLoaded(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&)
   LRESULT r = 0;
   engine_->ForwardMessage(msg, wParam, lParam, &r);
   return r;
+}
+
+LRESULT CNotesBase::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+  // Moved onto a monitor of another DPI (or the DPI was changed): the same widget in the
+  // new DPI's pixels, where the system suggests.
+  dpi_ = ui::UsableDpi(HIWORD(wParam));
+  RebuildFonts();
+  engine_->SetDefaultFont(contentFont_.get(), 1);
+  engine_->SetLineSpacing(Px(linespace));
+  const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+  const int left = suggested ? suggested->left : PlaceInParent().left;
+  const int top = suggested ? suggested->top : PlaceInParent().top;
+  SetWindowPos(hwnd_, nullptr, left, top, Px(width), Px(height), SWP_NOZORDER | SWP_NOACTIVATE);
+  // A size that did not change in pixels sends no WM_SIZE: lay out here as well.
+  LayOut();
+  return 0;
+}
+
+LRESULT CNotesBase::OnDisplayChange(UINT, WPARAM, LPARAM, BOOL&) {
+  // A monitor came or went: show the widget at its stored place when that is on a monitor
+  // again, else in the nearest work area.
+  if (GetParent(hwnd_)) return 0;  // embedded in the desktop: the desktop places it
+  const int oldDpi = dpi_;
+  RECT rc = PlaceForRecord();
+  const bool wasDisplaced = displaced_;
+  displaced_ = true;  // this move is not the user's
+  SetWindowPos(hwnd_, nullptr, rc.left, rc.top, Px(width), Px(height), SWP_NOZORDER | SWP_NOACTIVATE);
+  displaced_ = wasDisplaced;
+  if (dpi_ != oldDpi) {
+    const int dpi = dpi_;
+    dpi_ = oldDpi;
+    RECT place = rc;
+    BOOL handled = TRUE;
+    OnDpiChanged(kWmDpiChanged, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place), handled);
+  }
+  return 0;
 }
 
 LRESULT CNotesBase::OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&) {

@@ -14,6 +14,7 @@
 #include "richtext/image_loader_win.h"
 #include "richtext/rich_draw_win.h"
 #include "ui/dib_surface_win.h"
+#include "ui/dpi_win.h"
 #include "widgets/widget_drag.h"
 #include "widgets/widget_env.h"
 #include "widgets/widget_geometry.h"
@@ -23,6 +24,7 @@
 constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms between hover and leave
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
 constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
+constexpr UINT kWmDpiChanged = 0x02E0;          // WM_DPICHANGED (Windows 8.1 and later)
 constexpr wchar_t kWidgetWindowClass[] = L"PelinorWidget";
 constexpr wchar_t kWidgetTitle[] = L"便签条";
 constexpr int kWidgetCursorResource = 245;
@@ -75,6 +77,12 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   HFONT contentFont() const { return contentFont_.get(); }
   HFONT surfaceFont() const;
   const widgets::WidgetTooltip& tooltip() const { return tooltip_; }
+  // The DPI of the monitor the widget is on. The record keeps sizes at 96 DPI; the window
+  // has them in this DPI's pixels.
+  int dpi() const { return dpi_; }
+  // True while the window is shown somewhere else than its stored place, which lies on no
+  // monitor any more; the stored place is kept until the user moves the widget.
+  bool displaced() const { return displaced_; }
 
   BEGIN_MSG_MAP(CNotesBase)
     MESSAGE_HANDLER(WM_CREATE, OnCreate)
@@ -100,6 +108,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
     MESSAGE_HANDLER(richtext::kMsgGlideAtRest, OnGlideAtRest)
     MESSAGE_HANDLER(richtext::kMsgImageLoaded, OnImageLoaded)
     MESSAGE_HANDLER(WM_WIDGET_COMPOSE, OnComposeRequest)
+    MESSAGE_HANDLER(kWmDpiChanged, OnDpiChanged)
+    MESSAGE_HANDLER(WM_DISPLAYCHANGE, OnDisplayChange)
   END_MSG_MAP()
 
  protected:
@@ -150,9 +160,17 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   LRESULT OnGlideAtRest(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnImageLoaded(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnDpiChanged(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnDisplayChange(UINT, WPARAM, LPARAM, BOOL&);
 
   void RebuildContentFont();
+  void RebuildFonts();
+  int Px(int logical) const { return ui::ToPixels(logical, dpi_); }
+  // The stored place and size as a window rectangle, and where the window goes for it.
+  RECT PlaceForRecord();
   void UpdateRectsAndSurfaces();
+  // Rectangles, surfaces, engine and tooltip for the window's current size, then a repaint.
+  void LayOut();
   // The window rectangle in its parent's coordinates (the screen's when top-level).
   RECT PlaceInParent() const;
   void PaintText(HDC dc);
@@ -174,4 +192,6 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;
+  int dpi_ = ui::kBaseDpi;
+  bool displaced_ = false;
 };

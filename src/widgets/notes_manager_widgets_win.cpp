@@ -7,6 +7,7 @@
 #include "store/data_store.h"
 #include "store/statistics.h"
 #include "ui/link_commands_win.h"
+#include "ui/opml_dialogs_win.h"
 #include "widgets/news_notes_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
@@ -72,7 +73,12 @@ CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, in
   if (templ) {
     w->alpha = templ->GetAlpha();
     w->tmpl = templ->GetTemplate();
+  } else {
+    // Without a widget to copy, the look chosen for new widgets in the settings.
+    if (new_widget_alpha >= 1 && new_widget_alpha <= 255) w->alpha = static_cast<uint8_t>(new_widget_alpha);
+    if (new_widget_theme >= 1 && new_widget_theme <= 6) w->tmpl.bkcolor_id = new_widget_theme;
   }
+  if (new_widget_place == 1) w->topmost = 1;
   w->SetFont(kNewWidgetFontSize, 0, kNewWidgetFace);
   w->SetLineSpace(kNewWidgetLineSpace);
   w->MoveTo(x, y);
@@ -139,6 +145,17 @@ bool CNotesManager::ChooseSubscription(CNewsNotes& over, std::u16string* url) {
 }
 
 void CNotesManager::ManageCustomLinks(CNewsNotes& over) { ui::ManageCustomLinks(over.hwnd(), *this); }
+
+void CNotesManager::ExportSubscriptions(CNewsNotes& over) {
+  std::vector<std::u16string> feeds;
+  for (CNewsNotes* w : widgets_) feeds.push_back(w->rssurl);
+  ui::ExportSubscriptionsCommand(over.hwnd(), feeds, feed::EffectiveRemoteLinks(remote_links, custom_links), *this,
+                                 opmlDialogs_ ? *opmlDialogs_ : ui::SystemOpmlDialogs());
+}
+
+void CNotesManager::ImportSubscriptions(CNewsNotes& over) {
+  ui::ImportSubscriptionsCommand(over.hwnd(), *this, opmlDialogs_ ? *opmlDialogs_ : ui::SystemOpmlDialogs());
+}
 
 void CNotesManager::ShowFailureToast(CNewsNotes& over, const std::u16string& text) {
   toasts_.Show(over.hwnd(), kFailureToastMode, text, kFailureToastMs);

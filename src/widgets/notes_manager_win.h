@@ -16,6 +16,10 @@
 
 class CNewsNotes;
 
+namespace ui {
+class OpmlDialogs;
+}
+
 namespace widgets {
 
 // What the manager needs from the program's main window.
@@ -67,11 +71,17 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) override {
     host_.SendSubscribeNotice(feedUrl, name);
   }
+  bool ChecksNewAddresses() override { return true; }
   int WidgetCount() override { return static_cast<int>(widgets_.size()); }
   void RemoveWidgetLater(CNewsNotes& widget) override { host_.RemoveWidgetLater(&widget); }
   void AddFeedWidget(const std::u16string& url, CNewsNotes* templ) override;
   bool ChooseSubscription(CNewsNotes& over, std::u16string* url) override;
   void ManageCustomLinks(CNewsNotes& over) override;
+  void ExportSubscriptions(CNewsNotes& over) override;
+  void ImportSubscriptions(CNewsNotes& over) override;
+  // The file dialogs and message of the OPML commands: the system's unless a test hands
+  // in its own.
+  void SetOpmlDialogs(ui::OpmlDialogs* dialogs) { opmlDialogs_ = dialogs; }
   void ShowFailureToast(CNewsNotes& over, const std::u16string& text) override;
   void CountEvent(int event) override;
   bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
@@ -84,4 +94,5 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   widgets::ProgramHost& host_;
   std::vector<CNewsNotes*> widgets_;
   ui::ToastList toasts_;
+  ui::OpmlDialogs* opmlDialogs_ = nullptr;
 };

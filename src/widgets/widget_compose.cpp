@@ -110,13 +110,13 @@ void BlendFaded(Surface dst, const uint32_t* src, uint8_t alpha) {
 }
 
 void ComposeWidgetBackground(Surface target, Surface scratch, const FramePieces& frame, const ColorTheme& theme,
-                             uint8_t alpha) {
+                             uint8_t alpha, int dpi) {
   const size_t n = static_cast<size_t>(target.width) * target.height;
   std::memset(target.pixels, 0, n * sizeof(uint32_t));
   std::memset(scratch.pixels, 0, n * sizeof(uint32_t));
   DrawFrame(scratch, frame);
-  FillVerticalGradient(scratch, BodyArea(scratch.width, scratch.height), theme.bodyTop, theme.bodyBottom);
-  FillOpaque(scratch, TitleStripArea(scratch.width, scratch.height), theme.title);
+  FillVerticalGradient(scratch, BodyArea(scratch.width, scratch.height, dpi), theme.bodyTop, theme.bodyBottom);
+  FillOpaque(scratch, TitleStripArea(scratch.width, scratch.height, dpi), theme.title);
   BlendFaded(target, scratch.pixels, alpha);
 }
 

@@ -48,8 +48,9 @@ void FillVerticalGradient(Surface s, const Area& a, uint32_t topColorref, uint32
 void BlendFaded(Surface dst, const uint32_t* src, uint8_t alpha);
 
 // Steps of the widget background: frame, body and title strip onto `scratch`, faded onto
-// `target` with the record's alpha. Both surfaces are cleared first.
+// `target` with the record's alpha, laid out for a monitor of `dpi` (the frame pieces are
+// the ones drawn for it). Both surfaces are cleared first.
 void ComposeWidgetBackground(Surface target, Surface scratch, const FramePieces& frame, const ColorTheme& theme,
-                             uint8_t alpha);
+                             uint8_t alpha, int dpi = ui::kBaseDpi);
 
 }  // namespace widgets

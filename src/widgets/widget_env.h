@@ -42,6 +42,10 @@ class WidgetEnv : public ui::LinkDialogHost, public ProgramCommands {
   virtual bool ChooseSubscription(CNewsNotes& over, std::u16string* url) = 0;
   // "管理自定义链接": the custom links dialog over `over`.
   virtual void ManageCustomLinks(CNewsNotes& over) = 0;
+  // The OPML commands over `over`: every subscription out to a file the user chooses, or
+  // a file's feeds into the custom links; each ends with a message saying what was done.
+  virtual void ExportSubscriptions(CNewsNotes& over) = 0;
+  virtual void ImportSubscriptions(CNewsNotes& over) = 0;
   // A read failure, shown for a few seconds near the widget.
   virtual void ShowFailureToast(CNewsNotes& over, const std::u16string& text) = 0;
   // Counts a usage event in the statistics (an opened link counts event 1).

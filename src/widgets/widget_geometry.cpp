@@ -9,21 +9,38 @@ void ClampWidgetSize(int* width, int* height) {
   *height = std::clamp(*height, kMinWidgetHeight, kMaxWidgetHeight);
 }
 
-Rect InitialContentRect(int w, int h) { return {10, 39, w - 20, h - 20}; }
+Rect InitialContentRect(int w, int h, int dpi) {
+  auto p = [dpi](int v) { return ui::ToPixels(v, dpi); };
+  return {p(10), p(39), w - p(20), h - p(20)};
+}
 
-WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight) {
+WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight, int dpi) {
+  // Margins from the right and bottom edges are scaled as lengths, so that the edges stay
+  // flush with a window whose pixel size does not divide evenly.
+  auto p = [dpi](int v) { return ui::ToPixels(v, dpi); };
   WidgetRects r;
-  r.content = {10, 39, w - 10, h - 20};
-  r.title = {10, 12, w - 10, 27};
-  r.grip = {w - 7 - gripWidth, h - 8 - gripHeight, w - 7, h - 8};
-  r.menu = {w - 35, 10, w - 15, 30};
-  r.refresh = {w - 70, 10, w - 50, 30};
+  r.content = {p(10), p(39), w - p(10), h - p(20)};
+  r.title = {p(10), p(12), w - p(10), p(27)};
+  r.grip = {w - p(7) - gripWidth, h - p(8) - gripHeight, w - p(7), h - p(8)};
+  r.menu = {w - p(35), p(10), w - p(15), p(30)};
+  r.refresh = {w - p(70), p(10), w - p(50), p(30)};
   return r;
 }
 
-Area BodyArea(int w, int h) { return {4, 33, w - 9, h - 40}; }
-Area TitleStripArea(int w, int h) { return {4, 5, w - 9, 29}; }
-Rect RefreshCaptionRect(int w, int h) { return {5, h - 30, w - 5, h - 10}; }
+Area BodyArea(int w, int h, int dpi) {
+  auto p = [dpi](int v) { return ui::ToPixels(v, dpi); };
+  return {p(4), p(33), w - p(4) - p(5), h - p(33) - p(7)};
+}
+
+Area TitleStripArea(int w, int h, int dpi) {
+  auto p = [dpi](int v) { return ui::ToPixels(v, dpi); };
+  return {p(4), p(5), w - p(4) - p(5), p(29)};
+}
+
+Rect RefreshCaptionRect(int w, int h, int dpi) {
+  auto p = [dpi](int v) { return ui::ToPixels(v, dpi); };
+  return {p(5), h - p(30), w - p(5), h - p(10)};
+}
 
 bool CornerCounter::Press(int x, int y) {
   if (x < 0 || y < 0 || x >= kCornerSize || y >= kCornerSize) return false;

@@ -3,6 +3,7 @@
 #pragma once
 #include <vector>
 
+#include "ui/dpi.h"
 #include "ui/rect.h"
 
 namespace widgets {
@@ -22,19 +23,21 @@ struct WidgetRects {
   Rect refresh;   // refresh button
   Rect menu;      // menu button
 };
-// The rectangles of a w x h widget; the grip takes the size of its image.
-WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight);
-// The content rectangle a new window starts with, 10 pixels narrower on the right than
+// The rectangles of a window of w x h pixels on a monitor of `dpi`: every margin is given
+// at 96 DPI and scaled; the grip takes the size of its image (in pixels).
+WidgetRects ComputeWidgetRects(int w, int h, int gripWidth, int gripHeight, int dpi = ui::kBaseDpi);
+// The content rectangle a new window starts with, 10 units narrower on the right than
 // after its first size change.
-Rect InitialContentRect(int w, int h);
+Rect InitialContentRect(int w, int h, int dpi = ui::kBaseDpi);
 
-// The painted areas of the background (x, y, width, height form).
+// The painted areas of the background (x, y, width, height form), in pixels of a window of
+// w x h pixels on a monitor of `dpi`.
 struct Area {
   int x, y, width, height;
 };
-Area BodyArea(int w, int h);        // the gradient body
-Area TitleStripArea(int w, int h);  // the title strip above it
-Rect RefreshCaptionRect(int w, int h);  // "refreshing" caption near the bottom
+Area BodyArea(int w, int h, int dpi = ui::kBaseDpi);        // the gradient body
+Area TitleStripArea(int w, int h, int dpi = ui::kBaseDpi);  // the title strip above it
+Rect RefreshCaptionRect(int w, int h, int dpi = ui::kBaseDpi);  // "refreshing" caption near the bottom
 
 // The square in the top-left corner whose presses are counted.
 constexpr int kCornerSize = 20;

@@ -2,9 +2,13 @@
 
 #include <cstdlib>
 
+#include "ui/opml_transfer.h"
 #include "widgets/widget_theme.h"
 
 namespace widgets {
+
+static_assert(kCmdCustomLast - kCmdCustomFirst + 1 == static_cast<int>(ui::kMaxCustomLinks),
+              "an import never adds links the menu cannot offer");
 
 namespace {
 
@@ -73,6 +77,8 @@ std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
   AppendLinks(&subscribe, s.customLinks, kCmdCustomFirst, kCmdCustomLast, s.feedUrl);
   subscribe.push_back(Separator());
   subscribe.push_back(Item(u"管理自定义链接", kCmdManageCustom));
+  subscribe.push_back(Item(u"导入订阅列表(OPML)...", kCmdImportOpml));
+  subscribe.push_back(Item(u"导出订阅列表(OPML)...", kCmdExportOpml));
 
   std::vector<MenuNode> colours;
   for (int id : kThemeMenuOrder)
@@ -95,6 +101,7 @@ std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
   menu.push_back(Separator());
   menu.push_back(Item(u"新增订阅", kCmdAddSubscription));
   menu.push_back(Item(u"取消订阅", kCmdRemoveWidget, false, s.widgetCount < 2));
+  menu.push_back(Item(u"立即刷新", kCmdRefreshNow));
   menu.push_back(Separator());
   menu.push_back(Submenu(u"选项", std::move(options)));
   menu.push_back(Item(u"使用说明", kCmdHelp));
@@ -131,6 +138,9 @@ MenuAction DecodeMenuCommand(int command, const std::vector<NewsLink>& remoteLin
       case kCmdCtrlClick: a.kind = MenuAction::kToggleCtrlClick; break;
       case kCmdAbout: a.kind = MenuAction::kAbout; break;
       case kCmdHelp: a.kind = MenuAction::kHelp; break;
+      case kCmdRefreshNow: a.kind = MenuAction::kRefreshNow; break;
+      case kCmdImportOpml: a.kind = MenuAction::kImportOpml; break;
+      case kCmdExportOpml: a.kind = MenuAction::kExportOpml; break;
       case kCmdQuit: a.kind = MenuAction::kQuit; break;
       default: break;
     }

@@ -20,6 +20,9 @@ constexpr int kCmdQuit = 260;
 constexpr int kCmdCtrlClick = 261;
 constexpr int kCmdAbout = 262;
 constexpr int kCmdHelp = 263;
+constexpr int kCmdRefreshNow = 264;
+constexpr int kCmdImportOpml = 265;
+constexpr int kCmdExportOpml = 266;
 constexpr int kCmdCustomFirst = 512;   // + index into the custom link list
 constexpr int kCmdCustomLast = 665;
 constexpr int kCmdThemeFirst = 0x1080;  // + theme id - 1
@@ -67,6 +70,9 @@ struct MenuAction {
     kToggleCtrlClick,
     kAbout,
     kHelp,
+    kRefreshNow,     // fetch this widget's feed now, reporting failures
+    kImportOpml,     // an OPML file's feeds into the custom links
+    kExportOpml,     // every subscription to an OPML file
     kQuit,
   };
   Kind kind = kNone;

@@ -22,10 +22,13 @@ BUILD = os.environ.get("PELINOR_BUILD", os.path.join(ROOT, "build", "win"))
 ARTIFACTS = os.path.join(BUILD, "e2e-artifacts")
 
 
-def _wine_env():
-    """The environment of cmake/wine-env.sh with the e2e prefix and display, ready to use."""
-    prefix = os.path.join(BUILD, "wineprefix-e2e")
-    display = 90 + zlib.crc32(ROOT.encode()) % 40
+def wine_env(prefix_name="wineprefix-e2e", first_display=90):
+    """The environment of cmake/wine-env.sh with a prefix of that name in the build tree and
+    a virtual display of this checkout, ready to use. The end-to-end tests share the
+    default one; a run that changes the prefix's settings (its DPI) or the display's
+    background takes one of its own."""
+    prefix = os.path.join(BUILD, prefix_name)
+    display = first_display + zlib.crc32(ROOT.encode()) % 40
     script = ('. "%s/cmake/wine-env.sh" && pelinor_wine_ready >/dev/null && env -0'
               % ROOT)
     env = dict(os.environ, PELINOR_WINEPREFIX=prefix, PELINOR_XVFB_DISPLAY=str(display))
@@ -49,7 +52,7 @@ ENV = None
 def env():
     global ENV
     if ENV is None:
-        ENV = _wine_env()
+        ENV = wine_env()
     return ENV
 
 
@@ -124,18 +127,21 @@ def temp_folder():
 
 
 class Program:
-    """A copy of pelinor.exe in a fresh folder, started and stopped on request."""
+    """A copy of pelinor.exe (the test build's unless `exe` names another) in a fresh folder,
+    started and stopped on request. `launcher` is put before "wine" (for example to run the
+    program in a network namespace of its own)."""
 
-    def __init__(self, folder=None):
+    def __init__(self, folder=None, exe=None, launcher=()):
         self.folder = folder or tempfile.mkdtemp(prefix="pelinor-e2e-")
         os.makedirs(self.folder, exist_ok=True)
         self.exe = os.path.join(self.folder, "pelinor.exe")
-        shutil.copy(os.path.join(BUILD, "pelinor.exe"), self.exe)
+        shutil.copy(exe or os.path.join(BUILD, "pelinor.exe"), self.exe)
+        self.launcher = list(launcher)
         self.proc = None
 
-    def start(self):
-        self.proc = subprocess.Popen(["wine", self.exe], env=env(), stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
+    def start(self, *args):
+        self.proc = subprocess.Popen(self.launcher + ["wine", self.exe] + list(args), env=env(),
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.proc
 
     def run_to_end(self, timeout=60):
@@ -174,7 +180,7 @@ class Server:
     """A loopback HTTP server. `routes` maps a path (without query) to (status, headers, body)
     or to a callable taking the handler. Every request line is recorded."""
 
-    def __init__(self, routes=None):
+    def __init__(self, routes=None, port=0):
         self.routes = dict(routes or {})
         self.requests = []
         outer = self
@@ -201,7 +207,8 @@ class Server:
                 self.end_headers()
                 self.wfile.write(body)
 
-        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        http.server.ThreadingHTTPServer.allow_reuse_address = True
+        self.httpd = http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler)
         self.port = self.httpd.server_address[1]
         self.thread = threading.Thread(target=self.httpd.serve_forever, daemon=True)
         self.thread.start()
@@ -212,6 +219,21 @@ class Server:
     def close(self):
         self.httpd.shutdown()
         self.httpd.server_close()
+
+
+# Runs a command with loopback as its only network: a program that must not reach the
+# internet (the release build, which talks to the maker's real host) runs under it.
+OFFLINE = ("unshare", "-n", "sh", "-c", 'ip link set lo up && exec "$@"', "offline")
+
+
+# The loopback stand-in for the maker's service: test builds point the service at this port.
+SERVICE_PORT = int(os.environ.get("PELINOR_SERVICE_PORT", "18777"))
+
+
+def service(routes=None):
+    """A Server on the service's port, serving what the test chooses (configuration
+    documents, update manifests, pictures, installers)."""
+    return Server(routes, port=SERVICE_PORT)
 
 
 def reset_user_data():

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/text.h"
+#include "feed/feed_discovery.h"
 #include "feed/feed_parser.h"
 
 namespace feeddump {
@@ -64,6 +65,8 @@ int Run(const std::vector<std::u16string>& args) {
   std::vector<FeedItem> items;
   if (feed::ParseFeedDocument(body.data(), body.size(), url, &items) <= 0) {
     std::fprintf(stderr, "feeddump: no item in the document (%zu bytes)\n", body.size());
+    for (const std::u16string& announced : feed::DiscoverFeedLinks(body.data(), body.size(), url))
+      std::fprintf(stderr, "feeddump: the page announces the feed %s\n", platform::U16ToUtf8(announced).c_str());
     return kExitFormat;
   }
   std::string out;

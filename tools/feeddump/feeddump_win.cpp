@@ -14,10 +14,10 @@ namespace feeddump {
 const bool kCanFetch = true;
 
 bool Fetch(const std::u16string& url, std::string* body, std::u16string* error) {
-  char* data = nullptr;
-  int size = net::HttpGet(url, &data, error, net::kConnectTimeoutMs, net::kReceiveTimeoutMs, net::kSendTimeoutMs);
-  if (data && size > 0) body->assign(data, static_cast<size_t>(size));
-  std::free(data);
+  net::HttpResponse response;
+  int size = net::HttpGet(url, net::HttpOptions(), &response);
+  if (size > 0) body->assign(response.body.get(), response.size);
+  *error = response.error;
   return size > 0;
 }
 

@@ -17,6 +17,8 @@
 //   winprobe settext HWND ID TEXT         WM_SETTEXT on the dialog item ID (ID 0: HWND itself)
 //   winprobe gettext HWND [ID]            prints the window text
 //   winprobe rect HWND                    screen rectangle: left top right bottom
+//   winprobe holdevent NAME MS            creates the named event and keeps it for MS (a stand-in
+//                                         for a running copy that does not quit)
 //
 // Numbers may be decimal or 0x-hex. Text is printed in UTF-8.
 #include <windows.h>
@@ -89,7 +91,7 @@ HWND FindTop(const wchar_t* title, const wchar_t* cls) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|button|settext|gettext|rect ...\n");
+  std::fprintf(stderr, "usage: winprobe list|children|find|wait|gone|click|move|send|post|command|item|button|settext|gettext|tiptext|hover|rect|holdevent ...\n");
   return 2;
 }
 
@@ -157,6 +159,12 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"command" && argc >= 4) {
     return PostMessageW(Hwnd(argv[2]), WM_COMMAND, MAKEWPARAM(static_cast<WORD>(Num(argv[3])), BN_CLICKED), 0) ? 0 : 1;
   }
+  if (cmd == L"item" && argc >= 4) {  // a dialog's control by id
+    HWND item = GetDlgItem(Hwnd(argv[2]), static_cast<int>(Num(argv[3])));
+    if (!item) return 1;
+    std::printf("0x%lx\n", static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(item)));
+    return 0;
+  }
   if (cmd == L"button" && argc >= 4) {
     HWND item = GetDlgItem(Hwnd(argv[2]), static_cast<int>(Num(argv[3])));
     if (!item) return 1;
@@ -178,10 +186,39 @@ int wmain(int argc, wchar_t** argv) {
     std::printf("\n");
     return 0;
   }
+  // The text a window reports to WM_GETTEXT: what a tooltip control is showing (its
+  // caption, which gettext reads, stays empty).
+  if (cmd == L"tiptext" && argc >= 3) {
+    wchar_t buf[2048] = {};
+    DWORD_PTR r = 0;
+    if (!SendMessageTimeoutW(Hwnd(argv[2]), WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buf), SMTO_NORMAL, 10000, &r))
+      return 1;
+    PrintUtf8(buf);
+    std::printf("\n");
+    return 0;
+  }
+  // Puts the pointer on a window's client point, as a user's mouse would (tooltips look at
+  // the real pointer), and tells the window.
+  if (cmd == L"hover" && argc >= 5) {
+    HWND h = Hwnd(argv[2]);
+    POINT p{static_cast<LONG>(Num(argv[3])), static_cast<LONG>(Num(argv[4]))};
+    LPARAM pos = MAKELPARAM(p.x, p.y);
+    ClientToScreen(h, &p);
+    SetCursorPos(p.x, p.y);
+    PostMessageW(h, WM_MOUSEMOVE, 0, pos);
+    return 0;
+  }
   if (cmd == L"rect" && argc >= 3) {
     RECT r{};
     if (!GetWindowRect(Hwnd(argv[2]), &r)) return 1;
     std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+    return 0;
+  }
+  if (cmd == L"holdevent" && argc >= 4) {
+    HANDLE e = CreateEventW(nullptr, FALSE, TRUE, argv[2]);
+    if (!e) return 1;
+    Sleep(static_cast<DWORD>(Num(argv[3])));
+    CloseHandle(e);
     return 0;
   }
   return Usage();

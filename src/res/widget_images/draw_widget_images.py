@@ -8,6 +8,10 @@ seams. The widget paints its title strip and body over the inner part of the fra
 so only the ring outside that area shows: a thin outline around the card and a soft
 shadow that falls slightly downwards.
 
+Every image is drawn at 1x, 1.5x and 2x (the names of the larger ones end in "_150" and
+"_200"), so that a widget on a high-DPI monitor uses a drawing made for its size instead of
+a blurred enlargement.
+
 Run: python3 draw_widget_images.py   (writes the PNGs beside this script)
 """
 import math
@@ -113,6 +117,16 @@ def frame_shade(x, y):
     return col
 
 
+def scaled(shade, scale):
+    """The drawing `shade` enlarged `scale` times: the same shapes, drawn with more pixels."""
+    return lambda x, y: shade(x / scale, y / scale)
+
+
+def px(v, scale):
+    """A 1x length in pixels at `scale`, rounded half up as the program rounds."""
+    return int(v * scale + 0.5)
+
+
 def crop(rows, x0, y0, w, h):
     return [row[x0:x0 + w] for row in rows[y0:y0 + h]]
 
@@ -183,26 +197,37 @@ def grip_shade(x, y):
     return (0.0, 0.0, 0.0, 0.0)
 
 
+SCALES = {100: "", 150: "_150", 200: "_200"}
+
+
 def main():
-    frame = render(FW, FH, frame_shade)
-    pieces = {
-        # name: (x, y, w, h) cut out of the whole frame
-        "frame_top_left": (0, 0, 10, 5),
-        "frame_top_right": (FW - 10, 0, 10, 5),
-        "frame_top": (10, 0, 1, 5),
-        "frame_left_upper": (0, 5, 5, 5),
-        "frame_left": (0, 10, 5, 1),
-        "frame_right_upper": (FW - 5, 5, 5, 5),
-        "frame_right": (FW - 5, 10, 5, 1),
-        "frame_bottom_left": (0, FH - 7, 10, 7),
-        "frame_bottom_right": (FW - 10, FH - 7, 10, 7),
-        "frame_bottom": (10, FH - 7, 1, 7),
-    }
-    for name, (x0, y0, w, h) in pieces.items():
-        write_png(os.path.join(HERE, name + ".png"), w, h, crop(frame, x0, y0, w, h))
-    write_png(os.path.join(HERE, "resize_grip.png"), 8, 8, render(8, 8, grip_shade))
-    write_png(os.path.join(HERE, "button_refresh.png"), 20, 20, render(20, 20, refresh_shade))
-    write_png(os.path.join(HERE, "button_menu.png"), 20, 20, render(20, 20, menu_shade))
+    for percent, suffix in SCALES.items():
+        s = percent / 100.0
+        fw, fh = px(FW, s), px(FH, s)
+        frame = render(fw, fh, scaled(frame_shade, s))
+        # name: (x, y, w, h) cut out of the whole frame, in 1x units
+        pieces = {
+            "frame_top_left": (0, 0, 10, 5),
+            "frame_top_right": (FW - 10, 0, 10, 5),
+            "frame_top": (10, 0, 1, 5),
+            "frame_left_upper": (0, 5, 5, 5),
+            "frame_left": (0, 10, 5, 1),
+            "frame_right_upper": (FW - 5, 5, 5, 5),
+            "frame_right": (FW - 5, 10, 5, 1),
+            "frame_bottom_left": (0, FH - 7, 10, 7),
+            "frame_bottom_right": (FW - 10, FH - 7, 10, 7),
+            "frame_bottom": (10, FH - 7, 1, 7),
+        }
+        for name, (x0, y0, w, h) in pieces.items():
+            # Edges measured from the right or bottom stay flush with the scaled frame.
+            x = fw - px(FW - x0, s) if x0 >= FW / 2 else px(x0, s)
+            y = fh - px(FH - y0, s) if y0 >= FH / 2 else px(y0, s)
+            write_png(os.path.join(HERE, name + suffix + ".png"), px(w, s), px(h, s),
+                      crop(frame, x, y, px(w, s), px(h, s)))
+        for name, size, shade in (("resize_grip", 8, grip_shade), ("button_refresh", 20, refresh_shade),
+                                  ("button_menu", 20, menu_shade)):
+            n = px(size, s)
+            write_png(os.path.join(HERE, name + suffix + ".png"), n, n, render(n, n, scaled(shade, s)))
 
 
 if __name__ == "__main__":

@@ -1,5 +1,7 @@
 #include "menus/menu_layout.h"
 
+#include "menus/main_menu.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -56,6 +58,17 @@ TEST(MenuLayout, ScalesWithTheMonitorDpi) {
   EXPECT_EQ(l.items[0].icon, (Rect{5, 5, 45, 35}));
   EXPECT_EQ(Scale(20, 120), 25);
   EXPECT_EQ(Scale(66, 0), 66);  // an unknown DPI counts as 96
+}
+
+TEST(MainMenuIcons, TheDrawingNearestToTheMonitorsScale) {
+  EXPECT_EQ(IconIdFor(kIconSettings, 96), 341);
+  EXPECT_EQ(IconIdFor(kIconSettings, 119), 341);
+  EXPECT_EQ(IconIdFor(kIconOptions, 120), 1345);
+  EXPECT_EQ(IconIdFor(kIconOptions, 144), 1345);
+  EXPECT_EQ(IconIdFor(kIconToolbox, 168), 2344);
+  EXPECT_EQ(IconIdFor(kIconToolbox, 192), 2344);
+  EXPECT_EQ(IconIdFor(kIconToolbox, 288), 2344);  // no larger drawing: 2x stretched
+  EXPECT_EQ(IconIdFor(0, 192), 0);                 // no icon stays none
 }
 
 TEST(MenuPlacement, OpensRightAndBelowTheCursorWhereItFits) {

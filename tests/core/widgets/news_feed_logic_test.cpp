@@ -136,5 +136,74 @@ TEST(NewsFeedLogic, FailuresKeepTheContentAndShowTheirText) {
   EXPECT_EQ(logic.items().size(), 2u);
 }
 
+TEST(NewsFeedLogic, NothingNewKeepsEverythingQuietly) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  logic.OnResult(3, items.data(), u"", u"");
+  int saves = host.saves, resizes = static_cast<int>(host.resizes.size());
+  logic.Refresh(u"http://f/rss", false);  // even a refresh the user asked for
+  logic.OnResult(NewsFeedLogic::kResultUnchanged, nullptr, u"", u"");
+  EXPECT_FALSE(logic.refreshing());
+  EXPECT_TRUE(host.toasts.empty());
+  EXPECT_EQ(host.saves, saves);
+  EXPECT_EQ(static_cast<int>(host.resizes.size()), resizes);
+  EXPECT_EQ(logic.items().size(), 3u);
+  EXPECT_GT(host.repaints, 0);  // the refresh caption goes away
+}
+
+TEST(NewsFeedLogic, NewItemsStandOutUntilOpened) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  items[1].fresh = true;
+  logic.OnResult(3, items.data(), u"", u"");
+  EXPECT_NE(host.content.find(u"bold=\"1\">·<a href=\"http://f/b\""), std::u16string::npos) << std::string(host.content.begin(), host.content.end());
+  EXPECT_EQ(host.content.find(u"bold=\"1\">·<a href=\"http://f/a\""), std::u16string::npos);
+  int saves = host.saves;
+  logic.OnLinkOpened(u"http://f/a");  // not new: nothing changes
+  EXPECT_EQ(host.saves, saves);
+  logic.OnLinkOpened(u"http://f/b");
+  EXPECT_EQ(host.saves, saves + 1);
+  EXPECT_EQ(host.content.find(u"bold="), std::u16string::npos);
+  EXPECT_FALSE(logic.items()[1].fresh);
+}
+
+TEST(NewsFeedLogic, MarksShownAtTheLastExitSurviveTheFirstDeliveryOnly) {
+  // What the widget stored: b new (its href as the content spells it), a and c not.
+  auto before = Items(3);
+  before[1].fresh = true;
+  before[1].link = u"http://f/b \"x\"";
+  const std::vector<std::u16string> marked = MarkedLinks(BuildContent(before));
+  ASSERT_EQ(marked, (std::vector<std::u16string>{LinkAsHref(before[1].link)}));
+
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  logic.CarryMarks(marked);
+  auto again = before;  // delivered again after the restart: known, so not new any more
+  for (auto& item : again) item.fresh = false;
+  logic.OnResult(3, again.data(), u"", u"");
+  EXPECT_EQ(MarkedLinks(host.content), marked);
+  // The next delivery the user has seen it: the mark goes.
+  logic.OnResult(3, again.data(), u"", u"");
+  EXPECT_TRUE(MarkedLinks(host.content).empty());
+
+  // Opened before the first delivery: the mark is not carried.
+  NewsFeedLogic opened(&host);
+  opened.CarryMarks(marked);
+  opened.OnLinkOpened(marked[0]);
+  opened.OnResult(3, again.data(), u"", u"");
+  EXPECT_TRUE(MarkedLinks(host.content).empty());
+}
+
+TEST(NewsContent, TooltipTellsSummaryAndDate) {
+  std::vector<NewsItem> items = {{u"t", u"http://f/a b", u"摘要 <b>", u"Mon, 07 Dec 2026"}, {u"u", u"http://f/c"}};
+  EXPECT_EQ(ItemTooltip(items, u"http://f/a%20b"), u"摘要 \uFF1Cb>\r\nMon, 07 Dec 2026");
+  EXPECT_EQ(ItemTooltip(items, u"http://f/c"), u"");
+  EXPECT_EQ(ItemTooltip(items, u"http://f/none"), u"");
+  items[1].date = u"2026-12-07";
+  EXPECT_EQ(ItemTooltip(items, u"http://f/c"), u"2026-12-07");
+}
+
 }  // namespace
 }  // namespace widgets

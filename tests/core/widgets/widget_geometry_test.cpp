@@ -103,5 +103,29 @@ TEST(WidgetTheme, TableAndLookup) {
   EXPECT_EQ(FindTheme(9), nullptr);
 }
 
+TEST(WidgetGeometry, MarginsScaleWithTheMonitorsDpi) {
+  // At 200 % every margin doubles; measured from the right and bottom, edges stay flush.
+  auto r = ComputeWidgetRects(600, 400, 16, 16, 192);
+  EXPECT_EQ(r.content, (Rect{20, 78, 580, 360}));
+  EXPECT_EQ(r.menu, (Rect{530, 20, 570, 60}));
+  EXPECT_EQ(r.refresh, (Rect{460, 20, 500, 60}));
+  EXPECT_EQ(r.grip, (Rect{570, 368, 586, 384}));
+  EXPECT_EQ(InitialContentRect(600, 400, 192), (Rect{20, 78, 560, 360}));
+  auto body = BodyArea(600, 400, 192);
+  EXPECT_EQ(body.x, 8);
+  EXPECT_EQ(body.y, 66);
+  EXPECT_EQ(body.x + body.width, 600 - 10);
+  EXPECT_EQ(body.y + body.height, 400 - 14);
+  auto strip = TitleStripArea(600, 400, 192);
+  EXPECT_EQ(strip.height, 58);
+  EXPECT_EQ(RefreshCaptionRect(600, 400, 192), (Rect{10, 340, 590, 380}));
+  // 150 % on a window of an odd width: halves round up, the right margins stay the same.
+  auto odd = ComputeWidgetRects(391, 301, 12, 12, 144);
+  EXPECT_EQ(odd.content, (Rect{15, 59, 391 - 15, 301 - 30}));
+  EXPECT_EQ(odd.menu.width(), 30);
+  // 96 DPI is the layout as it always was.
+  EXPECT_EQ(ComputeWidgetRects(300, 200, 8, 8, 96).content, ComputeWidgetRects(300, 200, 8, 8).content);
+}
+
 }  // namespace
 }  // namespace widgets

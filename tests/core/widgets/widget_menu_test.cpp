@@ -28,10 +28,10 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   s.ctrlClick = true;
   auto menu = BuildWidgetMenu(s);
 
-  ASSERT_EQ(menu.size(), 12u);
+  ASSERT_EQ(menu.size(), 13u);
   EXPECT_EQ(menu[0].text, u"订阅");
   const auto& sub = menu[0].children;
-  ASSERT_EQ(sub.size(), 5u);
+  ASSERT_EQ(sub.size(), 7u);
   EXPECT_EQ(sub[0].command, 192);
   EXPECT_EQ(sub[1].text, u"A&&B");  // shown as "A&B"
   EXPECT_EQ(sub[2].command, 512);
@@ -39,6 +39,8 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   EXPECT_FALSE(sub[0].checked);
   EXPECT_EQ(sub[3].kind, MenuNode::kSeparator);
   EXPECT_EQ(sub[4].command, kCmdManageCustom);
+  EXPECT_EQ(sub[5].command, kCmdImportOpml);
+  EXPECT_EQ(sub[6].command, kCmdExportOpml);
 
   EXPECT_TRUE(Find(menu, u"绿色")->checked);
   EXPECT_EQ(Find(menu, u"绿色")->command, 0x1081);
@@ -49,6 +51,8 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   EXPECT_TRUE(Find(menu, u"取消订阅")->disabled);  // the last widget cannot be removed
   EXPECT_TRUE(Find(menu, u"Ctrl+左键打开链接")->checked);
   EXPECT_FALSE(Find(menu, u"开机启动")->checked);
+  EXPECT_EQ(Find(menu, u"立即刷新")->command, kCmdRefreshNow);
+  EXPECT_FALSE(Find(menu, u"立即刷新")->disabled);
   EXPECT_EQ(menu.back().text, u"退出软件");
   EXPECT_EQ(menu.back().command, kCmdQuit);
 
@@ -78,7 +82,7 @@ TEST(WidgetMenu, LongListsStopAtTheirCommandRange) {
   s.remoteLinks = &remote;
   s.customLinks = &custom;
   auto sub = BuildWidgetMenu(s)[0].children;
-  EXPECT_EQ(sub.size(), 17u + 154u + 2u);  // never reaches the ids of other commands
+  EXPECT_EQ(sub.size(), 17u + 154u + 4u);  // never reaches the ids of other commands
   EXPECT_EQ(sub[16].command, kCmdRemoteLast);
   EXPECT_EQ(sub[17 + 153].command, kCmdCustomLast);
 }
@@ -101,6 +105,9 @@ TEST(WidgetMenu, CommandsDecode) {
   EXPECT_EQ(DecodeMenuCommand(257, remote, custom).kind, MenuAction::kManageCustomLinks);
   EXPECT_EQ(DecodeMenuCommand(259, remote, custom).kind, MenuAction::kAddSubscription);
   EXPECT_EQ(DecodeMenuCommand(260, remote, custom).kind, MenuAction::kQuit);
+  EXPECT_EQ(DecodeMenuCommand(264, remote, custom).kind, MenuAction::kRefreshNow);
+  EXPECT_EQ(DecodeMenuCommand(265, remote, custom).kind, MenuAction::kImportOpml);
+  EXPECT_EQ(DecodeMenuCommand(266, remote, custom).kind, MenuAction::kExportOpml);
   EXPECT_EQ(DecodeMenuCommand(0, remote, custom).kind, MenuAction::kNone);
 }
 
@@ -108,7 +115,11 @@ TEST(DefaultFeeds, StandInUntilAListArrives) {
   std::vector<NewsLink> none;
   auto builtIn = feed::EffectiveRemoteLinks(none, none);
   ASSERT_FALSE(builtIn.empty());
-  for (const auto& e : builtIn) EXPECT_EQ(e.url.rfind(u"https://", 0), 0u);
+  for (const auto& e : builtIn) {
+    // Public https feeds, or in a test build whose list was replaced, loopback ones.
+    EXPECT_TRUE(e.url.rfind(u"https://", 0) == 0 || e.url.rfind(u"http://127.0.0.1:", 0) == 0) << e.url.size();
+    EXPECT_FALSE(e.name.empty());
+  }
   // A built-in feed the user already has as a custom link is not offered twice.
   std::vector<NewsLink> custom = {{u"mine", builtIn[0].url}};
   auto filtered = feed::EffectiveRemoteLinks(none, custom);

@@ -3,13 +3,18 @@
 #include "feed/feed_fetch_win.h"
 
 #include <gtest/gtest.h>
+#include <psapi.h>
+#include <zlib.h>
 
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <sstream>
+#include <thread>
 #include <vector>
 
 #include "platform/log.h"
+#include "platform/text.h"
 #include "framework/wstr_win.h"
 #include "test_util.h"
 #include "win/win_test_util.h"
@@ -20,13 +25,14 @@ namespace {
 
 using wintest::LoopbackServer;
 
-// A message-only window that records every feed result it is sent, copying the items
-// while the message is handled (the array is gone afterwards).
+// A message-only window that records every feed result it is sent, taking the items
+// while the message is handled (the result is gone afterwards).
 class ResultWindow {
  public:
   struct Result {
     int code;
     std::vector<FeedItem> items;
+    int retryAfterSeconds;
   };
   ResultWindow() {
     WNDCLASSW wc{};
@@ -50,11 +56,15 @@ class ResultWindow {
   static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     auto* self = reinterpret_cast<ResultWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (self && m == kFeedResultMessage) {
-      Result r{static_cast<int>(w), {}};
-      auto* items = reinterpret_cast<const FeedItem*>(l);
-      for (int i = 0; i < r.code; ++i) r.items.push_back(items[i]);
-      if (r.code <= 0) {
-        EXPECT_EQ(items, nullptr);
+      auto* result = reinterpret_cast<FeedResult*>(l);
+      EXPECT_NE(result, nullptr);
+      if (!result) return 0;
+      Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds};
+      EXPECT_EQ(r.code, result->code);
+      if (r.code > 0) {
+        EXPECT_EQ(r.items.size(), static_cast<size_t>(r.code));
+      } else {
+        EXPECT_TRUE(r.items.empty());
       }
       self->results.push_back(std::move(r));
       return 0;
@@ -79,6 +89,7 @@ LoopbackServer::Handler Samples() {
     };
     if (line.find("GET /utf8") == 0 || line.find("GET /list") == 0) serve("utf8_three_items.xml");
     else if (line.find("GET /atom") == 0) serve("atom.xml");
+    else if (line.find("GET /page") == 0) serve("html_no_anchors.html");
     else if (line.find("GET /gbk") == 0) serve("gbk.xml");
     else LoopbackServer::Send(s, LoopbackServer::Response("404 Not Found", "no"));
   };
@@ -109,14 +120,16 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   ResultWindow window;
   StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
   ASSERT_TRUE(window.WaitFor(1));
-  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/atom.xml")));
+  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/page.html")));
   ASSERT_TRUE(window.WaitFor(2));
   EXPECT_EQ(window.results[0].code, kFeedErrorDownload);
   EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
   std::string text = testutil::ReadAll(log);
   platform::SetLogPath("");
-  EXPECT_NE(text.find("[debug] download third party news failed!"), std::string::npos) << text;
-  EXPECT_NE(text.find("/missing.xml?ver=1.0.0.0"), std::string::npos) << text;  // the reason, with the URL
+  // One line for the failed download and nothing for the document without items.
+  size_t at = text.find("[debug] download third party news failed!\r\n");
+  EXPECT_NE(at, std::string::npos) << text;
+  EXPECT_EQ(text.find("\r\n"), text.size() - 2) << text;
   EXPECT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, nullptr), 0);
 }
 
@@ -213,21 +226,236 @@ TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
   });
   // The HTML-list site is recognised anywhere in the feed URL.
   std::u16string url = server.Url("/") + kHtmlListSiteDomain + u"/news/list.html";
-  FeedItem* items = nullptr;
-  int count = 0, code = kFeedErrorUnknown;
-  FetchFeed(as_wcstr(url), &items, &count, &code);
-  ASSERT_EQ(count, 4);
-  EXPECT_EQ(code, kFeedErrorUnknown);  // written only on failure
-  EXPECT_EQ(items[3].link, u"http://other.example.com/3.html?a=1&b=2");
-  delete[] items;
+  FeedResult found = FetchFeed(url);
+  ASSERT_EQ(found.code, 4);
+  ASSERT_EQ(found.items.size(), 4u);
+  EXPECT_EQ(found.items[3].link, u"http://other.example.com/3.html?a=1&b=2");
 
-  // An empty document is a failed download; the count stays as it was.
-  items = nullptr;
-  count = 0;
-  FetchFeed(as_wcstr(server.Url("/empty.xml")), &items, &count, &code);
-  EXPECT_EQ(code, kFeedErrorDownload);
-  EXPECT_EQ(count, 0);
-  EXPECT_EQ(items, nullptr);
+  // An empty document is a failed download.
+  FeedResult empty = FetchFeed(server.Url("/empty.xml"));
+  EXPECT_EQ(empty.code, kFeedErrorDownload);
+  EXPECT_TRUE(empty.items.empty());
+}
+
+TEST(FetchFeed, APageAddressFindsThePagesFeed) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    std::string line = RequestLine(head);
+    if (line.find("GET /blog/feed.xml") == 0) {
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("utf8_three_items.xml")));
+    } else if (line.find("GET /blog/") == 0) {
+      LoopbackServer::Send(s, LoopbackServer::Response(
+                                  "200 OK", "<html><head><link rel=\"alternate\" type=\"application/rss+xml\" "
+                                            "href=\"feed.xml\"></head><body>博客</body></html>",
+                                  "Content-Type: text/html\r\n"));
+    } else {
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "<html><head></head><body>no feed</body></html>"));
+    }
+  });
+  FeedResult found = FetchFeed(server.Url("/blog/"));
+  EXPECT_EQ(found.code, 2);
+  EXPECT_TRUE(found.etag.empty());
+  EXPECT_EQ(RequestLine(server.heads().back()), "GET /blog/feed.xml HTTP/1.1");
+  EXPECT_EQ(FetchFeed(server.Url("/plain/")).code, kFeedErrorFormat);
+}
+
+TEST(FetchFeed, StopCutsAStalledDownloadShort) {
+  LoopbackServer server([](LoopbackServer& self, SOCKET, const std::string&) {
+    for (int i = 0; i < 300 && !self.stopping(); ++i) Sleep(100);  // never answers
+  });
+  std::atomic<bool> stop{false};
+  std::thread raiser([&] {
+    Sleep(400);
+    stop = true;
+  });
+  auto start = std::chrono::steady_clock::now();
+  FeedResult r = FetchFeed(server.Url("/stalled.xml"), &stop);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  raiser.join();
+  EXPECT_EQ(r.code, kFeedErrorDownload);
+  EXPECT_TRUE(r.items.empty());
+  EXPECT_LT(seconds, 2.0);  // the deadline alone would be two minutes
+  EXPECT_EQ(server.heads().size(), 1u);
+}
+
+}  // namespace
+}  // namespace feed
+
+namespace feed {
+namespace {
+
+std::string Gzip(const std::string& data) {
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 31, 9, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, data.size()) + 64, '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  z.next_out = reinterpret_cast<Bytef*>(&out[0]);
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+std::string Header(const std::string& head, const std::string& name) {
+  for (const std::string& line : LoopbackServer::Lines(head))
+    if (line.compare(0, name.size() + 2, name + ": ") == 0) return line.substr(name.size() + 2);
+  return std::string();
+}
+
+// Polite fetching against a server that answers with validators, gzip and 304.
+class PoliteFetch : public ::testing::Test {
+ protected:
+  void SetUp() override { OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat"))); }
+  void TearDown() override { OpenFeedFetchStates(u""); }
+
+  int Refresh(LoopbackServer& server, const RefreshOptions& options, size_t* requests = nullptr) {
+    size_t before = server.heads().size();
+    size_t got = window_.results.size();
+    EXPECT_EQ(StartFeedRefresh(window_.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed.xml?refresh=1")),
+                               options), 1);
+    EXPECT_TRUE(window_.WaitFor(got + 1));
+    if (requests) *requests = server.heads().size() - before;
+    return window_.results.empty() ? -99 : window_.results.back().code;
+  }
+
+  testutil::TempDir dir_;
+  ResultWindow window_;
+};
+
+TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
+  const std::string doc = Sample("utf8_three_items.xml");
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string& head) {
+    if (Header(head, "If-None-Match") == "\"v1\"") {
+      LoopbackServer::Send(s, "HTTP/1.1 304 Not Modified\r\nETag: \"v1\"\r\nConnection: close\r\n\r\n");
+      return;
+    }
+    LoopbackServer::Send(s, LoopbackServer::Response(
+                                "200 OK", Gzip(doc),
+                                "Content-Encoding: gzip\r\nETag: \"v1\"\r\nLast-Modified: Mon, 07 Dec 2026 08:00:00 GMT\r\n"));
+  });
+  RefreshOptions options;
+  options.stateKey = u"1300000000 feed";
+  options.haveContent = false;
+  ASSERT_EQ(Refresh(server, options), 2);  // a gzip answer shows its items
+  EXPECT_EQ(window_.results.back().items[0].link, u"http://news.example.com/a/1001.html");
+  EXPECT_EQ(Header(server.heads().back(), "Accept-Encoding"), "gzip, deflate");
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "");
+
+  options.haveContent = true;
+  EXPECT_EQ(Refresh(server, options), kFeedUnchanged);
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "\"v1\"");
+  EXPECT_EQ(Header(server.heads().back(), "If-Modified-Since"), "Mon, 07 Dec 2026 08:00:00 GMT");
+  EXPECT_TRUE(window_.results.back().items.empty());
+
+  // A restart reads what was remembered.
+  OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat")));
+  EXPECT_EQ(Refresh(server, options), kFeedUnchanged);
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "\"v1\"");
+
+  // A widget with nothing to show asks for everything; so does another widget's key.
+  options.haveContent = false;
+  EXPECT_EQ(Refresh(server, options), 2);
+  options.haveContent = true;
+  options.stateKey = u"1300000001 feed";
+  EXPECT_EQ(Refresh(server, options), 2);
+  EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "");
+}
+
+// A gzip stream of `size` spaces, made a megabyte at a time: the test's own memory stays
+// small, so the peak it measures is the download's.
+std::string GzipOfSpaces(size_t size) {
+  z_stream z{};
+  deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 31, 9, Z_RLE);
+  const std::string chunk(1u << 20, ' ');
+  std::string out;
+  char buf[1 << 16];
+  for (size_t left = size;;) {
+    const size_t n = std::min(left, chunk.size());
+    left -= n;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(chunk.data()));
+    z.avail_in = static_cast<uInt>(n);
+    do {
+      z.next_out = reinterpret_cast<Bytef*>(buf);
+      z.avail_out = sizeof buf;
+      deflate(&z, left ? Z_NO_FLUSH : Z_FINISH);
+      out.append(buf, sizeof buf - z.avail_out);
+    } while (z.avail_out == 0);
+    if (!left) break;
+  }
+  deflateEnd(&z);
+  return out;
+}
+
+size_t PeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS pmc{};
+  pmc.cb = sizeof pmc;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc) ? pmc.PeakWorkingSetSize : 0;
+}
+
+TEST_F(PoliteFetch, AGzipBombIsCutOffAtTheCapWithBoundedMemory) {
+  // 256 MiB of spaces in about a quarter of a megabyte: the download stops at the 16 MiB
+  // cap, and what it holds meanwhile stays near that, far below what the bomb expands to.
+  const std::string bomb = GzipOfSpaces(256u << 20);
+  ASSERT_LT(bomb.size(), 1u << 20);
+  const size_t before = PeakWorkingSet();
+  ASSERT_GT(before, 0u);
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", bomb, "Content-Encoding: gzip\r\n"));
+  });
+  EXPECT_EQ(Refresh(server, RefreshOptions()), kFeedErrorDownload);
+  const size_t grown = PeakWorkingSet() - before;
+  EXPECT_LT(grown, 64u << 20) << grown;
+}
+
+TEST_F(PoliteFetch, AGzipBombIsCutOffAtTheCap) {
+  const std::string bomb = Gzip(std::string(64u << 20, ' '));
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", bomb, "Content-Encoding: gzip\r\n"));
+  });
+  testutil::TempDir logDir;
+  platform::SetLogPath(logDir.file("log.txt"));
+  EXPECT_EQ(Refresh(server, RefreshOptions()), kFeedErrorDownload);
+  platform::SetLogPath("");
+  EXPECT_NE(testutil::ReadAll(logDir.file("log.txt")).find("download third party news failed!"), std::string::npos);
+}
+
+TEST_F(PoliteFetch, RetryAfterAndBackoffHoldOffAutomaticRefreshesOnly) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("429 Too Many Requests", "slow down", "Retry-After: 120\r\n"));
+  });
+  RefreshOptions options;
+  options.stateKey = u"1300000002 busy";
+  options.automatic = true;
+  size_t requests = 0;
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
+  EXPECT_EQ(requests, 1u);
+  EXPECT_EQ(window_.results.back().retryAfterSeconds, 120);
+  // What is remembered for that feed: no automatic request for 120 s (not the 60 s of a
+  // first failure's back-off).
+  std::string line;
+  std::istringstream file(testutil::ReadAll(dir_.file("feeds.dat")));
+  for (std::string l; std::getline(file, l);)
+    if (l.compare(0, 16, "1300000002 busy\t") == 0) line = l;
+  std::vector<std::string> f;
+  for (size_t at = 0; at != std::string::npos;) {
+    size_t tab = line.find('\t', at);
+    f.push_back(line.substr(at, tab == std::string::npos ? tab : tab - at));
+    at = tab == std::string::npos ? tab : tab + 1;
+  }
+  ASSERT_GE(f.size(), 6u) << line;
+  EXPECT_EQ(std::stoll(f[4]) - std::stoll(f[5]), 120) << line;  // notBefore - time of the answer
+  // The next automatic refresh leaves the server alone and changes nothing.
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedUnchanged);
+  EXPECT_EQ(requests, 0u);
+  // Another widget's feed is not held up; the user asking is another matter too.
+  options.stateKey = u"1300000003 other";
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
+  EXPECT_EQ(requests, 1u);
+  options.stateKey = u"1300000002 busy";
+  options.automatic = false;
+  EXPECT_EQ(Refresh(server, options, &requests), kFeedErrorDownload);
+  EXPECT_EQ(requests, 1u);
 }
 
 }  // namespace

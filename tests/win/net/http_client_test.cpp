@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 
 
@@ -18,14 +19,18 @@ const std::string kUserAgentLine = "User-Agent: Mozilla/5.0 (compatible; MSIE 10
 
 struct Got {
   int result = 0;
-  char* block = reinterpret_cast<char*>(1);  // "untouched" marker
-  std::u16string error;
-  ~Got() { if (block != reinterpret_cast<char*>(1)) free(block); }
-  std::string body() const { return std::string(block, result); }
+  HttpResponse response;
+  const std::u16string& error = response.error;
+  const char* block() const { return response.body.get(); }
+  std::string body() const { return std::string(block(), result); }
 };
 
-void Get(const std::u16string& url, Got* g, const HttpLimits& limits = HttpLimits()) {
-  g->result = HttpGet(url, &g->block, &g->error, kConnectTimeoutMs, kReceiveTimeoutMs, kSendTimeoutMs, limits);
+void Get(const std::u16string& url, Got* g, const HttpOptions& options = HttpOptions()) {
+  g->response.status = -1;  // filled from scratch by every call
+  g->result = HttpGet(url, options, &g->response);
+  if (g->response.body) {
+    EXPECT_EQ(g->response.size, static_cast<size_t>(g->result));
+  }
 }
 
 LoopbackServer::Handler Reply(const std::string& response) {
@@ -39,6 +44,8 @@ TEST(HttpGet, OkBodyAndTheRequestAsSent) {
   ASSERT_EQ(g.result, 16);
   EXPECT_EQ(g.body(), "<rss>hello</rss>");
   EXPECT_TRUE(g.error.empty());
+  EXPECT_TRUE(g.response.answered);
+  EXPECT_EQ(g.response.status, 200);
   ASSERT_EQ(server.heads().size(), 1u);
   std::vector<std::string> lines = LoopbackServer::Lines(server.heads()[0]);
   ASSERT_FALSE(lines.empty());
@@ -58,8 +65,7 @@ TEST(HttpGet, EmptyOkIsZeroBytesWithABlockAndNoError) {
   Get(server.Url("/empty"), &g);
   EXPECT_EQ(g.result, 0);
   EXPECT_TRUE(g.error.empty());
-  EXPECT_NE(g.block, nullptr);
-  EXPECT_NE(g.block, reinterpret_cast<char*>(1));
+  EXPECT_NE(g.block(), nullptr);
 }
 
 TEST(HttpGet, StatusOtherThan200) {
@@ -68,14 +74,18 @@ TEST(HttpGet, StatusOtherThan200) {
   Get(server.Url("/missing.xml"), &g);
   EXPECT_EQ(g.result, 0);
   EXPECT_EQ(g.error, u"下载文件失败，错误码：404！\n");
-  EXPECT_EQ(g.block, nullptr);
+  EXPECT_EQ(g.block(), nullptr);
+  EXPECT_TRUE(g.response.answered);
+  EXPECT_EQ(g.response.status, 404);
 }
 
-TEST(HttpGet, FailuresBeforeAnAnswerLeaveTheBlockAlone) {
+TEST(HttpGet, FailuresBeforeAnAnswer) {
   Got bad;
   Get(u"http://127.0.0.1", &bad);
   EXPECT_EQ(bad.error, u"Url地址错误！\n");
-  EXPECT_EQ(bad.block, reinterpret_cast<char*>(1));
+  EXPECT_EQ(bad.block(), nullptr);
+  EXPECT_FALSE(bad.response.answered);
+  EXPECT_EQ(bad.response.status, 0);
   Got empty;
   Get(u"", &empty);
   EXPECT_EQ(empty.error, u"Url地址错误！\n");
@@ -90,7 +100,8 @@ TEST(HttpGet, FailuresBeforeAnAnswerLeaveTheBlockAlone) {
   Get(std::u16string(url.begin(), url.end()), &refused);
   EXPECT_EQ(refused.result, 0);
   EXPECT_EQ(refused.error, u"发送请求失败， 错误号：12029\n");
-  EXPECT_EQ(refused.block, reinterpret_cast<char*>(1));
+  EXPECT_EQ(refused.block(), nullptr);
+  EXPECT_FALSE(refused.response.answered);
 }
 
 TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
@@ -101,7 +112,7 @@ TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
       Sleep(100);
     }
   });
-  HttpLimits limits;
+  HttpOptions limits;
   limits.deadlineMs = 1500;
   auto start = std::chrono::steady_clock::now();
   Got g;
@@ -109,7 +120,7 @@ TEST(HttpGet, TricklingServerIsCutOffAtTheDeadline) {
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(g.result, 0);
   EXPECT_EQ(g.error, u"文件下载失败，超过1秒仍未完成！\n");
-  EXPECT_EQ(g.block, nullptr);
+  EXPECT_EQ(g.block(), nullptr);
   EXPECT_LT(seconds, 6.0);  // the server would trickle for 30 s
 }
 
@@ -121,7 +132,7 @@ TEST(HttpGet, TricklingHeadersAreCutOffAtTheDeadline) {
       Sleep(100);
     }
   });
-  HttpLimits limits;
+  HttpOptions limits;
   limits.deadlineMs = 1500;
   auto start = std::chrono::steady_clock::now();
   Got g;
@@ -141,23 +152,23 @@ TEST(HttpGet, BodyBlockGrowsInSteps) {
     Got g;
     Get(server.Url("/big"), &g);
     ASSERT_EQ(g.result, static_cast<int>(size));
-    EXPECT_EQ(g.block[size - 1], 'z');
+    EXPECT_EQ(g.block()[size - 1], 'z');
     size_t expected = size <= boundary ? kBodyBlockStep : 0;
     if (size == boundary + 1) expected = size + kBodyBlockStep;
     if (expected) {
-      EXPECT_EQ(_msize(g.block), expected) << size;
+      EXPECT_EQ(_msize(g.response.body.get()), expected) << size;
     }
   }
 }
 
 TEST(HttpGet, BodyOverTheCapFails) {
-  std::string body(HttpLimits().maxBody + 1, 'b');
+  std::string body(HttpOptions().maxBody + 1, 'b');
   LoopbackServer unannounced(Reply(LoopbackServer::Response("200 OK", body, "", false)));
   Got g;
   Get(unannounced.Url("/huge"), &g);
   EXPECT_EQ(g.result, 0);
   EXPECT_EQ(g.error, u"文件下载失败，文件超过16MB！\n");
-  EXPECT_EQ(g.block, nullptr);
+  EXPECT_EQ(g.block(), nullptr);
 
   // Announced too long: refused before reading.
   LoopbackServer announced([](LoopbackServer&, SOCKET s, const std::string&) {
@@ -168,7 +179,7 @@ TEST(HttpGet, BodyOverTheCapFails) {
   EXPECT_EQ(a.error, u"文件下载失败，文件超过16MB！\n");
 
   // Exactly at the cap is fine.
-  HttpLimits small;
+  HttpOptions small;
   small.maxBody = 100;
   LoopbackServer exact(Reply(LoopbackServer::Response("200 OK", std::string(100, 'e'), "", false)));
   Got e;
@@ -199,7 +210,7 @@ TEST(HttpGet, RedirectsFollowedUpToTen) {
   Get(server.Url("/loop"), &loop);
   EXPECT_EQ(loop.result, 0);
   EXPECT_EQ(loop.error, u"文件下载失败，重定向次数过多！\n");
-  EXPECT_EQ(loop.block, nullptr);
+  EXPECT_EQ(loop.block(), nullptr);
   EXPECT_EQ(server.heads().size() - before, 11u);  // the first request and ten redirects
 }
 
@@ -219,6 +230,64 @@ TEST(HttpGet, HttpsSpeaksTlsToTheGivenPort) {
   SCOPED_TRACE(hex);
   EXPECT_EQ(static_cast<unsigned char>(hello[0]), 0x16);  // TLS handshake record
   EXPECT_EQ(static_cast<unsigned char>(hello[1]), 0x03);
+}
+
+TEST(HttpGet, ConditionalRequestsAndWhatTheAnswerSays) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    if (head.find("If-None-Match") != std::string::npos)
+      LoopbackServer::Send(s, "HTTP/1.1 304 Not Modified\r\nConnection: close\r\n\r\n");
+    else
+      LoopbackServer::Send(s, LoopbackServer::Response("503 Service Unavailable", "busy",
+                                                       "Retry-After: 90\r\nETag: \"e1\"\r\n"));
+  });
+  HttpOptions options;
+  options.ifNoneMatch = u"\"e1\"\r\nX-Smuggled: 1";  // a line break cannot add a header
+  options.ifModifiedSince = u"Mon, 07 Dec 2026 08:00:00 GMT";
+  options.acceptCompressed = true;
+  Got g;
+  Get(server.Url("/c"), &g, options);
+  EXPECT_EQ(g.result, 0);
+  EXPECT_EQ(g.response.status, 304);
+  EXPECT_TRUE(g.error.empty());  // "not modified" is no failure
+  EXPECT_EQ(g.block(), nullptr);
+  std::vector<std::string> lines = LoopbackServer::Lines(server.heads()[0]);
+  auto has = [&](const std::string& l) { return std::find(lines.begin(), lines.end(), l) != lines.end(); };
+  EXPECT_TRUE(has("If-None-Match: \"e1\"X-Smuggled: 1")) << server.heads()[0];
+  EXPECT_TRUE(has("If-Modified-Since: Mon, 07 Dec 2026 08:00:00 GMT"));
+  EXPECT_TRUE(has("Accept-Encoding: gzip, deflate"));
+  for (const auto& l : lines) EXPECT_NE(l.compare(0, 11, "X-Smuggled:"), 0);
+
+  // Without validators a 304 would be a failure like any other status; a 503 says when
+  // to come back.
+  Got busy;
+  Get(server.Url("/c"), &busy);
+  EXPECT_EQ(busy.response.status, 503);
+  EXPECT_EQ(busy.error, u"下载文件失败，错误码：503！\n");
+  EXPECT_EQ(busy.response.retryAfterSeconds, 90);
+  EXPECT_EQ(busy.response.etag, u"\"e1\"");
+  EXPECT_EQ(LoopbackServer::Lines(server.heads()[1]).size(), lines.size() - 3);  // nothing extra asked
+}
+
+TEST(HttpGet, CompressedBodiesAreDecodedAndDamagedOnesFail) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    // "hello" as a raw deflate stream, and a body that only claims to be gzip.
+    static const char kRawHello[] = {'\xcb', '\x48', '\xcd', '\xc9', '\xc9', '\x07', '\x00'};
+    if (head.find("GET /deflate") == 0)
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", std::string(kRawHello, sizeof kRawHello),
+                                                       "Content-Encoding: deflate\r\n"));
+    else
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "not gzip at all", "Content-Encoding: gzip\r\n"));
+  });
+  HttpOptions options;
+  options.acceptCompressed = true;
+  Got g;
+  Get(server.Url("/deflate"), &g, options);
+  EXPECT_EQ(g.body(), "hello");
+  Got bad;
+  Get(server.Url("/bad"), &bad, options);
+  EXPECT_EQ(bad.result, 0);
+  EXPECT_EQ(bad.error, u"文件下载失败，内容编码错误！\n");
+  EXPECT_EQ(bad.block(), nullptr);
 }
 
 TEST(ProgramVersion, FromTheVersionResource) {

@@ -464,11 +464,9 @@ TEST_F(LinkDialogsTest, SetLinksRefillsAShownList) {
 // server on a free port.
 int g_servicePort = 0;
 void NoticeToLoopback(const wchar_t* url, const wchar_t* name) {
-  char* body = nullptr;
-  std::u16string error;
-  net::HttpGet(net::SubscribeNoticeUrl(to_u16(url), to_u16(name), u"127.0.0.1", g_servicePort), &body, &error,
-               net::kConnectTimeoutMs, net::kReceiveTimeoutMs, net::kSendTimeoutMs);
-  std::free(body);
+  net::HttpResponse ignored;
+  net::HttpGet(net::SubscribeNoticeUrl(to_u16(url), to_u16(name), u"127.0.0.1", g_servicePort),
+               net::HttpOptions(), &ignored);
 }
 
 TEST_F(LinkDialogsTest, TheServiceHearsOfAddedLinksButNotOfEdits) {

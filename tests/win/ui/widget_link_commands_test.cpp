@@ -10,6 +10,7 @@
 #include "store/statistics.h"
 #include "test_util.h"
 #include "ui/input_rss_dlg_win.h"
+#include "ui/opml_dialogs_win.h"
 #include "widgets/news_notes_win.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_geometry.h"
@@ -115,6 +116,9 @@ TEST_F(WidgetLinkCommandsTest, AddedLinkIsOfferedByTheMenuAfterwards) {
         SetDlgItemTextW(d, IDC_RSS_URL, L"http://127.0.0.1:1/new.xml");
         Click(d, IDOK);
       })
+      // The program looks at a new address first; this one does not answer, and the user
+      // keeps it all the same.
+      .On(L"提示", [](HWND d) { Click(d, IDYES); })
       .On(L"自定义", [](HWND d) { wintest::PressKey(d, IDC_LINK_LIST, VK_ESCAPE); });
   widget_->RunMenuCommand(widgets::kCmdManageCustom);
   EXPECT_TRUE(script.finished()) << script.stepsDone();
@@ -125,6 +129,56 @@ TEST_F(WidgetLinkCommandsTest, AddedLinkIsOfferedByTheMenuAfterwards) {
   // The menu's second custom entry now switches the widget to it.
   widget_->RunMenuCommand(widgets::kCmdCustomFirst + 1);
   EXPECT_EQ(widget_->rssurl, u"http://127.0.0.1:1/new.xml");
+}
+
+// The OPML commands' file dialogs and message box, answered by the test.
+class ScriptedOpmlDialogs : public ui::OpmlDialogs {
+ public:
+  bool ChooseExportFile(HWND, std::u16string* p) override { return Choose(p); }
+  bool ChooseImportFile(HWND, std::u16string* p) override { return Choose(p); }
+  void Tell(HWND, const ui::TransferOutcome& outcome) override { told.push_back(outcome.message); }
+  bool Choose(std::u16string* p) {
+    ++asked;
+    if (path.empty()) return false;
+    *p = path;
+    return true;
+  }
+  std::u16string path;  // empty: the user cancels
+  int asked = 0;
+  std::vector<std::u16string> told;
+};
+
+TEST_F(WidgetLinkCommandsTest, ExportedSubscriptionsImportBackIntoTheSameList) {
+  testutil::TempDir dir;
+  ScriptedOpmlDialogs dialogs;
+  main_.SetOpmlDialogs(&dialogs);
+  main_.custom_links.push_back({u"新闻 & <更多>", u"http://127.0.0.1:1/more.xml?a=1&b=2"});
+  const std::vector<NewsLink> exported = {
+      {u"127.0.0.1", kOwnFeed}, {u"mine", kMineFeed}, {u"新闻 & <更多>", u"http://127.0.0.1:1/more.xml?a=1&b=2"}};
+
+  widget_->RunMenuCommand(widgets::kCmdExportOpml);  // cancelled: nothing written, nothing said
+  EXPECT_EQ(dialogs.asked, 1);
+  EXPECT_TRUE(dialogs.told.empty());
+  dialogs.path = platform::Utf8ToU16(dir.file("订阅.opml"));
+  widget_->RunMenuCommand(widgets::kCmdExportOpml);
+  ASSERT_EQ(dialogs.told.size(), 1u);
+  EXPECT_EQ(dialogs.told[0], u"已导出 3 个订阅源。");
+
+  // A program with no custom links takes the whole list back, in order.
+  main_.custom_links.clear();
+  const int savesBefore = host_.saveRequests;
+  widget_->RunMenuCommand(widgets::kCmdImportOpml);
+  ASSERT_EQ(dialogs.told.size(), 2u);
+  EXPECT_EQ(dialogs.told[1], u"已导入 3 个订阅源，跳过 0 个。");
+  EXPECT_EQ(main_.custom_links, exported);
+  EXPECT_GT(host_.saveRequests, savesBefore);
+  // The menu offers them at once; a second import only finds repeats.
+  widget_->RunMenuCommand(widgets::kCmdCustomFirst + 2);
+  EXPECT_EQ(widget_->rssurl, u"http://127.0.0.1:1/more.xml?a=1&b=2");
+  widget_->RunMenuCommand(widgets::kCmdImportOpml);
+  EXPECT_EQ(dialogs.told.back(), u"已导入 0 个订阅源，跳过 3 个。");
+  EXPECT_EQ(main_.custom_links, exported);
+  main_.SetOpmlDialogs(nullptr);
 }
 
 TEST_F(WidgetLinkCommandsTest, OpenedLinksAreCounted) {

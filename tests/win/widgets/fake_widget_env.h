@@ -25,6 +25,8 @@ class FakeWidgetEnv : public widgets::WidgetEnv {
     return choiceConfirmed;
   }
   void ManageCustomLinks(CNewsNotes&) override { ++customDialogs; }
+  void ExportSubscriptions(CNewsNotes&) override { ++exports; }
+  void ImportSubscriptions(CNewsNotes&) override { ++imports; }
   void ShowFailureToast(CNewsNotes&, const std::u16string& text) override { toasts.push_back(text); }
   void CountEvent(int event) override { events.push_back(event); }
   bool IsAutoStartOn() override { return autoStart; }
@@ -46,6 +48,7 @@ class FakeWidgetEnv : public widgets::WidgetEnv {
   bool choiceConfirmed = false;
   std::u16string chosenUrl;
   int customDialogs = 0;
+  int exports = 0, imports = 0;
   std::vector<std::u16string> toasts;
   std::vector<int> events;
   bool autoStart = false;

@@ -31,7 +31,8 @@ std::vector<FeedItem> Items(int n) {
 }
 
 void Deliver(CNewsNotes& w, std::vector<FeedItem>& items) {
-  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(items.data()));
+  feed::FeedResult result{static_cast<int>(items.size()), items};
+  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(&result));
 }
 
 uint32_t Pixel(const ui::DibSurface& s, int x, int y) { return s.pixels()[y * s.width() + x]; }
@@ -200,7 +201,8 @@ TEST_F(NewsNotesTest, ClampsCloseAndFailures) {
   SendMessageW(w->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(w->hwnd()));
 
-  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), 0);
+  feed::FeedResult failed{-3, {}};
+  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), reinterpret_cast<LPARAM>(&failed));
   ASSERT_EQ(env_.toasts.size(), 1u);
   EXPECT_EQ(env_.toasts[0], u"读取失败！访问服务器失败");
   EXPECT_TRUE(w->items().empty());
@@ -242,6 +244,15 @@ TEST_F(WidgetManagerTest, ManagerListAndRemoval) {
   EXPECT_TRUE(made->refreshing());  // its first retrieval started, and it arrives
   EXPECT_TRUE(wintest::PumpUntil([&] { return made->items().size() == 2; }, 15000));
   EXPECT_EQ(widgets::CanEmbedInDesktop(), 0);
+  // Without a widget to copy, a new widget takes the look and place chosen in the settings.
+  m.new_widget_theme = 4;
+  m.new_widget_alpha = 102;
+  m.new_widget_place = 1;
+  CNewsNotes* chosen = m.CreateFeedWidget(server.Url("/feed.xml"), 60, 70, nullptr);
+  EXPECT_EQ(chosen->tmpl.bkcolor_id, 4);
+  EXPECT_EQ(chosen->GetAlpha(), 102);
+  EXPECT_EQ(chosen->topmost, 1);
+  EXPECT_TRUE(wintest::PumpUntil([&] { return chosen->items().size() == 2; }, 15000));
 }
 
 TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
@@ -394,6 +405,11 @@ TEST_F(NewsNotesTest, MenuCommandsReachTheEnvironment) {
   w->RunMenuCommand(widgets::kCmdHelp);
   w->RunMenuCommand(widgets::kCmdCtrlClick);
   w->RunMenuCommand(widgets::kCmdQuit);
+  w->RunMenuCommand(widgets::kCmdImportOpml);
+  w->RunMenuCommand(widgets::kCmdExportOpml);
+  w->RunMenuCommand(widgets::kCmdExportOpml);
+  EXPECT_EQ(env_.imports, 1);
+  EXPECT_EQ(env_.exports, 2);
   EXPECT_EQ(env_.customDialogs, 1);
   EXPECT_EQ(env_.abouts, 1);
   EXPECT_EQ(env_.helps, 1);

@@ -1,0 +1,146 @@
+#include "app/service_wiring_win.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <atomic>
+#include <ctime>
+#include <memory>
+
+#include "app/main_dlg_win.h"
+#include "config/config_apply.h"
+#include "config/config_fetch_win.h"
+#include "config/config_request.h"
+#include "config/config_service.h"
+#include "feed/default_feeds.h"
+#include "framework/wstr_win.h"
+#include "net/http_client_win.h"
+#include "platform/log.h"
+#include "platform/text.h"
+#include "store/data_store_win.h"
+#include "store/statistics.h"
+#include "update/update_win.h"
+#include "widgets/news_notes_win.h"
+
+namespace app {
+namespace {
+
+// Seconds the network wait lets pass before a fresh installation gets its first widget
+// from the built-in feeds anyway.
+constexpr int kFallbackAfterOfflineTicks = 30;
+
+CNotesManager& Manager(CMainDlg& dlg) { return dlg.manager(); }
+
+struct ServiceWiring {
+  ServiceWiring()
+      : configs(config::FetchConfigDocument, [](const std::u16string& url) {
+          return config::DownloadFileTo(url, store::GetDataFolder() + u"adv");
+        }) {}
+
+  update::UpdateController& Updates(CMainDlg& dlg) {
+    if (!updates) {
+      update::UpdateSettings s;
+      s.mainWindow = dlg.hwnd();
+      s.serviceBase = config::ServiceBaseUrl();
+      s.updateFolder = store::GetDataFolder() + update::kUpdateFolderName;
+      s.allowPlainHttp = config::ServiceAllowsPlainHttp();
+      s.signer = update::BuildTrustedSigner();
+      updates = std::make_unique<update::UpdateController>(std::move(s));
+    }
+    updates->SetDeclinedVersion(Manager(dlg).dont_updatever);
+    return *updates;
+  }
+
+  config::ConfigService configs;
+  std::unique_ptr<update::UpdateController> updates;
+  // Whether the last answered request reported the usage counts; shared with its worker.
+  std::shared_ptr<std::atomic<bool>> lastCarriedStatistics = std::make_shared<std::atomic<bool>>(false);
+  int offlineTicks = 0;
+};
+
+std::u16string FallbackUrl(CNotesManager& m) {
+  std::vector<NewsLink> offered = feed::EffectiveRemoteLinks(m.remote_links, m.custom_links);
+  return offered.empty() ? std::u16string() : offered.front().url;
+}
+
+config::ApplyInput InputFor(CNotesManager& m) {
+  config::ApplyInput in;
+  in.customLinks = &m.custom_links;
+  in.widgetCount = m.WidgetList().size();
+  in.fallbackUrl = FallbackUrl(m);
+  in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
+  in.now = static_cast<int64_t>(std::time(nullptr));
+  return in;
+}
+
+void CarryOut(CMainDlg& dlg, ServiceWiring& w, const config::ApplyPlan& p, const std::string& sha256) {
+  CNotesManager& m = Manager(dlg);
+  if (p.resetStatistics) store::ResetStatistics();
+  // Adverts and advert links stay in the configuration record until an advert store
+  // takes them.
+  if (p.replaceRemoteLinks) m.remote_links = p.remoteLinks;
+  if (p.createFirstWidget) m.CreateFeedWidget(p.firstWidgetUrl, p.firstWidgetPlace.x, p.firstWidgetPlace.y, nullptr);
+  const std::vector<CNewsNotes*>& widgets = m.WidgetList();
+  for (size_t i = 0; i < p.widgetAdLinks.size() && i < widgets.size(); ++i) {
+    widgets[i]->advlink_title = p.widgetAdLinks[i].name;
+    widgets[i]->advlink_url = p.widgetAdLinks[i].link;
+  }
+  if (p.scheduleSave) dlg.ScheduleSave(kSaveDelayMs);
+  if (p.offerUpdate) w.Updates(dlg).OfferUpdate(p.offerVersion, p.offerMessage, p.offerUrl, sha256, false);
+}
+
+void Apply(CMainDlg& dlg, ServiceWiring& w, bool parsed) {
+  std::shared_ptr<const config::AppConfig> record = w.configs.Current();
+  config::ApplyInput in = InputFor(Manager(dlg));
+  in.config = record.get();
+  in.parsed = parsed;
+  in.carriedStatistics = *w.lastCarriedStatistics;
+  CarryOut(dlg, w, config::PlanApply(in), record ? record->updateSha256 : std::string());
+}
+
+void RequestConfig(CMainDlg& dlg, ServiceWiring& w, const std::string& query) {
+  wchar_t version[100] = {};
+  HWND window = dlg.hwnd();
+  if (!net::GetProgramVersion(version, 100)) {
+    LogDebug("get program version failed!");
+    SendMessageW(window, WM_APP_REMOTE_CONFIG, 0, 0);
+    return;
+  }
+  std::u16string extra = platform::Utf8ToU16(query);
+  std::u16string url = config::ConfigRequestUrl(config::ServiceBaseUrl(), to_u16(version), extra);
+  std::shared_ptr<std::atomic<bool>> carried = w.lastCarriedStatistics;
+  w.configs.Start(url, config::QueryCarriesStatistics(extra), [carried, window](const config::ConfigOutcome& o) {
+    *carried = o.carriedStatistics;
+    SendMessageW(window, WM_APP_REMOTE_CONFIG, o.parsed ? 1 : 0, 0);
+  });
+}
+
+}  // namespace
+
+void InstallServiceHooks(CMainDlg& dlg) {
+  auto w = std::make_shared<ServiceWiring>();
+  auto& h = dlg.hooks();
+  h.requestConfig = [&dlg, w](const std::string& query) { RequestConfig(dlg, *w, query); };
+  h.applyRemoteConfig = [&dlg, w] { Apply(dlg, *w, true); };
+  h.remoteConfigFailed = [&dlg, w] { Apply(dlg, *w, false); };
+  // While no connection appears, a fresh installation still gets its first widget.
+  auto online = h.isOnline;
+  h.isOnline = [&dlg, w, online] {
+    DWORD flags = 0;
+    bool on = online ? online() : InternetGetConnectedState(&flags, 0) != FALSE;
+    if (!on && ++w->offlineTicks == kFallbackAfterOfflineTicks) {
+      CNotesManager& m = Manager(dlg);
+      if (config::NeedsFallbackWidget(m.WidgetList().size(), FallbackUrl(m))) m.CreateFirstWidgetIfNone();
+    }
+    return on;
+  };
+  h.checkForUpdate = [&dlg, w] { w->Updates(dlg).CheckForUpdate(true); };
+  h.startDownload = [&dlg, w](const wchar_t* url) { w->Updates(dlg).StartDownload(to_u16(url)); };
+  h.showAbout = [&dlg, w] {
+    HWND owner = GetActiveWindow();
+    w->Updates(dlg).ShowAbout(owner ? owner : dlg.hwnd());
+  };
+}
+
+}  // namespace app

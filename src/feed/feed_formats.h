@@ -1,0 +1,25 @@
+// Items of a parsed XML feed in any of the formats readers meet: RSS 2.0 (also with its
+// elements in a namespace of their own), RSS 1.0 and 0.90 (RDF), Atom 1.0 and 0.3.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "model/feed_item.h"
+
+class TiXmlDocument;
+
+namespace feed {
+
+enum class FeedFormat { kUnknown, kRss2, kRdf, kAtom10, kAtom03 };
+
+// The format of a parsed document, from its root element and namespaces.
+FeedFormat DetectFeedFormat(const TiXmlDocument& doc);
+
+// Appends the document's items in document order. `documentUrl` is where it came from:
+// relative addresses resolve against xml:base and then against it. Entries without a
+// title or without an address a browser may open are skipped. With `trimRemarks`,
+// titles lose a trailing bracketed remark. Returns the number appended.
+size_t ExtractFeedItems(const TiXmlDocument& doc, const std::u16string& documentUrl, bool trimRemarks,
+                        std::vector<FeedItem>* items);
+
+}  // namespace feed

@@ -1,0 +1,252 @@
+#include "feed/feed_text.h"
+
+#include <vector>
+
+#include "net/url.h"
+#include "platform/text.h"
+
+namespace feed {
+namespace {
+
+constexpr char16_t kEllipsis = 0x2026;
+
+// Whether `s` holds `word` (lower-case ASCII) at `at`, in any case.
+bool WordAt(const std::u16string& s, size_t at, const char16_t* word) {
+  return at < s.size() && platform::StartsWithNoCase(s.substr(at, std::char_traits<char16_t>::length(word)), word);
+}
+
+// Cuts `s` to `maxChars` units with an ellipsis, never between a surrogate pair.
+void CutTo(std::u16string* s, size_t maxChars) {
+  if (maxChars == 0 || s->size() <= maxChars) return;
+  size_t keep = maxChars - 1;
+  if (keep > 0 && (*s)[keep - 1] >= 0xD800 && (*s)[keep - 1] <= 0xDBFF) --keep;
+  s->resize(keep);
+  while (!s->empty() && IsFeedSpace(s->back())) s->pop_back();
+  s->push_back(kEllipsis);
+}
+
+// Appends `c` to collapsed text: white space becomes one space between words.
+struct Collapser {
+  std::u16string out;
+  bool pendingSpace = false;
+  void Add(char16_t c) {
+    if (IsFeedSpace(c)) {
+      pendingSpace = !out.empty();
+      return;
+    }
+    if (pendingSpace) out.push_back(u' ');
+    pendingSpace = false;
+    out.push_back(c);
+  }
+  void Space() { pendingSpace = !out.empty(); }
+};
+
+// The decoded reference at `s[i]` == '&'; returns the index just past it, or i when it
+// is not a reference that can be decoded.
+size_t DecodeReferenceAt(const std::u16string& s, size_t i, std::u16string* out) {
+  static const struct { const char16_t* name; char16_t ch; } kNamed[] = {
+      {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''},
+      {u"nbsp;", 0x00A0}, {u"middot;", 0x00B7}, {u"hellip;", 0x2026}, {u"mdash;", 0x2014},
+      {u"ndash;", 0x2013}, {u"ldquo;", 0x201C}, {u"rdquo;", 0x201D}, {u"lsquo;", 0x2018},
+      {u"rsquo;", 0x2019}, {u"copy;", 0x00A9}, {u"reg;", 0x00AE}, {u"trade;", 0x2122},
+      {u"laquo;", 0x00AB}, {u"raquo;", 0x00BB}, {u"bull;", 0x2022}, {u"times;", 0x00D7},
+      {u"yen;", 0x00A5}, {u"euro;", 0x20AC}, {u"deg;", 0x00B0}};
+  size_t semi = s.find(u';', i + 1);
+  if (semi != std::u16string::npos && semi - i <= 10 && i + 1 < s.size() && s[i + 1] == u'#') {
+    bool hex = i + 2 < s.size() && (s[i + 2] == u'x' || s[i + 2] == u'X');
+    unsigned long cp = 0;
+    size_t digits = 0;
+    for (size_t k = i + (hex ? 3 : 2); k < semi; ++k, ++digits) {
+      char16_t c = s[k];
+      int v = (c >= u'0' && c <= u'9') ? c - u'0'
+              : (hex && c >= u'a' && c <= u'f') ? c - u'a' + 10
+              : (hex && c >= u'A' && c <= u'F') ? c - u'A' + 10 : -1;
+      if (v < 0) { digits = 0; break; }
+      cp = cp * (hex ? 16 : 10) + static_cast<unsigned>(v);
+    }
+    if (digits > 0 && cp > 0 && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
+      platform::AppendCodePoint(out, static_cast<char32_t>(cp));
+      return semi + 1;
+    }
+    return i;
+  }
+  for (const auto& e : kNamed) {
+    size_t n = std::char_traits<char16_t>::length(e.name);
+    if (s.compare(i + 1, n, e.name) == 0) {
+      out->push_back(e.ch);
+      return i + 1 + n;
+    }
+  }
+  return i;
+}
+
+bool HasHttpScheme(const std::u16string& url) {
+  return platform::StartsWithNoCase(url, u"http://") || platform::StartsWithNoCase(url, u"https://");
+}
+
+// A scheme as RFC 3986 spells it: a letter, then letters, digits, "+", "-" or ".", then ":".
+bool HasScheme(const std::u16string& ref) {
+  if (ref.empty() || !((ref[0] >= u'a' && ref[0] <= u'z') || (ref[0] >= u'A' && ref[0] <= u'Z'))) return false;
+  for (size_t i = 1; i < ref.size(); ++i) {
+    char16_t c = ref[i];
+    if (c == u':') return true;
+    bool ok = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'+' ||
+              c == u'-' || c == u'.';
+    if (!ok) return false;
+  }
+  return false;
+}
+
+// `url` with "." and ".." path segments applied, as a browser would.
+std::u16string WithoutDotSegments(const std::u16string& url) {
+  size_t host = url.find(u"://") + 3;
+  size_t start = url.find_first_of(u"/?#", host);
+  if (start == std::u16string::npos || url[start] != u'/') return url;
+  size_t end = url.find_first_of(u"?#", start);
+  if (end == std::u16string::npos) end = url.size();
+  std::u16string path = url.substr(start, end - start);
+  if (path.find(u"/.") == std::u16string::npos) return url;
+  std::vector<std::u16string> segments;
+  bool trailing = false;
+  for (size_t i = 1; i <= path.size();) {
+    size_t j = path.find(u'/', i);
+    if (j == std::u16string::npos) j = path.size();
+    std::u16string segment = path.substr(i, j - i);
+    bool last = j == path.size();
+    if (segment == u".") {
+      trailing = last;
+    } else if (segment == u"..") {
+      if (!segments.empty()) segments.pop_back();
+      trailing = last;
+    } else {
+      segments.push_back(segment);
+      trailing = false;
+    }
+    i = j + 1;
+  }
+  std::u16string normal;
+  for (const auto& segment : segments) normal += u"/" + segment;
+  if (trailing || normal.empty()) normal += u"/";
+  return url.substr(0, start) + normal + url.substr(end);
+}
+
+}  // namespace
+
+bool IsFeedSpace(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == 0x00A0 || c == 0x3000;
+}
+
+std::u16string Trimmed(const std::u16string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && IsFeedSpace(s[b])) ++b;
+  while (e > b && IsFeedSpace(s[e - 1])) --e;
+  return s.substr(b, e - b);
+}
+
+std::u16string CollapsedText(const std::u16string& s, size_t maxChars) {
+  Collapser c;
+  for (size_t i = 0; i < s.size() && (maxChars == 0 || c.out.size() <= maxChars); ++i) c.Add(s[i]);
+  CutTo(&c.out, maxChars);
+  return c.out;
+}
+
+std::u16string DecodeHtmlEntities(const std::u16string& s) {
+  std::u16string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    if (s[i] == u'&') {
+      size_t next = DecodeReferenceAt(s, i, &out);
+      if (next != i) {
+        i = next;
+        continue;
+      }
+    }
+    out.push_back(s[i++]);
+  }
+  return out;
+}
+
+std::u16string HtmlToText(const std::u16string& html, size_t maxChars) {
+  Collapser c;
+  std::u16string decoded;
+  size_t i = 0;
+  const size_t n = html.size();
+  while (i < n && (maxChars == 0 || c.out.size() <= maxChars)) {
+    char16_t ch = html[i];
+    if (ch == u'<') {
+      if (html.compare(i, 4, u"<!--") == 0) {
+        size_t end = html.find(u"-->", i + 4);
+        i = end == std::u16string::npos ? n : end + 3;
+        continue;
+      }
+      bool script = WordAt(html, i + 1, u"script");
+      bool style = WordAt(html, i + 1, u"style");
+      // A "<" not starting a tag name (or "/", "!", "?") is plain text.
+      char16_t next = i + 1 < n ? html[i + 1] : 0;
+      bool tag = (next >= u'a' && next <= u'z') || (next >= u'A' && next <= u'Z') || next == u'/' ||
+                 next == u'!' || next == u'?';
+      if (!tag) {
+        c.Add(ch);
+        ++i;
+        continue;
+      }
+      // Skip to the tag's end, past quoted attribute values.
+      char16_t quote = 0;
+      size_t k = i + 1;
+      for (; k < n; ++k) {
+        if (quote) {
+          if (html[k] == quote) quote = 0;
+        } else if (html[k] == u'"' || html[k] == u'\'') {
+          quote = html[k];
+        } else if (html[k] == u'>') {
+          break;
+        }
+      }
+      i = k < n ? k + 1 : n;
+      if (script || style) {
+        const char16_t* close = script ? u"</script" : u"</style";
+        size_t end = i;
+        while (end < n && !WordAt(html, end, close)) end = html.find(u'<', end + 1);
+        if (end >= n) { i = n; continue; }
+        size_t gt = html.find(u'>', end);
+        i = gt == std::u16string::npos ? n : gt + 1;
+      }
+      c.Space();  // tags separate words ("a<br>b", "</p><p>")
+      continue;
+    }
+    if (ch == u'&') {
+      decoded.clear();
+      size_t past = DecodeReferenceAt(html, i, &decoded);
+      if (past != i) {
+        for (char16_t d : decoded) c.Add(d);
+        i = past;
+        continue;
+      }
+    }
+    c.Add(ch);
+    ++i;
+  }
+  CutTo(&c.out, maxChars);
+  return c.out;
+}
+
+std::u16string OpenableAddress(const std::u16string& base, const std::u16string& ref) {
+  std::u16string r = Trimmed(ref);
+  if (r.empty() || r[0] == u'\\' || (r.size() > 1 && r[1] == u'\\')) return std::u16string();
+  for (char16_t c : r)
+    if (c < 0x20 || c == u'\\') return std::u16string();  // control characters, UNC or DOS paths
+  std::u16string absolute;
+  if (HasScheme(r)) {
+    absolute = r;
+  } else {
+    if (!HasHttpScheme(base)) return std::u16string();
+    absolute = net::ResolveUrl(base, r);
+  }
+  if (!HasHttpScheme(absolute)) return std::u16string();
+  size_t host = absolute.find(u"://") + 3;
+  if (host >= absolute.size() || absolute[host] == u'/' || absolute[host] == u'?' || absolute[host] == u'#')
+    return std::u16string();
+  return WithoutDotSegments(absolute);
+}
+
+}  // namespace feed

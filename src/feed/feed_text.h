@@ -1,0 +1,36 @@
+// Text as feeds deliver it, turned into what a widget shows: HTML reduced to its text,
+// white space collapsed, over-long text cut, and addresses checked before anyone opens
+// them.
+#pragma once
+#include <cstddef>
+#include <string>
+
+namespace feed {
+
+// Longest title and summary kept (UTF-16 units); longer ones end in "…".
+constexpr size_t kMaxTitleChars = 300;
+constexpr size_t kMaxSummaryChars = 240;
+
+bool IsFeedSpace(char16_t c);
+
+// Leading and trailing white space (including no-break and ideographic spaces) removed.
+std::u16string Trimmed(const std::u16string& s);
+
+// Runs of white space as one space, trimmed, cut to `maxChars` (0: no limit).
+std::u16string CollapsedText(const std::u16string& s, size_t maxChars = 0);
+
+// Character references decoded: numeric ones and the common named ones. An unknown or
+// broken reference stays as written.
+std::u16string DecodeHtmlEntities(const std::u16string& s);
+
+// An HTML fragment as text: tags and comments removed (script and style with their
+// content), references decoded, white space collapsed, cut to `maxChars` (0: no limit).
+// Work stops once enough text is gathered.
+std::u16string HtmlToText(const std::u16string& html, size_t maxChars = 0);
+
+// `ref` made absolute against `base` when it is relative. Returns an empty string unless
+// the result is an http or https address with a host: scripts, data, files, UNC paths
+// and the like are never handed on.
+std::u16string OpenableAddress(const std::u16string& base, const std::u16string& ref);
+
+}  // namespace feed

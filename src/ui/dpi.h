@@ -1,0 +1,40 @@
+// Sizes in 96-DPI units ("logical" sizes, the ones data.dat keeps) and in a monitor's
+// pixels, and where a widget goes when its stored place is on no monitor any more.
+#pragma once
+#include <vector>
+
+#include "ui/rect.h"
+
+namespace ui {
+
+constexpr int kBaseDpi = 96;
+
+// A DPI a window can be drawn at: nonsense (0, negative, absurd) counts as 96.
+int UsableDpi(int dpi);
+// `logical` 96-DPI units in pixels at `dpi`, rounded to the nearest pixel.
+int ToPixels(int logical, int dpi);
+// Pixels at `dpi` in 96-DPI units, rounded to the nearest unit.
+int ToLogical(int pixels, int dpi);
+// A point font size (tenths of a point) as a GDI font height in pixels at `dpi` (negative:
+// the character height).
+int FontHeightAt(int tenthsOfPoint, int dpi);
+
+// The drawn images come at 1x, 1.5x and 2x: the one nearest to `dpi`, in percent.
+int NearestImageScale(int dpi);
+
+struct MonitorArea {
+  Rect monitor;  // the whole monitor
+  Rect work;     // without the taskbar and docked bars
+};
+
+// A window must show at least this much of itself on one monitor (its title strip, where
+// it is grabbed) to count as placed on it; a smaller window must show all of itself.
+constexpr int kMinShownWidth = 40, kMinShownHeight = 30;
+
+// True when `window` shows enough of itself on one of the monitors.
+bool IsOnAMonitor(const Rect& window, const std::vector<MonitorArea>& monitors);
+// Where `window` is shown: where it is when it is on a monitor, else moved (same size) into
+// the work area nearest to it, as far inside as its size allows. No monitors: unchanged.
+Rect PlaceOnAMonitor(const Rect& window, const std::vector<MonitorArea>& monitors);
+
+}  // namespace ui

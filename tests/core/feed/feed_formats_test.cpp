@@ -1,0 +1,149 @@
+// The formats readers meet, through the same entry the widget uses.
+#include "feed/feed_parser.h"
+#include "feed/feed_text.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+#include "test_util.h"
+
+namespace feed {
+namespace {
+
+std::string Sample(const char* name) {
+  return testutil::ReadAll(std::string(PELINOR_TEST_DATA) + "/feeds/" + name);
+}
+
+std::vector<FeedItem> Items(const std::string& doc, const std::u16string& url, int* result = nullptr) {
+  std::vector<FeedItem> items;
+  int r = ParseFeedDocument(doc.data(), doc.size(), url, &items);
+  if (result) *result = r;
+  return items;
+}
+
+std::string U8(const std::u16string& s) { return platform::U16ToUtf8(s); }
+
+std::vector<std::string> Lines(const std::vector<FeedItem>& items) {
+  std::vector<std::string> out;
+  for (const auto& i : items) out.push_back(U8(i.title) + "|" + U8(i.link));
+  return out;
+}
+
+class FeedFormats : public ::testing::Test {
+ protected:
+  void SetUp() override { platform::SetAnsiCodePageForTests(936); }
+};
+
+TEST_F(FeedFormats, Atom10LinksTitlesAndUnopenableEntries) {
+  auto items = Items(Sample("atom10_rules.xml"), u"http://atom.example/blog/feed.atom?refresh=1");
+  EXPECT_EQ(Lines(items), (std::vector<std::string>{
+                              "加粗 & 转义 标题|http://atom.example/blog/posts/1.html",
+                              "XHTML 标题 二|http://cdn.example/deep/two.html",
+                              "纯文本 标题|https://atom.example/4"}));
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(U8(items[0].summary), "第一段 第二段 & 更多");
+  EXPECT_EQ(U8(items[0].date), "2026-12-07T08:00:00Z");
+  EXPECT_EQ(U8(items[1].summary), "正文内容");  // content when there is no summary
+}
+
+TEST_F(FeedFormats, Atom03EscapedTitlesAndFeedAddress) {
+  auto items = Items(Sample("atom03.xml"), u"http://old.example/atom.xml");
+  EXPECT_EQ(Lines(items), (std::vector<std::string>{"转义 标题 & 符号|http://old.example/2026/1",
+                                                    "普通标题|http://old.example/2026/2"}));
+  EXPECT_EQ(U8(items[0].date), "2026-12-07T09:00:00Z");
+  EXPECT_EQ(U8(items[0].summary), "摘要");
+}
+
+TEST_F(FeedFormats, RdfVersions) {
+  auto old = Items(Sample("rss090.xml"), u"");
+  EXPECT_EQ(Lines(old), (std::vector<std::string>{"New Status Updates|http://www.mozilla.org/status/",
+                                                  "Bugzilla Reorganized|http://www.mozilla.org/bugs/"}));
+  auto ten = Items(Sample("rss10.xml"), u"http://rdf.example/index.rdf");  // gb2312 bytes
+  EXPECT_EQ(Lines(ten), (std::vector<std::string>{"第一条|http://rdf.example/1", "第二条|http://rdf.example/2"}));
+  EXPECT_EQ(U8(ten[0].summary), "第一条的摘要");
+  EXPECT_EQ(U8(ten[0].date), "2026-12-07T08:00:00+08:00");
+  EXPECT_EQ(Lines(Items(Sample("rdf.xml"), u"")), (std::vector<std::string>{"RDF item|http://example.org/1"}));
+}
+
+TEST_F(FeedFormats, PrefixedRss2KeepsToItsNamespace) {
+  EXPECT_EQ(Lines(Items(Sample("rss2_prefixed.xml"), u"")),
+            (std::vector<std::string>{"带前缀的条目|http://prefixed.example/1"}));
+}
+
+TEST_F(FeedFormats, GuidPermalinksAndRelativeAddresses) {
+  auto items = Items(Sample("rss2_guid_base.xml"), u"http://feeds.example/rss?refresh=1");
+  EXPECT_EQ(Lines(items), (std::vector<std::string>{"只有永久链接 guid|http://base.example/p/1",
+                                                    "相对地址|http://base.example/news/3.html",
+                                                    "条目自己的 base|http://elsewhere.example/4.html"}));
+  EXPECT_EQ(U8(items[0].summary), "完整 正文");  // scripts are not text
+  EXPECT_EQ(U8(items[1].date), "Mon, 07 Dec 2026 07:30:00 +0800");
+  // Without xml:base a relative link resolves against the document's own address, and
+  // with no address to resolve against it is skipped.
+  std::string doc = "<rss><channel><item><title>t</title><link>a/b.html</link></item></channel></rss>";
+  EXPECT_EQ(Lines(Items(doc, u"http://h.example/feeds/x.xml")),
+            (std::vector<std::string>{"t|http://h.example/feeds/a/b.html"}));
+  int r = 0;
+  EXPECT_TRUE(Items(doc, u"", &r).empty());
+  EXPECT_EQ(r, kFeedErrorFormat);
+}
+
+TEST_F(FeedFormats, HostileEntriesHaveAClearOutcome) {
+  // Entries only, none openable or titled: the document yields nothing.
+  int r = 0;
+  Items("<feed xmlns='http://www.w3.org/2005/Atom'><entry><title>x</title><link href='javascript:x'/></entry>"
+        "<entry><title/><link href='http://ok.example/'/></entry></feed>", u"", &r);
+  EXPECT_EQ(r, kFeedErrorFormat);
+  Items("<feed xmlns='http://www.w3.org/2005/Atom'></feed>", u"", &r);
+  EXPECT_EQ(r, kFeedErrorFormat);
+
+  // Enormous titles and summaries are cut.
+  std::string huge(200000, 'a');
+  auto items = Items("<rss><channel><item><title>" + huge + "</title><link>http://x.example/</link><description>" +
+                     huge + "</description></item></channel></rss>", u"");
+  ASSERT_EQ(items.size(), 1u);
+  EXPECT_EQ(items[0].title.size(), kMaxTitleChars);
+  EXPECT_EQ(items[0].title.back(), 0x2026);
+  EXPECT_EQ(items[0].summary.size(), kMaxSummaryChars);
+
+  // Deeply nested XHTML is refused with the document, like any too deep document.
+  std::string deep = "<feed xmlns='http://www.w3.org/2005/Atom'><entry><title type='xhtml'><div>";
+  for (int i = 0; i < 5000; ++i) deep += "<span>";
+  deep += "x</div></title><link href='http://x.example/'/></entry></feed>";
+  Items(deep, u"", &r);
+  EXPECT_EQ(r, kFeedErrorFormat);
+}
+
+TEST(FeedText, OpenableAddresses) {
+  const std::u16string base = u"http://h.example/a/b.xml?q=1";
+  EXPECT_EQ(OpenableAddress(base, u" http://x.example/1 "), u"http://x.example/1");
+  EXPECT_EQ(OpenableAddress(base, u"HTTPS://x.example/"), u"HTTPS://x.example/");
+  EXPECT_EQ(OpenableAddress(base, u"c/d.html"), u"http://h.example/a/c/d.html");
+  EXPECT_EQ(OpenableAddress(base, u"../up.html"), u"http://h.example/up.html");
+  EXPECT_EQ(OpenableAddress(base, u"./x/../../../y"), u"http://h.example/y");
+  EXPECT_EQ(OpenableAddress(base, u"//cdn.example/z"), u"http://cdn.example/z");
+  for (const char16_t* bad : {u"javascript:alert(1)", u"JaVaScRiPt:x", u"data:text/html,x", u"file:///c:/x",
+                              u"\\\\host\\share\\x", u"vbscript:x", u"mailto:a@b", u"http://", u"http:///x",
+                              u"", u"http://a.example/\x01"}) {
+    EXPECT_EQ(OpenableAddress(base, bad), u"") << U8(bad);
+  }
+  EXPECT_EQ(OpenableAddress(u"", u"relative.html"), u"");
+  EXPECT_EQ(OpenableAddress(u"file:///c:/feeds/", u"x.html"), u"");
+}
+
+TEST(FeedText, HtmlToText) {
+  EXPECT_EQ(HtmlToText(u"<p>a</p><p>b &amp; c&#x4E2D;</p>"), u"a b & c中");
+  EXPECT_EQ(HtmlToText(u"x <!-- hidden --> y <style>p{}</style>z<script>var a='<b>';</script>"), u"x y z");
+  EXPECT_EQ(HtmlToText(u"1 < 2 and <a href=\"x>y\">link</a>"), u"1 < 2 and link");
+  EXPECT_EQ(HtmlToText(u"&bogus; &#xD800; &"), u"&bogus; &#xD800; &");
+  EXPECT_EQ(HtmlToText(u"<b>unclosed"), u"unclosed");
+  EXPECT_EQ(HtmlToText(u"abcdefgh", 5), u"abcd\u2026");
+  EXPECT_EQ(CollapsedText(u"\u3000 a \n\t b\u00A0"), u"a b");
+  // A cut never splits a surrogate pair.
+  std::u16string pairs;
+  for (int i = 0; i < 10; ++i) pairs += u"\U0001F600";
+  std::u16string cut = CollapsedText(pairs, 6);
+  EXPECT_EQ(cut, std::u16string(u"\U0001F600\U0001F600") + u"\u2026");
+}
+
+}  // namespace
+}  // namespace feed

@@ -1,0 +1,91 @@
+#include "ui/dpi.h"
+
+#include <climits>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using ui::MonitorArea;
+using ui::Rect;
+
+TEST(Dpi, SizesScaleBothWaysAndRound) {
+  EXPECT_EQ(ui::ToPixels(260, 96), 260);
+  EXPECT_EQ(ui::ToPixels(260, 192), 520);
+  EXPECT_EQ(ui::ToPixels(260, 144), 390);
+  EXPECT_EQ(ui::ToPixels(5, 120), 6);    // 6.25
+  EXPECT_EQ(ui::ToPixels(-10, 144), -15);
+  EXPECT_EQ(ui::ToLogical(520, 192), 260);
+  EXPECT_EQ(ui::ToLogical(391, 144), 261);  // 260.67
+  for (int dpi : {96, 120, 144, 168, 192, 288})
+    for (int v : {0, 1, 7, 80, 260, 800}) EXPECT_EQ(ui::ToLogical(ui::ToPixels(v, dpi), dpi), v) << dpi << " " << v;
+  // No overflow at the ends of the range.
+  EXPECT_EQ(ui::ToPixels(INT_MAX, 192), INT_MAX);
+  EXPECT_EQ(ui::ToPixels(INT_MIN, 192), INT_MIN);
+}
+
+TEST(Dpi, NonsenseDpiCountsAsNinetySix) {
+  for (int dpi : {0, -96, 1, 47, 100000}) {
+    EXPECT_EQ(ui::UsableDpi(dpi), 96);
+    EXPECT_EQ(ui::ToPixels(200, dpi), 200);
+    EXPECT_EQ(ui::ToLogical(200, dpi), 200);
+  }
+  EXPECT_EQ(ui::UsableDpi(144), 144);
+}
+
+TEST(Dpi, FontHeightsFollowTheDpi) {
+  EXPECT_EQ(ui::FontHeightAt(90, 96), -12);
+  EXPECT_EQ(ui::FontHeightAt(90, 192), -24);
+  EXPECT_EQ(ui::FontHeightAt(100, 144), -20);
+}
+
+TEST(Dpi, NearestImageScale) {
+  EXPECT_EQ(ui::NearestImageScale(96), 100);
+  EXPECT_EQ(ui::NearestImageScale(110), 100);
+  EXPECT_EQ(ui::NearestImageScale(120), 150);  // 125 %: halfway, the sharper image
+  EXPECT_EQ(ui::NearestImageScale(144), 150);
+  EXPECT_EQ(ui::NearestImageScale(168), 200);  // 175 %
+  EXPECT_EQ(ui::NearestImageScale(192), 200);
+  EXPECT_EQ(ui::NearestImageScale(288), 200);
+  EXPECT_EQ(ui::NearestImageScale(0), 100);
+}
+
+const MonitorArea kPrimary{{0, 0, 1280, 800}, {0, 0, 1280, 760}};      // taskbar at the bottom
+const MonitorArea kLeft{{-1920, -200, 0, 880}, {-1920, -200, 0, 880}};  // a second one, left
+
+TEST(Dpi, AWidgetOnAMonitorStaysWhereItIs) {
+  const Rect w{100, 100, 360, 300};
+  EXPECT_TRUE(ui::IsOnAMonitor(w, {kPrimary}));
+  EXPECT_EQ(ui::PlaceOnAMonitor(w, {kPrimary}), w);
+  // Partly off the edge but its strip still reachable.
+  const Rect edge{1240, 770, 1500, 970};
+  EXPECT_TRUE(ui::IsOnAMonitor(edge, {kPrimary}));
+  // On the second monitor while it is there.
+  const Rect left{-1500, 100, -1240, 300};
+  EXPECT_TRUE(ui::IsOnAMonitor(left, {kPrimary, kLeft}));
+  EXPECT_EQ(ui::PlaceOnAMonitor(left, {kPrimary, kLeft}), left);
+}
+
+TEST(Dpi, AWidgetOnNoMonitorComesIntoTheNearestWorkArea) {
+  // The left monitor was unplugged: the widget comes to the primary's left edge, same size.
+  const Rect left{-1500, 100, -1240, 300};
+  EXPECT_FALSE(ui::IsOnAMonitor(left, {kPrimary}));
+  EXPECT_EQ(ui::PlaceOnAMonitor(left, {kPrimary}), (Rect{0, 100, 260, 300}));
+  // Below the screen: above the taskbar, not on it.
+  const Rect below{500, 2000, 760, 2200};
+  EXPECT_EQ(ui::PlaceOnAMonitor(below, {kPrimary}), (Rect{500, 560, 760, 760}));
+  // Only a sliver showing (less than the strip) counts as lost.
+  const Rect sliver{1275, 100, 1535, 300};
+  EXPECT_FALSE(ui::IsOnAMonitor(sliver, {kPrimary}));
+  EXPECT_EQ(ui::PlaceOnAMonitor(sliver, {kPrimary}), (Rect{1020, 100, 1280, 300}));
+  // The nearer of two work areas.
+  const Rect farLeft{-3000, 0, -2740, 200};
+  EXPECT_EQ(ui::PlaceOnAMonitor(farLeft, {kPrimary, kLeft}), (Rect{-1920, 0, -1660, 200}));
+  // Larger than the work area: its top-left corner (title strip and buttons) shows.
+  const Rect huge{5000, 5000, 6500, 6000};
+  EXPECT_EQ(ui::PlaceOnAMonitor(huge, {kPrimary}), (Rect{0, 0, 1500, 1000}));
+  // Nothing known about the monitors: left alone.
+  EXPECT_EQ(ui::PlaceOnAMonitor(left, {}), left);
+}
+
+}  // namespace
