@@ -47,7 +47,6 @@ void CNotesBase::RebuildContentFont() {
   fw::UniqueFont font(CreateFontIndirectW(&lf));
   // The surfaces take the new font before the old one is deleted.
   surfaceA_.UseFont(font.get());
-  surfaceB_.UseFont(font.get());
   contentFont_ = std::move(font);
 }
 
@@ -131,7 +130,6 @@ void CNotesBase::DestroyWidget() {
   composePending_ = false;
   // The surfaces go before the font they hold.
   surfaceA_.Reset();
-  surfaceB_.Reset();
   contentFont_.reset();
   visible = 0;
 }
@@ -310,13 +308,20 @@ void CNotesBase::UpdateRectsAndSurfaces() {
   fw::WindowDc wdc(hwnd_);
   if (!imageDc_) imageDc_.reset(CreateCompatibleDC(wdc.get()));
   surfaceA_.Resize(wdc.get(), rc.right, rc.bottom);
-  surfaceB_.Resize(wdc.get(), rc.right, rc.bottom);
-  for (HDC dc : {surfaceA_.dc(), surfaceB_.dc()}) {
-    if (!dc) continue;
+  if (HDC dc = surfaceA_.dc()) {
     SelectObject(dc, contentFont_.get());
     SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, textcolor);
   }
+}
+
+const ui::DibSurface& CNotesBase::markSurface() const { return ScratchSurface(); }
+
+ui::DibSurface& CNotesBase::ScratchSurface() {
+  // Its pixels matter only while one widget composes, and every widget composes on the UI
+  // thread: one surface serves them all, remade at the size of the widget composing.
+  static ui::DibSurface* scratch = new ui::DibSurface;
+  return *scratch;
 }
 
 void CNotesBase::PaintText(HDC dc) {
@@ -337,9 +342,15 @@ void CNotesBase::PaintText(HDC dc) {
 }
 
 void CNotesBase::Compose() {
-  if (!ready_ || !surfaceA_.ready() || !surfaceB_.ready()) return;
+  if (!ready_ || !surfaceA_.ready()) return;
   const int w = surfaceA_.width(), h = surfaceA_.height();
-  widgets::Surface a{surfaceA_.pixels(), w, h}, b{surfaceB_.pixels(), w, h};
+  ui::DibSurface& scratch = ScratchSurface();
+  if ((scratch.width() != w || scratch.height() != h) && !scratch.Resize(surfaceA_.dc(), w, h)) return;
+  // The widget's font is selected only while it draws: the next widget may delete its own.
+  fw::SelectGuard font(scratch.dc(), contentFont_.get());
+  SetBkMode(scratch.dc(), TRANSPARENT);
+  ::SetTextColor(scratch.dc(), textcolor);
+  widgets::Surface a{surfaceA_.pixels(), w, h}, b{scratch.pixels(), w, h};
   const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
   GdiFlush();
   widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_, dpi_);
@@ -348,7 +359,7 @@ void CNotesBase::Compose() {
     widgets::DrawImage(a, im.menu, rects_.menu);
   }
   // Whatever the text drawing touches is text, and is fully opaque whatever the opacity.
-  ui::ComposeTextOpaque(surfaceA_, surfaceB_, [this](HDC dc) { PaintText(dc); }, 255);
+  ui::ComposeTextOpaque(surfaceA_, scratch, [this](HDC dc) { PaintText(dc); }, 255);
 
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
   platform::BenchEvent(content.empty() ? "painted" : "content", hwnd_);

@@ -70,7 +70,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // The composed layered image of the last paint (premultiplied BGRA).
   const ui::DibSurface& surface() const { return surfaceA_; }
   // The mark surface of the last paint: pixels that differ from the marker are text.
-  const ui::DibSurface& markSurface() const { return surfaceB_; }
+  const ui::DibSurface& markSurface() const;
   // Composes the layered image now and pushes it to the window.
   void Compose();
   // The content font, and the font the drawing surfaces hold (the same once made).
@@ -183,7 +183,10 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // The fonts come before the surfaces: a font outlives the DCs it is selected into.
   fw::UniqueFont contentFont_;
   fw::UniqueFont titleFont_, captionFont_;
-  ui::DibSurface surfaceA_, surfaceB_;
+  ui::DibSurface surfaceA_;
+  // The composition's scratch surface (background layers, then the text mark), shared by
+  // all widgets.
+  static ui::DibSurface& ScratchSurface();
   fw::UniqueMemDc imageDc_;  // images of the content are copied through it
   bool composePending_ = false;
   std::u16string titleText_;  // nothing sets it: the strip shows no title
