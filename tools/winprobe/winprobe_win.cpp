@@ -13,6 +13,7 @@
 //   winprobe send HWND MSG WPARAM LPARAM  SendMessage; prints the result
 //   winprobe post HWND MSG WPARAM LPARAM  PostMessage
 //   winprobe command HWND ID              WM_COMMAND with ID (BN_CLICKED) to HWND
+//   winprobe item HWND ID                 hwnd of the dialog item ID of HWND
 //   winprobe button HWND ID               BM_CLICK on the dialog item ID of HWND
 //   winprobe settext HWND ID TEXT         WM_SETTEXT on the dialog item ID (ID 0: HWND itself)
 //   winprobe gettext HWND [ID]            prints the window text
