@@ -68,7 +68,8 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
                              const std::u16string& advertUrl) {
   if (answer.requestUrl != requestUrl_) {
     // Requested for an address the widget no longer reads: it must not show or save it.
-    if (!refreshing_ && !feedUrl_.empty()) Start(feedUrl_, false);
+    // The current address is asked now unless it is being asked or has answered.
+    if (!refreshing_ && state_ == State::kWaiting && !feedUrl_.empty()) Start(feedUrl_, false);
     return false;
   }
   refreshing_ = false;

@@ -74,7 +74,7 @@ class NewsFeedLogic {
   void SwitchFeed(const std::u16string& feedUrl);
 
   // A feed result. An answer for another address than the current one is dropped (and
-  // the current address fetched when nothing is running for it). Rebuilds the content
+  // the current address fetched when it is neither being fetched nor has answered). Rebuilds the content
   // when it changed; a failure shows its cause over the kept items, reports it in a toast
   // unless silent and schedules a retry; nothing new keeps everything as it is.
   // Returns true when the answer was taken.

@@ -428,10 +428,12 @@ TEST(NewsFeedLogic, AResultBelongsToTheAddressItWasRequestedFor) {
   EXPECT_EQ(host.content, u"");
   EXPECT_FALSE(Contains(host.shown, u"旧"));
 
-  // A late answer with nothing running for the new address starts it again.
-  FeedAnswer stale = late;
-  EXPECT_FALSE(logic.OnResult(stale, u"", u""));
-  EXPECT_EQ(host.started.size(), started + 1);
+  // Another late answer changes nothing: the new feed has answered, its retry stands.
+  EXPECT_FALSE(logic.OnResult(late, u"", u""));
+  EXPECT_EQ(host.started.size(), started);
+  host.now = logic.retryAt();
+  logic.Tick();
+  ASSERT_EQ(host.started.size(), started + 1);
   EXPECT_EQ(host.started.back(), u"http://new/rss?refresh=1");
   auto newItems = Items(2, u"新");
   logic.OnResult(Answer(host, 2, newItems.data()), u"", u"");
@@ -448,8 +450,13 @@ TEST(NewsFeedLogic, SwitchingWhenTheWorkerCannotStartStillDropsTheOldAnswer) {
   FeedAnswer late = Answer(host, 2, oldItems.data());
   host.startOk = false;
   logic.SwitchFeed(u"http://new/rss");
+  EXPECT_FALSE(logic.refreshing());
+  host.startOk = true;
   EXPECT_FALSE(logic.OnResult(late, u"", u""));
   EXPECT_FALSE(Contains(host.content + host.shown, u"旧"));
+  // Nothing asked the new address yet: the dropped answer has it asked now.
+  EXPECT_TRUE(logic.refreshing());
+  EXPECT_EQ(host.started.back(), u"http://new/rss?refresh=1");
 }
 
 }  // namespace

@@ -577,3 +577,36 @@ TEST_F(WidgetManagerTest, WakingUpRetriesAFailedFeedAtOnce) {
   EXPECT_EQ(w->feedLogic().state(), widgets::NewsFeedLogic::State::kShown);
   EXPECT_EQ(w->engine()->GetHtml().find(u"读取失败"), std::u16string::npos);
 }
+
+// Switching while the old feed is still being fetched: the old answer, arriving late, is
+// dropped; the new feed is asked at once, and its failure is all the widget shows and
+// keeps, never the old feed's items under the new address.
+TEST_F(NewsNotesTest, SwitchingDropsTheOldFeedsLateAnswer) {
+  using wintest::LoopbackServer;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    if (head.find("GET /old.xml") == 0) {
+      Sleep(1500);
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", TwoItemFeed()));
+    } else {
+      LoopbackServer::Send(s, LoopbackServer::Response("404 Not Found", "gone"));
+    }
+  });
+  CNewsNotes* w = Make(255, 4);
+  w->rssurl = server.Url("/old.xml");
+  w->Refresh(0);
+  ASSERT_TRUE(w->refreshing());
+  env_.settings.custom_links = {{u"新的", server.Url("/new.xml")}};
+  w->RunMenuCommand(512);  // the first custom link
+  EXPECT_EQ(w->rssurl, server.Url("/new.xml"));
+  ASSERT_TRUE(wintest::PumpUntil(
+      [&] { return w->feedLogic().state() == widgets::NewsFeedLogic::State::kFailed; }, 10000));
+  EXPECT_LT(server.heads().size(), 3u);
+  wintest::PumpFor(2500);  // the old feed's answer comes in meanwhile
+  ASSERT_EQ(server.heads().size(), 2u);
+  EXPECT_TRUE(w->items().empty());
+  EXPECT_EQ(w->GetContent(), u"");
+  const std::u16string shown = w->engine()->GetHtml();
+  EXPECT_NE(shown.find(u"HTTP 404"), std::u16string::npos);
+  EXPECT_EQ(shown.find(u"第一条"), std::u16string::npos);
+  EXPECT_TRUE(env_.titles.empty());  // nothing of the old feed was taken
+}
