@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 #include "feed/feed_formats.h"
@@ -32,7 +33,20 @@ bool IsValidUtf8(const unsigned char* p, size_t n) {
   size_t i = 0;
   while (i < n) {
     unsigned c = p[i];
-    if (c < 0x80) { ++i; continue; }
+    if (c < 0x80) {  // markup is ASCII: its runs are checked eight bytes at a time
+      ++i;
+      uint64_t word;
+      while (n - i >= sizeof word && (std::memcpy(&word, p + i, sizeof word), (word & 0x8080808080808080ull) == 0))
+        i += sizeof word;
+      continue;
+    }
+    // Three-byte sequences whose lead byte allows no overlong form and no surrogate: the
+    // bulk of CJK text, checked without the general path.
+    if (((c >= 0xE1 && c <= 0xEC) || c >= 0xEE) && c <= 0xEF) {
+      if (n - i < 3 || (p[i + 1] & 0xC0) != 0x80 || (p[i + 2] & 0xC0) != 0x80) return false;
+      i += 3;
+      continue;
+    }
     size_t len;
     unsigned min;
     if ((c & 0xE0) == 0xC0) { len = 2; min = 0x80; c &= 0x1F; }
@@ -160,12 +174,14 @@ bool Contains(const std::u16string& text, const char16_t* what) {
   return text.find(what) != std::u16string::npos;
 }
 
-int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
+int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
+                 std::u16string* title) {
   std::string text = XmlDocumentToUtf8(data, size);
   if (!platform::XmlNestingAcceptable(text.data(), text.size())) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;
+  if (title) *title = ExtractFeedTitle(doc);
   size_t found = ExtractFeedItems(doc, feedUrl, Contains(feedUrl, kBracketTrimSiteDomain), items);
   return found ? static_cast<int>(found) : kFeedErrorFormat;
 }
@@ -230,10 +246,11 @@ std::u16string FeedRefreshUrl(const std::u16string& feedUrl) {
 }
 
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
-                      std::vector<FeedItem>* items) {
+                      std::vector<FeedItem>* items, std::u16string* title) {
+  if (title) title->clear();
   if (!data || size == 0) return kFeedErrorFormat;
   if (Contains(feedUrl, kHtmlListSiteDomain)) return ParseHtmlList(data, size, feedUrl, items);
-  return ParseXmlFeed(data, size, feedUrl, items);
+  return ParseXmlFeed(data, size, feedUrl, items, title);
 }
 
 }  // namespace feed

@@ -2,22 +2,10 @@
 width and text twice the height; and a widget stored on a monitor that is gone comes up
 inside the work area, its stored place kept. Runs in a Wine prefix of its own, whose DPI it
 changes."""
-import subprocess
 import time
 import unittest
 
 import harness as h
-
-DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
-
-
-def use_dpi(dpi):
-    """Sets the prefix's DPI; a fresh wineserver makes every new program read it."""
-    h.ENV = h.wine_env("wineprefix-dpi", 170)
-    h.wine(["reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"])
-    subprocess.run(["wineserver", "-k"], env=h.env(), timeout=60)
-    subprocess.run(["wineserver", "-w"], env=h.env(), timeout=60)
-    h.ENV = h.wine_env("wineprefix-dpi", 170)
 
 
 def text_rows(png, rect):
@@ -40,7 +28,7 @@ class Dpi(unittest.TestCase):
     def run_at(self, dpi):
         """Runs the program with one widget on the screen and one stored on a monitor left of
         it that is gone; returns their window rectangles, a screenshot and data.dat."""
-        use_dpi(dpi)
+        h.use_dpi(dpi)
         h.reset_user_data()
         program = h.Program()
         try:
