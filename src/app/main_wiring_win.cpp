@@ -74,13 +74,23 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
     for (CNewsNotes* w : manager.WidgetList())
       if (w && w->hwnd()) SetWindowPos(w->hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   };
-  h.showSettings = [&dlg, &manager] {
+  // One settings dialog at a time: the menu still opens while it is up, and a second 设置
+  // brings the open one forward.
+  auto openSettings = std::make_shared<menus::CSettingsDlg*>(nullptr);
+  h.showSettings = [&dlg, &manager, openSettings] {
+    if (*openSettings) {
+      if ((*openSettings)->hwnd()) SetForegroundWindow((*openSettings)->hwnd());
+      return;
+    }
     std::vector<std::u16string> themes;
     for (int i = 0; i < widgets::kThemeCount; ++i) themes.push_back(widgets::Themes()[i].menuName);
     std::vector<int> alphas(std::begin(widgets::kAlphaLevels), std::end(widgets::kAlphaLevels));
     const bool wasOn = IsAutoStartOn();
     menus::CSettingsDlg settings(menus::ValuesFrom(manager, wasOn), themes, alphas);
-    if (settings.DoModal(dlg.hwnd()) != IDOK) return;
+    *openSettings = &settings;
+    const INT_PTR result = settings.DoModal(dlg.hwnd());
+    *openSettings = nullptr;
+    if (result != IDOK) return;
     const menus::SettingsValues& v = settings.values();
     if (v.autoStart && !wasOn) EnableAutoStart();
     if (!v.autoStart && wasOn) DisableAutoStart();

@@ -104,6 +104,9 @@ LRESULT CALLBACK CQMenuBase::GetMessageHook(int code, WPARAM wParam, LPARAM lPar
     case WM_MBUTTONDOWN: case WM_NCMBUTTONDOWN:
       if (current_ && !current_->ContainsPoint(msg->pt.x, msg->pt.y)) current_->Close();
       break;
+    case WM_KEYDOWN:  // the menus never have the focus, but Esc should still close them
+      if (current_ && msg->wParam == VK_ESCAPE) current_->Close();
+      break;
     default: break;
   }
   return result;

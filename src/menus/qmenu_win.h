@@ -1,8 +1,8 @@
 // Owner-drawn popup menus: borderless, non-activating windows with a drop shadow that draw
 // their own items and post the chosen command to their owner as WM_COMMAND. A menu can
 // hold any CQMenuBase as a submenu. At most one top-level menu is open in the process; a
-// message hook closes it when the user clicks anywhere else in the program, and switching
-// to another application closes it too.
+// message hook closes it when the user clicks anywhere else in the program or presses Esc,
+// and switching to another application closes it too.
 #pragma once
 #include <windows.h>
 

@@ -129,6 +129,13 @@ class MainMenu(unittest.TestCase):
         dlg = dlg.strip()
         self.assertEqual(self.menus(), [], "the menu must close when the dialog opens")
         h.screenshot("settings_dialog.png")
+        # 设置 again while it is open: still one dialog.
+        sub = self.open_options(self.open_menu())
+        h.probe("click", sub.hwnd, *SUB_SETTINGS)
+        self.assertTrue(h.wait_for(lambda: self.menus() == [], timeout=10))
+        time.sleep(0.5)
+        dialogs = [w for w in h.windows() if w.pid == self.pid and w.title == "设置" and w.visible]
+        self.assertEqual([w.hwnd for w in dialogs], [dlg])
         h.probe("button", dlg, IDC_SET_AUTOSTART)
         code, combo = h.probe("item", dlg, IDC_SET_REFRESH)
         self.assertEqual(code, 0)

@@ -325,6 +325,19 @@ TEST_F(QMenuTest, AClickOutsideClosesEveryLevelAndSendsNothing) {
   }
 }
 
+TEST_F(QMenuTest, EscapeClosesEveryLevelAndOtherKeysDoNot) {
+  Open();
+  PostMessageW(other_.hwnd(), WM_KEYDOWN, 'A', 0);
+  wintest::PumpFor(50);
+  EXPECT_TRUE(sub_.hwnd());
+  PostMessageW(other_.hwnd(), WM_KEYDOWN, VK_ESCAPE, 0);
+  wintest::PumpFor(50);
+  EXPECT_FALSE(top_.hwnd());
+  EXPECT_FALSE(sub_.hwnd());
+  EXPECT_EQ(menus::CQMenuBase::Current(), nullptr);
+  EXPECT_TRUE(sink_.commands.empty());
+}
+
 TEST_F(QMenuTest, AnotherApplicationBecomingActiveClosesEveryLevel) {
   Open();
   SendMessageW(sub_.hwnd(), WM_ACTIVATEAPP, TRUE, 0);  // this application activated: stays
