@@ -18,8 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     default: break;
   }
   std::vector<FeedItem> items;
-  int r = feed::ParseFeedDocument(reinterpret_cast<const char*>(data) + 1, size - 1, url, &items);
+  std::u16string title;
+  int r = feed::ParseFeedDocument(reinterpret_cast<const char*>(data) + 1, size - 1, url, &items, &title);
   if (r > 0 && static_cast<size_t>(r) != items.size()) __builtin_trap();
+  // The feed's own title may become a link's name: bounded, one line.
+  if (title.size() > feed::kMaxTitleChars) __builtin_trap();
+  for (char16_t c : title)
+    if (c == u'\r' || c == u'\n') __builtin_trap();
   for (const auto& item : items) {
     if (item.title.empty() || item.link.empty()) __builtin_trap();
     // Feed documents only ever hand on web addresses.

@@ -178,6 +178,21 @@ void CMainDlg::OnTick() {
   if (a.runAdvertScheduler && hooks_.runAdvertScheduler) hooks_.runAdvertScheduler();
   if (a.requestRemoteConfig && hooks_.requestConfig) hooks_.requestConfig(std::string());
   if (a.refreshAllWidgets) manager_.RefreshAllWidgets();
+  // Failed feeds: retries that are due, and all of them at once when the network is back.
+  // (The system is asked directly: the isOnline hook counts the start-up's offline ticks.)
+  if (network_.Tick([] {
+        DWORD flags = 0;
+        return InternetGetConnectedState(&flags, 0) != FALSE;
+      }))
+    manager_.NetworkBack();
+  manager_.TickWidgets();
+}
+
+LRESULT CMainDlg::OnPowerBroadcast(UINT, WPARAM wParam, LPARAM, BOOL&) {
+  constexpr WPARAM kResumeSuspend = 0x7, kResumeAutomatic = 0x12;  // PBT_APMRESUME...
+  // Back from sleep: the network may be too; failed feeds need not wait out their pause.
+  if (wParam == kResumeSuspend || wParam == kResumeAutomatic) manager_.NetworkBack();
+  return TRUE;
 }
 
 void CMainDlg::OnNetworkWait() {

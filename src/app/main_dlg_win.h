@@ -110,6 +110,7 @@ class CMainDlg : public fw::DialogBase,
     MESSAGE_HANDLER(WM_APP_TRAY, OnTray)
     MESSAGE_HANDLER(WM_APP_START_DOWNLOAD, OnStartDownload)
     MESSAGE_HANDLER(WM_APP_REMOTE_CONFIG, OnRemoteConfig)
+    MESSAGE_HANDLER(WM_POWERBROADCAST, OnPowerBroadcast)
     MESSAGE_HANDLER(TaskbarCreatedMessage(), OnTaskbarCreated)
   END_MSG_MAP()
 
@@ -124,6 +125,7 @@ class CMainDlg : public fw::DialogBase,
   LRESULT OnTray(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnStartDownload(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnRemoteConfig(UINT, WPARAM, LPARAM, BOOL&);
+  LRESULT OnPowerBroadcast(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnTaskbarCreated(UINT, WPARAM, LPARAM, BOOL&);
   static UINT TaskbarCreatedMessage();
 
@@ -140,6 +142,7 @@ class CMainDlg : public fw::DialogBase,
 
   Hooks hooks_;
   TickCounters counters_;
+  NetworkWatch network_;
   CNotesManager manager_{*this};
 };
 

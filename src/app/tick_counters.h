@@ -38,4 +38,27 @@ class TickCounters {
   int refreshLimit_ = kRefreshLimit;
 };
 
+// Notices the network coming back. Asked every tick, it looks at the online state only
+// every kCheckEveryTicks ticks (a cheap system query) and says when it turned from
+// offline to online since the last look.
+class NetworkWatch {
+ public:
+  static constexpr int kCheckEveryTicks = 5;
+
+  // `isOnline` is called only on the ticks that look.
+  template <class IsOnline>
+  bool Tick(IsOnline isOnline) {
+    if (++ticks_ < kCheckEveryTicks) return false;
+    ticks_ = 0;
+    const bool online = isOnline();
+    const bool cameBack = online && wasOffline_;
+    wasOffline_ = !online;
+    return cameBack;
+  }
+
+ private:
+  int ticks_ = 0;
+  bool wasOffline_ = false;
+};
+
 }  // namespace app

@@ -1,5 +1,7 @@
 #include "feed/feed_fetch_win.h"
 
+#include <wininet.h>
+
 #include <string>
 #include <utility>
 
@@ -58,6 +60,23 @@ FeedResult Refresh(const std::u16string& url, const RefreshOptions& options, con
   return result;
 }
 
+// Why a download failed. A name or connection failure on a computer that reports no
+// network is put down to the network; a loopback server needs none.
+FetchFailure DownloadFailure(const std::u16string& url, const net::HttpResponse& response) {
+  DownloadOutcome o;
+  o.answered = response.answered;
+  o.status = response.status;
+  o.systemError = static_cast<uint32_t>(response.systemError);
+  o.tooLarge = response.tooLarge;
+  FetchFailure f = ClassifyDownloadFailure(o);
+  if ((f.kind == FailureKind::kHostNotFound || f.kind == FailureKind::kRefused) && !net::IsLoopbackUrl(url)) {
+    DWORD flags = 0;
+    o.offline = !InternetGetConnectedState(&flags, 0);
+    f = ClassifyDownloadFailure(o);
+  }
+  return f;
+}
+
 }  // namespace
 
 void OpenFeedFetchStates(const std::u16string& path) { States().Open(path); }
@@ -67,6 +86,7 @@ int StartFeedRefresh(HWND window, UINT message, const wchar_t* url, const Refres
   std::u16string target = to_u16(url);
   bool started = Workers().Start([window, message, target, options](const std::atomic<bool>& stop) {
     FeedResult result = Refresh(target, options, stop);
+    result.requestUrl = target;
     if (window && !stop) {
       WPARAM w = static_cast<WPARAM>(result.items.empty() ? result.code : static_cast<int>(result.items.size()));
       SendMessageW(window, message, w, reinterpret_cast<LPARAM>(&result));
@@ -102,10 +122,11 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
   }
   if (size <= 0) {
     result.code = kFeedErrorDownload;
+    result.failure = DownloadFailure(requestUrl, response);
     if (!(stop && *stop)) LogDebug("download third party news failed!");
     return result;
   }
-  int found = ParseFeedDocument(response.body.get(), response.size, feedUrl, &result.items);
+  int found = ParseFeedDocument(response.body.get(), response.size, feedUrl, &result.items, &result.title);
   if (found <= 0 && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
     // A web page instead of a feed: take the first feed it announces.
     std::vector<std::u16string> feeds = DiscoverFeedLinks(response.body.get(), response.size, requestUrl);
@@ -115,7 +136,7 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
       plain.acceptCompressed = true;
       net::HttpResponse announced;
       if (net::HttpGet(feeds[0], plain, &announced) > 0) {
-        found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items);
+        found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items, &result.title);
         // The page's validators say nothing about its feed: the page is asked in full.
         result.etag.clear();
         result.lastModified.clear();
@@ -123,6 +144,7 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
     }
   }
   result.code = found > 0 ? found : kFeedErrorFormat;
+  if (found <= 0) result.failure.kind = FailureKind::kNotAFeed;
   return result;
 }
 

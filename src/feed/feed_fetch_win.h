@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/fetch_failure.h"
 #include "model/feed_item.h"
 
 namespace feed {
@@ -28,6 +29,9 @@ constexpr int kFeedUnchanged = 0;
 struct FeedResult {
   int code = -1;  // the item count when there are items, else kFeedUnchanged or kFeedError*
   std::vector<FeedItem> items;
+  std::u16string title;        // the feed's own title, when it has one
+  std::u16string requestUrl;   // the address the refresh was started for (as passed)
+  FetchFailure failure;        // why there are no items, when a download or parse failed
   // What the answer said about the next request.
   int status = 0;
   std::u16string etag, lastModified;

@@ -281,4 +281,25 @@ size_t ExtractFeedItems(const TiXmlDocument& doc, const std::u16string& document
   return 0;
 }
 
+std::u16string ExtractFeedTitle(const TiXmlDocument& doc) {
+  const TiXmlElement* root = doc.FirstChildElement();
+  if (!root) return std::u16string();
+  const FeedFormat format = DetectFeedFormat(doc);
+  const bool atom = format == FeedFormat::kAtom10 || format == FeedFormat::kAtom03;
+  // Atom keeps its title on the root; RSS and RDF on the channel.
+  const TiXmlElement* holder = root;
+  if (!atom) {
+    holder = nullptr;
+    for (const TiXmlElement* e = root->FirstChildElement(); e && !holder; e = e->NextSiblingElement())
+      if (Eq(LocalName(e), "channel")) holder = e;
+    if (!holder) return std::u16string();
+  }
+  for (const TiXmlElement* e = holder->FirstChildElement(); e; e = e->NextSiblingElement()) {
+    if (!Eq(LocalName(e), "title")) continue;
+    TextKind kind = atom ? AtomTextKind(e, format == FeedFormat::kAtom03) : TextKind::kText;
+    return TextOf(e, kind, kMaxTitleChars);
+  }
+  return std::u16string();
+}
+
 }  // namespace feed

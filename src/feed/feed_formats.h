@@ -22,4 +22,8 @@ FeedFormat DetectFeedFormat(const TiXmlDocument& doc);
 size_t ExtractFeedItems(const TiXmlDocument& doc, const std::u16string& documentUrl, bool trimRemarks,
                         std::vector<FeedItem>* items);
 
+// The feed's own title (the channel's or the Atom feed's), as plain collapsed text; empty
+// when it has none.
+std::u16string ExtractFeedTitle(const TiXmlDocument& doc);
+
 }  // namespace feed

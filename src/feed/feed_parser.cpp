@@ -160,12 +160,14 @@ bool Contains(const std::u16string& text, const char16_t* what) {
   return text.find(what) != std::u16string::npos;
 }
 
-int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items) {
+int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
+                 std::u16string* title) {
   std::string text = XmlDocumentToUtf8(data, size);
   if (!platform::XmlNestingAcceptable(text.data(), text.size())) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;
+  if (title) *title = ExtractFeedTitle(doc);
   size_t found = ExtractFeedItems(doc, feedUrl, Contains(feedUrl, kBracketTrimSiteDomain), items);
   return found ? static_cast<int>(found) : kFeedErrorFormat;
 }
@@ -230,10 +232,11 @@ std::u16string FeedRefreshUrl(const std::u16string& feedUrl) {
 }
 
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
-                      std::vector<FeedItem>* items) {
+                      std::vector<FeedItem>* items, std::u16string* title) {
+  if (title) title->clear();
   if (!data || size == 0) return kFeedErrorFormat;
   if (Contains(feedUrl, kHtmlListSiteDomain)) return ParseHtmlList(data, size, feedUrl, items);
-  return ParseXmlFeed(data, size, feedUrl, items);
+  return ParseXmlFeed(data, size, feedUrl, items, title);
 }
 
 }  // namespace feed

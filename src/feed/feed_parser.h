@@ -25,9 +25,10 @@ std::u16string FeedRefreshUrl(const std::u16string& feedUrl);
 
 // Parses `size` bytes downloaded from `feedUrl` (relative addresses resolve against it).
 // Returns the number of items (> 0), appended to `items` in document order, or
-// kFeedErrorFormat when there is none.
+// kFeedErrorFormat when there is none. `title`, when given, receives the feed's own title
+// (empty when it has none, and for the HTML-list site).
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
-                      std::vector<FeedItem>* items);
+                      std::vector<FeedItem>* items, std::u16string* title = nullptr);
 
 // --- Steps of the parse, exposed for tests ---
 

@@ -29,9 +29,9 @@ bool Download(const std::u16string& url, const std::atomic<bool>* stop, net::Htt
   return net::HttpGet(url, options, response) > 0;
 }
 
-bool IsFeed(const net::HttpResponse& response, const std::u16string& url) {
+bool IsFeed(const net::HttpResponse& response, const std::u16string& url, std::u16string* title) {
   std::vector<FeedItem> items;
-  return ParseFeedDocument(response.body.get(), response.size, url, &items) > 0;
+  return ParseFeedDocument(response.body.get(), response.size, url, &items, title) > 0;
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ FeedProbeResult ProbeFeedAddress(const std::u16string& address, const std::atomi
     LogDebug("feed address not reachable (status %d)", page.status);
     return result;
   }
-  if (IsFeed(page, address)) {
+  if (IsFeed(page, address, &result.title)) {
     result.kind = FeedProbeResult::kFeed;
     result.feedUrl = address;
     return result;
@@ -52,7 +52,7 @@ FeedProbeResult ProbeFeedAddress(const std::u16string& address, const std::atomi
   std::vector<std::u16string> feeds = DiscoverFeedLinks(page.body.get(), page.size, address);
   for (size_t i = 0; i < feeds.size() && i < kMaxFeedsTried && !(stop && *stop); ++i) {
     net::HttpResponse announced;
-    if (Download(feeds[i], stop, &announced) && IsFeed(announced, feeds[i])) {
+    if (Download(feeds[i], stop, &announced) && IsFeed(announced, feeds[i], &result.title)) {
       result.kind = FeedProbeResult::kPageFeed;
       result.feedUrl = feeds[i];
       return result;

@@ -19,6 +19,7 @@ struct FeedProbeResult {
   };
   Kind kind = kUnreachable;
   std::u16string feedUrl;  // the address to subscribe to (kFeed, kPageFeed)
+  std::u16string title;    // that feed's own title, when it has one
 };
 
 // Downloads `address` and, for a page, the feeds it announces (the first few, in page

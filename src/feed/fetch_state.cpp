@@ -49,9 +49,9 @@ bool SameRemembered(const FetchState& a, const FetchState& b) {
 
 }  // namespace
 
-int64_t BackoffSeconds(int failures) {
+int64_t BackoffSeconds(int failures, int64_t first) {
   if (failures <= 0) return 0;
-  int64_t wait = kFirstBackoffSeconds;
+  int64_t wait = std::max<int64_t>(first, 1);
   for (int i = 1; i < failures && wait < kRefreshIntervalSeconds; ++i) wait *= 2;
   return std::min(wait, kRefreshIntervalSeconds);
 }

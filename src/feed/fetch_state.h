@@ -38,8 +38,9 @@ constexpr size_t kMaxShownLinks = 200;
 // a badge on every line would say nothing.
 void MarkFreshItems(FetchState* state, std::vector<FeedItem>* items);
 
-// The wait after `failures` failures in a row: 60 s, 120 s, 240 s ... up to the interval.
-int64_t BackoffSeconds(int failures);
+// The wait after `failures` failures in a row: 60 s, 120 s, 240 s ... (from `first`
+// seconds, doubling) up to the interval.
+int64_t BackoffSeconds(int failures, int64_t first = kFirstBackoffSeconds);
 
 // A refresh the program starts on its own (not the user) waits until `notBefore`.
 bool AutomaticRequestAllowed(const FetchState& state, int64_t now);

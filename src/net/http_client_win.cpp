@@ -33,7 +33,12 @@ std::u16string Number(long long n) {
   return std::u16string(s.begin(), s.end());
 }
 
+// The error number of the last failed call of this thread's transfer, kept beside its
+// message so that callers can say in words what went wrong.
+thread_local DWORD tFailedCallError = 0;
+
 std::u16string ErrorWithCode(const char16_t* text, DWORD code) {
+  tFailedCallError = code;
   return text + Number(static_cast<long>(code)) + u"\n";
 }
 
@@ -115,6 +120,7 @@ class Transfer {
   // Written by the transfer thread before Finish, read by the caller after Await.
   std::u16string etag, lastModified;
   int retryAfterSeconds = 0;
+  DWORD systemError = 0;  // the failed call's error number, written before Finish
   // The outcome, valid after Await returned true.
   int result = 0;
   char* block = nullptr;
@@ -302,8 +308,9 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   fw::UniqueInternet connection(InternetConnectW(root, as_wcstr(parts.host), static_cast<INTERNET_PORT>(parts.port),
                                                  nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) {
+    tFailedCallError = GetLastError();
     *error = u"连接Http服务器失败， 服务器：" + parts.host + u", 错误号：" +
-             Number(static_cast<long>(GetLastError())) + u"\n";
+             Number(static_cast<long>(tFailedCallError)) + u"\n";
     return ex;
   }
   const struct { DWORD option; int value; } timeouts[] = {
@@ -371,6 +378,7 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
 
 // The whole GET with its redirects, on the transfer thread (or the caller's).
 void RunTransfer(Transfer* transfer) {
+  tFailedCallError = 0;
   UrlParts parts;
   SplitUrl(transfer->url, &parts);
   fw::UniqueInternet root(InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, kRootFlags));
@@ -394,6 +402,7 @@ void RunTransfer(Transfer* transfer) {
     }
     if (!failure.empty()) {
       std::free(ex.block);
+      transfer->systemError = tFailedCallError;
       transfer->Finish(0, nullptr, ex.answered || ex.outcome == Outcome::kRedirect, ex.status, failure);
     } else {
       transfer->Finish(ex.result, ex.block, true, ex.status, std::u16string());
@@ -433,6 +442,7 @@ int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse*
     response->error = options.cancel && options.cancel->load()
                           ? u"文件下载失败，已取消！\n"
                           : u"文件下载失败，超过" + Number(options.deadlineMs / 1000) + u"秒仍未完成！\n";
+    response->systemError = ERROR_INTERNET_TIMEOUT;
     return 0;
   }
   response->answered = transfer->answered;
@@ -441,6 +451,8 @@ int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse*
   response->lastModified = transfer->lastModified;
   response->retryAfterSeconds = transfer->retryAfterSeconds;
   response->error = transfer->error;
+  response->systemError = transfer->systemError;
+  response->tooLarge = !transfer->error.empty() && transfer->error == TooLargeText(transfer->options);
   if (!transfer->error.empty() || !transfer->answered) {
     std::free(transfer->block);
     return 0;

@@ -53,6 +53,11 @@ struct HttpResponse {
   std::unique_ptr<char, FreeDeleter> body;
   size_t size = 0;
   std::u16string error;   // empty on success, else a message ending in "\n"
+  // What the failure was, for callers that tell a user why: the system (WinINet) error
+  // number of the call that failed (ERROR_INTERNET_TIMEOUT when the whole request took
+  // too long; 0 when no call failed), and whether the body passed maxBody.
+  unsigned long systemError = 0;
+  bool tooLarge = false;
   // From the last answer's headers: its validators, and how long a busy server (429,
   // 503) asked to be left alone, in seconds (0 when it did not say).
   std::u16string etag;

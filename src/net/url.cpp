@@ -109,4 +109,18 @@ std::u16string ResolveUrl(const std::u16string& base, const std::u16string& ref)
   return base.substr(0, lastSlash + 1) + ref;
 }
 
+bool IsLoopbackUrl(const std::u16string& url) {
+  UrlParts parts;
+  if (!SplitUrl(url, &parts)) return false;
+  std::u16string host = parts.host;
+  for (char16_t& c : host)
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  if (host.size() > 2 && host.front() == u'[' && host.back() == u']') host = host.substr(1, host.size() - 2);
+  if (host == u"localhost" || host == u"::1") return true;
+  if (host.rfind(u"127.", 0) != 0) return false;
+  for (char16_t c : host)
+    if (c != u'.' && (c < u'0' || c > u'9')) return false;  // "127.example.com" is a name
+  return true;
+}
+
 }  // namespace net

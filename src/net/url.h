@@ -21,6 +21,10 @@ struct UrlParts {
 // a number from 1 to 65535.
 bool SplitUrl(const std::u16string& url, UrlParts* parts);
 
+// True when `url`'s host is this computer itself (127.x.x.x, "localhost" or [::1]):
+// reaching it needs no network.
+bool IsLoopbackUrl(const std::u16string& url);
+
 // Percent-encodes `text` for a query value through the system ANSI code page: letters,
 // digits and . - _ * are kept, a space becomes "+", every other byte "%XX".
 std::u16string UrlEncode(const std::u16string& text);

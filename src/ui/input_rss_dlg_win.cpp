@@ -41,8 +41,12 @@ void CInputRssDlg::OnOk() {
   Finish(name, url);
 }
 
-void CInputRssDlg::Finish(std::u16string name, const std::u16string& url) {
-  if (name.empty()) name = ui::HostOfAddress(url);
+void CInputRssDlg::Finish(std::u16string name, const std::u16string& url, const std::u16string& feedTitle) {
+  if (name.empty()) name = ui::LinkNameFromTitle(feedTitle);
+  if (name.empty()) {
+    name = ui::HostOfAddress(url);  // until the feed tells its own title
+    if (host_) host_->NameAfterFeedTitle(url);
+  }
   if (input_.Confirm(name, url) && host_) host_->SendSubscribeNotice(input_.GetLink().url, input_.GetLink().name);
   EndDialog(IDOK);
 }
@@ -65,12 +69,12 @@ LRESULT CInputRssDlg::OnFeedChecked(UINT, WPARAM, LPARAM lParam, BOOL&) {
   SetChecking(false);
   switch (result->kind) {
     case feed::FeedProbeResult::kFeed:
-      Finish(checkedName_, result->feedUrl);
+      Finish(checkedName_, result->feedUrl, result->title);
       break;
     case feed::FeedProbeResult::kPageFeed:
       // The page stands for its feed: the feed's address is what is kept.
       SetDlgItemTextW(hwnd_, IDC_RSS_URL, as_wcstr(result->feedUrl));
-      Finish(checkedName_, result->feedUrl);
+      Finish(checkedName_, result->feedUrl, result->title);
       break;
     case feed::FeedProbeResult::kNoFeed:
       MessageBoxW(hwnd_, kNoFeedText, kBadAddressTitle, MB_OK | MB_ICONWARNING);

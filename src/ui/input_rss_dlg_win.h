@@ -48,7 +48,9 @@ class CInputRssDlg : public fw::DialogBase {
   // Confirms a usable address (a missing name becomes its host), or says why not.
   void OnOk();
   // Keeps the link and ends the dialog.
-  void Finish(std::u16string name, const std::u16string& url);
+  // Keeps the link; an empty name becomes the feed's own title when known (`feedTitle`),
+  // else the host's name until the feed has been read.
+  void Finish(std::u16string name, const std::u16string& url, const std::u16string& feedTitle = std::u16string());
   // While an address is checked the boxes and "确定" wait, and the caption says so.
   void SetChecking(bool checking);
   void StopCheck();

@@ -75,6 +75,28 @@ std::u16string HostOfAddress(const std::u16string& address) {
   return host.substr(0, host.find(u':'));
 }
 
+std::u16string LinkNameFromTitle(const std::u16string& title) {
+  constexpr size_t kMaxNameChars = 80;  // a menu entry, not a paragraph
+  std::u16string name = TrimWide(title);
+  for (char16_t& c : name)
+    if (c < 0x20) c = u' ';
+  if (name.size() > kMaxNameChars) name = TrimWide(name.substr(0, kMaxNameChars));
+  return name;
+}
+
+bool NameLinksAfterFeedTitle(std::vector<NewsLink>* links, const std::u16string& url, const std::u16string& title) {
+  const std::u16string name = LinkNameFromTitle(title);
+  if (name.empty()) return false;
+  const std::u16string host = HostOfAddress(url);
+  bool changed = false;
+  for (NewsLink& link : *links) {
+    if (link.url != url || link.name != host || link.name == name) continue;
+    link.name = name;
+    changed = true;
+  }
+  return changed;
+}
+
 void LinkInput::SetLink(const NewsLink& link) {
   link_ = link;
   editing_ = true;

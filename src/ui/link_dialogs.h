@@ -19,6 +19,9 @@ class LinkDialogHost {
   virtual void RequestSave(unsigned delayMs) = 0;
   // Tells the maker's service about a link the user has just added.
   virtual void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) = 0;
+  // The user left the name of the link to `feedUrl` empty: it is named after its host
+  // for now, and after the feed's own title once the feed has been read.
+  virtual void NameAfterFeedTitle(const std::u16string& feedUrl) = 0;
   // Whether the link input downloads a newly typed address before keeping it, to find the
   // feed of a web page and to refuse a page without one. The program's host does.
   virtual bool ChecksNewAddresses() { return false; }
@@ -41,6 +44,15 @@ std::u16string TrimWide(const std::u16string& s);
 std::u16string FeedAddressFromInput(const std::u16string& text);
 // The host name of such an address: the name of a link whose name was left empty.
 std::u16string HostOfAddress(const std::u16string& address);
+
+// A feed's own title as a link's name: trimmed, on one line, at most a menu entry long;
+// empty when nothing is left.
+std::u16string LinkNameFromTitle(const std::u16string& title);
+
+// The feed at `url` turned out to be titled `title`: links to it that are still named
+// after its host (their name was left empty) take the title instead. A title that is
+// empty or only white space changes nothing. Returns true when a name changed.
+bool NameLinksAfterFeedTitle(std::vector<NewsLink>* links, const std::u16string& url, const std::u16string& title);
 
 // The state of the link input dialog: the link shown and returned, and whether it edits
 // an existing link (set by SetLink) or adds a new one.

@@ -3,33 +3,144 @@
 #include <algorithm>
 
 #include "feed/feed_parser.h"
+#include "feed/fetch_state.h"
 
 namespace widgets {
 
+const int64_t NewsFeedLogic::kFirstRetrySeconds = PELINOR_FEED_RETRY_SECONDS;
+
+std::u16string StatusLineHtml(const std::u16string& text, const std::u16string& color) {
+  return u"<font color=\"" + color + u"\" underline=\"0\">" + TitleAsText(text) + u"</font>\r\n";
+}
+
 void NewsFeedLogic::Refresh(const std::u16string& feedUrl, bool silent) {
+  if (feedUrl.empty()) {
+    silent_ = silent;
+    return;
+  }
+  if (!feedUrl_.empty() && feedUrl != feedUrl_) {  // the widget reads another feed now
+    SwitchFeed(feedUrl);
+    return;
+  }
+  feedUrl_ = feedUrl;
   silent_ = silent;
-  if (refreshing_ || feedUrl.empty()) return;
-  if (!host_->StartRetrieval(feed::FeedRefreshUrl(feedUrl))) return;
+  if (refreshing_) return;  // the running request is for this address: it answers for both
+  // A refresh the program starts on its own leaves a feed alone while its server asked
+  // for a pause.
+  Start(feedUrl, silent);
+}
+
+void NewsFeedLogic::SwitchFeed(const std::u16string& feedUrl) {
+  if (feedUrl.empty()) return;
+  feedUrl_ = feedUrl;
+  // Nothing of the old feed may stay on screen or be saved under the new address.
+  items_.clear();
+  lastHtml_.clear();
+  carried_.clear();
+  state_ = State::kWaiting;
+  failure_ = feed::FetchFailure();
+  failures_ = 0;
+  retryAt_ = 0;
+  status_ = kLoadingText;
+  Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_)));
+  silent_ = false;
+  // A running request is for the old address: its answer is dropped.
+  refreshing_ = false;
+  requestUrl_ = feed::FeedRefreshUrl(feedUrl);
+  Start(feedUrl, false);
+}
+
+void NewsFeedLogic::Start(const std::u16string& feedUrl, bool automatic) {
+  std::u16string request = feed::FeedRefreshUrl(feedUrl);
+  if (!host_->StartRetrieval(request, automatic)) return;
+  requestUrl_ = request;
   refreshing_ = true;
+  retryAt_ = 0;
+  if (state_ == State::kWaiting && status_.empty() && lastHtml_.empty() && host_->StoredContent().empty()) {
+    // Nothing to show yet: say what the widget is doing.
+    status_ = kLoadingText;
+    Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_)));
+  }
   host_->Repaint();
 }
 
-void NewsFeedLogic::OnResult(int count, const NewsItem* items, const std::u16string& advertTitle,
+bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& advertTitle,
                              const std::u16string& advertUrl) {
+  if (answer.requestUrl != requestUrl_) {
+    // Requested for an address the widget no longer reads: it must not show or save it.
+    if (!refreshing_ && !feedUrl_.empty()) Start(feedUrl_, false);
+    return false;
+  }
   refreshing_ = false;
-  if (count == kResultUnchanged) {  // nothing new: what is shown stays, nothing is said
-    host_->Repaint();
-    return;
-  }
-  if (count >= 1 && items) {
+  if (answer.count >= 1 && answer.items) {
+    state_ = State::kShown;
+    failure_ = feed::FetchFailure();
+    failures_ = 0;
+    retryAt_ = 0;
+    status_.clear();
     // Only the first ten are shown: copy no more than that.
-    size_t n = std::min(static_cast<size_t>(count), kMaxShownItems);
-    Rebuild(std::vector<NewsItem>(items, items + n), advertTitle, advertUrl);
+    size_t n = std::min(static_cast<size_t>(answer.count), kMaxShownItems);
+    Rebuild(std::vector<NewsItem>(answer.items, answer.items + n), advertTitle, advertUrl);
     host_->Repaint();
+    return true;
+  }
+  if (answer.count == kResultUnchanged && answer.failure.kind == feed::FailureKind::kNone) {
+    if (answer.status == 304) {
+      // The server answered: what is shown is current, and a failure is over.
+      state_ = State::kShown;
+      failure_ = feed::FetchFailure();
+      failures_ = 0;
+      retryAt_ = 0;
+      if (!status_.empty()) {
+        status_.clear();
+        if (!items_.empty()) Show(items_);
+        else Display(host_->StoredContent(), host_->CurrentWidth());
+      }
+    } else if (state_ != State::kShown) {
+      // Left alone for now while failing or not yet loaded: try again later on its own.
+      retryAt_ = host_->NowSeconds() + feed::BackoffSeconds(std::max(failures_, 1), kFirstRetrySeconds);
+    }
+    host_->Repaint();  // the refresh caption goes away
+    return true;
+  }
+  Fail(answer);
+  host_->Repaint();
+  return true;
+}
+
+void NewsFeedLogic::Fail(const FeedAnswer& answer) {
+  feed::FetchFailure why = answer.failure;
+  if (why.kind == feed::FailureKind::kNone)
+    why.kind = answer.count == feed::kFeedErrorFormat ? feed::FailureKind::kNotAFeed : feed::FailureKind::kOther;
+  if (failures_ < 1000) ++failures_;
+  failure_ = why;
+  state_ = State::kFailed;
+  status_ = feed::FailureLine(why);
+  const int64_t wait = std::max<int64_t>(feed::BackoffSeconds(failures_, kFirstRetrySeconds),
+                                         std::min<int64_t>(answer.retryAfterSeconds, feed::kRefreshIntervalSeconds));
+  retryAt_ = host_->NowSeconds() + wait;
+  if (!silent_) host_->ShowFailureToast(FeedFailureText(answer.count >= 1 ? -1 : answer.count));
+
+  // The cause goes above the last good items (or what the widget was loaded with).
+  if (!items_.empty()) {
+    Show(items_);
     return;
   }
-  if (!silent_) host_->ShowFailureToast(FeedFailureText(count >= 1 ? -1 : count));
-  host_->Repaint();
+  std::u16string stored = host_->StoredContent();
+  Display(stored, stored.empty() ? WidthForTitles(host_->MeasureTitle(status_)) : host_->CurrentWidth());
+}
+
+void NewsFeedLogic::Tick() {
+  if (retryAt_ == 0 || refreshing_ || feedUrl_.empty() || host_->NowSeconds() < retryAt_) return;
+  silent_ = true;
+  Start(feedUrl_, false);  // due by the widget's own back-off
+}
+
+void NewsFeedLogic::NetworkBack() {
+  if (refreshing_ || feedUrl_.empty() || retryAt_ == 0) return;
+  if (state_ == State::kFailed && !feed::CuredByNetwork(failure_.kind)) return;
+  silent_ = true;
+  Start(feedUrl_, false);
 }
 
 void NewsFeedLogic::Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
@@ -56,12 +167,20 @@ void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
   std::u16string html = BuildContent(shown);
   int widest = 0;
   for (const NewsItem& item : shown) widest = std::max(widest, host_->MeasureTitle(TitleAsText(item.title)));
-  int width = WidthForTitles(widest);
   items_ = std::move(shown);
-  if (html == lastHtml_) return;  // unchanged feed: no layout, no resize, no save
   lastHtml_ = html;
+  Display(html, WidthForTitles(widest));
+}
+
+void NewsFeedLogic::Display(const std::u16string& stored, int width) {
+  std::u16string shown = stored;
+  if (!status_.empty())
+    shown = StatusLineHtml(status_, state_ == State::kFailed ? kFailureColor : kLoadingColor) + stored;
+  // An unchanged feed: no layout, no resize, no save.
+  if (shown == shownHtml_ && stored == host_->StoredContent()) return;
+  shownHtml_ = shown;
   host_->ResizeTo(width, host_->CurrentHeight());
-  host_->SetContent(html);
+  host_->ShowContent(stored, shown);
   host_->ResizeTo(width, HeightForContent(host_->ContentHeight()));
 }
 

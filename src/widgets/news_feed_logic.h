@@ -1,10 +1,18 @@
 // What a feed widget does with a refresh request and with a feed result, apart from its
 // window: the window implements NewsFeedHost and carries out the effects.
+//
+// Besides the items, the widget shows one status line above them: "正在加载…" while it
+// has nothing to show and waits for its first answer, and after a failure the cause in
+// words, kept (with the last good items below it) until the next success. A failed widget
+// tries again on its own, after 1, 2, 4 ... minutes up to the periodic interval, and at
+// once when the network comes back.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "feed/fetch_failure.h"
 #include "widgets/news_content.h"
 
 namespace widgets {
@@ -13,34 +21,70 @@ class NewsFeedHost {
  public:
   virtual ~NewsFeedHost() = default;
   // Starts retrieval of the (refresh) address; true when a worker was started.
-  virtual bool StartRetrieval(const std::u16string& url) = 0;
+  // `automatic`: started by the program, not by the user (a feed that is being left alone
+  // for a while answers "unchanged").
+  virtual bool StartRetrieval(const std::u16string& url, bool automatic) = 0;
   // Pixel width of a title in the content font.
   virtual int MeasureTitle(const std::u16string& title) = 0;
+  virtual int CurrentWidth() = 0;
   virtual int CurrentHeight() = 0;
   virtual void ResizeTo(int width, int height) = 0;
-  // Hands the content to the engine, repaints and schedules a save.
-  virtual void SetContent(const std::u16string& html) = 0;
+  // `stored` becomes the widget's content (saved with it); the engine shows `shown`,
+  // which is `stored` under the status line, if any. Repaints; a changed content
+  // schedules a save.
+  virtual void ShowContent(const std::u16string& stored, const std::u16string& shown) = 0;
+  // The content the widget holds now (loaded with it, or shown last).
+  virtual std::u16string StoredContent() = 0;
   virtual int ContentHeight() = 0;
   virtual void ShowFailureToast(const std::u16string& text) = 0;
   virtual void Repaint() = 0;
+  // Seconds on a clock that only goes forward.
+  virtual int64_t NowSeconds() = 0;
+};
+
+// One answer of a refresh, as the worker delivered it.
+struct FeedAnswer {
+  int count = 0;                    // items (> 0), kResultUnchanged or a negative result code
+  const NewsItem* items = nullptr;  // `count` items, or null
+  std::u16string requestUrl;        // the refresh address the answer was requested for
+  feed::FetchFailure failure;       // why there are no items, when there are none
+  int status = 0;                   // the HTTP status of the answer (304: not modified)
+  int retryAfterSeconds = 0;        // how long the server asked to be left alone
 };
 
 class NewsFeedLogic {
  public:
   // The result count of a refresh that brought nothing new (see feed::kFeedUnchanged).
   static constexpr int kResultUnchanged = 0;
+  // The first wait before a failed feed is asked again (a minute; test builds may choose
+  // a shorter one); it doubles with each further failure, up to the periodic interval.
+  static const int64_t kFirstRetrySeconds;
+
+  enum class State { kWaiting, kShown, kFailed };
 
   explicit NewsFeedLogic(NewsFeedHost* host) : host_(host) {}
 
-  // Starts a refresh of feedUrl unless one is running (which then only takes the new
-  // silent flag) or the address is empty.
+  // Starts a refresh of feedUrl unless one for it is running (which then only takes the
+  // new silent flag) or the address is empty. A refresh for another address than the
+  // running one starts at once; the running one's answer will be dropped.
   void Refresh(const std::u16string& feedUrl, bool silent);
 
-  // A feed result: count items (or a negative code, or kResultUnchanged) and the received
-  // items (may be null). Rebuilds the content when it changed; reports a failure unless
-  // silent; keeps everything as it is when nothing is new.
-  void OnResult(int count, const NewsItem* items, const std::u16string& advertTitle,
-                const std::u16string& advertUrl);
+  // The widget now reads `feedUrl`: what it showed belongs to the old address and goes
+  // (content and status), the widget says it is loading and fetches the new one at once.
+  void SwitchFeed(const std::u16string& feedUrl);
+
+  // A feed result. An answer for another address than the current one is dropped (and
+  // the current address fetched when nothing is running for it). Rebuilds the content
+  // when it changed; a failure shows its cause over the kept items, reports it in a toast
+  // unless silent and schedules a retry; nothing new keeps everything as it is.
+  // Returns true when the answer was taken.
+  bool OnResult(const FeedAnswer& answer, const std::u16string& advertTitle, const std::u16string& advertUrl);
+
+  // The program's clock tick: a failed widget whose retry is due refreshes silently.
+  void Tick();
+  // The network came back (or the computer woke up): a widget that failed for a reason
+  // the network may cure tries again now.
+  void NetworkBack();
 
   // The user opened the link `href` (as the content spells it): its item is no longer
   // new. Rebuilds the content when that changes it.
@@ -52,20 +96,44 @@ class NewsFeedLogic {
 
   bool refreshing() const { return refreshing_; }
   bool silent() const { return silent_; }
+  State state() const { return state_; }
+  const feed::FetchFailure& failure() const { return failure_; }
+  // The status line shown above the items; empty when there is none.
+  const std::u16string& StatusLine() const { return status_; }
+  // Seconds on the host's clock at which the next retry is due; 0 when none is.
+  int64_t retryAt() const { return retryAt_; }
   const std::vector<NewsItem>& items() const { return items_; }
   const std::u16string& lastHtml() const { return lastHtml_; }
 
  private:
-  void Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle,
-               const std::u16string& advertUrl);
+  void Start(const std::u16string& feedUrl, bool automatic);
+  void Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle, const std::u16string& advertUrl);
+  void Fail(const FeedAnswer& answer);
   void Show(std::vector<NewsItem> shown);
+  // Puts `stored` under the status line on screen and sizes the widget for both.
+  void Display(const std::u16string& stored, int width);
 
   NewsFeedHost* host_;
   bool refreshing_ = false;
   bool silent_ = false;
+  std::u16string feedUrl_;     // the address whose content is shown
+  std::u16string requestUrl_;  // the refresh address of the latest request for it
+  State state_ = State::kWaiting;
+  feed::FetchFailure failure_;
+  std::u16string status_;      // the status line's text
+  int failures_ = 0;           // failed answers in a row
+  int64_t retryAt_ = 0;
   std::vector<NewsItem> items_;
-  std::u16string lastHtml_;
-  std::vector<std::u16string> carried_;
+  std::u16string lastHtml_;    // the items' content last generated
+  std::u16string shownHtml_;   // what the engine was last given
+  std::vector<std::u16string> carried_;  // marks shown at the last exit
 };
+
+// The status line's markup: one line of the HTML subset in `color` ("#rrggbb").
+std::u16string StatusLineHtml(const std::u16string& text, const std::u16string& color);
+
+constexpr char16_t kLoadingText[] = u"正在加载…";
+constexpr char16_t kLoadingColor[] = u"#3a3031";  // the links' colour
+constexpr char16_t kFailureColor[] = u"#bd0a01";  // the highlighted links' colour
 
 }  // namespace widgets

@@ -55,13 +55,13 @@ void CNewsNotes::DestroyWidget() {
 
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
 
-bool CNewsNotes::StartRetrieval(const std::u16string& url) {
+bool CNewsNotes::StartRetrieval(const std::u16string& url, bool automatic) {
   static_assert(feed::kFeedUnchanged == widgets::NewsFeedLogic::kResultUnchanged, "one meaning of 0");
   feed::RefreshOptions options;
   std::string created = std::to_string(create_time);
   options.stateKey = std::u16string(created.begin(), created.end()) + u" " + rssurl;
   options.haveContent = !content.empty();
-  options.automatic = logic_.silent();
+  options.automatic = automatic;
   return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
 }
 
@@ -75,11 +75,31 @@ int CNewsNotes::MeasureTitle(const std::u16string& title) {
 
 void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }
 
+void CNewsNotes::ShowContent(const std::u16string& stored, const std::u16string& shown) {
+  if (stored != content) {
+    CNotesBase::SetContent(stored);  // kept, shown and saved
+    if (shown == stored) return;
+  }
+  if (!IsWindow()) return;
+  // The status line is shown, never stored: the engine gets it over the content.
+  engine_->SetHtml(shown);
+  Repaint();
+}
+
 LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
   // The worker owns the result until this returns: the logic copies what it shows.
   const auto* result = reinterpret_cast<const feed::FeedResult*>(lParam);
-  const FeedItem* items = result && !result->items.empty() ? result->items.data() : nullptr;
-  logic_.OnResult(static_cast<int>(wParam), items, advlink_title, advlink_url);
+  widgets::FeedAnswer answer;
+  answer.count = static_cast<int>(wParam);
+  if (result) {
+    answer.items = result->items.empty() ? nullptr : result->items.data();
+    answer.requestUrl = result->requestUrl;
+    answer.failure = result->failure;
+    answer.status = result->status;
+    answer.retryAfterSeconds = result->retryAfterSeconds;
+  }
+  if (logic_.OnResult(answer, advlink_title, advlink_url) && answer.items)
+    env_.FeedTitleKnown(rssurl, result->title);
   return 0;
 }
 
@@ -238,8 +258,12 @@ void CNewsNotes::RunMenuCommand(int command) {
     case MenuAction::kNone: break;
     case MenuAction::kRefreshNow: Refresh(0); break;
     case MenuAction::kSwitchFeed:
+      if (a.url == rssurl) {  // the feed it reads already: a refresh
+        Refresh(0);
+        break;
+      }
       rssurl = a.url;
-      Refresh(0);
+      logic_.SwitchFeed(rssurl);
       RecordChanged();
       break;
     case MenuAction::kManageCustomLinks: env_.ManageCustomLinks(*this); break;

@@ -32,12 +32,17 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   // Carries out one menu command (also used by tests).
   void RunMenuCommand(int command);
 
+  // The program's one-second tick: a failed feed whose retry is due is fetched again.
+  void Tick() { logic_.Tick(); }
+  // The network came back or the computer woke up: a failed feed is fetched again now.
+  void NetworkBack() { logic_.NetworkBack(); }
+
   void DestroyWidget() override;
-  // Both the widget's own operations and what the feed logic asks of the window.
+  // Both the widget's own operation and what the feed logic asks of the window.
   void ResizeTo(int w, int h) override { CNotesBase::ResizeTo(w, h); }
-  void SetContent(const std::u16string& html) override { CNotesBase::SetContent(html); }
 
   bool refreshing() const { return logic_.refreshing(); }
+  const widgets::NewsFeedLogic& feedLogic() const { return logic_; }
   const std::vector<widgets::NewsItem>& items() const { return logic_.items(); }
   bool firstRunTipShown() const { return tip_ && tip_->IsWindow(); }
   HWND firstRunTipWindow() const { return tip_ ? tip_->hwnd() : nullptr; }
@@ -53,7 +58,10 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
 
  protected:
   bool KeepButtonsShown() const override { return firstRunTipShown(); }
-  bool ShowRefreshCaption() const override { return logic_.refreshing() && !logic_.silent(); }
+  // Not while the widget says it is loading in its status line already.
+  bool ShowRefreshCaption() const override {
+    return logic_.refreshing() && !logic_.silent() && logic_.state() != widgets::NewsFeedLogic::State::kWaiting;
+  }
   void OnWidgetCreated() override;
   void OnWidgetResized() override;
 
@@ -65,12 +73,16 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   LRESULT OnFeedResult(UINT, WPARAM, LPARAM, BOOL&);
 
   // widgets::NewsFeedHost
-  bool StartRetrieval(const std::u16string& url) override;
+  bool StartRetrieval(const std::u16string& url, bool automatic) override;
   int MeasureTitle(const std::u16string& title) override;
+  int CurrentWidth() override { return width; }
   int CurrentHeight() override { return height; }
+  void ShowContent(const std::u16string& stored, const std::u16string& shown) override;
+  std::u16string StoredContent() override { return content; }
   int ContentHeight() override { return ui::ToLogical(engine_->GetContentHeight(), dpi()); }
   void ShowFailureToast(const std::u16string& text) override;
   void Repaint() override { CNotesBase::Repaint(); }
+  int64_t NowSeconds() override { return static_cast<int64_t>(GetTickCount64() / 1000); }
 
   void OpenLink(const std::u16string& link);
   void ShowFirstRunTip();

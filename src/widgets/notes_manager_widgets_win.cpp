@@ -67,6 +67,14 @@ void CNotesManager::RefreshAllWidgets() {
   for (CNewsNotes* w : widgets_) w->Refresh(1);
 }
 
+void CNotesManager::TickWidgets() {
+  for (CNewsNotes* w : widgets_) w->Tick();
+}
+
+void CNotesManager::NetworkBack() {
+  for (CNewsNotes* w : widgets_) w->NetworkBack();
+}
+
 CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ) {
   auto* w = new CNewsNotes(*this);
   w->rssurl = url;
@@ -162,3 +170,15 @@ void CNotesManager::ShowFailureToast(CNewsNotes& over, const std::u16string& tex
 }
 
 void CNotesManager::CountEvent(int event) { store::CountEvent(event); }
+
+void CNotesManager::NameAfterFeedTitle(const std::u16string& feedUrl) {
+  if (std::find(untitled_.begin(), untitled_.end(), feedUrl) == untitled_.end()) untitled_.push_back(feedUrl);
+}
+
+void CNotesManager::FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) {
+  auto it = std::find(untitled_.begin(), untitled_.end(), feedUrl);
+  if (it == untitled_.end()) return;
+  if (title.empty()) return;  // named after its host it stays, until a read brings a title
+  untitled_.erase(it);
+  if (ui::NameLinksAfterFeedTitle(&custom_links, feedUrl, title)) RequestSave(widgets::kSaveDelay);
+}

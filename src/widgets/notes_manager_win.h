@@ -58,6 +58,10 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void RemoveWidget(CNewsNotes* w);
   // Silent refresh of every widget, in list order.
   void RefreshAllWidgets();
+  // The one-second tick: widgets whose failed feed is due for a retry fetch it.
+  void TickWidgets();
+  // The network came back: every widget whose feed failed for want of it fetches it now.
+  void NetworkBack();
   // Creates, shows, refreshes and lists a new feed widget for `url` at (x, y), taking the
   // opacity and template of `templ` when given. Returns the widget.
   CNewsNotes* CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ);
@@ -84,6 +88,8 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void SetOpmlDialogs(ui::OpmlDialogs* dialogs) { opmlDialogs_ = dialogs; }
   void ShowFailureToast(CNewsNotes& over, const std::u16string& text) override;
   void CountEvent(int event) override;
+  void NameAfterFeedTitle(const std::u16string& feedUrl) override;
+  void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) override;
   bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
   bool SetAutoStart(bool on) override { return host_.SetAutoStart(on); }
   void ShowAbout() override { host_.ShowAbout(); }
@@ -95,4 +101,6 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   std::vector<CNewsNotes*> widgets_;
   ui::ToastList toasts_;
   ui::OpmlDialogs* opmlDialogs_ = nullptr;
+  // Addresses of custom links named after their host until their feed's title is known.
+  std::vector<std::u16string> untitled_;
 };

@@ -29,7 +29,8 @@ class ProgramCommands {
 
 class WidgetEnv : public ui::LinkDialogHost, public ProgramCommands {
  public:
-  // From LinkDialogHost: Settings(), RequestSave(delayMs), SendSubscribeNotice(url, name).
+  // From LinkDialogHost: Settings(), RequestSave(delayMs), SendSubscribeNotice(url, name),
+  // NameAfterFeedTitle(url).
 
   // How many widgets the manager lists.
   virtual int WidgetCount() = 0;
@@ -50,6 +51,8 @@ class WidgetEnv : public ui::LinkDialogHost, public ProgramCommands {
   virtual void ShowFailureToast(CNewsNotes& over, const std::u16string& text) = 0;
   // Counts a usage event in the statistics (an opened link counts event 1).
   virtual void CountEvent(int event) = 0;
+  // A widget read the feed at `feedUrl`, whose own title is `title` (may be empty).
+  virtual void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) = 0;
 };
 
 }  // namespace widgets

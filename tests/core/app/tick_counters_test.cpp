@@ -27,4 +27,23 @@ TEST(TickCounters, FirstFiringsAndPeriods) {
   EXPECT_EQ(refreshes[1] - refreshes[0], 1801);
 }
 
+TEST(NetworkWatch, SaysWhenTheNetworkCameBackLookingEveryFewTicks) {
+  app::NetworkWatch w;
+  std::vector<bool> states = {true, false, false, true, true, false, true};
+  size_t next = 0;
+  int looks = 0;
+  std::vector<int> cameBack;
+  for (int tick = 1; tick <= 35; ++tick) {
+    if (w.Tick([&] {
+          ++looks;
+          return states[next++];
+        }))
+      cameBack.push_back(tick);
+  }
+  EXPECT_EQ(looks, 7);  // every fifth tick
+  // Online at first is no return; offline, offline, online returns on the 4th look; the
+  // 7th look comes back after one offline look again.
+  EXPECT_EQ(cameBack, (std::vector<int>{20, 35}));
+}
+
 }  // namespace

@@ -145,5 +145,28 @@ TEST(FeedText, HtmlToText) {
   EXPECT_EQ(cut, std::u16string(u"\U0001F600\U0001F600") + u"\u2026");
 }
 
+TEST_F(FeedFormats, TheFeedsOwnTitleInEveryFormat) {
+  auto titleOf = [](const std::string& doc) {
+    std::vector<FeedItem> items;
+    std::u16string title = u"stale";
+    ParseFeedDocument(doc.data(), doc.size(), u"http://f/feed", &items, &title);
+    return U8(title);
+  };
+  EXPECT_EQ(titleOf("<rss version=\"2.0\"><channel><title>  新闻\n 频道 </title><item><title>t</title>"
+                    "<link>http://f/1</link></item></channel></rss>"),
+            "新闻 频道");
+  EXPECT_EQ(titleOf("<feed xmlns=\"http://www.w3.org/2005/Atom\"><title type=\"html\">A &amp;lt;b&amp;gt;"
+                    "</title><entry><title>e</title><link href=\"http://f/e\"/></entry></feed>"),
+            "A <b>");
+  EXPECT_EQ(titleOf("<rdf:RDF xmlns:rdf=\"http://www.w3.org/1999/02/22-rdf-syntax-ns#\" "
+                    "xmlns=\"http://purl.org/rss/1.0/\"><channel><title>RDF 源</title></channel>"
+                    "<item><title>i</title><link>http://f/i</link></item></rdf:RDF>"),
+            "RDF 源");
+  // An item's title is not the feed's; no channel title, no document: nothing.
+  EXPECT_EQ(titleOf("<rss><channel><item><title>t</title><link>http://f/1</link></item></channel></rss>"), "");
+  EXPECT_EQ(titleOf("not xml <"), "");
+  EXPECT_EQ(titleOf(""), "");
+}
+
 }  // namespace
 }  // namespace feed

@@ -18,6 +18,10 @@ TEST(FetchState, BackoffDoublesUpToTheInterval) {
   EXPECT_EQ(BackoffSeconds(5), 960);
   EXPECT_EQ(BackoffSeconds(6), kRefreshIntervalSeconds);
   EXPECT_EQ(BackoffSeconds(1000), kRefreshIntervalSeconds);
+  EXPECT_EQ(BackoffSeconds(1, 10), 10);  // another first wait doubles the same way
+  EXPECT_EQ(BackoffSeconds(3, 10), 40);
+  EXPECT_EQ(BackoffSeconds(20, 10), kRefreshIntervalSeconds);
+  EXPECT_EQ(BackoffSeconds(2, 0), 2);   // never a busy loop
 
   FetchState s;
   const int64_t now = 1800000000;

@@ -106,4 +106,14 @@ TEST(SubscribeNotice, EndpointAndEncodedValues) {
 }
 
 }  // namespace
+TEST(IsLoopbackUrl, OnlyThisComputer) {
+  EXPECT_TRUE(IsLoopbackUrl(u"http://127.0.0.1:8080/feed.xml"));
+  EXPECT_TRUE(IsLoopbackUrl(u"http://LOCALHOST/x"));
+  EXPECT_TRUE(IsLoopbackUrl(u"https://[::1]:443/x"));
+  EXPECT_TRUE(IsLoopbackUrl(u"http://127.1.2.3/"));
+  EXPECT_FALSE(IsLoopbackUrl(u"http://127.example.com/"));
+  EXPECT_FALSE(IsLoopbackUrl(u"http://example.com/127.0.0.1"));
+  EXPECT_FALSE(IsLoopbackUrl(u"not a url"));
+}
+
 }  // namespace net

@@ -108,4 +108,23 @@ TEST(CustomLinks, ReplaceAndDeleteNeedAValidRow) {
   EXPECT_FALSE(ui::DeleteLink(&links, 0));
 }
 
+TEST(NameLinksAfterFeedTitle, OnlyLinksStillNamedAfterTheirHost) {
+  std::vector<NewsLink> links = {{u"feeds.test", u"http://feeds.test/rss"},
+                                 {u"我的源", u"http://feeds.test/rss"},      // named by the user
+                                 {u"feeds.test", u"http://feeds.test/other"},  // another feed
+                                 {u"feeds.test", u"http://feeds.test/rss"}};
+  EXPECT_FALSE(ui::NameLinksAfterFeedTitle(&links, u"http://feeds.test/rss", u" \u3000 "));
+  EXPECT_TRUE(ui::NameLinksAfterFeedTitle(&links, u"http://feeds.test/rss", u"  测试\n新闻  "));
+  EXPECT_EQ(links[0].name, u"测试 新闻");
+  EXPECT_EQ(links[1].name, u"我的源");
+  EXPECT_EQ(links[2].name, u"feeds.test");
+  EXPECT_EQ(links[3].name, u"测试 新闻");
+  EXPECT_FALSE(ui::NameLinksAfterFeedTitle(&links, u"http://feeds.test/rss", u"改过"));  // named once
+  std::vector<NewsLink> longTitle = {{u"h.test", u"http://h.test/"}};
+  EXPECT_TRUE(ui::NameLinksAfterFeedTitle(&longTitle, u"http://h.test/", std::u16string(300, u'长')));
+  EXPECT_EQ(longTitle[0].name.size(), 80u);
+  EXPECT_EQ(ui::LinkNameFromTitle(u"\t新闻\r\n频道 "), u"新闻  频道");
+  EXPECT_EQ(ui::LinkNameFromTitle(u" \u3000"), u"");
+}
+
 }  // namespace

@@ -14,6 +14,7 @@ class Host : public ui::LinkDialogHost {
   ManagerData& Settings() override { return settings; }
   void RequestSave(unsigned delayMs) override { saves.push_back(delayMs); }
   void SendSubscribeNotice(const std::u16string&, const std::u16string&) override { ++notices; }
+  void NameAfterFeedTitle(const std::u16string&) override {}
   ManagerData settings;
   std::vector<unsigned> saves;
   int notices = 0;

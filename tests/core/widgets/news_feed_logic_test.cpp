@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "feed/feed_parser.h"
+#include "feed/fetch_state.h"
+
 namespace widgets {
 namespace {
 
@@ -9,33 +12,49 @@ namespace {
 // the engine's content height is 20 pixels per line.
 class FakeHost : public NewsFeedHost {
  public:
-  bool StartRetrieval(const std::u16string& url) override {
+  bool StartRetrieval(const std::u16string& url, bool isAutomatic) override {
     started.push_back(url);
+    automatic.push_back(isAutomatic);
     return startOk;
   }
   int MeasureTitle(const std::u16string& t) override { return 7 * static_cast<int>(t.size()); }
+  int CurrentWidth() override { return width; }
   int CurrentHeight() override { return height; }
   void ResizeTo(int w, int h) override {
     resizes.push_back({w, h});
     width = w;
     height = h;
   }
-  void SetContent(const std::u16string& html) override {
-    content = html;
-    ++saves;  // the window's SetContent schedules a save
+  void ShowContent(const std::u16string& stored, const std::u16string& html) override {
+    if (stored != content) ++saves;  // a changed content schedules a save
+    content = stored;
+    shown = html;
     lines = 0;
     for (size_t p = 0; (p = html.find(u"\r\n", p)) != std::u16string::npos; p += 2) ++lines;
   }
+  std::u16string StoredContent() override { return content; }
   int ContentHeight() override { return lines * 20; }
   void ShowFailureToast(const std::u16string& text) override { toasts.push_back(text); }
   void Repaint() override { ++repaints; }
+  int64_t NowSeconds() override { return now; }
 
   bool startOk = true;
   std::vector<std::u16string> started, toasts;
+  std::vector<bool> automatic;
   std::vector<std::pair<int, int>> resizes;
-  std::u16string content;
+  std::u16string content, shown;
   int width = 200, height = 200, lines = 0, saves = 0, repaints = 0;
+  int64_t now = 1000;
 };
+
+// An answer to the latest request the host started (to none, before the first).
+FeedAnswer Answer(const FakeHost& host, int count, const NewsItem* items) {
+  FeedAnswer a;
+  a.count = count;
+  a.items = items;
+  a.requestUrl = host.started.empty() ? std::u16string() : host.started.back();
+  return a;
+}
 
 std::vector<NewsItem> Items(int n, const std::u16string& prefix = u"标题") {
   std::vector<NewsItem> v;
@@ -58,7 +77,7 @@ TEST(NewsFeedLogic, RefreshStartsOneRetrievalAndAbsorbsMore) {
   EXPECT_EQ(host.started.size(), 1u);
   EXPECT_TRUE(logic.silent());
 
-  logic.OnResult(-3, nullptr, u"", u"");
+  logic.OnResult(Answer(host, -3, nullptr), u"", u"");
   EXPECT_FALSE(logic.refreshing());
   EXPECT_TRUE(host.toasts.empty());  // a silent refresh fails quietly
 
@@ -72,14 +91,15 @@ TEST(NewsFeedLogic, TwentyFiveItemsShowTenPlusTheAdvert) {
   NewsFeedLogic logic(&host);
   auto items = Items(25);
   logic.Refresh(u"http://f/rss", false);
-  logic.OnResult(25, items.data(), u"推广", u"http://ad/");
+  host.resizes.clear();  // the empty widget's loading line was sized already (80 high)
+  logic.OnResult(Answer(host, 25, items.data()), u"推广", u"http://ad/");
   ASSERT_EQ(logic.items().size(), 11u);
   EXPECT_EQ(logic.items()[10].link, u"http://ad/");
   EXPECT_EQ(host.lines, 11);
   EXPECT_EQ(host.content, logic.lastHtml());
   // Width from the widest title (3 units * 7 = 21 -> 250), height from 11 lines.
   ASSERT_EQ(host.resizes.size(), 2u);
-  EXPECT_EQ(host.resizes[0], std::make_pair(250, 200));
+  EXPECT_EQ(host.resizes[0], std::make_pair(250, 80));
   EXPECT_EQ(host.resizes[1], std::make_pair(250, 11 * 20 + 60));
 }
 
@@ -87,16 +107,16 @@ TEST(NewsFeedLogic, IdenticalResultChangesNothing) {
   FakeHost host;
   NewsFeedLogic logic(&host);
   auto items = Items(3);
-  logic.OnResult(3, items.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
   int saves = host.saves;
   size_t resizes = host.resizes.size();
   logic.Refresh(u"http://f/rss", true);
-  logic.OnResult(3, items.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
   EXPECT_EQ(host.saves, saves);
   EXPECT_EQ(host.resizes.size(), resizes);
   // One changed title rebuilds.
   items[1].title = u"新的";
-  logic.OnResult(3, items.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
   EXPECT_EQ(host.saves, saves + 1);
   EXPECT_NE(host.content.find(u"新的"), std::u16string::npos);
 }
@@ -105,11 +125,11 @@ TEST(NewsFeedLogic, WidthsAndHeightAreBounded) {
   FakeHost host;
   NewsFeedLogic logic(&host);
   std::vector<NewsItem> wide = {{std::u16string(200, u'长'), u"http://f/1"}};  // 1400 px
-  logic.OnResult(1, wide.data(), u"", u"");
+  logic.OnResult(Answer(host, 1, wide.data()), u"", u"");
   EXPECT_EQ(host.width, 700);
   EXPECT_EQ(host.height, 80);  // one 20-pixel line
   std::vector<NewsItem> narrow = {{u"短", u"http://f/2"}};
-  logic.OnResult(1, narrow.data(), u"", u"");
+  logic.OnResult(Answer(host, 1, narrow.data()), u"", u"");
   EXPECT_EQ(host.width, 250);
 }
 
@@ -117,22 +137,23 @@ TEST(NewsFeedLogic, FailuresKeepTheContentAndShowTheirText) {
   FakeHost host;
   NewsFeedLogic logic(&host);
   auto items = Items(2);
-  logic.OnResult(2, items.data(), u"", u"");
+  logic.OnResult(Answer(host, 2, items.data()), u"", u"");
   std::u16string before = host.content;
   int w = host.width, h = host.height;
   logic.Refresh(u"http://f/rss", false);
-  logic.OnResult(-3, nullptr, u"", u"");
+  logic.OnResult(Answer(host, -3, nullptr), u"", u"");
   logic.Refresh(u"http://f/rss", false);
-  logic.OnResult(-2, nullptr, u"", u"");
+  logic.OnResult(Answer(host, -2, nullptr), u"", u"");
   logic.Refresh(u"http://f/rss", false);
-  logic.OnResult(5, nullptr, u"", u"");  // a count without items is no result
+  logic.OnResult(Answer(host, 5, nullptr), u"", u"");  // a count without items is no result
   ASSERT_EQ(host.toasts.size(), 3u);
   EXPECT_EQ(host.toasts[0], u"读取失败！访问服务器失败");
   EXPECT_EQ(host.toasts[1], u"读取失败！订阅源格式错误");
   EXPECT_EQ(host.toasts[2], u"读取失败！未知错误");
-  EXPECT_EQ(host.content, before);
+  EXPECT_EQ(host.content, before);  // what is kept and saved stays the items
   EXPECT_EQ(host.width, w);
-  EXPECT_EQ(host.height, h);
+  EXPECT_EQ(host.height, h + 20);   // the status line above them
+  EXPECT_EQ(host.shown, StatusLineHtml(u"读取失败：未知错误", kFailureColor) + before);
   EXPECT_EQ(logic.items().size(), 2u);
 }
 
@@ -140,10 +161,10 @@ TEST(NewsFeedLogic, NothingNewKeepsEverythingQuietly) {
   FakeHost host;
   NewsFeedLogic logic(&host);
   auto items = Items(3);
-  logic.OnResult(3, items.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
   int saves = host.saves, resizes = static_cast<int>(host.resizes.size());
   logic.Refresh(u"http://f/rss", false);  // even a refresh the user asked for
-  logic.OnResult(NewsFeedLogic::kResultUnchanged, nullptr, u"", u"");
+  logic.OnResult(Answer(host, NewsFeedLogic::kResultUnchanged, nullptr), u"", u"");
   EXPECT_FALSE(logic.refreshing());
   EXPECT_TRUE(host.toasts.empty());
   EXPECT_EQ(host.saves, saves);
@@ -157,7 +178,7 @@ TEST(NewsFeedLogic, NewItemsStandOutUntilOpened) {
   NewsFeedLogic logic(&host);
   auto items = Items(3);
   items[1].fresh = true;
-  logic.OnResult(3, items.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
   EXPECT_NE(host.content.find(u"bold=\"1\">·<a href=\"http://f/b\""), std::u16string::npos) << std::string(host.content.begin(), host.content.end());
   EXPECT_EQ(host.content.find(u"bold=\"1\">·<a href=\"http://f/a\""), std::u16string::npos);
   int saves = host.saves;
@@ -182,17 +203,17 @@ TEST(NewsFeedLogic, MarksShownAtTheLastExitSurviveTheFirstDeliveryOnly) {
   logic.CarryMarks(marked);
   auto again = before;  // delivered again after the restart: known, so not new any more
   for (auto& item : again) item.fresh = false;
-  logic.OnResult(3, again.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, again.data()), u"", u"");
   EXPECT_EQ(MarkedLinks(host.content), marked);
   // The next delivery the user has seen it: the mark goes.
-  logic.OnResult(3, again.data(), u"", u"");
+  logic.OnResult(Answer(host, 3, again.data()), u"", u"");
   EXPECT_TRUE(MarkedLinks(host.content).empty());
 
   // Opened before the first delivery: the mark is not carried.
   NewsFeedLogic opened(&host);
   opened.CarryMarks(marked);
   opened.OnLinkOpened(marked[0]);
-  opened.OnResult(3, again.data(), u"", u"");
+  opened.OnResult(Answer(host, 3, again.data()), u"", u"");
   EXPECT_TRUE(MarkedLinks(host.content).empty());
 }
 
@@ -203,6 +224,232 @@ TEST(NewsContent, TooltipTellsSummaryAndDate) {
   EXPECT_EQ(ItemTooltip(items, u"http://f/none"), u"");
   items[1].date = u"2026-12-07";
   EXPECT_EQ(ItemTooltip(items, u"http://f/c"), u"2026-12-07");
+}
+
+
+FeedAnswer Failed(const FakeHost& host, feed::FailureKind kind, int detail = 0) {
+  FeedAnswer a = Answer(host, feed::kFeedErrorDownload, nullptr);
+  a.failure = {kind, detail};
+  return a;
+}
+
+bool Contains(const std::u16string& text, const std::u16string& part) {
+  return text.find(part) != std::u16string::npos;
+}
+
+TEST(NewsFeedLogic, AFreshWidgetSaysItIsLoadingThenWhyItFailed) {
+  FakeHost host;
+  host.content.clear();
+  NewsFeedLogic logic(&host);
+  logic.Refresh(u"http://f/rss", false);
+  EXPECT_EQ(logic.state(), NewsFeedLogic::State::kWaiting);
+  EXPECT_EQ(host.shown, StatusLineHtml(kLoadingText, kLoadingColor));
+  EXPECT_EQ(host.content, u"");  // the line is shown, never stored
+  EXPECT_EQ(host.saves, 0);
+  EXPECT_EQ(host.width, 250);
+  EXPECT_EQ(host.height, 80);
+
+  logic.OnResult(Failed(host, feed::FailureKind::kNoNetwork, 12007), u"", u"");
+  EXPECT_EQ(logic.state(), NewsFeedLogic::State::kFailed);
+  EXPECT_EQ(host.shown, StatusLineHtml(u"读取失败：没有连接网络", kFailureColor));
+  EXPECT_EQ(host.content, u"");
+  EXPECT_EQ(host.toasts.size(), 1u);  // the user's own (first) refresh also says so briefly
+  EXPECT_EQ(logic.retryAt(), host.now + NewsFeedLogic::kFirstRetrySeconds);
+}
+
+TEST(NewsFeedLogic, TheFailureLineStaysAboveTheKeptItemsUntilTheNextSuccess) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  const std::u16string good = host.content;
+  const int saves = host.saves, height = host.height;
+  EXPECT_EQ(host.shown, good);
+
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Failed(host, feed::FailureKind::kHttpStatus, 404), u"", u"");
+  EXPECT_EQ(host.shown, StatusLineHtml(u"读取失败：HTTP 404，找不到订阅源", kFailureColor) + good);
+  EXPECT_EQ(host.content, good);
+  EXPECT_EQ(host.saves, saves);  // nothing new to save
+  EXPECT_EQ(host.height, height + 20);
+  EXPECT_TRUE(host.toasts.empty());  // silent: the line says it
+  EXPECT_EQ(logic.items().size(), 3u);
+
+  // Another cause replaces the line; the same cause again changes nothing.
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Failed(host, feed::FailureKind::kCertificate, 12045), u"", u"");
+  EXPECT_TRUE(Contains(host.shown, u"读取失败：网站的证书有问题"));
+  EXPECT_FALSE(Contains(host.shown, u"404"));
+  size_t resizes = host.resizes.size();
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Failed(host, feed::FailureKind::kCertificate, 12045), u"", u"");
+  EXPECT_EQ(host.resizes.size(), resizes);
+
+  // The next success takes the line away, also when the items are the same.
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  EXPECT_EQ(logic.state(), NewsFeedLogic::State::kShown);
+  EXPECT_EQ(host.shown, good);
+  EXPECT_EQ(host.height, height);
+  EXPECT_EQ(logic.retryAt(), 0);
+}
+
+TEST(NewsFeedLogic, AWidgetLoadedWithContentKeepsItUnderTheLine) {
+  FakeHost host;
+  host.content = u"<a href=\"http://f/old\">旧</a>\r\n";
+  NewsFeedLogic logic(&host);
+  logic.Refresh(u"http://f/rss", false);
+  EXPECT_TRUE(host.shown.empty());  // its stored items show: no loading line
+  logic.OnResult(Failed(host, feed::FailureKind::kTimedOut, 12002), u"", u"");
+  EXPECT_EQ(host.shown, StatusLineHtml(u"读取失败：服务器响应超时", kFailureColor) + host.content);
+  EXPECT_EQ(host.content, u"<a href=\"http://f/old\">旧</a>\r\n");
+  EXPECT_EQ(host.width, 200);  // its width stays
+}
+
+TEST(NewsFeedLogic, AFailedFeedRetriesWithGrowingPausesUpToTheInterval) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  logic.Refresh(u"http://f/rss", false);
+  const int64_t first = NewsFeedLogic::kFirstRetrySeconds;
+  std::vector<int64_t> waits;
+  for (int i = 0; i < 8; ++i) {
+    logic.OnResult(Failed(host, feed::FailureKind::kRefused, 12029), u"", u"");
+    waits.push_back(logic.retryAt() - host.now);
+    host.now = logic.retryAt() - 1;
+    size_t started = host.started.size();
+    logic.Tick();
+    EXPECT_EQ(host.started.size(), started);  // not yet
+    host.now += 1;
+    logic.Tick();
+    ASSERT_EQ(host.started.size(), started + 1);
+    EXPECT_FALSE(host.automatic.back());  // due by the widget's own pause: not held back again
+    EXPECT_TRUE(logic.silent());
+    logic.Tick();  // one request at a time
+    EXPECT_EQ(host.started.size(), started + 1);
+  }
+  EXPECT_EQ(waits[0], first);
+  EXPECT_EQ(waits[1], 2 * first);
+  EXPECT_EQ(waits[2], 4 * first);
+  for (size_t i = 1; i < waits.size(); ++i) {
+    EXPECT_GE(waits[i], waits[i - 1]);
+    EXPECT_LE(waits[i], feed::kRefreshIntervalSeconds);
+  }
+  EXPECT_EQ(waits.back(), std::min<int64_t>(first << 7, feed::kRefreshIntervalSeconds));
+  EXPECT_EQ(host.toasts.size(), 1u);  // only the user's first refresh had a toast
+
+  // A server's Retry-After longer than the pause is honoured.
+  FeedAnswer busy = Failed(host, feed::FailureKind::kHttpStatus, 503);
+  busy.retryAfterSeconds = 900;
+  logic.OnResult(busy, u"", u"");
+  EXPECT_GE(logic.retryAt() - host.now, 900);
+}
+
+TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  logic.NetworkBack();
+  EXPECT_TRUE(host.started.empty());  // never refreshed: nothing to retry
+  logic.Refresh(u"http://f/rss", false);
+  logic.NetworkBack();
+  EXPECT_EQ(host.started.size(), 1u);  // running already
+  logic.OnResult(Failed(host, feed::FailureKind::kHostNotFound, 12007), u"", u"");
+  logic.NetworkBack();
+  ASSERT_EQ(host.started.size(), 2u);
+  EXPECT_FALSE(host.automatic.back());
+  // Not a feed: the network changes nothing, the pause stands.
+  FeedAnswer notFeed = Answer(host, feed::kFeedErrorFormat, nullptr);
+  logic.OnResult(notFeed, u"", u"");
+  EXPECT_EQ(logic.failure().kind, feed::FailureKind::kNotAFeed);
+  EXPECT_TRUE(Contains(host.shown, u"这个地址不是订阅源"));
+  logic.NetworkBack();
+  EXPECT_EQ(host.started.size(), 2u);
+  // A widget that shows its feed has nothing to retry.
+  host.now = logic.retryAt();
+  logic.Tick();
+  auto items = Items(1);
+  logic.OnResult(Answer(host, 1, items.data()), u"", u"");
+  logic.NetworkBack();
+  logic.Tick();
+  EXPECT_EQ(host.started.size(), 3u);
+}
+
+TEST(NewsFeedLogic, NotModifiedAfterAFailureEndsIt) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(2);
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Answer(host, 2, items.data()), u"", u"");
+  const std::u16string good = host.shown;
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Failed(host, feed::FailureKind::kRefused, 12029), u"", u"");
+  // A refresh the program held back says nothing about the server: the failure stays.
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Answer(host, NewsFeedLogic::kResultUnchanged, nullptr), u"", u"");
+  EXPECT_EQ(logic.state(), NewsFeedLogic::State::kFailed);
+  EXPECT_GT(logic.retryAt(), 0);
+  // The server answering "not modified" does.
+  host.now = logic.retryAt();
+  logic.Tick();
+  FeedAnswer same = Answer(host, NewsFeedLogic::kResultUnchanged, nullptr);
+  same.status = 304;
+  logic.OnResult(same, u"", u"");
+  EXPECT_EQ(logic.state(), NewsFeedLogic::State::kShown);
+  EXPECT_EQ(host.shown, good);
+  EXPECT_EQ(logic.retryAt(), 0);
+}
+
+TEST(NewsFeedLogic, AResultBelongsToTheAddressItWasRequestedFor) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto oldItems = Items(3, u"旧");
+  logic.Refresh(u"http://old/rss", false);
+  logic.OnResult(Answer(host, 3, oldItems.data()), u"", u"");
+  logic.Refresh(u"http://old/rss", true);  // a refresh of the old feed is running ...
+  FeedAnswer late = Answer(host, 3, oldItems.data());
+  late.items = oldItems.data();
+
+  logic.SwitchFeed(u"http://new/rss");  // ... when the user switches
+  ASSERT_EQ(host.started.back(), u"http://new/rss?refresh=1");  // fetched at once
+  EXPECT_EQ(host.content, u"");  // the old items are neither shown nor saved under the new address
+  EXPECT_EQ(host.shown, StatusLineHtml(kLoadingText, kLoadingColor));
+  EXPECT_TRUE(logic.items().empty());
+
+  const size_t started = host.started.size();
+  EXPECT_FALSE(logic.OnResult(late, u"", u""));  // the old feed's answer is dropped
+  EXPECT_EQ(host.content, u"");
+  EXPECT_FALSE(Contains(host.shown, u"旧"));
+  EXPECT_TRUE(logic.refreshing());  // the new feed's request still runs
+  EXPECT_EQ(host.started.size(), started);
+
+  // The new feed fails: its failure alone, nothing of the old feed.
+  logic.OnResult(Failed(host, feed::FailureKind::kHttpStatus, 404), u"", u"");
+  EXPECT_EQ(host.shown, StatusLineHtml(u"读取失败：HTTP 404，找不到订阅源", kFailureColor));
+  EXPECT_EQ(host.content, u"");
+  EXPECT_FALSE(Contains(host.shown, u"旧"));
+
+  // A late answer with nothing running for the new address starts it again.
+  FeedAnswer stale = late;
+  EXPECT_FALSE(logic.OnResult(stale, u"", u""));
+  EXPECT_EQ(host.started.size(), started + 1);
+  EXPECT_EQ(host.started.back(), u"http://new/rss?refresh=1");
+  auto newItems = Items(2, u"新");
+  logic.OnResult(Answer(host, 2, newItems.data()), u"", u"");
+  EXPECT_TRUE(Contains(host.content, u"新0"));
+  EXPECT_FALSE(Contains(host.content, u"旧"));
+  EXPECT_EQ(host.shown, host.content);
+}
+
+TEST(NewsFeedLogic, SwitchingWhenTheWorkerCannotStartStillDropsTheOldAnswer) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto oldItems = Items(2, u"旧");
+  logic.Refresh(u"http://old/rss", false);
+  FeedAnswer late = Answer(host, 2, oldItems.data());
+  host.startOk = false;
+  logic.SwitchFeed(u"http://new/rss");
+  EXPECT_FALSE(logic.OnResult(late, u"", u""));
+  EXPECT_FALSE(Contains(host.content + host.shown, u"旧"));
 }
 
 }  // namespace

@@ -237,6 +237,32 @@ TEST(FetchFeed, OutputsAndSiteRulesThroughTheWholePath) {
   EXPECT_TRUE(empty.items.empty());
 }
 
+// What a user is told about a failed feed comes from what the download saw.
+TEST(FetchFeed, FailuresCarryTheirCause) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    std::string line = RequestLine(head);
+    if (line.find("GET /gone") == 0) LoopbackServer::Send(s, LoopbackServer::Response("404 Not Found", "no"));
+    else if (line.find("GET /busy") == 0) LoopbackServer::Send(s, LoopbackServer::Response("503 Busy", "later"));
+    else if (line.find("GET /page") == 0) LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "<html></html>"));
+    // /drop: the connection closes without a word
+  });
+  EXPECT_EQ(FetchFeed(server.Url("/gone.xml")).failure, (FetchFailure{FailureKind::kHttpStatus, 404}));
+  EXPECT_EQ(FetchFeed(server.Url("/busy.xml")).failure, (FetchFailure{FailureKind::kHttpStatus, 503}));
+  EXPECT_EQ(FetchFeed(server.Url("/page.html")).failure.kind, FailureKind::kNotAFeed);
+  FetchFailure dropped = FetchFeed(server.Url("/drop.xml")).failure;
+  EXPECT_TRUE(dropped.kind == FailureKind::kEmptyAnswer || dropped.kind == FailureKind::kConnectionLost)
+      << static_cast<int>(dropped.kind) << " " << dropped.detail;
+  // Nothing listens on a closed port: refused, although the computer may be offline.
+  std::u16string closed;
+  {
+    LoopbackServer gone([](LoopbackServer&, SOCKET, const std::string&) {});
+    closed = gone.Url("/feed.xml");
+  }
+  FetchFailure refused = FetchFeed(closed).failure;
+  EXPECT_EQ(refused.kind, FailureKind::kRefused) << refused.detail;
+  EXPECT_EQ(refused.detail, 12029);
+}
+
 TEST(FetchFeed, APageAddressFindsThePagesFeed) {
   LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
     std::string line = RequestLine(head);

@@ -30,8 +30,10 @@ class CheckingHost : public ui::LinkDialogHost {
     notices.push_back(NewsLink{name, url});
   }
   bool ChecksNewAddresses() override { return true; }
+  void NameAfterFeedTitle(const std::u16string& url) override { untitled.push_back(url); }
   ManagerData settings;
   std::vector<NewsLink> notices;
+  std::vector<std::u16string> untitled;
 };
 
 const char kFeed[] =
@@ -81,12 +83,19 @@ TEST_F(FeedCheckDialogTest, APagesAddressSubscribesToItsFeed) {
   ASSERT_EQ(host_.notices.size(), 1u);
   EXPECT_EQ(host_.notices[0].url, server_.Url("/feed.xml"));
 
-  // A feed's own address is kept as typed.
+  // A feed's own address is kept as typed; a name left empty becomes the feed's title,
+  // also when the feed came through its page.
   CInputRssDlg direct(&host_);
   DialogScript script2;
   script2.On(L"新增订阅源", [&](HWND d) { Type(d, u"", server_.Url("/feed.xml")); });
   EXPECT_EQ(direct.DoModal(nullptr), IDOK);
-  EXPECT_EQ(direct.GetLink(), (NewsLink{u"127.0.0.1", server_.Url("/feed.xml")}));
+  EXPECT_EQ(direct.GetLink(), (NewsLink{u"t", server_.Url("/feed.xml")}));
+  CInputRssDlg viaPage(&host_);
+  DialogScript script3;
+  script3.On(L"新增订阅源", [&](HWND d) { Type(d, u" ", page); });
+  EXPECT_EQ(viaPage.DoModal(nullptr), IDOK);
+  EXPECT_EQ(viaPage.GetLink(), (NewsLink{u"t", server_.Url("/feed.xml")}));
+  EXPECT_TRUE(host_.untitled.empty());  // nothing left to name later
 }
 
 TEST_F(FeedCheckDialogTest, APageWithoutAFeedIsRefusedAndNothingKept) {
@@ -122,6 +131,15 @@ TEST_F(FeedCheckDialogTest, AnUnansweredAddressIsKeptOnlyWhenTheUserInsists) {
   EXPECT_TRUE(script.finished()) << script.stepsDone();
   EXPECT_EQ(dlg.GetLink(), (NewsLink{u"离线", closed}));
   EXPECT_EQ(host_.notices.size(), 1u);
+
+  // Kept unread and unnamed: named after its host until a widget reads its title.
+  CInputRssDlg unnamed(&host_);
+  DialogScript script3;
+  script3.On(L"新增订阅源", [&](HWND d) { Type(d, u"", closed); })
+      .On(L"提示", [](HWND box) { Click(box, IDYES); });
+  EXPECT_EQ(unnamed.DoModal(nullptr), IDOK);
+  EXPECT_EQ(unnamed.GetLink(), (NewsLink{u"127.0.0.1", closed}));
+  EXPECT_EQ(host_.untitled, (std::vector<std::u16string>{closed}));
 
   // Editing a link without changing its address asks nothing.
   CInputRssDlg edit(&host_);

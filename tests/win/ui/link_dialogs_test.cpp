@@ -101,7 +101,9 @@ class MainWindowHost : public ui::LinkDialogHost {
   void SendSubscribeNotice(const std::u16string& url, const std::u16string& name) override {
     if (notice) notice(as_wcstr(url), as_wcstr(name));
   }
+  void NameAfterFeedTitle(const std::u16string& url) override { untitled.push_back(url); }
   void (*notice)(const wchar_t* url, const wchar_t* name) = nullptr;
+  std::vector<std::u16string> untitled;
 
  private:
   app::CMainDlg& main_;
@@ -173,6 +175,8 @@ TEST_F(LinkDialogsTest, NewLinkIsTrimmedAndAnnounced) {
   EXPECT_EQ(focused, L"name");
   EXPECT_TRUE(stayed);
   EXPECT_EQ(blank.GetLink(), (NewsLink{u"news.example.com", u"http://news.example.com/rss"}));
+  // Named after its host until its feed's title is known; a name the user gave stays.
+  EXPECT_EQ(host_.untitled, (std::vector<std::u16string>{u"http://news.example.com/rss"}));
   ASSERT_EQ(g_notices.size(), 2u);
   EXPECT_EQ(g_notices[1].url, L"http://news.example.com/rss");
 }

@@ -29,6 +29,10 @@ class FakeWidgetEnv : public widgets::WidgetEnv {
   void ImportSubscriptions(CNewsNotes&) override { ++imports; }
   void ShowFailureToast(CNewsNotes&, const std::u16string& text) override { toasts.push_back(text); }
   void CountEvent(int event) override { events.push_back(event); }
+  void NameAfterFeedTitle(const std::u16string& url) override { untitled.push_back(url); }
+  void FeedTitleKnown(const std::u16string& url, const std::u16string& title) override {
+    titles.push_back({url, title});
+  }
   bool IsAutoStartOn() override { return autoStart; }
   bool SetAutoStart(bool on) override {
     autoStart = on;
@@ -51,6 +55,8 @@ class FakeWidgetEnv : public widgets::WidgetEnv {
   int exports = 0, imports = 0;
   std::vector<std::u16string> toasts;
   std::vector<int> events;
+  std::vector<std::u16string> untitled;
+  std::vector<std::pair<std::u16string, std::u16string>> titles;
   bool autoStart = false;
   int abouts = 0, helps = 0, quits = 0;
 };

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -455,3 +456,124 @@ TEST_F(NewsNotesTest, KeysReachTheEngineWhichStaysReadOnly) {
 
 }  // namespace
 
+
+namespace {
+
+std::string TwoItemFeed() {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel><title>测试频道</title>"
+         "<item><title>第一条</title><link>http://127.0.0.1/1</link></item>"
+         "<item><title>第二条</title><link>http://127.0.0.1/2</link></item></channel></rss>";
+}
+
+// Pixels of the surface in rows [top, bottom) that have exactly the colour `rgb`, and the
+// rightmost column holding one.
+int CountColour(const ui::DibSurface& s, int top, int bottom, uint32_t rgb, int* rightmost) {
+  int n = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < s.width(); ++x)
+      if ((Pixel(s, x, y) & 0xFFFFFF) == rgb) {
+        ++n;
+        *rightmost = std::max(*rightmost, x);
+      }
+  return n;
+}
+
+}  // namespace
+
+// A widget against a loopback server that answers 404 for a while: a line names the 404
+// over the kept items, in the failure colour and inside the widget; nothing of it is
+// stored; the next good answer takes it away.
+TEST_F(NewsNotesTest, AFailingFeedSaysWhyOverItsLastItemsUntilItAnswersAgain) {
+  using wintest::LoopbackServer;
+  std::atomic<int> status{200};
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
+    if (status == 200) LoopbackServer::Send(s, LoopbackServer::Response("200 OK", TwoItemFeed()));
+    else LoopbackServer::Send(s, LoopbackServer::Response("404 Not Found", "gone"));
+  });
+  CNewsNotes* w = Make(255, 4);
+  w->rssurl = server.Url("/feed.xml");
+  w->Refresh(0);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return !w->refreshing(); }, 15000));
+  ASSERT_EQ(w->items().size(), 2u);
+  ASSERT_EQ(env_.titles.size(), 1u);
+  EXPECT_EQ(env_.titles[0], std::make_pair(w->rssurl, std::u16string(u"测试频道")));
+  const std::u16string good = w->GetContent();
+  const int goodHeight = w->height;
+  const uint32_t failureRgb = 0xBD0A01;  // "#bd0a01" as a DIB pixel (blue in the low byte)
+  int right = 0;
+  w->Compose();
+  EXPECT_EQ(CountColour(w->surface(), 0, w->surface().height(), failureRgb, &right), 0);
+
+  status = 404;
+  w->Refresh(0);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return !w->refreshing(); }, 15000));
+  EXPECT_EQ(w->feedLogic().failure(), (feed::FetchFailure{feed::FailureKind::kHttpStatus, 404}));
+  const std::u16string shown = w->engine()->GetHtml();
+  EXPECT_NE(shown.find(u"读取失败：HTTP 404，找不到订阅源"), std::u16string::npos);
+  EXPECT_NE(shown.find(u"第二条"), std::u16string::npos);  // the last items stay below it
+  EXPECT_EQ(w->GetContent(), good);                         // and only they are kept
+  EXPECT_EQ(w->height, w->engine()->GetContentHeight() + 60);  // sized for the line too
+  EXPECT_GT(w->height, goodHeight);
+  ASSERT_FALSE(env_.toasts.empty());
+  EXPECT_EQ(env_.toasts.back(), u"读取失败！访问服务器失败");
+  // Drawn in the failure colour on the first line of the content, within its width.
+  wintest::PumpFor(50);
+  w->Compose();
+  const widgets::Rect c = w->rects().content;
+  right = 0;
+  EXPECT_GT(CountColour(w->surface(), c.top, c.top + 20, failureRgb, &right), 20);
+  EXPECT_LT(right, c.right);
+  SaveForViewing(w->surface(), "widget_failed_404.bmp");
+
+  status = 200;
+  w->Refresh(0);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return !w->refreshing(); }, 15000));
+  EXPECT_EQ(w->feedLogic().state(), widgets::NewsFeedLogic::State::kShown);
+  EXPECT_EQ(w->engine()->GetHtml().find(u"读取失败"), std::u16string::npos);
+  EXPECT_EQ(w->height, goodHeight);
+  wintest::PumpFor(50);
+  w->Compose();
+  EXPECT_EQ(CountColour(w->surface(), 0, w->surface().height(), failureRgb, &right), 0);
+}
+
+// A link added with its name left empty is named after its host, then after its feed's
+// own title once the widget made for it has read the feed; a link the user named keeps
+// its name.
+TEST_F(WidgetManagerTest, AnUnnamedLinkTakesItsFeedsTitle) {
+  using wintest::LoopbackServer;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", TwoItemFeed()));
+  });
+  CNotesManager& m = dlg_.manager();
+  const std::u16string url = server.Url("/feed.xml"), named = server.Url("/named.xml");
+  m.custom_links = {{u"127.0.0.1", url}, {u"127.0.0.1", named}};
+  m.NameAfterFeedTitle(url);
+  CNewsNotes* a = m.CreateFeedWidget(url, 40, 50, nullptr);
+  CNewsNotes* b = m.CreateFeedWidget(named, 340, 50, nullptr);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return a->items().size() == 2 && b->items().size() == 2; }, 15000));
+  EXPECT_EQ(m.custom_links[0].name, u"测试频道");
+  EXPECT_EQ(m.custom_links[1].name, u"127.0.0.1");
+}
+
+// The computer waking up (or the network coming back) retries a widget whose feed failed
+// for want of a connection at once, not after its pause.
+TEST_F(WidgetManagerTest, WakingUpRetriesAFailedFeedAtOnce) {
+  using wintest::LoopbackServer;
+  std::atomic<bool> up{false};
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string&) {
+    if (up) LoopbackServer::Send(s, LoopbackServer::Response("200 OK", TwoItemFeed()));
+    // else the connection closes without a word
+  });
+  CNewsNotes* w = dlg_.manager().CreateFeedWidget(server.Url("/feed.xml"), 40, 50, nullptr);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return !w->refreshing(); }, 15000));
+  ASSERT_EQ(w->feedLogic().state(), widgets::NewsFeedLogic::State::kFailed);
+  EXPECT_GT(w->feedLogic().retryAt(), 0);
+  up = true;
+  SendMessageW(dlg_.hwnd(), WM_POWERBROADCAST, 0x12 /* PBT_APMRESUMEAUTOMATIC */, 0);
+  EXPECT_TRUE(w->refreshing());
+  const ULONGLONG asked = GetTickCount64();
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->items().size() == 2; }, 5000));
+  EXPECT_LT(GetTickCount64() - asked, 5000u);  // well before the pause would have ended
+  EXPECT_EQ(w->feedLogic().state(), widgets::NewsFeedLogic::State::kShown);
+  EXPECT_EQ(w->engine()->GetHtml().find(u"读取失败"), std::u16string::npos);
+}
