@@ -62,6 +62,14 @@ std::string OwnText(const TiXmlElement* e) {
   return text;
 }
 
+// The element's own text, wide. A single text child (the usual case) is converted where
+// it lies, without joining.
+std::u16string OwnWideText(const TiXmlElement* e) {
+  const TiXmlNode* first = e->FirstChild();
+  const TiXmlText* only = first && !first->NextSibling() ? first->ToText() : nullptr;
+  return only ? platform::Utf8ToU16(only->ValueStr()) : Wide(OwnText(e));
+}
+
 // Every text below the element, as an XHTML text construct shows it.
 void DescendantText(const TiXmlNode* node, std::string* out, size_t limit) {
   for (const TiXmlNode* n = node->FirstChild(); n && out->size() < limit; n = n->NextSibling()) {
@@ -98,6 +106,9 @@ size_t ReadLimit(size_t maxChars) { return maxChars * 16 + 4096; }
 std::u16string TextOf(const TiXmlElement* e, TextKind kind, size_t maxChars) {
   switch (kind) {
     case TextKind::kHtml: {
+      const TiXmlNode* first = e->FirstChild();
+      const TiXmlText* only = first && !first->NextSibling() ? first->ToText() : nullptr;
+      if (only && only->ValueStr().size() <= ReadLimit(maxChars)) return HtmlToText(OwnWideText(e), maxChars);
       std::string html = OwnText(e);
       if (html.size() > ReadLimit(maxChars)) html.resize(ReadLimit(maxChars));
       return HtmlToText(Wide(html), maxChars);
@@ -107,7 +118,7 @@ std::u16string TextOf(const TiXmlElement* e, TextKind kind, size_t maxChars) {
       DescendantText(e, &text, ReadLimit(maxChars));
       return CollapsedText(Wide(text), maxChars);
     }
-    case TextKind::kText: return CollapsedText(Wide(OwnText(e)), maxChars);
+    case TextKind::kText: return CollapsedText(OwnWideText(e), maxChars);
     case TextKind::kNone: break;
   }
   return std::u16string();
@@ -119,6 +130,14 @@ std::u16string WithBase(const std::u16string& outer, const TiXmlElement* e) {
   if (!base) return outer;
   std::u16string resolved = OpenableAddress(outer, Wide(base));
   return resolved.empty() ? outer : resolved;
+}
+
+// The same without a copy when the element has no xml:base (the usual case): the result
+// is `outer` itself or `*storage`.
+const std::u16string& BaseOf(const std::u16string& outer, const TiXmlElement* e, std::u16string* storage) {
+  if (!e->Attribute("xml:base")) return outer;
+  *storage = WithBase(outer, e);
+  return *storage;
 }
 
 std::u16string Titled(std::u16string title, bool trimRemarks) {
@@ -134,28 +153,30 @@ void Append(FeedItem item, std::vector<FeedItem>* items) {
 // `ns` is the namespace of the format's own elements.
 FeedItem RssItem(const TiXmlElement* item, const char* ns, const std::u16string& base, bool trimRemarks) {
   FeedItem out;
-  std::u16string itemBase = WithBase(base, item);
-  std::u16string permalink, content;
+  std::u16string itemStorage, linkStorage;
+  const std::u16string& itemBase = BaseOf(base, item, &itemStorage);
+  std::u16string content;
   bool haveLink = false;
   for (const TiXmlElement* c = item->FirstChildElement(); c; c = c->NextSiblingElement()) {
     const char* local = LocalName(c);
     if (Eq(local, "title") && out.title.empty() && Eq(NamespaceOf(c), ns)) {
-      out.title = Titled(CollapsedText(Wide(OwnText(c)), kMaxTitleChars), trimRemarks);
+      out.title = Titled(CollapsedText(OwnWideText(c), kMaxTitleChars), trimRemarks);
     } else if (Eq(local, "link") && !haveLink && Eq(NamespaceOf(c), ns)) {
       haveLink = true;
-      out.link = OpenableAddress(WithBase(itemBase, c), Wide(OwnText(c)));
-    } else if (Eq(local, "guid") && permalink.empty() && Eq(NamespaceOf(c), ns)) {
-      if (!Eq(c->Attribute("isPermaLink"), "false")) permalink = OpenableAddress(WithBase(itemBase, c), Wide(OwnText(c)));
+      out.link = OpenableAddress(BaseOf(itemBase, c, &linkStorage), OwnWideText(c));
     } else if (Eq(local, "description") && out.summary.empty() && Eq(NamespaceOf(c), ns)) {
       out.summary = TextOf(c, TextKind::kHtml, kMaxSummaryChars);
     } else if (Eq(local, "encoded") && content.empty() && Eq(NamespaceOf(c), kContentNs)) {
       content = TextOf(c, TextKind::kHtml, kMaxSummaryChars);
     } else if ((Eq(local, "pubDate") && Eq(NamespaceOf(c), ns)) ||
                (Eq(local, "date") && out.date.empty() && Eq(NamespaceOf(c), kDublinCoreNs))) {
-      out.date = CollapsedText(Wide(OwnText(c)), 64);
+      out.date = CollapsedText(OwnWideText(c), 64);
     }
   }
-  if (out.link.empty()) out.link = permalink;
+  // A guid that is a permalink stands in for a missing link; it is read only then.
+  for (const TiXmlElement* c = item->FirstChildElement(); c && out.link.empty(); c = c->NextSiblingElement())
+    if (Eq(LocalName(c), "guid") && Eq(NamespaceOf(c), ns) && !Eq(c->Attribute("isPermaLink"), "false"))
+      out.link = OpenableAddress(BaseOf(itemBase, c, &linkStorage), OwnWideText(c));
   if (out.summary.empty()) out.summary = content;
   return out;
 }
@@ -212,7 +233,8 @@ bool IsHtmlType(const char* type) {
 FeedItem AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, const std::u16string& base,
                    bool trimRemarks) {
   FeedItem out;
-  std::u16string entryBase = WithBase(base, entry);
+  std::u16string entryStorage, linkStorage;
+  const std::u16string& entryBase = BaseOf(base, entry, &entryStorage);
   std::u16string anyAlternate, content;
   bool htmlLink = false;
   for (const TiXmlElement* c = entry->FirstChildElement(); c; c = c->NextSiblingElement()) {
@@ -222,7 +244,7 @@ FeedItem AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, const
       out.title = Titled(TextOf(c, AtomTextKind(c, atom03), kMaxTitleChars), trimRemarks);
     } else if (Eq(local, "link") && !htmlLink && IsAlternate(c)) {
       const char* href = c->Attribute("href");
-      std::u16string address = href ? OpenableAddress(WithBase(entryBase, c), Wide(href)) : std::u16string();
+      std::u16string address = href ? OpenableAddress(BaseOf(entryBase, c, &linkStorage), Wide(href)) : std::u16string();
       if (address.empty()) continue;
       if (IsHtmlType(c->Attribute("type"))) {
         out.link = address;
@@ -236,7 +258,7 @@ FeedItem AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, const
       content = TextOf(c, AtomTextKind(c, atom03), kMaxSummaryChars);
     } else if (Eq(local, atom03 ? "modified" : "updated") ||
                (out.date.empty() && Eq(local, atom03 ? "issued" : "published"))) {
-      out.date = CollapsedText(Wide(OwnText(c)), 64);
+      out.date = CollapsedText(OwnWideText(c), 64);
     }
   }
   if (out.link.empty()) out.link = anyAlternate;

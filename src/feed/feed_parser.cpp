@@ -3,6 +3,7 @@
 #include <tinyxml.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstring>
 
 #include "feed/feed_formats.h"
@@ -32,7 +33,20 @@ bool IsValidUtf8(const unsigned char* p, size_t n) {
   size_t i = 0;
   while (i < n) {
     unsigned c = p[i];
-    if (c < 0x80) { ++i; continue; }
+    if (c < 0x80) {  // markup is ASCII: its runs are checked eight bytes at a time
+      ++i;
+      uint64_t word;
+      while (n - i >= sizeof word && (std::memcpy(&word, p + i, sizeof word), (word & 0x8080808080808080ull) == 0))
+        i += sizeof word;
+      continue;
+    }
+    // Three-byte sequences whose lead byte allows no overlong form and no surrogate: the
+    // bulk of CJK text, checked without the general path.
+    if (((c >= 0xE1 && c <= 0xEC) || c >= 0xEE) && c <= 0xEF) {
+      if (n - i < 3 || (p[i + 1] & 0xC0) != 0x80 || (p[i + 2] & 0xC0) != 0x80) return false;
+      i += 3;
+      continue;
+    }
     size_t len;
     unsigned min;
     if ((c & 0xE0) == 0xC0) { len = 2; min = 0x80; c &= 0x1F; }

@@ -1,5 +1,7 @@
 #include "feed/feed_text.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "net/url.h"
@@ -98,12 +100,14 @@ bool HasScheme(const std::u16string& ref) {
 }
 
 // `url` with "." and ".." path segments applied, as a browser would.
-std::u16string WithoutDotSegments(const std::u16string& url) {
+std::u16string WithoutDotSegments(std::u16string url) {
   size_t host = url.find(u"://") + 3;
   size_t start = url.find_first_of(u"/?#", host);
   if (start == std::u16string::npos || url[start] != u'/') return url;
   size_t end = url.find_first_of(u"?#", start);
   if (end == std::u16string::npos) end = url.size();
+  size_t dot = url.find(u"/.", start);
+  if (dot == std::u16string::npos || dot >= end) return url;  // the usual case: nothing to apply
   std::u16string path = url.substr(start, end - start);
   if (path.find(u"/.") == std::u16string::npos) return url;
   std::vector<std::u16string> segments;
@@ -145,6 +149,7 @@ std::u16string Trimmed(const std::u16string& s) {
 
 std::u16string CollapsedText(const std::u16string& s, size_t maxChars) {
   Collapser c;
+  c.out.reserve(maxChars ? std::min(s.size(), maxChars + 1) : s.size());
   for (size_t i = 0; i < s.size() && (maxChars == 0 || c.out.size() <= maxChars); ++i) c.Add(s[i]);
   CutTo(&c.out, maxChars);
   return c.out;
@@ -168,6 +173,7 @@ std::u16string DecodeHtmlEntities(const std::u16string& s) {
 
 std::u16string HtmlToText(const std::u16string& html, size_t maxChars) {
   Collapser c;
+  c.out.reserve(maxChars ? std::min(html.size(), maxChars + 1) : html.size());
   std::u16string decoded;
   size_t i = 0;
   const size_t n = html.size();
@@ -237,7 +243,7 @@ std::u16string OpenableAddress(const std::u16string& base, const std::u16string&
     if (c < 0x20 || c == u'\\') return std::u16string();  // control characters, UNC or DOS paths
   std::u16string absolute;
   if (HasScheme(r)) {
-    absolute = r;
+    absolute = std::move(r);
   } else {
     if (!HasHttpScheme(base)) return std::u16string();
     absolute = net::ResolveUrl(base, r);
@@ -246,7 +252,7 @@ std::u16string OpenableAddress(const std::u16string& base, const std::u16string&
   size_t host = absolute.find(u"://") + 3;
   if (host >= absolute.size() || absolute[host] == u'/' || absolute[host] == u'?' || absolute[host] == u'#')
     return std::u16string();
-  return WithoutDotSegments(absolute);
+  return WithoutDotSegments(std::move(absolute));
 }
 
 }  // namespace feed

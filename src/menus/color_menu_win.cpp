@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "framework/handles_win.h"
+#include "ui/dpi_win.h"
 
 namespace menus {
 
@@ -24,10 +25,7 @@ SIZE CColorMenu::Measure(int dpi) {
 
 HWND CColorMenu::Create(HWND parent) {
   if (hwnd_) return hwnd_;
-  HDC screen = GetDC(nullptr);
-  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  Measure(dpi);
+  Measure(ui::DpiOfWindow(parent));
   RECT rc{0, 0, grid_.width, grid_.height};
   return WindowBase::Create(kColorMenuClass, parent, rc, L"", WS_POPUP, WS_EX_TOOLWINDOW, CS_DROPSHADOW);
 }
@@ -36,7 +34,7 @@ void CColorMenu::Show(int x, int y, HWND owner, HWND insertAfter, UINT extraFlag
   owner_ = owner;
   if (!hwnd_ && !Create(owner)) return;
   // Sized for the monitor it opens on; its top-left corner stays at (x, y).
-  Measure(DpiAtPoint(POINT{x, y}));
+  Measure(ui::DpiAtPoint(x, y));
   SetWindowPos(hwnd_, insertAfter, x, y, grid_.width, grid_.height, SWP_NOACTIVATE | SWP_SHOWWINDOW | extraFlags);
   InvalidateRect(hwnd_, nullptr, FALSE);
 }

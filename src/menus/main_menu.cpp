@@ -1,6 +1,7 @@
 #include "menus/main_menu.h"
 
 #include "menus/menu_layout.h"
+#include "ui/dpi.h"
 
 namespace menus {
 
@@ -16,9 +17,11 @@ MenuEntry Popup(const char16_t* text, Submenu sub, int icon) {
 
 int IconIdFor(int icon, int dpi) {
   if (icon <= 0) return icon;
-  if (dpi >= 168) return icon + 2000;  // 175 % and more
-  if (dpi >= 120) return icon + 1000;  // 125 % to 175 %
-  return icon;
+  switch (ui::NearestImageScale(dpi)) {
+    case 200: return icon + 2000;
+    case 150: return icon + 1000;
+    default: return icon;
+  }
 }
 
 std::vector<MenuEntry> OptionsMenuEntries() {

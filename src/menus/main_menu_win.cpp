@@ -9,6 +9,7 @@
 
 #include "menus/main_menu.h"
 #include "res/resource.h"
+#include "ui/dpi_win.h"
 
 namespace menus {
 
@@ -109,7 +110,7 @@ void MainMenu::Show(HWND owner, int x, int y) {
   options_.RemoveAllItems();
   toolbox_.RemoveAllItems();
   // Icons drawn for the monitor the menu opens on; a missing drawing falls back to 1x.
-  const int dpi = DpiAtPoint(POINT{x, y});
+  const int dpi = ui::DpiAtPoint(x, y);
   auto fill = [this, dpi](CQMenu& menu, const std::vector<MenuEntry>& entries) {
     for (const MenuEntry& e : entries) {
       HBITMAP icon = nullptr;

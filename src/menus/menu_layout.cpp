@@ -35,12 +35,6 @@ constexpr uint32_t kPaletteRows[kColorRows][kColorColumns] = {
 
 }  // namespace
 
-int Scale(int length96, int dpi) {
-  if (dpi <= 0) dpi = 96;
-  long long v = static_cast<long long>(length96) * dpi;
-  return static_cast<int>(v >= 0 ? (v + 48) / 96 : -((-v + 48) / 96));
-}
-
 int MenuLayout::ItemAt(int x, int y) const {
   for (size_t i = 0; i < items.size(); ++i)
     if (items[i].item.Contains(x, y)) return static_cast<int>(i);
@@ -49,16 +43,16 @@ int MenuLayout::ItemAt(int x, int y) const {
 
 MenuLayout LayOutMenu(const std::vector<LayoutItem>& items, TextMeasurer& measurer, int dpi) {
   MenuLayout out;
-  const int border = Scale(kBorder, dpi);
+  const int border = ui::ToPixels(kBorder, dpi);
   int widest = 0;
   for (const LayoutItem& it : items)
     if (!(it.flags & kItemSeparator) && !it.text.empty()) widest = std::max(widest, measurer.TextWidth(it.text));
-  out.width = widest + Scale(kCaptionExtra, dpi);
-  const int iconRight = Scale(kIconRight, dpi);
+  out.width = widest + ui::ToPixels(kCaptionExtra, dpi);
+  const int iconRight = ui::ToPixels(kIconRight, dpi);
   int y = border;
   out.items.reserve(items.size());
   for (const LayoutItem& it : items) {
-    int h = Scale((it.flags & kItemSeparator) ? kSeparatorHeight : kItemHeight, dpi);
+    int h = ui::ToPixels((it.flags & kItemSeparator) ? kSeparatorHeight : kItemHeight, dpi);
     ItemRects r;
     r.icon = Rect{border, y, iconRight, y + h};
     r.text = Rect{iconRight, y, out.width - border, y + h};
@@ -74,8 +68,8 @@ Point PlacePopup(int x, int y, int menuWidth, int menuHeight, const Rect& screen
   Point p{x, y};
   if (screen.right - menuWidth < x) p.x = x - menuWidth;
   // The last item's bottom is the height less the lower border.
-  int lastBottom = menuHeight - Scale(kBorder, dpi);
-  if (screen.bottom - lastBottom - Scale(kBottomReserve, dpi) < y) p.y = y - menuHeight;
+  int lastBottom = menuHeight - ui::ToPixels(kBorder, dpi);
+  if (screen.bottom - lastBottom - ui::ToPixels(kBottomReserve, dpi) < y) p.y = y - menuHeight;
   p.x = std::max(p.x, screen.left);
   p.y = std::max(p.y, screen.top);
   return p;
@@ -85,7 +79,7 @@ Point PlaceSubmenu(const Rect& parentWindow, const Rect& item, int subWidth, int
                    int captionHeight, int dpi) {
   Point p{parentWindow.right, parentWindow.top + item.top};
   if (p.x + subWidth > screen.right) p.x = parentWindow.left - subWidth;
-  if (p.y + subHeight > screen.bottom - captionHeight - Scale(kSubmenuBottomGap, dpi))
+  if (p.y + subHeight > screen.bottom - captionHeight - ui::ToPixels(kSubmenuBottomGap, dpi))
     p.y = parentWindow.top + item.bottom - subHeight;
   p.x = std::max(p.x, screen.left);
   p.y = std::max(p.y, screen.top);
@@ -111,8 +105,8 @@ int ColorGrid::IndexAt(int x, int y) const {
 
 ColorGrid LayOutColorGrid(int dpi) {
   ColorGrid g;
-  g.margin = Scale(kBorder, dpi);
-  g.cellWidth = g.cellHeight = Scale(kColorCell, dpi);
+  g.margin = ui::ToPixels(kBorder, dpi);
+  g.cellWidth = g.cellHeight = ui::ToPixels(kColorCell, dpi);
   g.width = 2 * g.margin + kColorColumns * g.cellWidth;
   g.height = 2 * g.margin + kColorRows * g.cellHeight;
   return g;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/dpi.h"
+
 namespace menus {
 
 // Item flags (the values of the platform's MF_GRAYED, MF_DISABLED, MF_POPUP, MF_SEPARATOR).
@@ -14,15 +16,7 @@ constexpr uint32_t kItemDisabled = 0x0002;   // a click does nothing
 constexpr uint32_t kItemPopup = 0x0010;      // opens a submenu
 constexpr uint32_t kItemSeparator = 0x0800;  // a horizontal line
 
-struct Rect {
-  int left = 0, top = 0, right = 0, bottom = 0;
-  int width() const { return right - left; }
-  int height() const { return bottom - top; }
-  bool Contains(int x, int y) const { return x >= left && x < right && y >= top && y < bottom; }
-  bool operator==(const Rect& o) const {
-    return left == o.left && top == o.top && right == o.right && bottom == o.bottom;
-  }
-};
+using Rect = ui::Rect;
 struct Point {
   int x = 0, y = 0;
   bool operator==(const Point& o) const { return x == o.x && y == o.y; }
@@ -34,9 +28,6 @@ class TextMeasurer {
   virtual ~TextMeasurer() = default;
   virtual int TextWidth(const std::u16string& text) = 0;
 };
-
-// A length at 96 DPI on a monitor of `dpi` dots per inch, rounded to the nearest pixel.
-int Scale(int length96, int dpi);
 
 struct ItemRects {
   Rect icon, text, item;

@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "framework/wstr_win.h"
+#include "ui/dpi_win.h"
 
 namespace menus {
 
@@ -13,6 +14,7 @@ constexpr COLORREF kBackground = RGB(255, 255, 255);
 constexpr COLORREF kLineColor = RGB(172, 168, 153);  // separators, grey captions, the frame
 constexpr COLORREF kHotColor = RGB(210, 210, 210);
 constexpr int kIconSize = 16;
+constexpr int kFontTenthsOfPoint = 90;  // Tahoma 9 pt
 constexpr int kArrowInset = 8;  // the submenu arrow starts this far left of the item's right
 constexpr int kArrowHalf = 4;   // and is this many lines above and below its middle, that included
 
@@ -24,13 +26,6 @@ Rect MonitorRectAt(POINT pt) {
   if (GetMonitorInfoW(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), &mi))
     return Rect{mi.rcMonitor.left, mi.rcMonitor.top, mi.rcMonitor.right, mi.rcMonitor.bottom};
   return Rect{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-}
-
-int SystemDpi() {
-  HDC screen = GetDC(nullptr);
-  int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-  if (screen) ReleaseDC(nullptr, screen);
-  return dpi > 0 ? dpi : 96;
 }
 
 // Measures captions with the menu font in a memory DC.
@@ -49,19 +44,6 @@ class GdiMeasurer : public TextMeasurer {
 };
 
 }  // namespace
-
-int DpiAtPoint(POINT pt) {
-  // Per-monitor DPI exists from Windows 8.1 on; earlier systems have one DPI for all.
-  using GetDpiForMonitorFn = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
-  static GetDpiForMonitorFn fn = [] {
-    HMODULE shcore = LoadLibraryW(L"shcore.dll");
-    return shcore ? reinterpret_cast<GetDpiForMonitorFn>(GetProcAddress(shcore, "GetDpiForMonitor")) : nullptr;
-  }();
-  UINT x = 0, y = 0;
-  if (fn && SUCCEEDED(fn(MonitorFromPoint(pt, MONITOR_DEFAULTTONEAREST), 0, &x, &y)) && y > 0)
-    return static_cast<int>(y);
-  return SystemDpi();
-}
 
 // --- CQMenuBase: the one open top-level menu and its hook ---
 
@@ -143,7 +125,7 @@ int CQMenu::AppendPopup(uint32_t flags, const std::u16string& text, CQMenuBase* 
 HFONT CQMenu::Font(int dpi) {
   if (!font_ || fontDpi_ != dpi) {
     LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(90, dpi, 720);  // 9 points
+    lf.lfHeight = ui::FontHeightAt(kFontTenthsOfPoint, dpi);
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(lf.lfFaceName, L"Tahoma", LF_FACESIZE);
@@ -169,7 +151,7 @@ SIZE CQMenu::Measure(int dpi) {
 
 HWND CQMenu::Create(HWND parent) {
   if (hwnd_) return hwnd_;
-  LayOut(dpi_ ? dpi_ : SystemDpi());
+  LayOut(dpi_ ? dpi_ : ui::DpiOfWindow(parent));
   RECT rc{0, 0, layout_.width, layout_.height};
   return WindowBase::Create(kMenuClass, parent, rc, L"", WS_POPUP | WS_CLIPCHILDREN, WS_EX_TOOLWINDOW,
                             CS_DROPSHADOW);
@@ -179,7 +161,7 @@ void CQMenu::TrackPopup(int x, int y, HWND owner) {
   owner_ = owner;
   if (!hwnd_ && !Create(owner)) return;
   POINT pt{x, y};
-  LayOut(DpiAtPoint(pt));
+  LayOut(ui::DpiAtPoint(x, y));
   Point at = PlacePopup(x, y, layout_.width, layout_.height, MonitorRectAt(pt), dpi_);
   SetWindowPos(hwnd_, HWND_TOPMOST, at.x, at.y, layout_.width, layout_.height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
   InvalidateRect(hwnd_, nullptr, FALSE);
@@ -190,7 +172,7 @@ void CQMenu::ShowAt(int x, int y, HWND owner) {
   isSubmenu_ = true;
   owner_ = owner;
   if (!hwnd_) return;
-  LayOut(dpi_ ? dpi_ : DpiAtPoint(POINT{x, y}));
+  LayOut(dpi_ ? dpi_ : ui::DpiAtPoint(x, y));
   SetWindowPos(hwnd_, nullptr, x, y, layout_.width, layout_.height,
                SWP_NOACTIVATE | SWP_NOZORDER | SWP_SHOWWINDOW);
   InvalidateRect(hwnd_, nullptr, FALSE);
@@ -332,13 +314,13 @@ void CQMenu::Paint(HDC dc) {
   if (hwnd_) GetClientRect(hwnd_, &client);
   fw::UniqueBrush white(CreateSolidBrush(kBackground));
   FillRect(dc, &client, white.get());
-  fw::SelectGuard font(dc, Font(dpi_ ? dpi_ : SystemDpi()));
+  fw::SelectGuard font(dc, Font(dpi_ ? dpi_ : ui::DpiOfWindow(hwnd_)));
   SetBkMode(dc, TRANSPARENT);
   fw::UniqueBrush hotBrush(CreateSolidBrush(kHotColor));
   fw::UniquePen linePen(CreatePen(PS_SOLID, 1, kLineColor));
   fw::UniquePen arrowPen(CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
   fw::UniqueMemDc iconDc(CreateCompatibleDC(dc));
-  const int iconSize = Scale(kIconSize, dpi_);
+  const int iconSize = ui::ToPixels(kIconSize, dpi_);
   for (size_t i = 0; i < items_.size() && i < layout_.items.size(); ++i) {
     const QMenuItem& it = items_[i];
     const ItemRects& r = layout_.items[i];
@@ -371,8 +353,8 @@ void CQMenu::Paint(HDC dc) {
       // A right-pointing triangle: at 96 DPI seven lines of 1, 2, 3, 4, 3, 2, 1 pixels,
       // with more and longer lines on a monitor of higher DPI.
       fw::SelectGuard pen(dc, arrowPen.get());
-      const int half = Scale(kArrowHalf, dpi_);
-      const int x = r.item.right - Scale(kArrowInset, dpi_);
+      const int half = ui::ToPixels(kArrowHalf, dpi_);
+      const int x = r.item.right - ui::ToPixels(kArrowInset, dpi_);
       const int top = r.item.top + (r.item.height() - (2 * half - 1)) / 2;
       for (int k = 0; k < 2 * half - 1; ++k) {
         int len = half - (k < half ? half - 1 - k : k - (half - 1));

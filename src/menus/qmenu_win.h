@@ -50,9 +50,6 @@ class CQMenuBase : public fw::WindowBase {
   static HHOOK hook_;
 };
 
-// The monitor's DPI at a screen point (the system DPI where the monitor's is not known).
-int DpiAtPoint(POINT pt);
-
 class CQMenu : public CQMenuBase {
  public:
   CQMenu() = default;

@@ -14,6 +14,19 @@ std::u16string Utf8ToU16(const std::string& s) {
     unsigned c = p[i];
     unsigned cp;
     size_t len;
+    // The common cases first: ASCII, and three-byte sequences whose lead byte allows no
+    // overlong form and no surrogate (most of CJK text).
+    if (c < 0x80) {
+      out.push_back(static_cast<char16_t>(c));
+      ++i;
+      continue;
+    }
+    if (((c >= 0xE1 && c <= 0xEC) || c >= 0xEE) && c <= 0xEF && n - i >= 3 && (p[i + 1] & 0xC0) == 0x80 &&
+        (p[i + 2] & 0xC0) == 0x80) {
+      out.push_back(static_cast<char16_t>(((c & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F)));
+      i += 3;
+      continue;
+    }
     if (c < 0x80) { cp = c; len = 1; }
     else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; len = 2; }
     else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; len = 3; }

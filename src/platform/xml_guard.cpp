@@ -22,17 +22,24 @@ class DepthScan {
         if (!Reference()) break;
         continue;
       }
-      if (s_[i_] != '<') { ++i_; continue; }
+      if (s_[i_] != '<') {  // text: on to the next '<' or '&'
+        ++i_;
+        while (i_ < len_ && s_[i_] != '<' && s_[i_] != '&') ++i_;
+        continue;
+      }
       if (!Node()) break;
     }
     return deepest_;
   }
 
  private:
-  static bool Space(unsigned char c) { return std::isspace(c) != 0; }
-  static bool Alpha(unsigned char c) { return c >= 127 || std::isalpha(c); }
+  // The C locale's classes, as the parser sees them, without a library call per byte.
+  static bool Space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+  static bool Letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+  static bool Digit(unsigned char c) { return c >= '0' && c <= '9'; }
+  static bool Alpha(unsigned char c) { return c >= 127 || Letter(c); }
   static bool NameChar(unsigned char c) {
-    return c >= 127 || std::isalnum(c) || c == '_' || c == '-' || c == '.' || c == ':';
+    return c >= 127 || Letter(c) || Digit(c) || c == '_' || c == '-' || c == '.' || c == ':';
   }
   unsigned char At(size_t i) const { return i < len_ ? static_cast<unsigned char>(s_[i]) : 0; }
   bool Starts(const char* what, bool ignoreCase = false) const {
@@ -45,8 +52,17 @@ class DepthScan {
     return true;
   }
   void SkipPast(const char* end) {
-    while (i_ < len_ && !Starts(end)) ++i_;
-    i_ = std::min(len_, i_ + std::strlen(end));
+    // Comments and CDATA sections are long in feeds: look for the terminator's first
+    // character with memchr before comparing the rest.
+    const size_t n = std::strlen(end);
+    while (i_ < len_) {
+      const void* hit = std::memchr(s_ + i_, end[0], len_ - i_);
+      if (!hit) { i_ = len_; return; }
+      i_ = static_cast<size_t>(static_cast<const char*>(hit) - s_);
+      if (Starts(end)) break;
+      ++i_;
+    }
+    i_ = std::min(len_, i_ + n);
   }
   void SkipSpace() { while (i_ < len_ && Space(At(i_))) ++i_; }
   std::string Name() {

@@ -236,6 +236,18 @@ def service(routes=None):
     return Server(routes, port=SERVICE_PORT)
 
 
+def use_dpi(dpi):
+    """Switches to the Wine prefix whose DPI tests change and sets its DPI (LogPixels); a
+    fresh wineserver makes every new program read it. End-to-end tests run one at a time,
+    so the tests that need another DPI share that prefix."""
+    global ENV
+    ENV = wine_env("wineprefix-dpi", 170)
+    wine(["reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"])
+    subprocess.run(["wineserver", "-k"], env=env(), timeout=60)
+    subprocess.run(["wineserver", "-w"], env=env(), timeout=60)
+    ENV = wine_env("wineprefix-dpi", 170)
+
+
 def reset_user_data():
     """Removes the per-user data folder so each test starts as a fresh installation."""
     shutil.rmtree(os.path.join(local_appdata(), "Vessaly"), ignore_errors=True)

@@ -3,23 +3,12 @@ width and text twice the height, the first-run tip and the failure toast scaled 
 a widget stored on a monitor that is gone comes up inside the work area, its stored place
 kept; and the data.dat written at 200 % keeps every widget in view at 100 %. Runs in a Wine
 prefix of its own, whose DPI it changes."""
-import subprocess
 import time
 import unittest
 
 import harness as h
 
-DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
 FAILURE = "读取失败！访问服务器失败"
-
-
-def use_dpi(dpi):
-    """Sets the prefix's DPI; a fresh wineserver makes every new program read it."""
-    h.ENV = h.wine_env("wineprefix-dpi", 170)
-    h.wine(["reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"])
-    subprocess.run(["wineserver", "-k"], env=h.env(), timeout=60)
-    subprocess.run(["wineserver", "-w"], env=h.env(), timeout=60)
-    h.ENV = h.wine_env("wineprefix-dpi", 170)
 
 
 def text_rows(png, rect):
@@ -68,7 +57,7 @@ class Dpi(unittest.TestCase):
         """Runs the program on `data` (data.dat's bytes) at `dpi`; returns the rectangles of
         its widgets (top to bottom, left to right) and of the alpha popups, the screenshot,
         and data.dat (as text and as bytes) after the program quit."""
-        use_dpi(dpi)
+        h.use_dpi(dpi)
         h.reset_user_data()
         program = h.Program()
         try:

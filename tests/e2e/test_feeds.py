@@ -2,11 +2,15 @@
 marked as new, hovering an item shows its summary and date, and the marks outlive a restart
 of the program. Against a loopback feed server that answers every request in full."""
 import gzip
+import os
 import re
+import shutil
+import tempfile
 import time
 import unittest
 
 import harness as h
+from test_dialogs import with_custom_links
 
 ITEM_LINE = re.compile(r'<font color="#3a3031" underline="0"( bold="1")?>·<a href="http://127\.0\.0\.1/item/(\d+)">')
 
@@ -169,6 +173,80 @@ class PoliteRefresh(h.ProgramSession, unittest.TestCase):
         self.assertEqual(self.asked[2][0], '"v1"')
         time.sleep(2.5)
         self.assertEqual(self.content(), before)
+        self.assertEqual(self.program.quit(), 0)
+
+
+
+class Opml(h.ProgramSession, unittest.TestCase):
+    """The subscription list out to an OPML file and back, through the system's file
+    dialogs as a user goes through them."""
+
+    def setUp(self):
+        h.reset_user_data()
+        route = (200, {"Content-Type": "application/rss+xml"}, h.rss("feed", 3))
+        self.server = h.Server({"/own.xml": route, "/mine.xml": route})
+        self.program = h.Program()
+        self.folder = tempfile.mkdtemp(prefix="pelinor-opml-")
+
+    def tearDown(self):
+        if self.program.proc and self.program.proc.poll() is None:
+            self.program.quit()
+        self.server.close()
+        self.program.cleanup()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def dialog(self, title):
+        found = h.wait_for(lambda: [w for w in h.windows()
+                                    if w.cls == "#32770" and w.title == title and w.visible and w.pid == self.pid], 15)
+        self.assertTrue(found, "no dialog %r" % title)
+        return found[0]
+
+    def choose_file(self, title, path):
+        """Types `path` into the file dialog's name box and confirms."""
+        dlg = self.dialog(title)
+        code, out = h.probe("children", dlg.hwnd)
+        edits = [l.split()[0] for l in out.splitlines() if ' Edit "' in l]
+        self.assertTrue(edits, out)
+        h.probe("settext", edits[0], 0, h.win_path(self.folder) + "\\" + os.path.basename(path))
+        h.probe("button", dlg.hwnd, 1)
+
+    def told(self):
+        box = self.dialog("提示")
+        text = h.probe("gettext", box.hwnd, 65535)[1].strip()
+        h.probe("command", box.hwnd, 1)
+        self.assertTrue(h.wait_for(lambda: not [w for w in h.windows() if w.hwnd == box.hwnd], 10))
+        return text
+
+    def test_exported_subscriptions_import_back(self):
+        own, mine = self.server.url("/own.xml"), self.server.url("/mine.xml")
+        doc = h.profile([h.note(own, 0.05, 0.05, 3, 255)])
+        with open(self.program.file("data.dat"), "wb") as f:
+            f.write(with_custom_links(doc, [("我的", mine)]))
+        self.program.start()
+        self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
+        self.pid = [w for w in h.windows() if w.title == "Dorvane"][0].pid
+        widget = h.wait_for(lambda: self.widgets(), 20)[0]
+
+        # "订阅" > "导出订阅列表(OPML)..." (the last entry): the widget's feed and the custom link.
+        target = os.path.join(self.folder, "订阅导出.opml")
+        self.menu_keys(widget, [h.VK_DOWN, h.VK_RIGHT, h.VK_UP, h.VK_RETURN])
+        h.screenshot("feeds_opml_save_dialog.png")
+        self.choose_file("导出订阅", target)
+        self.assertEqual(self.told(), "已导出 2 个订阅源。")
+        with open(target, "rb") as f:
+            exported = f.read().decode("utf-8")
+        self.assertIn('xmlUrl="%s"' % own, exported)
+        self.assertIn('text="我的" title="我的" xmlUrl="%s"' % mine, exported)
+
+        # "导入订阅列表(OPML)..." (second from the end): the widget's feed joins the custom
+        # links, the one already there is a repeat.
+        self.menu_keys(self.widgets()[0], [h.VK_DOWN, h.VK_RIGHT, h.VK_UP, h.VK_UP, h.VK_RETURN])
+        self.choose_file("导入订阅", target)
+        self.assertEqual(self.told(), "已导入 1 个订阅源，跳过 1 个。")
+        def custom_links():
+            return re.findall(r"<url><!\[CDATA\[(.*?)\]\]></url>", self.saved().split("</custom_newslinks>")[0])
+
+        self.assertTrue(h.wait_for(lambda: custom_links() == [mine, own], 10), custom_links())
         self.assertEqual(self.program.quit(), 0)
 
 

@@ -1,7 +1,6 @@
 """The main menu, opened from the notification-area icon's callback message, and the
 settings dialog it leads to."""
 import os
-import subprocess
 import time
 import unittest
 
@@ -157,20 +156,13 @@ class MainMenu(unittest.TestCase):
             self.assertAlmostEqual(gap, 5.0, delta=1.5, msg=gaps)
 
 
-DESKTOP_KEY = r"HKCU\Control Panel\Desktop"
-
-
 class MainMenuAtTwiceTheDpi(unittest.TestCase):
     """The main menu and the settings dialog on a 200 % display (LogPixels 192) against
     100 %: twice the size, the font with them. Runs in the Wine prefix whose DPI the
     widgets' test changes too (end-to-end tests run one at a time)."""
 
     def run_at(self, dpi):
-        h.ENV = h.wine_env("wineprefix-dpi", 170)
-        h.wine(["reg", "add", DESKTOP_KEY, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"])
-        subprocess.run(["wineserver", "-k"], env=h.env(), timeout=60)
-        subprocess.run(["wineserver", "-w"], env=h.env(), timeout=60)
-        h.ENV = h.wine_env("wineprefix-dpi", 170)
+        h.use_dpi(dpi)
         h.reset_user_data()
         program = h.Program()
         try:

@@ -13,9 +13,12 @@
 //   winprobe send HWND MSG WPARAM LPARAM  SendMessage; prints the result
 //   winprobe post HWND MSG WPARAM LPARAM  PostMessage
 //   winprobe command HWND ID              WM_COMMAND with ID (BN_CLICKED) to HWND
+//   winprobe item HWND ID                 hwnd of the dialog item ID of HWND
 //   winprobe button HWND ID               BM_CLICK on the dialog item ID of HWND
 //   winprobe settext HWND ID TEXT         WM_SETTEXT on the dialog item ID (ID 0: HWND itself)
 //   winprobe gettext HWND [ID]            prints the window text
+//   winprobe tiptext HWND                 prints what WM_GETTEXT answers (a tooltip: its tip)
+//   winprobe hover HWND X Y               puts the real pointer on client X,Y and posts a move
 //   winprobe rect HWND                    screen rectangle: left top right bottom
 //   winprobe holdevent NAME MS            creates the named event and keeps it for MS (a stand-in
 //                                         for a running copy that does not quit)

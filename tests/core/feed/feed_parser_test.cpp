@@ -115,6 +115,17 @@ TEST_F(FeedParser, Utf16WithoutMarkAndLegacyFallbacks) {
   EXPECT_EQ(U8(items[0].title), "新");
 }
 
+TEST_F(FeedParser, DamagedUtf8IsRepairedWhereverItSits) {
+  // A bad byte after a long ASCII run (checked eight bytes at a time), a surrogate and a
+  // cut three-byte sequence: each becomes U+FFFD, the rest stays.
+  const std::string doc = std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><r>") + "abcdefghijklmnop\xFF" +
+                          "\xED\xA0\x80\xE4\xB8\xAD\xE4\xB8</r>";
+  EXPECT_EQ(platform::Utf8ToU16(XmlDocumentToUtf8(doc.data(), doc.size())),
+            u"<?xml version=\"1.0\" encoding=\"utf-8\"?><r>abcdefghijklmnop\uFFFD\uFFFD\uFFFD\uFFFD\u4E2D\uFFFD\uFFFD</r>");
+  const std::string clean = "<r>" + std::string(100, 'x') + "\xE4\xB8\xAD</r>";
+  EXPECT_EQ(XmlDocumentToUtf8(clean.data(), clean.size()), clean);
+}
+
 TEST_F(FeedParser, DeclaredEncodingLabel) {
   auto label = [](const std::string& s) { return DeclaredXmlEncoding(s.data(), s.size()); };
   EXPECT_EQ(label("<?xml version=\"1.0\" encoding=\"GB2312\"?><a/>"), "gb2312");

@@ -56,8 +56,8 @@ TEST(MenuLayout, ScalesWithTheMonitorDpi) {
   EXPECT_EQ(l.width, 150 + 99);
   EXPECT_EQ(l.height, 5 + 30 + 15 + 30 + 5);  // 4.5 rounds to 5
   EXPECT_EQ(l.items[0].icon, (Rect{5, 5, 45, 35}));
-  EXPECT_EQ(Scale(20, 120), 25);
-  EXPECT_EQ(Scale(66, 0), 66);  // an unknown DPI counts as 96
+  EXPECT_EQ(ui::ToPixels(20, 120), 25);
+  EXPECT_EQ(ui::ToPixels(66, 0), 66);  // an unknown DPI counts as 96
 }
 
 TEST(MainMenuIcons, TheDrawingNearestToTheMonitorsScale) {

@@ -17,6 +17,17 @@ TEST(Text, InvalidUtf8BecomesReplacement) {
   EXPECT_EQ(platform::Utf8ToU16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");  // surrogate
 }
 
+TEST(Text, ThreeByteSequencesAtTheEdgesOfTheQuickPath) {
+  using platform::Utf8ToU16;
+  EXPECT_EQ(Utf8ToU16("\xE4\xB8\xAD\xEE\x80\x80\xEF\xBF\xBF"), u"\u4E2D\uE000\uFFFF");
+  EXPECT_EQ(Utf8ToU16("\xE0\xA0\x80\xEC\xBF\xBF\xED\x9F\xBF"), u"\u0800\uCFFF\uD7FF");
+  // Overlong, surrogate, cut short and broken continuations: each bad byte is one U+FFFD.
+  EXPECT_EQ(Utf8ToU16("\xE0\x80\x80"), u"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(Utf8ToU16("\xED\xA0\x80"), u"\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(Utf8ToU16("a\xE4\xB8"), u"a\uFFFD\uFFFD");
+  EXPECT_EQ(Utf8ToU16("\xE4\x41\xAD"), u"\uFFFDA\uFFFD");
+}
+
 TEST(Text, Gbk936RoundTrip) {
   std::string gbk;
   ASSERT_TRUE(platform::ToCodePage(936, u"新闻", &gbk));

@@ -11,6 +11,7 @@
 #include "menus/color_menu_win.h"
 #include "menus/main_menu.h"
 #include "menus/main_menu_win.h"
+#include "ui/dpi_win.h"
 #include "win/win_test_util.h"
 
 namespace {
@@ -132,7 +133,7 @@ TEST_F(MainMenuTest, RightClickOnTheIconOpensANonActivatingToolWindowAtTheCursor
   EXPECT_EQ(menus::CQMenuBase::Current(), &menu_.top());
   // Separator, 工具箱, 选项, 退出: 3 + 10 + 3 x 20 + 3 pixels at 96 DPI.
   EXPECT_EQ(menu_.top().ItemCount(), 4u);
-  EXPECT_EQ(rc.bottom - rc.top, menus::Scale(76, menus::DpiAtPoint(cursor)));
+  EXPECT_EQ(rc.bottom - rc.top, ui::ToPixels(76, ui::DpiAtPoint(cursor.x, cursor.y)));
   // A menu opened again is built anew, not doubled.
   menu_.Close();
   OpenAt(300, 200);
