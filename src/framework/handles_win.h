@@ -72,6 +72,7 @@ using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using UniquePen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using UniqueRgn = UniqueHandle<HRGN, GdiObjectTraits<HRGN>>;
+using UniquePen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using UniqueMemDc = UniqueHandle<HDC, MemDcTraits>;               // CreateCompatibleDC results
 using UniqueInternet = UniqueHandle<HINTERNET, InternetTraits>;
 using UniqueRegKey = UniqueHandle<HKEY, RegKeyTraits>;

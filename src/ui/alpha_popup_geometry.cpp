@@ -3,8 +3,8 @@
 namespace ui {
 
 Rect ToastRect(bool hasAnchor, const Rect& anchor, int mode, int textWidth, int textHeight, int screenWidth,
-               int screenHeight) {
-  const int w = textWidth + 20, h = textHeight + 10;
+               int screenHeight, int dpi) {
+  const int w = textWidth + ToPixels(20, dpi), h = textHeight + ToPixels(10, dpi);
   int x, y;
   if (hasAnchor) {
     x = anchor.left + (anchor.width() - w) / 2;
@@ -21,26 +21,30 @@ Rect ToastRect(bool hasAnchor, const Rect& anchor, int mode, int textWidth, int 
   return {x, y, x + w, y + h};
 }
 
-ArrowTipShape ArrowTipLayout(int W, int H, int direction) {
+ArrowTipShape ArrowTipLayout(int W, int H, int direction, int dpi) {
+  auto p = [dpi](int v) { return ToPixels(v, dpi); };
   ArrowTipShape s{};
   const bool below = direction == 1 || direction == 2;  // arrow under the body
-  s.body = below ? Rect{0, 0, W, H - 20} : Rect{0, 20, W, H};
+  const int arrowH = p(20), near = p(10), far = p(30);
+  s.body = below ? Rect{0, 0, W, H - arrowH} : Rect{0, arrowH, W, H};
   switch (direction) {
-    case 1: s.arrow[0] = {10, H - 21}; s.arrow[1] = {0, H - 1}; s.arrow[2] = {30, H - 21}; break;
-    case 2: s.arrow[0] = {W - 30, H - 21}; s.arrow[1] = {W, H - 1}; s.arrow[2] = {W - 10, H - 21}; break;
-    case 3: s.arrow[0] = {0, 0}; s.arrow[1] = {30, 20}; s.arrow[2] = {10, 20}; break;
-    default: s.arrow[0] = {W, 0}; s.arrow[1] = {W - 30, 20}; s.arrow[2] = {W - 10, 20}; break;
+    case 1: s.arrow[0] = {near, H - arrowH - 1}; s.arrow[1] = {0, H - 1}; s.arrow[2] = {far, H - arrowH - 1}; break;
+    case 2:
+      s.arrow[0] = {W - far, H - arrowH - 1}; s.arrow[1] = {W, H - 1}; s.arrow[2] = {W - near, H - arrowH - 1};
+      break;
+    case 3: s.arrow[0] = {0, 0}; s.arrow[1] = {far, arrowH}; s.arrow[2] = {near, arrowH}; break;
+    default: s.arrow[0] = {W, 0}; s.arrow[1] = {W - far, arrowH}; s.arrow[2] = {W - near, arrowH}; break;
   }
-  const int boxTop = below ? 0 : 20;
-  s.closeBox = {W - 30, boxTop, W, boxTop + 30};
-  const int y0 = below ? 6 : 26;
-  s.cross[0] = {W - 16, y0};
-  s.cross[1] = {W - 7, y0 + 9};
-  s.cross[2] = {W - 8, y0};
-  s.cross[3] = {W - 17, y0 + 9};
-  // Down to 6 pixels above the body's edge: the first-run hint takes three lines, and a
+  const int boxTop = below ? 0 : arrowH;
+  s.closeBox = {W - p(30), boxTop, W, boxTop + p(30)};
+  const int y0 = boxTop + p(6);
+  s.cross[0] = {W - p(16), y0};
+  s.cross[1] = {W - p(7), y0 + p(9)};
+  s.cross[2] = {W - p(8), y0};
+  s.cross[3] = {W - p(17), y0 + p(9)};
+  // Down to 6 units above the body's edge: the first-run hint takes three lines, and a
   // shorter box would cut its last one off.
-  s.text = {10, y0 + 14, W - 15, s.body.bottom - 6};
+  s.text = {p(10), y0 + p(14), W - p(15), s.body.bottom - p(6)};
   return s;
 }
 

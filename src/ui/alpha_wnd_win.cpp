@@ -1,14 +1,15 @@
 #include "ui/alpha_wnd_win.h"
 
+#include "ui/dpi_win.h"
 
 namespace ui {
 
+namespace {
+constexpr int kWindowFontSize = 90;
+}  // namespace
+
 HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face, bool bold, int dpi) {
-  if (dpi <= 0) {
-    HDC screen = GetDC(nullptr);
-    dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-  }
+  if (dpi <= 0) dpi = DpiOfWindow(nullptr);  // the screen's
   LOGFONTW lf{};
   lf.lfHeight = -MulDiv(tenthsOfPoint, dpi, 720);
   lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
@@ -17,7 +18,18 @@ HFONT CreatePointFont(int tenthsOfPoint, const wchar_t* face, bool bold, int dpi
   return CreateFontIndirectW(&lf);
 }
 
-CAlphaWndBase::CAlphaWndBase() : font_(CreatePointFont(90, L"宋体")) {}
+CAlphaWndBase::CAlphaWndBase() : dpi_(DpiOfWindow(nullptr)) {
+  font_.reset(CreatePointFont(kWindowFontSize, L"宋体", false, dpi_));
+}
+
+void CAlphaWndBase::UseDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  fw::UniqueFont font(CreatePointFont(kWindowFontSize, L"宋体", false, dpi_));
+  for (HDC dc : {color_.dc(), mask_.dc()})
+    if (dc) SelectObject(dc, font.get());
+  font_ = std::move(font);  // the old one is no longer selected anywhere
+}
 
 CAlphaWndBase::~CAlphaWndBase() = default;
 

@@ -25,6 +25,10 @@ class CAlphaWndBase : public fw::WindowBase {
   // the default z-order.
   HWND Create(int x, int y, int width, int height, HWND insertAfter);
 
+  // Draws for a monitor of `dpi` from now on: the window font is made for it (derived classes
+  // scale their own sizes by dpi()).
+  void UseDpi(int dpi);
+  int dpi() const { return dpi_; }
   int fadeLevel() const { return fade_; }
   bool closing() const { return closing_; }
   // The colour surface after the last render (premultiplied for the layered window).
@@ -58,6 +62,7 @@ class CAlphaWndBase : public fw::WindowBase {
   int fade_ = 255;
   BYTE contentAlpha_ = 255;
   bool closing_ = false;
+  int dpi_;
 };
 
 // A font of the given size (tenths of a point) and face, sized for a monitor of `dpi`

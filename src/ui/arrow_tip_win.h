@@ -20,6 +20,8 @@ class CArrowTip : public CAlphaWndBase {
   // 1 bottom left, 2 bottom right, 3 top left, 4 top right; other values are ignored.
   void SetDirection(int direction);
   void SetText(const std::u16string& text) { text_ = text; }
+  // Draws for a monitor of `dpi` (the window the tip points at); before Show.
+  void SetDpi(int dpi);
   // Shows (or moves) the tip to the screen rectangle; returns its window.
   HWND Show(int x, int y, int right, int bottom);
 

@@ -5,11 +5,12 @@
 #include "res/dialogs_res.h"
 #include "framework/wstr_win.h"
 #include "ui/dialog_util_win.h"
+#include "ui/dpi_win.h"
 #include "ui/input_rss_dlg_win.h"
 #include "ui/link_dialogs.h"
 
 namespace {
-constexpr int kNameColumnWidth = 100;
+constexpr int kNameColumnWidth = 100;  // at 96 DPI
 constexpr wchar_t kNameColumn[] = L"名称";
 constexpr wchar_t kUrlColumn[] = L"链接";
 
@@ -42,8 +43,9 @@ LRESULT CCustomDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   SendMessageW(list_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   RECT client{};
   GetClientRect(list_, &client);
-  InsertColumn(list_, 0, kNameColumn, kNameColumnWidth);
-  InsertColumn(list_, 1, kUrlColumn, client.right - client.left - kNameColumnWidth);
+  const int nameWidth = ui::ToPixels(kNameColumnWidth, ui::DpiOfWindow(hwnd_));
+  InsertColumn(list_, 0, kNameColumn, nameWidth);
+  InsertColumn(list_, 1, kUrlColumn, client.right - client.left - nameWidth);
   FillList();
   return TRUE;
 }

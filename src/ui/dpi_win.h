@@ -10,6 +10,7 @@
 
 namespace ui {
 
+// The DPI a window is drawn at; for no window (null), the system's.
 int DpiOfWindow(HWND hwnd);
 // The DPI of the monitor that holds (or is nearest to) the screen point.
 int DpiAtPoint(int x, int y);

@@ -6,14 +6,16 @@
 
 #include "framework/wstr_win.h"
 #include "ui/alpha_popup_geometry.h"
+#include "ui/dpi_win.h"
 
 namespace ui {
 
 namespace {
 constexpr int kToastCorner = 5;
+constexpr int kToastFontSize = 100;
 }  // namespace
 
-Toast::Toast() : toastFont_(CreatePointFont(100, L"宋体")) {}
+Toast::Toast() : toastFont_(CreatePointFont(kToastFontSize, L"宋体", false, dpi())) {}
 
 HWND Toast::Show(HWND anchor, int mode, const std::u16string& text, UINT durationMs) {
   anchor_ = anchor;
@@ -21,6 +23,13 @@ HWND Toast::Show(HWND anchor, int mode, const std::u16string& text, UINT duratio
   text_ = text;
   if (text_.empty()) return nullptr;
 
+  // Drawn for the anchor's monitor (or the screen's centre).
+  const int dpi = anchor_ ? DpiOfWindow(anchor_)
+                          : DpiAtPoint(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2);
+  if (dpi != this->dpi()) {
+    UseDpi(dpi);
+    toastFont_.reset(CreatePointFont(kToastFontSize, L"宋体", false, dpi));
+  }
   SIZE extent{};
   {
     fw::WindowDc screen(nullptr);
@@ -32,7 +41,7 @@ HWND Toast::Show(HWND anchor, int mode, const std::u16string& text, UINT duratio
   bool hasAnchor = anchor_ && GetWindowRect(anchor_, &ar);
   if (hasAnchor) anchorRect = {ar.left, ar.top, ar.right, ar.bottom};
   Rect r = ToastRect(hasAnchor, anchorRect, mode_, extent.cx, extent.cy, GetSystemMetrics(SM_CXSCREEN),
-                     GetSystemMetrics(SM_CYSCREEN));
+                     GetSystemMetrics(SM_CYSCREEN), dpi);
   set_content_alpha(kToastContentAlpha);
 
   if (IsWindow()) {
@@ -41,7 +50,8 @@ HWND Toast::Show(HWND anchor, int mode, const std::u16string& text, UINT duratio
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width(), r.height(), SWP_NOZORDER | SWP_NOACTIVATE);
   } else {
     if (!Create(r.left, r.top, r.width(), r.height(), HWND_TOPMOST)) return nullptr;
-    SetWindowRgn(hwnd_, CreateRoundRectRgn(0, 0, r.width() + 1, r.height() + 1, kToastCorner, kToastCorner), TRUE);
+    const int corner = ToPixels(kToastCorner, dpi);
+    SetWindowRgn(hwnd_, CreateRoundRectRgn(0, 0, r.width() + 1, r.height() + 1, corner, corner), TRUE);
   }
   // The text doubles as the window title so that tools listing windows can read it.
   SetWindowTextW(hwnd_, as_wcstr(text_));
@@ -52,7 +62,8 @@ HWND Toast::Show(HWND anchor, int mode, const std::u16string& text, UINT duratio
 void Toast::DrawContent(HDC dc, const RECT& rc) {
   HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(BLACK_BRUSH));
   HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
-  RoundRect(dc, 0, 0, rc.right, rc.bottom, kToastCorner, kToastCorner);
+  const int corner = ToPixels(kToastCorner, dpi());
+  RoundRect(dc, 0, 0, rc.right, rc.bottom, corner, corner);
   SelectObject(dc, oldPen);
   SelectObject(dc, oldBrush);
   COLORREF old = SetTextColor(dc, RGB(255, 255, 255));

@@ -209,7 +209,7 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
     if (tip != tipText_) {  // another item: the shown tip goes, so that it takes the new text
       tipText_ = tip;
       tooltip_.Activate(false);
-      SendMessageW(tooltip_.hwnd(), TTM_SETMAXTIPWIDTH, 0, tip.size() > 20 ? kSummaryTipWidth : kHintTipWidth);
+      SendMessageW(tooltip_.hwnd(), TTM_SETMAXTIPWIDTH, 0, ui::ToPixels(tip.size() > 20 ? kSummaryTipWidth : kHintTipWidth, dpi()));
     }
     tooltip_.ShowHint(as_wcstr(tip));
   } else {
@@ -315,7 +315,8 @@ void CNewsNotes::PlaceFirstRunTip() {
   RECT wr;
   GetWindowRect(hwnd_, &wr);
   widgets::TipPlacement p =
-      widgets::PlaceFirstRunTip({wr.left, wr.top, wr.right, wr.bottom}, widgets::PrimaryWorkArea());
+      widgets::PlaceFirstRunTip({wr.left, wr.top, wr.right, wr.bottom}, widgets::PrimaryWorkArea(), dpi());
+  tip_->SetDpi(dpi());
   tip_->SetDirection(p.direction);
   tip_->Show(p.rect.left, p.rect.top, p.rect.right, p.rect.bottom);
 }

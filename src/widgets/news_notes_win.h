@@ -17,7 +17,7 @@
 
 constexpr wchar_t kFirstRunTipText[] = L"点击这里可以订阅您喜欢的内容，还可以自定义订阅的网站哦！";
 constexpr wchar_t kHintViewPicture[] = L"按住 CTRL 并单击鼠标浏览图片";
-constexpr int kHintTipWidth = 100;     // pixels: the Ctrl+click hint alone
+constexpr int kHintTipWidth = 100;     // at 96 DPI: the Ctrl+click hint alone
 constexpr int kSummaryTipWidth = 320;  // an item's summary
 
 class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {

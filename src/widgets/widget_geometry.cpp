@@ -49,16 +49,17 @@ bool CornerCounter::Press(int x, int y) {
   return true;
 }
 
-TipPlacement PlaceFirstRunTip(const Rect& window, const Rect& workArea) {
+TipPlacement PlaceFirstRunTip(const Rect& window, const Rect& workArea, int dpi) {
+  const int tipW = ui::ToPixels(kFirstRunTipWidth, dpi), tipH = ui::ToPixels(kFirstRunTipHeight, dpi);
   const int roomRight = workArea.right - window.right;
   const int roomLeft = window.left - workArea.left;
-  const bool right = roomRight >= kFirstRunTipWidth || (roomLeft < kFirstRunTipWidth && roomRight >= roomLeft);
+  const bool right = roomRight >= tipW || (roomLeft < tipW && roomRight >= roomLeft);
   TipPlacement p;
   p.direction = right ? 3 : 4;
-  int left = right ? window.right : window.left - kFirstRunTipWidth;
-  left = std::max(workArea.left, std::min(left, workArea.right - kFirstRunTipWidth));
-  int top = std::max(workArea.top, std::min(window.top + 30, workArea.bottom - kFirstRunTipHeight));
-  p.rect = {left, top, left + kFirstRunTipWidth, top + kFirstRunTipHeight};
+  int left = right ? window.right : window.left - tipW;
+  left = std::max(workArea.left, std::min(left, workArea.right - tipW));
+  int top = std::max(workArea.top, std::min(window.top + ui::ToPixels(30, dpi), workArea.bottom - tipH));
+  p.rect = {left, top, left + tipW, top + tipH};
   return p;
 }
 

@@ -60,8 +60,9 @@ struct TipPlacement {
   Rect rect;      // screen rectangle of the tip
   int direction;  // arrow direction of the tip (3 top-left, 4 top-right)
 };
+// The tip's size and its offset below the widget's top are given at 96 DPI and scaled to `dpi`.
 constexpr int kFirstRunTipWidth = 200, kFirstRunTipHeight = 100;
-TipPlacement PlaceFirstRunTip(const Rect& window, const Rect& workArea);
+TipPlacement PlaceFirstRunTip(const Rect& window, const Rect& workArea, int dpi = ui::kBaseDpi);
 
 // Where a new widget appears on a screen of the given size.
 void NewWidgetPosition(int screenWidth, int screenHeight, int* x, int* y);

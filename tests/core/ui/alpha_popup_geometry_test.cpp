@@ -16,6 +16,31 @@ TEST(AlphaPopupGeometry, ToastPlacement) {
   EXPECT_EQ(ToastRect(true, widget, 0, 100, 14, 1024, 768).top, 100 + (300 - 24) / 2);
   EXPECT_EQ(ToastRect(true, widget, 7, 100, 14, 1024, 768).top, 0);
   EXPECT_EQ(ToastRect(false, widget, 2, 100, 14, 1024, 768), (Rect{452, 372, 572, 396}));
+  // At 200 %: the text is measured in that DPI's pixels; the room around it doubles.
+  Rect big = ToastRect(true, widget, 2, 200, 28, 1024, 768, 192);
+  EXPECT_EQ(big.width(), 240);
+  EXPECT_EQ(big.height(), 48);
+  EXPECT_EQ(ToastRect(false, widget, 2, 200, 28, 1024, 768, 144).width(), 230);
+}
+
+TEST(AlphaPopupGeometry, ArrowTipAtTwiceTheDpiIsTheSameShapeTwiceAsLarge) {
+  for (int direction = 1; direction <= 4; ++direction) {
+    const ArrowTipShape one = ArrowTipLayout(200, 100, direction);
+    const ArrowTipShape two = ArrowTipLayout(400, 200, direction, 192);
+    auto twice = [](const Rect& r) { return Rect{2 * r.left, 2 * r.top, 2 * r.right, 2 * r.bottom}; };
+    EXPECT_EQ(two.body, twice(one.body)) << direction;
+    EXPECT_EQ(two.closeBox, twice(one.closeBox)) << direction;
+    EXPECT_EQ(two.text, twice(one.text)) << direction;
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_EQ(two.cross[i].x, 2 * one.cross[i].x) << direction;
+      EXPECT_EQ(two.cross[i].y, 2 * one.cross[i].y) << direction;
+    }
+    // The arrow's corners: the same, but for the one-pixel step that joins it to the body.
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_NEAR(two.arrow[i].x, 2 * one.arrow[i].x, 1) << direction;
+      EXPECT_NEAR(two.arrow[i].y, 2 * one.arrow[i].y, 1) << direction;
+    }
+  }
 }
 
 TEST(AlphaPopupGeometry, ArrowTipDirections) {

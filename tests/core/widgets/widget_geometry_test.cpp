@@ -59,6 +59,13 @@ TEST(WidgetGeometry, FirstRunTipBesideTheWidgetInsideTheWorkArea) {
   auto wide = PlaceFirstRunTip(Rect{-50, 0, 1100, 200}, work);
   EXPECT_GE(wide.rect.left, 0);
   EXPECT_LE(wide.rect.right, 1024);
+
+  // At 200 % the tip is 400 x 200 pixels, 60 below the widget's top: a room of 300 on the
+  // right that held it at 100 % no longer does.
+  auto big = PlaceFirstRunTip(Rect{500, 100, 1000, 500}, Rect{0, 0, 1300, 1000}, 192);
+  EXPECT_EQ(big.direction, 4);
+  EXPECT_EQ(big.rect, (Rect{100, 160, 500, 360}));
+  EXPECT_EQ(PlaceFirstRunTip(Rect{500, 100, 1000, 500}, Rect{0, 0, 1300, 1000}).direction, 3);
 }
 
 TEST(WidgetGeometry, NewWidgetsCascadeUntilTheirPlaceIsFree) {
