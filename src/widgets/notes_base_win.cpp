@@ -118,7 +118,9 @@ void CNotesBase::ShowWidget() {
   tooltip_.Create(hwnd_, rects_.content, kHintFollowLink);
   OnWidgetCreated();
   ready_ = true;
-  Compose();
+  // Composed with the next turn of the message loop, together with whatever the caller
+  // sets up next (the first refresh's status, say); ComposeIfPending does it at once.
+  Repaint();
 }
 
 void CNotesBase::DestroyWidget() {
@@ -289,14 +291,20 @@ void CNotesBase::IdleReset() {
 void CNotesBase::Repaint() {
   // A layered window is not painted through WM_PAINT: compose once, after the changes
   // that asked for it.
-  if (!hwnd_ || composePending_) return;
+  if (!hwnd_) return;
+  composeWanted_ = true;
+  if (composePending_) return;
   composePending_ = true;
   PostMessageW(hwnd_, WM_WIDGET_COMPOSE, 0, 0);
 }
 
+void CNotesBase::ComposeIfPending() {
+  if (composeWanted_) Compose();
+}
+
 LRESULT CNotesBase::OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&) {
   composePending_ = false;
-  Compose();
+  ComposeIfPending();
   return 0;
 }
 
@@ -343,6 +351,7 @@ void CNotesBase::PaintText(HDC dc) {
 
 void CNotesBase::Compose() {
   if (!ready_ || !surfaceA_.ready()) return;
+  composeWanted_ = false;
   const int w = surfaceA_.width(), h = surfaceA_.height();
   ui::DibSurface& scratch = ScratchSurface();
   if ((scratch.width() != w || scratch.height() != h) && !scratch.Resize(surfaceA_.dc(), w, h)) return;
@@ -478,7 +487,8 @@ void CNotesBase::LayOut() {
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
   tooltip_.SetRect(rects_.content);
   OnWidgetResized();
-  Compose();
+  // Sizes often change twice in a row (width, then height): one compose serves both.
+  Repaint();
 }
 
 LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {

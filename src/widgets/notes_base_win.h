@@ -73,6 +73,9 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   const ui::DibSurface& markSurface() const;
   // Composes the layered image now and pushes it to the window.
   void Compose();
+  // Composes now if a repaint has been asked for and not yet made (the posted request
+  // then finds nothing to do).
+  void ComposeIfPending();
   // The content font, and the font the drawing surfaces hold (the same once made).
   HFONT contentFont() const { return contentFont_.get(); }
   HFONT surfaceFont() const;
@@ -188,7 +191,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // all widgets.
   static ui::DibSurface& ScratchSurface();
   fw::UniqueMemDc imageDc_;  // images of the content are copied through it
-  bool composePending_ = false;
+  bool composePending_ = false;  // a compose request is posted
+  bool composeWanted_ = false;   // something changed since the last compose
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;
