@@ -15,6 +15,9 @@
 namespace {
 
 constexpr UINT kTickMs = 20;
+// The Ctrl key is watched this long after the pointer last moved over the widget: a
+// pointer left resting on the desktop costs nothing.
+constexpr DWORD kCtrlWatchRestMs = 5000;
 constexpr COLORREF kTitleTextColor = 0x505050;
 constexpr wchar_t kRefreshCaption[] = L"正在刷新列表...";
 
@@ -438,6 +441,16 @@ void CNotesBase::OnFollowTick() {
 }
 
 void CNotesBase::OnCtrlWatchTick() {
+  POINT at;
+  GetCursorPos(&at);
+  if (at.x != ctrlWatchAt_.x || at.y != ctrlWatchAt_.y) {
+    ctrlWatchAt_ = at;
+    ctrlWatchSince_ = GetTickCount();
+  } else if (GetTickCount() - ctrlWatchSince_ > kCtrlWatchRestMs) {
+    // Resting: the next move and hover start the watch again.
+    ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
+    return;
+  }
   const bool down = KeyDown(VK_CONTROL);
   if (down == ctrlWasDown_) return;
   ctrlWasDown_ = down;
@@ -492,9 +505,13 @@ void CNotesBase::LayOut() {
 }
 
 LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
-  ctrlWasDown_ = KeyDown(VK_CONTROL);
-  ::SetTimer(hwnd_, kWidgetTimerCtrlWatch, kTickMs, nullptr);
   drag_.Hover();
+  // Only the Ctrl+click rule makes the key change the pointer over a link.
+  if (!env_.Settings().ctrl_lclick) return 0;
+  ctrlWasDown_ = KeyDown(VK_CONTROL);
+  GetCursorPos(&ctrlWatchAt_);
+  ctrlWatchSince_ = GetTickCount();
+  ::SetTimer(hwnd_, kWidgetTimerCtrlWatch, kTickMs, nullptr);
   return 0;
 }
 
