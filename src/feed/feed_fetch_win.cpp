@@ -2,9 +2,6 @@
 
 #include <wininet.h>
 
-#include <deque>
-#include <memory>
-#include <mutex>
 #include <string>
 #include <utility>
 
@@ -29,54 +26,6 @@ constexpr int kVersionChars = 100;
 WorkerGroup& Workers() {
   static WorkerGroup* group = new WorkerGroup;
   return *group;
-}
-
-// Results on their way to their windows. A window takes its result with a synchronous
-// message, so whoever sends it waits until the window's thread gets round to it (at
-// start-up, not before every widget exists). One worker at a time does the sending, for
-// its own result and for those that arrive meanwhile; the others are free for the next
-// download at once instead of each waiting on the window's thread.
-class Deliveries {
- public:
-  void Deliver(HWND window, UINT message, std::unique_ptr<FeedResult> result, const std::atomic<bool>& stop) {
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      queue_.push_back(Item{window, message, std::move(result)});
-      if (sending_) return;
-      sending_ = true;
-    }
-    for (;;) {
-      Item item;
-      {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (queue_.empty()) {
-          sending_ = false;
-          return;
-        }
-        item = std::move(queue_.front());
-        queue_.pop_front();
-      }
-      if (stop) continue;  // the program is ending: nobody waits for results any more
-      const FeedResult& r = *item.result;
-      WPARAM w = static_cast<WPARAM>(r.items.empty() ? r.code : static_cast<int>(r.items.size()));
-      SendMessageW(item.window, item.message, w, reinterpret_cast<LPARAM>(item.result.get()));
-    }
-  }
-
- private:
-  struct Item {
-    HWND window = nullptr;
-    UINT message = 0;
-    std::unique_ptr<FeedResult> result;
-  };
-  std::mutex mutex_;
-  std::deque<Item> queue_;
-  bool sending_ = false;
-};
-
-Deliveries& Outbox() {
-  static Deliveries* outbox = new Deliveries;
-  return *outbox;
 }
 
 // Validators and back-off of every widget's feed; never destroyed, like the workers.
@@ -136,9 +85,12 @@ int StartFeedRefresh(HWND window, UINT message, const wchar_t* url, const Refres
   if (!url) return 0;
   std::u16string target = to_u16(url);
   bool started = Workers().Start([window, message, target, options](const std::atomic<bool>& stop) {
-    auto result = std::make_unique<FeedResult>(Refresh(target, options, stop));
-    result->requestUrl = target;
-    if (window && !stop) Outbox().Deliver(window, message, std::move(result), stop);
+    FeedResult result = Refresh(target, options, stop);
+    result.requestUrl = target;
+    if (window && !stop) {
+      WPARAM w = static_cast<WPARAM>(result.items.empty() ? result.code : static_cast<int>(result.items.size()));
+      SendMessageW(window, message, w, reinterpret_cast<LPARAM>(&result));
+    }
   });
   return started ? 1 : 0;
 }

@@ -4,8 +4,7 @@
 //   message (kFeedResultMessage), wParam = item count (> 0) or a result code (-1, -2, -3
 //   of feed_parser.h), lParam = FeedResult* (never null).
 // The result belongs to the worker until SendMessageW returns: the window procedure
-// copies the items or moves them out while handling the message. Results reach their
-// windows one at a time, in the order the downloads ended.
+// copies the items or moves them out while handling the message.
 #pragma once
 #include <windows.h>
 

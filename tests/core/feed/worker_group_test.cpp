@@ -81,49 +81,5 @@ TEST(WorkerGroup, JobsRunInParallel) {
   EXPECT_EQ(group.Stop(milliseconds(1000)), 0u);
 }
 
-TEST(WorkerGroup, JobsOneAfterAnotherReuseAThreadThatEndsWhenIdleLongEnough) {
-  WorkerGroup group(milliseconds(300));
-  std::atomic<int> done{0};
-  std::thread::id first;
-  bool sameThread = true;
-  for (int i = 0; i < 5; ++i) {
-    ASSERT_TRUE(group.Start([&, i](const std::atomic<bool>&) {
-      if (i == 0) first = std::this_thread::get_id();
-      else if (std::this_thread::get_id() != first) sameThread = false;
-      ++done;
-    }));
-    ASSERT_TRUE(WaitUntil([&] { return done == i + 1 && group.running() == 0; }));
-  }
-  EXPECT_TRUE(sameThread);
-  EXPECT_EQ(group.threads(), 1u);
-  EXPECT_TRUE(WaitUntil([&] { return group.threads() == 0; }, milliseconds(3000)));
-  // After the idle thread has gone, a new job still runs.
-  ASSERT_TRUE(group.Start([&](const std::atomic<bool>&) { ++done; }));
-  EXPECT_TRUE(WaitUntil([&] { return done == 6; }));
-  EXPECT_EQ(group.Stop(milliseconds(1000)), 0u);
-}
-
-TEST(WorkerGroup, AJobNeverWaitsForABusyThreadAndStopEndsIdleOnes) {
-  WorkerGroup group(milliseconds(60000));
-  std::atomic<bool> release{false};
-  std::atomic<int> inside{0}, done{0};
-  // One thread goes idle first; then more jobs at once than idle threads.
-  ASSERT_TRUE(group.Start([&](const std::atomic<bool>&) { ++done; }));
-  ASSERT_TRUE(WaitUntil([&] { return done == 1 && group.running() == 0; }));
-  for (int i = 0; i < 6; ++i) {
-    ASSERT_TRUE(group.Start([&](const std::atomic<bool>&) {
-      ++inside;
-      while (!release) std::this_thread::sleep_for(milliseconds(2));
-      ++done;
-    }));
-  }
-  EXPECT_TRUE(WaitUntil([&] { return inside == 6; }));
-  EXPECT_EQ(group.threads(), 6u);
-  release = true;
-  ASSERT_TRUE(WaitUntil([&] { return done == 7 && group.running() == 0; }));
-  EXPECT_EQ(group.Stop(milliseconds(1000)), 0u);
-  EXPECT_TRUE(WaitUntil([&] { return group.threads() == 0; }, milliseconds(2000)));
-}
-
 }  // namespace
 }  // namespace feed
