@@ -20,6 +20,17 @@ constexpr wchar_t kRefreshCaption[] = L"正在刷新列表...";
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
+double NowMs() {
+  static const double perMs = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart) / 1000.0;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) / perMs;
+}
+
 }  // namespace
 
 CNotesBase::CNotesBase(widgets::WidgetEnv& env)
@@ -104,6 +115,7 @@ void CNotesBase::ShowWidget() {
   rects_.content = widgets::InitialContentRect(rc.right - rc.left, rc.bottom - rc.top, dpi_);
   engine_->Attach(hwnd_);
   engine_->SetRepaintHandler([this] { Repaint(); });
+  engine_->SetAreaRepaintHandler([this](const richtext::Rect& r) { RepaintArea({r.left, r.top, r.right, r.bottom}); });
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
   engine_->SetDefaultFont(contentFont_.get(), 0);
   engine_->SetLineSpacing(Px(linespace));
@@ -127,7 +139,8 @@ void CNotesBase::DestroyWidget() {
   if (engine_) engine_->Attach(nullptr);
   if (IsWindow()) DestroyWindow();
   // A compose request posted to the old window died with it: a new window must ask again.
-  composePending_ = false;
+  composePending_ = composeTimer_ = false;
+  dirty_ = widgets::DirtyArea();
   // The surfaces go before the font they hold.
   surfaceA_.Reset();
   contentFont_.reset();
@@ -287,17 +300,53 @@ void CNotesBase::IdleReset() {
 // --- Painting ----------------------------------------------------------------------
 
 void CNotesBase::Repaint() {
+  dirty_.AddAll();
+  RequestCompose();
+}
+
+void CNotesBase::RepaintArea(const widgets::Rect& area) {
+  dirty_.Add(area);
+  RequestCompose();
+}
+
+void CNotesBase::RepaintButtons() {
+  RepaintArea(rects_.refresh);
+  RepaintArea(rects_.menu);
+}
+
+void CNotesBase::RequestCompose() {
   // A layered window is not painted through WM_PAINT: compose once, after the changes
   // that asked for it.
-  if (!hwnd_ || composePending_) return;
+  if (!hwnd_ || composePending_ || dirty_.empty()) return;
   composePending_ = true;
   PostMessageW(hwnd_, WM_WIDGET_COMPOSE, 0, 0);
 }
 
 LRESULT CNotesBase::OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&) {
-  composePending_ = false;
-  Compose();
+  if (dirty_.empty()) {  // a whole paint since the request covered it
+    composePending_ = false;
+    return 0;
+  }
+  // Pushed less than a frame ago: the changes wait for the next frame, together with
+  // whatever else changes until then.
+  const double since = NowMs() - lastPushMs_;
+  if (since >= 0 && since < kWidgetFrameMs) {
+    composeTimer_ = true;
+    ::SetTimer(hwnd_, kWidgetTimerCompose, static_cast<UINT>(kWidgetFrameMs - since) + 1, nullptr);
+    return 0;
+  }
+  ComposeDirty();
   return 0;
+}
+
+void CNotesBase::ComposeDirty() {
+  composePending_ = false;
+  if (composeTimer_) {
+    ::KillTimer(hwnd_, kWidgetTimerCompose);
+    composeTimer_ = false;
+  }
+  const widgets::Rect area = dirty_.Take(surfaceA_.width(), surfaceA_.height());
+  if (area.width() > 0) ComposeArea(area);
 }
 
 void CNotesBase::UpdateRectsAndSurfaces() {
@@ -324,8 +373,10 @@ ui::DibSurface& CNotesBase::ScratchSurface() {
   return *scratch;
 }
 
-void CNotesBase::PaintText(HDC dc) {
-  engine_->Paint(dc, imageDc_.get());
+void CNotesBase::PaintText(HDC dc, const widgets::Rect* area) {
+  const richtext::Rect engineArea = area ? richtext::Rect{area->left, area->top, area->right, area->bottom}
+                                         : richtext::Rect{};
+  engine_->Paint(dc, imageDc_.get(), area ? &engineArea : nullptr);
   if (!titleText_.empty()) {
     fw::SelectGuard font(dc, titleFont_.get());
     ::SetTextColor(dc, kTitleTextColor);
@@ -341,16 +392,24 @@ void CNotesBase::PaintText(HDC dc) {
   }
 }
 
-void CNotesBase::Compose() {
+void CNotesBase::Compose() { ComposeArea({0, 0, surfaceA_.width(), surfaceA_.height()}); }
+
+void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
   if (!ready_ || !surfaceA_.ready()) return;
   const int w = surfaceA_.width(), h = surfaceA_.height();
+  const widgets::Rect area{std::max(wanted.left, 0), std::max(wanted.top, 0), std::min(wanted.right, w),
+                           std::min(wanted.bottom, h)};
+  if (area.width() <= 0 || area.height() <= 0) return;
+  const bool whole = area == widgets::Rect{0, 0, w, h};
   ui::DibSurface& scratch = ScratchSurface();
   if ((scratch.width() != w || scratch.height() != h) && !scratch.Resize(surfaceA_.dc(), w, h)) return;
+  if (whole) dirty_ = widgets::DirtyArea();  // nothing asked for before is left to do
   // The widget's font is selected only while it draws: the next widget may delete its own.
   fw::SelectGuard font(scratch.dc(), contentFont_.get());
   SetBkMode(scratch.dc(), TRANSPARENT);
   ::SetTextColor(scratch.dc(), textcolor);
-  widgets::Surface a{surfaceA_.pixels(), w, h}, b{scratch.pixels(), w, h};
+  // Everything outside the area stays as the last paint left it.
+  widgets::Surface a = widgets::Surface{surfaceA_.pixels(), w, h}.Clipped(area), b{scratch.pixels(), w, h};
   const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
   GdiFlush();
   widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_, dpi_);
@@ -359,13 +418,19 @@ void CNotesBase::Compose() {
     widgets::DrawImage(a, im.menu, rects_.menu);
   }
   // Whatever the text drawing touches is text, and is fully opaque whatever the opacity.
-  ui::ComposeTextOpaque(surfaceA_, scratch, [this](HDC dc) { PaintText(dc); }, 255);
+  const RECT r{area.left, area.top, area.right, area.bottom};
+  ui::ComposeTextOpaque(surfaceA_, scratch, [this, &area, whole](HDC dc) { PaintText(dc, whole ? nullptr : &area); },
+                        255, &r);
 
-  ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
+  ui::PushLayered(hwnd_, surfaceA_, w, h, 255, whole ? nullptr : &r);
+  lastPushMs_ = NowMs();
+  ++pushes_;
   platform::BenchEvent(content.empty() ? "painted" : "content", hwnd_);
 }
 
 LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+  // Painted at once, between BeginPaint and EndPaint: deferred to the next frame, the
+  // widget kept Wine's menus from working under the end-to-end tests.
   PAINTSTRUCT ps;
   BeginPaint(hwnd_, &ps);
   Compose();
@@ -387,7 +452,7 @@ LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
   TrackMouseEvent(&tme);
   if (!mouseInside_) {
     mouseInside_ = true;
-    Repaint();
+    RepaintButtons();
   }
   const bool textDraggable = engine_->IsEnabled() && engine_->GetContentHeight() >= rects_.content.height();
   if (drag_.Move(wParam == MK_LBUTTON, textDraggable)) {
@@ -408,6 +473,7 @@ LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
 LRESULT CNotesBase::OnTimer(UINT msg, WPARAM id, LPARAM lParam, BOOL&) {
   LRESULT r = 0;
   if (engine_->ForwardMessage(msg, id, lParam, &r)) return r;
+  if (id == kWidgetTimerCompose) ComposeDirty();
   if (id == kWidgetTimerCtrlWatch) OnCtrlWatchTick();
   if (id == kWidgetTimerFollow) OnFollowTick();
   return 0;
@@ -496,7 +562,7 @@ LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
     engine_->ClearLinkHighlight(widgets::kLinkColor);
     linkHighlighted_ = false;
   }
-  Repaint();
+  RepaintButtons();
   return 0;
 }
 

@@ -162,6 +162,72 @@ TEST_F(NewsNotesTest, ButtonsOnlyOnHover) {
   EXPECT_EQ(Pixel(w->surface(), cx, cy), strip);
 }
 
+// The pointer at a client point of the widget, as the system reports a move there.
+void PointAt(CNewsNotes& w, int x, int y) {
+  POINT screen{x, y};
+  ClientToScreen(w.hwnd(), &screen);
+  SetCursorPos(screen.x, screen.y);
+  SendMessageW(w.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(w.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageW(w.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+}
+
+std::vector<uint32_t> Pixels(const ui::DibSurface& s) { return {s.pixels(), s.pixels() + s.count()}; }
+
+size_t Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  size_t n = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+  return n + (a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+}
+
+TEST_F(NewsNotesTest, AHoverRepaintsItsLinesOnlyAndAsAWholePaintWould) {
+  CNewsNotes* w = Make(153, 3);  // partly transparent: the text pass matters
+  auto items = Items(6);
+  Deliver(*w, items);
+  w->ResizeTo(360, 300);  // room under the items
+  const richtext::CRichDrawWin& e = *w->engine();
+  ASSERT_GE(e.GetLines().size(), 6u);
+  const int below = e.GetLines().back().bottom + 8;  // inside the content, under the last item
+  ASSERT_LT(below, w->rects().content.bottom);
+  PointAt(*w, 40, below);  // inside: the buttons show
+  wintest::PumpFor(100);
+  w->Compose();
+  // Left alone, a widget pushes nothing more.
+  const int idle = w->pushCount();
+  wintest::PumpFor(10 * kWidgetFrameMs);
+  EXPECT_EQ(w->pushCount(), idle);
+  const std::vector<uint32_t> plain = Pixels(w->surface());
+
+  // Onto the third item's link: one push, and only its line changes.
+  const richtext::RichLine& third = e.GetLines()[2];
+  const richtext::RichItem& first = e.GetItem(third.first);
+  const int pushes = w->pushCount();
+  PointAt(*w, first.x + 3, first.y + first.height / 2);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > pushes; }, 2000));
+  wintest::PumpFor(3 * kWidgetFrameMs);
+  EXPECT_EQ(w->pushCount(), pushes + 1);
+  const std::vector<uint32_t> hovered = Pixels(w->surface());
+  const int width = w->surface().width();
+  size_t changed = 0;
+  for (size_t i = 0; i < plain.size(); ++i) {
+    if (plain[i] == hovered[i]) continue;
+    ++changed;
+    const int y = static_cast<int>(i) / width;
+    ASSERT_GE(y, third.top - 1) << "changed outside the link's line at row " << y;
+    ASSERT_LE(y, third.bottom + 1) << "changed outside the link's line at row " << y;
+  }
+  EXPECT_GT(changed, 100u);  // the highlight colour and the underline
+  SaveForViewing(w->surface(), "widget_link_hover.bmp");
+  // The same pixels as composing everything again.
+  w->Compose();
+  EXPECT_EQ(Differing(hovered, Pixels(w->surface())), 0u);
+
+  // Off the link again: back to the plain image, through another partial repaint.
+  const int again = w->pushCount();
+  PointAt(*w, 40, below);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > again; }, 2000));
+  EXPECT_EQ(Differing(plain, Pixels(w->surface())), 0u);
+}
+
 TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   CNewsNotes* w = Make(200, 6);
   w->advlink_title = u"推广链接";
