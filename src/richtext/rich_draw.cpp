@@ -556,6 +556,22 @@ void CRichDraw::RepaintItems(const Rect& area) {
   host_->InvalidateArea(r);
 }
 
+Rect CRichDraw::GetPaintBounds() const {
+  if (!host_) return Rect{};
+  int top = INT_MAX, bottom = INT_MIN;
+  if (!items_.empty() && !lines_.empty()) {
+    // Two pixels of room, as in Paint, for glyphs that reach past their cells.
+    top = lines_.front().top + vOffset_ - 2;
+    bottom = lines_.back().bottom + vOffset_ + 2;
+  }
+  if (caretVisible_ && caretHeight_ > 0 && (!readOnly_ || !dragScroll_)) {
+    top = std::min(top, caretY_);
+    bottom = std::max(bottom, caretY_ + caretHeight_);
+  }
+  Rect r{view_.left - 1, std::max(top, view_.top), view_.right + 2, std::min(bottom, view_.bottom)};
+  return r.top < r.bottom ? r : Rect{};
+}
+
 void CRichDraw::Paint(Canvas& canvas, const Rect* area) {
   if (!host_) return;
   canvas.ClipTo(Rect{view_.left - 1, view_.top, view_.right + 2, view_.bottom});

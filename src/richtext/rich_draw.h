@@ -185,6 +185,9 @@ class CRichDraw {
   // --- Painting and hit-testing ---
   // Paints the visible items; given an area (client coordinates), only what lies in it.
   void Paint(Canvas& canvas, const Rect* area = nullptr);
+  // Where painting can leave pixels now (client coordinates): the paint clip, cut to the
+  // lines that hold content and the caret. Empty when nothing would be drawn.
+  Rect GetPaintBounds() const;
   // The item under a client point, or -1.
   int HitTest(int x, int y) const;
   // The link under a client point, or nullptr; kind 1 when it names an image file, else 2.

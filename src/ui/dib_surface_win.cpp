@@ -61,12 +61,13 @@ void DrawClipped(HDC dc, const RECT& area, const std::function<void(HDC)>& draw)
 }  // namespace
 
 void ComposeTextOpaque(const DibSurface& target, const DibSurface& mark, const std::function<void(HDC)>& draw,
-                       BYTE alpha, const RECT* area) {
+                       BYTE alpha, const RECT* area, const RECT* reach) {
   if (!target.ready() || !mark.ready() || target.width() != mark.width() || target.height() != mark.height())
     return;
   RECT r{0, 0, target.width(), target.height()};
   if (area && !IntersectRect(&r, &r, area)) return;
   ForRows(target, mark, r, [](uint32_t*, uint32_t* m, size_t n) { FillPixels(m, n, kMarkerPixel); });
+  if (reach && !IntersectRect(&r, &r, reach)) return;
   DrawClipped(mark.dc(), r, draw);
   GdiFlush();
   ForRows(target, mark, r, [](uint32_t* t, uint32_t* m, size_t n) { MakeTouchedBackgroundOpaque(t, m, n); });

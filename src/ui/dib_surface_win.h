@@ -56,8 +56,9 @@ void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacit
 // here) to find the pixels it touches, then on `target`, whose touched pixels are first
 // made the opaque colour under them (smoothed edges blend with the real background) and
 // finally get `alpha`. Both surfaces have the same size. With `area`, the drawing is
-// clipped to it and only its pixels are looked at and changed.
+// clipped to it and only its pixels are looked at and changed. With `reach`, the drawing
+// touches nothing outside it: the passes look only there (the marker fills all the area).
 void ComposeTextOpaque(const DibSurface& target, const DibSurface& mark, const std::function<void(HDC)>& draw,
-                       BYTE alpha, const RECT* area = nullptr);
+                       BYTE alpha, const RECT* area = nullptr, const RECT* reach = nullptr);
 
 }  // namespace ui

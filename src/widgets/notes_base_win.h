@@ -187,6 +187,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // The window rectangle in its parent's coordinates (the screen's when top-level).
   RECT PlaceInParent() const;
   void PaintText(HDC dc, const widgets::Rect* area);
+  // Where PaintText can draw: the engine's lines, the title and the refresh caption.
+  RECT TextBounds() const;
   void RequestCompose();
   void ComposeDirty();
   void OnFollowTick();
@@ -208,6 +210,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   widgets::DirtyArea dirty_;     // what the pending compose redoes
   double lastPushMs_ = -1e9;
   int pushes_ = 0;
+  HWND tracedWindow_ = nullptr;  // the start-up benchmark's events (see Compose)
+  bool tracedContent_ = false;
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;

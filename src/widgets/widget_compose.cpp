@@ -125,18 +125,28 @@ void BlendFaded(Surface dst, const uint32_t* src, uint8_t alpha) {
   }
 }
 
+namespace {
+
+// Faded over a cleared pixel: a result without alpha leaves it clear.
+inline uint32_t FadedPixel(uint32_t p, uint32_t alpha) {
+  const uint32_t v = ScalePacked(p, alpha);
+  return v & (0u - static_cast<uint32_t>(v > 0x00FFFFFFu));
+}
+
+void FadeSpan(uint32_t* __restrict out, const uint32_t* __restrict in, int from, int to, uint32_t alpha) {
+  for (int x = from; x < to; ++x) out[x] = FadedPixel(in[x], alpha);
+}
+
+bool InRows(const Area& a, int y) { return y >= a.y && y < a.y + a.height && a.width > 0; }
+
+}  // namespace
+
 void Fade(Surface dst, const uint32_t* src, uint8_t alpha) {
   int x0 = 0, y0 = 0, x1 = dst.width, y1 = dst.height;
   if (!Clip(dst, &x0, &y0, &x1, &y1)) return;
   for (int y = y0; y < y1; ++y) {
     const size_t row = static_cast<size_t>(y) * dst.width;
-    uint32_t* __restrict out = dst.pixels + row;
-    const uint32_t* __restrict in = src + row;
-    for (int x = x0; x < x1; ++x) {
-      const uint32_t v = ScalePacked(in[x], alpha);
-      // Over a cleared pixel, a result without alpha leaves it clear.
-      out[x] = v & (0u - static_cast<uint32_t>(v > 0x00FFFFFFu));
-    }
+    FadeSpan(dst.pixels + row, src + row, x0, x1, alpha);
   }
 }
 
@@ -147,9 +157,26 @@ void ComposeWidgetBackground(Surface target, Surface scratch, const FramePieces&
   scratch.clip = Rect{x0, y0, x1, y1};
   for (int y = y0; y < y1; ++y) std::fill(&scratch.at(x0, y), &scratch.at(x0, y) + (x1 - x0), 0u);
   DrawFrame(scratch, frame);
-  FillVerticalGradient(scratch, BodyArea(scratch.width, scratch.height, dpi), theme.bodyTop, theme.bodyBottom);
-  FillOpaque(scratch, TitleStripArea(scratch.width, scratch.height, dpi), theme.title);
-  Fade(target, scratch.pixels, alpha);
+  const Area body = BodyArea(scratch.width, scratch.height, dpi);
+  const Area title = TitleStripArea(scratch.width, scratch.height, dpi);
+  FillVerticalGradient(scratch, body, theme.bodyTop, theme.bodyBottom);
+  FillOpaque(scratch, title, theme.title);
+  // Faded onto the target. Across the body and the title strip a row is one colour: it is
+  // faded once and filled; the frame beside them pixel by pixel.
+  for (int y = y0; y < y1; ++y) {
+    const size_t row = static_cast<size_t>(y) * target.width;
+    uint32_t* out = target.pixels + row;
+    const uint32_t* in = scratch.pixels + row;
+    const Area* fill = InRows(title, y) ? &title : InRows(body, y) ? &body : nullptr;
+    // The body beside a narrower title strip is another colour: no single span then.
+    if (fill == &title && InRows(body, y) && (body.x < title.x || body.x + body.width > title.x + title.width))
+      fill = nullptr;
+    const int f0 = fill ? std::min(std::max(fill->x, x0), x1) : x1;
+    const int f1 = fill ? std::min(std::max(fill->x + fill->width, f0), x1) : x1;
+    FadeSpan(out, in, x0, f0, alpha);
+    if (f0 < f1) std::fill(out + f0, out + f1, FadedPixel(in[f0], alpha));
+    FadeSpan(out, in, f1, x1, alpha);
+  }
 }
 
 }  // namespace widgets

@@ -633,6 +633,19 @@ TEST(RichDrawPaint, AnAreaPaintsOnlyItsLines) {
   for (auto& ch : c.chars) drawn += ch.ch;
   EXPECT_EQ(drawn, u"cd");
   EXPECT_EQ(c.clip.top, area.top);  // and clips to it
+
+  // Painting leaves pixels only within the lines that hold content, inside the view.
+  Rect b = e->GetPaintBounds();
+  EXPECT_EQ(b.left, -1);
+  EXPECT_EQ(b.right, 202);
+  EXPECT_EQ(b.top, 0);  // two pixels above the first line, cut to the view
+  EXPECT_EQ(b.bottom, e->GetLines().back().bottom + 2);
+  e->SetRect(0, 10, 200, 200);
+  EXPECT_EQ(e->GetPaintBounds().top, 10);
+  e->ScrollTo(0, -100);  // no further than the content allows
+  EXPECT_EQ(e->GetPaintBounds().bottom, e->GetLines().back().bottom + e->GetScrollPos() + 2);
+  e->SetHtml(u"");
+  EXPECT_EQ(e->GetPaintBounds().bottom, 0);  // nothing to draw
 }
 
 // Records the runs the engine hands the canvas instead of single characters.

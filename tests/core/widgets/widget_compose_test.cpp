@@ -118,6 +118,25 @@ TEST(WidgetCompose, FadeEqualsABlendOntoAClearedSurface) {
   }
 }
 
+TEST(WidgetCompose, TheBackgroundIsItsLayersFadedPixelByPixel) {
+  // The composition fades the body and the title strip a row at a time: the same pixels
+  // as drawing every layer and fading each pixel.
+  for (int dpi : {96, 144}) {
+    for (int alpha : {51, 200, 255}) {
+      const int w = 230, h = 170;
+      Pixels composed(w, h), layered(w, h);
+      ComposeWidgetBackground(composed.A(), composed.B(), TestFrame(), *FindTheme(5), static_cast<uint8_t>(alpha), dpi);
+      Surface b = layered.B();
+      DrawFrame(b, TestFrame());
+      FillVerticalGradient(b, BodyArea(w, h, dpi), FindTheme(5)->bodyTop, FindTheme(5)->bodyBottom);
+      FillOpaque(b, TitleStripArea(w, h, dpi), FindTheme(5)->title);
+      BlendFaded(layered.A(), layered.b.data(), static_cast<uint8_t>(alpha));
+      for (int i = 0; i < w * h; ++i)
+        ASSERT_EQ(composed.a[i], layered.a[i]) << "pixel " << i % w << "," << i / w << " dpi " << dpi << " alpha " << alpha;
+    }
+  }
+}
+
 TEST(WidgetCompose, AClippedComposeRedoesOnlyItsRectangle) {
   const int w = 260, h = 200;
   Pixels whole(w, h);
