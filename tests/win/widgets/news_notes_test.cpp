@@ -228,6 +228,32 @@ TEST_F(NewsNotesTest, AHoverRepaintsItsLinesOnlyAndAsAWholePaintWould) {
   EXPECT_EQ(Differing(plain, Pixels(w->surface())), 0u);
 }
 
+TEST_F(NewsNotesTest, ChangesInOneFrameMakeOnePushAndTheNextWaitsForTheNextFrame) {
+  CNewsNotes* w = Make(200, 6);
+  auto items = Items(8);
+  Deliver(*w, items);
+  wintest::PumpFor(100);
+  const int before = w->pushCount();
+  // Opacity, colour and a scroll asked for at once: one push shows them all.
+  w->SetAlpha(120);
+  w->ApplyColorTheme(2);
+  SendMessageW(w->hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > before; }, 2000));
+  EXPECT_EQ(w->pushCount(), before + 1);
+  EXPECT_EQ(Pixel(w->surface(), 20, 20) >> 24, 120u);
+  // A change right after a push waits for the next frame, then shows.
+  w->Compose();
+  w->SetAlpha(90);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);  // the request, at once
+  EXPECT_EQ(w->pushCount(), before + 2);
+  EXPECT_EQ(Pixel(w->surface(), 20, 20) >> 24, 120u);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > before + 2; }, 2000));
+  EXPECT_EQ(Pixel(w->surface(), 20, 20) >> 24, 90u);
+  wintest::PumpFor(4 * kWidgetFrameMs);
+  EXPECT_EQ(w->pushCount(), before + 3);
+}
+
 TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   CNewsNotes* w = Make(200, 6);
   w->advlink_title = u"推广链接";
