@@ -86,6 +86,7 @@ void CNotesBase::ShowWidget() {
   visible = 1;
   if (IsWindow()) {
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    Repaint();  // the system may not have kept the image of a hidden window: all of it again
     return;
   }
   widgets::ClampWidgetSize(&width, &height);
@@ -251,12 +252,17 @@ void CNotesBase::SetTopmost(int on) {
 
 void CNotesBase::AttachToDesktop(int on) {
   if (!IsWindow()) return;
+  // A window given another parent may lose its image: the next push is all of it.
   if (!on) {
-    if (GetParent(hwnd_)) SetParent(hwnd_, nullptr);
+    if (GetParent(hwnd_)) {
+      SetParent(hwnd_, nullptr);
+      Repaint();
+    }
     return;
   }
   if (env_.Settings().embed_desktop != 1 || topmost == 1 || !widgets::CanEmbedInDesktop()) return;
   SetParent(hwnd_, widgets::FindDesktopListView());
+  Repaint();
 }
 
 int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
