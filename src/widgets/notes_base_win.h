@@ -22,7 +22,7 @@
 #include "widgets/widget_theme.h"
 #include "widgets/widget_tooltip_win.h"
 
-constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms between hover and leave
+constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms from hover while the pointer moves (Ctrl+click rule)
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
 constexpr UINT kWidgetTimerCompose = 8;     // a repaint held back to the next frame
 constexpr int kWidgetFrameMs = 16;          // at most one push to the window per frame
@@ -79,6 +79,9 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // Composes only `area` (window coordinates) again over the image of the last paint, and
   // pushes just that part.
   void ComposeArea(const widgets::Rect& area);
+  // Composes now what has been asked for and not yet made (the posted request then finds
+  // nothing to do), without waiting for the next frame.
+  void ComposeIfPending();
   // Pushes to the window so far (bench and tests: repaints coalesce into one per frame).
   int pushCount() const { return pushes_; }
   // The content font, and the font the drawing surfaces hold (the same once made).
@@ -207,7 +210,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   fw::UniqueMemDc imageDc_;  // images of the content are copied through it
   bool composePending_ = false;  // a compose message or the frame timer is on its way
   bool composeTimer_ = false;
-  widgets::DirtyArea dirty_;     // what the pending compose redoes
+  widgets::DirtyArea dirty_;     // what has changed since the last compose
   double lastPushMs_ = -1e9;
   int pushes_ = 0;
   HWND tracedWindow_ = nullptr;  // the start-up benchmark's events (see Compose)
@@ -215,6 +218,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;
+  POINT ctrlWatchAt_{};          // where the pointer was at the last look at the Ctrl key
+  DWORD ctrlWatchSince_ = 0;     // since when it has been there
   int dpi_ = ui::kBaseDpi;
   bool displaced_ = false;
 };
