@@ -1,12 +1,16 @@
 // Parallel feed refreshes through the program's own refresh path (worker threads, HTTP,
-// parsing, the synchronous result message), against a loopback server outside this
-// process (bench/wine_refresh.py starts it).
+// parsing, the result message), against a loopback server outside this process
+// (bench/wine_refresh.py starts it).
 //
-//   refresh_bench BASE_URL N REPEATS
+//   refresh_bench BASE_URL N REPEATS [sockets]
 //
 // Each repeat times one refresh and then N at once (in alternating order), from the first
 // start to the last result handled, and prints the medians and their ratio. Refresh i asks
 // BASE_URL + i; the server may delay its answers.
+// With "sockets" the same requests are made as plain HTTP/1.0 GETs over non-blocking
+// Winsock sockets on one thread: what Wine's sockets and the server cost without WinINet,
+// threads or parsing (a yardstick for the refresh path).
+#include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -59,6 +63,76 @@ double TimeRefreshes(HWND window, const std::wstring& base, int n) {
   return NowMs() - start;
 }
 
+// The host, port and path of an "http://host:port/path" URL.
+bool SplitBase(const std::wstring& base, std::string* host, int* port, std::string* path) {
+  const std::wstring scheme = L"http://";
+  if (base.compare(0, scheme.size(), scheme) != 0) return false;
+  size_t slash = base.find(L'/', scheme.size());
+  std::wstring authority = base.substr(scheme.size(), slash - scheme.size());
+  size_t colon = authority.find(L':');
+  *port = colon == std::wstring::npos ? 80 : _wtoi(authority.c_str() + colon + 1);
+  host->assign(authority.begin(), colon == std::wstring::npos ? authority.end() : authority.begin() + colon);
+  std::wstring p = slash == std::wstring::npos ? L"/" : base.substr(slash);
+  path->assign(p.begin(), p.end());
+  return true;
+}
+
+// Milliseconds for n plain GETs at once, each read until the server closes; -1 on failure.
+double TimeSockets(const std::wstring& base, int n) {
+  std::string host, path;
+  int port = 0;
+  if (!SplitBase(base, &host, &port, &path)) return -1;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<u_short>(port));
+  addr.sin_addr.s_addr = inet_addr(host.c_str());
+  struct Conn {
+    SOCKET s;
+    std::string request;
+    size_t sent;
+    bool done;
+  };
+  const double start = NowMs();
+  std::vector<Conn> conns;
+  for (int i = 0; i < n; ++i) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    conns.push_back({s, "GET " + path + std::to_string(i) + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n", 0, false});
+  }
+  int left = n;
+  char buffer[16384];
+  while (left > 0) {
+    if (NowMs() - start > 60000) return -1;
+    fd_set readable, writable;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    for (const Conn& c : conns) {
+      if (c.done) continue;
+      if (c.sent < c.request.size()) FD_SET(c.s, &writable);
+      else FD_SET(c.s, &readable);
+    }
+    timeval tv{1, 0};
+    if (select(0, &readable, &writable, nullptr, &tv) < 0) return -1;
+    for (Conn& c : conns) {
+      if (c.done) continue;
+      if (FD_ISSET(c.s, &writable)) {
+        int k = send(c.s, c.request.data() + c.sent, static_cast<int>(c.request.size() - c.sent), 0);
+        if (k > 0) c.sent += static_cast<size_t>(k);
+      } else if (FD_ISSET(c.s, &readable)) {
+        int k = recv(c.s, buffer, sizeof buffer, 0);
+        if (k <= 0) {
+          c.done = true;
+          closesocket(c.s);
+          --left;
+        }
+      }
+    }
+  }
+  return NowMs() - start;
+}
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
@@ -73,28 +147,36 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring base = argv[1];
   const int n = _wtoi(argv[2]), repeats = _wtoi(argv[3]);
+  const bool sockets = argc > 4 && std::wstring(argv[4]) == L"sockets";
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
   WNDCLASSW wc{};
   wc.lpfnWndProc = CounterProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"PelinorRefreshBench";
   RegisterClassW(&wc);
   HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  TimeRefreshes(window, base, 1);  // warm-up: the first request opens WinINet
+  auto time = [&](int count) { return sockets ? TimeSockets(base, count) : TimeRefreshes(window, base, count); };
+  time(1);  // warm-up: the first request opens WinINet
   std::vector<double> one, many;
+  auto what = [&](bool single) {
+    return sockets ? (single ? "socket GET" : "socket GETs") : (single ? "refresh" : "refreshes");
+  };
   for (int r = 0; r < repeats; ++r) {
     for (int k = 0; k < 2; ++k) {
       const bool single = (k == 0) == (r % 2 == 0);
-      double ms = TimeRefreshes(window, base, single ? 1 : n);
+      double ms = time(single ? 1 : n);
       if (ms < 0) {
         std::fprintf(stderr, "refreshes did not complete\n");
         return 1;
       }
       (single ? one : many).push_back(ms);
-      std::printf("repeat %d: %2d refresh%s %7.1f ms\n", r, single ? 1 : n, single ? "  " : "es", ms);
+      std::printf("repeat %d: %2d %-11s %7.1f ms\n", r, single ? 1 : n, what(single), ms);
     }
   }
   const double m1 = Median(one), mn = Median(many);
-  std::printf("median of %d: 1 refresh %.1f ms, %d refreshes %.1f ms, ratio %.2fx\n", repeats, m1, n, mn, mn / m1);
+  std::printf("median of %d: 1 %s %.1f ms, %d %s %.1f ms, ratio %.2fx\n", repeats, what(true), m1, n, what(false),
+              mn, mn / m1);
   std::fflush(stdout);
   DestroyWindow(window);
   return 0;
