@@ -3,6 +3,9 @@
 own refresh path (bench/win/refresh_bench_win.cpp, run under Wine), against a loopback
 feed server in this Python process that answers each request after --delay-ms (200).
 
+The refresh path reuses download threads that ended their work less than a few seconds
+ago, as the repeats here follow each other closely; "cold" times it again with a pause
+before each batch, so that every refresh starts a new thread (as after a quiet spell).
 Two yardsticks, timed the same way against the same server, tell the refresh path's own cost
 from that of the server and of Wine's sockets:
   sockets under Wine - the same N requests as plain GETs over non-blocking Winsock sockets on
@@ -11,7 +14,7 @@ from that of the server and of Wine's sockets:
 The refresh path can at best match the Wine yardstick; where the yardsticks' own ratio is
 high, the server (or the machine's load) is the bottleneck, not the program.
 
-Usage: bench/wine_refresh.py [--n 50] [--repeats 7] [--delay-ms 200] [--no-build]
+Usage: bench/wine_refresh.py [--n 50] [--repeats 7] [--delay-ms 200] [--no-build] [--no-cold]
 Builds refresh_bench in build/bench-win (the tree of bench/wine_startup.py) unless --no-build.
 """
 import argparse
@@ -75,6 +78,7 @@ def main():
     ap.add_argument("--repeats", type=int, default=7)
     ap.add_argument("--delay-ms", type=int, default=200)
     ap.add_argument("--no-build", action="store_true")
+    ap.add_argument("--no-cold", action="store_true", help="skip the cold run (about 6 s per batch)")
     ap.add_argument("--native-client", type=int, metavar="PORT", help=argparse.SUPPRESS)
     args = ap.parse_args()
     if args.native_client:
@@ -89,13 +93,14 @@ def main():
     try:
         exe = os.path.join(ws.TREE, "bench", "win", "refresh_bench.exe")
         base = "http://127.0.0.1:%d/feed/" % PORT
-        for extra in ([], ["sockets"]):
+        labels = {"": "refresh path", "cold": "refresh path, cold", "sockets": "sockets under Wine"}
+        for extra in ([[]] if args.no_cold else [[], ["cold"]]) + [["sockets"]]:
             r = subprocess.run(["wine", exe, base, str(args.n), str(args.repeats)] + extra, env=env,
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True, timeout=600)
             print(r.stdout, end="", flush=True)
             if r.returncode:
                 return r.returncode
-            summary.append(("refresh path" if not extra else "sockets under Wine", last_line(r.stdout)))
+            summary.append((labels["".join(extra)], last_line(r.stdout)))
         r = subprocess.run([sys.executable, os.path.abspath(__file__), "--native-client", str(PORT), "--n", str(args.n),
                             "--repeats", str(args.repeats)], stdout=subprocess.PIPE, text=True, timeout=600)
         if r.returncode:
@@ -106,7 +111,7 @@ def main():
     print("\nload average before %.1f, after %.1f (%d cores); server delay %d ms" % (
         load_before, os.getloadavg()[0], os.cpu_count(), args.delay_ms))
     for label, line in summary:
-        print("%-19s %s" % (label + ":", line))
+        print("%-20s %s" % (label + ":", line))
     return 0
 
 

@@ -2,7 +2,7 @@
 // parsing, the result message), against a loopback server outside this process
 // (bench/wine_refresh.py starts it).
 //
-//   refresh_bench BASE_URL N REPEATS [sockets]
+//   refresh_bench BASE_URL N REPEATS [sockets|cold]
 //
 // Each repeat times one refresh and then N at once (in alternating order), from the first
 // start to the last result handled, and prints the medians and their ratio. Refresh i asks
@@ -10,6 +10,8 @@
 // With "sockets" the same requests are made as plain HTTP/1.0 GETs over non-blocking
 // Winsock sockets on one thread: what Wine's sockets and the server cost without WinINet,
 // threads or parsing (a yardstick for the refresh path).
+// With "cold" each batch waits first until the download threads of earlier ones have
+// ended, so that every refresh pays for a new thread.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -20,6 +22,7 @@
 #include <vector>
 
 #include "feed/feed_fetch_win.h"
+#include "net/http_client_win.h"
 
 namespace {
 
@@ -148,6 +151,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring base = argv[1];
   const int n = _wtoi(argv[2]), repeats = _wtoi(argv[3]);
   const bool sockets = argc > 4 && std::wstring(argv[4]) == L"sockets";
+  const bool cold = argc > 4 && std::wstring(argv[4]) == L"cold";
   WSADATA wsa;
   WSAStartup(MAKEWORD(2, 2), &wsa);
   WNDCLASSW wc{};
@@ -156,7 +160,10 @@ int wmain(int argc, wchar_t** argv) {
   wc.lpszClassName = L"PelinorRefreshBench";
   RegisterClassW(&wc);
   HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  auto time = [&](int count) { return sockets ? TimeSockets(base, count) : TimeRefreshes(window, base, count); };
+  auto time = [&](int count) {
+    if (cold) Sleep(net::kIdleThreadMs + 500);
+    return sockets ? TimeSockets(base, count) : TimeRefreshes(window, base, count);
+  };
   time(1);  // warm-up: the first request opens WinINet
   std::vector<double> one, many;
   auto what = [&](bool single) {

@@ -33,6 +33,8 @@ class ResultWindow {
     int code;
     std::vector<FeedItem> items;
     int retryAfterSeconds;
+    std::u16string requestUrl;
+    std::u16string title;
   };
   ResultWindow() {
     WNDCLASSW wc{};
@@ -59,7 +61,8 @@ class ResultWindow {
       auto* result = reinterpret_cast<FeedResult*>(l);
       EXPECT_NE(result, nullptr);
       if (!result) return 0;
-      Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds};
+      Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds, result->requestUrl,
+               result->title};
       EXPECT_EQ(r.code, result->code);
       if (r.code > 0) {
         EXPECT_EQ(r.items.size(), static_cast<size_t>(r.code));
@@ -171,6 +174,71 @@ TEST(FeedRefresh, FiftyAtOnceRunInParallel) {
   std::printf("[ info ] %d refreshes against a %d ms server: %.2f s\n", kWorkers, kServerDelayMs, seconds);
   // One after another they would take 50 x 200 ms = 10 s.
   EXPECT_LT(seconds, 5.0);
+}
+
+// Feed number `n` of a server with many: its title and items name it.
+std::string NumberedFeed(const std::string& n) {
+  std::string items;
+  for (int k = 1; k <= 3; ++k)
+    items += "<item><title>源" + n + "第" + std::to_string(k) + "条</title><link>http://news.example.com/" + n + "/" +
+             std::to_string(k) + "</link></item>";
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel><title>源" + n + "</title>" +
+         items + "</channel></rss>";
+}
+
+// The number in "GET /feed/N?..." of a request head.
+std::string FeedNumber(const std::string& head) {
+  size_t at = head.find("/feed/") + 6;
+  return head.substr(at, head.find_first_of("?. ", at) - at);
+}
+
+TEST(FeedRefresh, FiftyDifferentFeedsAtOnceEachReachTheWindowWithTheirOwnItems) {
+  constexpr int kFeeds = 50;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    Sleep(100);
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", NumberedFeed(FeedNumber(head))));
+  });
+  ResultWindow window;
+  for (int i = 0; i < kFeeds; ++i)
+    ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage,
+                               as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
+  ASSERT_TRUE(window.WaitFor(kFeeds, 30000));
+  wintest::PumpFor(300);  // nothing more may come
+  ASSERT_EQ(window.results.size(), static_cast<size_t>(kFeeds));
+  std::vector<int> seen(kFeeds);
+  for (const auto& r : window.results) {
+    std::string url = platform::U16ToUtf8(r.requestUrl);
+    std::string n = FeedNumber("GET " + url.substr(url.find("/feed/")));
+    ASSERT_EQ(r.code, 3) << url;
+    EXPECT_EQ(r.title, platform::Utf8ToU16("源" + n));
+    EXPECT_EQ(r.items[2].link, platform::Utf8ToU16("http://news.example.com/" + n + "/3"));
+    ++seen[std::stoi(n)];
+  }
+  for (int i = 0; i < kFeeds; ++i) EXPECT_EQ(seen[i], 1) << i;
+}
+
+TEST(FeedRefresh, StopWithRefreshesInFlightEndsThemAtOnceAndDeliversNothing) {
+  constexpr int kFeeds = 20;
+  LoopbackServer server([](LoopbackServer& self, SOCKET s, const std::string& head) {
+    for (int i = 0; i < 40 && !self.stopping(); ++i) Sleep(50);  // two seconds, then the feed
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", NumberedFeed(FeedNumber(head))));
+  });
+  auto window = std::make_unique<ResultWindow>();
+  for (int i = 0; i < kFeeds; ++i)
+    ASSERT_EQ(StartFeedRefresh(window->hwnd(), kFeedResultMessage,
+                               as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == kFeeds; }, 10000));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(StopFeedWorkers(std::chrono::milliseconds(3000)), 0u);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+  EXPECT_EQ(StartFeedRefresh(window->hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed/99.xml"))), 0);
+  // The window goes, another takes its place; the abandoned downloads end when the server
+  // answers, and reach neither.
+  window->Destroy();
+  ResultWindow other;
+  wintest::PumpFor(2500);
+  EXPECT_TRUE(window->results.empty());
+  EXPECT_TRUE(other.results.empty());
 }
 
 TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
