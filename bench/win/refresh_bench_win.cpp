@@ -50,12 +50,12 @@ double NowMs() {
 
 // Milliseconds from starting n refreshes to handling the last of their results; -1 when
 // one could not be started or they did not all answer within a minute.
-double TimeRefreshes(HWND window, const std::wstring& base, int n) {
+double TimeRefreshes(feed::FeedRefresher& feeds, HWND window, const std::wstring& base, int n) {
   g_results = 0;
   const double start = NowMs();
   for (int i = 0; i < n; ++i) {
     std::wstring url = base + std::to_wstring(i);
-    if (feed::StartFeedRefresh(window, kResultMessage, url.c_str()) != 1) return -1;
+    if (feeds.Start(window, kResultMessage, url.c_str()) != 1) return -1;
   }
   MSG msg;
   while (g_results < n) {
@@ -160,9 +160,10 @@ int wmain(int argc, wchar_t** argv) {
   wc.lpszClassName = L"PelinorRefreshBench";
   RegisterClassW(&wc);
   HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+  feed::FeedRefresher feeds;  // one for the run, as the program has
   auto time = [&](int count) {
     if (cold) Sleep(net::kIdleThreadMs + 500);
-    return sockets ? TimeSockets(base, count) : TimeRefreshes(window, base, count);
+    return sockets ? TimeSockets(base, count) : TimeRefreshes(feeds, window, base, count);
   };
   time(1);  // warm-up: the first request opens WinINet
   std::vector<double> one, many;

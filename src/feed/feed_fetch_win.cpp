@@ -21,25 +21,6 @@ namespace {
 
 constexpr int kVersionChars = 100;
 
-// Refresh and notice workers: owned by this module so that the program can stop them at
-// exit. Never destroyed: a worker that outlives the exit's bound still finds it.
-WorkerGroup& Workers() {
-  static WorkerGroup* group = new WorkerGroup;
-  return *group;
-}
-
-// Validators and back-off of every widget's feed; never destroyed, like the workers.
-FetchStates& States() {
-  static FetchStates* states = new FetchStates;
-  return *states;
-}
-
-// The WinINet session every refresh goes through; its downloads keep what they use.
-net::HttpSession& Session() {
-  static net::HttpSession* session = new net::HttpSession;
-  return *session;
-}
-
 // The version parameter every feed request carries, read once from the executable's
 // version resource; empty when there is none.
 const std::u16string& VersionParameter() {
@@ -62,8 +43,8 @@ net::HttpOptions FeedRequestOptions(const std::atomic<bool>* stop, const std::u1
   return options;
 }
 
-// Remembers what the answer of a refresh said about its feed.
-void Remember(const RefreshOptions& options, FetchState state, FeedResult* result) {
+// Remembers in `states` what the answer of a refresh said about its feed.
+void Remember(FetchStates& states, const RefreshOptions& options, FetchState state, FeedResult* result) {
   int64_t now = platform::NowUnixSeconds();
   if (result->code > 0) {
     RecordAnswer(&state, result->etag, result->lastModified, now);
@@ -71,7 +52,7 @@ void Remember(const RefreshOptions& options, FetchState state, FeedResult* resul
   }
   else if (result->code == kFeedUnchanged) RecordUnchanged(&state, now);
   else RecordFailure(&state, result->retryAfterSeconds, now);
-  States().Put(options.stateKey, state);
+  states.Put(options.stateKey, state);
 }
 
 // Hands a refresh's result to the window that asked for it, unless the program is stopping.
@@ -139,36 +120,48 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
 
 }  // namespace
 
-void OpenFeedFetchStates(const std::u16string& path) { States().Open(path); }
+struct FeedRefresher::Shared {
+  net::HttpSession session;
+  WorkerGroup workers;
+  FetchStates states;
+};
 
-int StartFeedRefresh(HWND window, UINT message, const wchar_t* url, const RefreshOptions& options) {
+FeedRefresher::FeedRefresher() : shared_(std::make_shared<Shared>()) {}
+
+FeedRefresher::~FeedRefresher() = default;
+
+void FeedRefresher::OpenStates(const std::u16string& path) { shared_->states.Open(path); }
+
+int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const RefreshOptions& options) {
   if (!url) return 0;
-  WorkerGroup::Ticket ticket = Workers().Enter();
+  std::shared_ptr<Shared> shared = shared_;
+  WorkerGroup::Ticket ticket = shared->workers.Enter();
   if (!ticket) return 0;
   std::u16string target = to_u16(url);
-  const bool remember = !options.stateKey.empty();
-  FetchState state = remember ? States().Get(options.stateKey) : FetchState();
+  FetchState state = options.stateKey.empty() ? FetchState() : shared->states.Get(options.stateKey);
   const bool askNow = !options.automatic || AutomaticRequestAllowed(state, platform::NowUnixSeconds());
   if (!askNow || VersionParameter().empty()) {
     // Nothing to download: the answer still comes from a worker, as every answer does.
     if (askNow) LogDebug("get program version failed!");
-    return Workers().Start([window, message, target, askNow, options, state](const std::atomic<bool>& stop) {
+    return shared->workers.Start([shared, window, message, target, askNow, options,
+                                  state](const std::atomic<bool>& stop) {
       FeedResult result;
       result.code = askNow ? kFeedErrorUnknown : kFeedUnchanged;
-      if (askNow && !options.stateKey.empty() && !stop) Remember(options, state, &result);
+      if (askNow && !options.stateKey.empty() && !stop) Remember(shared->states, options, state, &result);
       result.requestUrl = target;
       Deliver(window, message, stop, &result);
     }) ? 1 : 0;
   }
-  // The download runs on a thread of its own, which then parses, remembers and delivers.
+  // The download runs on one of the session's threads, which then parses, remembers and
+  // delivers.
   std::u16string requestUrl = net::AppendQuery(target, VersionParameter());
   net::HttpOptions http = options.haveContent ? FeedRequestOptions(ticket.get(), state.etag, state.lastModified)
                                               : FeedRequestOptions(ticket.get(), u"", u"");
-  bool started = Session().Start(requestUrl, http, [ticket, window, message, target, requestUrl, options,
-                                                    state](net::HttpResponse& response) {
+  bool started = shared->session.Start(requestUrl, http, [shared, ticket, window, message, target, requestUrl, options,
+                                                          state](net::HttpResponse& response) {
     const std::atomic<bool>& stop = *ticket;
-    FeedResult result = FeedFromResponse(target, requestUrl, &response, &stop, &Session());
-    if (!options.stateKey.empty() && !stop) Remember(options, state, &result);
+    FeedResult result = FeedFromResponse(target, requestUrl, &response, &stop, &shared->session);
+    if (!options.stateKey.empty() && !stop) Remember(shared->states, options, state, &result);
     result.requestUrl = target;
     Deliver(window, message, stop, &result);
   });
@@ -190,24 +183,24 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
   return FeedFromResponse(feedUrl, requestUrl, &response, stop, &session);
 }
 
-void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name) {
+void FeedRefresher::SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name) {
   if (!feedUrl || !name) return;
   std::u16string url = net::SubscribeNoticeUrl(to_u16(feedUrl), to_u16(name));
-  Workers().Start([url](const std::atomic<bool>& stop) {
-    net::HttpOptions options;
-    options.cancel = &stop;
-    net::HttpResponse ignored;
-    net::HttpGet(url, options, &ignored);
-  });
+  std::shared_ptr<Shared> shared = shared_;
+  WorkerGroup::Ticket ticket = shared->workers.Enter();
+  if (!ticket) return;
+  net::HttpOptions options;
+  options.cancel = ticket.get();
+  shared->session.Start(url, options, [ticket](net::HttpResponse&) {});
 }
 
-size_t StopFeedWorkers(std::chrono::milliseconds bound) {
+size_t FeedRefresher::Stop(std::chrono::milliseconds bound) {
   constexpr auto kSlice = std::chrono::milliseconds(20);
   auto end = std::chrono::steady_clock::now() + bound;
   for (;;) {
-    size_t left = Workers().Stop(kSlice);
+    size_t left = shared_->workers.Stop(kSlice);
     if (left == 0 || std::chrono::steady_clock::now() >= end) return left;
-    // A worker may be inside SendMessageW to one of this thread's windows: let it finish.
+    // A refresh may be inside SendMessageW to one of this thread's windows: let it finish.
     MSG msg;
     PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }

@@ -62,7 +62,7 @@ bool CNewsNotes::StartRetrieval(const std::u16string& url, bool automatic) {
   options.stateKey = std::u16string(created.begin(), created.end()) + u" " + rssurl;
   options.haveContent = !content.empty();
   options.automatic = automatic;
-  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
+  return hwnd_ && env_.StartFeedRefresh(*this, url, options);
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {

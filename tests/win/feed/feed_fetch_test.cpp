@@ -100,9 +100,10 @@ LoopbackServer::Handler Samples() {
 
 TEST(FeedRefresh, DeliversItemsAndAddsTheVersion) {
   LoopbackServer server(Samples());
+  FeedRefresher feeds;
   ResultWindow window;
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/utf8/rss.xml")))), 1);
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/list?id=3")))), 1);
+  ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/utf8/rss.xml")))), 1);
+  ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/list?id=3")))), 1);
   ASSERT_TRUE(window.WaitFor(2));
   for (const auto& r : window.results) {
     ASSERT_EQ(r.code, 2);
@@ -120,10 +121,11 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   std::string log = dir.file("log.txt");
   platform::SetLogPath(log);
   LoopbackServer server(Samples());
+  FeedRefresher feeds;
   ResultWindow window;
-  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
+  feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
   ASSERT_TRUE(window.WaitFor(1));
-  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/page.html")));
+  feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/page.html")));
   ASSERT_TRUE(window.WaitFor(2));
   EXPECT_EQ(window.results[0].code, kFeedErrorDownload);
   EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
@@ -133,7 +135,7 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   size_t at = text.find("[debug] download third party news failed!\r\n");
   EXPECT_NE(at, std::string::npos) << text;
   EXPECT_EQ(text.find("\r\n"), text.size() - 2) << text;
-  EXPECT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, nullptr), 0);
+  EXPECT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, nullptr), 0);
 }
 
 TEST(FeedRefresh, GoneWindowStillFreesTheResult) {
@@ -141,14 +143,15 @@ TEST(FeedRefresh, GoneWindowStillFreesTheResult) {
     Sleep(300);
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("twenty_five.xml")));
   });
+  FeedRefresher feeds;
   ResultWindow window;
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
+  ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
   window.Destroy();
   // The worker sends to a window that no longer exists and must simply end.
   ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == 1; }, 5000));
   wintest::PumpFor(800);
   // A null window is allowed as well: the result is dropped.
-  ASSERT_EQ(StartFeedRefresh(nullptr, kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
+  ASSERT_EQ(feeds.Start(nullptr, kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
   ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == 2; }, 5000));
   wintest::PumpFor(800);
 }
@@ -160,10 +163,11 @@ TEST(FeedRefresh, FiftyAtOnceRunInParallel) {
     Sleep(kServerDelayMs);
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("twenty_five.xml")));
   });
+  FeedRefresher feeds;
   ResultWindow window;
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < kWorkers; ++i)
-    ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage,
+    ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage,
                                as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
   ASSERT_TRUE(window.WaitFor(kWorkers, 30000));
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -198,9 +202,10 @@ TEST(FeedRefresh, FiftyDifferentFeedsAtOnceEachReachTheWindowWithTheirOwnItems) 
     Sleep(100);
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", NumberedFeed(FeedNumber(head))));
   });
+  FeedRefresher feeds;
   ResultWindow window;
   for (int i = 0; i < kFeeds; ++i)
-    ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage,
+    ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage,
                                as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
   ASSERT_TRUE(window.WaitFor(kFeeds, 30000));
   wintest::PumpFor(300);  // nothing more may come
@@ -223,15 +228,16 @@ TEST(FeedRefresh, StopWithRefreshesInFlightEndsThemAtOnceAndDeliversNothing) {
     for (int i = 0; i < 40 && !self.stopping(); ++i) Sleep(50);  // two seconds, then the feed
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", NumberedFeed(FeedNumber(head))));
   });
+  FeedRefresher feeds;
   auto window = std::make_unique<ResultWindow>();
   for (int i = 0; i < kFeeds; ++i)
-    ASSERT_EQ(StartFeedRefresh(window->hwnd(), kFeedResultMessage,
+    ASSERT_EQ(feeds.Start(window->hwnd(), kFeedResultMessage,
                                as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
   ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == kFeeds; }, 10000));
   auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(StopFeedWorkers(std::chrono::milliseconds(3000)), 0u);
+  EXPECT_EQ(feeds.Stop(std::chrono::milliseconds(3000)), 0u);
   EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
-  EXPECT_EQ(StartFeedRefresh(window->hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed/99.xml"))), 0);
+  EXPECT_EQ(feeds.Start(window->hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed/99.xml"))), 0);
   // The window goes, another takes its place; the abandoned downloads end when the server
   // answers, and reach neither.
   window->Destroy();
@@ -256,7 +262,8 @@ TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
     WSACleanup();
     GTEST_SKIP() << "port " << PELINOR_SERVICE_PORT << " is in use";
   }
-  SendSubscribeNotice(L"http://news.example.com/rss?a=1", L"科技 新闻");
+  FeedRefresher feeds;
+  feeds.SendSubscribeNotice(L"http://news.example.com/rss?a=1", L"科技 新闻");
   fd_set set;
   FD_ZERO(&set);
   FD_SET(probe, &set);
@@ -400,13 +407,13 @@ std::string Header(const std::string& head, const std::string& name) {
 // Polite fetching against a server that answers with validators, gzip and 304.
 class PoliteFetch : public ::testing::Test {
  protected:
-  void SetUp() override { OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat"))); }
-  void TearDown() override { OpenFeedFetchStates(u""); }
+  void SetUp() override { feeds_.OpenStates(platform::Utf8ToU16(dir_.file("feeds.dat"))); }
+  void TearDown() override { feeds_.OpenStates(u""); }
 
   int Refresh(LoopbackServer& server, const RefreshOptions& options, size_t* requests = nullptr) {
     size_t before = server.heads().size();
     size_t got = window_.results.size();
-    EXPECT_EQ(StartFeedRefresh(window_.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed.xml?refresh=1")),
+    EXPECT_EQ(feeds_.Start(window_.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed.xml?refresh=1")),
                                options), 1);
     EXPECT_TRUE(window_.WaitFor(got + 1));
     if (requests) *requests = server.heads().size() - before;
@@ -415,6 +422,7 @@ class PoliteFetch : public ::testing::Test {
 
   testutil::TempDir dir_;
   ResultWindow window_;
+  FeedRefresher feeds_;
 };
 
 TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
@@ -443,7 +451,7 @@ TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
   EXPECT_TRUE(window_.results.back().items.empty());
 
   // A restart reads what was remembered.
-  OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat")));
+  feeds_.OpenStates(platform::Utf8ToU16(dir_.file("feeds.dat")));
   EXPECT_EQ(Refresh(server, options), kFeedUnchanged);
   EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "\"v1\"");
 
