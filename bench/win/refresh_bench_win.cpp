@@ -136,6 +136,16 @@ double TimeSockets(const std::wstring& base, int n) {
   return NowMs() - start;
 }
 
+// CPU time this process has used (all its threads), in milliseconds.
+double CpuMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto ms = [](const FILETIME& f) {
+    return static_cast<double>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
+}
+
 double Median(std::vector<double> v) {
   std::sort(v.begin(), v.end());
   return v.empty() ? 0 : v[v.size() / 2];
@@ -166,25 +176,28 @@ int wmain(int argc, wchar_t** argv) {
     return sockets ? TimeSockets(base, count) : TimeRefreshes(feeds, window, base, count);
   };
   time(1);  // warm-up: the first request opens WinINet
-  std::vector<double> one, many;
+  std::vector<double> one, many, cpuOne, cpuMany;
   auto what = [&](bool single) {
     return sockets ? (single ? "socket GET" : "socket GETs") : (single ? "refresh" : "refreshes");
   };
   for (int r = 0; r < repeats; ++r) {
     for (int k = 0; k < 2; ++k) {
       const bool single = (k == 0) == (r % 2 == 0);
+      const double cpu0 = CpuMs();
       double ms = time(single ? 1 : n);
+      const double cpu = CpuMs() - cpu0;
       if (ms < 0) {
         std::fprintf(stderr, "refreshes did not complete\n");
         return 1;
       }
       (single ? one : many).push_back(ms);
-      std::printf("repeat %d: %2d %-11s %7.1f ms\n", r, single ? 1 : n, what(single), ms);
+      (single ? cpuOne : cpuMany).push_back(cpu);
+      std::printf("repeat %d: %2d %-11s %7.1f ms, CPU %6.1f ms\n", r, single ? 1 : n, what(single), ms, cpu);
     }
   }
   const double m1 = Median(one), mn = Median(many);
-  std::printf("median of %d: 1 %s %.1f ms, %d %s %.1f ms, ratio %.2fx\n", repeats, what(true), m1, n, what(false),
-              mn, mn / m1);
+  std::printf("median of %d: 1 %s %.1f ms, %d %s %.1f ms, ratio %.2fx; CPU %.1f ms and %.1f ms\n", repeats,
+              what(true), m1, n, what(false), mn, mn / m1, Median(cpuOne), Median(cpuMany));
   std::fflush(stdout);
   DestroyWindow(window);
   return 0;

@@ -46,6 +46,9 @@ std::u16string ErrorWithCode(const char16_t* text, DWORD code) {
 
 using Clock = std::chrono::steady_clock;
 
+// How often the watchdog looks at cancel flags while GETs that have one run.
+constexpr auto kCancelPoll = std::chrono::milliseconds(50);
+
 // One GET, shared by the thread that performs it and the session's watchdog. Whoever ends
 // it first reports it: the thread with its outcome, or the watchdog, which gives up at the
 // deadline or on cancel and closes the request being watched (that cancels a blocked call
@@ -91,6 +94,10 @@ class Transfer {
     return expired_;
   }
   bool Due(Clock::time_point now) const { return (cancel && cancel->load()) || now >= deadline; }
+  // When the watchdog should look at it next: a cancel flag is polled.
+  Clock::time_point NextCheck(Clock::time_point now) const {
+    return cancel ? std::min(deadline, now + kCancelPoll) : deadline;
+  }
 
   // The thread's outcome, reported unless the watchdog gave up first.
   void Finish(HttpResponse& response) {
@@ -424,7 +431,9 @@ void Perform(HINTERNET sessionRoot, Transfer* transfer, HttpResponse* response) 
 struct HttpSession::State {
   fw::UniqueInternet root;  // null when it could not be opened: each GET then opens its own
   mutable std::mutex mutex;
-  std::condition_variable changed;  // for the watchdog: a GET started or ended
+  std::condition_variable changed;  // wakes the watchdog: a GET needs it sooner, or none runs
+  // When the waiting watchdog looks next; the earliest time while it is looking.
+  std::chrono::steady_clock::time_point watchdogWakes = std::chrono::steady_clock::time_point::min();
   std::condition_variable work;     // for idle threads: a GET is waiting
   std::vector<std::shared_ptr<Transfer>> active;  // started, neither finished nor given up
   std::deque<std::shared_ptr<Transfer>> waiting;  // started, not yet taken by a thread
@@ -437,16 +446,13 @@ namespace {
 
 using SessionState = std::shared_ptr<HttpSession::State>;
 
-// How often the watchdog looks at cancel flags while GETs that have one run.
-constexpr auto kCancelPoll = std::chrono::milliseconds(50);
-
 // Set on the session's own threads: a blocking GET made there runs in place.
 thread_local bool tTransferThread = false;
 
 void Forget(HttpSession::State& s, const std::shared_ptr<Transfer>& transfer) {
   auto it = std::find(s.active.begin(), s.active.end(), transfer);
   if (it != s.active.end()) s.active.erase(it);
-  s.changed.notify_all();
+  if (s.active.empty()) s.changed.notify_all();  // the watchdog may end
 }
 
 // Takes waiting GETs one after another; ends after kIdleThreadMs without one.
@@ -495,7 +501,7 @@ DWORD WINAPI WatchdogThread(LPVOID param) {
         it = s.active.erase(it);
         continue;
       }
-      next = std::min(next, (*it)->cancel ? now + kCancelPoll : (*it)->deadline);
+      next = std::min(next, (*it)->NextCheck(now));
       ++it;
     }
     if (!due.empty()) {
@@ -509,8 +515,10 @@ DWORD WINAPI WatchdogThread(LPVOID param) {
       lock.lock();
       continue;
     }
+    s.watchdogWakes = next;
     if (next == Clock::time_point::max()) s.changed.wait(lock);
     else s.changed.wait_until(lock, next);
+    s.watchdogWakes = Clock::time_point::min();
   }
 }
 
@@ -544,7 +552,7 @@ bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer
     s.work.notify_one();
   }
   s.active.push_back(transfer);
-  s.changed.notify_all();
+  if (transfer->NextCheck(Clock::now()) < s.watchdogWakes) s.changed.notify_all();
   return true;
 }
 
