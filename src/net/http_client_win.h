@@ -1,6 +1,6 @@
-// The program's HTTP GET over WinINet: started on a thread of its own with its result
-// handed to a callback, or blocking (from worker threads only). GETs made through one
-// HttpSession share its WinINet session; they may overlap freely.
+// The program's HTTP GET over WinINet: started on one of a session's threads with its
+// result handed to a callback, or blocking (from worker threads only). GETs made through
+// one HttpSession share its WinINet session; they may overlap freely.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -104,7 +104,7 @@ class HttpSession {
   // The blocking form: as HttpGet below, through this session.
   int Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
 
-  // GETs started and not yet reported (for tests).
+  // GETs started and neither finished nor given up (for tests).
   size_t running() const;
 
   struct State;

@@ -376,6 +376,10 @@ TEST(HttpSession, ManyGetsAtOnceRunTogetherAndEachIsReportedOnceWithItsOwnAnswer
   }
   // Neither WinINet's per-server limit nor a small set of threads made them queue.
   EXPECT_GE(most, kGets / 2);
+  unsigned long limit = 0;
+  DWORD size = sizeof limit;
+  ASSERT_TRUE(InternetQueryOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &limit, &size));
+  EXPECT_EQ(limit, kMaxConnectionsPerServer);  // (Wine keeps the limit but does not enforce it)
 }
 
 TEST(HttpSession, ASecondBurstReusesTheFirstBurstsThreads) {
