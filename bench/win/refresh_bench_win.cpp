@@ -31,6 +31,7 @@ int g_results = 0;
 
 LRESULT CALLBACK CounterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kResultMessage) {
+    feed::TakeFeedResult(lp);
     ++g_results;
     return 0;
   }

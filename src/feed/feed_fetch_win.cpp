@@ -55,11 +55,13 @@ void Remember(FetchStates& states, const RefreshOptions& options, FetchState sta
   states.Put(options.stateKey, state);
 }
 
-// Hands a refresh's result to the window that asked for it, unless the program is stopping.
+// Posts a refresh's result to the window that asked for it, unless the program is
+// stopping; a window that is gone already leaves it to be freed here.
 void Deliver(HWND window, UINT message, const std::atomic<bool>& stop, FeedResult* result) {
   if (!window || stop) return;
   WPARAM w = static_cast<WPARAM>(result->items.empty() ? result->code : static_cast<int>(result->items.size()));
-  SendMessageW(window, message, w, reinterpret_cast<LPARAM>(result));
+  auto posted = std::make_unique<FeedResult>(std::move(*result));
+  if (PostMessageW(window, message, w, reinterpret_cast<LPARAM>(posted.get()))) posted.release();
 }
 
 // Why a download failed. A name or connection failure on a computer that reports no
@@ -194,16 +196,11 @@ void FeedRefresher::SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* n
   shared->session.Start(url, options, [ticket](net::HttpResponse&) {});
 }
 
-size_t FeedRefresher::Stop(std::chrono::milliseconds bound) {
-  constexpr auto kSlice = std::chrono::milliseconds(20);
-  auto end = std::chrono::steady_clock::now() + bound;
-  for (;;) {
-    size_t left = shared_->workers.Stop(kSlice);
-    if (left == 0 || std::chrono::steady_clock::now() >= end) return left;
-    // A refresh may be inside SendMessageW to one of this thread's windows: let it finish.
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
+size_t FeedRefresher::Stop(std::chrono::milliseconds bound) { return shared_->workers.Stop(bound); }
+
+void DropFeedResults(HWND window, UINT message) {
+  MSG msg;
+  while (PeekMessageW(&msg, window, message, message, PM_REMOVE)) TakeFeedResult(msg.lParam);
 }
 
 }  // namespace feed

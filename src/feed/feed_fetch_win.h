@@ -1,10 +1,10 @@
 // Feed refreshes on download threads. A widget's refresh goes through the program's
-// FeedRefresher, which downloads and parses the feed on one of its threads and delivers
-// the result to the widget's window with one synchronous message:
+// FeedRefresher, which downloads and parses the feed on one of its threads and posts the
+// result to the widget's window (the download thread goes on at once):
 //   message (kFeedResultMessage), wParam = item count (> 0) or a result code (-1, -2, -3
 //   of feed_parser.h), lParam = FeedResult* (never null).
-// The result belongs to the refresh until SendMessageW returns: the window procedure
-// copies the items or moves them out while handling the message.
+// The posted result belongs to the window: its handler takes it with TakeFeedResult, and a
+// window that goes away first drops what is still queued for it with DropFeedResults.
 #pragma once
 #include <windows.h>
 
@@ -38,6 +38,15 @@ struct FeedResult {
   std::u16string etag, lastModified;
   int retryAfterSeconds = 0;
 };
+
+// Ownership of the result a handler of the result message was given (null stays null).
+inline std::unique_ptr<FeedResult> TakeFeedResult(LPARAM lParam) {
+  return std::unique_ptr<FeedResult>(reinterpret_cast<FeedResult*>(lParam));
+}
+
+// Frees the results still queued for `window` with `message`; called while the window
+// goes, before DestroyWindow discards its queued messages.
+void DropFeedResults(HWND window, UINT message);
 
 // How a widget wants its feed fetched.
 struct RefreshOptions {
@@ -80,9 +89,9 @@ class FeedRefresher {
   // thread; nothing is reported back.
   void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name);
 
-  // At exit: cancels running refreshes and notices and waits, while handling messages
-  // sent to this thread, until they have ended or `bound` has passed. Later refreshes are
-  // refused. Returns how many are still running.
+  // At exit: cancels running refreshes and notices and waits until they have ended or
+  // `bound` has passed; none posts a result after that. Later refreshes are refused.
+  // Returns how many are still running.
   size_t Stop(std::chrono::milliseconds bound);
 
   struct Shared;

@@ -25,8 +25,8 @@ namespace {
 
 using wintest::LoopbackServer;
 
-// A message-only window that records every feed result it is sent, taking the items
-// while the message is handled (the result is gone afterwards).
+// A message-only window that records every feed result posted to it, taking the result
+// as the program's windows do.
 class ResultWindow {
  public:
   struct Result {
@@ -58,7 +58,7 @@ class ResultWindow {
   static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     auto* self = reinterpret_cast<ResultWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (self && m == kFeedResultMessage) {
-      auto* result = reinterpret_cast<FeedResult*>(l);
+      std::unique_ptr<FeedResult> result = TakeFeedResult(l);
       EXPECT_NE(result, nullptr);
       if (!result) return 0;
       Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds, result->requestUrl,
