@@ -143,16 +143,16 @@ int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const Re
   FetchState state = options.stateKey.empty() ? FetchState() : shared->states.Get(options.stateKey);
   const bool askNow = !options.automatic || AutomaticRequestAllowed(state, platform::NowUnixSeconds());
   if (!askNow || VersionParameter().empty()) {
-    // Nothing to download: the answer still comes from a worker, as every answer does.
-    if (askNow) LogDebug("get program version failed!");
-    return shared->workers.Start([shared, window, message, target, askNow, options,
-                                  state](const std::atomic<bool>& stop) {
-      FeedResult result;
-      result.code = askNow ? kFeedErrorUnknown : kFeedUnchanged;
-      if (askNow && !options.stateKey.empty() && !stop) Remember(shared->states, options, state, &result);
-      result.requestUrl = target;
-      Deliver(window, message, stop, &result);
-    }) ? 1 : 0;
+    // Nothing to download: the answer is posted at once, as every answer is posted.
+    FeedResult result;
+    result.code = askNow ? kFeedErrorUnknown : kFeedUnchanged;
+    if (askNow) {
+      LogDebug("get program version failed!");
+      if (!options.stateKey.empty()) Remember(shared->states, options, state, &result);
+    }
+    result.requestUrl = target;
+    Deliver(window, message, *ticket, &result);
+    return 1;
   }
   // The download runs on one of the session's threads, which then parses, remembers and
   // delivers.
