@@ -472,13 +472,18 @@ DWORD WINAPI TransferThread(LPVOID param) {
     std::shared_ptr<Transfer> transfer = std::move(s.waiting.front());
     s.waiting.pop_front();
     lock.unlock();
-    if (!transfer->Expired()) {  // (one the watchdog gave up while it waited is not begun)
-      HttpResponse response;
-      Perform(s.root.get(), transfer.get(), &response);
-      transfer->Finish(response);
+    HttpResponse response;
+    // (One the watchdog gave up while it waited is not begun.)
+    if (!transfer->Expired()) Perform(s.root.get(), transfer.get(), &response);
+    {
+      // Off the watchdog's list before it is reported: the report may end the life of
+      // what its cancel flag lives in.
+      std::lock_guard<std::mutex> relock(s.mutex);
+      Forget(s, transfer);
     }
+    transfer->Finish(response);  // reports unless the watchdog gave up
+    transfer.reset();
     lock.lock();
-    Forget(s, transfer);
   }
 }
 
@@ -610,9 +615,11 @@ int HttpSession::Get(const std::u16string& url, const HttpOptions& options, Http
   if (here) {
     HttpResponse outcome;
     Perform(state_->root.get(), transfer.get(), &outcome);
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      Forget(*state_, transfer);  // before the report, as on the session's threads
+    }
     transfer->Finish(outcome);  // fills the slot unless the watchdog gave up (and filled it)
-    std::lock_guard<std::mutex> lock(state_->mutex);
-    Forget(*state_, transfer);
   }
   std::unique_lock<std::mutex> lock(slot->mutex);
   slot->filled.wait(lock, [&] { return slot->done; });
