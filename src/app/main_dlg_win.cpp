@@ -131,7 +131,9 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
   if (hooks_.loadData) hooks_.loadData();
   if (hooks_.loadAdverts) hooks_.loadAdverts();
-  if (hooks_.addTrayIcon) hooks_.addTrayIcon();
+  // Adding the notification icon waits on the shell: the widgets show their first images
+  // and feeds first. A timer comes once nothing else is queued.
+  SetTimer(hwnd_, kTimerAddTrayIcon, USER_TIMER_MINIMUM, nullptr);
 
   SetTimer(hwnd_, kTimerTick, 1000, nullptr);
   SetTimer(hwnd_, kTimerNetworkWait, 1000, nullptr);
@@ -174,6 +176,10 @@ LRESULT CMainDlg::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
       break;
     case kTimerTick: OnTick(); break;
     case kTimerNetworkWait: OnNetworkWait(); break;
+    case kTimerAddTrayIcon:
+      KillTimer(hwnd_, kTimerAddTrayIcon);
+      if (hooks_.addTrayIcon) hooks_.addTrayIcon();
+      break;
     case kTimerPublishLocation:
       KillTimer(hwnd_, kTimerPublishLocation);
       PublishLocation();

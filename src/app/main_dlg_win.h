@@ -20,6 +20,7 @@ constexpr UINT kTimerSave = 2;
 constexpr UINT kTimerTick = 4;
 constexpr UINT kTimerNetworkWait = 5;
 constexpr UINT kTimerPublishLocation = 6;
+constexpr UINT kTimerAddTrayIcon = 7;
 constexpr UINT kSaveDelayMs = 1000;
 constexpr UINT kSaveDelayAfterResizeMs = 2000;
 

@@ -4,7 +4,7 @@
 
 namespace platform {
 
-WriteQueue::WriteQueue() : worker_([this] { Run(); }) {}
+WriteQueue::WriteQueue(std::chrono::milliseconds linger) : linger_(linger) {}
 
 WriteQueue::~WriteQueue() {
   {
@@ -12,7 +12,12 @@ WriteQueue::~WriteQueue() {
     stopping_ = true;
   }
   wake_.notify_all();
-  worker_.join();
+  if (worker_.joinable()) worker_.join();
+}
+
+bool WriteQueue::WorkerRunning() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return running_;
 }
 
 void WriteQueue::Write(std::u16string path, std::string data, Done done) {
@@ -26,6 +31,13 @@ void WriteQueue::Write(std::u16string path, std::string data, Done done) {
       }
     }
     jobs_.push_back(Job{std::move(path), std::move(data), std::move(done)});
+    if (!running_) {
+      // A worker that has decided to end no longer needs the lock: it can be joined here.
+      if (worker_.joinable()) worker_.join();
+      running_ = true;
+      worker_ = std::thread([this] { Run(); });
+      return;
+    }
   }
   wake_.notify_one();
 }
@@ -38,7 +50,7 @@ void WriteQueue::Flush() {
 void WriteQueue::Run() {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+    if (!wake_.wait_for(lock, linger_, [this] { return stopping_ || !jobs_.empty(); })) break;  // idle long enough
     if (jobs_.empty()) break;  // stopping, and nothing left to write
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
@@ -52,6 +64,7 @@ void WriteQueue::Run() {
     busy_ = false;
     if (jobs_.empty()) idle_.notify_all();
   }
+  running_ = false;
   idle_.notify_all();
 }
 

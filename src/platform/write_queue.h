@@ -1,7 +1,10 @@
 // Atomic file writes done on a worker thread. A file that another program holds open is
 // retried for a while by the atomic write; on the thread that runs the windows that would
-// freeze the program, so the stores hand their bytes here instead.
+// freeze the program, so the stores hand their bytes here instead. The worker starts with
+// the first write and ends when it has had nothing to do for a while: saves come
+// minutes apart, and a thread that waits costs memory all the same.
 #pragma once
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -18,7 +21,7 @@ class WriteQueue {
   // Told on the worker thread how a write ended (`error` and `failure` say why it failed).
   using Done = std::function<void(bool ok, const std::string& error, const WriteFailure& failure)>;
 
-  WriteQueue();
+  explicit WriteQueue(std::chrono::milliseconds linger = std::chrono::milliseconds(3000));
   // Finishes every write still pending, then stops the worker.
   ~WriteQueue();
   WriteQueue(const WriteQueue&) = delete;
@@ -29,6 +32,8 @@ class WriteQueue {
   void Write(std::u16string path, std::string data, Done done = nullptr);
   // Waits until every queued write has ended.
   void Flush();
+  // Whether the worker thread exists now.
+  bool WorkerRunning();
 
  private:
   struct Job {
@@ -44,6 +49,8 @@ class WriteQueue {
   std::deque<Job> jobs_;
   bool busy_ = false;
   bool stopping_ = false;
+  bool running_ = false;  // the worker has not decided to end
+  const std::chrono::milliseconds linger_;
   std::thread worker_;
 };
 

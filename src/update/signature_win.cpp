@@ -26,6 +26,49 @@ std::string Hex(const BYTE* data, DWORD size) {
   return out;
 }
 
+// The certificate and trust functions come from their DLLs when an update is first checked:
+// linked in, those DLLs (and the system's TLS and certificate libraries behind them) would
+// load into every run of the program for this rare moment.
+struct CertificateApi {
+  decltype(&::CryptQueryObject) queryObject = nullptr;
+  decltype(&::CryptMsgGetParam) msgGetParam = nullptr;
+  decltype(&::CryptMsgClose) msgClose = nullptr;
+  decltype(&::CertCloseStore) closeStore = nullptr;
+  decltype(&::CertFindCertificateInStore) findCertificate = nullptr;
+  decltype(&::CertFreeCertificateContext) freeCertificate = nullptr;
+  decltype(&::CertGetNameStringW) getName = nullptr;
+  decltype(&::CertGetCertificateContextProperty) getProperty = nullptr;
+  decltype(&::WinVerifyTrust) verifyTrust = nullptr;
+  bool ready = false;
+};
+
+template <typename F>
+bool Resolve(HMODULE module, const char* name, F* out) {
+  *out = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+  return *out != nullptr;
+}
+
+// Loaded once, kept for the rest of the run; `ready` is false when a DLL or function is
+// missing, and nothing is then trusted.
+const CertificateApi& Certificates() {
+  static const CertificateApi api = [] {
+    CertificateApi a;
+    HMODULE crypt = LoadLibraryW(L"crypt32.dll");
+    HMODULE trust = LoadLibraryW(L"wintrust.dll");
+    a.ready = Resolve(crypt, "CryptQueryObject", &a.queryObject) && Resolve(crypt, "CryptMsgGetParam", &a.msgGetParam) &&
+              Resolve(crypt, "CryptMsgClose", &a.msgClose) && Resolve(crypt, "CertCloseStore", &a.closeStore) &&
+              Resolve(crypt, "CertFindCertificateInStore", &a.findCertificate) &&
+              Resolve(crypt, "CertFreeCertificateContext", &a.freeCertificate) &&
+              Resolve(crypt, "CertGetNameStringW", &a.getName) &&
+              Resolve(crypt, "CertGetCertificateContextProperty", &a.getProperty) &&
+              Resolve(trust, "WinVerifyTrust", &a.verifyTrust);
+    if (!a.ready) LogDebug("certificate functions unavailable: crypt32 %p, wintrust %p", static_cast<void*>(crypt),
+                           static_cast<void*>(trust));
+    return a;
+  }();
+  return api;
+}
+
 struct ProviderCloser {
   void operator()(HCRYPTPROV* p) const { CryptReleaseContext(*p, 0); delete p; }
 };
@@ -33,13 +76,13 @@ struct HashCloser {
   void operator()(HCRYPTHASH* h) const { CryptDestroyHash(*h); delete h; }
 };
 struct StoreCloser {
-  void operator()(void* s) const { CertCloseStore(static_cast<HCERTSTORE>(s), 0); }
+  void operator()(void* s) const { Certificates().closeStore(static_cast<HCERTSTORE>(s), 0); }
 };
 struct MsgCloser {
-  void operator()(void* m) const { CryptMsgClose(m); }
+  void operator()(void* m) const { Certificates().msgClose(m); }
 };
 struct CertCloser {
-  void operator()(const CERT_CONTEXT* c) const { CertFreeCertificateContext(c); }
+  void operator()(const CERT_CONTEXT* c) const { Certificates().freeCertificate(c); }
 };
 
 }  // namespace
@@ -76,31 +119,33 @@ TrustedSigner BuildTrustedSigner() {
 
 SignerInfo ReadSigner(const std::u16string& path) {
   SignerInfo info;
+  const CertificateApi& api = Certificates();
+  if (!api.ready) return info;
   DWORD encoding = 0, contentType = 0, formatType = 0;
   HCERTSTORE rawStore = nullptr;
   HCRYPTMSG rawMsg = nullptr;
-  if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, as_wcstr(path), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+  if (!api.queryObject(CERT_QUERY_OBJECT_FILE, as_wcstr(path), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
                         CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, &contentType, &formatType, &rawStore, &rawMsg,
                         nullptr))
     return info;
   std::unique_ptr<void, StoreCloser> store(rawStore);
   std::unique_ptr<void, MsgCloser> msg(rawMsg);
   DWORD size = 0;
-  if (!CryptMsgGetParam(rawMsg, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size) || size == 0) return info;
+  if (!api.msgGetParam(rawMsg, CMSG_SIGNER_INFO_PARAM, 0, nullptr, &size) || size == 0) return info;
   std::vector<BYTE> signerBytes(size);
-  if (!CryptMsgGetParam(rawMsg, CMSG_SIGNER_INFO_PARAM, 0, signerBytes.data(), &size)) return info;
+  if (!api.msgGetParam(rawMsg, CMSG_SIGNER_INFO_PARAM, 0, signerBytes.data(), &size)) return info;
   auto* signer = reinterpret_cast<CMSG_SIGNER_INFO*>(signerBytes.data());
   CERT_INFO wanted{};
   wanted.Issuer = signer->Issuer;
   wanted.SerialNumber = signer->SerialNumber;
   std::unique_ptr<const CERT_CONTEXT, CertCloser> cert(
-      CertFindCertificateInStore(rawStore, encoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
+      api.findCertificate(rawStore, encoding, 0, CERT_FIND_SUBJECT_CERT, &wanted, nullptr));
   if (!cert) return info;
   wchar_t name[512] = {};
-  CertGetNameStringW(cert.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 512);
+  api.getName(cert.get(), CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name, 512);
   BYTE sha1[20];
   DWORD sha1Size = sizeof sha1;
-  if (CertGetCertificateContextProperty(cert.get(), CERT_SHA1_HASH_PROP_ID, sha1, &sha1Size))
+  if (api.getProperty(cert.get(), CERT_SHA1_HASH_PROP_ID, sha1, &sha1Size))
     info.thumbprint = Hex(sha1, sha1Size);
   info.subject = to_u16(name);
   info.found = true;
@@ -108,6 +153,8 @@ SignerInfo ReadSigner(const std::u16string& path) {
 }
 
 long VerifyAuthenticode(const std::u16string& path) {
+  const CertificateApi& api = Certificates();
+  if (!api.ready) return static_cast<long>(TRUST_E_PROVIDER_UNKNOWN);
   WINTRUST_FILE_INFO file{};
   file.cbStruct = sizeof file;
   file.pcwszFilePath = as_wcstr(path);
@@ -119,9 +166,9 @@ long VerifyAuthenticode(const std::u16string& path) {
   data.pFile = &file;
   data.dwStateAction = WTD_STATEACTION_VERIFY;
   GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
-  LONG result = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  LONG result = api.verifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
   data.dwStateAction = WTD_STATEACTION_CLOSE;
-  WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+  api.verifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
   return result;
 }
 

@@ -5,9 +5,11 @@
 #include <shlwapi.h>
 
 #include <memory>
+#include <utility>
 
 #include "platform/log.h"
 #include "res/widgets_res.h"
+#include "ui/png_decode.h"
 
 namespace widgets {
 
@@ -18,6 +20,15 @@ bool LoadPngResource(int id, PixelImage* out) {
   const void* bytes = data ? LockResource(data) : nullptr;
   DWORD size = res ? SizeofResource(module, res) : 0;
   if (!bytes || !size) return false;
+  // Our own images decode here; only an unusual file needs the system's codecs.
+  constexpr int kLargestImage = 1024;
+  ui::DecodedPng decoded;
+  if (ui::DecodePng(static_cast<const uint8_t*>(bytes), size, kLargestImage, &decoded)) {
+    out->width = decoded.width;
+    out->height = decoded.height;
+    out->pixels = std::move(decoded.pixels);
+    return true;
+  }
   IStream* stream = SHCreateMemStream(static_cast<const BYTE*>(bytes), size);
   if (!stream) return false;
   bool ok = false;

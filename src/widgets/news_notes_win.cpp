@@ -211,7 +211,7 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
     if (tip != tipText_) {  // another item: the shown tip goes, so that it takes the new text
       tipText_ = tip;
       tooltip_.Activate(false);
-      SendMessageW(tooltip_.hwnd(), TTM_SETMAXTIPWIDTH, 0, ui::ToPixels(tip.size() > 20 ? kSummaryTipWidth : kHintTipWidth, dpi()));
+      tooltip_.SetMaxWidth(ui::ToPixels(tip.size() > 20 ? kSummaryTipWidth : kHintTipWidth, dpi()));
     }
     tooltip_.ShowHint(as_wcstr(tip));
   } else {

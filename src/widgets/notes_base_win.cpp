@@ -15,6 +15,9 @@
 namespace {
 
 constexpr UINT kTickMs = 20;
+// The Ctrl key is watched this long after the pointer last moved over the widget: a
+// pointer left resting on the desktop costs nothing.
+constexpr DWORD kCtrlWatchRestMs = 5000;
 constexpr COLORREF kTitleTextColor = 0x505050;
 constexpr wchar_t kRefreshCaption[] = L"正在刷新列表...";
 
@@ -118,7 +121,9 @@ void CNotesBase::ShowWidget() {
   tooltip_.Create(hwnd_, rects_.content, kHintFollowLink);
   OnWidgetCreated();
   ready_ = true;
-  Compose();
+  // Composed with the next turn of the message loop, together with whatever the caller
+  // sets up next (the first refresh's status, say); ComposeIfPending does it at once.
+  Repaint();
 }
 
 void CNotesBase::DestroyWidget() {
@@ -289,14 +294,20 @@ void CNotesBase::IdleReset() {
 void CNotesBase::Repaint() {
   // A layered window is not painted through WM_PAINT: compose once, after the changes
   // that asked for it.
-  if (!hwnd_ || composePending_) return;
+  if (!hwnd_) return;
+  composeWanted_ = true;
+  if (composePending_) return;
   composePending_ = true;
   PostMessageW(hwnd_, WM_WIDGET_COMPOSE, 0, 0);
 }
 
+void CNotesBase::ComposeIfPending() {
+  if (composeWanted_) Compose();
+}
+
 LRESULT CNotesBase::OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&) {
   composePending_ = false;
-  Compose();
+  ComposeIfPending();
   return 0;
 }
 
@@ -343,6 +354,7 @@ void CNotesBase::PaintText(HDC dc) {
 
 void CNotesBase::Compose() {
   if (!ready_ || !surfaceA_.ready()) return;
+  composeWanted_ = false;
   const int w = surfaceA_.width(), h = surfaceA_.height();
   ui::DibSurface& scratch = ScratchSurface();
   if ((scratch.width() != w || scratch.height() != h) && !scratch.Resize(surfaceA_.dc(), w, h)) return;
@@ -429,6 +441,16 @@ void CNotesBase::OnFollowTick() {
 }
 
 void CNotesBase::OnCtrlWatchTick() {
+  POINT at;
+  GetCursorPos(&at);
+  if (at.x != ctrlWatchAt_.x || at.y != ctrlWatchAt_.y) {
+    ctrlWatchAt_ = at;
+    ctrlWatchSince_ = GetTickCount();
+  } else if (GetTickCount() - ctrlWatchSince_ > kCtrlWatchRestMs) {
+    // Resting: the next move and hover start the watch again.
+    ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
+    return;
+  }
   const bool down = KeyDown(VK_CONTROL);
   if (down == ctrlWasDown_) return;
   ctrlWasDown_ = down;
@@ -478,13 +500,18 @@ void CNotesBase::LayOut() {
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
   tooltip_.SetRect(rects_.content);
   OnWidgetResized();
-  Compose();
+  // Sizes often change twice in a row (width, then height): one compose serves both.
+  Repaint();
 }
 
 LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
-  ctrlWasDown_ = KeyDown(VK_CONTROL);
-  ::SetTimer(hwnd_, kWidgetTimerCtrlWatch, kTickMs, nullptr);
   drag_.Hover();
+  // Only the Ctrl+click rule makes the key change the pointer over a link.
+  if (!env_.Settings().ctrl_lclick) return 0;
+  ctrlWasDown_ = KeyDown(VK_CONTROL);
+  GetCursorPos(&ctrlWatchAt_);
+  ctrlWatchSince_ = GetTickCount();
+  ::SetTimer(hwnd_, kWidgetTimerCtrlWatch, kTickMs, nullptr);
   return 0;
 }
 

@@ -21,7 +21,7 @@
 #include "widgets/widget_theme.h"
 #include "widgets/widget_tooltip_win.h"
 
-constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms between hover and leave
+constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms from hover while the pointer moves (Ctrl+click rule)
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
 constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
 constexpr UINT kWmDpiChanged = 0x02E0;          // WM_DPICHANGED (Windows 8.1 and later)
@@ -73,6 +73,9 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   const ui::DibSurface& markSurface() const;
   // Composes the layered image now and pushes it to the window.
   void Compose();
+  // Composes now if a repaint has been asked for and not yet made (the posted request
+  // then finds nothing to do).
+  void ComposeIfPending();
   // The content font, and the font the drawing surfaces hold (the same once made).
   HFONT contentFont() const { return contentFont_.get(); }
   HFONT surfaceFont() const;
@@ -188,10 +191,13 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // all widgets.
   static ui::DibSurface& ScratchSurface();
   fw::UniqueMemDc imageDc_;  // images of the content are copied through it
-  bool composePending_ = false;
+  bool composePending_ = false;  // a compose request is posted
+  bool composeWanted_ = false;   // something changed since the last compose
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;
+  POINT ctrlWatchAt_{};          // where the pointer was at the last look at the Ctrl key
+  DWORD ctrlWatchSince_ = 0;     // since when it has been there
   int dpi_ = ui::kBaseDpi;
   bool displaced_ = false;
 };

@@ -135,6 +135,8 @@ int CNotesManager::Restore(const DataSnapshot& data) {
     w->CopyRecordFrom(record);
     w->ShowWidget();
     w->Refresh(0);
+    // Each widget shows at once, with what its refresh has set up, before the next is made.
+    w->ComposeIfPending();
     AddWidget(w);
     ++made;
   }

@@ -3,6 +3,9 @@
 // copies.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <atomic>
 #include <filesystem>
 #include <string>
@@ -169,6 +172,33 @@ TEST(WriteQueue, WritesInOrderReportsFailuresAndFlushes) {
   queue.Write(a, "second", count);
   queue.Flush();
   EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "second");
+}
+
+TEST(WriteQueue, TheWorkerComesWithAWriteGoesWhenIdleAndWritesQueuedAtTheEndAreMade) {
+  testutil::TempDir dir;
+  const std::u16string a = platform::Utf8ToU16(dir.file("a.txt"));
+  {
+    platform::WriteQueue queue(std::chrono::milliseconds(50));
+    EXPECT_FALSE(queue.WorkerRunning());
+    for (int round = 0; round < 3; ++round) {
+      queue.Write(a, "round " + std::to_string(round));
+      EXPECT_TRUE(queue.WorkerRunning());
+      queue.Flush();
+      EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "round " + std::to_string(round));
+      auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      while (queue.WorkerRunning() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      EXPECT_FALSE(queue.WorkerRunning()) << "round " << round;
+    }
+    // Writes racing the worker's decision to end are never lost.
+    for (int i = 0; i < 200; ++i) {
+      queue.Write(platform::Utf8ToU16(dir.file("r" + std::to_string(i % 4) + ".txt")), std::to_string(i));
+      if (i % 20 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(45 + i % 10));
+    }
+    queue.Write(a, "last");  // the queue's end writes what is pending
+  }
+  EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "last");
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(testutil::ReadAll(dir.file("r" + std::to_string(k) + ".txt")), std::to_string(196 + k));
 }
 
 }  // namespace

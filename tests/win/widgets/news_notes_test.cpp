@@ -356,6 +356,21 @@ TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
   EXPECT_EQ(env_.settings.usecount, 0);
 }
 
+TEST_F(NewsNotesTest, TheCtrlKeyIsWatchedOnlyUnderTheCtrlClickRuleAndNotWhileThePointerRests) {
+  CNewsNotes* w = Make(255, 6);
+  // KillTimer says whether the watch was running (and stops it).
+  env_.settings.ctrl_lclick = 0;
+  SendMessageW(w->hwnd(), WM_MOUSEHOVER, 0, MAKELPARAM(20, 50));
+  EXPECT_FALSE(KillTimer(w->hwnd(), kWidgetTimerCtrlWatch)) << "no rule: nothing to watch";
+  env_.settings.ctrl_lclick = 1;
+  SendMessageW(w->hwnd(), WM_MOUSEHOVER, 0, MAKELPARAM(20, 50));
+  wintest::PumpFor(200);
+  EXPECT_TRUE(KillTimer(w->hwnd(), kWidgetTimerCtrlWatch)) << "the rule needs the watch";
+  SendMessageW(w->hwnd(), WM_MOUSEHOVER, 0, MAKELPARAM(20, 50));
+  wintest::PumpFor(5600);  // the pointer never moves here
+  EXPECT_FALSE(KillTimer(w->hwnd(), kWidgetTimerCtrlWatch)) << "a resting pointer ends the watch";
+}
+
 TEST_F(NewsNotesTest, SharedIconFontsInTheirDcsAndRepaintAfterAHide) {
   CNewsNotes* a = Make(200, 6);
   CNewsNotes* b = Make(200, 6);
