@@ -32,8 +32,8 @@ std::vector<FeedItem> Items(int n) {
 }
 
 void Deliver(CNewsNotes& w, std::vector<FeedItem>& items) {
-  feed::FeedResult result{static_cast<int>(items.size()), items};
-  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(&result));
+  auto* result = new feed::FeedResult{static_cast<int>(items.size()), items};  // the window's to free
+  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(result));
 }
 
 uint32_t Pixel(const ui::DibSurface& s, int x, int y) { return s.pixels()[y * s.width() + x]; }
@@ -294,8 +294,8 @@ TEST_F(NewsNotesTest, ClampsCloseAndFailures) {
   SendMessageW(w->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(w->hwnd()));
 
-  feed::FeedResult failed{-3, {}};
-  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), reinterpret_cast<LPARAM>(&failed));
+  auto* failed = new feed::FeedResult{-3, {}};
+  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), reinterpret_cast<LPARAM>(failed));
   ASSERT_EQ(env_.toasts.size(), 1u);
   EXPECT_EQ(env_.toasts[0], u"读取失败！访问服务器失败");
   EXPECT_TRUE(w->items().empty());
