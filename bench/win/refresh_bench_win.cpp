@@ -1,12 +1,18 @@
 // Parallel feed refreshes through the program's own refresh path (worker threads, HTTP,
-// parsing, the synchronous result message), against a loopback server outside this
-// process (bench/wine_refresh.py starts it).
+// parsing, the result message), against a loopback server outside this process
+// (bench/wine_refresh.py starts it).
 //
-//   refresh_bench BASE_URL N REPEATS
+//   refresh_bench BASE_URL N REPEATS [sockets|cold]
 //
 // Each repeat times one refresh and then N at once (in alternating order), from the first
 // start to the last result handled, and prints the medians and their ratio. Refresh i asks
 // BASE_URL + i; the server may delay its answers.
+// With "sockets" the same requests are made as plain HTTP/1.0 GETs over non-blocking
+// Winsock sockets on one thread: what Wine's sockets and the server cost without WinINet,
+// threads or parsing (a yardstick for the refresh path).
+// With "cold" each batch waits first until the download threads of earlier ones have
+// ended, so that every refresh pays for a new thread.
+#include <winsock2.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -16,6 +22,7 @@
 #include <vector>
 
 #include "feed/feed_fetch_win.h"
+#include "net/http_client_win.h"
 
 namespace {
 
@@ -24,6 +31,7 @@ int g_results = 0;
 
 LRESULT CALLBACK CounterProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kResultMessage) {
+    feed::TakeFeedResult(lp);
     ++g_results;
     return 0;
   }
@@ -43,12 +51,12 @@ double NowMs() {
 
 // Milliseconds from starting n refreshes to handling the last of their results; -1 when
 // one could not be started or they did not all answer within a minute.
-double TimeRefreshes(HWND window, const std::wstring& base, int n) {
+double TimeRefreshes(feed::FeedRefresher& feeds, HWND window, const std::wstring& base, int n) {
   g_results = 0;
   const double start = NowMs();
   for (int i = 0; i < n; ++i) {
     std::wstring url = base + std::to_wstring(i);
-    if (feed::StartFeedRefresh(window, kResultMessage, url.c_str()) != 1) return -1;
+    if (feeds.Start(window, kResultMessage, url.c_str()) != 1) return -1;
   }
   MSG msg;
   while (g_results < n) {
@@ -57,6 +65,86 @@ double TimeRefreshes(HWND window, const std::wstring& base, int n) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
   return NowMs() - start;
+}
+
+// The host, port and path of an "http://host:port/path" URL.
+bool SplitBase(const std::wstring& base, std::string* host, int* port, std::string* path) {
+  const std::wstring scheme = L"http://";
+  if (base.compare(0, scheme.size(), scheme) != 0) return false;
+  size_t slash = base.find(L'/', scheme.size());
+  std::wstring authority = base.substr(scheme.size(), slash - scheme.size());
+  size_t colon = authority.find(L':');
+  *port = colon == std::wstring::npos ? 80 : _wtoi(authority.c_str() + colon + 1);
+  host->assign(authority.begin(), colon == std::wstring::npos ? authority.end() : authority.begin() + colon);
+  std::wstring p = slash == std::wstring::npos ? L"/" : base.substr(slash);
+  path->assign(p.begin(), p.end());
+  return true;
+}
+
+// Milliseconds for n plain GETs at once, each read until the server closes; -1 on failure.
+double TimeSockets(const std::wstring& base, int n) {
+  std::string host, path;
+  int port = 0;
+  if (!SplitBase(base, &host, &port, &path)) return -1;
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(static_cast<u_short>(port));
+  addr.sin_addr.s_addr = inet_addr(host.c_str());
+  struct Conn {
+    SOCKET s;
+    std::string request;
+    size_t sent;
+    bool done;
+  };
+  const double start = NowMs();
+  std::vector<Conn> conns;
+  for (int i = 0; i < n; ++i) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    u_long nonBlocking = 1;
+    ioctlsocket(s, FIONBIO, &nonBlocking);
+    connect(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    conns.push_back({s, "GET " + path + std::to_string(i) + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n", 0, false});
+  }
+  int left = n;
+  char buffer[16384];
+  while (left > 0) {
+    if (NowMs() - start > 60000) return -1;
+    fd_set readable, writable;
+    FD_ZERO(&readable);
+    FD_ZERO(&writable);
+    for (const Conn& c : conns) {
+      if (c.done) continue;
+      if (c.sent < c.request.size()) FD_SET(c.s, &writable);
+      else FD_SET(c.s, &readable);
+    }
+    timeval tv{1, 0};
+    if (select(0, &readable, &writable, nullptr, &tv) < 0) return -1;
+    for (Conn& c : conns) {
+      if (c.done) continue;
+      if (FD_ISSET(c.s, &writable)) {
+        int k = send(c.s, c.request.data() + c.sent, static_cast<int>(c.request.size() - c.sent), 0);
+        if (k > 0) c.sent += static_cast<size_t>(k);
+      } else if (FD_ISSET(c.s, &readable)) {
+        int k = recv(c.s, buffer, sizeof buffer, 0);
+        if (k <= 0) {
+          c.done = true;
+          closesocket(c.s);
+          --left;
+        }
+      }
+    }
+  }
+  return NowMs() - start;
+}
+
+// CPU time this process has used (all its threads), in milliseconds.
+double CpuMs() {
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+  auto ms = [](const FILETIME& f) {
+    return static_cast<double>((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
 }
 
 double Median(std::vector<double> v) {
@@ -73,28 +161,44 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring base = argv[1];
   const int n = _wtoi(argv[2]), repeats = _wtoi(argv[3]);
+  const bool sockets = argc > 4 && std::wstring(argv[4]) == L"sockets";
+  const bool cold = argc > 4 && std::wstring(argv[4]) == L"cold";
+  WSADATA wsa;
+  WSAStartup(MAKEWORD(2, 2), &wsa);
   WNDCLASSW wc{};
   wc.lpfnWndProc = CounterProc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = L"PelinorRefreshBench";
   RegisterClassW(&wc);
   HWND window = CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
-  TimeRefreshes(window, base, 1);  // warm-up: the first request opens WinINet
-  std::vector<double> one, many;
+  feed::FeedRefresher feeds;  // one for the run, as the program has
+  auto time = [&](int count) {
+    if (cold) Sleep(net::kIdleThreadMs + 500);
+    return sockets ? TimeSockets(base, count) : TimeRefreshes(feeds, window, base, count);
+  };
+  time(1);  // warm-up: the first request opens WinINet
+  std::vector<double> one, many, cpuOne, cpuMany;
+  auto what = [&](bool single) {
+    return sockets ? (single ? "socket GET" : "socket GETs") : (single ? "refresh" : "refreshes");
+  };
   for (int r = 0; r < repeats; ++r) {
     for (int k = 0; k < 2; ++k) {
       const bool single = (k == 0) == (r % 2 == 0);
-      double ms = TimeRefreshes(window, base, single ? 1 : n);
+      const double cpu0 = CpuMs();
+      double ms = time(single ? 1 : n);
+      const double cpu = CpuMs() - cpu0;
       if (ms < 0) {
         std::fprintf(stderr, "refreshes did not complete\n");
         return 1;
       }
       (single ? one : many).push_back(ms);
-      std::printf("repeat %d: %2d refresh%s %7.1f ms\n", r, single ? 1 : n, single ? "  " : "es", ms);
+      (single ? cpuOne : cpuMany).push_back(cpu);
+      std::printf("repeat %d: %2d %-11s %7.1f ms, CPU %6.1f ms\n", r, single ? 1 : n, what(single), ms, cpu);
     }
   }
   const double m1 = Median(one), mn = Median(many);
-  std::printf("median of %d: 1 refresh %.1f ms, %d refreshes %.1f ms, ratio %.2fx\n", repeats, m1, n, mn, mn / m1);
+  std::printf("median of %d: 1 %s %.1f ms, %d %s %.1f ms, ratio %.2fx; CPU %.1f ms and %.1f ms\n", repeats,
+              what(true), m1, n, what(false), mn, mn / m1, Median(cpuOne), Median(cpuMany));
   std::fflush(stdout);
   DestroyWindow(window);
   return 0;

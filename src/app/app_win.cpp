@@ -51,7 +51,7 @@ bool IsSiblingNotesRunning() {
   return static_cast<bool>(h);
 }
 
-int Run(const wchar_t*, int) {
+int Run(feed::FeedRefresher& feeds) {
   fw::MessageLoop loop;
   fw::AppModule::AddMessageLoop(&loop);
 
@@ -61,7 +61,7 @@ int Run(const wchar_t*, int) {
 
   // What the feed workers remember between runs (validators, back-off) sits beside data.dat.
   std::u16string dataFolder = store::GetDataFolder();
-  feed::OpenFeedFetchStates((dataFolder.empty() ? to_u16(g_appFolder) : dataFolder) + kFetchStateFile);
+  feeds.OpenStates((dataFolder.empty() ? to_u16(g_appFolder) : dataFolder) + kFetchStateFile);
 
   // Files are written on their own thread; its queue outlives everything that writes to
   // it, and its end waits for the last save.
@@ -71,7 +71,7 @@ int Run(const wchar_t*, int) {
   // The advert popup outlives the main window's hooks that show it.
   adverts::CAdvPopupWnd advertPopup;
   auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore, &advertPopup});
+  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore, &advertPopup, &feeds});
   if (!dlg->Create(nullptr)) {
     fw::AppModule::RemoveMessageLoop();
     store::SetStatisticsFolders(u"", u"");
@@ -123,10 +123,15 @@ int AppMain(const wchar_t* cmdLine, int show) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
 
-    Run(cmdLine, show);
-    // Refresh and notice workers still downloading are cancelled; those that cannot end
-    // at once are left behind within the bound (they use nothing torn down below).
-    feed::StopFeedWorkers(kWorkerExitBound);
+    {
+      // Every refresh and subscription notice goes through one refresher (and one WinINet
+      // session). At exit those still downloading are cancelled; those that cannot end at
+      // once are left behind within the bound (they keep what they use, and use nothing
+      // torn down below).
+      feed::FeedRefresher feeds;
+      Run(feeds);
+      feeds.Stop(kWorkerExitBound);
+    }
 
     // No image may be decoding once GDI+ is gone.
     richtext::StopImageLoader();

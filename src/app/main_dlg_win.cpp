@@ -98,7 +98,17 @@ void CMainDlg::RemoveWidgetLater(CNewsNotes* widget) {
 }
 
 void CMainDlg::SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) {
-  feed::SendSubscribeNotice(as_wcstr(feedUrl), as_wcstr(name));
+  Feeds().SendSubscribeNotice(as_wcstr(feedUrl), as_wcstr(name));
+}
+
+bool CMainDlg::StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) {
+  return Feeds().Start(window, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
+}
+
+feed::FeedRefresher& CMainDlg::Feeds() {
+  if (feeds_) return *feeds_;
+  if (!ownFeeds_) ownFeeds_ = std::make_unique<feed::FeedRefresher>();
+  return *ownFeeds_;
 }
 
 void CMainDlg::OpenHelp() {

@@ -5,11 +5,13 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/tick_counters.h"
 #include "framework/dialog_win.h"
 #include "framework/message_loop_win.h"
+#include "feed/feed_fetch_win.h"
 #include "widgets/notes_manager_win.h"
 
 namespace app {
@@ -85,6 +87,9 @@ class CMainDlg : public fw::DialogBase,
 
   Hooks& hooks() { return hooks_; }
   CNotesManager& manager() { return manager_; }
+  // The program's refresher, which the window's widgets refresh through; without one
+  // (tests) the window makes its own when first needed.
+  void SetFeedRefresher(feed::FeedRefresher* feeds) { feeds_ = feeds; }
 
   HWND Create(HWND parent) { return DialogBase::Create(parent); }
 
@@ -136,12 +141,16 @@ class CMainDlg : public fw::DialogBase,
   // widgets::ProgramHost: what the widget manager asks of the program.
   void RemoveWidgetLater(CNewsNotes* widget) override;
   void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) override;
+  bool StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) override;
+  feed::FeedRefresher& Feeds();
   bool IsAutoStartOn() override { return app::IsAutoStartOn(); }
   bool SetAutoStart(bool on) override { return on ? app::EnableAutoStart() : app::DisableAutoStart(); }
   void OpenHelp() override;
   void Quit() override { Quit(0); }
 
   Hooks hooks_;
+  feed::FeedRefresher* feeds_ = nullptr;
+  std::unique_ptr<feed::FeedRefresher> ownFeeds_;
   TickCounters counters_;
   NetworkWatch network_;
   CNotesManager manager_{*this};

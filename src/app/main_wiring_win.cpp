@@ -37,6 +37,7 @@ void TellSettingsWereReset(const std::u16string& keptAside) {
 // Each subsystem sets the hooks it serves; a hook left empty does nothing.
 void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   auto& h = dlg.hooks();
+  if (subsystems.feeds) dlg.SetFeedRefresher(subsystems.feeds);
   // usage statistics: both copies of statistics.dat
   store::SetStatisticsFolders(store::GetDataFolder(), to_u16(AppFolder()), subsystems.writes);
   h.statisticsQuery = [] { return platform::U16ToUtf8(store::GetStatisticsQuery()); };

@@ -13,6 +13,9 @@ namespace adverts {
 class AdvertStore;
 class CAdvPopupWnd;
 }
+namespace feed {
+class FeedRefresher;
+}
 
 namespace app {
 class CMainDlg;
@@ -23,6 +26,7 @@ struct Subsystems {
   platform::WriteQueue* writes = nullptr;  // where the stores' files are written
   adverts::AdvertStore* adverts = nullptr;  // adv\config.dat and the waiting adverts
   adverts::CAdvPopupWnd* advertPopup = nullptr;  // shows the adverts that are due
+  feed::FeedRefresher* feeds = nullptr;           // every widget's refreshes
 };
 
 void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems);

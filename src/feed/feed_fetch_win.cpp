@@ -21,43 +21,47 @@ namespace {
 
 constexpr int kVersionChars = 100;
 
-// Refresh and notice workers: owned by this module so that the program can stop them at
-// exit. Never destroyed: a worker that outlives the exit's bound still finds it.
-WorkerGroup& Workers() {
-  static WorkerGroup* group = new WorkerGroup;
-  return *group;
+// The version parameter every feed request carries, read once from the executable's
+// version resource; empty when there is none.
+const std::u16string& VersionParameter() {
+  static const std::u16string parameter = [] {
+    wchar_t version[kVersionChars] = {0};
+    return net::GetProgramVersion(version, kVersionChars) ? u"ver=" + to_u16(version) : std::u16string();
+  }();
+  return parameter;
 }
 
-// Validators and back-off of every widget's feed; never destroyed, like the workers.
-FetchStates& States() {
-  static FetchStates* states = new FetchStates;
-  return *states;
+// How a feed is asked for: compressed when the server can, conditionally when there are
+// validators.
+net::HttpOptions FeedRequestOptions(const std::atomic<bool>* stop, const std::u16string& ifNoneMatch,
+                                    const std::u16string& ifModifiedSince) {
+  net::HttpOptions options;
+  options.cancel = stop;
+  options.acceptCompressed = true;
+  options.ifNoneMatch = ifNoneMatch;
+  options.ifModifiedSince = ifModifiedSince;
+  return options;
 }
 
-// One refresh with what is remembered about the feed: asks conditionally when the widget
-// has something to keep, leaves a backed-off feed alone when nobody asked, and
-// remembers what the answer said.
-FeedResult Refresh(const std::u16string& url, const RefreshOptions& options, const std::atomic<bool>& stop) {
-  const bool remember = !options.stateKey.empty();
-  FetchState state = remember ? States().Get(options.stateKey) : FetchState();
+// Remembers in `states` what the answer of a refresh said about its feed.
+void Remember(FetchStates& states, const RefreshOptions& options, FetchState state, FeedResult* result) {
   int64_t now = platform::NowUnixSeconds();
-  if (options.automatic && !AutomaticRequestAllowed(state, now)) {
-    FeedResult waited;
-    waited.code = kFeedUnchanged;
-    return waited;
+  if (result->code > 0) {
+    RecordAnswer(&state, result->etag, result->lastModified, now);
+    MarkFreshItems(&state, &result->items);
   }
-  FeedResult result = options.haveContent ? FetchFeed(url, &stop, state.etag, state.lastModified)
-                                          : FetchFeed(url, &stop);
-  if (!remember || stop) return result;
-  now = platform::NowUnixSeconds();
-  if (result.code > 0) {
-    RecordAnswer(&state, result.etag, result.lastModified, now);
-    MarkFreshItems(&state, &result.items);
-  }
-  else if (result.code == kFeedUnchanged) RecordUnchanged(&state, now);
-  else RecordFailure(&state, result.retryAfterSeconds, now);
-  States().Put(options.stateKey, state);
-  return result;
+  else if (result->code == kFeedUnchanged) RecordUnchanged(&state, now);
+  else RecordFailure(&state, result->retryAfterSeconds, now);
+  states.Put(options.stateKey, state);
+}
+
+// Posts a refresh's result to the window that asked for it, unless the program is
+// stopping; a window that is gone already leaves it to be freed here.
+void Deliver(HWND window, UINT message, const std::atomic<bool>& stop, FeedResult* result) {
+  if (!window || stop) return;
+  WPARAM w = static_cast<WPARAM>(result->items.empty() ? result->code : static_cast<int>(result->items.size()));
+  auto posted = std::make_unique<FeedResult>(std::move(*result));
+  if (PostMessageW(window, message, w, reinterpret_cast<LPARAM>(posted.get()))) posted.release();
 }
 
 // Why a download failed. A name or connection failure on a computer that reports no
@@ -77,65 +81,33 @@ FetchFailure DownloadFailure(const std::u16string& url, const net::HttpResponse&
   return f;
 }
 
-}  // namespace
-
-void OpenFeedFetchStates(const std::u16string& path) { States().Open(path); }
-
-int StartFeedRefresh(HWND window, UINT message, const wchar_t* url, const RefreshOptions& options) {
-  if (!url) return 0;
-  std::u16string target = to_u16(url);
-  bool started = Workers().Start([window, message, target, options](const std::atomic<bool>& stop) {
-    FeedResult result = Refresh(target, options, stop);
-    result.requestUrl = target;
-    if (window && !stop) {
-      WPARAM w = static_cast<WPARAM>(result.items.empty() ? result.code : static_cast<int>(result.items.size()));
-      SendMessageW(window, message, w, reinterpret_cast<LPARAM>(&result));
-    }
-  });
-  return started ? 1 : 0;
-}
-
-FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* stop, const std::u16string& ifNoneMatch,
-                     const std::u16string& ifModifiedSince) {
+// What a download of `requestUrl` (the feed's address with the version added) brought:
+// the feed's items, "not modified", or a failure with its cause. A web page instead of a
+// feed leads to the first feed it announces, fetched through `session`.
+FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string& requestUrl,
+                            net::HttpResponse* response, const std::atomic<bool>* stop, net::HttpSession* session) {
   FeedResult result;
-  result.code = kFeedErrorUnknown;
-  wchar_t version[kVersionChars] = {0};
-  if (!net::GetProgramVersion(version, kVersionChars)) {
-    LogDebug("get program version failed!");
-    return result;
-  }
-  std::u16string requestUrl = net::AppendQuery(feedUrl, u"ver=" + to_u16(version));
-  net::HttpOptions options;
-  options.cancel = stop;
-  options.acceptCompressed = true;
-  options.ifNoneMatch = ifNoneMatch;
-  options.ifModifiedSince = ifModifiedSince;
-  net::HttpResponse response;
-  int size = net::HttpGet(requestUrl, options, &response);
-  result.status = response.status;
-  result.etag = response.etag;
-  result.lastModified = response.lastModified;
-  result.retryAfterSeconds = response.retryAfterSeconds;
-  if (response.status == 304 && response.error.empty()) {
+  result.status = response->status;
+  result.etag = response->etag;
+  result.lastModified = response->lastModified;
+  result.retryAfterSeconds = response->retryAfterSeconds;
+  if (response->status == 304 && response->error.empty()) {
     result.code = kFeedUnchanged;
     return result;
   }
-  if (size <= 0) {
+  if (!response->body || response->size == 0) {
     result.code = kFeedErrorDownload;
-    result.failure = DownloadFailure(requestUrl, response);
+    result.failure = DownloadFailure(requestUrl, *response);
     if (!(stop && *stop)) LogDebug("download third party news failed!");
     return result;
   }
-  int found = ParseFeedDocument(response.body.get(), response.size, feedUrl, &result.items, &result.title);
+  int found = ParseFeedDocument(response->body.get(), response->size, feedUrl, &result.items, &result.title);
   if (found <= 0 && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
     // A web page instead of a feed: take the first feed it announces.
-    std::vector<std::u16string> feeds = DiscoverFeedLinks(response.body.get(), response.size, requestUrl);
+    std::vector<std::u16string> feeds = DiscoverFeedLinks(response->body.get(), response->size, requestUrl);
     if (!feeds.empty()) {
-      net::HttpOptions plain;
-      plain.cancel = stop;
-      plain.acceptCompressed = true;
       net::HttpResponse announced;
-      if (net::HttpGet(feeds[0], plain, &announced) > 0) {
+      if (session->Get(feeds[0], FeedRequestOptions(stop, u"", u""), &announced) > 0) {
         found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items, &result.title);
         // The page's validators say nothing about its feed: the page is asked in full.
         result.etag.clear();
@@ -148,27 +120,87 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
   return result;
 }
 
-void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name) {
-  if (!feedUrl || !name) return;
-  std::u16string url = net::SubscribeNoticeUrl(to_u16(feedUrl), to_u16(name));
-  Workers().Start([url](const std::atomic<bool>& stop) {
-    net::HttpOptions options;
-    options.cancel = &stop;
-    net::HttpResponse ignored;
-    net::HttpGet(url, options, &ignored);
+}  // namespace
+
+struct FeedRefresher::Shared {
+  net::HttpSession session;
+  WorkerGroup workers;
+  FetchStates states;
+};
+
+FeedRefresher::FeedRefresher() : shared_(std::make_shared<Shared>()) {}
+
+FeedRefresher::~FeedRefresher() = default;
+
+void FeedRefresher::OpenStates(const std::u16string& path) { shared_->states.Open(path); }
+
+int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const RefreshOptions& options) {
+  if (!url) return 0;
+  std::shared_ptr<Shared> shared = shared_;
+  WorkerGroup::Ticket ticket = shared->workers.Enter();
+  if (!ticket) return 0;
+  std::u16string target = to_u16(url);
+  FetchState state = options.stateKey.empty() ? FetchState() : shared->states.Get(options.stateKey);
+  const bool askNow = !options.automatic || AutomaticRequestAllowed(state, platform::NowUnixSeconds());
+  if (!askNow || VersionParameter().empty()) {
+    // Nothing to download: the answer is posted at once, as every answer is posted.
+    FeedResult result;
+    result.code = askNow ? kFeedErrorUnknown : kFeedUnchanged;
+    if (askNow) {
+      LogDebug("get program version failed!");
+      if (!options.stateKey.empty()) Remember(shared->states, options, state, &result);
+    }
+    result.requestUrl = target;
+    Deliver(window, message, *ticket, &result);
+    return 1;
+  }
+  // The download runs on one of the session's threads, which then parses, remembers and
+  // delivers.
+  std::u16string requestUrl = net::AppendQuery(target, VersionParameter());
+  net::HttpOptions http = options.haveContent ? FeedRequestOptions(ticket.get(), state.etag, state.lastModified)
+                                              : FeedRequestOptions(ticket.get(), u"", u"");
+  bool started = shared->session.Start(requestUrl, http, [shared, ticket, window, message, target, requestUrl, options,
+                                                          state](net::HttpResponse& response) {
+    const std::atomic<bool>& stop = *ticket;
+    FeedResult result = FeedFromResponse(target, requestUrl, &response, &stop, &shared->session);
+    if (!options.stateKey.empty() && !stop) Remember(shared->states, options, state, &result);
+    result.requestUrl = target;
+    Deliver(window, message, stop, &result);
   });
+  return started ? 1 : 0;
 }
 
-size_t StopFeedWorkers(std::chrono::milliseconds bound) {
-  constexpr auto kSlice = std::chrono::milliseconds(20);
-  auto end = std::chrono::steady_clock::now() + bound;
-  for (;;) {
-    size_t left = Workers().Stop(kSlice);
-    if (left == 0 || std::chrono::steady_clock::now() >= end) return left;
-    // A worker may be inside SendMessageW to one of this thread's windows: let it finish.
-    MSG msg;
-    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* stop, const std::u16string& ifNoneMatch,
+                     const std::u16string& ifModifiedSince) {
+  if (VersionParameter().empty()) {
+    LogDebug("get program version failed!");
+    FeedResult failed;
+    failed.code = kFeedErrorUnknown;
+    return failed;
   }
+  std::u16string requestUrl = net::AppendQuery(feedUrl, VersionParameter());
+  net::HttpSession session;
+  net::HttpResponse response;
+  session.Get(requestUrl, FeedRequestOptions(stop, ifNoneMatch, ifModifiedSince), &response);
+  return FeedFromResponse(feedUrl, requestUrl, &response, stop, &session);
+}
+
+void FeedRefresher::SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name) {
+  if (!feedUrl || !name) return;
+  std::u16string url = net::SubscribeNoticeUrl(to_u16(feedUrl), to_u16(name));
+  std::shared_ptr<Shared> shared = shared_;
+  WorkerGroup::Ticket ticket = shared->workers.Enter();
+  if (!ticket) return;
+  net::HttpOptions options;
+  options.cancel = ticket.get();
+  shared->session.Start(url, options, [ticket](net::HttpResponse&) {});
+}
+
+size_t FeedRefresher::Stop(std::chrono::milliseconds bound) { return shared_->workers.Stop(bound); }
+
+void DropFeedResults(HWND window, UINT message) {
+  MSG msg;
+  while (PeekMessageW(&msg, window, message, message, PM_REMOVE)) TakeFeedResult(msg.lParam);
 }
 
 }  // namespace feed

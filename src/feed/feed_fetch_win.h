@@ -1,15 +1,16 @@
-// Feed refreshes on worker threads. A widget hands its refresh URL to StartFeedRefresh;
-// the worker downloads and parses the feed and delivers the result to the widget's window
-// with one synchronous message:
+// Feed refreshes on download threads. A widget's refresh goes through the program's
+// FeedRefresher, which downloads and parses the feed on one of its threads and posts the
+// result to the widget's window (the download thread goes on at once):
 //   message (kFeedResultMessage), wParam = item count (> 0) or a result code (-1, -2, -3
 //   of feed_parser.h), lParam = FeedResult* (never null).
-// The result belongs to the worker until SendMessageW returns: the window procedure
-// copies the items or moves them out while handling the message.
+// The posted result belongs to the window: its handler takes it with TakeFeedResult, and a
+// window that goes away first drops what is still queued for it with DropFeedResults.
 #pragma once
 #include <windows.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,15 @@ struct FeedResult {
   int retryAfterSeconds = 0;
 };
 
+// Ownership of the result a handler of the result message was given (null stays null).
+inline std::unique_ptr<FeedResult> TakeFeedResult(LPARAM lParam) {
+  return std::unique_ptr<FeedResult>(reinterpret_cast<FeedResult*>(lParam));
+}
+
+// Frees the results still queued for `window` with `message`; called while the window
+// goes, before DestroyWindow discards its queued messages.
+void DropFeedResults(HWND window, UINT message);
+
 // How a widget wants its feed fetched.
 struct RefreshOptions {
   // The widget's own key for what is remembered between refreshes (validators, back-off);
@@ -49,15 +59,6 @@ struct RefreshOptions {
   bool automatic = false;
 };
 
-// Starts a worker for `url` (the feed URL with its refresh parameter) reporting to
-// `window` with `message`. Returns 1, or 0 without doing anything when `url` is null or
-// the program is stopping its workers.
-int StartFeedRefresh(HWND window, UINT message, const wchar_t* url,
-                     const RefreshOptions& options = RefreshOptions());
-
-// Where the fetch states are kept across runs (read now, written as they change).
-void OpenFeedFetchStates(const std::u16string& path);
-
 // The worker's body: adds the version parameter, downloads (asking for a compressed
 // answer, and with the validators given, "not modified" if nothing changed) and parses.
 // `stop`, when given and raised, cuts the download short.
@@ -65,13 +66,38 @@ FeedResult FetchFeed(const std::u16string& url, const std::atomic<bool>* stop = 
                      const std::u16string& ifNoneMatch = std::u16string(),
                      const std::u16string& ifModifiedSince = std::u16string());
 
-// Tells the maker's feed-proxy endpoint about a newly added subscription, on a worker
-// thread; nothing is reported back.
-void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name);
+// The program's feed refreshes and subscription notices: one WinINet session for all of
+// them, workers that can be stopped at exit, and what is remembered about each feed
+// (validators, back-off). The program makes one and hands it to what starts refreshes;
+// refreshes still running when it goes keep what they use.
+class FeedRefresher {
+ public:
+  FeedRefresher();
+  ~FeedRefresher();  // does not wait: see Stop
+  FeedRefresher(const FeedRefresher&) = delete;
+  FeedRefresher& operator=(const FeedRefresher&) = delete;
 
-// At exit: cancels the downloads of running refresh and notice workers and waits, while
-// handling messages sent to this thread, until they have ended or `bound` has passed.
-// Later refreshes are refused. Returns how many workers are still running.
-size_t StopFeedWorkers(std::chrono::milliseconds bound);
+  // Starts a refresh of `url` (the feed URL with its refresh parameter) reporting to
+  // `window` with `message`. Returns 1, or 0 without doing anything when `url` is null,
+  // no thread could be had, or the refresher is stopping.
+  int Start(HWND window, UINT message, const wchar_t* url, const RefreshOptions& options = RefreshOptions());
+
+  // Where the fetch states are kept across runs (read now, written as they change).
+  void OpenStates(const std::u16string& path);
+
+  // Tells the maker's feed-proxy endpoint about a newly added subscription, on a worker
+  // thread; nothing is reported back.
+  void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name);
+
+  // At exit: cancels running refreshes and notices and waits until they have ended or
+  // `bound` has passed; none posts a result after that. Later refreshes are refused.
+  // Returns how many are still running.
+  size_t Stop(std::chrono::milliseconds bound);
+
+  struct Shared;
+
+ private:
+  std::shared_ptr<Shared> shared_;
+};
 
 }  // namespace feed

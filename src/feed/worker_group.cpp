@@ -9,18 +9,24 @@ WorkerGroup::WorkerGroup() : state_(std::make_shared<State>()) {}
 WorkerGroup::~WorkerGroup() = default;
 
 bool WorkerGroup::Start(Job job) {
+  Ticket ticket = Enter();
+  if (!ticket) return false;
+  std::thread([ticket, job = std::move(job)]() { job(*ticket); }).detach();
+  return true;
+}
+
+WorkerGroup::Ticket WorkerGroup::Enter() {
   std::shared_ptr<State> state = state_;
   {
     std::lock_guard<std::mutex> lock(state->mutex);
-    if (state->stop) return false;
+    if (state->stop) return nullptr;
     ++state->running;
   }
-  std::thread([state, job = std::move(job)]() {
-    job(state->stop);
+  // Shares the flag's lifetime with the state; the last copy's end counts the job out.
+  return Ticket(&state->stop, [state](const std::atomic<bool>*) {
     std::lock_guard<std::mutex> lock(state->mutex);
     if (--state->running == 0) state->idle.notify_all();
-  }).detach();
-  return true;
+  });
 }
 
 size_t WorkerGroup::Stop(std::chrono::milliseconds bound) {

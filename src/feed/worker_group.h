@@ -24,6 +24,12 @@ class WorkerGroup {
   // Runs `job` on a new thread of its own; false (and nothing run) once Stop was called.
   bool Start(Job job);
 
+  // For a job that runs on a thread it does not own (a download's, say): it counts as
+  // running until the last copy of the returned ticket is gone, and the ticket points at
+  // the stop flag. Null (and nothing counted) once Stop was called.
+  using Ticket = std::shared_ptr<const std::atomic<bool>>;
+  Ticket Enter();
+
   // Raises the stop flag, refuses new jobs and waits until every running job has ended
   // or `bound` has passed. Returns how many jobs are still running.
   size_t Stop(std::chrono::milliseconds bound);

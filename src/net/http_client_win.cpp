@@ -4,7 +4,9 @@
 #include <wininet.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <cstring>
 #include <vector>
 #include <cstdlib>
@@ -42,12 +44,17 @@ std::u16string ErrorWithCode(const char16_t* text, DWORD code) {
   return text + Number(static_cast<long>(code)) + u"\n";
 }
 
-// One GET shared between the calling thread and the thread that performs it. The caller
-// waits for the result until the deadline and then gives up: it closes the request
-// being watched (which cancels a blocked call where WinINet supports that) and leaves;
-// the transfer thread, which owns every handle and block it made, cleans up whenever
-// its blocked call returns. WinINet's time-outs apply per packet, so without this a
-// server trickling bytes would hold the caller indefinitely.
+using Clock = std::chrono::steady_clock;
+
+// How often the watchdog looks at cancel flags while GETs that have one run.
+constexpr auto kCancelPoll = std::chrono::milliseconds(50);
+
+// One GET, shared by the thread that performs it and the session's watchdog. Whoever ends
+// it first reports it: the thread with its outcome, or the watchdog, which gives up at the
+// deadline or on cancel and closes the request being watched (that cancels a blocked call
+// where WinINet supports that). The thread owns every handle and block it made and cleans
+// up whenever its blocked call returns. WinINet's time-outs apply per packet, so without
+// the watchdog a server trickling bytes would hold the GET indefinitely.
 class Transfer {
  public:
   static HttpOptions WithoutCancel(HttpOptions o) {
@@ -55,10 +62,17 @@ class Transfer {
     return o;
   }
 
-  // The transfer thread may outlive the caller: it never sees the caller's cancel flag.
-  Transfer(std::u16string url, const HttpOptions& options) : url(std::move(url)), options(WithoutCancel(options)) {}
+  // The thread may outlive the caller: only the watchdog reads the cancel flag, and only
+  // until the GET is reported.
+  Transfer(std::u16string url, const HttpOptions& options, HttpSession::Done done)
+      : url(std::move(url)),
+        options(WithoutCancel(options)),
+        cancel(options.cancel),
+        deadline(options.deadlineMs > 0 ? Clock::now() + std::chrono::milliseconds(options.deadlineMs)
+                                         : Clock::time_point::max()),
+        done_(std::move(done)) {}
 
-  // Starts watching `request`; false (and the handle closed) when the caller gave up.
+  // Starts watching `request`; false (and the handle closed) when the watchdog gave up.
   bool Watch(HINTERNET request) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (expired_) {
@@ -68,72 +82,66 @@ class Transfer {
     watched_ = request;
     return true;
   }
-  // Stops watching and closes the request unless the caller already did.
+  // Stops watching and closes the request unless the watchdog already did.
   void Close(HINTERNET request) {
     std::lock_guard<std::mutex> lock(mutex_);
-    bool closedByCaller = expired_ && watched_ == request;
+    bool closedByWatchdog = expired_ && watched_ == request;
     watched_ = nullptr;
-    if (!closedByCaller) InternetCloseHandle(request);
+    if (!closedByWatchdog) InternetCloseHandle(request);
   }
   bool Expired() {
     std::lock_guard<std::mutex> lock(mutex_);
     return expired_;
   }
-  // Called by the transfer thread with its outcome; a block nobody waits for is freed.
-  void Finish(int r, char* b, bool a, int s, std::u16string e) {
-    std::lock_guard<std::mutex> lock(mutex_);
-    finished_ = true;
-    if (expired_) {
-      std::free(b);
-      return;
-    }
-    result = r;
-    block = b;
-    answered = a;
-    status = s;
-    error = std::move(e);
-    done_.notify_all();
+  bool Due(Clock::time_point now) const { return (cancel && cancel->load()) || now >= deadline; }
+  // When the watchdog should look at it next: a cancel flag is polled.
+  Clock::time_point NextCheck(Clock::time_point now) const {
+    return cancel ? std::min(deadline, now + kCancelPoll) : deadline;
   }
-  // Waits for Finish until `ms` pass (no limit when ms <= 0) or `cancel` is raised;
-  // false when the caller gave up, after which the outcome belongs to nobody.
-  bool Await(int ms, const std::atomic<bool>* cancel) {
-    constexpr auto kCancelPoll = std::chrono::milliseconds(50);
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-      if (finished_) return true;
-      if (cancel && cancel->load()) break;
-      auto now = std::chrono::steady_clock::now();
-      if (ms > 0 && now >= deadline) break;
-      auto slice = cancel ? kCancelPoll : std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-      if (ms > 0 && deadline - now < slice) slice = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
-      if (ms <= 0 && !cancel) done_.wait(lock);
-      else done_.wait_for(lock, slice);
+
+  // The thread's outcome, reported unless the watchdog gave up first.
+  void Finish(HttpResponse& response) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (expired_) return;
+      finished_ = true;
     }
+    Report(response);
+  }
+  // The watchdog gives up unless the thread finished first; true when it did, and the
+  // watchdog then reports the failure.
+  bool GiveUp() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (finished_) return false;
     expired_ = true;
     if (watched_) InternetCloseHandle(watched_);
-    return false;
+    return true;
+  }
+  // Called once, by whichever of the two won; the callback (and what it holds) goes at once.
+  void Report(HttpResponse& response) {
+    HttpSession::Done done = std::move(done_);
+    done_ = nullptr;
+    if (done) done(response);
+  }
+  HttpResponse GaveUpResponse() const {
+    HttpResponse r;
+    r.error = cancel && cancel->load() ? u"文件下载失败，已取消！\n"
+                                       : u"文件下载失败，超过" + Number(options.deadlineMs / 1000) + u"秒仍未完成！\n";
+    r.systemError = ERROR_INTERNET_TIMEOUT;
+    return r;
   }
 
   const std::u16string url;
   const HttpOptions options;
-  // Written by the transfer thread before Finish, read by the caller after Await.
-  std::u16string etag, lastModified;
-  int retryAfterSeconds = 0;
-  DWORD systemError = 0;  // the failed call's error number, written before Finish
-  // The outcome, valid after Await returned true.
-  int result = 0;
-  char* block = nullptr;
-  bool answered = false;
-  int status = 0;
-  std::u16string error;
+  const std::atomic<bool>* const cancel;
+  const Clock::time_point deadline;
 
  private:
   std::mutex mutex_;
-  std::condition_variable done_;
   HINTERNET watched_ = nullptr;
   bool expired_ = false;
   bool finished_ = false;
+  HttpSession::Done done_;
 };
 
 // The request handle of one exchange, closed through the transfer.
@@ -302,7 +310,8 @@ int ReadBody(HINTERNET request, const HttpOptions& limits, const std::function<b
   return static_cast<int>(total);
 }
 
-Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std::u16string* error) {
+Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, HttpResponse* response,
+                 std::u16string* error) {
   const HttpOptions& limits = transfer->options;
   Exchange ex;
   fw::UniqueInternet connection(InternetConnectW(root, as_wcstr(parts.host), static_cast<INTERNET_PORT>(parts.port),
@@ -347,9 +356,9 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   std::u16string status = QueryText(request.get(), HTTP_QUERY_STATUS_CODE, kStatusBufferBytes / sizeof(wchar_t));
   if (status.empty()) status = u"200";
   ex.status = StatusNumber(status);
-  transfer->etag = QueryText(request.get(), HTTP_QUERY_ETAG, kHeaderBufferChars);
-  transfer->lastModified = QueryText(request.get(), HTTP_QUERY_LAST_MODIFIED, kHeaderBufferChars);
-  transfer->retryAfterSeconds = RetryAfterSeconds(QueryText(request.get(), HTTP_QUERY_RETRY_AFTER, kHeaderBufferChars));
+  response->etag = QueryText(request.get(), HTTP_QUERY_ETAG, kHeaderBufferChars);
+  response->lastModified = QueryText(request.get(), HTTP_QUERY_LAST_MODIFIED, kHeaderBufferChars);
+  response->retryAfterSeconds = RetryAfterSeconds(QueryText(request.get(), HTTP_QUERY_RETRY_AFTER, kHeaderBufferChars));
   if (ex.status == 304 && (!limits.ifNoneMatch.empty() || !limits.ifModifiedSince.empty()))
     return ex;  // "not modified": no body, and no failure
   if (IsRedirect(status)) {
@@ -376,20 +385,21 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, std:
   return ex;
 }
 
-// The whole GET with its redirects, on the transfer thread (or the caller's).
-void RunTransfer(Transfer* transfer) {
+HINTERNET OpenRoot() { return InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, kRootFlags); }
+
+// The whole GET with its redirects, through `sessionRoot` (or a root of its own when the
+// session has none); fills `response`, which starts empty.
+void Perform(HINTERNET sessionRoot, Transfer* transfer, HttpResponse* response) {
   tFailedCallError = 0;
   UrlParts parts;
   SplitUrl(transfer->url, &parts);
-  fw::UniqueInternet root(InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, kRootFlags));
-  if (!root) {
-    transfer->Finish(0, nullptr, false, 0, std::u16string());
-    return;
-  }
+  fw::UniqueInternet own(sessionRoot ? nullptr : OpenRoot());
+  HINTERNET root = sessionRoot ? sessionRoot : own.get();
+  if (!root) return;  // not answered, and no message
   std::u16string current = transfer->url;
   std::u16string failure;
   for (int redirects = 0;; ++redirects) {
-    Exchange ex = GetOnce(root.get(), parts, transfer, &failure);
+    Exchange ex = GetOnce(root, parts, transfer, response, &failure);
     if (failure.empty() && ex.outcome == Outcome::kRedirect) {
       current = ResolveUrl(current, ex.location);
       if (redirects >= transfer->options.maxRedirects) {
@@ -400,66 +410,231 @@ void RunTransfer(Transfer* transfer) {
         continue;
       }
     }
+    response->status = ex.status;
     if (!failure.empty()) {
       std::free(ex.block);
-      transfer->systemError = tFailedCallError;
-      transfer->Finish(0, nullptr, ex.answered || ex.outcome == Outcome::kRedirect, ex.status, failure);
+      response->answered = ex.answered || ex.outcome == Outcome::kRedirect;
+      response->systemError = tFailedCallError;
+      response->tooLarge = failure == TooLargeText(transfer->options);
+      response->error = failure;
     } else {
-      transfer->Finish(ex.result, ex.block, true, ex.status, std::u16string());
+      response->answered = true;
+      response->body.reset(ex.block);
+      response->size = static_cast<size_t>(ex.result);
     }
     return;
   }
 }
 
+}  // namespace
+
+struct HttpSession::State {
+  fw::UniqueInternet root;  // null when it could not be opened: each GET then opens its own
+  mutable std::mutex mutex;
+  std::condition_variable changed;  // wakes the watchdog: a GET needs it sooner, or none runs
+  // When the waiting watchdog looks next; the earliest time while it is looking.
+  std::chrono::steady_clock::time_point watchdogWakes = std::chrono::steady_clock::time_point::min();
+  std::condition_variable work;     // for idle threads: a GET is waiting
+  std::vector<std::shared_ptr<Transfer>> active;  // started, neither finished nor given up
+  std::deque<std::shared_ptr<Transfer>> waiting;  // started, not yet taken by a thread
+  int threads = 0;                                // transfer threads alive
+  int idle = 0;                                   // of them, waiting for work
+  bool watching = false;                          // a watchdog thread runs
+};
+
+namespace {
+
+using SessionState = std::shared_ptr<HttpSession::State>;
+
+// Set on the session's own threads: a blocking GET made there runs in place.
+thread_local bool tTransferThread = false;
+
+void Forget(HttpSession::State& s, const std::shared_ptr<Transfer>& transfer) {
+  auto it = std::find(s.active.begin(), s.active.end(), transfer);
+  if (it != s.active.end()) s.active.erase(it);
+  if (s.active.empty()) s.changed.notify_all();  // the watchdog may end
+}
+
+// Takes waiting GETs one after another; ends after kIdleThreadMs without one.
 DWORD WINAPI TransferThread(LPVOID param) {
-  auto* shared = static_cast<std::shared_ptr<Transfer>*>(param);
-  RunTransfer(shared->get());
-  delete shared;
-  return 0;
+  std::unique_ptr<SessionState> held(static_cast<SessionState*>(param));
+  HttpSession::State& s = **held;
+  tTransferThread = true;
+  std::unique_lock<std::mutex> lock(s.mutex);
+  for (;;) {
+    ++s.idle;
+    bool got = s.work.wait_for(lock, std::chrono::milliseconds(kIdleThreadMs), [&] { return !s.waiting.empty(); });
+    --s.idle;
+    if (!got) {
+      --s.threads;
+      return 0;
+    }
+    std::shared_ptr<Transfer> transfer = std::move(s.waiting.front());
+    s.waiting.pop_front();
+    lock.unlock();
+    HttpResponse response;
+    // (One the watchdog gave up while it waited is not begun.)
+    if (!transfer->Expired()) Perform(s.root.get(), transfer.get(), &response);
+    {
+      // Off the watchdog's list before it is reported: the report may end the life of
+      // what its cancel flag lives in.
+      std::lock_guard<std::mutex> relock(s.mutex);
+      Forget(s, transfer);
+    }
+    transfer->Finish(response);  // reports unless the watchdog gave up
+    transfer.reset();
+    lock.lock();
+  }
+}
+
+// Gives up on due GETs and reports them; ends when no GET runs.
+DWORD WINAPI WatchdogThread(LPVOID param) {
+  std::unique_ptr<SessionState> held(static_cast<SessionState*>(param));
+  HttpSession::State& s = **held;
+  std::unique_lock<std::mutex> lock(s.mutex);
+  for (;;) {
+    if (s.active.empty()) {
+      s.watching = false;
+      return 0;
+    }
+    const Clock::time_point now = Clock::now();
+    Clock::time_point next = Clock::time_point::max();
+    std::vector<std::shared_ptr<Transfer>> due;
+    for (auto it = s.active.begin(); it != s.active.end();) {
+      if ((*it)->Due(now)) {
+        due.push_back(*it);
+        it = s.active.erase(it);
+        continue;
+      }
+      next = std::min(next, (*it)->NextCheck(now));
+      ++it;
+    }
+    if (!due.empty()) {
+      lock.unlock();
+      for (const auto& t : due) {
+        if (!t->GiveUp()) continue;  // its thread finished meanwhile and reports itself
+        HttpResponse failure = t->GaveUpResponse();
+        t->Report(failure);
+      }
+      due.clear();
+      lock.lock();
+      continue;
+    }
+    s.watchdogWakes = next;
+    if (next == Clock::time_point::max()) s.changed.wait(lock);
+    else s.changed.wait_until(lock, next);
+    s.watchdogWakes = Clock::time_point::min();
+  }
+}
+
+// Starts a thread running `proc` with a share of the session; false when none could be made.
+bool StartThread(const SessionState& state, LPTHREAD_START_ROUTINE proc) {
+  std::unique_ptr<SessionState> share(new (std::nothrow) SessionState(state));
+  HANDLE thread = share ? CreateThread(nullptr, 0, proc, share.get(), 0, nullptr) : nullptr;
+  if (!thread) return false;
+  share.release();
+  CloseHandle(thread);
+  return true;
+}
+
+// Lists `transfer` for the watchdog and, unless it runs `here` on the calling thread, for
+// a thread; false when a thread it needs could not be made.
+bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer, bool here) {
+  HttpSession::State& s = *state;
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (!s.watching) {
+    if (!StartThread(state, WatchdogThread)) return false;
+    s.watching = true;
+  }
+  if (!here) {
+    // A thread of its own unless an idle one will take it (or the bound is reached: it
+    // then waits for the first thread to finish).
+    if (static_cast<int>(s.waiting.size()) >= s.idle && s.threads < kMaxTransferThreads) {
+      if (StartThread(state, TransferThread)) ++s.threads;
+      else if (s.threads == 0) return false;  // nothing would ever take it
+    }
+    s.waiting.push_back(transfer);
+    s.work.notify_one();
+  }
+  s.active.push_back(transfer);
+  if (transfer->NextCheck(Clock::now()) < s.watchdogWakes) s.changed.notify_all();
+  return true;
 }
 
 }  // namespace
 
-int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response) {
+HttpSession::HttpSession() : state_(std::make_shared<State>()) {
+  // Process-wide settings: WinINet takes them from a null handle only.
+  unsigned long connections = kMaxConnectionsPerServer;
+  InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &connections, sizeof connections);
+  InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER, &connections, sizeof connections);
+  state_->root.reset(OpenRoot());
+}
+
+HttpSession::~HttpSession() = default;
+
+bool HttpSession::Start(const std::u16string& url, const HttpOptions& options, Done done) {
+  UrlParts parts;
+  if (!SplitUrl(url, &parts)) {
+    HttpResponse bad;
+    bad.error = u"Url地址错误！\n";
+    if (done) done(bad);
+    return true;
+  }
+  return Launch(state_, std::make_shared<Transfer>(url, options, std::move(done)), false);
+}
+
+int HttpSession::Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response) {
   *response = HttpResponse();
   UrlParts parts;
   if (!SplitUrl(url, &parts)) {
     response->error = u"Url地址错误！\n";
     return 0;
   }
-  auto transfer = std::make_shared<Transfer>(url, options);
-  // The transfer thread shares the transfer: whoever finishes last frees it.
-  auto* forThread = new (std::nothrow) std::shared_ptr<Transfer>(transfer);
-  HANDLE thread = forThread ? CreateThread(nullptr, 0, TransferThread, forThread, 0, nullptr) : nullptr;
-  bool started = thread != nullptr;
-  if (thread) {
-    CloseHandle(thread);
-  } else {
-    delete forThread;
-    RunTransfer(transfer.get());  // no thread to spare: no deadline either
+  struct Slot {
+    std::mutex mutex;
+    std::condition_variable filled;
+    bool done = false;
+    HttpResponse response;
+  };
+  auto slot = std::make_shared<Slot>();
+  auto transfer = std::make_shared<Transfer>(url, options, [slot](HttpResponse& r) {
+    std::lock_guard<std::mutex> lock(slot->mutex);
+    slot->response = std::move(r);
+    slot->done = true;
+    slot->filled.notify_all();
+  });
+  // On a transfer thread the GET runs in place, watched all the same: waiting there for
+  // another thread could hold up every thread of the session.
+  const bool here = tTransferThread;
+  if (!Launch(state_, transfer, here)) {
+    Transfer alone(url, options, nullptr);  // no thread to spare: no deadline either
+    Perform(state_->root.get(), &alone, response);
+    return response->body ? static_cast<int>(response->size) : 0;
   }
-  if (!transfer->Await(started ? options.deadlineMs : 0, options.cancel)) {
-    response->error = options.cancel && options.cancel->load()
-                          ? u"文件下载失败，已取消！\n"
-                          : u"文件下载失败，超过" + Number(options.deadlineMs / 1000) + u"秒仍未完成！\n";
-    response->systemError = ERROR_INTERNET_TIMEOUT;
-    return 0;
+  if (here) {
+    HttpResponse outcome;
+    Perform(state_->root.get(), transfer.get(), &outcome);
+    {
+      std::lock_guard<std::mutex> lock(state_->mutex);
+      Forget(*state_, transfer);  // before the report, as on the session's threads
+    }
+    transfer->Finish(outcome);  // fills the slot unless the watchdog gave up (and filled it)
   }
-  response->answered = transfer->answered;
-  response->status = transfer->status;
-  response->etag = transfer->etag;
-  response->lastModified = transfer->lastModified;
-  response->retryAfterSeconds = transfer->retryAfterSeconds;
-  response->error = transfer->error;
-  response->systemError = transfer->systemError;
-  response->tooLarge = !transfer->error.empty() && transfer->error == TooLargeText(transfer->options);
-  if (!transfer->error.empty() || !transfer->answered) {
-    std::free(transfer->block);
-    return 0;
-  }
-  response->body.reset(transfer->block);
-  response->size = static_cast<size_t>(transfer->result);
-  return transfer->result;
+  std::unique_lock<std::mutex> lock(slot->mutex);
+  slot->filled.wait(lock, [&] { return slot->done; });
+  *response = std::move(slot->response);
+  return response->body ? static_cast<int>(response->size) : 0;
+}
+
+size_t HttpSession::running() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->active.size();
+}
+
+int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response) {
+  HttpSession session;
+  return session.Get(url, options, response);
 }
 
 int GetProgramVersion(wchar_t* buffer, int capacity) {

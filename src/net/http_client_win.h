@@ -1,9 +1,11 @@
-// The one blocking HTTP GET of the program, over WinINet. Called from worker threads only;
-// every call opens and closes its own handles, so calls may overlap freely.
+// The program's HTTP GET over WinINet: started on one of a session's threads with its
+// result handed to a callback, or blocking (from worker threads only). GETs made through
+// one HttpSession share its WinINet session; they may overlap freely.
 #pragma once
 #include <atomic>
 #include <cstddef>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -65,8 +67,55 @@ struct HttpResponse {
   int retryAfterSeconds = 0;
 };
 
+// How many connections WinINet may hold to one server at once, for the whole process
+// (its own default is 2 to 6): the feeds of many widgets often live on one server, and
+// their refreshes should not queue behind each other.
+constexpr unsigned long kMaxConnectionsPerServer = 64;
+
+// GETs run on threads of a session's own, at most this many at once (more wait for a
+// thread). A thread that has finished its GET takes the next one, and ends after
+// kIdleThreadMs without one: a burst of refreshes pays for its threads once.
+constexpr int kMaxTransferThreads = 64;
+constexpr int kIdleThreadMs = 5000;
+
+// One WinINet session (opened once) and the GETs made through it. Each GET runs on one of
+// the session's threads; one watchdog thread, there only while GETs run, gives up on those
+// that pass their deadline or whose cancel flag is raised. The object may go before its
+// GETs end: they keep what they use.
+class HttpSession {
+ public:
+  // Called exactly once per started GET with its outcome (`response` may be moved from):
+  // on the GET's thread when it ends, or on the watchdog's when the deadline passes or the
+  // cancel flag is raised first (error set, systemError ERROR_INTERNET_TIMEOUT); the
+  // abandoned call then ends on its own and its outcome is dropped. Keep it short when it
+  // runs on the watchdog: other GETs wait meanwhile.
+  using Done = std::function<void(HttpResponse& response)>;
+
+  HttpSession();
+  ~HttpSession();
+  HttpSession(const HttpSession&) = delete;
+  HttpSession& operator=(const HttpSession&) = delete;
+
+  // Starts a GET of `url` and returns at once. A malformed address is reported through
+  // `done` before this returns. False, with nothing started and `done` never called, when
+  // no thread could be made.
+  bool Start(const std::u16string& url, const HttpOptions& options, Done done);
+
+  // The blocking form: as HttpGet below, through this session.
+  int Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
+
+  // GETs started and neither finished nor given up (for tests).
+  size_t running() const;
+
+  struct State;
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
 // GETs `url` and returns the body length, 0 on any failure (a 200 with an empty body
-// returns 0 with no error and an empty block). Fills `*response` from scratch.
+// returns 0 with no error and an empty block). Fills `*response` from scratch. Opens a
+// session of its own: callers that make many GETs keep an HttpSession instead.
 int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
 
 // The program version "1.b.c.d" from the executable's version resource, b, c and d being

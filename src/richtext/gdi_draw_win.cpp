@@ -154,6 +154,12 @@ void GdiCanvas::DrawChar(int x, int y, char16_t ch) {
   TextOutW(dc_, x, y, &c, 1);
 }
 
+void GdiCanvas::DrawChars(int x, int y, const char16_t* chars, const int* advances, int n) {
+  // The advances place every glyph where a call of its own would have put it.
+  ExtTextOutW(dc_, x, y, 0, nullptr, reinterpret_cast<const wchar_t*>(chars), static_cast<UINT>(n),
+              reinterpret_cast<const INT*>(advances));
+}
+
 void GdiCanvas::FillRect(const Rect& r, ColorRef c) {
   fw::UniqueBrush brush(CreateSolidBrush(c));
   RECT rc{r.left, r.top, r.right, r.bottom};

@@ -76,6 +76,7 @@ class GdiCanvas : public Canvas {
   void SetBackColor(ColorRef c) override;
   void SetBackTransparent(bool transparent) override;
   void DrawChar(int x, int y, char16_t ch) override;
+  void DrawChars(int x, int y, const char16_t* chars, const int* advances, int n) override;
   void FillRect(const Rect& r, ColorRef c) override;
   void InvertRect(const Rect& r) override;
   void DrawBitmap(const Bitmap& b, int x, int y, int w, int h) override;

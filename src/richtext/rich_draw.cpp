@@ -1,6 +1,7 @@
 #include "richtext/rich_draw.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 
 namespace richtext {
@@ -98,7 +99,7 @@ void CRichDraw::SetRect(int left, int top, int right, int bottom) {
   }
   Layout();
   SetOffset(0);
-  Repaint();
+  if (host_) host_->Invalidate();  // the view itself moved: the old place changes too
 }
 
 void CRichDraw::SetDefaultFont(const FontDesc& font, int flags) {
@@ -503,60 +504,121 @@ const std::u16string* CRichDraw::GetLinkAt(int x, int y, int* kind) const {
 
 void CRichDraw::HighlightLink(int index, ColorRef color) {
   if (index < 0 || index >= GetItemCount() || !items_[index]->link) return;
-  // Owners call this on every mouse move over a link: repaint only when something changed.
-  bool changed = false;
+  // Owners call this on every mouse move over a link: repaint only what changed.
+  Rect changed;
   auto light = [&](RichItem& it) {
-    changed = changed || !it.underline || it.color != color;
+    if (!it.underline || it.color != color) AddCell(it, &changed);
     it.underline = 1;
     it.color = color;
   };
   for (int i = index; i < GetItemCount() && items_[i]->link; ++i) light(*items_[i]);
   for (int i = index - 1; i >= 0 && items_[i]->link; --i) light(*items_[i]);
-  if (changed) Repaint();
+  RepaintItems(changed);
 }
 
 void CRichDraw::ClearLinkHighlight(ColorRef color) {
-  bool changed = false;
+  Rect changed;
   for (RichItem* it : items_) {
     if (!it->link || !it->underline) continue;
+    AddCell(*it, &changed);
     it->underline = 0;
     it->color = color;
-    changed = true;
   }
-  if (changed) Repaint();
+  RepaintItems(changed);
 }
 
 // --- Painting ---
 
 void CRichDraw::Repaint() {
-  if (host_) host_->Invalidate();
+  // Whatever the engine paints stays inside its clip, the view widened as in Paint.
+  if (host_) host_->InvalidateArea(Rect{view_.left - 1, view_.top, view_.right + 2, view_.bottom});
 }
 
-void CRichDraw::Paint(Canvas& canvas) {
+void CRichDraw::AddCell(const RichItem& it, Rect* area) {
+  const Rect cell{it.x, it.y, it.x + std::max(it.width, 1), it.y + std::max(it.height, 1)};
+  if (area->right <= area->left) {
+    *area = cell;
+    return;
+  }
+  area->left = std::min(area->left, cell.left);
+  area->top = std::min(area->top, cell.top);
+  area->right = std::max(area->right, cell.right);
+  area->bottom = std::max(area->bottom, cell.bottom);
+}
+
+void CRichDraw::RepaintItems(const Rect& area) {
+  if (!host_ || area.right <= area.left) return;
+  // Whole lines of the view, as wide as painting's clip, and a pixel above and below:
+  // glyphs may reach a little past their cells.
+  Rect r{view_.left - 1, std::max(area.top + vOffset_ - 1, view_.top), view_.right + 2,
+         std::min(area.bottom + vOffset_ + 1, view_.bottom)};
+  if (r.top >= r.bottom) return;  // out of sight: nothing shows the change
+  host_->InvalidateArea(r);
+}
+
+Rect CRichDraw::GetPaintBounds() const {
+  if (!host_) return Rect{};
+  int top = INT_MAX, bottom = INT_MIN;
+  if (!items_.empty() && !lines_.empty()) {
+    // Two pixels of room, as in Paint, for glyphs that reach past their cells.
+    top = lines_.front().top + vOffset_ - 2;
+    bottom = lines_.back().bottom + vOffset_ + 2;
+  }
+  if (caretVisible_ && caretHeight_ > 0 && (!readOnly_ || !dragScroll_)) {
+    top = std::min(top, caretY_);
+    bottom = std::max(bottom, caretY_ + caretHeight_);
+  }
+  Rect r{view_.left - 1, std::max(top, view_.top), view_.right + 2, std::min(bottom, view_.bottom)};
+  return r.top < r.bottom ? r : Rect{};
+}
+
+void CRichDraw::Paint(Canvas& canvas, const Rect* area) {
   if (!host_) return;
   canvas.ClipTo(Rect{view_.left - 1, view_.top, view_.right + 2, view_.bottom});
+  if (area) canvas.ClipTo(*area);
+  // Items that end above the area or start below it are skipped; two pixels of room for
+  // glyphs that reach past their cells.
+  const int areaTop = area ? area->top - 2 : INT_MIN, areaBottom = area ? area->bottom + 2 : INT_MAX;
   if (!items_.empty()) {
     ColorRef text = canvas.GetTextColor();
     ColorRef back = canvas.GetBackColor();
     bool transparent = canvas.IsBackTransparent();
     FontDesc font = FontFor(*items_[0]);
     canvas.UseFont(font);
+    // Characters side by side on one line in one style are drawn as one run: a call per
+    // character costs far more than the glyphs themselves. The run goes out before
+    // anything else touches the canvas, so the drawing order stays that of the items.
+    std::u16string run;
+    std::vector<int> advances;
+    int runX = 0, runY = 0, runEnd = 0;
+    auto flush = [&] {
+      if (run.empty()) return;
+      canvas.DrawChars(runX, runY, run.data(), advances.data(), static_cast<int>(run.size()));
+      run.clear();
+      advances.clear();
+    };
     int prevSelected = 0;
     for (RichItem* p : items_) {
       const RichItem& it = *p;
       const int sy = it.y + vOffset_;
       const int x = it.x + hOffset_;
       if (sy + it.height < 0 || sy > view_.bottom) continue;
+      if (sy + it.height + (it.selected ? lineSpacing_ : 0) <= areaTop || sy >= areaBottom) continue;
       if (it.IsLineBreak()) {
-        if (it.selected) canvas.FillRect(Rect{x, sy, x + 2, sy + it.height + lineSpacing_}, kSelectionColor);
+        if (it.selected) {
+          flush();
+          canvas.FillRect(Rect{x, sy, x + 2, sy + it.height + lineSpacing_}, kSelectionColor);
+        }
         prevSelected = it.selected;
         continue;
       }
       if (it.selected && !prevSelected) {
+        flush();
         canvas.SetTextColor(text = kWhite);
         canvas.SetBackTransparent(transparent = true);
       }
       if (!it.selected) {
+        if (back != it.background || text != it.color || transparent != (it.transparent != 0)) flush();
         if (back != it.background) canvas.SetBackColor(back = it.background);
         if (text != it.color) canvas.SetTextColor(text = it.color);
         if (transparent != (it.transparent != 0)) canvas.SetBackTransparent(transparent = it.transparent != 0);
@@ -567,20 +629,39 @@ void CRichDraw::Paint(Canvas& canvas) {
       if (font.underline != (it.underline != 0) || font.height != height || font.face != face ||
           (font.weight > 400) != (it.bold != 0) || font.strikeout != (it.strikeout != 0) ||
           font.italic != (it.italic != 0)) {
+        flush();
         font = FontFor(it);
         font.height = height;
         canvas.UseFont(font);
       }
       if (it.width <= 0) continue;
       Rect box{x, sy, x + it.width, sy + it.height};
-      if (it.selected) canvas.FillRect(Rect{x, sy, x + it.width, sy + it.height + lineSpacing_}, kSelectionColor);
+      if (it.selected) {
+        flush();
+        canvas.FillRect(Rect{x, sy, x + it.width, sy + it.height + lineSpacing_}, kSelectionColor);
+      }
       if (it.IsText()) {
-        canvas.DrawChar(x, sy, it.ch);
+        // Half of a surrogate pair is drawn on its own, as it always was.
+        const bool surrogate = it.ch >= 0xD800 && it.ch <= 0xDFFF;
+        if (!run.empty() && (surrogate || x != runEnd || sy != runY)) flush();
+        if (surrogate) {
+          canvas.DrawChar(x, sy, it.ch);
+          continue;
+        }
+        if (run.empty()) {
+          runX = x;
+          runY = sy;
+        }
+        run.push_back(it.ch);
+        advances.push_back(it.width);
+        runEnd = x + it.width;
       } else if (it.displayBitmap) {
+        flush();
         canvas.DrawBitmap(*it.displayBitmap, x, sy, it.width, it.height);
         if (it.selected) canvas.InvertRect(box);
       }
     }
+    flush();
   }
   if (caretVisible_ && caretHeight_ > 0 && (!readOnly_ || !dragScroll_))
     canvas.FillRect(Rect{caretX_, caretY_, caretX_ + 1, caretY_ + caretHeight_}, kCaretColor);

@@ -183,7 +183,11 @@ class CRichDraw {
   int GetAllocatedItemCount() const { return static_cast<int>(allItems_.size()); }
 
   // --- Painting and hit-testing ---
-  void Paint(Canvas& canvas);
+  // Paints the visible items; given an area (client coordinates), only what lies in it.
+  void Paint(Canvas& canvas, const Rect* area = nullptr);
+  // Where painting can leave pixels now (client coordinates): the paint clip, cut to the
+  // lines that hold content and the caret. Empty when nothing would be drawn.
+  Rect GetPaintBounds() const;
   // The item under a client point, or -1.
   int HitTest(int x, int y) const;
   // The link under a client point, or nullptr; kind 1 when it names an image file, else 2.
@@ -217,6 +221,10 @@ class CRichDraw {
  protected:
   void Layout();
   void Repaint();
+  // Asks for a repaint of the lines the given items' cells lie in, within the view (none
+  // when they are out of sight). `area` is their union in content coordinates.
+  void RepaintItems(const Rect& area);
+  static void AddCell(const RichItem& it, Rect* area);
   FontDesc FontFor(const RichItem& item) const;
   RichItem* NewItem();
   void InsertItems(int pos, std::vector<RichItem*>& block);

@@ -25,10 +25,10 @@ void CRichDrawWin::Attach(HWND window) {
   if (window_) CRichDraw::Attach(&host_);
 }
 
-void CRichDrawWin::Paint(HDC target, HDC imageDc) {
+void CRichDrawWin::Paint(HDC target, HDC imageDc, const Rect* area) {
   if (!target || !IsAttached()) return;
   GdiCanvas canvas(target, imageDc, *paintFonts_);
-  CRichDraw::Paint(canvas);
+  CRichDraw::Paint(canvas, area);
 }
 
 void CRichDrawWin::SetDefaultFont(HFONT font, int flags) {
@@ -97,6 +97,17 @@ Rect CRichDrawWin::WindowHost::GetClientRect() {
 void CRichDrawWin::WindowHost::Invalidate() {
   if (owner_.repaint_) owner_.repaint_();
   else InvalidateRect(owner_.window_, nullptr, FALSE);
+}
+
+void CRichDrawWin::WindowHost::InvalidateArea(const Rect& area) {
+  if (owner_.areaRepaint_) {
+    owner_.areaRepaint_(area);
+  } else if (owner_.repaint_) {
+    owner_.repaint_();
+  } else {
+    RECT rc{area.left, area.top, area.right, area.bottom};
+    InvalidateRect(owner_.window_, &rc, FALSE);
+  }
 }
 
 void CRichDrawWin::WindowHost::SetTimer(int id, int ms) { ::SetTimer(owner_.window_, id, ms, nullptr); }

@@ -39,8 +39,12 @@ class CRichDrawWin : public CRichDrawEx {
   // Layered windows get no WM_PAINT: their owner repaints itself when the engine asks.
   // Without a handler the engine invalidates the window.
   void SetRepaintHandler(std::function<void()> handler) { repaint_ = std::move(handler); }
+  // Told when only an area of the window shows something new; without it, such changes
+  // go to the repaint handler as well.
+  void SetAreaRepaintHandler(std::function<void(const Rect&)> handler) { areaRepaint_ = std::move(handler); }
 
-  void Paint(HDC target, HDC imageDc);
+  // Paints the engine's items; given an area (client coordinates), only what lies in it.
+  void Paint(HDC target, HDC imageDc, const Rect* area = nullptr);
   using CRichDraw::SetDefaultFont;
   void SetDefaultFont(HFONT font, int flags);
   // Keeps a cursor from the program's resources for the owner to show over content.
@@ -62,6 +66,7 @@ class CRichDrawWin : public CRichDrawEx {
     explicit WindowHost(CRichDrawWin& owner) : owner_(owner) {}
     Rect GetClientRect() override;
     void Invalidate() override;
+    void InvalidateArea(const Rect& area) override;
     void SetTimer(int id, int ms) override;
     void KillTimer(int id) override;
     void PostGlideAtRest() override;
@@ -85,6 +90,7 @@ class CRichDrawWin : public CRichDrawEx {
   WinRichFiles winFiles_;
   std::unique_ptr<GdiFontCache> paintFonts_;
   std::function<void()> repaint_;
+  std::function<void(const Rect&)> areaRepaint_;
   HCURSOR cursor_ = nullptr;
 };
 

@@ -75,6 +75,11 @@ class Canvas {
   virtual void SetBackTransparent(bool transparent) = 0;
   // One character with its cell's top-left corner at (x, y), in the current font and colours.
   virtual void DrawChar(int x, int y, char16_t ch) = 0;
+  // `n` characters in one call, the first cell at (x, y), each next one `advances` of the
+  // one before further right: the same pixels as drawing them one by one.
+  virtual void DrawChars(int x, int y, const char16_t* chars, const int* advances, int n) {
+    for (int i = 0; i < n; x += advances[i++]) DrawChar(x, y, chars[i]);
+  }
   virtual void FillRect(const Rect& r, ColorRef c) = 0;
   virtual void InvertRect(const Rect& r) = 0;
   // Copies the top-left w x h pixels of the bitmap to (x, y).
@@ -88,6 +93,9 @@ class RichHost {
   virtual ~RichHost() = default;
   virtual Rect GetClientRect() = 0;
   virtual void Invalidate() = 0;
+  // Only `area` (client coordinates) shows something new; by default the whole window is
+  // painted again.
+  virtual void InvalidateArea(const Rect& area) { Invalidate(); }
   virtual void SetTimer(int id, int ms) = 0;
   virtual void KillTimer(int id) = 0;
   // Tells the window that a drag-scroll glide has come to rest (posted, not sent).

@@ -30,25 +30,50 @@ bool DibSurface::Resize(HDC reference, int w, int h) {
   return true;
 }
 
-void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity) {
+void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity, const RECT* dirty) {
   BLENDFUNCTION blend{AC_SRC_OVER, 0, opacity, AC_SRC_ALPHA};
   SIZE size{w, h};
   POINT src{0, 0};
-  fw::WindowDc wdc(hwnd);
-  UpdateLayeredWindow(hwnd, wdc.get(), nullptr, &size, surface.dc(), &src, 0, &blend, ULW_ALPHA);
+  // No destination DC: the system needs none for a layered window's own image.
+  UPDATELAYEREDWINDOWINFO info{sizeof info, nullptr, nullptr, &size, surface.dc(), &src, 0, &blend, ULW_ALPHA, dirty};
+  UpdateLayeredWindowIndirect(hwnd, &info);
 }
 
+namespace {
+
+// Runs `pass` on each row of `area`, over both surfaces' pixels of that row.
+template <typename Pass>
+void ForRows(const DibSurface& target, const DibSurface& mark, const RECT& area, Pass pass) {
+  const size_t w = static_cast<size_t>(target.width()), n = static_cast<size_t>(area.right - area.left);
+  for (LONG y = area.top; y < area.bottom; ++y) {
+    const size_t at = static_cast<size_t>(y) * w + static_cast<size_t>(area.left);
+    pass(target.pixels() + at, mark.pixels() + at, n);
+  }
+}
+
+void DrawClipped(HDC dc, const RECT& area, const std::function<void(HDC)>& draw) {
+  const int saved = SaveDC(dc);
+  IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+  draw(dc);
+  RestoreDC(dc, saved);
+}
+
+}  // namespace
+
 void ComposeTextOpaque(const DibSurface& target, const DibSurface& mark, const std::function<void(HDC)>& draw,
-                       BYTE alpha) {
-  if (!target.ready() || !mark.ready() || target.count() != mark.count()) return;
-  const size_t n = target.count();
-  FillPixels(mark.pixels(), n, kMarkerPixel);
-  draw(mark.dc());
+                       BYTE alpha, const RECT* area, const RECT* reach) {
+  if (!target.ready() || !mark.ready() || target.width() != mark.width() || target.height() != mark.height())
+    return;
+  RECT r{0, 0, target.width(), target.height()};
+  if (area && !IntersectRect(&r, &r, area)) return;
+  ForRows(target, mark, r, [](uint32_t*, uint32_t* m, size_t n) { FillPixels(m, n, kMarkerPixel); });
+  if (reach && !IntersectRect(&r, &r, reach)) return;
+  DrawClipped(mark.dc(), r, draw);
   GdiFlush();
-  MakeTouchedBackgroundOpaque(target.pixels(), mark.pixels(), n);
-  draw(target.dc());
+  ForRows(target, mark, r, [](uint32_t* t, uint32_t* m, size_t n) { MakeTouchedBackgroundOpaque(t, m, n); });
+  DrawClipped(target.dc(), r, draw);
   GdiFlush();
-  SetTouchedAlpha(target.pixels(), mark.pixels(), n, alpha);
+  ForRows(target, mark, r, [alpha](uint32_t* t, uint32_t* m, size_t n) { SetTouchedAlpha(t, m, n, alpha); });
 }
 
 }  // namespace ui

@@ -47,15 +47,18 @@ class DibSurface {
 };
 
 // Shows the top-left w x h pixels of a premultiplied surface as the layered window's image,
-// faded by `opacity` (255: as the pixels say).
-void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity);
+// faded by `opacity` (255: as the pixels say). With `dirty`, only that part of the image
+// changed since the last push: the system copies just that part.
+void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity, const RECT* dirty = nullptr);
 
 // Draws GDI text (and whatever `draw` paints) onto a premultiplied layered surface so that
 // it is not lost to the alpha channel: `draw` runs first on `mark` (filled with the marker
 // here) to find the pixels it touches, then on `target`, whose touched pixels are first
 // made the opaque colour under them (smoothed edges blend with the real background) and
-// finally get `alpha`. Both surfaces have the same size.
+// finally get `alpha`. Both surfaces have the same size. With `area`, the drawing is
+// clipped to it and only its pixels are looked at and changed. With `reach`, the drawing
+// touches nothing outside it: the passes look only there (the marker fills all the area).
 void ComposeTextOpaque(const DibSurface& target, const DibSurface& mark, const std::function<void(HDC)>& draw,
-                       BYTE alpha);
+                       BYTE alpha, const RECT* area = nullptr, const RECT* reach = nullptr);
 
 }  // namespace ui

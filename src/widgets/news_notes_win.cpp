@@ -48,6 +48,7 @@ CNewsNotes::~CNewsNotes() { tip_.reset(); }
 
 void CNewsNotes::DestroyWidget() {
   tip_.reset();
+  if (hwnd_) feed::DropFeedResults(hwnd_, feed::kFeedResultMessage);
   CNotesBase::DestroyWidget();
 }
 
@@ -62,7 +63,7 @@ bool CNewsNotes::StartRetrieval(const std::u16string& url, bool automatic) {
   options.stateKey = std::u16string(created.begin(), created.end()) + u" " + rssurl;
   options.haveContent = !content.empty();
   options.automatic = automatic;
-  return hwnd_ && feed::StartFeedRefresh(hwnd_, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
+  return hwnd_ && env_.StartFeedRefresh(*this, url, options);
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {
@@ -87,8 +88,9 @@ void CNewsNotes::ShowContent(const std::u16string& stored, const std::u16string&
 }
 
 LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-  // The worker owns the result until this returns: the logic copies what it shows.
-  const auto* result = reinterpret_cast<const feed::FeedResult*>(lParam);
+  // The result is the window's now; the logic copies what it shows.
+  std::unique_ptr<feed::FeedResult> owned = feed::TakeFeedResult(lParam);
+  const feed::FeedResult* result = owned.get();
   widgets::FeedAnswer answer;
   answer.count = static_cast<int>(wParam);
   if (result) {

@@ -23,6 +23,17 @@ constexpr wchar_t kRefreshCaption[] = L"正在刷新列表...";
 
 bool KeyDown(int vk) { return (GetKeyState(vk) & 0x8000) != 0; }
 
+double NowMs() {
+  static const double perMs = [] {
+    LARGE_INTEGER f;
+    QueryPerformanceFrequency(&f);
+    return static_cast<double>(f.QuadPart) / 1000.0;
+  }();
+  LARGE_INTEGER t;
+  QueryPerformanceCounter(&t);
+  return static_cast<double>(t.QuadPart) / perMs;
+}
+
 }  // namespace
 
 CNotesBase::CNotesBase(widgets::WidgetEnv& env)
@@ -78,6 +89,7 @@ void CNotesBase::ShowWidget() {
   visible = 1;
   if (IsWindow()) {
     ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+    Repaint();  // the system may not have kept the image of a hidden window: all of it again
     return;
   }
   widgets::ClampWidgetSize(&width, &height);
@@ -107,6 +119,7 @@ void CNotesBase::ShowWidget() {
   rects_.content = widgets::InitialContentRect(rc.right - rc.left, rc.bottom - rc.top, dpi_);
   engine_->Attach(hwnd_);
   engine_->SetRepaintHandler([this] { Repaint(); });
+  engine_->SetAreaRepaintHandler([this](const richtext::Rect& r) { RepaintArea({r.left, r.top, r.right, r.bottom}); });
   engine_->SetRect(rects_.content.left, rects_.content.top, rects_.content.right, rects_.content.bottom);
   engine_->SetDefaultFont(contentFont_.get(), 0);
   engine_->SetLineSpacing(Px(linespace));
@@ -132,7 +145,8 @@ void CNotesBase::DestroyWidget() {
   if (engine_) engine_->Attach(nullptr);
   if (IsWindow()) DestroyWindow();
   // A compose request posted to the old window died with it: a new window must ask again.
-  composePending_ = false;
+  composePending_ = composeTimer_ = false;
+  dirty_ = widgets::DirtyArea();
   // The surfaces go before the font they hold.
   surfaceA_.Reset();
   contentFont_.reset();
@@ -243,12 +257,17 @@ void CNotesBase::SetTopmost(int on) {
 
 void CNotesBase::AttachToDesktop(int on) {
   if (!IsWindow()) return;
+  // A window given another parent may lose its image: the next push is all of it.
   if (!on) {
-    if (GetParent(hwnd_)) SetParent(hwnd_, nullptr);
+    if (GetParent(hwnd_)) {
+      SetParent(hwnd_, nullptr);
+      Repaint();
+    }
     return;
   }
   if (env_.Settings().embed_desktop != 1 || topmost == 1 || !widgets::CanEmbedInDesktop()) return;
   SetParent(hwnd_, widgets::FindDesktopListView());
+  Repaint();
 }
 
 int CNotesBase::SetFont(int size, int bold, const std::u16string& face) {
@@ -292,23 +311,57 @@ void CNotesBase::IdleReset() {
 // --- Painting ----------------------------------------------------------------------
 
 void CNotesBase::Repaint() {
+  dirty_.AddAll();
+  RequestCompose();
+}
+
+void CNotesBase::RepaintArea(const widgets::Rect& area) {
+  dirty_.Add(area);
+  RequestCompose();
+}
+
+void CNotesBase::RepaintButtons() {
+  RepaintArea(rects_.refresh);
+  RepaintArea(rects_.menu);
+}
+
+void CNotesBase::RequestCompose() {
   // A layered window is not painted through WM_PAINT: compose once, after the changes
   // that asked for it.
-  if (!hwnd_) return;
-  composeWanted_ = true;
-  if (composePending_) return;
+  if (!hwnd_ || composePending_ || dirty_.empty()) return;
   composePending_ = true;
   PostMessageW(hwnd_, WM_WIDGET_COMPOSE, 0, 0);
 }
 
 void CNotesBase::ComposeIfPending() {
-  if (composeWanted_) Compose();
+  if (!dirty_.empty()) ComposeDirty();
 }
 
 LRESULT CNotesBase::OnComposeRequest(UINT, WPARAM, LPARAM, BOOL&) {
-  composePending_ = false;
-  ComposeIfPending();
+  if (dirty_.empty()) {  // a whole paint since the request covered it
+    composePending_ = false;
+    return 0;
+  }
+  // Pushed less than a frame ago: the changes wait for the next frame, together with
+  // whatever else changes until then.
+  const double since = NowMs() - lastPushMs_;
+  if (since >= 0 && since < kWidgetFrameMs) {
+    composeTimer_ = true;
+    ::SetTimer(hwnd_, kWidgetTimerCompose, static_cast<UINT>(kWidgetFrameMs - since) + 1, nullptr);
+    return 0;
+  }
+  ComposeDirty();
   return 0;
+}
+
+void CNotesBase::ComposeDirty() {
+  composePending_ = false;
+  if (composeTimer_) {
+    ::KillTimer(hwnd_, kWidgetTimerCompose);
+    composeTimer_ = false;
+  }
+  const widgets::Rect area = dirty_.Take(surfaceA_.width(), surfaceA_.height());
+  if (area.width() > 0) ComposeArea(area);
 }
 
 void CNotesBase::UpdateRectsAndSurfaces() {
@@ -335,8 +388,10 @@ ui::DibSurface& CNotesBase::ScratchSurface() {
   return *scratch;
 }
 
-void CNotesBase::PaintText(HDC dc) {
-  engine_->Paint(dc, imageDc_.get());
+void CNotesBase::PaintText(HDC dc, const widgets::Rect* area) {
+  const richtext::Rect engineArea = area ? richtext::Rect{area->left, area->top, area->right, area->bottom}
+                                         : richtext::Rect{};
+  engine_->Paint(dc, imageDc_.get(), area ? &engineArea : nullptr);
   if (!titleText_.empty()) {
     fw::SelectGuard font(dc, titleFont_.get());
     ::SetTextColor(dc, kTitleTextColor);
@@ -352,17 +407,36 @@ void CNotesBase::PaintText(HDC dc) {
   }
 }
 
-void CNotesBase::Compose() {
+RECT CNotesBase::TextBounds() const {
+  const richtext::Rect e = engine_->GetPaintBounds();
+  RECT bounds{e.left, e.top, e.right, e.bottom};
+  auto add = [&bounds](const widgets::Rect& x) {
+    const RECT rc{x.left, x.top, x.right, x.bottom};
+    UnionRect(&bounds, &bounds, &rc);
+  };
+  if (!titleText_.empty()) add(rects_.title);
+  if (ShowRefreshCaption()) add(widgets::RefreshCaptionRect(surfaceA_.width(), surfaceA_.height(), dpi_));
+  return bounds;
+}
+
+void CNotesBase::Compose() { ComposeArea({0, 0, surfaceA_.width(), surfaceA_.height()}); }
+
+void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
   if (!ready_ || !surfaceA_.ready()) return;
-  composeWanted_ = false;
   const int w = surfaceA_.width(), h = surfaceA_.height();
+  const widgets::Rect area{std::max(wanted.left, 0), std::max(wanted.top, 0), std::min(wanted.right, w),
+                           std::min(wanted.bottom, h)};
+  if (area.width() <= 0 || area.height() <= 0) return;
+  const bool whole = area == widgets::Rect{0, 0, w, h};
   ui::DibSurface& scratch = ScratchSurface();
   if ((scratch.width() != w || scratch.height() != h) && !scratch.Resize(surfaceA_.dc(), w, h)) return;
+  if (whole) dirty_ = widgets::DirtyArea();  // nothing asked for before is left to do
   // The widget's font is selected only while it draws: the next widget may delete its own.
   fw::SelectGuard font(scratch.dc(), contentFont_.get());
   SetBkMode(scratch.dc(), TRANSPARENT);
   ::SetTextColor(scratch.dc(), textcolor);
-  widgets::Surface a{surfaceA_.pixels(), w, h}, b{scratch.pixels(), w, h};
+  // Everything outside the area stays as the last paint left it.
+  widgets::Surface a = widgets::Surface{surfaceA_.pixels(), w, h}.Clipped(area), b{scratch.pixels(), w, h};
   const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
   GdiFlush();
   widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_, dpi_);
@@ -371,13 +445,26 @@ void CNotesBase::Compose() {
     widgets::DrawImage(a, im.menu, rects_.menu);
   }
   // Whatever the text drawing touches is text, and is fully opaque whatever the opacity.
-  ui::ComposeTextOpaque(surfaceA_, scratch, [this](HDC dc) { PaintText(dc); }, 255);
-
-  ui::PushLayered(hwnd_, surfaceA_, w, h, 255);
-  platform::BenchEvent(content.empty() ? "painted" : "content", hwnd_);
+  // The passes that find it look only where text can be.
+  const RECT text = TextBounds();
+  const RECT r{area.left, area.top, area.right, area.bottom};
+  ui::ComposeTextOpaque(surfaceA_, scratch, [this, &area, whole](HDC dc) { PaintText(dc, whole ? nullptr : &area); },
+                        255, &r, &text);
+  ui::PushLayered(hwnd_, surfaceA_, w, h, 255, whole ? nullptr : &r);
+  lastPushMs_ = NowMs();
+  ++pushes_;
+  // The start-up benchmark looks for a window's first image and its first with content;
+  // later pushes are not written down (each would cost a file write).
+  if (tracedWindow_ != hwnd_ || (!tracedContent_ && !content.empty())) {
+    platform::BenchEvent(content.empty() ? "painted" : "content", hwnd_);
+    tracedWindow_ = hwnd_;
+    tracedContent_ = !content.empty();
+  }
 }
 
 LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
+  // Painted at once, between BeginPaint and EndPaint: deferred to the next frame, the
+  // widget kept Wine's menus from working under the end-to-end tests.
   PAINTSTRUCT ps;
   BeginPaint(hwnd_, &ps);
   Compose();
@@ -399,7 +486,7 @@ LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
   TrackMouseEvent(&tme);
   if (!mouseInside_) {
     mouseInside_ = true;
-    Repaint();
+    RepaintButtons();
   }
   const bool textDraggable = engine_->IsEnabled() && engine_->GetContentHeight() >= rects_.content.height();
   if (drag_.Move(wParam == MK_LBUTTON, textDraggable)) {
@@ -420,6 +507,7 @@ LRESULT CNotesBase::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
 LRESULT CNotesBase::OnTimer(UINT msg, WPARAM id, LPARAM lParam, BOOL&) {
   LRESULT r = 0;
   if (engine_->ForwardMessage(msg, id, lParam, &r)) return r;
+  if (id == kWidgetTimerCompose) ComposeDirty();
   if (id == kWidgetTimerCtrlWatch) OnCtrlWatchTick();
   if (id == kWidgetTimerFollow) OnFollowTick();
   return 0;
@@ -523,7 +611,7 @@ LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
     engine_->ClearLinkHighlight(widgets::kLinkColor);
     linkHighlighted_ = false;
   }
-  Repaint();
+  RepaintButtons();
   return 0;
 }
 

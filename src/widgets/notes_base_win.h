@@ -15,6 +15,7 @@
 #include "richtext/rich_draw_win.h"
 #include "ui/dib_surface_win.h"
 #include "ui/dpi_win.h"
+#include "widgets/dirty_area.h"
 #include "widgets/widget_drag.h"
 #include "widgets/widget_env.h"
 #include "widgets/widget_geometry.h"
@@ -23,6 +24,8 @@
 
 constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms from hover while the pointer moves (Ctrl+click rule)
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
+constexpr UINT kWidgetTimerCompose = 8;     // a repaint held back to the next frame
+constexpr int kWidgetFrameMs = 16;          // at most one push to the window per frame
 constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
 constexpr UINT kWmDpiChanged = 0x02E0;          // WM_DPICHANGED (Windows 8.1 and later)
 constexpr wchar_t kWidgetWindowClass[] = L"PelinorWidget";
@@ -73,9 +76,14 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   const ui::DibSurface& markSurface() const;
   // Composes the layered image now and pushes it to the window.
   void Compose();
-  // Composes now if a repaint has been asked for and not yet made (the posted request
-  // then finds nothing to do).
+  // Composes only `area` (window coordinates) again over the image of the last paint, and
+  // pushes just that part.
+  void ComposeArea(const widgets::Rect& area);
+  // Composes now what has been asked for and not yet made (the posted request then finds
+  // nothing to do), without waiting for the next frame.
   void ComposeIfPending();
+  // Pushes to the window so far (bench and tests: repaints coalesce into one per frame).
+  int pushCount() const { return pushes_; }
   // The content font, and the font the drawing surfaces hold (the same once made).
   HFONT contentFont() const { return contentFont_.get(); }
   HFONT surfaceFont() const;
@@ -125,7 +133,12 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // Called after every size change of the window.
   virtual void OnWidgetResized() {}
 
+  // Asks for the whole image, or only `area` of it, to be composed again: once, at the
+  // next frame, however often it is asked for before.
   void Repaint();
+  void RepaintArea(const widgets::Rect& area);
+  // The title buttons come or go with the mouse.
+  void RepaintButtons();
   // The record changed: it reaches data.dat with the next deferred save.
   void RecordChanged(unsigned delayMs = widgets::kSaveDelay) { env_.RequestSave(delayMs); }
   // Back to reading mode after editing: read-only, drag-scroll as the setting says.
@@ -176,7 +189,11 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   void LayOut();
   // The window rectangle in its parent's coordinates (the screen's when top-level).
   RECT PlaceInParent() const;
-  void PaintText(HDC dc);
+  void PaintText(HDC dc, const widgets::Rect* area);
+  // Where PaintText can draw: the engine's lines, the title and the refresh caption.
+  RECT TextBounds() const;
+  void RequestCompose();
+  void ComposeDirty();
   void OnFollowTick();
   void OnCtrlWatchTick();
 
@@ -191,8 +208,13 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // all widgets.
   static ui::DibSurface& ScratchSurface();
   fw::UniqueMemDc imageDc_;  // images of the content are copied through it
-  bool composePending_ = false;  // a compose request is posted
-  bool composeWanted_ = false;   // something changed since the last compose
+  bool composePending_ = false;  // a compose message or the frame timer is on its way
+  bool composeTimer_ = false;
+  widgets::DirtyArea dirty_;     // what has changed since the last compose
+  double lastPushMs_ = -1e9;
+  int pushes_ = 0;
+  HWND tracedWindow_ = nullptr;  // the start-up benchmark's events (see Compose)
+  bool tracedContent_ = false;
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "feed/default_feeds.h"
+#include "feed/feed_fetch_win.h"
+#include "framework/wstr_win.h"
 #include "store/data_store.h"
 #include "store/statistics.h"
 #include "ui/link_commands_win.h"
@@ -22,17 +24,23 @@ constexpr char16_t kNewWidgetFace[] = u"宋体";
 constexpr int kFailureToastMode = 2;  // in the lower part of the widget
 constexpr UINT kFailureToastMs = 3000;
 
-// The host of a manager that has no program around it.
+// The host of a manager that has no program around it: its widgets still refresh.
 class NoProgramHost : public widgets::ProgramHost {
  public:
   void ScheduleSave(unsigned) override {}
   void RemoveWidgetLater(CNewsNotes*) override {}
   void SendSubscribeNotice(const std::u16string&, const std::u16string&) override {}
+  bool StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) override {
+    return feeds_.Start(window, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
+  }
   bool IsAutoStartOn() override { return false; }
   bool SetAutoStart(bool) override { return false; }
   void ShowAbout() override {}
   void OpenHelp() override {}
   void Quit() override {}
+
+ private:
+  feed::FeedRefresher feeds_;
 };
 
 widgets::ProgramHost& NoHost() {
@@ -175,6 +183,11 @@ void CNotesManager::CountEvent(int event) { store::CountEvent(event); }
 
 void CNotesManager::NameAfterFeedTitle(const std::u16string& feedUrl) {
   if (std::find(untitled_.begin(), untitled_.end(), feedUrl) == untitled_.end()) untitled_.push_back(feedUrl);
+}
+
+bool CNotesManager::StartFeedRefresh(CNewsNotes& widget, const std::u16string& url,
+                                     const feed::RefreshOptions& options) {
+  return host_.StartFeedRefresh(widget.hwnd(), url, options);
 }
 
 void CNotesManager::FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) {

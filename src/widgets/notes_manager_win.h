@@ -16,6 +16,9 @@
 
 class CNewsNotes;
 
+namespace feed {
+struct RefreshOptions;
+}
 namespace ui {
 class OpmlDialogs;
 }
@@ -30,6 +33,9 @@ class ProgramHost : public ProgramCommands {
   // Asks for CNotesManager::RemoveWidget(widget) once the current message has returned.
   virtual void RemoveWidgetLater(CNewsNotes* widget) = 0;
   virtual void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) = 0;
+  // Starts a refresh of `url` reporting to `window` (feed::kFeedResultMessage); false
+  // when none could be started.
+  virtual bool StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) = 0;
 };
 
 }  // namespace widgets
@@ -90,6 +96,7 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void CountEvent(int event) override;
   void NameAfterFeedTitle(const std::u16string& feedUrl) override;
   void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) override;
+  bool StartFeedRefresh(CNewsNotes& widget, const std::u16string& url, const feed::RefreshOptions& options) override;
   bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
   bool SetAutoStart(bool on) override { return host_.SetAutoStart(on); }
   void ShowAbout() override { host_.ShowAbout(); }

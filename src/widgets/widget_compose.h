@@ -2,6 +2,8 @@
 // (the layout of a top-down DIB section): the frame pieces, the body gradient and title
 // strip in the theme's colours, the fade to the chosen opacity, and the title buttons.
 #pragma once
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -25,11 +27,19 @@ struct FramePieces {
   PixelImage bottomLeft, bottomRight, bottom;
 };
 
-// A surface of w x h pixels.
+// A surface of w x h pixels. Drawing writes only pixels inside `clip` (all of them unless
+// narrowed), so that part of an image can be composed again while the rest stays.
 struct Surface {
   uint32_t* pixels;
   int width, height;
+  Rect clip{0, 0, INT_MAX, INT_MAX};
   uint32_t& at(int x, int y) { return pixels[static_cast<size_t>(y) * width + x]; }
+  Surface Clipped(const Rect& r) const {
+    Surface s = *this;
+    s.clip = {std::max(clip.left, r.left), std::max(clip.top, r.top), std::min(clip.right, r.right),
+              std::min(clip.bottom, r.bottom)};
+    return s;
+  }
 };
 
 // COLORREF (0x00BBGGRR) to an opaque pixel (0xAARRGGBB).
@@ -44,12 +54,16 @@ void DrawFrame(Surface s, const FramePieces& frame);
 void FillOpaque(Surface s, const Area& a, uint32_t colorref);
 // A top-to-bottom gradient between two colours, opaque.
 void FillVerticalGradient(Surface s, const Area& a, uint32_t topColorref, uint32_t bottomColorref);
-// dst = src * alpha/255 over dst: the whole source faded to a constant opacity.
+// dst = src * alpha/255 over dst: the whole source faded to a constant opacity. `src` has
+// the size of `dst`.
 void BlendFaded(Surface dst, const uint32_t* src, uint8_t alpha);
+// dst = src * alpha/255, as BlendFaded onto a cleared surface.
+void Fade(Surface dst, const uint32_t* src, uint8_t alpha);
 
 // Steps of the widget background: frame, body and title strip onto `scratch`, faded onto
 // `target` with the record's alpha, laid out for a monitor of `dpi` (the frame pieces are
-// the ones drawn for it). Both surfaces are cleared first.
+// the ones drawn for it). Both surfaces are cleared first. Only the pixels inside the
+// target's clip are composed (and only those of the scratch are touched).
 void ComposeWidgetBackground(Surface target, Surface scratch, const FramePieces& frame, const ColorTheme& theme,
                              uint8_t alpha, int dpi = ui::kBaseDpi);
 

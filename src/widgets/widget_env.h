@@ -10,6 +10,10 @@
 
 class CNewsNotes;
 
+namespace feed {
+struct RefreshOptions;
+}
+
 namespace widgets {
 
 constexpr unsigned kSaveDelay = ui::kSaveDelayMs;
@@ -53,6 +57,9 @@ class WidgetEnv : public ui::LinkDialogHost, public ProgramCommands {
   virtual void CountEvent(int event) = 0;
   // A widget read the feed at `feedUrl`, whose own title is `title` (may be empty).
   virtual void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) = 0;
+  // Starts a refresh of `url` whose result goes to `widget`'s window
+  // (feed::kFeedResultMessage); false when none could be started.
+  virtual bool StartFeedRefresh(CNewsNotes& widget, const std::u16string& url, const feed::RefreshOptions& options) = 0;
 };
 
 }  // namespace widgets

@@ -63,6 +63,28 @@ TEST(WorkerGroup, StopGivesUpOnAStuckJobAtTheBoundAndTheJobStillEndsSafely) {
   EXPECT_TRUE(WaitUntil([&] { return ended.load(); }));
 }
 
+TEST(WorkerGroup, ATicketCountsAsRunningUntilItsLastCopyGoes) {
+  WorkerGroup group;
+  WorkerGroup::Ticket ticket = group.Enter();
+  ASSERT_NE(ticket, nullptr);
+  EXPECT_FALSE(*ticket);
+  WorkerGroup::Ticket copy = ticket;
+  EXPECT_EQ(group.running(), 1u);
+  std::thread holder([&copy] {
+    std::this_thread::sleep_for(milliseconds(150));
+    EXPECT_TRUE(*copy);  // the stop flag is up while it is held
+    copy.reset();
+  });
+  ticket.reset();
+  EXPECT_EQ(group.running(), 1u);
+  auto begin = Clock::now();
+  EXPECT_EQ(group.Stop(milliseconds(5000)), 0u);  // waits for the copy
+  EXPECT_GE(Clock::now() - begin, milliseconds(100));
+  holder.join();
+  EXPECT_EQ(group.Enter(), nullptr);
+  EXPECT_EQ(group.running(), 0u);
+}
+
 TEST(WorkerGroup, JobsRunInParallel) {
   WorkerGroup group;
   std::atomic<int> inside{0}, most{0}, done{0};

@@ -581,6 +581,128 @@ TEST(RichDrawPaint, DrawsVisibleItemsInTheirStyle) {
   EXPECT_EQ(s.chars[0].y, e->GetItem(5).y - 30);
 }
 
+TEST(RichDrawPaint, AHoverChangeRepaintsOnlyItsLines) {
+  FakeHost host;
+  auto e = MakeEngine();
+  e->Attach(&host);
+  e->SetRect(10, 5, 210, 45);
+  e->SetHtml(u"<a href=\"http://one/\">one</a><br><a href=\"http://two/\">two</a><br>3<br>4<br>5<br>6");
+  const RichLine& second = e->GetLines()[1];
+  int two = 0;
+  while (e->GetItem(two).ch != u't') ++two;
+  host.areas.clear();
+  e->HighlightLink(two, 0x0000FF);
+  ASSERT_EQ(host.areas.size(), 1u);
+  const Rect& r = host.areas[0];
+  // The paint clip's width, the link's cells and a pixel above and below.
+  EXPECT_EQ(r.left, 9);
+  EXPECT_EQ(r.right, 212);
+  EXPECT_EQ(r.top, e->GetItem(two).y - 1);
+  EXPECT_EQ(r.bottom, e->GetItem(two).y + e->GetItem(two).height + 1);
+  EXPECT_GE(r.top, second.top - 1);
+  EXPECT_LE(r.bottom, second.bottom + 1);
+  e->HighlightLink(two + 1, 0x0000FF);  // the same link again: nothing to repaint
+  EXPECT_EQ(host.areas.size(), 1u);
+  e->ClearLinkHighlight(0);
+  ASSERT_EQ(host.areas.size(), 2u);
+  EXPECT_EQ(host.areas[1].top, r.top);
+  EXPECT_EQ(host.areas[1].bottom, r.bottom);
+
+  // Scrolled so far that the link is above the view: the change shows nowhere.
+  e->ScrollTo(0, -40);
+  ASSERT_EQ(host.areas.size(), 3u);  // the scroll itself: the whole view, not the frame
+  EXPECT_EQ(host.areas[2].top, 5);
+  EXPECT_EQ(host.areas[2].bottom, 45);
+  EXPECT_EQ(host.areas[2].left, 9);
+  e->HighlightLink(two, 0x0000FF);
+  EXPECT_EQ(host.areas.size(), 3u);
+}
+
+// Painting an area skips what lies wholly outside it.
+TEST(RichDrawPaint, AnAreaPaintsOnlyItsLines) {
+  FakeHost host;
+  auto e = MakeEngine();
+  e->Attach(&host);
+  e->SetRect(0, 0, 200, 200);
+  e->SetHtml(u"ab<br>cd<br>ef");
+  const RichLine& middle = e->GetLines()[1];
+  Rect area{0, middle.top, 200, middle.bottom - e->GetLineSpacing()};
+  RecordingCanvas c;
+  e->Paint(c, &area);
+  std::u16string drawn;
+  for (auto& ch : c.chars) drawn += ch.ch;
+  EXPECT_EQ(drawn, u"cd");
+  EXPECT_EQ(c.clip.top, area.top);  // and clips to it
+
+  // Painting leaves pixels only within the lines that hold content, inside the view.
+  Rect b = e->GetPaintBounds();
+  EXPECT_EQ(b.left, -1);
+  EXPECT_EQ(b.right, 202);
+  EXPECT_EQ(b.top, 0);  // two pixels above the first line, cut to the view
+  EXPECT_EQ(b.bottom, e->GetLines().back().bottom + 2);
+  e->SetRect(0, 10, 200, 200);
+  EXPECT_EQ(e->GetPaintBounds().top, 10);
+  e->ScrollTo(0, -100);  // no further than the content allows
+  EXPECT_EQ(e->GetPaintBounds().bottom, e->GetLines().back().bottom + e->GetScrollPos() + 2);
+  e->SetHtml(u"");
+  EXPECT_EQ(e->GetPaintBounds().bottom, 0);  // nothing to draw
+}
+
+// Records the runs the engine hands the canvas instead of single characters.
+struct RunCanvas : RecordingCanvas {
+  struct Run {
+    int x, y;
+    std::u16string text;
+    std::vector<int> advances;
+    ColorRef color;
+    bool underline;
+  };
+  std::vector<Run> runs;
+  void DrawChars(int x, int y, const char16_t* chars, const int* advances, int n) override {
+    runs.push_back({x, y, std::u16string(chars, n), std::vector<int>(advances, advances + n), text, font.underline});
+  }
+};
+
+TEST(RichDrawPaint, CharactersGoOutInRunsOfOneStyleAndLine) {
+  FakeHost host;
+  auto e = MakeEngine();
+  e->Attach(&host);
+  e->SetRect(0, 0, 400, 200);
+  e->SetHtml(u"ab<font color=\"#ff0000\">cd</font><a href=\"http://x/\">ef</a>g<br>h\U0001F600i");
+  e->HighlightLink(4, 0x00FF00);
+  RunCanvas c;
+  e->Paint(c);
+  std::vector<std::u16string> texts;
+  for (auto& r : c.runs) texts.push_back(r.text);
+  // A colour or font change ends a run, so does a new line; half of a surrogate pair is
+  // drawn on its own, as before.
+  std::vector<std::u16string> expected{u"ab", u"cd", u"ef", u"g", u"h", u"i"};
+  EXPECT_EQ(texts, expected);
+  ASSERT_EQ(c.chars.size(), 2u);
+  EXPECT_EQ(c.chars[0].ch, 0xD83D);
+  EXPECT_EQ(c.chars[1].ch, 0xDE00);
+  ASSERT_EQ(c.runs.size(), expected.size());
+  EXPECT_EQ(c.runs[0].x, e->GetItem(0).x);
+  EXPECT_EQ(c.runs[0].advances, (std::vector<int>{e->GetItem(0).width, e->GetItem(1).width}));
+  EXPECT_EQ(c.runs[1].x, e->GetItem(2).x);
+  EXPECT_EQ(c.runs[1].color, 0x0000FFu);
+  EXPECT_EQ(c.runs[2].color, 0x00FF00u);
+  EXPECT_TRUE(c.runs[2].underline);
+  EXPECT_FALSE(c.runs[3].underline);
+  int h = 0;
+  while (e->GetItem(h).ch != u'h') ++h;
+  EXPECT_EQ(c.runs[4].y, e->GetItem(h).y);
+  EXPECT_GT(c.runs[4].y, c.runs[3].y);
+  EXPECT_EQ(c.chars[0].x, e->GetItem(h + 1).x);
+  EXPECT_EQ(c.runs[5].x, e->GetItem(h + 3).x);
+
+  // Selected characters are filled one by one, each fill before its own character.
+  e->SelectAll();
+  RunCanvas s;
+  e->Paint(s);
+  for (auto& r : s.runs) EXPECT_EQ(r.text.size(), 1u) << "selected text in runs";
+}
+
 }  // namespace
 
 namespace {

@@ -58,7 +58,15 @@ struct FakeHost : RichHost {
   int cancels = 0;
 
   Rect GetClientRect() override { return client; }
-  void Invalidate() override { ++invalidations; }
+  void Invalidate() override {
+    ++invalidations;
+    areas.push_back(client);
+  }
+  void InvalidateArea(const Rect& area) override {
+    ++invalidations;
+    areas.push_back(area);
+  }
+  std::vector<Rect> areas;  // what each repaint asked for
   void SetTimer(int id, int) override {
     KillTimer(id);
     timers.push_back(id);

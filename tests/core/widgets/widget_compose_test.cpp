@@ -100,5 +100,72 @@ TEST(WidgetCompose, FadedBlendTakesEachPixelUnderARun) {
   EXPECT_EQ(faded[1], 0x40400000u);
 }
 
+TEST(WidgetCompose, FadeEqualsABlendOntoAClearedSurface) {
+  // Every channel value at a spread of opacities, also pixels whose alpha fades to 0.
+  std::vector<uint32_t> src;
+  for (uint32_t v = 0; v < 256; ++v) {
+    src.push_back(v << 24 | v << 16 | (255 - v) << 8 | v / 2);
+    src.push_back(0xFF000000u | v << 16 | v << 8 | v);
+    src.push_back(v | (v << 24));  // premultiplied: blue never above alpha
+  }
+  for (int alpha : {0, 1, 51, 127, 128, 200, 254, 255}) {
+    std::vector<uint32_t> blended(src.size(), 0), faded(src.size(), 0xDEADBEEF);
+    const int w = static_cast<int>(src.size());
+    BlendFaded({blended.data(), w, 1}, src.data(), static_cast<uint8_t>(alpha));
+    Fade({faded.data(), w, 1}, src.data(), static_cast<uint8_t>(alpha));
+    for (size_t i = 0; i < src.size(); ++i)
+      ASSERT_EQ(faded[i], blended[i]) << "pixel " << std::hex << src[i] << " alpha " << std::dec << alpha;
+  }
+}
+
+TEST(WidgetCompose, TheBackgroundIsItsLayersFadedPixelByPixel) {
+  // The composition fades the body and the title strip a row at a time: the same pixels
+  // as drawing every layer and fading each pixel.
+  for (int dpi : {96, 144}) {
+    for (int alpha : {51, 200, 255}) {
+      const int w = 230, h = 170;
+      Pixels composed(w, h), layered(w, h);
+      ComposeWidgetBackground(composed.A(), composed.B(), TestFrame(), *FindTheme(5), static_cast<uint8_t>(alpha), dpi);
+      Surface b = layered.B();
+      DrawFrame(b, TestFrame());
+      FillVerticalGradient(b, BodyArea(w, h, dpi), FindTheme(5)->bodyTop, FindTheme(5)->bodyBottom);
+      FillOpaque(b, TitleStripArea(w, h, dpi), FindTheme(5)->title);
+      BlendFaded(layered.A(), layered.b.data(), static_cast<uint8_t>(alpha));
+      for (int i = 0; i < w * h; ++i)
+        ASSERT_EQ(composed.a[i], layered.a[i]) << "pixel " << i % w << "," << i / w << " dpi " << dpi << " alpha " << alpha;
+    }
+  }
+}
+
+TEST(WidgetCompose, AClippedComposeRedoesOnlyItsRectangle) {
+  const int w = 260, h = 200;
+  Pixels whole(w, h);
+  ComposeWidgetBackground(whole.A(), whole.B(), TestFrame(), *FindTheme(3), 120);
+  // Rectangles across the frame corners, the title strip, the body and past the edges.
+  for (Rect r : {Rect{0, 0, 30, 40}, Rect{100, 20, 180, 60}, Rect{-10, 150, 400, 260}, Rect{250, 0, 260, 200},
+                 Rect{5, 5, 5, 50}}) {
+    Pixels part(w, h);
+    std::fill(part.a.begin(), part.a.end(), 0xDEADBEEF);
+    std::fill(part.b.begin(), part.b.end(), 0xDEADBEEF);
+    ComposeWidgetBackground(part.A().Clipped(r), part.B(), TestFrame(), *FindTheme(3), 120);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x) {
+        const bool inside = r.Contains(x, y);
+        ASSERT_EQ(part.at(x, y), inside ? whole.at(x, y) : 0xDEADBEEFu) << x << "," << y;
+        if (!inside) ASSERT_EQ(part.b[y * w + x], 0xDEADBEEFu) << "scratch " << x << "," << y;
+      }
+    }
+  }
+  // Images and fills keep to the clip as well.
+  std::vector<uint32_t> px(8 * 4, 0);
+  Surface s = Surface{px.data(), 8, 4}.Clipped({0, 0, 4, 2});
+  DrawImage(s, Solid(1, 1, 0xFF112233), {0, 0, 8, 4});
+  FillOpaque(s, {2, 0, 6, 4}, 0x445566);
+  EXPECT_EQ(px[0], 0xFF112233u);
+  EXPECT_EQ(px[3], OpaquePixel(0x445566));
+  EXPECT_EQ(px[4], 0u);
+  EXPECT_EQ(px[2 * 8], 0u);
+}
+
 }  // namespace
 }  // namespace widgets

@@ -25,14 +25,16 @@ namespace {
 
 using wintest::LoopbackServer;
 
-// A message-only window that records every feed result it is sent, taking the items
-// while the message is handled (the result is gone afterwards).
+// A message-only window that records every feed result posted to it, taking the result
+// as the program's windows do.
 class ResultWindow {
  public:
   struct Result {
     int code;
     std::vector<FeedItem> items;
     int retryAfterSeconds;
+    std::u16string requestUrl;
+    std::u16string title;
   };
   ResultWindow() {
     WNDCLASSW wc{};
@@ -56,10 +58,11 @@ class ResultWindow {
   static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM w, LPARAM l) {
     auto* self = reinterpret_cast<ResultWindow*>(GetWindowLongPtrW(h, GWLP_USERDATA));
     if (self && m == kFeedResultMessage) {
-      auto* result = reinterpret_cast<FeedResult*>(l);
+      std::unique_ptr<FeedResult> result = TakeFeedResult(l);
       EXPECT_NE(result, nullptr);
       if (!result) return 0;
-      Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds};
+      Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds, result->requestUrl,
+               result->title};
       EXPECT_EQ(r.code, result->code);
       if (r.code > 0) {
         EXPECT_EQ(r.items.size(), static_cast<size_t>(r.code));
@@ -97,9 +100,10 @@ LoopbackServer::Handler Samples() {
 
 TEST(FeedRefresh, DeliversItemsAndAddsTheVersion) {
   LoopbackServer server(Samples());
+  FeedRefresher feeds;
   ResultWindow window;
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/utf8/rss.xml")))), 1);
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/list?id=3")))), 1);
+  ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/utf8/rss.xml")))), 1);
+  ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(FeedRefreshUrl(server.Url("/list?id=3")))), 1);
   ASSERT_TRUE(window.WaitFor(2));
   for (const auto& r : window.results) {
     ASSERT_EQ(r.code, 2);
@@ -117,10 +121,11 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   std::string log = dir.file("log.txt");
   platform::SetLogPath(log);
   LoopbackServer server(Samples());
+  FeedRefresher feeds;
   ResultWindow window;
-  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
+  feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/missing.xml")));
   ASSERT_TRUE(window.WaitFor(1));
-  StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/page.html")));
+  feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/page.html")));
   ASSERT_TRUE(window.WaitFor(2));
   EXPECT_EQ(window.results[0].code, kFeedErrorDownload);
   EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
@@ -130,7 +135,7 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   size_t at = text.find("[debug] download third party news failed!\r\n");
   EXPECT_NE(at, std::string::npos) << text;
   EXPECT_EQ(text.find("\r\n"), text.size() - 2) << text;
-  EXPECT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, nullptr), 0);
+  EXPECT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, nullptr), 0);
 }
 
 TEST(FeedRefresh, GoneWindowStillFreesTheResult) {
@@ -138,14 +143,15 @@ TEST(FeedRefresh, GoneWindowStillFreesTheResult) {
     Sleep(300);
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("twenty_five.xml")));
   });
+  FeedRefresher feeds;
   ResultWindow window;
-  ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
+  ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
   window.Destroy();
   // The worker sends to a window that no longer exists and must simply end.
   ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == 1; }, 5000));
   wintest::PumpFor(800);
   // A null window is allowed as well: the result is dropped.
-  ASSERT_EQ(StartFeedRefresh(nullptr, kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
+  ASSERT_EQ(feeds.Start(nullptr, kFeedResultMessage, as_wcstr(server.Url("/rss.xml"))), 1);
   ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == 2; }, 5000));
   wintest::PumpFor(800);
 }
@@ -157,10 +163,11 @@ TEST(FeedRefresh, FiftyAtOnceRunInParallel) {
     Sleep(kServerDelayMs);
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", Sample("twenty_five.xml")));
   });
+  FeedRefresher feeds;
   ResultWindow window;
   auto start = std::chrono::steady_clock::now();
   for (int i = 0; i < kWorkers; ++i)
-    ASSERT_EQ(StartFeedRefresh(window.hwnd(), kFeedResultMessage,
+    ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage,
                                as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
   ASSERT_TRUE(window.WaitFor(kWorkers, 30000));
   double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -171,6 +178,73 @@ TEST(FeedRefresh, FiftyAtOnceRunInParallel) {
   std::printf("[ info ] %d refreshes against a %d ms server: %.2f s\n", kWorkers, kServerDelayMs, seconds);
   // One after another they would take 50 x 200 ms = 10 s.
   EXPECT_LT(seconds, 5.0);
+}
+
+// Feed number `n` of a server with many: its title and items name it.
+std::string NumberedFeed(const std::string& n) {
+  std::string items;
+  for (int k = 1; k <= 3; ++k)
+    items += "<item><title>源" + n + "第" + std::to_string(k) + "条</title><link>http://news.example.com/" + n + "/" +
+             std::to_string(k) + "</link></item>";
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><rss version=\"2.0\"><channel><title>源" + n + "</title>" +
+         items + "</channel></rss>";
+}
+
+// The number in "GET /feed/N?..." of a request head.
+std::string FeedNumber(const std::string& head) {
+  size_t at = head.find("/feed/") + 6;
+  return head.substr(at, head.find_first_of("?. ", at) - at);
+}
+
+TEST(FeedRefresh, FiftyDifferentFeedsAtOnceEachReachTheWindowWithTheirOwnItems) {
+  constexpr int kFeeds = 50;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    Sleep(100);
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", NumberedFeed(FeedNumber(head))));
+  });
+  FeedRefresher feeds;
+  ResultWindow window;
+  for (int i = 0; i < kFeeds; ++i)
+    ASSERT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage,
+                               as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
+  ASSERT_TRUE(window.WaitFor(kFeeds, 30000));
+  wintest::PumpFor(300);  // nothing more may come
+  ASSERT_EQ(window.results.size(), static_cast<size_t>(kFeeds));
+  std::vector<int> seen(kFeeds);
+  for (const auto& r : window.results) {
+    std::string url = platform::U16ToUtf8(r.requestUrl);
+    std::string n = FeedNumber("GET " + url.substr(url.find("/feed/")));
+    ASSERT_EQ(r.code, 3) << url;
+    EXPECT_EQ(r.title, platform::Utf8ToU16("源" + n));
+    EXPECT_EQ(r.items[2].link, platform::Utf8ToU16("http://news.example.com/" + n + "/3"));
+    ++seen[std::stoi(n)];
+  }
+  for (int i = 0; i < kFeeds; ++i) EXPECT_EQ(seen[i], 1) << i;
+}
+
+TEST(FeedRefresh, StopWithRefreshesInFlightEndsThemAtOnceAndDeliversNothing) {
+  constexpr int kFeeds = 20;
+  LoopbackServer server([](LoopbackServer& self, SOCKET s, const std::string& head) {
+    for (int i = 0; i < 40 && !self.stopping(); ++i) Sleep(50);  // two seconds, then the feed
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", NumberedFeed(FeedNumber(head))));
+  });
+  FeedRefresher feeds;
+  auto window = std::make_unique<ResultWindow>();
+  for (int i = 0; i < kFeeds; ++i)
+    ASSERT_EQ(feeds.Start(window->hwnd(), kFeedResultMessage,
+                               as_wcstr(server.Url("/feed/" + std::to_string(i) + ".xml"))), 1);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return server.heads().size() == kFeeds; }, 10000));
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(feeds.Stop(std::chrono::milliseconds(3000)), 0u);
+  EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+  EXPECT_EQ(feeds.Start(window->hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed/99.xml"))), 0);
+  // The window goes, another takes its place; the abandoned downloads end when the server
+  // answers, and reach neither.
+  window->Destroy();
+  ResultWindow other;
+  wintest::PumpFor(2500);
+  EXPECT_TRUE(window->results.empty());
+  EXPECT_TRUE(other.results.empty());
 }
 
 TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
@@ -188,7 +262,8 @@ TEST(FeedRefresh, SubscribeNoticeReachesTheServiceEndpoint) {
     WSACleanup();
     GTEST_SKIP() << "port " << PELINOR_SERVICE_PORT << " is in use";
   }
-  SendSubscribeNotice(L"http://news.example.com/rss?a=1", L"科技 新闻");
+  FeedRefresher feeds;
+  feeds.SendSubscribeNotice(L"http://news.example.com/rss?a=1", L"科技 新闻");
   fd_set set;
   FD_ZERO(&set);
   FD_SET(probe, &set);
@@ -332,13 +407,13 @@ std::string Header(const std::string& head, const std::string& name) {
 // Polite fetching against a server that answers with validators, gzip and 304.
 class PoliteFetch : public ::testing::Test {
  protected:
-  void SetUp() override { OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat"))); }
-  void TearDown() override { OpenFeedFetchStates(u""); }
+  void SetUp() override { feeds_.OpenStates(platform::Utf8ToU16(dir_.file("feeds.dat"))); }
+  void TearDown() override { feeds_.OpenStates(u""); }
 
   int Refresh(LoopbackServer& server, const RefreshOptions& options, size_t* requests = nullptr) {
     size_t before = server.heads().size();
     size_t got = window_.results.size();
-    EXPECT_EQ(StartFeedRefresh(window_.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed.xml?refresh=1")),
+    EXPECT_EQ(feeds_.Start(window_.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/feed.xml?refresh=1")),
                                options), 1);
     EXPECT_TRUE(window_.WaitFor(got + 1));
     if (requests) *requests = server.heads().size() - before;
@@ -347,6 +422,7 @@ class PoliteFetch : public ::testing::Test {
 
   testutil::TempDir dir_;
   ResultWindow window_;
+  FeedRefresher feeds_;
 };
 
 TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
@@ -375,7 +451,7 @@ TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
   EXPECT_TRUE(window_.results.back().items.empty());
 
   // A restart reads what was remembered.
-  OpenFeedFetchStates(platform::Utf8ToU16(dir_.file("feeds.dat")));
+  feeds_.OpenStates(platform::Utf8ToU16(dir_.file("feeds.dat")));
   EXPECT_EQ(Refresh(server, options), kFeedUnchanged);
   EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "\"v1\"");
 

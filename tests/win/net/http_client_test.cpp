@@ -3,11 +3,17 @@
 #include "net/http_client_win.h"
 
 #include <malloc.h>
+#include <tlhelp32.h>
+#include <wininet.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <memory>
+#include <mutex>
+#include <vector>
 
 
 namespace net {
@@ -288,6 +294,164 @@ TEST(HttpGet, CompressedBodiesAreDecodedAndDamagedOnesFail) {
   EXPECT_EQ(bad.result, 0);
   EXPECT_EQ(bad.error, u"文件下载失败，内容编码错误！\n");
   EXPECT_EQ(bad.block(), nullptr);
+}
+
+
+// --- HttpSession: GETs started at once on the session's threads ---------------------
+
+// What the callbacks of started GETs saw, by GET.
+struct Reports {
+  explicit Reports(size_t n) : calls(n), bodies(n), errors(n) {}
+  HttpSession::Done For(size_t i) {
+    return [this, i](HttpResponse& r) {
+      std::lock_guard<std::mutex> lock(mutex);
+      ++calls[i];
+      if (r.body) bodies[i].assign(r.body.get(), r.size);
+      errors[i] = r.error;
+      systemErrors.resize(calls.size());
+      systemErrors[i] = r.systemError;
+      at.resize(calls.size());
+      at[i] = std::chrono::steady_clock::now();
+    };
+  }
+  int Total() {
+    std::lock_guard<std::mutex> lock(mutex);
+    int n = 0;
+    for (int c : calls) n += c;
+    return n;
+  }
+  bool WaitFor(int n, int ms) {
+    for (int waited = 0; Total() < n; waited += 10) {
+      if (waited > ms) return false;
+      Sleep(10);
+    }
+    return true;
+  }
+  std::mutex mutex;
+  std::vector<int> calls;
+  std::vector<std::string> bodies;
+  std::vector<std::u16string> errors;
+  std::vector<unsigned long> systemErrors;
+  std::vector<std::chrono::steady_clock::time_point> at;
+};
+
+std::string PathOf(const std::string& head) {
+  size_t from = head.find(' ') + 1;
+  return head.substr(from, head.find(' ', from) - from);
+}
+
+int ThreadsOfThisProcess() {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 e{};
+  e.dwSize = sizeof e;
+  int n = 0;
+  for (BOOL ok = Thread32First(snap, &e); ok; ok = Thread32Next(snap, &e))
+    n += e.th32OwnerProcessID == GetCurrentProcessId();
+  CloseHandle(snap);
+  return n;
+}
+
+TEST(HttpSession, ManyGetsAtOnceRunTogetherAndEachIsReportedOnceWithItsOwnAnswer) {
+  constexpr int kGets = 40;
+  std::atomic<int> inside{0}, most{0};
+  LoopbackServer server([&](LoopbackServer&, SOCKET s, const std::string& head) {
+    int now = ++inside;
+    for (int seen = most; now > seen && !most.compare_exchange_weak(seen, now);) {}
+    Sleep(300);
+    --inside;
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "answer to " + PathOf(head)));
+  });
+  Reports reports(kGets);
+  {
+    HttpSession session;
+    for (int i = 0; i < kGets; ++i)
+      ASSERT_TRUE(session.Start(server.Url("/n/" + std::to_string(i)), HttpOptions(), reports.For(i)));
+  }  // the session may go before its GETs end
+  ASSERT_TRUE(reports.WaitFor(kGets, 20000));
+  Sleep(300);  // time for a second report, which must not come
+  for (int i = 0; i < kGets; ++i) {
+    EXPECT_EQ(reports.calls[i], 1) << i;
+    EXPECT_EQ(reports.bodies[i], "answer to /n/" + std::to_string(i));
+    EXPECT_TRUE(reports.errors[i].empty());
+  }
+  // Neither WinINet's per-server limit nor a small set of threads made them queue.
+  EXPECT_GE(most, kGets / 2);
+  unsigned long limit = 0;
+  DWORD size = sizeof limit;
+  ASSERT_TRUE(InternetQueryOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &limit, &size));
+  EXPECT_EQ(limit, kMaxConnectionsPerServer);  // (Wine keeps the limit but does not enforce it)
+}
+
+TEST(HttpSession, ASecondBurstReusesTheFirstBurstsThreads) {
+  constexpr int kGets = 16;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    Sleep(150);
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "ok"));
+  });
+  HttpSession session;
+  auto burst = [&] {
+    Reports reports(kGets);
+    for (int i = 0; i < kGets; ++i) session.Start(server.Url("/b"), HttpOptions(), reports.For(i));
+    EXPECT_TRUE(reports.WaitFor(kGets, 20000));
+    Sleep(100);  // the threads go idle
+    return ThreadsOfThisProcess();
+  };
+  const int before = ThreadsOfThisProcess();
+  const int afterFirst = burst();
+  const int afterSecond = burst();
+  EXPECT_GE(afterFirst, before + kGets / 2);  // the first burst made threads, and they wait
+  EXPECT_LE(afterSecond, afterFirst + 2) << before;
+}
+
+TEST(HttpSession, TheWatchdogGivesUpAtTheDeadlineOrOnCancelAndReportsOnce) {
+  auto server = std::make_unique<LoopbackServer>([](LoopbackServer& self, SOCKET, const std::string&) {
+    for (int i = 0; i < 60 && !self.stopping(); ++i) Sleep(50);  // three seconds of silence
+  });
+  Reports reports(2);
+  std::atomic<bool> cancel{false};
+  HttpOptions cancellable;
+  cancellable.cancel = &cancel;
+  HttpOptions late;
+  late.deadlineMs = 1000;
+  HttpSession session;
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(session.Start(server->Url("/cancelled"), cancellable, reports.For(0)));
+  ASSERT_TRUE(session.Start(server->Url("/late"), late, reports.For(1)));
+  Sleep(300);
+  cancel = true;
+  ASSERT_TRUE(reports.WaitFor(2, 5000));
+  auto seconds = [&](int i) { return std::chrono::duration<double>(reports.at[i] - start).count(); };
+  EXPECT_EQ(reports.errors[0], u"文件下载失败，已取消！\n");
+  EXPECT_LT(seconds(0), 1.0);
+  EXPECT_EQ(reports.errors[1], u"文件下载失败，超过1秒仍未完成！\n");
+  EXPECT_GE(seconds(1), 0.9);
+  EXPECT_LT(seconds(1), 2.5);
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(reports.systemErrors[i], static_cast<unsigned long>(ERROR_INTERNET_TIMEOUT));
+    EXPECT_TRUE(reports.bodies[i].empty());
+  }
+  EXPECT_EQ(session.running(), 0u);
+  // The abandoned calls end when the server lets go, and say nothing more.
+  server.reset();
+  Sleep(300);
+  EXPECT_EQ(reports.Total(), 2);
+}
+
+TEST(HttpSession, ABlockingGetFromACallbackRunsInPlace) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", PathOf(head)));
+  });
+  HttpSession session;
+  std::atomic<bool> done{false};
+  std::string inner;
+  ASSERT_TRUE(session.Start(server.Url("/outer"), HttpOptions(), [&](HttpResponse& outer) {
+    HttpResponse r;
+    if (outer.body && session.Get(server.Url("/inner"), HttpOptions(), &r) > 0) inner.assign(r.body.get(), r.size);
+    done = true;
+  }));
+  for (int i = 0; i < 1000 && !done; ++i) Sleep(10);
+  ASSERT_TRUE(done);
+  EXPECT_EQ(inner, "/inner");
 }
 
 TEST(ProgramVersion, FromTheVersionResource) {

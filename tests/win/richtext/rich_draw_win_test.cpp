@@ -20,6 +20,7 @@
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
 #include "richtext/clipboard_win.h"
+#include "richtext/gdi_draw_win.h"
 #include "richtext/image_loader_win.h"
 #include "test_util.h"
 #include "win/win_test_util.h"
@@ -178,6 +179,49 @@ TEST_F(RichWin, HighlightedLinkTakesTheHighlightColour) {
   rich_.ClearLinkHighlight(0);
   PaintWhite();
   EXPECT_EQ(Count(link, IsBlue), 0);
+}
+
+// A GDI canvas that draws every character with a call of its own, as painting once did.
+struct OneCallPerCharacter : Canvas {
+  explicit OneCallPerCharacter(GdiCanvas& to) : c(to) {}
+  GdiCanvas& c;
+  void ClipTo(const Rect& r) override { c.ClipTo(r); }
+  void UseFont(const FontDesc& f) override { c.UseFont(f); }
+  ColorRef GetTextColor() override { return c.GetTextColor(); }
+  ColorRef GetBackColor() override { return c.GetBackColor(); }
+  bool IsBackTransparent() override { return c.IsBackTransparent(); }
+  void SetTextColor(ColorRef v) override { c.SetTextColor(v); }
+  void SetBackColor(ColorRef v) override { c.SetBackColor(v); }
+  void SetBackTransparent(bool t) override { c.SetBackTransparent(t); }
+  void DrawChar(int x, int y, char16_t ch) override { c.DrawChar(x, y, ch); }
+  void FillRect(const Rect& r, ColorRef v) override { c.FillRect(r, v); }
+  void InvertRect(const Rect& r) override { c.InvertRect(r); }
+  void DrawBitmap(const Bitmap& b, int x, int y, int w, int h) override { c.DrawBitmap(b, x, y, w, h); }
+};
+
+TEST_F(RichWin, RunsPaintTheSamePixelsAsOneCallPerCharacter) {
+  rich_.SetRect(10, 10, 200, 110);
+  rich_.SetHtml(u"<a href=\"http://x/\">第一条 Wide title, jgq</a><br><b>粗体 bold</b> "
+                u"<font size=\"14\" style=\"background-color:#00ff00\">背景 AVAW</font>"
+                u"<i>斜体 italic fff</i><br><font underline=\"1\" color=\"#3a3031\">下划线 under</font>");
+  rich_.HighlightLink(2, RGB(189, 10, 1));  // underlined, in the hover colour
+  PaintWhite();
+  const std::vector<uint32_t> runs = Snapshot();
+  RECT all{0, 0, kW, kH};
+  EXPECT_GT(Count(all, IsInk), 800);
+  RECT fill{0, 0, kW, kH};
+  FillRect(dc_.get(), &fill, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+  GdiFontCache fonts;
+  {
+    GdiCanvas gdi(dc_.get(), imageDc_.get(), fonts);
+    OneCallPerCharacter single(gdi);
+    rich_.CRichDraw::Paint(single);
+  }
+  GdiFlush();
+  const std::vector<uint32_t> single = Snapshot();
+  size_t differ = 0;
+  for (size_t i = 0; i < runs.size(); ++i) differ += runs[i] != single[i];
+  EXPECT_EQ(differ, 0u);
 }
 
 TEST_F(RichWin, HalfPointSizesFallToThePointBelow) {

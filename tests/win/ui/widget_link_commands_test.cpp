@@ -4,7 +4,9 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include "feed/feed_fetch_win.h"
 #include "framework/message_loop_win.h"
+#include "framework/wstr_win.h"
 #include "platform/text.h"
 #include "res/dialogs_res.h"
 #include "store/statistics.h"
@@ -33,12 +35,16 @@ class QuietHost : public widgets::ProgramHost {
   void ScheduleSave(unsigned) override { ++saveRequests; }
   void RemoveWidgetLater(CNewsNotes*) override {}
   void SendSubscribeNotice(const std::u16string&, const std::u16string&) override { ++notices; }
+  bool StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) override {
+    return feeds.Start(window, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
+  }
   bool IsAutoStartOn() override { return false; }
   bool SetAutoStart(bool) override { return false; }
   void ShowAbout() override {}
   void OpenHelp() override {}
   void Quit() override {}
   int saveRequests = 0, notices = 0;
+  feed::FeedRefresher feeds;
 };
 
 class WidgetLinkCommandsTest : public ::testing::Test {

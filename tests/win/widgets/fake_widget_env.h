@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "feed/feed_fetch_win.h"
+#include "framework/wstr_win.h"
+#include "widgets/news_notes_win.h"
 #include "widgets/widget_env.h"
 
 namespace wintest {
@@ -33,6 +36,10 @@ class FakeWidgetEnv : public widgets::WidgetEnv {
   void FeedTitleKnown(const std::u16string& url, const std::u16string& title) override {
     titles.push_back({url, title});
   }
+  // Widgets really refresh, through a refresher of the test's own.
+  bool StartFeedRefresh(CNewsNotes& widget, const std::u16string& url, const feed::RefreshOptions& options) override {
+    return feeds.Start(widget.hwnd(), feed::kFeedResultMessage, as_wcstr(url), options) == 1;
+  }
   bool IsAutoStartOn() override { return autoStart; }
   bool SetAutoStart(bool on) override {
     autoStart = on;
@@ -43,6 +50,7 @@ class FakeWidgetEnv : public widgets::WidgetEnv {
   void Quit() override { ++quits; }
 
   ManagerData settings;
+  feed::FeedRefresher feeds;
   int widgetCount = 1;
   std::vector<unsigned> saveRequests;
   std::vector<std::pair<std::u16string, std::u16string>> notices;

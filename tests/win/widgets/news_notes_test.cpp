@@ -32,8 +32,8 @@ std::vector<FeedItem> Items(int n) {
 }
 
 void Deliver(CNewsNotes& w, std::vector<FeedItem>& items) {
-  feed::FeedResult result{static_cast<int>(items.size()), items};
-  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(&result));
+  auto* result = new feed::FeedResult{static_cast<int>(items.size()), items};  // the window's to free
+  SendMessageW(w.hwnd(), feed::kFeedResultMessage, items.size(), reinterpret_cast<LPARAM>(result));
 }
 
 uint32_t Pixel(const ui::DibSurface& s, int x, int y) { return s.pixels()[y * s.width() + x]; }
@@ -162,6 +162,98 @@ TEST_F(NewsNotesTest, ButtonsOnlyOnHover) {
   EXPECT_EQ(Pixel(w->surface(), cx, cy), strip);
 }
 
+// The pointer at a client point of the widget, as the system reports a move there.
+void PointAt(CNewsNotes& w, int x, int y) {
+  POINT screen{x, y};
+  ClientToScreen(w.hwnd(), &screen);
+  SetCursorPos(screen.x, screen.y);
+  SendMessageW(w.hwnd(), WM_SETCURSOR, reinterpret_cast<WPARAM>(w.hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  SendMessageW(w.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+}
+
+std::vector<uint32_t> Pixels(const ui::DibSurface& s) { return {s.pixels(), s.pixels() + s.count()}; }
+
+size_t Differing(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  size_t n = 0;
+  for (size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i];
+  return n + (a.size() > b.size() ? a.size() - b.size() : b.size() - a.size());
+}
+
+TEST_F(NewsNotesTest, AHoverRepaintsItsLinesOnlyAndAsAWholePaintWould) {
+  CNewsNotes* w = Make(153, 3);  // partly transparent: the text pass matters
+  auto items = Items(6);
+  Deliver(*w, items);
+  w->ResizeTo(360, 300);  // room under the items
+  const richtext::CRichDrawWin& e = *w->engine();
+  ASSERT_GE(e.GetLines().size(), 6u);
+  const int below = e.GetLines().back().bottom + 8;  // inside the content, under the last item
+  ASSERT_LT(below, w->rects().content.bottom);
+  PointAt(*w, 40, below);  // inside: the buttons show
+  wintest::PumpFor(100);
+  w->Compose();
+  // Left alone, a widget pushes nothing more.
+  const int idle = w->pushCount();
+  wintest::PumpFor(10 * kWidgetFrameMs);
+  EXPECT_EQ(w->pushCount(), idle);
+  const std::vector<uint32_t> plain = Pixels(w->surface());
+
+  // Onto the third item's link: one push, and only its line changes.
+  const richtext::RichLine& third = e.GetLines()[2];
+  const richtext::RichItem& first = e.GetItem(third.first);
+  const int pushes = w->pushCount();
+  PointAt(*w, first.x + 3, first.y + first.height / 2);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > pushes; }, 2000));
+  wintest::PumpFor(3 * kWidgetFrameMs);
+  EXPECT_EQ(w->pushCount(), pushes + 1);
+  const std::vector<uint32_t> hovered = Pixels(w->surface());
+  const int width = w->surface().width();
+  size_t changed = 0;
+  for (size_t i = 0; i < plain.size(); ++i) {
+    if (plain[i] == hovered[i]) continue;
+    ++changed;
+    const int y = static_cast<int>(i) / width;
+    ASSERT_GE(y, third.top - 1) << "changed outside the link's line at row " << y;
+    ASSERT_LE(y, third.bottom + 1) << "changed outside the link's line at row " << y;
+  }
+  EXPECT_GT(changed, 100u);  // the highlight colour and the underline
+  SaveForViewing(w->surface(), "widget_link_hover.bmp");
+  // The same pixels as composing everything again.
+  w->Compose();
+  EXPECT_EQ(Differing(hovered, Pixels(w->surface())), 0u);
+
+  // Off the link again: back to the plain image, through another partial repaint.
+  const int again = w->pushCount();
+  PointAt(*w, 40, below);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > again; }, 2000));
+  EXPECT_EQ(Differing(plain, Pixels(w->surface())), 0u);
+}
+
+TEST_F(NewsNotesTest, ChangesInOneFrameMakeOnePushAndTheNextWaitsForTheNextFrame) {
+  CNewsNotes* w = Make(200, 6);
+  auto items = Items(8);
+  Deliver(*w, items);
+  wintest::PumpFor(100);
+  const int before = w->pushCount();
+  // Opacity, colour and a scroll asked for at once: one push shows them all.
+  w->SetAlpha(120);
+  w->ApplyColorTheme(2);
+  SendMessageW(w->hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > before; }, 2000));
+  EXPECT_EQ(w->pushCount(), before + 1);
+  EXPECT_EQ(Pixel(w->surface(), 20, 20) >> 24, 120u);
+  // A change right after a push waits for the next frame, then shows.
+  w->Compose();
+  w->SetAlpha(90);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);  // the request, at once
+  EXPECT_EQ(w->pushCount(), before + 2);
+  EXPECT_EQ(Pixel(w->surface(), 20, 20) >> 24, 120u);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > before + 2; }, 2000));
+  EXPECT_EQ(Pixel(w->surface(), 20, 20) >> 24, 90u);
+  wintest::PumpFor(4 * kWidgetFrameMs);
+  EXPECT_EQ(w->pushCount(), before + 3);
+}
+
 TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   CNewsNotes* w = Make(200, 6);
   w->advlink_title = u"推广链接";
@@ -202,8 +294,8 @@ TEST_F(NewsNotesTest, ClampsCloseAndFailures) {
   SendMessageW(w->hwnd(), WM_CLOSE, 0, 0);
   EXPECT_TRUE(IsWindow(w->hwnd()));
 
-  feed::FeedResult failed{-3, {}};
-  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), reinterpret_cast<LPARAM>(&failed));
+  auto* failed = new feed::FeedResult{-3, {}};
+  SendMessageW(w->hwnd(), feed::kFeedResultMessage, static_cast<WPARAM>(-3), reinterpret_cast<LPARAM>(failed));
   ASSERT_EQ(env_.toasts.size(), 1u);
   EXPECT_EQ(env_.toasts[0], u"读取失败！访问服务器失败");
   EXPECT_TRUE(w->items().empty());
