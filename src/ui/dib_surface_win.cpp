@@ -21,13 +21,21 @@ bool DibSurface::Resize(HDC reference, int w, int h) {
     if (bmp) DeleteObject(bmp);
     return false;
   }
-  SelectObject(dc_.get(), bmp);  // the previous bitmap is now free to delete
+  HGDIOBJ previous = SelectObject(dc_.get(), bmp);  // the previous bitmap is now free to delete
+  if (!bitmap_) original_ = previous;
   bitmap_.reset(bmp);
   pixels_ = static_cast<uint32_t*>(bits);
   width_ = w;
   height_ = h;
   ZeroMemory(pixels_, count() * sizeof(uint32_t));
   return true;
+}
+
+void DibSurface::ReleasePixels() {
+  if (!bitmap_) return;
+  SelectObject(dc_.get(), original_);
+  bitmap_.reset();
+  pixels_ = nullptr;
 }
 
 void PushLayered(HWND hwnd, const DibSurface& surface, int w, int h, BYTE opacity, const RECT* dirty) {

@@ -26,6 +26,9 @@ class DibSurface {
     pixels_ = nullptr;
     width_ = height_ = 0;
   }
+  // Frees the pixels but keeps the DC, what is selected into it and the size: Resize to
+  // the same size brings pixels back, cleared.
+  void ReleasePixels();
   // Selects `font` into the DC (nothing before the DC exists). The caller keeps the font
   // alive while it is selected: select its successor before deleting it.
   void UseFont(HFONT font) const {
@@ -42,6 +45,7 @@ class DibSurface {
  private:
   fw::UniqueBitmap bitmap_;  // declared before the DC: the DC is deleted first
   fw::UniqueMemDc dc_;
+  HGDIOBJ original_ = nullptr;  // the DC's own bitmap, selected while it has no pixels
   uint32_t* pixels_ = nullptr;
   int width_ = 0, height_ = 0;
 };

@@ -422,10 +422,18 @@ RECT CNotesBase::TextBounds() const {
 void CNotesBase::Compose() { ComposeArea({0, 0, surfaceA_.width(), surfaceA_.height()}); }
 
 void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
-  if (!ready_ || !surfaceA_.ready()) return;
+  if (!ready_) return;
+  bool remade = false;
+  if (!surfaceA_.ready()) {
+    // The image went after the last paint: it is made again, all of it.
+    fw::WindowDc wdc(hwnd_);
+    if (!surfaceA_.Resize(wdc.get(), surfaceA_.width(), surfaceA_.height())) return;
+    remade = true;
+  }
   const int w = surfaceA_.width(), h = surfaceA_.height();
-  const widgets::Rect area{std::max(wanted.left, 0), std::max(wanted.top, 0), std::min(wanted.right, w),
-                           std::min(wanted.bottom, h)};
+  const widgets::Rect area = remade ? widgets::Rect{0, 0, w, h}
+                                    : widgets::Rect{std::max(wanted.left, 0), std::max(wanted.top, 0),
+                                                    std::min(wanted.right, w), std::min(wanted.bottom, h)};
   if (area.width() <= 0 || area.height() <= 0) return;
   const bool whole = area == widgets::Rect{0, 0, w, h};
   ui::DibSurface& scratch = ScratchSurface();
@@ -453,6 +461,10 @@ void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255, whole ? nullptr : &r);
   lastPushMs_ = NowMs();
   ++pushes_;
+  // The window keeps what it shows. The widget keeps its own copy only while the pointer
+  // is over it, for the quick repaints of hovering and scrolling: the others would each
+  // hold their size in pixels for nothing.
+  if (!keepImage_ && !mouseInside_ && !menuFromButton_) surfaceA_.ReleasePixels();
   // The start-up benchmark looks for a window's first image and its first with content;
   // later pushes are not written down (each would cost a file write).
   if (tracedWindow_ != hwnd_ || (!tracedContent_ && !content.empty())) {

@@ -82,6 +82,9 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // Composes now what has been asked for and not yet made (the posted request then finds
   // nothing to do), without waiting for the next frame.
   void ComposeIfPending();
+  // Keeps the composed image after every paint (tests and benchmarks read it); otherwise it
+  // is let go after a paint unless the pointer is over the widget.
+  void KeepImage(bool on) { keepImage_ = on; }
   // Pushes to the window so far (bench and tests: repaints coalesce into one per frame).
   int pushCount() const { return pushes_; }
   // The content font, and the font the drawing surfaces hold (the same once made).
@@ -204,6 +207,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   fw::UniqueFont contentFont_;
   fw::UniqueFont titleFont_, captionFont_;
   ui::DibSurface surfaceA_;
+  bool keepImage_ = false;
   // The composition's scratch surface (background layers, then the text mark), shared by
   // all widgets.
   static ui::DibSurface& ScratchSurface();

@@ -78,6 +78,7 @@ class NewsNotesTest : public ::testing::Test {
   }
   CNewsNotes* Add() {
     widgets_.push_back(std::make_unique<CNewsNotes>(env_));
+    widgets_.back()->KeepImage(true);  // the tests read the composed pixels
     return widgets_.back().get();
   }
 
@@ -446,6 +447,37 @@ TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
   EXPECT_EQ(env_.settings.usecount, 9);
   SendMessageW(w->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   EXPECT_EQ(env_.settings.usecount, 0);
+}
+
+TEST_F(NewsNotesTest, AWidgetLetsItsImageGoAfterAPaintAndMakesAllOfItAgainForAPartialOne) {
+  std::vector<FeedItem> items = {{u"第一条新闻", u"http://127.0.0.1/1"}, {u"第二条新闻", u"http://127.0.0.1/2"}};
+  CNewsNotes* kept = Make(200, 6);
+  Deliver(*kept, items);
+  CNewsNotes* lean = Add();
+  lean->KeepImage(false);
+  lean->x = 100;
+  lean->y = 100;
+  lean->alpha = 200;
+  lean->tmpl.bkcolor_id = 6;
+  lean->SetFont(90, 0, u"宋体");
+  lean->SetLineSpace(6);
+  lean->ShowWidget();
+  Deliver(*lean, items);
+  wintest::PumpFor(100);
+  const int pushes = lean->pushCount();
+  ASSERT_GT(pushes, 0);
+  EXPECT_FALSE(lean->surface().ready()) << "the pixels went with the paint";
+  ASSERT_EQ(lean->surface().width(), kept->surface().width()) << "the size is remembered";
+  ASSERT_EQ(lean->surface().height(), kept->surface().height());
+  // A partial repaint (a line under the pointer, say) finds no image: all of it is made.
+  lean->KeepImage(true);
+  lean->ComposeArea({10, 40, 60, 50});
+  EXPECT_EQ(lean->pushCount(), pushes + 1);
+  ASSERT_TRUE(lean->surface().ready());
+  kept->Compose();
+  const size_t n = kept->surface().count();
+  EXPECT_TRUE(std::equal(kept->surface().pixels(), kept->surface().pixels() + n, lean->surface().pixels()))
+      << "the remade image is the whole image";
 }
 
 TEST_F(NewsNotesTest, TheCtrlKeyIsWatchedOnlyUnderTheCtrlClickRuleAndNotWhileThePointerRests) {

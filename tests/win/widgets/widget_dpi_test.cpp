@@ -29,6 +29,7 @@ class WidgetDpiTest : public ::testing::Test {
     w_.height = 200;
     w_.SetFont(90, 0, u"宋体");
     w_.SetLineSpace(6);
+    w_.KeepImage(true);
     w_.ShowWidget();
     ASSERT_TRUE(w_.IsWindow());
   }
