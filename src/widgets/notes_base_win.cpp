@@ -475,8 +475,8 @@ void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
 }
 
 LRESULT CNotesBase::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
-  // Painted at once, between BeginPaint and EndPaint: deferred to the next frame, the
-  // widget kept Wine's menus from working under the end-to-end tests.
+  // Painted at once, between BeginPaint and EndPaint. (Validating and asking for a compose
+  // at the next frame instead made the end-to-end tests' widget menus fail under Wine.)
   PAINTSTRUCT ps;
   BeginPaint(hwnd_, &ps);
   Compose();

@@ -229,6 +229,31 @@ TEST_F(NewsNotesTest, AHoverRepaintsItsLinesOnlyAndAsAWholePaintWould) {
   EXPECT_EQ(Differing(plain, Pixels(w->surface())), 0u);
 }
 
+TEST_F(NewsNotesTest, AScrollRecomposesTheContentOnlyAndAsAWholePaintWould) {
+  CNewsNotes* w = Make(180, 4);
+  auto items = Items(10);
+  Deliver(*w, items);
+  w->ResizeTo(300, 120);  // shorter than the list: it scrolls
+  wintest::PumpFor(100);
+  w->Compose();
+  const std::vector<uint32_t> top = Pixels(w->surface());
+  const int pushes = w->pushCount();
+  SendMessageW(w->hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > pushes; }, 2000));
+  ASSERT_LT(w->engine()->GetScrollPos(), 0);
+  const std::vector<uint32_t> scrolled = Pixels(w->surface());
+  EXPECT_GT(Differing(top, scrolled), 200u);
+  // Only the text's view changed: the title strip and the frame stay as they were.
+  const int width = w->surface().width();
+  const widgets::Rect& c = w->rects().content;
+  for (size_t i = 0; i < top.size(); ++i) {
+    const int x = static_cast<int>(i) % width, y = static_cast<int>(i) / width;
+    if (x < c.left - 1 || x >= c.right + 2 || y < c.top || y >= c.bottom) ASSERT_EQ(top[i], scrolled[i]) << x << "," << y;
+  }
+  w->Compose();
+  EXPECT_EQ(Differing(scrolled, Pixels(w->surface())), 0u);
+}
+
 TEST_F(NewsNotesTest, ChangesInOneFrameMakeOnePushAndTheNextWaitsForTheNextFrame) {
   CNewsNotes* w = Make(200, 6);
   auto items = Items(8);
