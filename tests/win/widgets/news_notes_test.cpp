@@ -172,6 +172,20 @@ void PointAt(CNewsNotes& w, int x, int y) {
   SendMessageW(w.hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
 }
 
+// A window just shown may still be asked by the system to paint (each paint pushes): waits
+// until it has pushed nothing for a while, at most a few seconds.
+void Settle(const CNewsNotes& w) {
+  int last = w.pushCount();
+  DWORD quietSince = GetTickCount(), start = quietSince;
+  while (GetTickCount() - quietSince < 400 && GetTickCount() - start < 5000) {
+    wintest::PumpFor(20);
+    if (w.pushCount() != last) {
+      last = w.pushCount();
+      quietSince = GetTickCount();
+    }
+  }
+}
+
 bool PointerStillAt(const CNewsNotes& w, int x, int y) {
   POINT at, want{x, y};
   GetCursorPos(&at);
@@ -197,7 +211,7 @@ TEST_F(NewsNotesTest, AHoverRepaintsItsLinesOnlyAndAsAWholePaintWould) {
   const int below = e.GetLines().back().bottom + 8;  // inside the content, under the last item
   ASSERT_LT(below, w->rects().content.bottom);
   PointAt(*w, 40, below);  // inside: the buttons show
-  wintest::PumpFor(100);
+  Settle(*w);
   w->Compose();
   // Left alone, a widget pushes nothing more.
   const int idle = w->pushCount();
@@ -244,7 +258,7 @@ TEST_F(NewsNotesTest, AScrollRecomposesTheContentOnlyAndAsAWholePaintWould) {
   auto items = Items(10);
   Deliver(*w, items);
   w->ResizeTo(300, 120);  // shorter than the list: it scrolls
-  wintest::PumpFor(100);
+  Settle(*w);
   w->Compose();
   const std::vector<uint32_t> top = Pixels(w->surface());
   const int pushes = w->pushCount();
@@ -268,7 +282,7 @@ TEST_F(NewsNotesTest, ChangesInOneFrameMakeOnePushAndTheNextWaitsForTheNextFrame
   CNewsNotes* w = Make(200, 6);
   auto items = Items(8);
   Deliver(*w, items);
-  wintest::PumpFor(100);
+  Settle(*w);
   const int before = w->pushCount();
   // Opacity, colour and a scroll asked for at once: one push shows them all.
   w->SetAlpha(120);
