@@ -616,6 +616,7 @@ LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
+  ++leaves_;
   ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
   drag_.Leave();
   if (engine_->IsReadOnly()) mouseInside_ = false;
