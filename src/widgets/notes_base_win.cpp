@@ -549,6 +549,8 @@ void CNotesBase::OnCtrlWatchTick() {
   } else if (GetTickCount() - ctrlWatchSince_ > kCtrlWatchRestMs) {
     // Resting: the next move and hover start the watch again.
     ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
+    ctrlWatchOn_ = false;
+    ctrlWatchRested_ = true;
     return;
   }
   const bool down = KeyDown(VK_CONTROL);
@@ -608,9 +610,19 @@ LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
   drag_.Hover();
   // Only the Ctrl+click rule makes the key change the pointer over a link.
   if (!env_.Settings().ctrl_lclick) return 0;
+  // The system says "hover" again whenever windows change under a pointer that has not
+  // moved: the pointer still rests, and the watch neither restarts nor stays awake for it.
+  POINT at;
+  GetCursorPos(&at);
+  const bool samePlace = at.x == ctrlWatchAt_.x && at.y == ctrlWatchAt_.y;
+  if (samePlace && ctrlWatchRested_) return;
+  if (!samePlace || !ctrlWatchOn_) {
+    ctrlWatchAt_ = at;
+    ctrlWatchSince_ = GetTickCount();
+  }
+  ctrlWatchOn_ = true;
+  ctrlWatchRested_ = false;
   ctrlWasDown_ = KeyDown(VK_CONTROL);
-  GetCursorPos(&ctrlWatchAt_);
-  ctrlWatchSince_ = GetTickCount();
   ::SetTimer(hwnd_, kWidgetTimerCtrlWatch, kTickMs, nullptr);
   return 0;
 }
@@ -618,6 +630,7 @@ LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
 LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
   ++leaves_;
   ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
+  ctrlWatchOn_ = ctrlWatchRested_ = false;
   drag_.Leave();
   if (engine_->IsReadOnly()) mouseInside_ = false;
   if (linkHighlighted_) {

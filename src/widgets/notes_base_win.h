@@ -228,6 +228,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   bool ctrlWasDown_ = false;
   POINT ctrlWatchAt_{};          // where the pointer was at the last look at the Ctrl key
   DWORD ctrlWatchSince_ = 0;     // since when it has been there
+  bool ctrlWatchOn_ = false;
+  bool ctrlWatchRested_ = false; // the watch ended because the pointer rested at ctrlWatchAt_
   int dpi_ = ui::kBaseDpi;
   bool displaced_ = false;
 };
