@@ -615,7 +615,7 @@ LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
   POINT at;
   GetCursorPos(&at);
   const bool samePlace = at.x == ctrlWatchAt_.x && at.y == ctrlWatchAt_.y;
-  if (samePlace && ctrlWatchRested_) return;
+  if (samePlace && ctrlWatchRested_) return 0;
   if (!samePlace || !ctrlWatchOn_) {
     ctrlWatchAt_ = at;
     ctrlWatchSince_ = GetTickCount();
