@@ -628,7 +628,7 @@ LRESULT CNotesBase::OnMouseHover(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT CNotesBase::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL&) {
-  ++leaves_;
+  ++hoverEnds_;
   ::KillTimer(hwnd_, kWidgetTimerCtrlWatch);
   ctrlWatchOn_ = ctrlWatchRested_ = false;
   drag_.Leave();
@@ -663,6 +663,7 @@ LRESULT CNotesBase::OnFocus(UINT msg, WPARAM, LPARAM, BOOL&) {
 
 LRESULT CNotesBase::OnActivate(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
   if (LOWORD(wParam) == WA_INACTIVE) {
+    ++hoverEnds_;
     if (!linkHighlighted_) mouseInside_ = false;
     IdleReset();
     RecordChanged();

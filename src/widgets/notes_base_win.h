@@ -87,9 +87,10 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   void KeepImage(bool on) { keepImage_ = on; }
   // Pushes to the window so far (bench and tests: repaints coalesce into one per frame).
   int pushCount() const { return pushes_; }
-  // Times the pointer has left the window so far (tests: another program's window may come
-  // between the pointer and the widget at any moment).
-  int pointerLeaves() const { return leaves_; }
+  // Times the widget has stopped showing the pointer's hover (the pointer left, or another
+  // window became the active one) so far. Tests: another program's window may come between
+  // the pointer and the widget, or be activated, at any moment.
+  int hoverEnds() const { return hoverEnds_; }
   // The content font, and the font the drawing surfaces hold (the same once made).
   HFONT contentFont() const { return contentFont_.get(); }
   HFONT surfaceFont() const;
@@ -220,7 +221,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   widgets::DirtyArea dirty_;     // what has changed since the last compose
   double lastPushMs_ = -1e9;
   int pushes_ = 0;
-  int leaves_ = 0;
+  int hoverEnds_ = 0;
   HWND tracedWindow_ = nullptr;  // the start-up benchmark's events (see Compose)
   bool tracedContent_ = false;
   std::u16string titleText_;  // nothing sets it: the strip shows no title
