@@ -1,5 +1,7 @@
 #include "ui/dpi_win.h"
 
+#include "platform/system_library_win.h"
+
 namespace ui {
 namespace {
 
@@ -23,7 +25,7 @@ DpiForWindowFn DpiForWindowCall() {
 
 DpiForMonitorFn DpiForMonitorCall() {
   static const auto fn = [] {
-    HMODULE shcore = LoadLibraryW(L"shcore.dll");  // kept loaded for the life of the process
+    HMODULE shcore = platform::LoadSystemLibrary(L"shcore.dll");  // kept loaded for the life of the process
     return shcore ? reinterpret_cast<DpiForMonitorFn>(
                         reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
                   : nullptr;

@@ -3,6 +3,7 @@
 #include <commdlg.h>
 
 #include "framework/wstr_win.h"
+#include "platform/system_library_win.h"
 
 namespace ui {
 namespace {
@@ -38,7 +39,11 @@ class SystemDialogs : public OpmlDialogs {
     ofn.lpstrTitle = title;
     ofn.lpstrDefExt = L"opml";
     ofn.Flags = flags | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (!(save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) return false;
+    // The common dialogs are loaded the first time one is needed: most runs never need one.
+    using ChooseFn = BOOL(WINAPI*)(OPENFILENAMEW*);
+    static const HMODULE dialogs = platform::LoadSystemLibrary(L"comdlg32.dll");
+    const ChooseFn choose = platform::SystemFunction<ChooseFn>(dialogs, save ? "GetSaveFileNameW" : "GetOpenFileNameW");
+    if (!choose || !choose(&ofn)) return false;
     *path = to_u16(file);
     return !path->empty();
   }

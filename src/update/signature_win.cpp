@@ -10,6 +10,7 @@
 
 #include "framework/handles_win.h"
 #include "framework/wstr_win.h"
+#include "platform/system_library_win.h"
 #include "platform/log.h"
 #include "platform/text.h"
 
@@ -53,8 +54,8 @@ bool Resolve(HMODULE module, const char* name, F* out) {
 const CertificateApi& Certificates() {
   static const CertificateApi api = [] {
     CertificateApi a;
-    HMODULE crypt = LoadLibraryW(L"crypt32.dll");
-    HMODULE trust = LoadLibraryW(L"wintrust.dll");
+    HMODULE crypt = platform::LoadSystemLibrary(L"crypt32.dll");
+    HMODULE trust = platform::LoadSystemLibrary(L"wintrust.dll");
     a.ready = Resolve(crypt, "CryptQueryObject", &a.queryObject) && Resolve(crypt, "CryptMsgGetParam", &a.msgGetParam) &&
               Resolve(crypt, "CryptMsgClose", &a.msgClose) && Resolve(crypt, "CertCloseStore", &a.closeStore) &&
               Resolve(crypt, "CertFindCertificateInStore", &a.findCertificate) &&
