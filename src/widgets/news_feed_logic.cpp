@@ -180,7 +180,9 @@ void NewsFeedLogic::Display(const std::u16string& stored, int width) {
   // An unchanged feed: no layout, no resize, no save.
   if (shown == shownHtml_ && stored == host_->StoredContent()) return;
   shownHtml_ = shown;
-  host_->ResizeTo(width, host_->CurrentHeight());
+  // One resize, to the width and the height the content needs at that width: each resize
+  // of a window costs the system a round of messages and the widget a new surface.
+  host_->LayOutForWidth(width);
   host_->ShowContent(stored, shown);
   host_->ResizeTo(width, HeightForContent(host_->ContentHeight()));
 }

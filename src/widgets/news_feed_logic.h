@@ -29,6 +29,9 @@ class NewsFeedHost {
   virtual int CurrentWidth() = 0;
   virtual int CurrentHeight() = 0;
   virtual void ResizeTo(int width, int height) = 0;
+  // Lays the content out as it will be at `width` while the window keeps its size, so that
+  // ContentHeight follows that width before the one ResizeTo that sets both.
+  virtual void LayOutForWidth(int width) = 0;
   // `stored` becomes the widget's content (saved with it); the engine shows `shown`,
   // which is `stored` under the status line, if any. Repaints; a changed content
   // schedules a save.

@@ -102,7 +102,8 @@ void CNotesBase::ShowWidget() {
   if (!Create(kWidgetWindowClass, nullptr, rc, kWidgetTitle, WS_POPUP | WS_VISIBLE, ex,
               CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW)))
     return;
-  SetWindowLongW(hwnd_, GWL_STYLE, GetWindowLongW(hwnd_, GWL_STYLE) & ~WS_CAPTION);
+  const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+  if (style & WS_CAPTION) SetWindowLongW(hwnd_, GWL_STYLE, style & ~WS_CAPTION);
   UINT swp = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
   SetWindowPos(hwnd_, topmost == 1 ? nullptr : HWND_BOTTOM, 0, 0, 0, 0, swp | (topmost == 1 ? SWP_NOZORDER : 0));
   ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
@@ -184,8 +185,25 @@ void CNotesBase::ResizeTo(int w, int h) {
   widgets::ClampWidgetSize(&w, &h);
   width = w;
   height = h;
-  if (IsWindow()) SetWindowPos(hwnd_, nullptr, 0, 0, Px(w), Px(h), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (IsWindow()) {
+    // A window already of that size is left alone: asking costs a round of messages.
+    RECT rc;
+    ::GetWindowRect(hwnd_, &rc);
+    if (rc.right - rc.left != Px(w) || rc.bottom - rc.top != Px(h))
+      SetWindowPos(hwnd_, nullptr, 0, 0, Px(w), Px(h), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   RecordChanged(widgets::kSaveDelayAfterResize);
+}
+
+void CNotesBase::LayOutContentForWidth(int w) {
+  if (!IsWindow()) return;
+  int h = height;
+  widgets::ClampWidgetSize(&w, &h);
+  RECT rc;
+  ::GetClientRect(hwnd_, &rc);
+  const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
+  const widgets::Rect c = widgets::ComputeWidgetRects(Px(w), rc.bottom, im.grip.width, im.grip.height, dpi_).content;
+  engine_->SetRect(c.left, c.top, c.right, c.bottom);
 }
 
 void CNotesBase::SetAlpha(uint8_t a) {
@@ -371,7 +389,10 @@ void CNotesBase::UpdateRectsAndSurfaces() {
   rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height, dpi_);
   fw::WindowDc wdc(hwnd_);
   if (!imageDc_) imageDc_.reset(CreateCompatibleDC(wdc.get()));
-  surfaceA_.Resize(wdc.get(), rc.right, rc.bottom);
+  // A surface of the right size is kept (the whole image is composed next anyway); one let
+  // go after a paint is made again by the next compose.
+  if (!surfaceA_.dc() || surfaceA_.width() != rc.right || surfaceA_.height() != rc.bottom)
+    surfaceA_.Resize(wdc.get(), rc.right, rc.bottom);
   if (HDC dc = surfaceA_.dc()) {
     SelectObject(dc, contentFont_.get());
     SetBkMode(dc, TRANSPARENT);

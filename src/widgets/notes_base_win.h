@@ -146,6 +146,9 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   void RepaintArea(const widgets::Rect& area);
   // The title buttons come or go with the mouse.
   void RepaintButtons();
+  // Gives the engine the content rectangle the window will have at `width` (96 DPI, clamped
+  // as ResizeTo clamps it) and its present height; the window itself keeps its size.
+  void LayOutContentForWidth(int width);
   // The record changed: it reaches data.dat with the next deferred save.
   void RecordChanged(unsigned delayMs = widgets::kSaveDelay) { env_.RequestSave(delayMs); }
   // Back to reading mode after editing: read-only, drag-scroll as the setting says.
