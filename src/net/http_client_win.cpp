@@ -438,6 +438,7 @@ struct HttpSession::State {
   std::vector<std::shared_ptr<Transfer>> active;  // started, neither finished nor given up
   std::deque<std::shared_ptr<Transfer>> waiting;  // started, not yet taken by a thread
   int threads = 0;                                // transfer threads alive
+  int made = 0;                                   // threads made so far
   int idle = 0;                                   // of them, waiting for work
   bool watching = false;                          // a watchdog thread runs
 };
@@ -487,15 +488,24 @@ DWORD WINAPI TransferThread(LPVOID param) {
   }
 }
 
-// Gives up on due GETs and reports them; ends when no GET runs.
+// Gives up on due GETs and reports them; ends after kIdleThreadMs without a GET to watch.
+// GETs come in bursts and trickles (every widget at start-up, one after another): waiting
+// a while spares the session a new thread for each of them.
 DWORD WINAPI WatchdogThread(LPVOID param) {
   std::unique_ptr<SessionState> held(static_cast<SessionState*>(param));
   HttpSession::State& s = **held;
   std::unique_lock<std::mutex> lock(s.mutex);
   for (;;) {
     if (s.active.empty()) {
-      s.watching = false;
-      return 0;
+      s.watchdogWakes = Clock::time_point::max();  // any new GET wakes it
+      const bool more =
+          s.changed.wait_for(lock, std::chrono::milliseconds(kIdleThreadMs), [&] { return !s.active.empty(); });
+      s.watchdogWakes = Clock::time_point::min();
+      if (!more) {
+        s.watching = false;
+        return 0;
+      }
+      continue;
     }
     const Clock::time_point now = Clock::now();
     Clock::time_point next = Clock::time_point::max();
@@ -533,6 +543,7 @@ bool StartThread(const SessionState& state, LPTHREAD_START_ROUTINE proc) {
   HANDLE thread = share ? CreateThread(nullptr, 0, proc, share.get(), 0, nullptr) : nullptr;
   if (!thread) return false;
   share.release();
+  ++state->made;  // under the session's lock, as every caller holds it
   CloseHandle(thread);
   return true;
 }
@@ -630,6 +641,11 @@ int HttpSession::Get(const std::u16string& url, const HttpOptions& options, Http
 size_t HttpSession::running() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->active.size();
+}
+
+int HttpSession::threadsMade() const {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return state_->made;
 }
 
 int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response) {

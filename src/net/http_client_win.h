@@ -106,6 +106,8 @@ class HttpSession {
 
   // GETs started and neither finished nor given up (for tests).
   size_t running() const;
+  // Threads the session has made so far, transfer threads and watchdogs (for tests).
+  int threadsMade() const;
 
   struct State;
 

@@ -403,6 +403,21 @@ TEST(HttpSession, ASecondBurstReusesTheFirstBurstsThreads) {
   EXPECT_LE(afterSecond, afterFirst + 2) << before;
 }
 
+TEST(HttpSession, GetsComingOneAfterAnotherShareTheirThreads) {
+  // As at start-up: every widget's GET a little after the last one has finished.
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "ok"));
+  });
+  HttpSession session;
+  for (int i = 0; i < 6; ++i) {
+    Reports reports(1);
+    session.Start(server.Url("/one"), HttpOptions(), reports.For(0));
+    ASSERT_TRUE(reports.WaitFor(1, 10000));
+    Sleep(50);  // the GET is over: nothing is running
+  }
+  EXPECT_EQ(session.threadsMade(), 2) << "one transfer thread and one watchdog serve them all";
+}
+
 TEST(HttpSession, TheWatchdogGivesUpAtTheDeadlineOrOnCancelAndReportsOnce) {
   auto server = std::make_unique<LoopbackServer>([](LoopbackServer& self, SOCKET, const std::string&) {
     for (int i = 0; i < 60 && !self.stopping(); ++i) Sleep(50);  // three seconds of silence
