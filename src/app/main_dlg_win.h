@@ -90,6 +90,8 @@ class CMainDlg : public fw::DialogBase,
   // The program's refresher, which the window's widgets refresh through; without one
   // (tests) the window makes its own when first needed.
   void SetFeedRefresher(feed::FeedRefresher* feeds) { feeds_ = feeds; }
+  // The refresher given, or one of the window's own made when first asked for.
+  feed::FeedRefresher& Feeds();
 
   HWND Create(HWND parent) { return DialogBase::Create(parent); }
 
@@ -142,7 +144,6 @@ class CMainDlg : public fw::DialogBase,
   void RemoveWidgetLater(CNewsNotes* widget) override;
   void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) override;
   bool StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) override;
-  feed::FeedRefresher& Feeds();
   bool IsAutoStartOn() override { return app::IsAutoStartOn(); }
   bool SetAutoStart(bool on) override { return on ? app::EnableAutoStart() : app::DisableAutoStart(); }
   void OpenHelp() override;

@@ -14,6 +14,7 @@
 #include "config/config_request.h"
 #include "config/config_service.h"
 #include "feed/default_feeds.h"
+#include "feed/feed_fetch_win.h"
 #include "framework/wstr_win.h"
 #include "net/http_client_win.h"
 #include "platform/log.h"
@@ -33,10 +34,13 @@ constexpr int kFallbackAfterOfflineTicks = 30;
 CNotesManager& Manager(CMainDlg& dlg) { return dlg.manager(); }
 
 struct ServiceWiring {
-  ServiceWiring()
-      : configs(config::FetchConfigDocument, [](const std::u16string& url) {
-          return config::DownloadFileTo(url, store::GetDataFolder() + u"adv");
-        }) {}
+  // The configuration and its pictures come through the feeds' session (`get`): no
+  // threads and connection of their own beside it.
+  explicit ServiceWiring(const net::HttpGetter& get)
+      : configs([get](const std::u16string& url, std::string* body) { return config::FetchConfigDocument(url, body, get); },
+                [get](const std::u16string& url) {
+                  return config::DownloadFileTo(url, store::GetDataFolder() + u"adv", get);
+                }) {}
 
   update::UpdateController& Updates(CMainDlg& dlg) {
     if (!updates) {
@@ -129,7 +133,7 @@ void RequestConfig(CMainDlg& dlg, ServiceWiring& w, const std::string& query) {
 }  // namespace
 
 void InstallServiceHooks(CMainDlg& dlg, adverts::AdvertStore* advertStore) {
-  auto w = std::make_shared<ServiceWiring>();
+  auto w = std::make_shared<ServiceWiring>(dlg.Feeds().SharedGetter());
   w->adverts = advertStore;
   auto& h = dlg.hooks();
   h.requestConfig = [&dlg, w](const std::string& query) { RequestConfig(dlg, *w, query); };

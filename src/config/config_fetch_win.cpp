@@ -15,20 +15,21 @@
 
 namespace config {
 
-bool FetchBody(const std::u16string& url, size_t maxBytes, std::string* body, std::u16string* error) {
+bool FetchBody(const std::u16string& url, size_t maxBytes, std::string* body, std::u16string* error,
+               const net::HttpGetter& get) {
   net::HttpOptions options;
   options.maxBody = maxBytes;
   net::HttpResponse response;
-  int n = net::HttpGet(url, options, &response);
+  int n = get ? get(url, options, &response) : net::HttpGet(url, options, &response);
   bool ok = n > 0 && response.error.empty() && response.body;
   if (ok) body->assign(response.body.get(), response.size);
   if (error) *error = response.error;
   return ok;
 }
 
-bool FetchConfigDocument(const std::u16string& url, std::string* body) {
+bool FetchConfigDocument(const std::u16string& url, std::string* body, const net::HttpGetter& get) {
   std::u16string error;
-  if (FetchBody(url, kMaxDocumentBytes, body, &error)) return true;
+  if (FetchBody(url, kMaxDocumentBytes, body, &error, get)) return true;
   if (!error.empty()) LogDebug("%s", platform::U16ToUtf8(error).c_str());
   return false;
 }
@@ -42,7 +43,7 @@ bool GdiplusDecodes(const std::u16string& path) {
 
 }  // namespace
 
-std::u16string DownloadFileTo(const std::u16string& url, const std::u16string& folder) {
+std::u16string DownloadFileTo(const std::u16string& url, const std::u16string& folder, const net::HttpGetter& get) {
   std::u16string name = SafePictureFileName(url);
   if (name.empty() || folder.empty() || !IsWebAddress(url)) return u"";
   if (!platform::CreateFolder(folder)) return u"";
@@ -50,7 +51,7 @@ std::u16string DownloadFileTo(const std::u16string& url, const std::u16string& f
   if (path.back() != u'\\' && path.back() != u'/') path += u'\\';
   path += name;
   std::string body;
-  if (!FetchBody(url, kMaxPictureBytes, &body)) return u"";
+  if (!FetchBody(url, kMaxPictureBytes, &body, nullptr, get)) return u"";
   std::string error;
   if (!platform::WriteFileAtomic(path, body, &error)) {
     LogDebug("write adv pic failed: %s", error.c_str());

@@ -196,6 +196,13 @@ void FeedRefresher::SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* n
   shared->session.Start(url, options, [ticket](net::HttpResponse&) {});
 }
 
+net::HttpGetter FeedRefresher::SharedGetter() const {
+  std::shared_ptr<Shared> shared = shared_;
+  return [shared](const std::u16string& url, const net::HttpOptions& options, net::HttpResponse* response) {
+    return shared->session.Get(url, options, response);
+  };
+}
+
 size_t FeedRefresher::Stop(std::chrono::milliseconds bound) { return shared_->workers.Stop(bound); }
 
 void DropFeedResults(HWND window, UINT message) {

@@ -16,6 +16,7 @@
 
 #include "feed/fetch_failure.h"
 #include "model/feed_item.h"
+#include "net/http_client_win.h"
 
 namespace feed {
 
@@ -88,6 +89,11 @@ class FeedRefresher {
   // Tells the maker's feed-proxy endpoint about a newly added subscription, on a worker
   // thread; nothing is reported back.
   void SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name);
+
+  // A blocking GET through the refreshes' session, for the program's other downloads
+  // (the configuration, advert pictures) made on threads that may wait: they share its
+  // threads and connections instead of making their own. It keeps the session alive.
+  net::HttpGetter SharedGetter() const;
 
   // At exit: cancels running refreshes and notices and waits until they have ended or
   // `bound` has passed; none posts a result after that. Later refreshes are refused.

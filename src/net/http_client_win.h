@@ -78,8 +78,11 @@ constexpr unsigned long kMaxConnectionsPerServer = 64;
 constexpr int kMaxTransferThreads = 64;
 constexpr int kIdleThreadMs = 5000;
 
+// A blocking GET as HttpGet makes it, through whichever session the giver chose.
+using HttpGetter = std::function<int(const std::u16string& url, const HttpOptions& options, HttpResponse* response)>;
+
 // One WinINet session (opened once) and the GETs made through it. Each GET runs on one of
-// the session's threads; one watchdog thread, there only while GETs run, gives up on those
+// the session's threads; one watchdog thread, there while GETs run and a while after, gives up on those
 // that pass their deadline or whose cancel flag is raised. The object may go before its
 // GETs end: they keep what they use.
 class HttpSession {

@@ -116,6 +116,22 @@ TEST(FeedRefresh, DeliversItemsAndAddsTheVersion) {
   EXPECT_EQ(lines[1], "GET /utf8/rss.xml?refresh=1&ver=1.0.0.0 HTTP/1.1");
 }
 
+TEST(FeedRefresh, OtherDownloadsGoThroughTheRefreshesSessionWhichOutlivesTheRefresher) {
+  LoopbackServer server(Samples());
+  net::HttpGetter get;
+  {
+    FeedRefresher feeds;
+    get = feeds.SharedGetter();
+    net::HttpResponse response;
+    ASSERT_GT(get(server.Url("/gbk"), net::HttpOptions(), &response), 0);
+    EXPECT_TRUE(response.error.empty());
+  }
+  // The configuration's thread may still be downloading when the refresher goes at exit.
+  net::HttpResponse response;
+  ASSERT_GT(get(server.Url("/utf8/rss.xml"), net::HttpOptions(), &response), 0);
+  EXPECT_NE(std::string(response.body.get(), response.size).find("<rss"), std::string::npos);
+}
+
 TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   testutil::TempDir dir;
   std::string log = dir.file("log.txt");
