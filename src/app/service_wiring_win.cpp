@@ -34,13 +34,15 @@ constexpr int kFallbackAfterOfflineTicks = 30;
 CNotesManager& Manager(CMainDlg& dlg) { return dlg.manager(); }
 
 struct ServiceWiring {
-  // The configuration and its pictures come through the feeds' session (`get`): no
-  // threads and connection of their own beside it.
-  explicit ServiceWiring(const net::HttpGetter& get)
+  // The configuration and its pictures come through the feeds' session, on its threads:
+  // no threads and connection of their own beside it.
+  explicit ServiceWiring(feed::FeedRefresher& feeds) : ServiceWiring(feeds.SharedGetter(), feeds) {}
+  ServiceWiring(const net::HttpGetter& get, feed::FeedRefresher& feeds)
       : configs([get](const std::u16string& url, std::string* body) { return config::FetchConfigDocument(url, body, get); },
                 [get](const std::u16string& url) {
                   return config::DownloadFileTo(url, store::GetDataFolder() + u"adv", get);
-                }) {}
+                },
+                [&feeds](std::function<void()> job) { return feeds.RunShared(std::move(job)); }) {}
 
   update::UpdateController& Updates(CMainDlg& dlg) {
     if (!updates) {
@@ -133,7 +135,7 @@ void RequestConfig(CMainDlg& dlg, ServiceWiring& w, const std::string& query) {
 }  // namespace
 
 void InstallServiceHooks(CMainDlg& dlg, adverts::AdvertStore* advertStore) {
-  auto w = std::make_shared<ServiceWiring>(dlg.Feeds().SharedGetter());
+  auto w = std::make_shared<ServiceWiring>(dlg.Feeds());
   w->adverts = advertStore;
   auto& h = dlg.hooks();
   h.requestConfig = [&dlg, w](const std::string& query) { RequestConfig(dlg, *w, query); };

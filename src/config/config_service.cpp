@@ -6,16 +6,25 @@
 
 namespace config {
 
-ConfigService::ConfigService(DocumentFetcher fetch, PictureDownloader pictures)
-    : fetch_(std::move(fetch)), pictures_(std::move(pictures)), shared_(std::make_shared<Shared>()) {}
+ConfigService::ConfigService(DocumentFetcher fetch, PictureDownloader pictures, JobRunner run)
+    : fetch_(std::move(fetch)), pictures_(std::move(pictures)), run_(std::move(run)), shared_(std::make_shared<Shared>()) {}
 
 ConfigService::~ConfigService() { shared_->abandoned = true; }
 
 bool ConfigService::Start(const std::u16string& url, bool carriesStatistics, Done done) {
   bool idle = false;
   if (!shared_->running.compare_exchange_strong(idle, true)) return false;
-  std::thread(Run, shared_, fetch_, pictures_, url, carriesStatistics, std::move(done)).detach();
-  return true;
+  if (!run_) {
+    std::thread(Run, shared_, fetch_, pictures_, url, carriesStatistics, std::move(done)).detach();
+    return true;
+  }
+  auto job = [shared = shared_, fetch = fetch_, pictures = pictures_, url, carriesStatistics, done = std::move(done)] {
+    Run(shared, fetch, pictures, url, carriesStatistics, done);
+  };
+  if (run_(std::move(job))) return true;
+  LogDebug("no thread for the configuration request");
+  shared_->running = false;
+  return false;
 }
 
 std::shared_ptr<const AppConfig> ConfigService::Current() const {

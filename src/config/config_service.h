@@ -17,6 +17,8 @@ namespace config {
 
 // Fetches `url` into `body`; false (and a logged reason) on any failure.
 using DocumentFetcher = std::function<bool(const std::u16string& url, std::string* body)>;
+// Runs `job` on a thread that may wait on the network; false when none could be had.
+using JobRunner = std::function<bool(std::function<void()> job)>;
 
 struct ConfigOutcome {
   bool parsed = false;             // a document was fetched and parsed
@@ -28,7 +30,9 @@ class ConfigService {
   // Called on the worker thread after the running mark was cleared.
   using Done = std::function<void(const ConfigOutcome&)>;
 
-  ConfigService(DocumentFetcher fetch, PictureDownloader pictures);
+  // Requests run through `run` when given (a thread the program already has), else on a
+  // thread of their own.
+  ConfigService(DocumentFetcher fetch, PictureDownloader pictures, JobRunner run = nullptr);
   // A worker still running finishes on its own and reports to nobody.
   ~ConfigService();
   ConfigService(const ConfigService&) = delete;
@@ -53,6 +57,7 @@ class ConfigService {
 
   DocumentFetcher fetch_;
   PictureDownloader pictures_;
+  JobRunner run_;
   std::shared_ptr<Shared> shared_;
 };
 

@@ -203,6 +203,8 @@ net::HttpGetter FeedRefresher::SharedGetter() const {
   };
 }
 
+bool FeedRefresher::RunShared(std::function<void()> job) const { return shared_->session.Run(std::move(job)); }
+
 size_t FeedRefresher::Stop(std::chrono::milliseconds bound) { return shared_->workers.Stop(bound); }
 
 void DropFeedResults(HWND window, UINT message) {

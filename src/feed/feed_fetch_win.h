@@ -94,6 +94,9 @@ class FeedRefresher {
   // (the configuration, advert pictures) made on threads that may wait: they share its
   // threads and connections instead of making their own. It keeps the session alive.
   net::HttpGetter SharedGetter() const;
+  // Runs a job of such a download on one of the session's threads (see HttpSession::Run);
+  // false when none could be had.
+  bool RunShared(std::function<void()> job) const;
 
   // At exit: cancels running refreshes and notices and waits until they have ended or
   // `bound` has passed; none posts a result after that. Later refreshes are refused.

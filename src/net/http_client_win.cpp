@@ -64,6 +64,9 @@ class Transfer {
 
   // The thread may outlive the caller: only the watchdog reads the cancel flag, and only
   // until the GET is reported.
+  // Work run in place of a GET (HttpSession::Run): never watched, never reported.
+  std::function<void()> job;
+
   Transfer(std::u16string url, const HttpOptions& options, HttpSession::Done done)
       : url(std::move(url)),
         options(WithoutCancel(options)),
@@ -473,6 +476,12 @@ DWORD WINAPI TransferThread(LPVOID param) {
     std::shared_ptr<Transfer> transfer = std::move(s.waiting.front());
     s.waiting.pop_front();
     lock.unlock();
+    if (transfer->job) {
+      transfer->job();
+      transfer.reset();
+      lock.lock();
+      continue;
+    }
     HttpResponse response;
     // (One the watchdog gave up while it waited is not begun.)
     if (!transfer->Expired()) Perform(s.root.get(), transfer.get(), &response);
@@ -548,6 +557,20 @@ bool StartThread(const SessionState& state, LPTHREAD_START_ROUTINE proc) {
   return true;
 }
 
+// Lists `transfer` for a thread: one of its own unless an idle one will take it (or the
+// bound is reached: it then waits for the first thread to finish). False when no thread
+// could be had. The caller holds the session's lock.
+bool Queue(const SessionState& state, const std::shared_ptr<Transfer>& transfer) {
+  HttpSession::State& s = *state;
+  if (static_cast<int>(s.waiting.size()) >= s.idle && s.threads < kMaxTransferThreads) {
+    if (StartThread(state, TransferThread)) ++s.threads;
+    else if (s.threads == 0) return false;  // nothing would ever take it
+  }
+  s.waiting.push_back(transfer);
+  s.work.notify_one();
+  return true;
+}
+
 // Lists `transfer` for the watchdog and, unless it runs `here` on the calling thread, for
 // a thread; false when a thread it needs could not be made.
 bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer, bool here) {
@@ -557,16 +580,7 @@ bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer
     if (!StartThread(state, WatchdogThread)) return false;
     s.watching = true;
   }
-  if (!here) {
-    // A thread of its own unless an idle one will take it (or the bound is reached: it
-    // then waits for the first thread to finish).
-    if (static_cast<int>(s.waiting.size()) >= s.idle && s.threads < kMaxTransferThreads) {
-      if (StartThread(state, TransferThread)) ++s.threads;
-      else if (s.threads == 0) return false;  // nothing would ever take it
-    }
-    s.waiting.push_back(transfer);
-    s.work.notify_one();
-  }
+  if (!here && !Queue(state, transfer)) return false;
   s.active.push_back(transfer);
   if (transfer->NextCheck(Clock::now()) < s.watchdogWakes) s.changed.notify_all();
   return true;
@@ -636,6 +650,13 @@ int HttpSession::Get(const std::u16string& url, const HttpOptions& options, Http
   slot->filled.wait(lock, [&] { return slot->done; });
   *response = std::move(slot->response);
   return response->body ? static_cast<int>(response->size) : 0;
+}
+
+bool HttpSession::Run(std::function<void()> job) {
+  auto transfer = std::make_shared<Transfer>(u"", HttpOptions(), nullptr);
+  transfer->job = std::move(job);
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  return Queue(state_, transfer);
 }
 
 size_t HttpSession::running() const {

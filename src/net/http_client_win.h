@@ -104,6 +104,11 @@ class HttpSession {
   // no thread could be made.
   bool Start(const std::u16string& url, const HttpOptions& options, Done done);
 
+  // Runs `job` on one of the session's threads, where a blocking GET runs in place: work
+  // that waits on the network without a thread of its own. False, with nothing started,
+  // when no thread could be had. Jobs have no deadline: each GET in them has its own.
+  bool Run(std::function<void()> job);
+
   // The blocking form: as HttpGet below, through this session.
   int Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
 

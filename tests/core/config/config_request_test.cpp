@@ -5,7 +5,9 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <vector>
 #include <thread>
 
 #include "config/config_apply.h"
@@ -252,6 +254,37 @@ TEST(ConfigService, FailuresKeepThePreviousRecord) {
   EXPECT_FALSE(outcomes.got[2].parsed);  // fetch failed
   ASSERT_NE(service.Current(), nullptr);
   EXPECT_EQ(service.Current()->newsSources.size(), 1u);
+}
+
+TEST(ConfigService, ARunnerGivenCarriesTheRequestAndARefusalLeavesItIdle) {
+  std::vector<std::function<void()>> jobs;
+  bool accept = false;
+  config::ConfigService service(
+      [](const std::u16string&, std::string* body) {
+        *body = "<r><update><ver>1.0.0.2</ver><url>u</url></update></r>";
+        return true;
+      },
+      nullptr,
+      [&jobs, &accept](std::function<void()> job) {
+        if (accept) jobs.push_back(std::move(job));
+        return accept;
+      });
+  Outcomes outcomes;
+  auto done = [&outcomes](const config::ConfigOutcome& o) { outcomes.Add(o); };
+  // No thread to be had: the request is not started, and the next one may be.
+  EXPECT_FALSE(service.Start(u"x", false, done));
+  EXPECT_FALSE(service.running());
+  accept = true;
+  ASSERT_TRUE(service.Start(u"x", false, done));
+  ASSERT_EQ(jobs.size(), 1u);
+  EXPECT_TRUE(service.running());
+  EXPECT_FALSE(service.Start(u"y", false, done)) << "one at a time, through the runner too";
+  jobs[0]();  // the runner's thread
+  ASSERT_TRUE(outcomes.WaitFor(1));
+  EXPECT_TRUE(outcomes.got[0].parsed);
+  EXPECT_FALSE(service.running());
+  ASSERT_NE(service.Current(), nullptr);
+  EXPECT_EQ(service.Current()->updateVersion, u"1.0.0.2");
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -416,6 +417,32 @@ TEST(HttpSession, GetsComingOneAfterAnotherShareTheirThreads) {
     Sleep(50);  // the GET is over: nothing is running
   }
   EXPECT_EQ(session.threadsMade(), 2) << "one transfer thread and one watchdog serve them all";
+}
+
+TEST(HttpSession, AJobRunsOnTheSessionsThreadAndItsGetsRunInPlace) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "job body"));
+  });
+  HttpSession session;
+  std::mutex m;
+  std::condition_variable cv;
+  bool done = false;
+  DWORD jobThread = 0;
+  std::string body;
+  ASSERT_TRUE(session.Run([&] {
+    HttpResponse r;
+    const int n = session.Get(server.Url("/in-job"), HttpOptions(), &r);
+    std::lock_guard<std::mutex> lock(m);
+    jobThread = GetCurrentThreadId();
+    if (n > 0) body.assign(r.body.get(), r.size);
+    done = true;
+    cv.notify_all();
+  }));
+  std::unique_lock<std::mutex> lock(m);
+  ASSERT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return done; }));
+  EXPECT_EQ(body, "job body");
+  EXPECT_NE(jobThread, GetCurrentThreadId());
+  EXPECT_EQ(session.threadsMade(), 2) << "the job's thread ran its GET itself, watched by the watchdog";
 }
 
 TEST(HttpSession, TheWatchdogGivesUpAtTheDeadlineOrOnCancelAndReportsOnce) {
