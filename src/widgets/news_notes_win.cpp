@@ -67,11 +67,7 @@ bool CNewsNotes::StartRetrieval(const std::u16string& url, bool automatic) {
 }
 
 int CNewsNotes::MeasureTitle(const std::u16string& title) {
-  fw::WindowDc screen(nullptr);
-  fw::SelectGuard font(screen.get(), contentFont());
-  SIZE s{};
-  GetTextExtentPoint32W(screen.get(), as_wcstr(title), static_cast<int>(title.size()), &s);
-  return ui::ToLogical(s.cx, dpi());  // the widget's size is kept at 96 DPI
+  return ui::ToLogical(MeasureContentText(title), dpi());  // the widget's size is kept at 96 DPI
 }
 
 void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }

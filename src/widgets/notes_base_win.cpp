@@ -195,6 +195,15 @@ void CNotesBase::ResizeTo(int w, int h) {
   RecordChanged(widgets::kSaveDelayAfterResize);
 }
 
+int CNotesBase::MeasureContentText(const std::u16string& text) {
+  if (!imageDc_) imageDc_.reset(CreateCompatibleDC(nullptr));
+  if (!imageDc_) return 0;
+  fw::SelectGuard font(imageDc_.get(), contentFont_.get());
+  SIZE s{};
+  GetTextExtentPoint32W(imageDc_.get(), as_wcstr(text), static_cast<int>(text.size()), &s);
+  return s.cx;
+}
+
 void CNotesBase::LayOutContentForWidth(int w) {
   if (!IsWindow()) return;
   int h = height;

@@ -146,6 +146,9 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   void RepaintArea(const widgets::Rect& area);
   // The title buttons come or go with the mouse.
   void RepaintButtons();
+  // Pixel width of `text` in the content font, measured on a memory DC of the widget's
+  // own: no screen DC to get and give back for each title.
+  int MeasureContentText(const std::u16string& text);
   // Gives the engine the content rectangle the window will have at `width` (96 DPI, clamped
   // as ResizeTo clamps it) and its present height; the window itself keeps its size.
   void LayOutContentForWidth(int width);
