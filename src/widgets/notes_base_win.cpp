@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <cstring>
+
 #include "framework/wstr_win.h"
 #include "platform/bench_trace.h"
 #include "res/resource.h"
@@ -477,7 +479,23 @@ void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
   widgets::Surface a = widgets::Surface{surfaceA_.pixels(), w, h}.Clipped(area), b{scratch.pixels(), w, h};
   const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
   GdiFlush();
-  widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_, dpi_);
+  if (keepImage_ || mouseInside_ || menuFromButton_) {
+    // The image stays after this paint, and more repaints are likely: the background is
+    // kept beside it and copied.
+    const BackgroundKey key{w, h, dpi_, blendAlpha_, theme_.title, theme_.bodyTop, theme_.bodyBottom};
+    if (background_.size() != static_cast<size_t>(w) * h || !(key == backgroundKey_)) {
+      background_.assign(static_cast<size_t>(w) * h, 0u);
+      widgets::ComposeWidgetBackground({background_.data(), w, h}, b, im.frame, theme_, blendAlpha_, dpi_);
+      backgroundKey_ = key;
+    }
+    for (int y = area.top; y < area.bottom; ++y) {
+      const size_t at = static_cast<size_t>(y) * w + area.left;
+      std::memcpy(surfaceA_.pixels() + at, background_.data() + at, static_cast<size_t>(area.width()) * 4);
+    }
+  } else {
+    std::vector<uint32_t>().swap(background_);
+    widgets::ComposeWidgetBackground(a, b, im.frame, theme_, blendAlpha_, dpi_);
+  }
   if (mouseInside_ || menuFromButton_ || KeepButtonsShown()) {
     widgets::DrawImage(a, im.refresh, rects_.refresh);
     widgets::DrawImage(a, im.menu, rects_.menu);

@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/handles_win.h"
 #include "framework/window_win.h"
@@ -218,6 +219,20 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   fw::UniqueFont titleFont_, captionFont_;
   ui::DibSurface surfaceA_;
   bool keepImage_ = false;
+  // The background (frame, colours, opacity) of a kept image, for the repaints that follow
+  // while the pointer is over the widget: copied instead of composed again. Let go with
+  // the image. The key says what it was made for.
+  struct BackgroundKey {
+    int width = 0, height = 0, dpi = 0;
+    uint8_t alpha = 0;
+    uint32_t title = 0, bodyTop = 0, bodyBottom = 0;
+    bool operator==(const BackgroundKey& o) const {
+      return width == o.width && height == o.height && dpi == o.dpi && alpha == o.alpha && title == o.title &&
+             bodyTop == o.bodyTop && bodyBottom == o.bodyBottom;
+    }
+  };
+  std::vector<uint32_t> background_;
+  BackgroundKey backgroundKey_;
   // The composition's scratch surface (background layers, then the text mark), shared by
   // all widgets.
   static ui::DibSurface& ScratchSurface();

@@ -296,6 +296,35 @@ TEST_F(NewsNotesTest, AScrollRecomposesTheContentOnlyAndAsAWholePaintWould) {
   EXPECT_EQ(Differing(scrolled, Pixels(w->surface())), 0u);
 }
 
+TEST_F(NewsNotesTest, AKeptBackgroundFollowsOpacityColourAndSize) {
+  SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);  // off both widgets
+  auto items = Items(5);
+  CNewsNotes* kept = Make(200, 6);
+  Deliver(*kept, items);
+  kept->Compose();  // its background is kept beside the image from now on
+  CNewsNotes* fresh = Make(120, 3);
+  Deliver(*fresh, items);
+  fresh->Compose();
+  ASSERT_EQ(kept->surface().width(), fresh->surface().width());
+  ASSERT_EQ(kept->surface().height(), fresh->surface().height());
+  // Opacity and colour change: the next paints must not show the old background.
+  kept->SetAlpha(120);
+  kept->Compose();
+  kept->ApplyColorTheme(3);
+  kept->Compose();
+  EXPECT_EQ(Differing(Pixels(kept->surface()), Pixels(fresh->surface())), 0u);
+  // Nor after a resize.
+  kept->ResizeTo(300, 220);
+  kept->Compose();
+  fresh->ResizeTo(300, 220);
+  fresh->Compose();
+  EXPECT_EQ(Differing(Pixels(kept->surface()), Pixels(fresh->surface())), 0u);
+  // A part composed over the kept background is what a whole paint makes.
+  const std::vector<uint32_t> whole = Pixels(kept->surface());
+  kept->ComposeArea({0, 0, 120, 60});
+  EXPECT_EQ(Differing(whole, Pixels(kept->surface())), 0u);
+}
+
 TEST_F(NewsNotesTest, ChangesInOneFrameMakeOnePushAndTheNextWaitsForTheNextFrame) {
   CNewsNotes* w = Make(200, 6);
   auto items = Items(8);
