@@ -13,10 +13,23 @@ _pelinor_display() {
   local n="${PELINOR_XVFB_DISPLAY:-$(( 50 + $(printf '%s' "$_pelinor_root" | cksum | cut -d' ' -f1) % 40 ))}"
   export DISPLAY=":$n"
   if xdpyinfo >/dev/null 2>&1; then return 0; fi
-  (Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >/dev/null 2>&1 &)
+  # A server that holds the display's lock may still be starting (on a busy machine that
+  # has taken over ten seconds): wait for it rather than start a second one, which would
+  # only fail on the lock.
+  local log="${TMPDIR:-/tmp}/pelinor-xvfb-$n.log" pid="" ours=""
+  [ -r "/tmp/.X$n-lock" ] && pid="$(tr -dc '0-9' <"/tmp/.X$n-lock")"
+  if [ -z "$pid" ] || [ "$(cat "/proc/$pid/comm" 2>/dev/null)" != Xvfb ]; then
+    ours="$(Xvfb ":$n" -screen 0 1280x800x24 -nolisten tcp </dev/null >"$log" 2>&1 & echo $!)"
+  fi
   local i
-  for i in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && return 0; sleep 0.1; done
-  echo "wine-run: could not start Xvfb on :$n" >&2
+  for i in $(seq 1 600); do
+    xdpyinfo >/dev/null 2>&1 && return 0
+    # A server that already gave up (the display is taken) will not answer.
+    if [ -n "$ours" ] && ! kill -0 "$ours" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  echo "wine-run: no Xvfb answered on :$n; its output:" >&2
+  tail -n 20 "$log" >&2 2>/dev/null || true
   return 1
 }
 

@@ -33,9 +33,13 @@ def wine_env(prefix_name="wineprefix-e2e", first_display=90):
               % ROOT)
     env = dict(os.environ, PELINOR_WINEPREFIX=prefix, PELINOR_XVFB_DISPLAY=str(display))
     env.pop("DISPLAY", None)
-    with tempfile.TemporaryFile() as f:
-        subprocess.run(["bash", "-c", script], env=env, stdin=subprocess.DEVNULL, stdout=f,
-                       stderr=subprocess.DEVNULL, check=True, timeout=300)
+    with tempfile.TemporaryFile() as f, tempfile.TemporaryFile() as err:
+        r = subprocess.run(["bash", "-c", script], env=env, stdin=subprocess.DEVNULL, stdout=f,
+                           stderr=err, timeout=300)
+        if r.returncode != 0:
+            err.seek(0)
+            raise RuntimeError("the Wine prefix or display %s could not be made ready: %s"
+                               % (display, err.read().decode(errors="replace").strip()))
         f.seek(0)
         out = f.read()
     result = {}
