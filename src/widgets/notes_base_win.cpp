@@ -101,14 +101,14 @@ void CNotesBase::ShowWidget() {
   widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
 
   DWORD ex = WS_EX_LAYERED | WS_EX_TOOLWINDOW | (topmost == 1 ? WS_EX_TOPMOST : 0);
-  if (!Create(kWidgetWindowClass, nullptr, rc, kWidgetTitle, WS_POPUP | WS_VISIBLE, ex,
-              CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, LoadCursorW(nullptr, IDC_ARROW)))
+  // Made hidden and shown with its first image (see ComposeArea): a layered window shown
+  // before it has one is painted blank by the system, and costs a round of paint messages.
+  if (!Create(kWidgetWindowClass, nullptr, rc, kWidgetTitle, WS_POPUP, ex, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS,
+              LoadCursorW(nullptr, IDC_ARROW)))
     return;
   const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
   if (style & WS_CAPTION) SetWindowLongW(hwnd_, GWL_STYLE, style & ~WS_CAPTION);
-  UINT swp = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED;
-  SetWindowPos(hwnd_, topmost == 1 ? nullptr : HWND_BOTTOM, 0, 0, 0, 0, swp | (topmost == 1 ? SWP_NOZORDER : 0));
-  ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+  showOnPush_ = true;
   // Shared: loaded once by the system for every widget, never destroyed by one.
   HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
                                              GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
@@ -149,6 +149,7 @@ void CNotesBase::DestroyWidget() {
   if (IsWindow()) DestroyWindow();
   // A compose request posted to the old window died with it: a new window must ask again.
   composePending_ = composeTimer_ = false;
+  showOnPush_ = false;
   dirty_ = widgets::DirtyArea();
   // The surfaces go before the font they hold.
   surfaceA_.Reset();
@@ -509,6 +510,12 @@ void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255, whole ? nullptr : &r);
   lastPushMs_ = NowMs();
   ++pushes_;
+  if (showOnPush_) {
+    // Shown now that it has an image: below the other windows unless it stays on top.
+    showOnPush_ = false;
+    const UINT swp = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
+    SetWindowPos(hwnd_, topmost == 1 ? nullptr : HWND_BOTTOM, 0, 0, 0, 0, swp | (topmost == 1 ? SWP_NOZORDER : 0));
+  }
   // The window keeps what it shows. The widget keeps its own copy only while the pointer
   // is over it, for the quick repaints of hovering and scrolling: the others would each
   // hold their size in pixels for nothing.

@@ -212,6 +212,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   void OnCtrlWatchTick();
 
   bool ready_ = false;
+  bool showOnPush_ = false;  // made hidden: shown by its first push
   uint8_t blendAlpha_ = 255;
   widgets::ColorTheme theme_;
   // The fonts come before the surfaces: a font outlives the DCs it is selected into.

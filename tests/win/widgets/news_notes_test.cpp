@@ -520,6 +520,55 @@ TEST_F(NewsNotesTest, StackingFollowsTheTopmostFlag) {
   EXPECT_EQ(env_.saveRequests.back(), widgets::kSaveDelay);
 }
 
+// True when window a comes after window b in the stacking order (is below it).
+bool Below(HWND a, HWND b) {
+  for (HWND h = GetWindow(b, GW_HWNDNEXT); h; h = GetWindow(h, GW_HWNDNEXT))
+    if (h == a) return true;
+  return false;
+}
+
+TEST_F(NewsNotesTest, ANewWidgetShowsWithItsFirstImageAtTheBottomUnlessTopmost) {
+  // Another program's ordinary window, already shown.
+  HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+  ASSERT_TRUE(other);
+  CNewsNotes* w = Make(200, 6);
+  ASSERT_TRUE(w->ready());
+  // Nothing is shown before the widget has an image to show.
+  EXPECT_FALSE(IsWindowVisible(w->hwnd()));
+  EXPECT_EQ(w->pushCount(), 0);
+  w->ComposeIfPending();
+  EXPECT_EQ(w->pushCount(), 1);
+  EXPECT_TRUE(IsWindowVisible(w->hwnd()));
+  EXPECT_TRUE(Below(w->hwnd(), other));
+  // Its next pushes leave its place alone: a window brought over it stays over it.
+  SetWindowPos(other, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  ASSERT_TRUE(Below(other, w->hwnd()));
+  w->SetAlpha(120);
+  w->ComposeIfPending();
+  EXPECT_EQ(w->pushCount(), 2);
+  EXPECT_TRUE(Below(other, w->hwnd()));
+
+  // One that stays on top is shown on top, over the ordinary window.
+  CNewsNotes* top = Add();
+  top->x = 300;
+  top->y = 100;
+  top->topmost = 1;
+  top->ShowWidget();
+  EXPECT_FALSE(IsWindowVisible(top->hwnd()));
+  top->ComposeIfPending();
+  EXPECT_TRUE(IsWindowVisible(top->hwnd()));
+  EXPECT_TRUE(GetWindowLongW(top->hwnd(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(Below(other, top->hwnd()));
+
+  // Made again after it was closed, it waits for its image again.
+  w->DestroyWidget();
+  w->ShowWidget();
+  EXPECT_FALSE(IsWindowVisible(w->hwnd()));
+  EXPECT_TRUE(wintest::PumpUntil([&] { return IsWindowVisible(w->hwnd()) != FALSE; }, 2000));
+  DestroyWindow(other);
+}
+
 TEST_F(NewsNotesTest, CtrlClickRuleAndCornerGesture) {
   CNewsNotes* w = Make(255, 6);
   std::vector<FeedItem> items = {{u"一条不能打开的链接", u"ftp://127.0.0.1/x"}};
