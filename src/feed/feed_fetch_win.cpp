@@ -43,7 +43,8 @@ net::HttpOptions FeedRequestOptions(const std::atomic<bool>* stop, const std::u1
   return options;
 }
 
-// Remembers in `states` what the answer of a refresh said about its feed.
+// Remembers in `states` what the answer of a refresh said about its feed; the caller
+// saves them once the answer is on its way.
 void Remember(FetchStates& states, const RefreshOptions& options, FetchState state, FeedResult* result) {
   int64_t now = platform::NowUnixSeconds();
   if (result->code > 0) {
@@ -52,7 +53,7 @@ void Remember(FetchStates& states, const RefreshOptions& options, FetchState sta
   }
   else if (result->code == kFeedUnchanged) RecordUnchanged(&state, now);
   else RecordFailure(&state, result->retryAfterSeconds, now);
-  states.Put(options.stateKey, state);
+  states.Store(options.stateKey, state);
 }
 
 // Posts a refresh's result to the window that asked for it, unless the program is
@@ -152,6 +153,7 @@ int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const Re
     }
     result.requestUrl = target;
     Deliver(window, message, *ticket, &result);
+    if (askNow && !options.stateKey.empty()) shared->states.Save();
     return 1;
   }
   // The download runs on one of the session's threads, which then parses, remembers and
@@ -166,6 +168,8 @@ int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const Re
     if (!options.stateKey.empty() && !stop) Remember(shared->states, options, state, &result);
     result.requestUrl = target;
     Deliver(window, message, stop, &result);
+    // Written after the answer is posted: the widget does not wait for the disk.
+    if (!options.stateKey.empty() && !stop) shared->states.Save();
   });
   return started ? 1 : 0;
 }

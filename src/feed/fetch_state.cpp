@@ -102,6 +102,7 @@ void FetchStates::Open(const std::u16string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     path_ = path;
     states_.clear();
+    changed_ = false;
   }
   if (read) Parse(text);
 }
@@ -112,10 +113,10 @@ FetchState FetchStates::Get(const std::u16string& key) const {
   return it == states_.end() ? FetchState() : it->second;
 }
 
-void FetchStates::Put(const std::u16string& key, const FetchState& state) {
+void FetchStates::Store(const std::u16string& key, const FetchState& state) {
   std::lock_guard<std::mutex> lock(mutex_);
   auto it = states_.find(key);
-  bool changed = it == states_.end() || !SameRemembered(it->second, state);
+  if (it == states_.end() || !SameRemembered(it->second, state)) changed_ = true;
   states_[key] = state;
   if (states_.size() > kMaxFetchStates) {
     auto oldest = states_.begin();
@@ -123,10 +124,27 @@ void FetchStates::Put(const std::u16string& key, const FetchState& state) {
       if (i->second.used < oldest->second.used) oldest = i;
     states_.erase(oldest);
   }
-  if (!changed || path_.empty()) return;
-  std::string error;
-  if (!platform::WriteFileAtomic(path_, SerializeLocked(), &error))
-    LogError("feed fetch state not saved: %s", error.c_str());
+}
+
+void FetchStates::Save() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (writing_ || path_.empty()) return;  // the writer picks up what changed
+  writing_ = true;
+  while (changed_) {
+    changed_ = false;
+    const std::string text = SerializeLocked();
+    const std::u16string path = path_;
+    lock.unlock();
+    std::string error;
+    if (!platform::WriteFileAtomic(path, text, &error)) LogError("feed fetch state not saved: %s", error.c_str());
+    lock.lock();
+  }
+  writing_ = false;
+}
+
+void FetchStates::Put(const std::u16string& key, const FetchState& state) {
+  Store(key, state);
+  Save();
 }
 
 std::string FetchStates::Serialize() const {

@@ -62,7 +62,14 @@ class FetchStates {
   void Open(const std::u16string& path);
 
   FetchState Get(const std::u16string& key) const;
-  // Stores the state; saves the file when what is worth remembering changed.
+  // Stores the state in memory; the file is written by the next Save.
+  void Store(const std::u16string& key, const FetchState& state);
+  // Writes the file when what is worth remembering changed since it was last written.
+  // The file is written outside the lock, so Get and Store never wait for the disk; while
+  // one thread writes, a Save from another returns at once and the writer writes again
+  // with what was stored meanwhile, so several answers at once make one or two writes.
+  void Save();
+  // Store, then Save.
   void Put(const std::u16string& key, const FetchState& state);
 
   // The file's text and its reading, exposed for tests.
@@ -74,6 +81,8 @@ class FetchStates {
   mutable std::mutex mutex_;
   std::map<std::u16string, FetchState> states_;
   std::u16string path_;
+  bool changed_ = false;  // stored but not yet written
+  bool writing_ = false;  // a thread is in Save's writing loop
 };
 
 }  // namespace feed

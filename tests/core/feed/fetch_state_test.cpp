@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "platform/files.h"
 #include "platform/text.h"
 #include "test_util.h"
@@ -73,6 +78,46 @@ TEST(FetchState, RememberedAcrossRuns) {
   EXPECT_EQ(b.failures, 1);
   EXPECT_EQ(b.notBefore, 320);
   EXPECT_TRUE(again.Get(u"unknown").etag.empty());
+}
+
+TEST(FetchState, AnswersSavedFromManyThreadsAtOnceAreAllInTheFile) {
+  testutil::TempDir dir;
+  std::u16string file = Path(dir, "feeds.dat");
+  FetchStates states;
+  states.Open(file);
+  constexpr int kThreads = 8;
+  for (int round = 1; round <= 20; ++round) {
+    const std::u16string etag = u"e" + platform::Utf8ToU16(std::to_string(round));
+    std::atomic<int> waiting{kThreads};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+      threads.emplace_back([&, t] {
+        FetchState s;
+        RecordAnswer(&s, etag, u"", round);
+        --waiting;
+        while (waiting.load() > 0) std::this_thread::yield();  // all store and save at once
+        states.Put(u"k" + platform::Utf8ToU16(std::to_string(t)), s);
+      });
+    }
+    for (auto& th : threads) th.join();
+    // Whatever thread wrote last, the file holds every answer of the round.
+    FetchStates again;
+    again.Open(file);
+    for (int t = 0; t < kThreads; ++t)
+      ASSERT_EQ(again.Get(u"k" + platform::Utf8ToU16(std::to_string(t))).etag, etag) << "round " << round << " k" << t;
+  }
+  // Stored only, it is in memory and not yet in the file; the next save writes it.
+  FetchState later;
+  RecordAnswer(&later, u"later", u"", 99);
+  states.Store(u"k0", later);
+  EXPECT_EQ(states.Get(u"k0").etag, u"later");
+  FetchStates before;
+  before.Open(file);
+  EXPECT_EQ(before.Get(u"k0").etag, u"e20");
+  states.Save();
+  FetchStates after;
+  after.Open(file);
+  EXPECT_EQ(after.Get(u"k0").etag, u"later");
 }
 
 TEST(FetchState, DamagedOrForeignFilesAreIgnoredAndBounded) {
