@@ -19,8 +19,14 @@ Reported per count, as medians over the runs and as ratios to the floor of the s
   content  - every widget shows the items of its feed
   CPU      - CPU time the process used until then (less disturbed by a busy machine)
   VmHWM    - peak resident memory of the program's process, once all show content
+  threads  - the most threads it had at once until then (each holds about 1 MiB under Wine)
+  first content - the first widget shows the items of its feed
   idle CPU - CPU seconds of the process (and of the wineserver) over --idle-seconds
              after start-up, for the count given by --idle-count
+
+The floor is also run with as many windows as the program has widgets ("floor-N",
+floor.exe --windows N): what each window costs the system by itself, and so what a widget
+costs beyond its window.
 
 Usage: bench/wine_startup.py [--counts 1,10,50] [--runs 3] [--idle-seconds 60]
                              [--idle-count 10] [--no-build] [--also LABEL=EXE ...]
@@ -174,12 +180,20 @@ def cpu_seconds(pid):
     return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
-def vm_hwm_kib(pid):
-    with open("/proc/%d/status" % pid) as f:
-        for line in f:
-            if line.startswith("VmHWM:"):
-                return int(line.split()[1])
+def status_field(pid, field):
+    """A number of /proc/PID/status ("VmHWM" in KiB, "Threads"); 0 when the process is gone."""
+    try:
+        with open("/proc/%d/status" % pid) as f:
+            for line in f:
+                if line.startswith(field + ":"):
+                    return int(line.split()[1])
+    except OSError:
+        pass
     return 0
+
+
+def vm_hwm_kib(pid):
+    return status_field(pid, "VmHWM")
 
 
 def wineserver_pid(prefix):
@@ -218,25 +232,28 @@ def read_events(path):
     return created, started, first_paint, first_content
 
 
-def run_once(env, exe_src, name, count, idle_seconds, work):
-    """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds)."""
+def run_once(env, exe_src, name, count, idle_seconds, work, windows=False):
+    """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds).
+    With `windows` the floor shows `count` windows instead of one."""
     folder = tempfile.mkdtemp(prefix="run-", dir=work)
     exe = os.path.join(folder, name)
     shutil.copy(exe_src, exe)
-    widgets = count if name == "pelinor.exe" else 1
+    widgets = count if (name == "pelinor.exe" or windows) else 1
     if name == "pelinor.exe":
         with open(os.path.join(folder, "data.dat"), "wb") as f:
             f.write(profile(count))
         shutil.rmtree(os.path.join(env["_LOCALAPPDATA"], "Vessaly"), ignore_errors=True)
     events = os.path.join(folder, "bench-events.txt")
     launched = time.time()
-    proc = subprocess.Popen(["wine", exe], env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+    proc = subprocess.Popen(["wine", exe] + (["--windows", str(count)] if windows else []), env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     pid = find_process(name, env["WINEPREFIX"])
     result = {"widgets": widgets}
     try:
         end = time.time() + 120
+        threads = 0  # the most threads seen at once: under Wine each holds about 1 MiB
         while time.time() < end:
+            threads = max(threads, status_field(pid, "Threads") if pid else 0)
             created, started, painted, content = read_events(events)
             if len(painted) >= widgets and (name != "pelinor.exe" or len(content) >= widgets):
                 break
@@ -255,8 +272,12 @@ def run_once(env, exe_src, name, count, idle_seconds, work):
                 raise RuntimeError("pelinor.exe with %d widgets: only %d show content" % (count, len(content)))
             result["first_content_ms"] = min(content.values()) - started
             result["content_ms"] = max(content.values()) - started
-        time.sleep(1.0)  # let late work (a save, the configuration request) settle
+        settle = time.time() + 1.0  # let late work (a save, the configuration request) settle
+        while time.time() < settle:
+            threads = max(threads, status_field(pid, "Threads"))
+            time.sleep(0.02)
         result["vmhwm_kib"] = vm_hwm_kib(pid)
+        result["threads"] = threads
         if idle_seconds:
             server = wineserver_pid(env["WINEPREFIX"])
             c0, s0 = cpu_seconds(pid), cpu_seconds(server) if server else 0.0
@@ -302,6 +323,9 @@ def main():
     # label -> (stripped copy, the name it runs under)
     programs = {"floor": (os.path.join(TREE, "bench", "win", "floor.exe"), "floor.exe"),
                 "pelinor": (os.path.join(TREE, "pelinor.exe"), "pelinor.exe")}
+    # The yardstick: the floor with as many windows as the program has widgets.
+    yardstick = "floor-N"
+    programs[yardstick] = programs["floor"]
     for item in args.also:
         label, _, path = item.partition("=")
         programs[label] = (path, "pelinor.exe")
@@ -310,6 +334,7 @@ def main():
         subprocess.run(["i686-w64-mingw32-strip", "-o", stripped, path], check=True)
         programs[label] = (stripped, name)
     labels = list(programs)
+    programs_shown = [label for label in labels if label not in ("floor", yardstick)]
     env = wine_env()
     r = subprocess.run(["wine", "cmd", "/c", "echo %LOCALAPPDATA%"], env=env, stdout=subprocess.PIPE,
                        stderr=subprocess.DEVNULL)
@@ -326,15 +351,19 @@ def main():
                 figures = {}
                 for label in labels[shift:] + labels[:shift]:  # each program leads in turn
                     idle = args.idle_seconds if (count == args.idle_count and run == 0) else 0
-                    figures[label] = run_once(env, programs[label][0], programs[label][1], count, idle, work)
+                    figures[label] = run_once(env, programs[label][0], programs[label][1], count,
+                                              0 if label == yardstick else idle, work, windows=label == yardstick)
                 runs.append({"run": run, "count": count, **figures})
                 f = figures["floor"]
-                line = "run %d, %2d widgets: floor painted %4.0f ms %5.1f MiB" % (run, count, f["painted_ms"],
-                                                                              f["vmhwm_kib"] / 1024.0)
-                for label in labels[1:]:
+                line = "run %d, %2d widgets: floor painted %4.0f ms %5.1f MiB %2d threads" % (
+                    run, count, f["painted_ms"], f["vmhwm_kib"] / 1024.0, f["threads"])
+                y = figures[yardstick]
+                line += " | %d windows %4.0f ms %5.1f MiB" % (count, y["painted_ms"], y["vmhwm_kib"] / 1024.0)
+                for label in programs_shown:
                     p = figures[label]
-                    line += " | %s painted %5.0f ms, content %5.0f ms, %5.1f MiB, CPU %5.0f ms" % (
-                        label, p["painted_ms"], p["content_ms"], p["vmhwm_kib"] / 1024.0, p["cpu_to_done_ms"])
+                    line += " | %s painted %5.0f ms, content %5.0f ms, %5.1f MiB, %2d threads, CPU %5.0f ms" % (
+                        label, p["painted_ms"], p["content_ms"], p["vmhwm_kib"] / 1024.0, p["threads"],
+                        p["cpu_to_done_ms"])
                 print(line, flush=True)
     finally:
         server.close()
@@ -343,11 +372,27 @@ def main():
 
     print("\nload average before %.1f, after %.1f (%d cores)" % (load_before[0], load_after[0], os.cpu_count()))
     print("medians over %d runs; ratios are program / floor of the same run, then the median of those" % args.runs)
-    for label in labels[1:]:
+    # What the system itself costs per window: the floor with N windows.
+    print("\n%s (the floor showing as many windows as there are widgets):" % yardstick)
+    print("%7s %11s %10s %12s" % ("windows", "painted ms", "MiB", "MiB - floor"))
+    windows = {}
+    for count in counts:
+        rs = [r for r in runs if r["count"] == count]
+        yp = median([r[yardstick]["painted_ms"] for r in rs])
+        ym = median([r[yardstick]["vmhwm_kib"] for r in rs]) / 1024.0
+        windows[count] = (yp, ym)
+        print("%7d %11.0f %10.1f %+12.1f" % (count, yp, ym,
+                                            median([(r[yardstick]["vmhwm_kib"] - r["floor"]["vmhwm_kib"]) / 1024.0
+                                                    for r in rs])))
+    for a, b in zip(counts, counts[1:]):
+        n = b - a
+        print("per extra window from %d to %d: painted %+.1f ms, memory %+.2f MiB" % (
+            a, b, (windows[b][0] - windows[a][0]) / n, (windows[b][1] - windows[a][1]) / n))
+    for label in programs_shown:
         print("\n%s:" % label)
-        print("%7s %9s %11s %8s %11s %8s %10s %10s %12s %9s %8s %7s" % (
+        print("%7s %9s %11s %8s %11s %8s %10s %10s %12s %9s %8s %7s %8s %14s" % (
             "widgets", "floor ms", "painted ms", "ratio", "content ms", "ratio", "floor MiB", "MiB", "MiB - floor",
-            "floor CPU", "CPU ms", "ratio"))
+            "floor CPU", "CPU ms", "ratio", "threads", "first content"))
         summary = {}
         for count in counts:
             rs = [r for r in runs if r["count"] == count]
@@ -363,13 +408,18 @@ def main():
             pcpu = median([r[label]["cpu_to_done_ms"] for r in rs])
             rcpu = median([r[label]["cpu_to_done_ms"] / max(r["floor"]["cpu_to_done_ms"], 1) for r in rs])
             summary[count] = (pp, pc, pm, pcpu)
-            print("%7d %9.0f %11.0f %7.2fx %11.0f %7.2fx %10.1f %10.1f %+12.1f %9.0f %8.0f %6.2fx" % (
-                count, fp, pp, rp, pc, rc, fm, pm, dm, fc, pcpu, rcpu))
+            th = median([r[label]["threads"] for r in rs])
+            first = median([r[label]["first_content_ms"] for r in rs])
+            print("%7d %9.0f %11.0f %7.2fx %11.0f %7.2fx %10.1f %10.1f %+12.1f %9.0f %8.0f %6.2fx %8.0f %11.0f ms" % (
+                count, fp, pp, rp, pc, rc, fm, pm, dm, fc, pcpu, rcpu, th, first))
         for a, b in zip(counts, counts[1:]):
             da, db = summary[a], summary[b]
             n = b - a
             print("per extra widget from %d to %d: painted %+.1f ms, content %+.1f ms, memory %+.2f MiB, CPU %+.1f ms"
                   % (a, b, (db[0] - da[0]) / n, (db[1] - da[1]) / n, (db[2] - da[2]) / n, (db[3] - da[3]) / n))
+            print("  of which beyond a window of the %s: painted %+.1f ms, memory %+.2f MiB" % (
+                yardstick, (db[0] - da[0] - windows[b][0] + windows[a][0]) / n,
+                (db[2] - da[2] - windows[b][1] + windows[a][1]) / n))
         print("process creation to own code (DLL loading), median: floor %.0f ms, %s %.0f ms" % (
             median([r["floor"]["created_to_main_ms"] for r in runs]), label,
             median([r[label]["created_to_main_ms"] for r in runs])))

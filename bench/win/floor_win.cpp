@@ -1,12 +1,14 @@
 // The floor of the start-up benchmark: the least a layered desktop widget program must do.
 // It starts COM, the common controls, GDI+, WinINet and the shell as the program does,
-// shows one 260 x 200 layered window with a plain framed image, reports "painted" through
-// the same event trace as the program, and then idles in its message loop.
+// shows one 260 x 200 layered window with a plain framed image (or N with "--windows N"),
+// reports "painted" through the same event trace as the program, and then idles in its
+// message loop.
 #include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 #include <gdiplus.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <wininet.h>
 
@@ -72,11 +74,24 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   wc.lpszClassName = L"PelinorFloor";
   RegisterClassW(&wc);
-  HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, wc.lpszClassName, L"floor", WS_POPUP, 100, 100,
-                              kWidth, kHeight, nullptr, nullptr, instance, nullptr);
-  ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-  Paint(hwnd);
-  platform::BenchEvent("painted", hwnd);
+  // "--windows N" shows N such windows, side by side in rows, one after another: what
+  // N layered windows cost the system by themselves, beside a program with N widgets.
+  int windows = 1;
+  int argc = 0;
+  if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
+    for (int i = 1; i + 1 < argc; ++i)
+      if (lstrcmpW(argv[i], L"--windows") == 0) windows = _wtoi(argv[i + 1]);
+    LocalFree(argv);
+  }
+  if (windows < 1 || windows > 500) windows = 1;
+  for (int i = 0; i < windows; ++i) {
+    const int x = 100 + (i % 5) * (kWidth + 10), y = 100 + (i / 5 % 4) * (kHeight + 10);
+    HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, wc.lpszClassName, L"floor", WS_POPUP, x, y, kWidth,
+                                kHeight, nullptr, nullptr, instance, nullptr);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    Paint(hwnd);
+    platform::BenchEvent("painted", hwnd);
+  }
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
