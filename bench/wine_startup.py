@@ -18,7 +18,8 @@ Reported per count, as medians over the runs and as ratios to the floor of the s
   painted  - every widget has pushed its first image
   content  - every widget shows the items of its feed
   CPU      - CPU time the process used until then (less disturbed by a busy machine)
-  VmHWM    - peak resident memory of the program's process, once all show content
+  VmHWM    - peak resident memory of the program's process, three seconds after all show
+             content (so that the save that follows start-up counts)
   threads  - the most threads it had at once until then (each holds about 1 MiB under Wine)
   first content - the first widget shows the items of its feed
   idle CPU - CPU seconds of the process (and of the wineserver) over --idle-seconds
@@ -272,7 +273,9 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False):
                 raise RuntimeError("pelinor.exe with %d widgets: only %d show content" % (count, len(content)))
             result["first_content_ms"] = min(content.values()) - started
             result["content_ms"] = max(content.values()) - started
-        settle = time.time() + 1.0  # let late work (a save, the configuration request) settle
+        # Late work of the start-up counts as well: the configuration request a second
+        # after the start and the save two seconds after the last widget changed size.
+        settle = time.time() + 3.0
         while time.time() < settle:
             threads = max(threads, status_field(pid, "Threads"))
             time.sleep(0.02)
