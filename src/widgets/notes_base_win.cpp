@@ -4,6 +4,7 @@
 #include <windowsx.h>
 
 #include <cstring>
+#include <map>
 
 #include "framework/wstr_win.h"
 #include "platform/bench_trace.h"
@@ -36,13 +37,27 @@ double NowMs() {
   return static_cast<double>(t.QuadPart) / perMs;
 }
 
+// The title and refresh-caption fonts are the same for every widget at one DPI: made once
+// per DPI for the whole process (a handful at most) and never deleted. Widgets live on
+// the UI thread only.
+struct SharedFonts {
+  HFONT title, caption;
+};
+
+const SharedFonts& SharedFontsAt(int dpi) {
+  static auto* fonts = new std::map<int, SharedFonts>;
+  auto it = fonts->find(dpi);
+  if (it == fonts->end())
+    it = fonts->emplace(dpi, SharedFonts{ui::CreatePointFont(100, L"宋体", true, dpi),
+                                         ui::CreatePointFont(90, L"宋体", false, dpi)}).first;
+  return it->second;
+}
+
 }  // namespace
 
 CNotesBase::CNotesBase(widgets::WidgetEnv& env)
     : env_(env),
-      theme_(*widgets::FindTheme(widgets::kDefaultThemeId)),
-      titleFont_(ui::CreatePointFont(100, L"宋体", true, ui::kBaseDpi)),
-      captionFont_(ui::CreatePointFont(90, L"宋体", false, ui::kBaseDpi)) {
+      theme_(*widgets::FindTheme(widgets::kDefaultThemeId)) {
   engine_ = std::make_unique<richtext::CRichDrawWin>();
 }
 
@@ -68,8 +83,9 @@ void CNotesBase::RebuildContentFont() {
 
 void CNotesBase::RebuildFonts() {
   RebuildContentFont();
-  titleFont_.reset(ui::CreatePointFont(100, L"宋体", true, dpi_));
-  captionFont_.reset(ui::CreatePointFont(90, L"宋体", false, dpi_));
+  const SharedFonts& shared = SharedFontsAt(dpi_);
+  titleFont_ = shared.title;
+  captionFont_ = shared.caption;
 }
 
 RECT CNotesBase::PlaceForRecord() {
@@ -426,12 +442,12 @@ void CNotesBase::PaintText(HDC dc, const widgets::Rect* area) {
                                          : richtext::Rect{};
   engine_->Paint(dc, imageDc_.get(), area ? &engineArea : nullptr);
   if (!titleText_.empty()) {
-    fw::SelectGuard font(dc, titleFont_.get());
+    fw::SelectGuard font(dc, titleFont_);
     ::SetTextColor(dc, kTitleTextColor);
     TextOutW(dc, rects_.title.left, rects_.title.top, as_wcstr(titleText_), static_cast<int>(titleText_.size()));
   }
   if (ShowRefreshCaption()) {
-    fw::SelectGuard font(dc, captionFont_.get());
+    fw::SelectGuard font(dc, captionFont_);
     ::SetTextColor(dc, textcolor);
     SetBkMode(dc, TRANSPARENT);
     widgets::Rect c = widgets::RefreshCaptionRect(surfaceA_.width(), surfaceA_.height(), dpi_);

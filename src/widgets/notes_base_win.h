@@ -94,6 +94,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   int hoverEnds() const { return hoverEnds_; }
   // The content font, and the font the drawing surfaces hold (the same once made).
   HFONT contentFont() const { return contentFont_.get(); }
+  HFONT titleFont() const { return titleFont_; }
   HFONT surfaceFont() const;
   const widgets::WidgetTooltip& tooltip() const { return tooltip_; }
   // The DPI of the monitor the widget is on. The record keeps sizes at 96 DPI; the window
@@ -217,7 +218,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   widgets::ColorTheme theme_;
   // The fonts come before the surfaces: a font outlives the DCs it is selected into.
   fw::UniqueFont contentFont_;
-  fw::UniqueFont titleFont_, captionFont_;
+  HFONT titleFont_ = nullptr, captionFont_ = nullptr;  // shared by every widget at this DPI
   ui::DibSurface surfaceA_;
   bool keepImage_ = false;
   // The background (frame, colours, opacity) of a kept image, for the repaints that follow

@@ -674,6 +674,16 @@ TEST_F(NewsNotesTest, SharedIconFontsInTheirDcsAndRepaintAfterAHide) {
   HICON icon = reinterpret_cast<HICON>(SendMessageW(a->hwnd(), WM_GETICON, ICON_SMALL, 0));
   ASSERT_TRUE(icon);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(b->hwnd(), WM_GETICON, ICON_SMALL, 0)), icon);
+  // One title font for every widget at one DPI; a widget that goes leaves it to the others.
+  ASSERT_TRUE(a->titleFont());
+  EXPECT_EQ(b->titleFont(), a->titleFont());
+  {
+    CNewsNotes* gone = Make(200, 6);
+    EXPECT_EQ(gone->titleFont(), a->titleFont());
+    gone->DestroyWidget();
+    widgets_.pop_back();
+  }
+  EXPECT_EQ(GetObjectType(a->titleFont()), static_cast<DWORD>(OBJ_FONT));
 
   // A new font replaces the old one in the drawing surfaces before the old one goes.
   EXPECT_EQ(a->surfaceFont(), a->contentFont());
