@@ -24,21 +24,6 @@ constexpr char16_t kNewWidgetFace[] = u"宋体";
 constexpr int kFailureToastMode = 2;  // in the lower part of the widget
 constexpr UINT kFailureToastMs = 3000;
 
-// Shows at once the feed answers that arrived while widgets were being made: with many
-// widgets, the first feeds appear while the rest are still being made, instead of all
-// after the last window exists. Only answers are taken from the queue, in their order.
-void ShowArrivedAnswers(const std::vector<CNewsNotes*>& widgets) {
-  MSG m;
-  while (PeekMessageW(&m, nullptr, feed::kFeedResultMessage, feed::kFeedResultMessage, PM_REMOVE)) {
-    DispatchMessageW(&m);
-    for (CNewsNotes* w : widgets)
-      if (w->hwnd() == m.hwnd) {
-        w->ComposeIfPending();
-        break;
-      }
-  }
-}
-
 // The host of a manager that has no program around it: its widgets still refresh.
 class NoProgramHost : public widgets::ProgramHost {
  public:
@@ -154,7 +139,6 @@ int CNotesManager::Restore(const DataSnapshot& data) {
     w->ComposeIfPending();
     AddWidget(w);
     ++made;
-    ShowArrivedAnswers(widgets_);
   }
   return made;
 }

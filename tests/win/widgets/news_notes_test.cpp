@@ -13,7 +13,6 @@
 #include <memory>
 
 #include "app/main_dlg_win.h"
-#include "feed/feed_fetch_win.h"
 #include "model/feed_item.h"
 #include "ui/layered_pixels.h"
 #include "widgets/desktop_embed_win.h"
@@ -897,75 +896,6 @@ TEST_F(WidgetManagerTest, WakingUpRetriesAFailedFeedAtOnce) {
   EXPECT_LT(GetTickCount64() - asked, 5000u);  // well before the pause would have ended
   EXPECT_EQ(w->feedLogic().state(), widgets::NewsFeedLogic::State::kShown);
   EXPECT_EQ(w->engine()->GetHtml().find(u"读取失败"), std::u16string::npos);
-}
-
-// Watches the widget windows being made while widgets are restored: when the second is
-// made, it waits until the first widget's answer is in the queue (or shown); when the
-// third is made, it notes what the first widget shows.
-struct RestoreWatch {
-  static RestoreWatch* current;
-  HHOOK hook = nullptr;
-  CNotesManager* manager = nullptr;
-  int made = 0;
-  bool answerQueued = false;
-  size_t firstShowsAtThird = 0;
-
-  static LRESULT CALLBACK Proc(int code, WPARAM wp, LPARAM lp) {
-    RestoreWatch& w = *current;
-    wchar_t name[64];
-    if (code == HCBT_CREATEWND && GetClassNameW(reinterpret_cast<HWND>(wp), name, 64) &&
-        lstrcmpW(name, kWidgetWindowClass) == 0) {
-      ++w.made;
-      MSG m;
-      for (int i = 0; w.made == 2 && i < 1000 && !w.answerQueued; ++i) {
-        // (A quick answer may have been shown already, right after the first was made.)
-        w.answerQueued = PeekMessageW(&m, nullptr, feed::kFeedResultMessage, feed::kFeedResultMessage, PM_NOREMOVE) ||
-                         (!w.manager->WidgetList().empty() && !w.manager->WidgetList()[0]->items().empty());
-        if (!w.answerQueued) Sleep(10);
-      }
-      if (w.made == 3 && !w.manager->WidgetList().empty()) w.firstShowsAtThird = w.manager->WidgetList()[0]->items().size();
-    }
-    return CallNextHookEx(w.hook, code, wp, lp);
-  }
-};
-RestoreWatch* RestoreWatch::current = nullptr;
-
-TEST_F(WidgetManagerTest, RestoringShowsAFeedThatAnsweredBeforeTheNextWidgetIsMade) {
-  using wintest::LoopbackServer;
-  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
-    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", TwoItemFeed()));
-  });
-  DataSnapshot data;
-  data.settings = dlg_.manager();
-  for (int i = 0; i < 3; ++i) {
-    CNotesLocalInfo record;
-    record.rssurl = server.Url("/feed" + std::to_string(i) + ".xml");
-    record.x = 40 + 270 * i;
-    record.y = 50;
-    data.widgets.push_back(record);
-  }
-  RestoreWatch watch;
-  watch.manager = &dlg_.manager();
-  RestoreWatch::current = &watch;
-  watch.hook = SetWindowsHookExW(WH_CBT, &RestoreWatch::Proc, nullptr, GetCurrentThreadId());
-  ASSERT_TRUE(watch.hook);
-  const int made = dlg_.manager().Restore(data);
-  UnhookWindowsHookEx(watch.hook);
-  ASSERT_EQ(made, 3);
-  ASSERT_TRUE(watch.answerQueued);
-  // The first feed is on screen before the third window exists, with its own image.
-  EXPECT_EQ(watch.firstShowsAtThird, 2u);
-  CNewsNotes* first = dlg_.manager().WidgetList()[0];
-  EXPECT_EQ(first->pushCount(), 2);  // the loading line, then the feed
-  EXPECT_TRUE(IsWindowVisible(first->hwnd()));
-  // The others follow through the message loop.
-  EXPECT_TRUE(wintest::PumpUntil(
-      [&] {
-        for (CNewsNotes* w : dlg_.manager().WidgetList())
-          if (w->items().size() != 2) return false;
-        return true;
-      },
-      10000));
 }
 
 // Switching while the old feed is still being fetched: the old answer, arriving late, is
