@@ -196,7 +196,7 @@ void CMainDlg::OnTick() {
   if (a.refreshAllWidgets) manager_.RefreshAllWidgets();
   // Failed feeds: retries that are due, and all of them at once when the network is back.
   // (The system is asked directly: the isOnline hook counts the start-up's offline ticks.)
-  if (network_.Tick([] {
+  if (network_.Tick(manager_.AnyAwaitsNetwork(), [] {
         DWORD flags = 0;
         return InternetGetConnectedState(&flags, 0) != FALSE;
       }))

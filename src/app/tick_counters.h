@@ -39,15 +39,22 @@ class TickCounters {
 };
 
 // Notices the network coming back. Asked every tick, it looks at the online state only
-// every kCheckEveryTicks ticks (a cheap system query) and says when it turned from
-// offline to online since the last look.
+// every kCheckEveryTicks ticks, and only while something waits for the network: the
+// system query is not free (under Wine it enumerates every adapter and route). It says
+// when the state turned from offline to online since the last look.
 class NetworkWatch {
  public:
   static constexpr int kCheckEveryTicks = 5;
 
-  // `isOnline` is called only on the ticks that look.
+  // `isOnline` is called only on the ticks that look. While nothing `waits`, nobody is
+  // told and the watch starts afresh: the first look after that only takes the state.
   template <class IsOnline>
-  bool Tick(IsOnline isOnline) {
+  bool Tick(bool waits, IsOnline isOnline) {
+    if (!waits) {
+      ticks_ = 0;
+      wasOffline_ = false;
+      return false;
+    }
     if (++ticks_ < kCheckEveryTicks) return false;
     ticks_ = 0;
     const bool online = isOnline();

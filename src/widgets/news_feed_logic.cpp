@@ -137,9 +137,13 @@ void NewsFeedLogic::Tick() {
   Start(feedUrl_, false);  // due by the widget's own back-off
 }
 
+bool NewsFeedLogic::AwaitsNetwork() const {
+  if (feedUrl_.empty() || retryAt_ == 0) return false;
+  return state_ != State::kFailed || feed::CuredByNetwork(failure_.kind);
+}
+
 void NewsFeedLogic::NetworkBack() {
-  if (refreshing_ || feedUrl_.empty() || retryAt_ == 0) return;
-  if (state_ == State::kFailed && !feed::CuredByNetwork(failure_.kind)) return;
+  if (refreshing_ || !AwaitsNetwork()) return;
   silent_ = true;
   Start(feedUrl_, false);
 }

@@ -88,6 +88,9 @@ class NewsFeedLogic {
   // The network came back (or the computer woke up): a widget that failed for a reason
   // the network may cure tries again now.
   void NetworkBack();
+  // Whether the network coming back would make NetworkBack retry now (once a refresh
+  // running meanwhile has ended): the widget failed for a reason the network may cure.
+  bool AwaitsNetwork() const;
 
   // The user opened the link `href` (as the content spells it): its item is no longer
   // new. Rebuilds the content when that changes it.

@@ -36,6 +36,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   void Tick() { logic_.Tick(); }
   // The network came back or the computer woke up: a failed feed is fetched again now.
   void NetworkBack() { logic_.NetworkBack(); }
+  bool AwaitsNetwork() const { return logic_.AwaitsNetwork(); }
 
   void DestroyWidget() override;
   // Both the widget's own operation and what the feed logic asks of the window.

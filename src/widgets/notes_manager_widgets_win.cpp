@@ -83,6 +83,12 @@ void CNotesManager::NetworkBack() {
   for (CNewsNotes* w : widgets_) w->NetworkBack();
 }
 
+bool CNotesManager::AnyAwaitsNetwork() const {
+  for (const CNewsNotes* w : widgets_)
+    if (w->AwaitsNetwork()) return true;
+  return false;
+}
+
 CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ) {
   auto* w = new CNewsNotes(*this);
   w->rssurl = url;

@@ -68,6 +68,8 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void TickWidgets();
   // The network came back: every widget whose feed failed for want of it fetches it now.
   void NetworkBack();
+  // Whether any widget waits for the network to come back.
+  bool AnyAwaitsNetwork() const;
   // Creates, shows, refreshes and lists a new feed widget for `url` at (x, y), taking the
   // opacity and template of `templ` when given. Returns the widget.
   CNewsNotes* CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ);

@@ -354,10 +354,13 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   NewsFeedLogic logic(&host);
   logic.NetworkBack();
   EXPECT_TRUE(host.started.empty());  // never refreshed: nothing to retry
+  EXPECT_FALSE(logic.AwaitsNetwork());
   logic.Refresh(u"http://f/rss", false);
   logic.NetworkBack();
   EXPECT_EQ(host.started.size(), 1u);  // running already
+  EXPECT_FALSE(logic.AwaitsNetwork());
   logic.OnResult(Failed(host, feed::FailureKind::kHostNotFound, 12007), u"", u"");
+  EXPECT_TRUE(logic.AwaitsNetwork());  // the program watches the network for it
   logic.NetworkBack();
   ASSERT_EQ(host.started.size(), 2u);
   EXPECT_FALSE(host.automatic.back());
@@ -366,6 +369,7 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   logic.OnResult(notFeed, u"", u"");
   EXPECT_EQ(logic.failure().kind, feed::FailureKind::kNotAFeed);
   EXPECT_TRUE(Contains(host.shown, u"这个地址不是订阅源"));
+  EXPECT_FALSE(logic.AwaitsNetwork());
   logic.NetworkBack();
   EXPECT_EQ(host.started.size(), 2u);
   // A widget that shows its feed has nothing to retry.
@@ -373,6 +377,7 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   logic.Tick();
   auto items = Items(1);
   logic.OnResult(Answer(host, 1, items.data()), u"", u"");
+  EXPECT_FALSE(logic.AwaitsNetwork());
   logic.NetworkBack();
   logic.Tick();
   EXPECT_EQ(host.started.size(), 3u);
