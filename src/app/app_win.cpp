@@ -63,9 +63,11 @@ int Run(feed::FeedRefresher& feeds) {
   std::u16string dataFolder = store::GetDataFolder();
   feeds.OpenStates((dataFolder.empty() ? to_u16(g_appFolder) : dataFolder) + kFetchStateFile);
 
-  // Files are written on their own thread; its queue outlives everything that writes to
-  // it, and its end waits for the last save.
+  // Files are written on their own thread, or on a download thread that waits for work
+  // (one lingers a while after every refresh): no thread is made for a save then. The
+  // queue outlives everything that writes to it, and its end waits for the last save.
   platform::WriteQueue writes;
+  writes.SetLender([&feeds](std::function<void()> job) { return feeds.RunOnIdleThread(std::move(job)); });
   store::DataStore data(dataFolder, to_u16(g_appFolder), &writes);
   adverts::AdvertStore advertStore(dataFolder);
   // The advert popup outlives the main window's hooks that show it.

@@ -209,6 +209,10 @@ net::HttpGetter FeedRefresher::SharedGetter() const {
 
 bool FeedRefresher::RunShared(std::function<void()> job) const { return shared_->session.Run(std::move(job)); }
 
+bool FeedRefresher::RunOnIdleThread(std::function<void()> job) const {
+  return shared_->session.RunIfIdle(std::move(job));
+}
+
 size_t FeedRefresher::Stop(std::chrono::milliseconds bound) { return shared_->workers.Stop(bound); }
 
 void DropFeedResults(HWND window, UINT message) {

@@ -97,6 +97,9 @@ class FeedRefresher {
   // Runs a job of such a download on one of the session's threads (see HttpSession::Run);
   // false when none could be had.
   bool RunShared(std::function<void()> job) const;
+  // Runs a job that does not wait for the network on a session thread that is idle now
+  // (see HttpSession::RunIfIdle); false when none is.
+  bool RunOnIdleThread(std::function<void()> job) const;
 
   // At exit: cancels running refreshes and notices and waits until they have ended or
   // `bound` has passed; none posts a result after that. Later refreshes are refused.

@@ -659,6 +659,17 @@ bool HttpSession::Run(std::function<void()> job) {
   return Queue(state_, transfer);
 }
 
+bool HttpSession::RunIfIdle(std::function<void()> job) {
+  HttpSession::State& s = *state_;
+  std::lock_guard<std::mutex> lock(s.mutex);
+  if (s.idle <= static_cast<int>(s.waiting.size())) return false;  // every idle thread has work coming
+  auto transfer = std::make_shared<Transfer>(u"", HttpOptions(), nullptr);
+  transfer->job = std::move(job);
+  s.waiting.push_back(std::move(transfer));
+  s.work.notify_one();
+  return true;
+}
+
 size_t HttpSession::running() const {
   std::lock_guard<std::mutex> lock(state_->mutex);
   return state_->active.size();

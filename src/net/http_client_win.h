@@ -108,6 +108,10 @@ class HttpSession {
   // that waits on the network without a thread of its own. False, with nothing started,
   // when no thread could be had. Jobs have no deadline: each GET in them has its own.
   bool Run(std::function<void()> job);
+  // Runs `job` on a thread of the session that waits for work now, and true; false, with
+  // nothing started, when none does. Work that need not wait for the network (a file
+  // write) borrows a lingering thread this way instead of making one.
+  bool RunIfIdle(std::function<void()> job);
 
   // The blocking form: as HttpGet below, through this session.
   int Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response);

@@ -2,7 +2,9 @@
 // retried for a while by the atomic write; on the thread that runs the windows that would
 // freeze the program, so the stores hand their bytes here instead. The worker starts with
 // the first write and ends when it has had nothing to do for a while: saves come
-// minutes apart, and a thread that waits costs memory all the same.
+// minutes apart, and a thread that waits costs memory all the same. Where the program has
+// an idle thread at hand (a download thread waiting for work, say), a lender can run the
+// writes there instead, and no thread is made for them.
 #pragma once
 #include <chrono>
 #include <condition_variable>
@@ -21,6 +23,11 @@ class WriteQueue {
   // Told on the worker thread how a write ended (`error` and `failure` say why it failed).
   using Done = std::function<void(bool ok, const std::string& error, const WriteFailure& failure)>;
 
+  // Runs `job` on an idle thread of someone else's at once and returns true, or returns
+  // false (and drops `job`) when it has none idle now. A job it took must run: the queue's
+  // end waits for it.
+  using Lender = std::function<bool(std::function<void()> job)>;
+
   explicit WriteQueue(std::chrono::milliseconds linger = std::chrono::milliseconds(3000));
   // Finishes every write still pending, then stops the worker.
   ~WriteQueue();
@@ -34,6 +41,10 @@ class WriteQueue {
   void Flush();
   // Whether the worker thread exists now.
   bool WorkerRunning();
+  // Writes that find no worker running are first offered to `lender`'s thread, which
+  // makes them all and returns; only when it declines is a worker made. Set before the
+  // first write.
+  void SetLender(Lender lender);
 
  private:
   struct Job {
@@ -42,6 +53,9 @@ class WriteQueue {
     Done done;
   };
   void Run();
+  // Makes the queued writes; `lock` holds mutex_. With `linger`, waits that long for more
+  // before it returns; it also returns when stopping.
+  void Drain(std::unique_lock<std::mutex>& lock, bool linger);
 
   std::mutex mutex_;
   std::condition_variable wake_;
@@ -50,6 +64,8 @@ class WriteQueue {
   bool busy_ = false;
   bool stopping_ = false;
   bool running_ = false;  // the worker has not decided to end
+  bool lent_ = false;     // writes are being made on a lender's thread
+  Lender lender_;
   const std::chrono::milliseconds linger_;
   std::thread worker_;
 };

@@ -4,6 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <vector>
+#include <mutex>
+#include <functional>
+#include <condition_variable>
 #include <thread>
 
 #include <atomic>
@@ -172,6 +176,96 @@ TEST(WriteQueue, WritesInOrderReportsFailuresAndFlushes) {
   queue.Write(a, "second", count);
   queue.Flush();
   EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "second");
+}
+
+TEST(WriteQueue, WritesGoToALendersIdleThreadWhenItHasOneAndTheEndWaitsForThem) {
+  testutil::TempDir dir;
+  const std::u16string a = platform::Utf8ToU16(dir.file("a.txt"));
+  const std::u16string b = platform::Utf8ToU16(dir.file("b.txt"));
+  // The lender's thread: takes jobs while `lending`, and starts each only after a pause,
+  // so that writes queued meanwhile join the one it took and the queue's end has to wait.
+  std::mutex m;
+  std::condition_variable cv;
+  std::vector<std::function<void()>> handed;
+  bool lending = true, over = false;
+  int offers = 0;
+  std::thread lenderThread([&] {
+    std::unique_lock<std::mutex> lock(m);
+    for (;;) {
+      cv.wait(lock, [&] { return over || !handed.empty(); });
+      if (handed.empty()) return;
+      auto job = std::move(handed.front());
+      handed.erase(handed.begin());
+      lock.unlock();
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      job();
+      lock.lock();
+    }
+  });
+  const std::thread::id lenderId = lenderThread.get_id();
+  std::atomic<int> onLender{0}, elsewhere{0};
+  auto where = [&](bool, const std::string&, const platform::WriteFailure&) {
+    (std::this_thread::get_id() == lenderId ? onLender : elsewhere)++;
+  };
+  {
+    platform::WriteQueue queue(std::chrono::milliseconds(50));
+    queue.SetLender([&](std::function<void()> job) {
+      std::lock_guard<std::mutex> lock(m);
+      ++offers;
+      if (!lending) return false;
+      handed.push_back(std::move(job));
+      cv.notify_one();
+      return true;
+    });
+    queue.Write(a, "one", where);
+    queue.Write(b, "two", where);  // taken by the same lent job
+    EXPECT_FALSE(queue.WorkerRunning());
+    queue.Flush();
+    EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "one");
+    EXPECT_EQ(testutil::ReadAll(dir.file("b.txt")), "two");
+    EXPECT_EQ(onLender.load(), 2);
+    EXPECT_EQ(offers, 1);
+
+    // No idle thread to lend: the queue's own worker writes.
+    {
+      std::lock_guard<std::mutex> lock(m);
+      lending = false;
+    }
+    queue.Write(a, "three", where);
+    EXPECT_TRUE(queue.WorkerRunning());
+    queue.Flush();
+    EXPECT_EQ(elsewhere.load(), 1);
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (queue.WorkerRunning() && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(queue.WorkerRunning());
+
+    // Lent again, and the queue ends before the lender's thread has begun the job.
+    {
+      std::lock_guard<std::mutex> lock(m);
+      lending = true;
+    }
+    queue.Write(a, "last", where);
+  }
+  EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "last");
+  EXPECT_EQ(onLender.load(), 3);
+  {
+    std::lock_guard<std::mutex> lock(m);
+    over = true;
+  }
+  cv.notify_one();
+  lenderThread.join();
+
+  // A lender that runs the job before it returns.
+  platform::WriteQueue inline_queue;
+  inline_queue.SetLender([](std::function<void()> job) {
+    job();
+    return true;
+  });
+  inline_queue.Write(a, "inline");
+  inline_queue.Flush();
+  EXPECT_EQ(testutil::ReadAll(dir.file("a.txt")), "inline");
+  EXPECT_FALSE(inline_queue.WorkerRunning());
 }
 
 TEST(WriteQueue, TheWorkerComesWithAWriteGoesWhenIdleAndWritesQueuedAtTheEndAreMade) {

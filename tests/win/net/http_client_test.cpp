@@ -445,6 +445,49 @@ TEST(HttpSession, AJobRunsOnTheSessionsThreadAndItsGetsRunInPlace) {
   EXPECT_EQ(session.threadsMade(), 2) << "the job's thread ran its GET itself, watched by the watchdog";
 }
 
+TEST(HttpSession, AJobBorrowsAThreadOnlyWhenOneIsIdle) {
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "ok"));
+  });
+  HttpSession session;
+  std::atomic<int> ran{0};
+  EXPECT_FALSE(session.RunIfIdle([&] { ++ran; }));  // no thread yet: none is made for it
+  EXPECT_EQ(session.threadsMade(), 0);
+
+  Reports reports(1);
+  session.Start(server.Url("/one"), HttpOptions(), reports.For(0));
+  ASSERT_TRUE(reports.WaitFor(1, 10000));
+  Sleep(50);  // the GET's thread now waits for work
+  // Shared with the job, which may still be unlocking when the test ends.
+  struct Gate {
+    std::mutex m;
+    std::condition_variable cv;
+    bool release = false;
+    DWORD jobThread = 0;
+  };
+  auto gate = std::make_shared<Gate>();
+  ASSERT_TRUE(session.RunIfIdle([gate] {
+    std::unique_lock<std::mutex> lock(gate->m);
+    gate->jobThread = GetCurrentThreadId();
+    gate->cv.notify_all();
+    gate->cv.wait(lock, [&] { return gate->release; });
+  }));
+  {
+    std::unique_lock<std::mutex> lock(gate->m);
+    ASSERT_TRUE(gate->cv.wait_for(lock, std::chrono::seconds(10), [&] { return gate->jobThread != 0; }));
+  }
+  EXPECT_NE(gate->jobThread, GetCurrentThreadId());
+  // Its only transfer thread is busy with the job: the next one is declined, not queued.
+  EXPECT_FALSE(session.RunIfIdle([&] { ++ran; }));
+  {
+    std::lock_guard<std::mutex> lock(gate->m);
+    gate->release = true;
+  }
+  gate->cv.notify_all();
+  EXPECT_EQ(ran.load(), 0);
+  EXPECT_EQ(session.threadsMade(), 2) << "the GET's thread and the watchdog; none for the job";
+}
+
 TEST(HttpSession, TheWatchdogGivesUpAtTheDeadlineOrOnCancelAndReportsOnce) {
   auto server = std::make_unique<LoopbackServer>([](LoopbackServer& self, SOCKET, const std::string&) {
     for (int i = 0; i < 60 && !self.stopping(); ++i) Sleep(50);  // three seconds of silence
