@@ -23,7 +23,11 @@ Reported per count, as medians over the runs and as ratios to the floor of the s
   threads  - the most threads it had at once until then (each holds about 1 MiB under Wine)
   first content - the first widget shows the items of its feed
   idle CPU - CPU seconds of the process (and of the wineserver) over --idle-seconds
-             after start-up, for the count given by --idle-count
+             after start-up, for the count given by --idle-count: first with the pointer
+             in a corner no window covers (where it waits during every run), then as long
+             again with it resting on the program's first window
+
+The pointer is moved with libX11 on the virtual display.
 
 The floor is also run with as many windows as the program has widgets ("floor-N",
 floor.exe --windows N): what each window costs the system by itself, and so what a widget
@@ -34,6 +38,8 @@ Usage: bench/wine_startup.py [--counts 1,10,50] [--runs 3] [--idle-seconds 60]
 --also runs another build of the program (before a change, say) in the same alternation.
 """
 import argparse
+import ctypes
+import ctypes.util
 import http.server
 import json
 import os
@@ -51,6 +57,10 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 TREE = os.path.join(ROOT, "build", "bench-win")
 PORT = 18791  # the service port compiled into the benchmark tree; also serves the feeds
 WIDGET_W, WIDGET_H = 260, 200
+FLOOR_X, FLOOR_Y, FLOOR_W, FLOOR_H = 100, 100, 260, 200  # the floor's first window (bench/win/floor_win.cpp)
+# Where the pointer waits: a corner of the 1280 x 800 display that no widget and no window
+# of the floor covers, as a user's mouse elsewhere on the desktop.
+PARKED = (1279, 799)
 
 
 def build(targets=("pelinor", "floor", "winprobe")):
@@ -233,6 +243,35 @@ def read_events(path):
     return created, started, first_paint, first_content
 
 
+def warp_pointer(env, x, y):
+    """Puts the virtual display's pointer at (x, y), as a user's mouse resting there."""
+    x11 = ctypes.CDLL(ctypes.util.find_library("X11") or "libX11.so.6")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
+    x11.XDefaultRootWindow.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+    x11.XWarpPointer.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong] + [ctypes.c_int] * 2 + \
+        [ctypes.c_uint] * 2 + [ctypes.c_int] * 2
+    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
+    display = x11.XOpenDisplay(env["DISPLAY"].encode())
+    if not display:
+        raise RuntimeError("cannot open display %s to move the pointer" % env["DISPLAY"])
+    try:
+        x11.XWarpPointer(display, 0, x11.XDefaultRootWindow(display), 0, 0, 0, 0, x, y)
+        x11.XSync(display, 0)
+    finally:
+        x11.XCloseDisplay(display)
+
+
+def idle_cpu(pid, prefix, seconds):
+    """CPU seconds of the process and of the wineserver over `seconds`."""
+    server = wineserver_pid(prefix)
+    c0, s0 = cpu_seconds(pid), cpu_seconds(server) if server else 0.0
+    time.sleep(seconds)
+    return cpu_seconds(pid) - c0, (cpu_seconds(server) - s0) if server else None
+
+
 def run_once(env, exe_src, name, count, idle_seconds, work, windows=False):
     """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds).
     With `windows` the floor shows `count` windows instead of one."""
@@ -245,6 +284,7 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False):
             f.write(profile(count))
         shutil.rmtree(os.path.join(env["_LOCALAPPDATA"], "Vessaly"), ignore_errors=True)
     events = os.path.join(folder, "bench-events.txt")
+    warp_pointer(env, *PARKED)
     launched = time.time()
     proc = subprocess.Popen(["wine", exe] + (["--windows", str(count)] if windows else []), env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
@@ -282,11 +322,17 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False):
         result["vmhwm_kib"] = vm_hwm_kib(pid)
         result["threads"] = threads
         if idle_seconds:
-            server = wineserver_pid(env["WINEPREFIX"])
-            c0, s0 = cpu_seconds(pid), cpu_seconds(server) if server else 0.0
-            time.sleep(idle_seconds)
-            result["idle_cpu_s"] = cpu_seconds(pid) - c0
-            result["idle_wineserver_cpu_s"] = (cpu_seconds(server) - s0) if server else None
+            # First with the pointer away from every window, then resting on the first one:
+            # Wine's TrackMouseEvent looks at the pointer every hover time (400 ms) while it
+            # stays over a window that asked to hear when it leaves.
+            result["idle_cpu_s"], result["idle_wineserver_cpu_s"] = idle_cpu(pid, env["WINEPREFIX"], idle_seconds)
+            if name == "pelinor.exe":
+                warp_pointer(env, WIDGET_W // 2, WIDGET_H // 2)
+            else:
+                warp_pointer(env, FLOOR_X + FLOOR_W // 2, FLOOR_Y + FLOOR_H // 2)
+            result["hover_idle_cpu_s"], result["hover_idle_wineserver_cpu_s"] = idle_cpu(
+                pid, env["WINEPREFIX"], idle_seconds)
+            warp_pointer(env, *PARKED)
             result["idle_seconds"] = idle_seconds
     finally:
         if pid:
@@ -430,8 +476,10 @@ def main():
         for label in labels:
             p = r[label]
             if "idle_cpu_s" in p:
-                print("idle over %d s with %d widgets: %s %.2f s CPU (wineserver meanwhile %.2f s)" % (
-                    p["idle_seconds"], r["count"], label, p["idle_cpu_s"], p["idle_wineserver_cpu_s"] or 0))
+                print("idle over %d s with %d widgets: %s %.2f s CPU (wineserver meanwhile %.2f s); "
+                      "with the pointer resting on its first window %.2f s (wineserver %.2f s)" % (
+                          p["idle_seconds"], r["count"], label, p["idle_cpu_s"], p["idle_wineserver_cpu_s"] or 0,
+                          p["hover_idle_cpu_s"], p["hover_idle_wineserver_cpu_s"] or 0))
     if args.json:
         with open(args.json, "w") as f:
             json.dump({"load": [load_before, load_after], "runs": runs}, f, indent=1)
