@@ -652,22 +652,17 @@ int HttpSession::Get(const std::u16string& url, const HttpOptions& options, Http
   return response->body ? static_cast<int>(response->size) : 0;
 }
 
-bool HttpSession::Run(std::function<void()> job) {
+bool HttpSession::Run(std::function<void()> job) { return RunJob(std::move(job), false); }
+
+bool HttpSession::RunIfIdle(std::function<void()> job) { return RunJob(std::move(job), true); }
+
+bool HttpSession::RunJob(std::function<void()> job, bool onlyIfIdle) {
   auto transfer = std::make_shared<Transfer>(u"", HttpOptions(), nullptr);
   transfer->job = std::move(job);
   std::lock_guard<std::mutex> lock(state_->mutex);
+  // With an idle thread beyond the work already waiting, Queue makes no thread.
+  if (onlyIfIdle && state_->idle <= static_cast<int>(state_->waiting.size())) return false;
   return Queue(state_, transfer);
-}
-
-bool HttpSession::RunIfIdle(std::function<void()> job) {
-  HttpSession::State& s = *state_;
-  std::lock_guard<std::mutex> lock(s.mutex);
-  if (s.idle <= static_cast<int>(s.waiting.size())) return false;  // every idle thread has work coming
-  auto transfer = std::make_shared<Transfer>(u"", HttpOptions(), nullptr);
-  transfer->job = std::move(job);
-  s.waiting.push_back(std::move(transfer));
-  s.work.notify_one();
-  return true;
 }
 
 size_t HttpSession::running() const {

@@ -124,6 +124,8 @@ class HttpSession {
   struct State;
 
  private:
+  bool RunJob(std::function<void()> job, bool onlyIfIdle);
+
   std::shared_ptr<State> state_;
 };
 
