@@ -129,8 +129,8 @@ int AppMain(const wchar_t* cmdLine, int show) {
       // Every refresh and subscription notice goes through one refresher (and one WinINet
       // session). At exit those still downloading are cancelled; those that cannot end at
       // once are left behind within the bound (they keep what they use, and use nothing
-      // torn down below).
-      feed::FeedRefresher feeds;
+      // torn down below). The main window's tick looks after its downloads' deadlines.
+      feed::FeedRefresher feeds(net::HttpSession::Watch::kWhenLooked);
       Run(feeds);
       feeds.Stop(kWorkerExitBound);
     }

@@ -202,6 +202,7 @@ void CMainDlg::OnTick() {
       }))
     manager_.NetworkBack();
   manager_.TickWidgets();
+  if (feeds_) feeds_->Look();  // downloads near their deadline get a watchdog
 }
 
 LRESULT CMainDlg::OnPowerBroadcast(UINT, WPARAM wParam, LPARAM, BOOL&) {

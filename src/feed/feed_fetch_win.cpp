@@ -124,12 +124,15 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
 }  // namespace
 
 struct FeedRefresher::Shared {
+  explicit Shared(net::HttpSession::Watch watch) : session(watch) {}
   net::HttpSession session;
   WorkerGroup workers;
   FetchStates states;
 };
 
-FeedRefresher::FeedRefresher() : shared_(std::make_shared<Shared>()) {}
+FeedRefresher::FeedRefresher(net::HttpSession::Watch watch) : shared_(std::make_shared<Shared>(watch)) {}
+
+void FeedRefresher::Look() { shared_->session.Look(); }
 
 FeedRefresher::~FeedRefresher() = default;
 
@@ -213,7 +216,10 @@ bool FeedRefresher::RunOnIdleThread(std::function<void()> job) const {
   return shared_->session.RunIfIdle(std::move(job));
 }
 
-size_t FeedRefresher::Stop(std::chrono::milliseconds bound) { return shared_->workers.Stop(bound); }
+size_t FeedRefresher::Stop(std::chrono::milliseconds bound) {
+  shared_->session.WatchNow();  // it notices the cancel flags raised next
+  return shared_->workers.Stop(bound);
+}
 
 void DropFeedResults(HWND window, UINT message) {
   MSG msg;

@@ -73,8 +73,13 @@ FeedResult FetchFeed(const std::u16string& url, const std::atomic<bool>* stop = 
 // refreshes still running when it goes keep what they use.
 class FeedRefresher {
  public:
-  FeedRefresher();
+  // `watch`: see net::HttpSession::Watch. A refresher made kWhenLooked is looked after
+  // with Look() at least every second.
+  explicit FeedRefresher(net::HttpSession::Watch watch = net::HttpSession::Watch::kAtOnce);
   ~FeedRefresher();  // does not wait: see Stop
+
+  // See net::HttpSession::Look.
+  void Look();
   FeedRefresher(const FeedRefresher&) = delete;
   FeedRefresher& operator=(const FeedRefresher&) = delete;
 

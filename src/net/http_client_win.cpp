@@ -97,6 +97,10 @@ class Transfer {
     return expired_;
   }
   bool Due(Clock::time_point now) const { return (cancel && cancel->load()) || now >= deadline; }
+  // Whether a session that waits to be asked should start its watchdog for it now.
+  bool NeedsWatching(Clock::time_point now) const {
+    return (cancel && cancel->load()) || deadline - now <= std::chrono::milliseconds(HttpSession::kWatchAheadMs);
+  }
   // When the watchdog should look at it next: a cancel flag is polled.
   Clock::time_point NextCheck(Clock::time_point now) const {
     return cancel ? std::min(deadline, now + kCancelPoll) : deadline;
@@ -444,6 +448,7 @@ struct HttpSession::State {
   int made = 0;                                   // threads made so far
   int idle = 0;                                   // of them, waiting for work
   bool watching = false;                          // a watchdog thread runs
+  bool watchAtOnce = true;                        // made with the first GET, or when looked
 };
 
 namespace {
@@ -571,15 +576,21 @@ bool Queue(const SessionState& state, const std::shared_ptr<Transfer>& transfer)
   return true;
 }
 
+// Starts the watchdog unless it runs; false when it could not be made. The caller holds
+// the session's lock.
+bool StartWatching(const SessionState& state) {
+  if (state->watching) return true;
+  if (!StartThread(state, WatchdogThread)) return false;
+  state->watching = true;
+  return true;
+}
+
 // Lists `transfer` for the watchdog and, unless it runs `here` on the calling thread, for
 // a thread; false when a thread it needs could not be made.
 bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer, bool here) {
   HttpSession::State& s = *state;
   std::lock_guard<std::mutex> lock(s.mutex);
-  if (!s.watching) {
-    if (!StartThread(state, WatchdogThread)) return false;
-    s.watching = true;
-  }
+  if (s.watchAtOnce && !StartWatching(state)) return false;
   if (!here && !Queue(state, transfer)) return false;
   s.active.push_back(transfer);
   if (transfer->NextCheck(Clock::now()) < s.watchdogWakes) s.changed.notify_all();
@@ -588,7 +599,8 @@ bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer
 
 }  // namespace
 
-HttpSession::HttpSession() : state_(std::make_shared<State>()) {
+HttpSession::HttpSession(Watch watch) : state_(std::make_shared<State>()) {
+  state_->watchAtOnce = watch == Watch::kAtOnce;
   // Process-wide settings: WinINet takes them from a null handle only.
   unsigned long connections = kMaxConnectionsPerServer;
   InternetSetOptionW(nullptr, INTERNET_OPTION_MAX_CONNS_PER_SERVER, &connections, sizeof connections);
@@ -663,6 +675,23 @@ bool HttpSession::RunJob(std::function<void()> job, bool onlyIfIdle) {
   // With an idle thread beyond the work already waiting, Queue makes no thread.
   if (onlyIfIdle && state_->idle <= static_cast<int>(state_->waiting.size())) return false;
   return Queue(state_, transfer);
+}
+
+void HttpSession::Look() {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  if (state_->watching) return;
+  const Clock::time_point now = Clock::now();
+  for (const auto& t : state_->active) {
+    if (t->NeedsWatching(now)) {
+      StartWatching(state_);  // when no thread can be had, the next look tries again
+      return;
+    }
+  }
+}
+
+void HttpSession::WatchNow() {
+  std::lock_guard<std::mutex> lock(state_->mutex);
+  if (!state_->active.empty()) StartWatching(state_);
 }
 
 size_t HttpSession::running() const {

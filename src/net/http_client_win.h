@@ -87,6 +87,16 @@ using HttpGetter = std::function<int(const std::u16string& url, const HttpOption
 // GETs end: they keep what they use.
 class HttpSession {
  public:
+  // When the watchdog thread is made.
+  //  kAtOnce: with the first GET.
+  //  kWhenLooked: only when Look() finds a GET whose cancel flag is raised or whose
+  //    deadline is less than kWatchAheadMs away, or when WatchNow() is called. The owner
+  //    then calls Look() at least every second. Most GETs end long before their deadline,
+  //    so a session that is looked after this way rarely needs the thread (about 1 MiB
+  //    under Wine).
+  enum class Watch { kAtOnce, kWhenLooked };
+  static constexpr int kWatchAheadMs = 2000;
+
   // Called exactly once per started GET with its outcome (`response` may be moved from):
   // on the GET's thread when it ends, or on the watchdog's when the deadline passes or the
   // cancel flag is raised first (error set, systemError ERROR_INTERNET_TIMEOUT); the
@@ -94,7 +104,7 @@ class HttpSession {
   // runs on the watchdog: other GETs wait meanwhile.
   using Done = std::function<void(HttpResponse& response)>;
 
-  HttpSession();
+  explicit HttpSession(Watch watch = Watch::kAtOnce);
   ~HttpSession();
   HttpSession(const HttpSession&) = delete;
   HttpSession& operator=(const HttpSession&) = delete;
@@ -112,6 +122,13 @@ class HttpSession {
   // nothing started, when none does. Work that need not wait for the network (a file
   // write) borrows a lingering thread this way instead of making one.
   bool RunIfIdle(std::function<void()> job);
+
+  // For a session made kWhenLooked: starts the watchdog if a running GET needs it (see
+  // Watch). Cheap when none does.
+  void Look();
+  // Starts the watchdog now if any GET runs, whatever the mode: before cancel flags are
+  // raised, so that they are noticed at once.
+  void WatchNow();
 
   // The blocking form: as HttpGet below, through this session.
   int Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response);

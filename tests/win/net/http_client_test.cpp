@@ -522,6 +522,69 @@ TEST(HttpSession, TheWatchdogGivesUpAtTheDeadlineOrOnCancelAndReportsOnce) {
   EXPECT_EQ(reports.Total(), 2);
 }
 
+TEST(HttpSession, ALookedAfterSessionMakesItsWatchdogOnlyForAGetThatNeedsIt) {
+  auto server = std::make_unique<LoopbackServer>([](LoopbackServer& self, SOCKET s, const std::string& head) {
+    if (PathOf(head) == "/quick") return LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "ok"));
+    for (int i = 0; i < 80 && !self.stopping(); ++i) Sleep(50);  // four seconds of silence
+  });
+  HttpSession session(HttpSession::Watch::kWhenLooked);
+  auto look = [&](int ms) {  // as the owner's tick does, ten times as often
+    for (int waited = 0; waited < ms; waited += 100) {
+      session.Look();
+      Sleep(100);
+    }
+  };
+  // GETs far from their deadline need none.
+  Reports quick(2);
+  ASSERT_TRUE(session.Start(server->Url("/quick"), HttpOptions(), quick.For(0)));
+  ASSERT_TRUE(quick.WaitFor(1, 10000));
+  Sleep(50);  // its thread waits for work
+  HttpResponse r;
+  EXPECT_EQ(session.Get(server->Url("/quick"), HttpOptions(), &r), 2);
+  Sleep(50);
+  HttpOptions slowButFarOff;
+  slowButFarOff.deadlineMs = 60000;
+  ASSERT_TRUE(session.Start(server->Url("/slow"), slowButFarOff, quick.For(1)));
+  look(500);
+  const int transferThreads = session.threadsMade();
+  EXPECT_EQ(session.running(), 1u);
+
+  // A deadline coming near gets one, which gives up on it in time.
+  HttpOptions late;
+  late.deadlineMs = 1500;
+  ASSERT_TRUE(session.Start(server->Url("/late"), late, quick.For(1)));
+  const auto start = std::chrono::steady_clock::now();
+  look(2000);
+  ASSERT_EQ(quick.Total(), 2);
+  const double lateAfter = std::chrono::duration<double>(quick.at[1] - start).count();
+  EXPECT_GE(lateAfter, 1.4);
+  EXPECT_LT(lateAfter, 1.9);
+  EXPECT_EQ(quick.errors[1], u"文件下载失败，超过1秒仍未完成！\n");
+  EXPECT_EQ(transferThreads, 1) << "the quick GETs' thread took the slow one";
+  EXPECT_EQ(session.threadsMade(), 3) << "one more for the late GET, and the watchdog";
+}
+
+TEST(HttpSession, WatchNowHearsACancelWithoutALook) {
+  LoopbackServer server([](LoopbackServer& self, SOCKET, const std::string&) {
+    for (int i = 0; i < 60 && !self.stopping(); ++i) Sleep(50);
+  });
+  HttpSession session(HttpSession::Watch::kWhenLooked);
+  Reports reports(1);
+  std::atomic<bool> cancel{false};
+  HttpOptions cancellable;
+  cancellable.cancel = &cancel;
+  ASSERT_TRUE(session.Start(server.Url("/cancelled"), cancellable, reports.For(0)));
+  Sleep(300);
+  const int before = session.threadsMade();
+  session.WatchNow();
+  EXPECT_EQ(session.threadsMade(), before + 1);
+  const auto start = std::chrono::steady_clock::now();
+  cancel = true;
+  ASSERT_TRUE(reports.WaitFor(1, 2000));
+  EXPECT_LT(std::chrono::duration<double>(reports.at[0] - start).count(), 0.5);
+  EXPECT_EQ(reports.errors[0], u"文件下载失败，已取消！\n");
+}
+
 TEST(HttpSession, ABlockingGetFromACallbackRunsInPlace) {
   LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", PathOf(head)));
