@@ -31,6 +31,16 @@ bool DibSurface::Resize(HDC reference, int w, int h) {
   return true;
 }
 
+bool DibSurface::ResizeLater(HDC reference, int w, int h) {
+  if (w <= 0 || h <= 0) return false;
+  if (!dc_) dc_.reset(CreateCompatibleDC(reference));
+  if (!dc_) return false;
+  ReleasePixels();
+  width_ = w;
+  height_ = h;
+  return true;
+}
+
 void DibSurface::ReleasePixels() {
   if (!bitmap_) return;
   SelectObject(dc_.get(), original_);

@@ -29,6 +29,10 @@ class DibSurface {
   // Frees the pixels but keeps the DC, what is selected into it and the size: Resize to
   // the same size brings pixels back, cleared.
   void ReleasePixels();
+  // As ReleasePixels, with w x h as the size that Resize is later asked for (the DC is
+  // made now, as Resize makes it, so that fonts can be selected meanwhile). False when the
+  // DC could not be made.
+  bool ResizeLater(HDC reference, int w, int h);
   // Selects `font` into the DC (nothing before the DC exists). The caller keeps the font
   // alive while it is selected: select its successor before deleting it.
   void UseFont(HFONT font) const {

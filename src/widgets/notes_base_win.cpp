@@ -417,10 +417,11 @@ void CNotesBase::UpdateRectsAndSurfaces() {
   rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height, dpi_);
   fw::WindowDc wdc(hwnd_);
   if (!imageDc_) imageDc_.reset(CreateCompatibleDC(wdc.get()));
-  // A surface of the right size is kept (the whole image is composed next anyway); one let
-  // go after a paint is made again by the next compose.
+  // A surface of the right size is kept. At a new size its pixels are made by the compose
+  // that follows, which draws all of them anyway: a burst of feed answers resizes many
+  // widgets before the first of them composes, and each would hold its image meanwhile.
   if (!surfaceA_.dc() || surfaceA_.width() != rc.right || surfaceA_.height() != rc.bottom)
-    surfaceA_.Resize(wdc.get(), rc.right, rc.bottom);
+    surfaceA_.ResizeLater(wdc.get(), rc.right, rc.bottom);
   if (HDC dc = surfaceA_.dc()) {
     SelectObject(dc, contentFont_.get());
     SetBkMode(dc, TRANSPARENT);

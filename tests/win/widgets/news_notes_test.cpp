@@ -635,6 +635,20 @@ TEST_F(NewsNotesTest, AWidgetLetsItsImageGoAfterAPaintAndMakesAllOfItAgainForAPa
   const size_t n = kept->surface().count();
   EXPECT_TRUE(std::equal(kept->surface().pixels(), kept->surface().pixels() + n, lean->surface().pixels()))
       << "the remade image is the whole image";
+
+  // A new size lets even a kept image go until the next compose: answers arriving together
+  // resize many widgets before any composes, and none holds an image meanwhile.
+  const int oldWidth = kept->surface().width();
+  kept->ResizeTo(kept->width + 30, kept->height);
+  EXPECT_FALSE(kept->surface().ready());
+  EXPECT_EQ(kept->surface().width(), oldWidth + 30);
+  const int keptPushes = kept->pushCount();
+  ASSERT_TRUE(wintest::PumpUntil([&] { return kept->pushCount() > keptPushes; }, 2000));
+  ASSERT_TRUE(kept->surface().ready());
+  EXPECT_EQ(kept->surface().width(), oldWidth + 30);
+  RECT rc;
+  GetWindowRect(kept->hwnd(), &rc);
+  EXPECT_EQ(rc.right - rc.left, oldWidth + 30);
 }
 
 TEST_F(NewsNotesTest, TheCtrlKeyIsWatchedOnlyUnderTheCtrlClickRuleAndNotWhileThePointerRests) {
