@@ -69,7 +69,9 @@ void CRichDraw::Attach(RichHost* host) {
     view_.left += 2;
     view_.right -= 2;
   }
-  if (!(readOnly_ && dragScroll_)) host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
+  // The caret blinks only in a focused window (see OnSetFocus): a widget seldom has the
+  // focus, and a timer for each would wake the program twice a second for nothing.
+  if (!(readOnly_ && dragScroll_) && host_->HasFocus()) host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
   // Images inserted before the window existed are loaded now.
   for (RichItem* it : items_)
     if (!it->IsText() && !it->sourceBitmap) host_->QueueImageLoad(it->source, it->imageToken);
@@ -153,7 +155,7 @@ void CRichDraw::SetReadOnly(int flag) {
       StopSelectTimer();
       caretVisible_ = 0;
     } else {
-      host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
+      if (host_->HasFocus()) host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
       PlaceCaret(false);
     }
   }

@@ -715,7 +715,27 @@ TEST(RichDrawAttach, ViewTimersAndDetach) {
   EXPECT_EQ(e->GetRect().left, 2);  // 2 px off each side
   EXPECT_EQ(e->GetRect().right, 202);
   EXPECT_EQ(e->GetRect().bottom, 104);
-  EXPECT_TRUE(host.HasTimer(kTimerCaretBlink));
+  // The caret blinks only while the window has the focus: no timer wakes an unfocused one.
+  EXPECT_FALSE(host.HasTimer(kTimerCaretBlink));
+  {
+    FakeHost other;
+    other.client = host.client;
+    auto g = MakeEngine();
+    g->Attach(&other);
+    g->SetReadOnly(0);
+    EXPECT_FALSE(other.HasTimer(kTimerCaretBlink));
+    other.focus = true;
+    g->OnSetFocus();
+    EXPECT_TRUE(other.HasTimer(kTimerCaretBlink));
+    g->OnKillFocus();
+    EXPECT_FALSE(other.HasTimer(kTimerCaretBlink));
+    g->SetReadOnly(0);
+    EXPECT_TRUE(other.HasTimer(kTimerCaretBlink)) << "made editable while focused";
+    g->Detach();
+    auto f = MakeEngine();
+    f->Attach(&other);
+    EXPECT_TRUE(other.HasTimer(kTimerCaretBlink)) << "attached to a focused window";
+  }
   // A read-only engine has no caret to blink: the timer never repaints, focused or not
   // (a widget's layered window would be redrawn twice a second for nothing), and it
   // stops for good in read-only drag-scroll mode.
