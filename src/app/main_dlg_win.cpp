@@ -79,8 +79,13 @@ CMainDlg::~CMainDlg() = default;
 
 void CMainDlg::ScheduleSave(unsigned ms) {
   if (!hwnd_) return;
-  KillTimer(hwnd_, kTimerSave);
-  SetTimer(hwnd_, kTimerSave, ms, nullptr);
+  const unsigned long long now = GetTickCount64();
+  saveDue_ = now + ms;
+  // Setting a timer is a call to the system each time (under Wine a round trip to its
+  // server); one already set to fire no later than the new due time is left to run.
+  if (saveFires_ && saveFires_ <= saveDue_) return;
+  SetTimer(hwnd_, kTimerSave, ms, nullptr);  // replaces a timer that would fire too late
+  saveFires_ = saveDue_;
 }
 
 void CMainDlg::Quit(int exitCode) {
@@ -147,6 +152,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
     loop->RemoveIdleHandler(this);
   }
   KillTimer(hwnd_, kTimerSave);  // a pending save is dropped; Quit has saved already
+  saveFires_ = 0;
   if (hooks_.removeTrayIcon) hooks_.removeTrayIcon();
   handled = FALSE;
   return 0;
@@ -154,6 +160,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
 
 LRESULT CMainDlg::OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&) {
   KillTimer(hwnd_, kTimerSave);
+  saveFires_ = 0;
   return TRUE;
 }
 
@@ -170,10 +177,19 @@ LRESULT CMainDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL&) {
 
 LRESULT CMainDlg::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
   switch (id) {
-    case kTimerSave:
+    case kTimerSave: {
+      const unsigned long long now = GetTickCount64();
+      // (The tick count moves in steps of 10-16 ms: a timer is not set again for less.)
+      if (saveDue_ > now + 16) {
+        SetTimer(hwnd_, kTimerSave, static_cast<UINT>(saveDue_ - now), nullptr);
+        saveFires_ = saveDue_;
+        break;
+      }
       KillTimer(hwnd_, kTimerSave);
+      saveFires_ = 0;
       if (hooks_.saveData) hooks_.saveData();
       break;
+    }
     case kTimerTick: OnTick(); break;
     case kTimerNetworkWait: OnNetworkWait(); break;
     case kTimerAddTrayIcon:

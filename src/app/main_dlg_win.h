@@ -150,6 +150,10 @@ class CMainDlg : public fw::DialogBase,
   void Quit() override { Quit(0); }
 
   Hooks hooks_;
+  // The pending save: when it is due, and when its timer fires (0: no timer runs). A
+  // burst of changes (every widget's at start-up) moves the due time only; a timer that
+  // fires early is set again for what is left.
+  unsigned long long saveDue_ = 0, saveFires_ = 0;
   feed::FeedRefresher* feeds_ = nullptr;
   std::unique_ptr<feed::FeedRefresher> ownFeeds_;
   TickCounters counters_;

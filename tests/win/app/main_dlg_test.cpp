@@ -88,6 +88,25 @@ TEST_F(MainDlgTest, BurstOfScheduleSaveGivesOneSaveASecondAfterTheLast) {
   EXPECT_EQ(saves_.size(), 1u) << "the save timer must stop after firing";
 }
 
+TEST_F(MainDlgTest, ASaveAskedSoonerThanThePendingOneIsNotHeldBack) {
+  dlg_.ScheduleSave(5000);
+  const ULONGLONG asked = GetTickCount64();
+  dlg_.ScheduleSave(300);
+  ASSERT_TRUE(wintest::PumpUntil([this] { return !saves_.empty(); }, 3000));
+  EXPECT_GE(saves_[0] - asked, 250u);
+  EXPECT_LE(saves_[0] - asked, 1500u);
+  // A later, longer delay moves it on instead.
+  dlg_.ScheduleSave(300);
+  dlg_.ScheduleSave(1200);
+  const ULONGLONG again = GetTickCount64();
+  wintest::PumpFor(800);
+  EXPECT_EQ(saves_.size(), 1u) << "saved before the later due time";
+  ASSERT_TRUE(wintest::PumpUntil([this] { return saves_.size() == 2; }, 3000));
+  EXPECT_GE(saves_[1] - again, 1100u);
+  wintest::PumpFor(600);
+  EXPECT_EQ(saves_.size(), 2u);
+}
+
 TEST_F(MainDlgTest, QueryEndSessionDropsAPendingSave) {
   dlg_.ScheduleSave(300);
   EXPECT_EQ(SendMessageW(dlg_.hwnd(), WM_QUERYENDSESSION, 0, 0), TRUE);
