@@ -77,11 +77,11 @@ class FeedRefresher {
   // with Look() at least every second.
   explicit FeedRefresher(net::HttpSession::Watch watch = net::HttpSession::Watch::kAtOnce);
   ~FeedRefresher();  // does not wait: see Stop
+  FeedRefresher(const FeedRefresher&) = delete;
+  FeedRefresher& operator=(const FeedRefresher&) = delete;
 
   // See net::HttpSession::Look.
   void Look();
-  FeedRefresher(const FeedRefresher&) = delete;
-  FeedRefresher& operator=(const FeedRefresher&) = delete;
 
   // Starts a refresh of `url` (the feed URL with its refresh parameter) reporting to
   // `window` with `message`. Returns 1, or 0 without doing anything when `url` is null,

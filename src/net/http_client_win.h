@@ -82,9 +82,9 @@ constexpr int kIdleThreadMs = 5000;
 using HttpGetter = std::function<int(const std::u16string& url, const HttpOptions& options, HttpResponse* response)>;
 
 // One WinINet session (opened once) and the GETs made through it. Each GET runs on one of
-// the session's threads; one watchdog thread, there while GETs run and a while after, gives up on those
-// that pass their deadline or whose cancel flag is raised. The object may go before its
-// GETs end: they keep what they use.
+// the session's threads; one watchdog thread (made as Watch says), there while GETs run
+// and a while after, gives up on those that pass their deadline or whose cancel flag is
+// raised. The object may go before its GETs end: they keep what they use.
 class HttpSession {
  public:
   // When the watchdog thread is made.
