@@ -33,11 +33,15 @@ _pelinor_display() {
   return 1
 }
 
-# True when a wineserver for this prefix is running.
+# True when a wineserver for this prefix is running. A server works in a directory named
+# after the prefix's device and inode: one left from an earlier prefix at the same path
+# (a removed checkout, say) does not count, as the programs started here would not use it.
 _pelinor_server_running() {
-  local pid
+  local pid want
+  want="server-$(stat -c %D "$WINEPREFIX" 2>/dev/null)-$(printf %x "$(stat -c %i "$WINEPREFIX" 2>/dev/null || echo 0)")"
   for pid in $(pgrep -f '(^|/)wineserver(32|64)?( |$)' 2>/dev/null || true); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" &&
+       [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$want" ]; then
       return 0
     fi
   done
@@ -69,7 +73,9 @@ pelinor_wine_ready() {
     # (services, explorer) are started here, detached from the caller's output pipes, so
     # they never hold ctest's pipe open.
     if ! _pelinor_server_running; then
-      wineserver -p 600 9>&- </dev/null >/dev/null 2>&1 || true
+      # (-p600, not -p 600: the server's option takes its value attached, and a bare -p
+      # keeps it running for ever after the tests.)
+      wineserver -p600 9>&- </dev/null >/dev/null 2>&1 || true
       wine cmd /c exit 9>&- </dev/null >/dev/null 2>&1 || true
     fi
   ) 9>"$WINEPREFIX.lock"
