@@ -437,6 +437,19 @@ class PoliteFetch : public ::testing::Test {
     return window_.results.empty() ? -99 : window_.results.back().code;
   }
 
+  // The line remembered for `key` in the states file once it holds `part`, or "" after 5 s.
+  // The states are written after the answer is posted: the file may lag behind the window.
+  std::string StoredLine(const std::string& key, const std::string& part = "") {
+    std::string found;
+    wintest::PumpUntil([&] {
+      std::istringstream file(testutil::ReadAll(dir_.file("feeds.dat")));
+      for (std::string l; std::getline(file, l);)
+        if (l.compare(0, key.size() + 1, key + "\t") == 0 && l.find(part) != std::string::npos) found = l;
+      return !found.empty();
+    }, 5000);
+    return found;
+  }
+
   testutil::TempDir dir_;
   ResultWindow window_;
   FeedRefresher feeds_;
@@ -468,6 +481,7 @@ TEST_F(PoliteFetch, ValidatorsSurviveARestartAnd304KeepsEverything) {
   EXPECT_TRUE(window_.results.back().items.empty());
 
   // A restart reads what was remembered.
+  ASSERT_NE(StoredLine("1300000000 feed", "\"v1\""), "");
   feeds_.OpenStates(platform::Utf8ToU16(dir_.file("feeds.dat")));
   EXPECT_EQ(Refresh(server, options), kFeedUnchanged);
   EXPECT_EQ(Header(server.heads().back(), "If-None-Match"), "\"v1\"");
@@ -552,10 +566,7 @@ TEST_F(PoliteFetch, RetryAfterAndBackoffHoldOffAutomaticRefreshesOnly) {
   EXPECT_EQ(window_.results.back().retryAfterSeconds, 120);
   // What is remembered for that feed: no automatic request for 120 s (not the 60 s of a
   // first failure's back-off).
-  std::string line;
-  std::istringstream file(testutil::ReadAll(dir_.file("feeds.dat")));
-  for (std::string l; std::getline(file, l);)
-    if (l.compare(0, 16, "1300000002 busy\t") == 0) line = l;
+  const std::string line = StoredLine("1300000002 busy");
   std::vector<std::string> f;
   for (size_t at = 0; at != std::string::npos;) {
     size_t tab = line.find('\t', at);
