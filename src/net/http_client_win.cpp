@@ -97,10 +97,6 @@ class Transfer {
     return expired_;
   }
   bool Due(Clock::time_point now) const { return (cancel && cancel->load()) || now >= deadline; }
-  // Whether a session that waits to be asked should start its watchdog for it now.
-  bool NeedsWatching(Clock::time_point now) const {
-    return (cancel && cancel->load()) || deadline - now <= std::chrono::milliseconds(HttpSession::kWatchAheadMs);
-  }
   // When the watchdog should look at it next: a cancel flag is polled.
   Clock::time_point NextCheck(Clock::time_point now) const {
     return cancel ? std::min(deadline, now + kCancelPoll) : deadline;
@@ -680,9 +676,10 @@ bool HttpSession::RunJob(std::function<void()> job, bool onlyIfIdle) {
 void HttpSession::Look() {
   std::lock_guard<std::mutex> lock(state_->mutex);
   if (state_->watching) return;
-  const Clock::time_point now = Clock::now();
+  // A GET due by then (or cancelled) needs the watchdog now.
+  const Clock::time_point soon = Clock::now() + std::chrono::milliseconds(kWatchAheadMs);
   for (const auto& t : state_->active) {
-    if (t->NeedsWatching(now)) {
+    if (t->Due(soon)) {
       StartWatching(state_);  // when no thread can be had, the next look tries again
       return;
     }
