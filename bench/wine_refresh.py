@@ -17,7 +17,7 @@ the yardsticks' own ratio is high, the server (or the machine's load) is the bot
 not the program. Each line also gives the medians of the process's CPU time for 1 and for
 N (Wine counts it in 10 ms steps; the wineserver's share is not in it).
 
-Usage: bench/wine_refresh.py [--n 50] [--repeats 7] [--delay-ms 200] [--no-build] [--no-cold]
+Usage: bench/wine_refresh.py [--n 50] [--repeats 7] [--delay-ms 200] [--no-build] [--no-cold] [--exe PATH]
 Builds refresh_bench in build/bench-win (the tree of bench/wine_startup.py) unless --no-build.
 """
 import argparse
@@ -82,19 +82,20 @@ def main():
     ap.add_argument("--delay-ms", type=int, default=200)
     ap.add_argument("--no-build", action="store_true")
     ap.add_argument("--no-cold", action="store_true", help="skip the cold run (about 6 s per batch)")
+    ap.add_argument("--exe", help="time this refresh_bench.exe (another build, say) instead of building one")
     ap.add_argument("--native-client", type=int, metavar="PORT", help=argparse.SUPPRESS)
     args = ap.parse_args()
     if args.native_client:
         native_client(args.native_client, args.n, args.repeats)
         return 0
-    if not args.no_build:
+    if not args.no_build and not args.exe:
         ws.build(["refresh_bench"])
     env = ws.wine_env()
     server = ws.FeedServer(PORT, args.delay_ms)
     load_before = os.getloadavg()[0]
     summary = []
     try:
-        exe = os.path.join(ws.TREE, "bench", "win", "refresh_bench.exe")
+        exe = args.exe or os.path.join(ws.TREE, "bench", "win", "refresh_bench.exe")
         base = "http://127.0.0.1:%d/feed/" % PORT
         labels = {"": "refresh path", "cold": "refresh path, cold", "sockets": "sockets under Wine"}
         for extra in ([[]] if args.no_cold else [[], ["cold"]]) + [["sockets"]]:

@@ -66,6 +66,8 @@ class Transfer {
   // until the GET is reported.
   // Work run in place of a GET (HttpSession::Run): never watched, never reported.
   std::function<void()> job;
+  // When it was listed for a thread (see Queue).
+  Clock::time_point queued;
 
   Transfer(std::u16string url, const HttpOptions& options, HttpSession::Done done)
       : url(std::move(url)),
@@ -443,8 +445,13 @@ struct HttpSession::State {
   int threads = 0;                                // transfer threads alive
   int made = 0;                                   // threads made so far
   int idle = 0;                                   // of them, waiting for work
+  int starting = 0;                               // of them, made and not yet looking for work
   bool watching = false;                          // a watchdog thread runs
   bool watchAtOnce = true;                        // made with the first GET, or when looked
+  // GETs held back (see Queue): the timer that ends the first one's hold (0 when none is
+  // set), and when the last GET was listed.
+  UINT_PTR holdTimer = 0;
+  Clock::time_point lastQueued{};
 };
 
 namespace {
@@ -466,6 +473,7 @@ DWORD WINAPI TransferThread(LPVOID param) {
   HttpSession::State& s = **held;
   tTransferThread = true;
   std::unique_lock<std::mutex> lock(s.mutex);
+  --s.starting;
   for (;;) {
     ++s.idle;
     bool got = s.work.wait_for(lock, std::chrono::milliseconds(kIdleThreadMs), [&] { return !s.waiting.empty(); });
@@ -558,18 +566,93 @@ bool StartThread(const SessionState& state, LPTHREAD_START_ROUTINE proc) {
   return true;
 }
 
-// Lists `transfer` for a thread: one of its own unless an idle one will take it (or the
-// bound is reached: it then waits for the first thread to finish). False when no thread
-// could be had. The caller holds the session's lock.
-bool Queue(const SessionState& state, const std::shared_ptr<Transfer>& transfer) {
-  HttpSession::State& s = *state;
-  if (static_cast<int>(s.waiting.size()) >= s.idle && s.threads < kMaxTransferThreads) {
-    if (StartThread(state, TransferThread)) ++s.threads;
-    else if (s.threads == 0) return false;  // nothing would ever take it
+// Waiting GETs that no thread is on its way to take: neither an idle thread nor one just
+// made. A busy thread takes them when it is done. The caller holds the session's lock.
+int Uncovered(const HttpSession::State& s) { return static_cast<int>(s.waiting.size()) - s.idle - s.starting; }
+
+// Of them, those that have waited kHoldMs or longer (the oldest are taken first).
+int Overdue(const HttpSession::State& s, Clock::time_point now) {
+  int n = 0;
+  for (const auto& t : s.waiting) {
+    if (now - t->queued < std::chrono::milliseconds(kHoldMs)) break;
+    ++n;
   }
+  return n - s.idle - s.starting;
+}
+
+// Makes up to `n` threads, within the bound (beyond it GETs wait for the first thread to
+// finish); false when none could be made and none runs. The caller holds the lock.
+bool MakeThreads(const SessionState& state, int n) {
+  HttpSession::State& s = *state;
+  for (; n > 0 && s.threads < kMaxTransferThreads; --n) {
+    if (!StartThread(state, TransferThread)) return s.threads > 0;
+    ++s.threads;
+    ++s.starting;
+  }
+  return true;
+}
+
+void ArmHoldTimer(const SessionState& state, Clock::time_point now);
+
+// Per thread: the hold timers it set, and for which session.
+thread_local std::vector<std::pair<UINT_PTR, std::weak_ptr<HttpSession::State>>> tHoldTimers;
+
+// A hold has run out: GETs held that long get threads, and the timer is set again for the
+// next one held.
+void CALLBACK HoldTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  auto it = std::find_if(tHoldTimers.begin(), tHoldTimers.end(), [id](const auto& e) { return e.first == id; });
+  if (it == tHoldTimers.end()) return;
+  SessionState state = it->second.lock();
+  tHoldTimers.erase(it);
+  if (!state) return;
+  std::lock_guard<std::mutex> lock(state->mutex);
+  if (state->holdTimer == id) state->holdTimer = 0;
+  const Clock::time_point now = Clock::now();
+  MakeThreads(state, Overdue(*state, now));
+  ArmHoldTimer(state, now);
+}
+
+// Sets this thread's timer for when the first GET held will have waited kHoldMs, unless a
+// timer is set or no GET is held. The caller holds the lock.
+void ArmHoldTimer(const SessionState& state, Clock::time_point now) {
+  HttpSession::State& s = *state;
+  const int covered = s.idle + s.starting;
+  if (s.holdTimer || covered < 0 || static_cast<size_t>(covered) >= s.waiting.size()) return;
+  const auto due = s.waiting[static_cast<size_t>(covered)]->queued + std::chrono::milliseconds(kHoldMs);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count();
+  s.holdTimer = SetTimer(nullptr, 0, static_cast<UINT>(std::max<long long>(ms, USER_TIMER_MINIMUM)), HoldTimerProc);
+  if (s.holdTimer) tHoldTimers.emplace_back(s.holdTimer, state);
+}
+
+// Lists `transfer` for a thread: one of its own unless an idle one will take it. A GET
+// that may be held (`mayHold`) and finds every thread busy instead waits up to kHoldMs for
+// one of them, and gets a thread of its own only then: GETs that trickle in while the one
+// before is still running (every widget's at start-up) then share a thread, which costs
+// about 1 MiB under Wine. The hold is ended by a timer of the calling thread, or by the
+// owner's next Look when that thread dispatches no messages. GETs started in one go (less
+// than kTogether after the last one was listed: a burst) are never held.
+// False when no thread could be had. The caller holds the session's lock.
+bool Queue(const SessionState& state, const std::shared_ptr<Transfer>& transfer, bool mayHold) {
+  constexpr auto kTogether = std::chrono::milliseconds(2);
+  HttpSession::State& s = *state;
+  const Clock::time_point now = Clock::now();
+  const bool together = now - s.lastQueued < kTogether;
+  transfer->queued = now;
   s.waiting.push_back(transfer);
   s.work.notify_one();
-  return true;
+  bool ok = true;
+  if (Uncovered(s) > 0) {
+    if (mayHold && s.threads > 0 && !together) {
+      MakeThreads(state, Overdue(s, now));
+      ArmHoldTimer(state, now);
+    } else {
+      ok = MakeThreads(state, Uncovered(s));
+    }
+  }
+  if (!ok) s.waiting.pop_back();
+  s.lastQueued = Clock::now();  // after the threads it made: those take a while under Wine
+  return ok;
 }
 
 // Starts the watchdog unless it runs; false when it could not be made. The caller holds
@@ -582,12 +665,12 @@ bool StartWatching(const SessionState& state) {
 }
 
 // Lists `transfer` for the watchdog and, unless it runs `here` on the calling thread, for
-// a thread; false when a thread it needs could not be made.
-bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer, bool here) {
+// a thread (see Queue for `mayHold`); false when a thread it needs could not be made.
+bool Launch(const SessionState& state, const std::shared_ptr<Transfer>& transfer, bool here, bool mayHold) {
   HttpSession::State& s = *state;
   std::lock_guard<std::mutex> lock(s.mutex);
   if (s.watchAtOnce && !StartWatching(state)) return false;
-  if (!here && !Queue(state, transfer)) return false;
+  if (!here && !Queue(state, transfer, mayHold)) return false;
   s.active.push_back(transfer);
   if (transfer->NextCheck(Clock::now()) < s.watchdogWakes) s.changed.notify_all();
   return true;
@@ -614,7 +697,9 @@ bool HttpSession::Start(const std::u16string& url, const HttpOptions& options, D
     if (done) done(bad);
     return true;
   }
-  return Launch(state_, std::make_shared<Transfer>(url, options, std::move(done)), false);
+  // Only a looked-after session holds GETs back: its owner's looks end a hold that no
+  // timer ends (when this thread runs no message loop).
+  return Launch(state_, std::make_shared<Transfer>(url, options, std::move(done)), false, !state_->watchAtOnce);
 }
 
 int HttpSession::Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response) {
@@ -640,7 +725,8 @@ int HttpSession::Get(const std::u16string& url, const HttpOptions& options, Http
   // On a transfer thread the GET runs in place, watched all the same: waiting there for
   // another thread could hold up every thread of the session.
   const bool here = tTransferThread;
-  if (!Launch(state_, transfer, here)) {
+  // Never held back: this thread waits for it, and may be the one that looks.
+  if (!Launch(state_, transfer, here, false)) {
     Transfer alone(url, options, nullptr);  // no thread to spare: no deadline either
     Perform(state_->root.get(), &alone, response);
     return response->body ? static_cast<int>(response->size) : 0;
@@ -670,11 +756,17 @@ bool HttpSession::RunJob(std::function<void()> job, bool onlyIfIdle) {
   std::lock_guard<std::mutex> lock(state_->mutex);
   // With an idle thread beyond the work already waiting, Queue makes no thread.
   if (onlyIfIdle && state_->idle <= static_cast<int>(state_->waiting.size())) return false;
-  return Queue(state_, transfer);
+  return Queue(state_, transfer, false);
 }
 
 void HttpSession::Look() {
   std::lock_guard<std::mutex> lock(state_->mutex);
+  // Holds no timer ended (its thread may dispatch no messages: the next hold sets another).
+  const int overdue = Overdue(*state_, Clock::now());
+  if (overdue > 0) {
+    state_->holdTimer = 0;
+    MakeThreads(state_, overdue);
+  }
   if (state_->watching) return;
   // A GET due by then (or cancelled) needs the watchdog now.
   const Clock::time_point soon = Clock::now() + std::chrono::milliseconds(kWatchAheadMs);

@@ -77,6 +77,9 @@ constexpr unsigned long kMaxConnectionsPerServer = 64;
 // kIdleThreadMs without one: a burst of refreshes pays for its threads once.
 constexpr int kMaxTransferThreads = 64;
 constexpr int kIdleThreadMs = 5000;
+// How long a looked-after session's GET that finds every thread busy may wait for one of
+// them before it gets a thread of its own (see HttpSession::Watch).
+constexpr int kHoldMs = 50;
 
 // A blocking GET as HttpGet makes it, through whichever session the giver chose.
 using HttpGetter = std::function<int(const std::u16string& url, const HttpOptions& options, HttpResponse* response)>;
@@ -93,7 +96,10 @@ class HttpSession {
   //    deadline is less than kWatchAheadMs away, or when WatchNow() is called. The owner
   //    then calls Look() at least every second. Most GETs end long before their deadline,
   //    so a session that is looked after this way rarely needs the thread (about 1 MiB
-  //    under Wine).
+  //    under Wine). Such a session also holds back a GET started while every thread is
+  //    busy, for up to kHoldMs (ended by a timer of the thread that started it, when that
+  //    thread dispatches messages, or else by a look): a thread that finishes meanwhile
+  //    takes it, and no thread is made for it. GETs started in one go are not held.
   enum class Watch { kAtOnce, kWhenLooked };
   static constexpr int kWatchAheadMs = 2000;
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 
@@ -589,6 +590,94 @@ TEST(HttpSession, WatchNowHearsACancelWithoutALook) {
   ASSERT_TRUE(reports.WaitFor(1, 2000));
   EXPECT_LT(std::chrono::duration<double>(reports.at[0] - start).count(), 0.5);
   EXPECT_EQ(reports.errors[0], u"文件下载失败，已取消！\n");
+}
+
+TEST(HttpSession, ALookedAfterSessionHoldsBackAGetThatFindsItsThreadsBusy) {
+  // /busy answers after 300 ms, /stuck only when the server stops.
+  auto server = std::make_unique<LoopbackServer>([](LoopbackServer& self, SOCKET s, const std::string& head) {
+    const std::string path = PathOf(head);
+    if (path == "/busy") Sleep(300);
+    if (path == "/stuck")
+      for (int i = 0; i < 200 && !self.stopping(); ++i) Sleep(50);
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", path));
+  });
+  auto seconds = [](Reports& r, int i, std::chrono::steady_clock::time_point from) {
+    return std::chrono::duration<double>(r.at[i] - from).count();
+  };
+  // The stuck GETs report when the server goes, at the end (or later, when a check fails
+  // early): into reports they keep.
+  auto stuckReports = std::make_shared<Reports>(3);
+  auto stuck = [stuckReports](int i) -> HttpSession::Done {
+    return [stuckReports, report = stuckReports->For(i)](HttpResponse& r) { report(r); };
+  };
+  auto pumpUntil = [](Reports& r, int n, int ms) {  // as the program's message loop does
+    for (int waited = 0; r.Total() < n && waited < ms; waited += 5) {
+      MSG m;
+      while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+      Sleep(5);
+    }
+    return r.Total() >= n;
+  };
+  {
+    // A GET a little after one that ends soon: the busy thread takes it, no other is made
+    // (nothing here dispatches the hold's timer or looks).
+    HttpSession session(HttpSession::Watch::kWhenLooked);
+    Reports reports(2);
+    ASSERT_TRUE(session.Start(server->Url("/busy"), HttpOptions(), reports.For(0)));
+    Sleep(20);
+    ASSERT_TRUE(session.Start(server->Url("/next"), HttpOptions(), reports.For(1)));
+    ASSERT_TRUE(reports.WaitFor(2, 10000));
+    EXPECT_EQ(reports.bodies[1], "/next");
+    EXPECT_EQ(session.threadsMade(), 1);
+  }
+  {
+    // Behind one that does not end: the hold's timer gives it a thread of its own.
+    HttpSession session(HttpSession::Watch::kWhenLooked);
+    Reports reports(2);
+    ASSERT_TRUE(session.Start(server->Url("/stuck"), HttpOptions(), stuck(0)));
+    Sleep(20);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(session.Start(server->Url("/next"), HttpOptions(), reports.For(0)));
+    Sleep(20);
+    ASSERT_TRUE(session.Start(server->Url("/then"), HttpOptions(), reports.For(1)));
+    ASSERT_TRUE(pumpUntil(reports, 2, 5000));
+    EXPECT_EQ(reports.bodies[0], "/next");
+    EXPECT_EQ(reports.bodies[1], "/then");
+    for (int i = 0; i < 2; ++i) {
+      EXPECT_GE(seconds(reports, i, start), kHoldMs / 1000.0 * 0.8) << i;
+      EXPECT_LT(seconds(reports, i, start), 0.5) << i;
+    }
+    // The thread made for the first usually takes the second before its hold ends.
+    EXPECT_GE(session.threadsMade(), 2);
+    EXPECT_LE(session.threadsMade(), 3);
+  }
+  {
+    // Started where no message loop runs: the owner's look ends the hold.
+    HttpSession session(HttpSession::Watch::kWhenLooked);
+    Reports reports(2);
+    ASSERT_TRUE(session.Start(server->Url("/stuck"), HttpOptions(), stuck(1)));
+    Sleep(20);
+    std::thread other([&] { ASSERT_TRUE(session.Start(server->Url("/next"), HttpOptions(), reports.For(1))); });
+    other.join();
+    Sleep(300);
+    EXPECT_EQ(reports.Total(), 0) << "held until a look";
+    session.Look();
+    ASSERT_TRUE(reports.WaitFor(1, 5000));
+    EXPECT_EQ(reports.bodies[1], "/next");
+  }
+  {
+    // GETs started in one go behind a busy thread: none is held, even where nothing ends a
+    // hold (the first is held until the second comes).
+    HttpSession session(HttpSession::Watch::kWhenLooked);
+    Reports reports(5);
+    ASSERT_TRUE(session.Start(server->Url("/stuck"), HttpOptions(), stuck(2)));
+    Sleep(20);
+    for (int i = 1; i < 5; ++i) ASSERT_TRUE(session.Start(server->Url("/busy"), HttpOptions(), reports.For(i)));
+    EXPECT_EQ(session.threadsMade(), 5);
+    ASSERT_TRUE(reports.WaitFor(4, 5000));  // none waits for /stuck
+  }
+  server.reset();  // lets the stuck GETs go
+  EXPECT_TRUE(stuckReports->WaitFor(3, 10000));
 }
 
 TEST(HttpSession, ABlockingGetFromACallbackRunsInPlace) {
