@@ -123,13 +123,14 @@ void CNotesBase::ShowWidget() {
               LoadCursorW(nullptr, IDC_ARROW)))
     return;
   const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-  if (style & WS_CAPTION) SetWindowLongW(hwnd_, GWL_STYLE, style & ~WS_CAPTION);
+  frameChanged_ = (style & WS_CAPTION) != 0;
+  if (frameChanged_) SetWindowLongW(hwnd_, GWL_STYLE, style & ~WS_CAPTION);
   showOnPush_ = true;
-  // Shared: loaded once by the system for every widget, never destroyed by one.
-  HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                             LR_SHARED));
-  if (icon) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  // The small icon is set by a timer: timers come after every posted message, so the
+  // widgets made at start-up show their images and feeds first. (A tool window's icon
+  // shows nowhere at once, and under Wine setting it costs about a tenth of making the
+  // window.)
+  ::SetTimer(hwnd_, kWidgetTimerIcon, USER_TIMER_MINIMUM, nullptr);
 
   AttachToDesktop(env_.Settings().embed_desktop);
   ApplyColorTheme(tmpl.bkcolor_id);
@@ -528,9 +529,10 @@ void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
   lastPushMs_ = NowMs();
   ++pushes_;
   if (showOnPush_) {
-    // Shown now that it has an image: below the other windows unless it stays on top.
+    // Shown now that it has an image: below the other windows unless it stays on top (and
+    // with the frame recomputed if its style lost a caption).
     showOnPush_ = false;
-    const UINT swp = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW;
+    const UINT swp = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW | (frameChanged_ ? SWP_FRAMECHANGED : 0);
     SetWindowPos(hwnd_, topmost == 1 ? nullptr : HWND_BOTTOM, 0, 0, 0, 0, swp | (topmost == 1 ? SWP_NOZORDER : 0));
   }
   // The window keeps what it shows. The widget keeps its own copy only while the pointer
@@ -594,7 +596,19 @@ LRESULT CNotesBase::OnTimer(UINT msg, WPARAM id, LPARAM lParam, BOOL&) {
   if (id == kWidgetTimerCompose) ComposeDirty();
   if (id == kWidgetTimerCtrlWatch) OnCtrlWatchTick();
   if (id == kWidgetTimerFollow) OnFollowTick();
+  if (id == kWidgetTimerIcon) {
+    ::KillTimer(hwnd_, kWidgetTimerIcon);
+    SetSmallIcon();
+  }
   return 0;
+}
+
+void CNotesBase::SetSmallIcon() {
+  // Shared: loaded once by the system for every widget, never destroyed by one.
+  HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SMALL), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                             LR_SHARED));
+  if (icon) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
 void CNotesBase::OnFollowTick() {

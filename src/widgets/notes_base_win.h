@@ -26,6 +26,7 @@
 constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms from hover while the pointer moves (Ctrl+click rule)
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
 constexpr UINT kWidgetTimerCompose = 8;     // a repaint held back to the next frame
+constexpr UINT kWidgetTimerIcon = 9;        // the window icon, set once the start-up's messages are handled
 constexpr int kWidgetFrameMs = 16;          // at most one push to the window per frame
 constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
 constexpr UINT kWmDpiChanged = 0x02E0;          // WM_DPICHANGED (Windows 8.1 and later)
@@ -179,6 +180,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   LRESULT OnLButtonUp(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnMouseMove(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnTimer(UINT, WPARAM, LPARAM, BOOL&);
+  void SetSmallIcon();
   LRESULT OnSwallow(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
   LRESULT OnMove(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnSize(UINT, WPARAM, LPARAM, BOOL&);
@@ -214,6 +216,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
 
   bool ready_ = false;
   bool showOnPush_ = false;  // made hidden: shown by its first push
+  bool frameChanged_ = false;  // its style lost a caption when made: the show recomputes the frame
   uint8_t blendAlpha_ = 255;
   widgets::ColorTheme theme_;
   // The fonts come before the surfaces: a font outlives the DCs it is selected into.

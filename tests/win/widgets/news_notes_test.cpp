@@ -683,7 +683,9 @@ TEST_F(NewsNotesTest, TheCtrlKeyIsWatchedOnlyUnderTheCtrlClickRuleAndNotWhileThe
 TEST_F(NewsNotesTest, SharedIconFontsInTheirDcsAndRepaintAfterAHide) {
   CNewsNotes* a = Make(200, 6);
   CNewsNotes* b = Make(200, 6);
-  // One small icon for every widget: none is made (and leaked) per window.
+  // One small icon for every widget: none is made (and leaked) per window. It is set once
+  // the messages of the widgets' birth are handled.
+  wintest::PumpFor(100);
   HICON icon = reinterpret_cast<HICON>(SendMessageW(a->hwnd(), WM_GETICON, ICON_SMALL, 0));
   ASSERT_TRUE(icon);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(b->hwnd(), WM_GETICON, ICON_SMALL, 0)), icon);
