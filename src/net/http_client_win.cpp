@@ -566,9 +566,13 @@ bool StartThread(const SessionState& state, LPTHREAD_START_ROUTINE proc) {
   return true;
 }
 
-// Waiting GETs that no thread is on its way to take: neither an idle thread nor one just
-// made. A busy thread takes them when it is done. The caller holds the session's lock.
-int Uncovered(const HttpSession::State& s) { return static_cast<int>(s.waiting.size()) - s.idle - s.starting; }
+// Threads on their way to take waiting GETs: idle ones and ones just made. The first that
+// many waiting GETs are theirs. The caller holds the session's lock.
+int Coming(const HttpSession::State& s) { return s.idle + s.starting; }
+
+// Waiting GETs that no thread is on its way to take. A busy thread takes them when it is
+// done.
+int Uncovered(const HttpSession::State& s) { return static_cast<int>(s.waiting.size()) - Coming(s); }
 
 // Of them, those that have waited kHoldMs or longer (the oldest are taken first).
 int Overdue(const HttpSession::State& s, Clock::time_point now) {
@@ -577,7 +581,7 @@ int Overdue(const HttpSession::State& s, Clock::time_point now) {
     if (now - t->queued < std::chrono::milliseconds(kHoldMs)) break;
     ++n;
   }
-  return n - s.idle - s.starting;
+  return n - Coming(s);
 }
 
 // Makes up to `n` threads, within the bound (beyond it GETs wait for the first thread to
@@ -617,9 +621,8 @@ void CALLBACK HoldTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
 // timer is set or no GET is held. The caller holds the lock.
 void ArmHoldTimer(const SessionState& state, Clock::time_point now) {
   HttpSession::State& s = *state;
-  const int covered = s.idle + s.starting;
-  if (s.holdTimer || covered < 0 || static_cast<size_t>(covered) >= s.waiting.size()) return;
-  const auto due = s.waiting[static_cast<size_t>(covered)]->queued + std::chrono::milliseconds(kHoldMs);
+  if (s.holdTimer || Uncovered(s) <= 0) return;
+  const auto due = s.waiting[static_cast<size_t>(Coming(s))]->queued + std::chrono::milliseconds(kHoldMs);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count();
   s.holdTimer = SetTimer(nullptr, 0, static_cast<UINT>(std::max<long long>(ms, USER_TIMER_MINIMUM)), HoldTimerProc);
   if (s.holdTimer) tHoldTimers.emplace_back(s.holdTimer, state);
@@ -642,12 +645,13 @@ bool Queue(const SessionState& state, const std::shared_ptr<Transfer>& transfer,
   s.waiting.push_back(transfer);
   s.work.notify_one();
   bool ok = true;
-  if (Uncovered(s) > 0) {
+  const int uncovered = Uncovered(s);
+  if (uncovered > 0) {
     if (mayHold && s.threads > 0 && !together) {
       MakeThreads(state, Overdue(s, now));
       ArmHoldTimer(state, now);
     } else {
-      ok = MakeThreads(state, Uncovered(s));
+      ok = MakeThreads(state, uncovered);
     }
   }
   if (!ok) s.waiting.pop_back();
