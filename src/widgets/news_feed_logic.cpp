@@ -23,8 +23,12 @@ void NewsFeedLogic::Refresh(const std::u16string& feedUrl, bool silent) {
     return;
   }
   feedUrl_ = feedUrl;
+  const bool caption = CaptionShown();
   silent_ = silent;
-  if (refreshing_) return;  // the running request is for this address: it answers for both
+  if (refreshing_) {  // the running request is for this address: it answers for both
+    if (CaptionShown() != caption) host_->Repaint();  // its caption comes or goes now
+    return;
+  }
   // A refresh the program starts on its own leaves a feed alone while its server asked
   // for a pause.
   Start(feedUrl, silent);
@@ -72,6 +76,10 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
     if (!refreshing_ && state_ == State::kWaiting && !feedUrl_.empty()) Start(feedUrl_, false);
     return false;
   }
+  // New content repaints as it is shown; the answer itself changes the image only by
+  // taking the refresh caption away. (A start's answers with the items the widgets were
+  // loaded with then cost nothing.)
+  const bool caption = CaptionShown();
   refreshing_ = false;
   if (answer.count >= 1 && answer.items) {
     state_ = State::kShown;
@@ -82,7 +90,7 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
     // Only the first ten are shown: copy no more than that.
     size_t n = std::min(static_cast<size_t>(answer.count), kMaxShownItems);
     Rebuild(std::vector<NewsItem>(answer.items, answer.items + n), advertTitle, advertUrl);
-    host_->Repaint();
+    if (caption) host_->Repaint();
     return true;
   }
   if (answer.count == kResultUnchanged && answer.failure.kind == feed::FailureKind::kNone) {
@@ -101,11 +109,11 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
       // Left alone for now while failing or not yet loaded: try again later on its own.
       retryAt_ = host_->NowSeconds() + feed::BackoffSeconds(std::max(failures_, 1), kFirstRetrySeconds);
     }
-    host_->Repaint();  // the refresh caption goes away
+    if (caption) host_->Repaint();
     return true;
   }
   Fail(answer);
-  host_->Repaint();
+  if (caption) host_->Repaint();
   return true;
 }
 
@@ -181,8 +189,11 @@ void NewsFeedLogic::Display(const std::u16string& stored, int width) {
   std::u16string shown = stored;
   if (!status_.empty())
     shown = StatusLineHtml(status_, state_ == State::kFailed ? kFailureColor : kLoadingColor) + stored;
-  // An unchanged feed: no layout, no resize, no save.
-  if (shown == shownHtml_ && stored == host_->StoredContent()) return;
+  // An unchanged feed: no layout, no resize, no save. That holds for the first answer after
+  // a start too, when the feed still has the items the widget was loaded with.
+  const std::u16string loaded = host_->StoredContent();
+  if (shown == (gaveEngine_ ? shownHtml_ : loaded) && stored == loaded) return;
+  gaveEngine_ = true;
   shownHtml_ = shown;
   // One resize, to the width and the height the content needs at that width: each resize
   // of a window costs the system a round of messages and the widget a new surface.

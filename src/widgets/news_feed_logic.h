@@ -101,6 +101,9 @@ class NewsFeedLogic {
   void CarryMarks(std::vector<std::u16string> hrefs) { carried_ = std::move(hrefs); }
 
   bool refreshing() const { return refreshing_; }
+  // The refresh caption shows: a refresh the user asked for runs on a widget that shows
+  // something already (not its loading line).
+  bool CaptionShown() const { return refreshing_ && !silent_ && state_ != State::kWaiting; }
   bool silent() const { return silent_; }
   State state() const { return state_; }
   const feed::FetchFailure& failure() const { return failure_; }
@@ -132,6 +135,7 @@ class NewsFeedLogic {
   std::vector<NewsItem> items_;
   std::u16string lastHtml_;    // the items' content last generated
   std::u16string shownHtml_;   // what the engine was last given
+  bool gaveEngine_ = false;    // until then it holds the content the widget was loaded with
   std::vector<std::u16string> carried_;  // marks shown at the last exit
 };
 

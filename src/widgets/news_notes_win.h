@@ -61,7 +61,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   bool KeepButtonsShown() const override { return firstRunTipShown(); }
   // Not while the widget says it is loading in its status line already.
   bool ShowRefreshCaption() const override {
-    return logic_.refreshing() && !logic_.silent() && logic_.state() != widgets::NewsFeedLogic::State::kWaiting;
+    return logic_.CaptionShown();
   }
   void OnWidgetCreated() override;
   void OnWidgetResized() override;

@@ -383,6 +383,68 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   EXPECT_EQ(host.started.size(), 3u);
 }
 
+TEST(NewsFeedLogic, TheFirstAnswerAfterAStartWithTheLoadedItemsChangesNothing) {
+  // A widget loaded with what its feed still has: no layout, no resize, no save (and the
+  // size its user gave it stays). Other items than the loaded ones rebuild as ever.
+  auto items = Items(3);
+  FakeHost host;
+  host.content = BuildContent(items);
+  host.width = 310;
+  NewsFeedLogic logic(&host);
+  logic.Refresh(u"http://f/rss", true);
+  const int repaints = host.repaints;
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  EXPECT_EQ(logic.state(), NewsFeedLogic::State::kShown);
+  EXPECT_EQ(logic.items().size(), 3u);
+  EXPECT_TRUE(host.layoutWidths.empty());
+  EXPECT_TRUE(host.resizes.empty());
+  EXPECT_EQ(host.saves, 0);
+  EXPECT_EQ(host.repaints, repaints);  // no caption was shown: the image stays as it is
+  items[2].title = u"新的";
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  EXPECT_EQ(host.saves, 1);
+  EXPECT_EQ(host.resizes.size(), 1u);
+  EXPECT_NE(host.shown.find(u"新的"), std::u16string::npos);
+}
+
+TEST(NewsFeedLogic, TheRefreshCaptionIsRepaintedWheneverItComesOrGoes) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  logic.Refresh(u"http://f/rss", true);
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  // A refresh the user asks for shows the caption; the same items take it away again.
+  int repaints = host.repaints;
+  logic.Refresh(u"http://f/rss", false);
+  EXPECT_TRUE(logic.CaptionShown());
+  EXPECT_EQ(host.repaints, repaints + 1);
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  EXPECT_FALSE(logic.CaptionShown());
+  EXPECT_EQ(host.repaints, repaints + 2);
+  // A quiet refresh absorbed into a shown one hides its caption at once, and the answer
+  // then has nothing to take away; a refresh the user asks for while a quiet one runs
+  // shows it at once.
+  logic.Refresh(u"http://f/rss", false);
+  repaints = host.repaints;
+  logic.Refresh(u"http://f/rss", true);
+  EXPECT_FALSE(logic.CaptionShown());
+  EXPECT_EQ(host.repaints, repaints + 1);
+  logic.Refresh(u"http://f/rss", true);  // no change: no repaint
+  EXPECT_EQ(host.repaints, repaints + 1);
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  EXPECT_EQ(host.repaints, repaints + 1);
+  logic.Refresh(u"http://f/rss", true);
+  repaints = host.repaints;
+  logic.Refresh(u"http://f/rss", false);
+  EXPECT_TRUE(logic.CaptionShown());
+  EXPECT_EQ(host.repaints, repaints + 1);
+  // A failure takes it away as well (with the failure line, which repaints on its own).
+  logic.OnResult(Failed(host, feed::FailureKind::kRefused, 12029), u"", u"");
+  EXPECT_FALSE(logic.CaptionShown());
+  EXPECT_GE(host.repaints, repaints + 2);
+}
+
 TEST(NewsFeedLogic, NotModifiedAfterAFailureEndsIt) {
   FakeHost host;
   NewsFeedLogic logic(&host);
