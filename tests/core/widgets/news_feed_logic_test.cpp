@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "feed/feed_parser.h"
 #include "feed/fetch_state.h"
 
@@ -414,35 +416,29 @@ TEST(NewsFeedLogic, TheRefreshCaptionIsRepaintedWheneverItComesOrGoes) {
   auto items = Items(3);
   logic.Refresh(u"http://f/rss", true);
   logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  // Each step: whether the caption shows after it, and how many repaints it asked for.
+  auto step = [&](const std::function<void()>& what, bool caption, int repaints) {
+    const int before = host.repaints;
+    what();
+    EXPECT_EQ(logic.CaptionShown(), caption);
+    EXPECT_EQ(host.repaints - before, repaints);
+  };
+  auto refresh = [&](bool silent) { return [&logic, silent] { logic.Refresh(u"http://f/rss", silent); }; };
+  auto same = [&] { logic.OnResult(Answer(host, 3, items.data()), u"", u""); };
   // A refresh the user asks for shows the caption; the same items take it away again.
-  int repaints = host.repaints;
-  logic.Refresh(u"http://f/rss", false);
-  EXPECT_TRUE(logic.CaptionShown());
-  EXPECT_EQ(host.repaints, repaints + 1);
-  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
-  EXPECT_FALSE(logic.CaptionShown());
-  EXPECT_EQ(host.repaints, repaints + 2);
+  step(refresh(false), true, 1);
+  step(same, false, 1);
   // A quiet refresh absorbed into a shown one hides its caption at once, and the answer
-  // then has nothing to take away; a refresh the user asks for while a quiet one runs
-  // shows it at once.
-  logic.Refresh(u"http://f/rss", false);
-  repaints = host.repaints;
-  logic.Refresh(u"http://f/rss", true);
-  EXPECT_FALSE(logic.CaptionShown());
-  EXPECT_EQ(host.repaints, repaints + 1);
-  logic.Refresh(u"http://f/rss", true);  // no change: no repaint
-  EXPECT_EQ(host.repaints, repaints + 1);
-  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
-  EXPECT_EQ(host.repaints, repaints + 1);
-  logic.Refresh(u"http://f/rss", true);
-  repaints = host.repaints;
-  logic.Refresh(u"http://f/rss", false);
-  EXPECT_TRUE(logic.CaptionShown());
-  EXPECT_EQ(host.repaints, repaints + 1);
-  // A failure takes it away as well (with the failure line, which repaints on its own).
-  logic.OnResult(Failed(host, feed::FailureKind::kRefused, 12029), u"", u"");
-  EXPECT_FALSE(logic.CaptionShown());
-  EXPECT_GE(host.repaints, repaints + 2);
+  // then has nothing to take away.
+  step(refresh(false), true, 1);
+  step(refresh(true), false, 1);
+  step(refresh(true), false, 0);
+  step(same, false, 0);
+  // A refresh the user asks for while a quiet one runs shows it at once; a failure takes
+  // it away (FakeHost's failure line itself repaints nothing).
+  step(refresh(true), false, 1);
+  step(refresh(false), true, 1);
+  step([&] { logic.OnResult(Failed(host, feed::FailureKind::kRefused, 12029), u"", u""); }, false, 1);
 }
 
 TEST(NewsFeedLogic, NotModifiedAfterAFailureEndsIt) {
