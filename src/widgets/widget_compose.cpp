@@ -137,11 +137,6 @@ void FadeSpan(uint32_t* __restrict out, const uint32_t* __restrict in, int from,
   for (int x = from; x < to; ++x) out[x] = FadedPixel(in[x], alpha);
 }
 
-// FadeSpan for the widget's background: never below the faintest pixel.
-void FadeSpanNeverClear(uint32_t* __restrict out, const uint32_t* __restrict in, int from, int to, uint32_t alpha) {
-  for (int x = from; x < to; ++x) out[x] = std::max(FadedPixel(in[x], alpha), kFaintestPixel);
-}
-
 bool InRows(const Area& a, int y) { return y >= a.y && y < a.y + a.height && a.width > 0; }
 
 }  // namespace
@@ -178,9 +173,9 @@ void ComposeWidgetBackground(Surface target, Surface scratch, const FramePieces&
       fill = nullptr;
     const int f0 = fill ? std::min(std::max(fill->x, x0), x1) : x1;
     const int f1 = fill ? std::min(std::max(fill->x + fill->width, f0), x1) : x1;
-    FadeSpanNeverClear(out, in, x0, f0, alpha);
-    if (f0 < f1) std::fill(out + f0, out + f1, std::max(FadedPixel(in[f0], alpha), kFaintestPixel));
-    FadeSpanNeverClear(out, in, f1, x1, alpha);
+    FadeSpan(out, in, x0, f0, alpha);
+    if (f0 < f1) std::fill(out + f0, out + f1, FadedPixel(in[f0], alpha));
+    FadeSpan(out, in, f1, x1, alpha);
   }
 }
 

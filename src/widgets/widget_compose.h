@@ -60,19 +60,10 @@ void BlendFaded(Surface dst, const uint32_t* src, uint8_t alpha);
 // dst = src * alpha/255, as BlendFaded onto a cleared surface.
 void Fade(Surface dst, const uint32_t* src, uint8_t alpha);
 
-// The faintest pixel of a widget's background, where the frame leaves nothing (its rounded
-// corners): black at alpha 1, which no eye tells from clear. Under Wine a layered window's
-// fully clear pixels make its X shape; with them, every exposure of the window came as one
-// event per rectangle of that shape (about ten for the corners) and each event flushed the
-// whole image to the X server again. With none the shape is one rectangle. (On Windows the
-// corners then take the pointer as the rest of the widget does.)
-constexpr uint32_t kFaintestPixel = 0x01000000u;
-
 // Steps of the widget background: frame, body and title strip onto `scratch`, faded onto
 // `target` with the record's alpha, laid out for a monitor of `dpi` (the frame pieces are
-// the ones drawn for it), no pixel of it below kFaintestPixel. Both surfaces are cleared
-// first. Only the pixels inside the target's clip are composed (and only those of the
-// scratch are touched).
+// the ones drawn for it). Both surfaces are cleared first. Only the pixels inside the
+// target's clip are composed (and only those of the scratch are touched).
 void ComposeWidgetBackground(Surface target, Surface scratch, const FramePieces& frame, const ColorTheme& theme,
                              uint8_t alpha, int dpi = ui::kBaseDpi);
 
