@@ -4,6 +4,7 @@
 
 #include "feed/feed_parser.h"
 #include "feed/fetch_state.h"
+#include "widgets/widget_geometry.h"
 
 namespace widgets {
 
@@ -189,10 +190,23 @@ void NewsFeedLogic::Display(const std::u16string& stored, int width) {
   std::u16string shown = stored;
   if (!status_.empty())
     shown = StatusLineHtml(status_, state_ == State::kFailed ? kFailureColor : kLoadingColor) + stored;
-  // An unchanged feed: no layout, no resize, no save. That holds for the first answer after
-  // a start too, when the feed still has the items the widget was loaded with.
+  // An unchanged feed: no layout, no resize, no save.
   const std::u16string loaded = host_->StoredContent();
-  if (shown == (gaveEngine_ ? shownHtml_ : loaded) && stored == loaded) return;
+  if (gaveEngine_ && shown == shownHtml_ && stored == loaded) return;
+  // So with the first answer after a start that has the items the widget was loaded with,
+  // while they take the size a rebuild would give them: a rebuild would draw the same
+  // pixels. (A loaded widget's text area starts a little narrower; a title wrapped in it
+  // makes the content taller. And the size may be the user's own, or one measured with
+  // another font. Then the widget is fitted again.)
+  if (!gaveEngine_ && shown == loaded && stored == loaded) {
+    int w = width, h = HeightForContent(host_->ContentHeight());
+    ClampWidgetSize(&w, &h);
+    if (w == host_->CurrentWidth() && h == host_->CurrentHeight()) {
+      gaveEngine_ = true;
+      shownHtml_ = shown;
+      return;
+    }
+  }
   gaveEngine_ = true;
   shownHtml_ = shown;
   // One resize, to the width and the height the content needs at that width: each resize

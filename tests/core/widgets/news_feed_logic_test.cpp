@@ -386,12 +386,14 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
 }
 
 TEST(NewsFeedLogic, TheFirstAnswerAfterAStartWithTheLoadedItemsChangesNothing) {
-  // A widget loaded with what its feed still has: no layout, no resize, no save (and the
-  // size its user gave it stays). Other items than the loaded ones rebuild as ever.
+  // A widget loaded with what its feed still has, at the size the content gives it: no
+  // resize, no save, no repaint. Other items than the loaded ones rebuild as ever.
   auto items = Items(3);
   FakeHost host;
   host.content = BuildContent(items);
-  host.width = 310;
+  host.lines = 3;  // the engine holds the loaded content
+  host.width = 250;
+  host.height = 3 * 20 + 60;
   NewsFeedLogic logic(&host);
   logic.Refresh(u"http://f/rss", true);
   const int repaints = host.repaints;
@@ -408,6 +410,29 @@ TEST(NewsFeedLogic, TheFirstAnswerAfterAStartWithTheLoadedItemsChangesNothing) {
   EXPECT_EQ(host.saves, 1);
   EXPECT_EQ(host.resizes.size(), 1u);
   EXPECT_NE(host.shown.find(u"新的"), std::u16string::npos);
+}
+
+TEST(NewsFeedLogic, TheFirstAnswerFitsALoadedWidgetWhoseSizeDoesNotFitItsItems) {
+  // Loaded with the items its feed still has, but at a width of its user's, at a height
+  // measured with another font, or with a title wrapped in the text area it was loaded
+  // with (four lines for three items): the answer lays it out and sizes it as any rebuild.
+  struct Loaded {
+    int width, height, lines;
+  };
+  for (Loaded loaded : {Loaded{310, 120, 3}, Loaded{250, 300, 3}, Loaded{250, 120, 4}}) {
+    auto items = Items(3);
+    FakeHost host;
+    host.content = BuildContent(items);
+    host.lines = loaded.lines;
+    host.width = loaded.width;
+    host.height = loaded.height;
+    NewsFeedLogic logic(&host);
+    logic.Refresh(u"http://f/rss", true);
+    logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+    EXPECT_EQ(host.layoutWidths, std::vector<int>{250});
+    ASSERT_EQ(host.resizes.size(), 1u);
+    EXPECT_EQ(host.resizes[0], std::make_pair(250, 3 * 20 + 60));
+  }
 }
 
 TEST(NewsFeedLogic, TheRefreshCaptionIsRepaintedWheneverItComesOrGoes) {
