@@ -27,6 +27,12 @@ Reported per count, as medians over the runs and as ratios to the floor of the s
              after start-up, for the count given by --idle-count: first with the pointer
              in a corner no window covers (where it waits during every run), then as long
              again with it resting on the program's first window
+  CPU quiet - CPU time the process used until three seconds after all show content (the
+             late work of the start-up included)
+
+With --stored each program starts with the data.dat the program itself wrote after showing
+its feeds once (warm-up runs, not counted): a returning user's start, whose widgets show
+their stored items at once and then get the same items from the server.
 
 The pointer is moved with libX11 on the virtual display.
 
@@ -35,7 +41,7 @@ floor.exe --windows N): what each window costs the system by itself, and so what
 costs beyond its window.
 
 Usage: bench/wine_startup.py [--counts 1,10,50] [--runs 3] [--idle-seconds 60]
-                             [--idle-count 10] [--no-build] [--also LABEL=EXE ...]
+                             [--idle-count 10] [--no-build] [--stored] [--also LABEL=EXE ...]
 --also runs another build of the program (before a change, say) in the same alternation.
 """
 import argparse
@@ -273,16 +279,17 @@ def idle_cpu(pid, prefix, seconds):
     return cpu_seconds(pid) - c0, (cpu_seconds(server) - s0) if server else None
 
 
-def run_once(env, exe_src, name, count, idle_seconds, work, windows=False):
-    """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds).
-    With `windows` the floor shows `count` windows instead of one."""
+def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=None):
+    """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds) and,
+    under "saved", the data.dat it left. With `windows` the floor shows `count` windows instead
+    of one; `data` is the program's data.dat (by default `count` widgets that show nothing yet)."""
     folder = tempfile.mkdtemp(prefix="run-", dir=work)
     exe = os.path.join(folder, name)
     shutil.copy(exe_src, exe)
     widgets = count if (name == "pelinor.exe" or windows) else 1
     if name == "pelinor.exe":
         with open(os.path.join(folder, "data.dat"), "wb") as f:
-            f.write(profile(count))
+            f.write(data or profile(count))
         shutil.rmtree(os.path.join(env["_LOCALAPPDATA"], "Vessaly"), ignore_errors=True)
     events = os.path.join(folder, "bench-events.txt")
     warp_pointer(env, *PARKED)
@@ -321,7 +328,11 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False):
             threads = max(threads, status_field(pid, "Threads"))
             time.sleep(0.02)
         result["vmhwm_kib"] = vm_hwm_kib(pid)
+        result["cpu_quiet_ms"] = cpu_seconds(pid) * 1000
         result["threads"] = threads
+        if name == "pelinor.exe":
+            with open(os.path.join(folder, "data.dat"), "rb") as f:
+                result["saved"] = f.read()
         if idle_seconds:
             # First with the pointer away from every window, then resting on the first one:
             # Wine's TrackMouseEvent looks at the pointer every hover time (400 ms) while it
@@ -363,6 +374,8 @@ def main():
     ap.add_argument("--no-build", action="store_true")
     ap.add_argument("--also", action="append", default=[], metavar="LABEL=EXE",
                     help="another pelinor.exe (say, before a change) run in the same alternation")
+    ap.add_argument("--stored", action="store_true",
+                    help="start with the data.dat the program wrote after showing its feeds once")
     ap.add_argument("--json", help="also write every run's figures to this file")
     args = ap.parse_args()
     counts = [int(c) for c in args.counts.split(",")]
@@ -395,6 +408,9 @@ def main():
     load_before = os.getloadavg()
     runs = []
     try:
+        # A returning user's data.dat: the one this build wrote after showing its feeds.
+        stored = {count: run_once(env, programs["pelinor"][0], "pelinor.exe", count, 0, work)["saved"]
+                  for count in counts} if args.stored else {}
         for run in range(args.runs):
             for count in counts:
                 shift = (run + counts.index(count)) % len(labels)
@@ -402,7 +418,9 @@ def main():
                 for label in labels[shift:] + labels[:shift]:  # each program leads in turn
                     idle = args.idle_seconds if (count == args.idle_count and run == 0) else 0
                     figures[label] = run_once(env, programs[label][0], programs[label][1], count,
-                                              0 if label == yardstick else idle, work, windows=label == yardstick)
+                                              0 if label == yardstick else idle, work, windows=label == yardstick,
+                                              data=stored.get(count))
+                    figures[label].pop("saved", None)
                 runs.append({"run": run, "count": count, **figures})
                 f = figures["floor"]
                 line = "run %d, %2d widgets: floor painted %4.0f ms %5.1f MiB %2d threads" % (
@@ -411,9 +429,9 @@ def main():
                 line += " | %d windows %4.0f ms %5.1f MiB" % (count, y["painted_ms"], y["vmhwm_kib"] / 1024.0)
                 for label in programs_shown:
                     p = figures[label]
-                    line += " | %s painted %5.0f ms, content %5.0f ms, %5.1f MiB, %2d threads, CPU %5.0f ms" % (
+                    line += " | %s painted %5.0f ms, content %5.0f ms, %5.1f MiB, %2d threads, CPU %5.0f ms (%5.0f quiet)" % (
                         label, p["painted_ms"], p["content_ms"], p["vmhwm_kib"] / 1024.0, p["threads"],
-                        p["cpu_to_done_ms"])
+                        p["cpu_to_done_ms"], p["cpu_quiet_ms"])
                 print(line, flush=True)
     finally:
         server.close()
@@ -481,6 +499,9 @@ def main():
             print("  of which beyond a window of the %s: painted %+.1f ms, memory %+.2f MiB" % (
                 yardstick, (db[0] - da[0] - windows[b][0] + windows[a][0]) / n,
                 (db[2] - da[2] - windows[b][1] + windows[a][1]) / n))
+        print("CPU until quiet (3 s after all show content), median: %s" % ", ".join(
+            "%d widgets %.0f ms" % (count, median([r[label]["cpu_quiet_ms"] for r in runs if r["count"] == count]))
+            for count in counts))
         print("process creation to own code (DLL loading), median: floor %.0f ms, %s %.0f ms" % (
             median([r["floor"]["created_to_main_ms"] for r in runs]), label,
             median([r[label]["created_to_main_ms"] for r in runs])))
