@@ -385,15 +385,21 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   EXPECT_EQ(host.started.size(), 3u);
 }
 
+// A widget loaded from data.dat with `items` as its content, at a size, whose engine lays
+// that content out in `lines` lines.
+void Load(FakeHost* host, const std::vector<NewsItem>& items, int width, int height, int lines) {
+  host->content = BuildContent(items);
+  host->lines = lines;
+  host->width = width;
+  host->height = height;
+}
+
 TEST(NewsFeedLogic, TheFirstAnswerAfterAStartWithTheLoadedItemsChangesNothing) {
   // A widget loaded with what its feed still has, at the size the content gives it: no
   // resize, no save, no repaint. Other items than the loaded ones rebuild as ever.
   auto items = Items(3);
   FakeHost host;
-  host.content = BuildContent(items);
-  host.lines = 3;  // the engine holds the loaded content
-  host.width = 250;
-  host.height = 3 * 20 + 60;
+  Load(&host, items, 250, 3 * 20 + 60, 3);
   NewsFeedLogic logic(&host);
   logic.Refresh(u"http://f/rss", true);
   const int repaints = host.repaints;
@@ -422,10 +428,7 @@ TEST(NewsFeedLogic, TheFirstAnswerFitsALoadedWidgetWhoseSizeDoesNotFitItsItems) 
   for (Loaded loaded : {Loaded{310, 120, 3}, Loaded{250, 300, 3}, Loaded{250, 120, 4}}) {
     auto items = Items(3);
     FakeHost host;
-    host.content = BuildContent(items);
-    host.lines = loaded.lines;
-    host.width = loaded.width;
-    host.height = loaded.height;
+    Load(&host, items, loaded.width, loaded.height, loaded.lines);
     NewsFeedLogic logic(&host);
     logic.Refresh(u"http://f/rss", true);
     logic.OnResult(Answer(host, 3, items.data()), u"", u"");
