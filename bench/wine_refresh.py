@@ -11,8 +11,9 @@ from that of the server and of Wine's sockets:
   sockets under Wine - the same N requests as plain GETs over non-blocking Winsock sockets on
                        one thread of refresh_bench.exe (no WinINet, no threads, no parsing)
   native sockets     - the same from a native Linux process (this script run as a client)
-The yardsticks open a new connection per request, which the server answers on a new thread;
-the refresh path reuses WinINet's kept-alive connections and can come in below them. Where
+The yardsticks open a new connection per request; the refresh path reuses WinINet's
+kept-alive connections and can come in below them. The server (wine_startup.FeedServer) answers
+every request from one event loop, each exactly --delay-ms after it arrived. Where
 the yardsticks' own ratio is high, the server (or the machine's load) is the bottleneck,
 not the program. Each line also gives the medians of the process's CPU time for 1 and for
 N (Wine counts it in 10 ms steps; the wineserver's share is not in it).
