@@ -290,7 +290,9 @@ TEST_F(NewsNotesTest, AScrollRecomposesTheContentOnlyAndAsAWholePaintWould) {
   const widgets::Rect& c = w->rects().content;
   for (size_t i = 0; i < top.size(); ++i) {
     const int x = static_cast<int>(i) % width, y = static_cast<int>(i) / width;
-    if (x < c.left - 1 || x >= c.right + 2 || y < c.top || y >= c.bottom) ASSERT_EQ(top[i], scrolled[i]) << x << "," << y;
+    if (x < c.left - 1 || x >= c.right + 2 || y < c.top || y >= c.bottom) {
+      ASSERT_EQ(top[i], scrolled[i]) << x << "," << y;
+    }
   }
   w->Compose();
   EXPECT_EQ(Differing(scrolled, Pixels(w->surface())), 0u);
