@@ -13,7 +13,7 @@ from that of the server and of Wine's sockets:
   native sockets     - the same from a native Linux process (this script run as a client)
 The yardsticks open a new connection per request; the refresh path reuses WinINet's
 kept-alive connections and can come in below them. The server (wine_startup.FeedServer) answers
-every request from one event loop, each exactly --delay-ms after it arrived. Where
+every request from one event loop, each --delay-ms after it arrived (within about 2 ms). Where
 the yardsticks' own ratio is high, the server (or the machine's load) is the bottleneck,
 not the program. Each line also gives the medians of the process's CPU time for 1 and for
 N (Wine counts it in 10 ms steps; the wineserver's share is not in it).
