@@ -6,13 +6,18 @@ feed server in this Python process that answers each request after --delay-ms (2
 The refresh path reuses download threads that ended their work less than a few seconds
 ago, as the repeats here follow each other closely; "cold" times it again with a pause
 before each batch, so that every refresh starts a new thread (as after a quiet spell).
-Two yardsticks, timed the same way against the same server, tell the refresh path's own cost
-from that of the server and of Wine's sockets:
+Three yardsticks, timed the same way against the same server, tell the refresh path's own cost
+from that of WinINet, the server and Wine's sockets:
+  bare WinINet GETs  - the same N requests as bare WinINet GETs with the refresh path's flags,
+                       each on a new thread this one makes (no session logic, parsing or feed
+                       results): the floor of a cold batch under Wine, where WinINet looks up
+                       the persistent cookies of every host suffix and path prefix in its URL
+                       cache for each request, under one process-wide lock
   sockets under Wine - the same N requests as plain GETs over non-blocking Winsock sockets on
                        one thread of refresh_bench.exe (no WinINet, no threads, no parsing)
   native sockets     - the same from a native Linux process (this script run as a client)
-The yardsticks open a new connection per request; the refresh path reuses WinINet's
-kept-alive connections and can come in below them. The server (wine_startup.FeedServer) answers
+The socket yardsticks open a new connection per request; the refresh path and the bare
+WinINet GETs reuse WinINet's kept-alive connections and can come in below them. The server (wine_startup.FeedServer) answers
 every request from one event loop, each --delay-ms after it arrived (within about 2 ms). Where
 the yardsticks' own ratio is high, the server (or the machine's load) is the bottleneck,
 not the program. Each line also gives the medians of the process's CPU time for 1 and for
@@ -98,8 +103,9 @@ def main():
     try:
         exe = args.exe or os.path.join(ws.TREE, "bench", "win", "refresh_bench.exe")
         base = "http://127.0.0.1:%d/feed/" % PORT
-        labels = {"": "refresh path", "cold": "refresh path, cold", "sockets": "sockets under Wine"}
-        for extra in ([[]] if args.no_cold else [[], ["cold"]]) + [["sockets"]]:
+        labels = {"": "refresh path", "cold": "refresh path, cold", "wininet": "bare WinINet GETs",
+                  "sockets": "sockets under Wine"}
+        for extra in ([[]] if args.no_cold else [[], ["cold"]]) + [["wininet"], ["sockets"]]:
             r = subprocess.run(["wine", exe, base, str(args.n), str(args.repeats)] + extra, env=env,
                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, text=True, timeout=600)
             print(r.stdout, end="", flush=True)

@@ -2,7 +2,7 @@
 // parsing, the result message), against a loopback server outside this process
 // (bench/wine_refresh.py starts it).
 //
-//   refresh_bench BASE_URL N REPEATS [sockets|cold]
+//   refresh_bench BASE_URL N REPEATS [sockets|cold|wininet]
 //
 // Each repeat times one refresh and then N at once (in alternating order), from the first
 // start to the last result handled, and prints the medians and their ratio. Refresh i asks
@@ -12,12 +12,18 @@
 // threads or parsing (a yardstick for the refresh path).
 // With "cold" each batch waits first until the download threads of earlier ones have
 // ended, so that every refresh pays for a new thread.
+// With "wininet" each request is a bare WinINet GET on a thread of its own, made for it by
+// this thread as the refresh path makes its threads when none is idle (the same root flags,
+// one root handle, no session logic, parsing or feed results): what WinINet and new threads
+// cost under Wine by themselves, the floor of a cold refresh.
 #include <winsock2.h>
 #include <windows.h>
+#include <wininet.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -137,6 +143,76 @@ double TimeSockets(const std::wstring& base, int n) {
   return NowMs() - start;
 }
 
+struct BareGet {
+  HINTERNET root;
+  std::wstring host, path;
+  INTERNET_PORT port;
+  HWND window;
+};
+
+constexpr UINT kBareGetMessage = WM_APP + 8;
+
+// One bare GET: connect, send, read the body to its end; posts kBareGetMessage with 1 when
+// it got a 200 and a body, 0 otherwise.
+DWORD WINAPI BareGetThread(LPVOID param) {
+  std::unique_ptr<BareGet> get(static_cast<BareGet*>(param));
+  bool ok = false;
+  if (HINTERNET connection = InternetConnectW(get->root, get->host.c_str(), get->port, nullptr, nullptr,
+                                              INTERNET_SERVICE_HTTP, 0, 0)) {
+    const wchar_t* accept[] = {L"*/*", nullptr};
+    if (HINTERNET request = HttpOpenRequestW(connection, L"GET", get->path.c_str(), nullptr, nullptr, accept,
+                                             INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)) {
+      DWORD status = 0, size = sizeof status;
+      if (HttpSendRequestW(request, nullptr, 0, nullptr, 0) &&
+          HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
+          status == 200) {
+        char buffer[16384];
+        DWORD read = 0, total = 0;
+        while (InternetReadFile(request, buffer, sizeof buffer, &read) && read > 0) total += read;
+        ok = total > 0;
+      }
+      InternetCloseHandle(request);
+    }
+    InternetCloseHandle(connection);
+  }
+  PostMessageW(get->window, kBareGetMessage, ok ? 1 : 0, 0);
+  return 0;
+}
+
+// Milliseconds from starting n bare GETs (a thread each) to the last one's message; -1 when
+// one failed or they did not all end within a minute.
+double TimeBareGets(HINTERNET root, HWND window, const std::wstring& base, int n) {
+  std::string host, path;
+  int port = 0;
+  if (!SplitBase(base, &host, &port, &path)) return -1;
+  const double start = NowMs();
+  for (int i = 0; i < n; ++i) {
+    std::unique_ptr<BareGet> get(new BareGet{root, std::wstring(host.begin(), host.end()),
+                                             std::wstring(path.begin(), path.end()) + std::to_wstring(i),
+                                             static_cast<INTERNET_PORT>(port), window});
+    HANDLE thread = CreateThread(nullptr, 0, BareGetThread, get.get(), 0, nullptr);
+    if (!thread) return -1;
+    get.release();
+    CloseHandle(thread);
+  }
+  int done = 0;
+  bool failed = false;
+  MSG msg;
+  while (done < n) {
+    if (NowMs() - start > 60000) return -1;
+    if (MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT) == WAIT_TIMEOUT) continue;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == kBareGetMessage) {
+        ++done;
+        failed = failed || msg.wParam == 0;
+      } else {
+        DispatchMessageW(&msg);
+      }
+    }
+  }
+  return failed ? -1 : NowMs() - start;
+}
+
 // CPU time this process has used (all its threads), in milliseconds.
 double CpuMs() {
   FILETIME created, exited, kernel, user;
@@ -163,6 +239,7 @@ int wmain(int argc, wchar_t** argv) {
   const int n = _wtoi(argv[2]), repeats = _wtoi(argv[3]);
   const bool sockets = argc > 4 && std::wstring(argv[4]) == L"sockets";
   const bool cold = argc > 4 && std::wstring(argv[4]) == L"cold";
+  const bool bare = argc > 4 && std::wstring(argv[4]) == L"wininet";
   WSADATA wsa;
   WSAStartup(MAKEWORD(2, 2), &wsa);
   WNDCLASSW wc{};
@@ -174,14 +251,21 @@ int wmain(int argc, wchar_t** argv) {
   // One for the run, made as the program makes it (its main window looks after deadlines;
   // none comes near here).
   feed::FeedRefresher feeds(net::HttpSession::Watch::kWhenLooked);
+  // The bare GETs' root handle, opened as the session opens its own.
+  HINTERNET bareRoot = bare ? InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr,
+                                            INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE)
+                            : nullptr;
   auto time = [&](int count) {
     if (cold) Sleep(net::kIdleThreadMs + 500);
-    return sockets ? TimeSockets(base, count) : TimeRefreshes(feeds, window, base, count);
+    if (sockets) return TimeSockets(base, count);
+    return bare ? TimeBareGets(bareRoot, window, base, count) : TimeRefreshes(feeds, window, base, count);
   };
   time(1);  // warm-up: the first request opens WinINet
   std::vector<double> one, many, cpuOne, cpuMany;
   auto what = [&](bool single) {
-    return sockets ? (single ? "socket GET" : "socket GETs") : (single ? "refresh" : "refreshes");
+    if (sockets) return single ? "socket GET" : "socket GETs";
+    if (bare) return single ? "bare GET" : "bare GETs";
+    return single ? "refresh" : "refreshes";
   };
   for (int r = 0; r < repeats; ++r) {
     for (int k = 0; k < 2; ++k) {
@@ -202,6 +286,7 @@ int wmain(int argc, wchar_t** argv) {
   std::printf("median of %d: 1 %s %.1f ms, %d %s %.1f ms, ratio %.2fx; CPU %.1f ms and %.1f ms\n", repeats,
               what(true), m1, n, what(false), mn, mn / m1, Median(cpuOne), Median(cpuMany));
   std::fflush(stdout);
+  if (bareRoot) InternetCloseHandle(bareRoot);
   DestroyWindow(window);
   return 0;
 }
