@@ -152,7 +152,9 @@ TEST(WidgetCompose, AClippedComposeRedoesOnlyItsRectangle) {
       for (int x = 0; x < w; ++x) {
         const bool inside = r.Contains(x, y);
         ASSERT_EQ(part.at(x, y), inside ? whole.at(x, y) : 0xDEADBEEFu) << x << "," << y;
-        if (!inside) ASSERT_EQ(part.b[y * w + x], 0xDEADBEEFu) << "scratch " << x << "," << y;
+        if (!inside) {
+          ASSERT_EQ(part.b[y * w + x], 0xDEADBEEFu) << "scratch " << x << "," << y;
+        }
       }
     }
   }
