@@ -167,6 +167,7 @@ void CNotesBase::DestroyWidget() {
   // A compose request posted to the old window died with it: a new window must ask again.
   composePending_ = composeTimer_ = false;
   showOnPush_ = false;
+  sizeOnPush_ = false;
   dirty_ = widgets::DirtyArea();
   // The surfaces go before the font they hold.
   surfaceA_.Reset();
@@ -206,11 +207,15 @@ void CNotesBase::ResizeTo(int w, int h) {
   width = w;
   height = h;
   if (IsWindow()) {
-    // A window already of that size is left alone: asking costs a round of messages.
-    RECT rc;
-    ::GetWindowRect(hwnd_, &rc);
-    if (rc.right - rc.left != Px(w) || rc.bottom - rc.top != Px(h))
-      SetWindowPos(hwnd_, nullptr, 0, 0, Px(w), Px(h), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // The window takes the new size with its next image, which is laid out for it now: a
+    // move of its own would cost the system a round of messages and a new surface more.
+    // (A size it has, or will have, is left alone.)
+    const SIZE now = ClientSize();
+    if (now.cx != Px(w) || now.cy != Px(h)) {
+      sizeOnPush_ = true;
+      pushSize_ = SIZE{Px(w), Px(h)};
+      LayOut();
+    }
   }
   RecordChanged(widgets::kSaveDelayAfterResize);
 }
@@ -228,10 +233,9 @@ void CNotesBase::LayOutContentForWidth(int w) {
   if (!IsWindow()) return;
   int h = height;
   widgets::ClampWidgetSize(&w, &h);
-  RECT rc;
-  ::GetClientRect(hwnd_, &rc);
   const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
-  const widgets::Rect c = widgets::ComputeWidgetRects(Px(w), rc.bottom, im.grip.width, im.grip.height, dpi_).content;
+  const widgets::Rect c =
+      widgets::ComputeWidgetRects(Px(w), ClientSize().cy, im.grip.width, im.grip.height, dpi_).content;
   engine_->SetRect(c.left, c.top, c.right, c.bottom);
 }
 
@@ -411,9 +415,16 @@ void CNotesBase::ComposeDirty() {
   if (area.width() > 0) ComposeArea(area);
 }
 
-void CNotesBase::UpdateRectsAndSurfaces() {
+SIZE CNotesBase::ClientSize() const {
+  if (sizeOnPush_) return pushSize_;
   RECT rc;
   ::GetClientRect(hwnd_, &rc);
+  return SIZE{rc.right, rc.bottom};
+}
+
+void CNotesBase::UpdateRectsAndSurfaces() {
+  const SIZE size = ClientSize();
+  const RECT rc{0, 0, size.cx, size.cy};
   const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
   rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height, dpi_);
   fw::WindowDc wdc(hwnd_);
@@ -482,9 +493,11 @@ void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
     remade = true;
   }
   const int w = surfaceA_.width(), h = surfaceA_.height();
-  const widgets::Rect area = remade ? widgets::Rect{0, 0, w, h}
-                                    : widgets::Rect{std::max(wanted.left, 0), std::max(wanted.top, 0),
-                                                    std::min(wanted.right, w), std::min(wanted.bottom, h)};
+  // A new size goes to the window with a whole image.
+  const widgets::Rect area = remade || sizeOnPush_
+                                 ? widgets::Rect{0, 0, w, h}
+                                 : widgets::Rect{std::max(wanted.left, 0), std::max(wanted.top, 0),
+                                                 std::min(wanted.right, w), std::min(wanted.bottom, h)};
   if (area.width() <= 0 || area.height() <= 0) return;
   const bool whole = area == widgets::Rect{0, 0, w, h};
   ui::DibSurface& scratch = ScratchSurface();
@@ -525,7 +538,14 @@ void CNotesBase::ComposeArea(const widgets::Rect& wanted) {
   const RECT r{area.left, area.top, area.right, area.bottom};
   ui::ComposeTextOpaque(surfaceA_, scratch, [this, &area, whole](HDC dc) { PaintText(dc, whole ? nullptr : &area); },
                         255, &r, &text);
+  // A new size goes with the image (see ResizeTo).
+  const bool sized = sizeOnPush_;
+  pushingSize_ = sized;
+  sizeOnPush_ = false;
   ui::PushLayered(hwnd_, surfaceA_, w, h, 255, whole ? nullptr : &r);
+  pushingSize_ = false;
+  // (Wine sends no size message for it, Windows does: either way, once, here.)
+  if (sized) OnWidgetResized();
   lastPushMs_ = NowMs();
   ++pushes_;
   if (showOnPush_) {
@@ -670,6 +690,8 @@ LRESULT CNotesBase::OnMove(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT CNotesBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
+  // The size an image brings: laid out and recorded already.
+  if (pushingSize_) return 0;
   RECT rc = PlaceInParent();
   if (!displaced_) {
     x = rc.left;
@@ -679,6 +701,8 @@ LRESULT CNotesBase::OnSize(UINT, WPARAM, LPARAM lParam, BOOL&) {
   height = ui::ToLogical(rc.bottom - rc.top, dpi_);
   RecordChanged(widgets::kSaveDelayAfterResize);
   if (!engine_->IsAttached()) return 0;  // still being created
+  // A size given by anyone else (the user, the system) replaces one waiting for a push.
+  sizeOnPush_ = false;
   LayOut();
   return 0;
 }
@@ -775,6 +799,7 @@ LRESULT CNotesBase::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
   const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
   const int left = suggested ? suggested->left : PlaceInParent().left;
   const int top = suggested ? suggested->top : PlaceInParent().top;
+  sizeOnPush_ = false;
   SetWindowPos(hwnd_, nullptr, left, top, Px(width), Px(height), SWP_NOZORDER | SWP_NOACTIVATE);
   // A size that did not change in pixels sends no WM_SIZE: lay out here as well.
   LayOut();
@@ -789,6 +814,7 @@ LRESULT CNotesBase::OnDisplayChange(UINT, WPARAM, LPARAM, BOOL&) {
   RECT rc = PlaceForRecord();
   const bool wasDisplaced = displaced_;
   displaced_ = true;  // this move is not the user's
+  sizeOnPush_ = false;
   SetWindowPos(hwnd_, nullptr, rc.left, rc.top, Px(width), Px(height), SWP_NOZORDER | SWP_NOACTIVATE);
   displaced_ = wasDisplaced;
   if (dpi_ != oldDpi) {

@@ -202,8 +202,12 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // The stored place and size as a window rectangle, and where the window goes for it.
   RECT PlaceForRecord();
   void UpdateRectsAndSurfaces();
-  // Rectangles, surfaces, engine and tooltip for the window's current size, then a repaint.
+  // Rectangles, surfaces, engine and tooltip for the window's current size (or the size its
+  // next push gives it), then a repaint.
   void LayOut();
+  // The client size the widget is laid out for: the window's, or the one its next push
+  // gives it.
+  SIZE ClientSize() const;
   // The window rectangle in its parent's coordinates (the screen's when top-level).
   RECT PlaceInParent() const;
   void PaintText(HDC dc, const widgets::Rect* area);
@@ -216,6 +220,11 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
 
   bool ready_ = false;
   bool showOnPush_ = false;  // made hidden: shown by its first push
+  // A new size the next push gives the window (with the image laid out for it), instead of
+  // a move of its own: the system then sizes it once, as it takes the image.
+  bool sizeOnPush_ = false;
+  SIZE pushSize_{};
+  bool pushingSize_ = false;  // that push is under way (its WM_SIZE needs no layout)
   bool frameChanged_ = false;  // its style lost a caption when made: the show recomputes the frame
   uint8_t blendAlpha_ = 255;
   widgets::ColorTheme theme_;

@@ -367,6 +367,7 @@ TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   Deliver(*w, items);
   EXPECT_EQ(w->items().size(), 11u);
   EXPECT_EQ(w->width, 250);  // short titles
+  w->ComposeIfPending();  // the window takes the size with the image made for it
   RECT rc;
   GetWindowRect(w->hwnd(), &rc);
   EXPECT_EQ(rc.right - rc.left, 250);
@@ -385,6 +386,52 @@ TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   EXPECT_GT(env_.saveRequests.size(), before) << "a changed feed is saved";
   EXPECT_EQ(w->width, 700);
   EXPECT_GE(w->height, 80);
+}
+
+// A new size goes to the window with the image laid out for it: one push, whose own size
+// message asks for nothing more, at the place the widget had.
+TEST_F(NewsNotesTest, ANewSizeComesWithTheNextImage) {
+  CNewsNotes* w = Make(200, 2);
+  w->ComposeIfPending();
+  RECT before;
+  GetWindowRect(w->hwnd(), &before);
+  ASSERT_NE(before.right - before.left, 320);
+  const int pushes = w->pushCount();
+  w->ResizeTo(320, 240);
+  EXPECT_EQ(w->width, 320);
+  EXPECT_EQ(w->height, 240);
+  EXPECT_EQ(w->rects().content.right, 320 - w->rects().content.left) << "laid out for the new size at once";
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->pushCount() > pushes; }, 2000));
+  RECT after;
+  GetWindowRect(w->hwnd(), &after);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(after.right - after.left, 320);
+  EXPECT_EQ(after.bottom - after.top, 240);
+  EXPECT_EQ(w->surface().width(), 320);
+  EXPECT_EQ(w->surface().height(), 240);
+  wintest::PumpFor(5 * kWidgetFrameMs);
+  EXPECT_EQ(w->pushCount(), pushes + 1);
+
+  // Back to a size the window has before that image went: nothing waits for a push then.
+  w->ResizeTo(300, 200);
+  w->ResizeTo(320, 240);
+  wintest::PumpFor(5 * kWidgetFrameMs);
+  GetWindowRect(w->hwnd(), &after);
+  EXPECT_EQ(after.right - after.left, 320);
+  EXPECT_EQ(w->surface().width(), 320);
+
+  // A size given meanwhile by someone else (the user's drag, the system) is the one kept.
+  w->ResizeTo(400, 300);
+  SetWindowPos(w->hwnd(), nullptr, 0, 0, 280, 210, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  wintest::PumpFor(5 * kWidgetFrameMs);
+  GetWindowRect(w->hwnd(), &after);
+  EXPECT_EQ(after.right - after.left, 280);
+  EXPECT_EQ(after.bottom - after.top, 210);
+  EXPECT_EQ(w->width, 280);
+  EXPECT_EQ(w->height, 210);
+  EXPECT_EQ(w->surface().width(), 280);
+  EXPECT_EQ(w->rects().content.right, 280 - w->rects().content.left);
 }
 
 TEST_F(NewsNotesTest, ClampsCloseAndFailures) {
