@@ -17,8 +17,9 @@ from that of WinINet, the server and Wine's sockets:
                        one thread of refresh_bench.exe (no WinINet, no threads, no parsing)
   native sockets     - the same from a native Linux process (this script run as a client)
 The socket yardsticks open a new connection per request; the refresh path and the bare
-WinINet GETs reuse WinINet's kept-alive connections and can come in below them. The server (wine_startup.FeedServer) answers
-every request from one event loop, each --delay-ms after it arrived (within about 2 ms). Where
+WinINet GETs reuse WinINet's kept-alive connections and can come in below them. The server
+(wine_startup.FeedServer) answers every request from one event loop, each --delay-ms after
+it arrived (within about 2 ms). Where
 the yardsticks' own ratio is high, the server (or the machine's load) is the bottleneck,
 not the program. Each line also gives the medians of the process's CPU time for 1 and for
 N (Wine counts it in 10 ms steps; the wineserver's share is not in it).
