@@ -424,16 +424,15 @@ SIZE CNotesBase::ClientSize() const {
 
 void CNotesBase::UpdateRectsAndSurfaces() {
   const SIZE size = ClientSize();
-  const RECT rc{0, 0, size.cx, size.cy};
   const widgets::WidgetImages& im = widgets::GetWidgetImages(ui::NearestImageScale(dpi_));
-  rects_ = widgets::ComputeWidgetRects(rc.right, rc.bottom, im.grip.width, im.grip.height, dpi_);
+  rects_ = widgets::ComputeWidgetRects(size.cx, size.cy, im.grip.width, im.grip.height, dpi_);
   fw::WindowDc wdc(hwnd_);
   if (!imageDc_) imageDc_.reset(CreateCompatibleDC(wdc.get()));
   // A surface of the right size is kept. At a new size its pixels are made by the compose
   // that follows, which draws all of them anyway: a burst of feed answers resizes many
   // widgets before the first of them composes, and each would hold its image meanwhile.
-  if (!surfaceA_.dc() || surfaceA_.width() != rc.right || surfaceA_.height() != rc.bottom)
-    surfaceA_.ResizeLater(wdc.get(), rc.right, rc.bottom);
+  if (!surfaceA_.dc() || surfaceA_.width() != size.cx || surfaceA_.height() != size.cy)
+    surfaceA_.ResizeLater(wdc.get(), size.cx, size.cy);
   if (HDC dc = surfaceA_.dc()) {
     SelectObject(dc, contentFont_.get());
     SetBkMode(dc, TRANSPARENT);
