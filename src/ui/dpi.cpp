@@ -30,6 +30,13 @@ int Fit(int start, int size, int lo, int hi) {
   return std::clamp(start, lo, hi - size);
 }
 
+// The start of a range of `size` that begins at `start` and ended at `oldEnd`, kept inside
+// [lo, hi) when only its growth would take it out.
+int KeepGrowthInside(int start, int oldEnd, int size, int lo, int hi) {
+  if (start + size <= hi || oldEnd > hi || start < lo) return start;
+  return std::max(lo, hi - size);
+}
+
 }  // namespace
 
 int UsableDpi(int dpi) { return dpi < kMinDpi || dpi > kMaxDpi ? kBaseDpi : dpi; }
@@ -77,6 +84,27 @@ Rect PlaceOnAMonitor(const Rect& w, const std::vector<MonitorArea>& monitors) {
   out.top = Fit(w.top, w.height(), work.top, work.bottom);
   out.right = out.left + w.width();
   out.bottom = out.top + w.height();
+  return out;
+}
+
+Rect GrowWithinWorkArea(const Rect& w, int width, int height, const std::vector<MonitorArea>& monitors) {
+  const MonitorArea* on = nullptr;
+  int64_t most = 0;
+  for (const MonitorArea& m : monitors) {
+    const int64_t shared = static_cast<int64_t>(Overlap(w.left, w.right, m.monitor.left, m.monitor.right)) *
+                           Overlap(w.top, w.bottom, m.monitor.top, m.monitor.bottom);
+    if (shared > most) {
+      most = shared;
+      on = &m;
+    }
+  }
+  Rect out{w.left, w.top, 0, 0};
+  if (on) {
+    out.left = KeepGrowthInside(w.left, w.right, width, on->work.left, on->work.right);
+    out.top = KeepGrowthInside(w.top, w.bottom, height, on->work.top, on->work.bottom);
+  }
+  out.right = out.left + width;
+  out.bottom = out.top + height;
   return out;
 }
 

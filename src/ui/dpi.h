@@ -36,5 +36,11 @@ bool IsOnAMonitor(const Rect& window, const std::vector<MonitorArea>& monitors);
 // Where `window` is shown: where it is when it is on a monitor, else moved (same size) into
 // the work area nearest to it, as far inside as its size allows. No monitors: unchanged.
 Rect PlaceOnAMonitor(const Rect& window, const std::vector<MonitorArea>& monitors);
+// Where `window` goes when it takes the size `width` x `height` with its top-left corner
+// kept, as a widget does for its content: where it is, unless the new size alone carries
+// its right or bottom edge past the work area of the monitor it is mostly on. Then it moves
+// back (left, up) by as much as it went over, never past the work area's left or top. An
+// edge that already hung past the work area stays where the user put it.
+Rect GrowWithinWorkArea(const Rect& window, int width, int height, const std::vector<MonitorArea>& monitors);
 
 }  // namespace ui

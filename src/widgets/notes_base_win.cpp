@@ -212,12 +212,28 @@ void CNotesBase::ResizeTo(int w, int h) {
     // (A size it has, or will have, is left alone.)
     const SIZE now = ClientSize();
     if (now.cx != Px(w) || now.cy != Px(h)) {
+      KeepGrowthOnWorkArea(Px(w), Px(h));
       sizeOnPush_ = true;
       pushSize_ = SIZE{Px(w), Px(h)};
       LayOut();
     }
   }
   RecordChanged(widgets::kSaveDelayAfterResize);
+}
+
+void CNotesBase::KeepGrowthOnWorkArea(int pixelWidth, int pixelHeight) {
+  // A widget grows to the right and down with its content. Growth that would carry it past
+  // the edge of the screen (and its buttons at the top right with it) moves it back instead;
+  // the move is recorded as the user's own would be (unless the widget shows away from its
+  // stored place, see OnMove).
+  RECT rc;
+  if (!GetWindowRect(hwnd_, &rc)) return;
+  const ui::Rect now{rc.left, rc.top, rc.right, rc.bottom};
+  const ui::Rect to = ui::GrowWithinWorkArea(now, pixelWidth, pixelHeight, ui::MonitorAreas());
+  if (to.left == now.left && to.top == now.top) return;
+  POINT at{to.left, to.top};
+  if (HWND parent = GetParent(hwnd_)) ScreenToClient(parent, &at);
+  SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 int CNotesBase::MeasureContentText(const std::u16string& text) {

@@ -201,6 +201,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   int Px(int logical) const { return ui::ToPixels(logical, dpi_); }
   // The stored place and size as a window rectangle, and where the window goes for it.
   RECT PlaceForRecord();
+  // Moves the window back when taking this size would carry it past its work area.
+  void KeepGrowthOnWorkArea(int pixelWidth, int pixelHeight);
   void UpdateRectsAndSurfaces();
   // Rectangles, surfaces, engine and tooltip for the window's current size (or the size its
   // next push gives it), then a repaint.

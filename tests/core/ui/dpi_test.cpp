@@ -88,4 +88,26 @@ TEST(Dpi, AWidgetOnNoMonitorComesIntoTheNearestWorkArea) {
   EXPECT_EQ(ui::PlaceOnAMonitor(left, {}), left);
 }
 
+TEST(Dpi, AWidgetThatGrowsPastTheWorkAreaMovesBackIntoIt) {
+  const std::vector<MonitorArea> both{kPrimary, kLeft};
+  // Room to grow: the corner stays.
+  EXPECT_EQ(ui::GrowWithinWorkArea({100, 100, 360, 300}, 700, 400, both), (Rect{100, 100, 800, 500}));
+  // Made near the right edge and fitted to long titles: back by what went over, so its
+  // buttons at the top right stay on the screen.
+  EXPECT_EQ(ui::GrowWithinWorkArea({880, 0, 1130, 200}, 700, 500, both), (Rect{580, 0, 1280, 500}));
+  // Near the taskbar: up, not under it; shrinking moves nothing back.
+  EXPECT_EQ(ui::GrowWithinWorkArea({500, 600, 760, 700}, 260, 300, both), (Rect{500, 460, 760, 760}));
+  EXPECT_EQ(ui::GrowWithinWorkArea({500, 460, 760, 760}, 260, 100, both), (Rect{500, 460, 760, 560}));
+  // Larger than the work area: its top-left corner shows.
+  EXPECT_EQ(ui::GrowWithinWorkArea({900, 300, 1100, 500}, 1500, 900, both), (Rect{0, 0, 1500, 900}));
+  // Hanging over an edge by the user's choice: left as it is.
+  EXPECT_EQ(ui::GrowWithinWorkArea({1100, 100, 1360, 300}, 400, 200, both), (Rect{1100, 100, 1500, 300}));
+  EXPECT_EQ(ui::GrowWithinWorkArea({-30, 100, 230, 300}, 1400, 200, both), (Rect{-30, 100, 1370, 300}));
+  // On the second monitor, its own work area counts.
+  EXPECT_EQ(ui::GrowWithinWorkArea({-300, 0, -50, 200}, 700, 200, both), (Rect{-700, 0, 0, 200}));
+  // No monitor known, or none under it: the corner stays.
+  EXPECT_EQ(ui::GrowWithinWorkArea({880, 0, 1130, 200}, 700, 200, {}), (Rect{880, 0, 1580, 200}));
+  EXPECT_EQ(ui::GrowWithinWorkArea({5000, 0, 5250, 200}, 700, 200, both), (Rect{5000, 0, 5700, 200}));
+}
+
 }  // namespace

@@ -388,6 +388,42 @@ TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   EXPECT_GE(w->height, 80);
 }
 
+// A widget widens to the right for long titles: near the screen's right edge it moves back
+// as far as it went over (a new subscription's widget is made there), and the place it
+// shows at is the one it keeps. One the user left hanging over the edge stays put.
+TEST_F(NewsNotesTest, AWidgetThatWidensPastTheScreenEdgeMovesBackOntoIt) {
+  RECT work;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  auto makeAt = [&](int left) {
+    CNewsNotes* w = Add();
+    w->x = left;
+    w->y = work.top + 50;
+    w->SetFont(90, 0, u"宋体");
+    w->ShowWidget();
+    w->ComposeIfPending();
+    return w;
+  };
+  std::vector<FeedItem> wide = {{std::u16string(120, u'宽'), u"http://127.0.0.1/w"}};
+  CNewsNotes* w = makeAt(work.right - 400);
+  const size_t saves = env_.saveRequests.size();
+  Deliver(*w, wide);
+  w->ComposeIfPending();
+  RECT rc;
+  GetWindowRect(w->hwnd(), &rc);
+  EXPECT_EQ(rc.right - rc.left, 700);
+  EXPECT_EQ(rc.right, work.right);
+  EXPECT_EQ(rc.top, work.top + 50) << "only as far as it went over";
+  EXPECT_EQ(w->x, work.right - 700);
+  EXPECT_GT(env_.saveRequests.size(), saves);
+
+  CNewsNotes* hanging = makeAt(work.right - 100);
+  Deliver(*hanging, wide);
+  hanging->ComposeIfPending();
+  GetWindowRect(hanging->hwnd(), &rc);
+  EXPECT_EQ(rc.left, work.right - 100);
+  EXPECT_EQ(hanging->x, work.right - 100);
+}
+
 // A new size goes to the window with the image laid out for it: one push, whose own size
 // message asks for nothing more, at the place the widget had.
 TEST_F(NewsNotesTest, ANewSizeComesWithTheNextImage) {
