@@ -47,7 +47,7 @@ void NewsFeedLogic::SwitchFeed(const std::u16string& feedUrl) {
   failures_ = 0;
   retryAt_ = 0;
   status_ = kLoadingText;
-  Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_)));
+  Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_, false)));
   silent_ = false;
   // A running request is for the old address: its answer is dropped.
   refreshing_ = false;
@@ -64,7 +64,7 @@ void NewsFeedLogic::Start(const std::u16string& feedUrl, bool automatic) {
   if (state_ == State::kWaiting && status_.empty() && lastHtml_.empty() && host_->StoredContent().empty()) {
     // Nothing to show yet: say what the widget is doing.
     status_ = kLoadingText;
-    Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_)));
+    Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_, false)));
   }
   host_->Repaint();
 }
@@ -137,7 +137,7 @@ void NewsFeedLogic::Fail(const FeedAnswer& answer) {
     return;
   }
   std::u16string stored = host_->StoredContent();
-  Display(stored, stored.empty() ? WidthForTitles(host_->MeasureTitle(status_)) : host_->CurrentWidth());
+  Display(stored, stored.empty() ? WidthForTitles(host_->MeasureTitle(status_, false)) : host_->CurrentWidth());
 }
 
 void NewsFeedLogic::Tick() {
@@ -180,7 +180,7 @@ void NewsFeedLogic::OnLinkOpened(const std::u16string& href) {
 void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
   std::u16string html = BuildContent(shown);
   int widest = 0;
-  for (const NewsItem& item : shown) widest = std::max(widest, host_->MeasureTitle(TitleAsText(item.title)));
+  for (const NewsItem& item : shown) widest = std::max(widest, host_->MeasureTitle(TitleAsText(item.title), item.fresh));
   items_ = std::move(shown);
   lastHtml_ = html;
   Display(html, WidthForTitles(widest));

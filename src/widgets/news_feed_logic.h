@@ -24,8 +24,9 @@ class NewsFeedHost {
   // `automatic`: started by the program, not by the user (a feed that is being left alone
   // for a while answers "unchanged").
   virtual bool StartRetrieval(const std::u16string& url, bool automatic) = 0;
-  // Pixel width of a title in the content font.
-  virtual int MeasureTitle(const std::u16string& title) = 0;
+  // Pixel width of a title in the content font (in its bold weight with `bold`, as a new
+  // item's title is drawn).
+  virtual int MeasureTitle(const std::u16string& title, bool bold) = 0;
   virtual int CurrentWidth() = 0;
   virtual int CurrentHeight() = 0;
   virtual void ResizeTo(int width, int height) = 0;

@@ -66,8 +66,8 @@ bool CNewsNotes::StartRetrieval(const std::u16string& url, bool automatic) {
   return hwnd_ && env_.StartFeedRefresh(*this, url, options);
 }
 
-int CNewsNotes::MeasureTitle(const std::u16string& title) {
-  return ui::ToLogical(MeasureContentText(title), dpi());  // the widget's size is kept at 96 DPI
+int CNewsNotes::MeasureTitle(const std::u16string& title, bool bold) {
+  return ui::ToLogical(MeasureContentText(title, bold), dpi());  // the widget's size is kept at 96 DPI
 }
 
 void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }

@@ -75,7 +75,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
 
   // widgets::NewsFeedHost
   bool StartRetrieval(const std::u16string& url, bool automatic) override;
-  int MeasureTitle(const std::u16string& title) override;
+  int MeasureTitle(const std::u16string& title, bool bold) override;
   int CurrentWidth() override { return width; }
   int CurrentHeight() override { return height; }
   void LayOutForWidth(int width) override { LayOutContentForWidth(width); }

@@ -79,6 +79,7 @@ void CNotesBase::RebuildContentFont() {
   // The surfaces take the new font before the old one is deleted.
   surfaceA_.UseFont(font.get());
   contentFont_ = std::move(font);
+  boldContentFont_.reset();
 }
 
 void CNotesBase::RebuildFonts() {
@@ -171,6 +172,7 @@ void CNotesBase::DestroyWidget() {
   dirty_ = widgets::DirtyArea();
   // The surfaces go before the font they hold.
   surfaceA_.Reset();
+  boldContentFont_.reset();
   contentFont_.reset();
   visible = 0;
 }
@@ -236,10 +238,22 @@ void CNotesBase::KeepGrowthOnWorkArea(int pixelWidth, int pixelHeight) {
   SetWindowPos(hwnd_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-int CNotesBase::MeasureContentText(const std::u16string& text) {
+int CNotesBase::MeasureContentText(const std::u16string& text, bool bold) {
   if (!imageDc_) imageDc_.reset(CreateCompatibleDC(nullptr));
   if (!imageDc_) return 0;
-  fw::SelectGuard font(imageDc_.get(), contentFont_.get());
+  HFONT measured = contentFont_.get();
+  if (bold && !font_bold) {
+    // The engine draws bold text in the content font's face and height at weight 700.
+    if (!boldContentFont_) {
+      LOGFONTW lf{};
+      if (GetObjectW(contentFont_.get(), sizeof lf, &lf) == sizeof lf) {
+        lf.lfWeight = FW_BOLD;
+        boldContentFont_.reset(CreateFontIndirectW(&lf));
+      }
+    }
+    if (boldContentFont_) measured = boldContentFont_.get();
+  }
+  fw::SelectGuard font(imageDc_.get(), measured);
   SIZE s{};
   GetTextExtentPoint32W(imageDc_.get(), as_wcstr(text), static_cast<int>(text.size()), &s);
   return s.cx;

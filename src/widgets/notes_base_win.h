@@ -151,7 +151,8 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   void RepaintButtons();
   // Pixel width of `text` in the content font, measured on a memory DC of the widget's
   // own: no screen DC to get and give back for each title.
-  int MeasureContentText(const std::u16string& text);
+  // Pixel width of `text` in the content font, or in its bold weight.
+  int MeasureContentText(const std::u16string& text, bool bold = false);
   // Gives the engine the content rectangle the window will have at `width` (96 DPI, clamped
   // as ResizeTo clamps it) and its present height; the window itself keeps its size.
   void LayOutContentForWidth(int width);
@@ -232,6 +233,7 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   widgets::ColorTheme theme_;
   // The fonts come before the surfaces: a font outlives the DCs it is selected into.
   fw::UniqueFont contentFont_;
+  fw::UniqueFont boldContentFont_;  // made when a bold title is first measured
   HFONT titleFont_ = nullptr, captionFont_ = nullptr;  // shared by every widget at this DPI
   ui::DibSurface surfaceA_;
   bool keepImage_ = false;

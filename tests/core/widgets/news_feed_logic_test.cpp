@@ -10,7 +10,8 @@
 namespace widgets {
 namespace {
 
-// Records what the widget asked its window to do. Titles measure 7 pixels per unit;
+// Records what the widget asked its window to do. Titles measure 7 pixels per unit (8 in
+// bold);
 // the engine's content height is 20 pixels per line.
 class FakeHost : public NewsFeedHost {
  public:
@@ -19,7 +20,7 @@ class FakeHost : public NewsFeedHost {
     automatic.push_back(isAutomatic);
     return startOk;
   }
-  int MeasureTitle(const std::u16string& t) override { return 7 * static_cast<int>(t.size()); }
+  int MeasureTitle(const std::u16string& t, bool bold) override { return (bold ? 8 : 7) * static_cast<int>(t.size()); }
   int CurrentWidth() override { return width; }
   int CurrentHeight() override { return height; }
   void ResizeTo(int w, int h) override {
@@ -187,6 +188,15 @@ TEST(NewsFeedLogic, NewItemsStandOutUntilOpened) {
   logic.OnResult(Answer(host, 3, items.data()), u"", u"");
   EXPECT_NE(host.content.find(u"bold=\"1\">·<a href=\"http://f/b\""), std::u16string::npos) << std::string(host.content.begin(), host.content.end());
   EXPECT_EQ(host.content.find(u"bold=\"1\">·<a href=\"http://f/a\""), std::u16string::npos);
+  // The widget is as wide as the widest title drawn, in bold for a new one.
+  auto wide = Items(2);
+  wide[0].title = std::u16string(60, u'w');
+  wide[1].title = std::u16string(56, u'n');
+  wide[1].fresh = true;
+  FakeHost other;
+  NewsFeedLogic fitted(&other);
+  fitted.OnResult(Answer(other, 2, wide.data()), u"", u"");
+  EXPECT_EQ(other.width, WidthForTitles(56 * 8));
   int saves = host.saves;
   logic.OnLinkOpened(u"http://f/a");  // not new: nothing changes
   EXPECT_EQ(host.saves, saves);

@@ -388,6 +388,23 @@ TEST_F(NewsNotesTest, SizesFollowTheFeedAndIdenticalResultsSaveNothing) {
   EXPECT_GE(w->height, 80);
 }
 
+// A new item's title is drawn in bold, which is wider: the widget is sized for that, so a
+// new title that is the widest stays on one line.
+TEST_F(NewsNotesTest, ANewItemsBoldTitleFitsOnOneLine) {
+  CNewsNotes* w = Make(200, 6);
+  const std::u16string title(36, u'宽');
+  std::vector<FeedItem> first = {{title, u"http://127.0.0.1/old"}};
+  Deliver(*w, first);
+  const int oneLine = w->engine()->GetContentHeight();
+  const int plainWidth = w->width;
+  std::vector<FeedItem> next = {{std::u16string(36, u'新'), u"http://127.0.0.1/new"}, first[0]};
+  next[0].fresh = true;  // as the refresh marks an item the widget has not shown
+  Deliver(*w, next);
+  ASSERT_NE(w->GetContent().find(u"bold=\"1\""), std::u16string::npos) << "the second item is new";
+  EXPECT_GT(w->width, plainWidth);
+  EXPECT_LE(w->engine()->GetContentHeight(), 2 * oneLine + 1) << "two items, two lines";
+}
+
 // A widget widens to the right for long titles: near the screen's right edge it moves back
 // as far as it went over (a new subscription's widget is made there), and the place it
 // shows at is the one it keeps. One the user left hanging over the edge stays put.
