@@ -102,14 +102,17 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
     if (!(stop && *stop)) LogDebug("download third party news failed!");
     return result;
   }
-  int found = ParseFeedDocument(response->body.get(), response->size, feedUrl, &result.items, &result.title);
-  if (found <= 0 && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
+  bool withoutEntries = false;
+  int found = ParseFeedDocument(response->body.get(), response->size, feedUrl, &result.items, &result.title,
+                                &withoutEntries);
+  if (found <= 0 && !withoutEntries && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
     // A web page instead of a feed: take the first feed it announces.
     std::vector<std::u16string> feeds = DiscoverFeedLinks(response->body.get(), response->size, requestUrl);
     if (!feeds.empty()) {
       net::HttpResponse announced;
       if (session->Get(feeds[0], FeedRequestOptions(stop, u"", u""), &announced) > 0) {
-        found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items, &result.title);
+        found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items, &result.title,
+                                  &withoutEntries);
         // The page's validators say nothing about its feed: the page is asked in full.
         result.etag.clear();
         result.lastModified.clear();
@@ -117,7 +120,7 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
     }
   }
   result.code = found > 0 ? found : kFeedErrorFormat;
-  if (found <= 0) result.failure.kind = FailureKind::kNotAFeed;
+  if (found <= 0) result.failure.kind = withoutEntries ? FailureKind::kNoEntries : FailureKind::kNotAFeed;
   return result;
 }
 

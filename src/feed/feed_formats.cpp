@@ -303,6 +303,26 @@ size_t ExtractFeedItems(const TiXmlDocument& doc, const std::u16string& document
   return 0;
 }
 
+bool IsFeedWithoutEntries(const TiXmlDocument& doc) {
+  const TiXmlElement* root = doc.FirstChildElement();
+  if (!root) return false;
+  auto holds = [](const TiXmlElement* parent, const char* name) {
+    for (const TiXmlElement* e = parent->FirstChildElement(); e; e = e->NextSiblingElement())
+      if (Eq(LocalName(e), name)) return true;
+    return false;
+  };
+  const TiXmlElement* channel = nullptr;
+  for (const TiXmlElement* e = root->FirstChildElement(); e && !channel; e = e->NextSiblingElement())
+    if (Eq(LocalName(e), "channel")) channel = e;
+  switch (DetectFeedFormat(doc)) {
+    case FeedFormat::kAtom10: case FeedFormat::kAtom03: return !holds(root, "entry");
+    case FeedFormat::kRdf: return !holds(root, "item") && !(channel && holds(channel, "item"));
+    case FeedFormat::kRss2: return Eq(LocalName(root), "rss") && channel && !holds(channel, "item");
+    case FeedFormat::kUnknown: break;
+  }
+  return false;
+}
+
 std::u16string ExtractFeedTitle(const TiXmlDocument& doc) {
   const TiXmlElement* root = doc.FirstChildElement();
   if (!root) return std::u16string();

@@ -22,6 +22,11 @@ FeedFormat DetectFeedFormat(const TiXmlDocument& doc);
 size_t ExtractFeedItems(const TiXmlDocument& doc, const std::u16string& documentUrl, bool trimRemarks,
                         std::vector<FeedItem>* items);
 
+// True for a feed that has no entries at all: an Atom feed without an entry, an RSS 1.0
+// document without an item, an "rss" root whose channel holds no item (a new or emptied
+// feed, not a broken one). Entries that could not be used do not make it empty.
+bool IsFeedWithoutEntries(const TiXmlDocument& doc);
+
 // The feed's own title (the channel's or the Atom feed's), as plain collapsed text; empty
 // when it has none.
 std::u16string ExtractFeedTitle(const TiXmlDocument& doc);

@@ -175,7 +175,7 @@ bool Contains(const std::u16string& text, const char16_t* what) {
 }
 
 int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
-                 std::u16string* title) {
+                 std::u16string* title, bool* withoutEntries) {
   std::string text = XmlDocumentToUtf8(data, size);
   if (!platform::XmlNestingAcceptable(text.data(), text.size())) return kFeedErrorFormat;
   TiXmlDocument doc;
@@ -183,6 +183,7 @@ int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, s
   if (doc.Error()) return kFeedErrorFormat;
   if (title) *title = ExtractFeedTitle(doc);
   size_t found = ExtractFeedItems(doc, feedUrl, Contains(feedUrl, kBracketTrimSiteDomain), items);
+  if (!found && withoutEntries) *withoutEntries = IsFeedWithoutEntries(doc);
   return found ? static_cast<int>(found) : kFeedErrorFormat;
 }
 
@@ -246,11 +247,12 @@ std::u16string FeedRefreshUrl(const std::u16string& feedUrl) {
 }
 
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
-                      std::vector<FeedItem>* items, std::u16string* title) {
+                      std::vector<FeedItem>* items, std::u16string* title, bool* withoutEntries) {
   if (title) title->clear();
+  if (withoutEntries) *withoutEntries = false;
   if (!data || size == 0) return kFeedErrorFormat;
   if (Contains(feedUrl, kHtmlListSiteDomain)) return ParseHtmlList(data, size, feedUrl, items);
-  return ParseXmlFeed(data, size, feedUrl, items, title);
+  return ParseXmlFeed(data, size, feedUrl, items, title, withoutEntries);
 }
 
 }  // namespace feed

@@ -26,9 +26,11 @@ std::u16string FeedRefreshUrl(const std::u16string& feedUrl);
 // Parses `size` bytes downloaded from `feedUrl` (relative addresses resolve against it).
 // Returns the number of items (> 0), appended to `items` in document order, or
 // kFeedErrorFormat when there is none. `title`, when given, receives the feed's own title
-// (empty when it has none, and for the HTML-list site).
+// (empty when it has none, and for the HTML-list site). `withoutEntries`, when given, tells
+// whether the document is a feed that has no entries yet (see IsFeedWithoutEntries).
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
-                      std::vector<FeedItem>* items, std::u16string* title = nullptr);
+                      std::vector<FeedItem>* items, std::u16string* title = nullptr,
+                      bool* withoutEntries = nullptr);
 
 // --- Steps of the parse, exposed for tests ---
 

@@ -30,8 +30,11 @@ bool Download(const std::u16string& url, const std::atomic<bool>* stop, net::Htt
 }
 
 bool IsFeed(const net::HttpResponse& response, const std::u16string& url, std::u16string* title) {
+  // A feed with nothing in it yet is one all the same: its entries come later.
   std::vector<FeedItem> items;
-  return ParseFeedDocument(response.body.get(), response.size, url, &items, title) > 0;
+  bool withoutEntries = false;
+  return ParseFeedDocument(response.body.get(), response.size, url, &items, title, &withoutEntries) > 0 ||
+         withoutEntries;
 }
 
 }  // namespace

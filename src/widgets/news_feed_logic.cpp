@@ -189,7 +189,10 @@ void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
 void NewsFeedLogic::Display(const std::u16string& stored, int width) {
   std::u16string shown = stored;
   if (!status_.empty())
-    shown = StatusLineHtml(status_, state_ == State::kFailed ? kFailureColor : kLoadingColor) + stored;
+    shown = StatusLineHtml(status_, state_ == State::kFailed && failure_.kind != feed::FailureKind::kNoEntries
+                                        ? kFailureColor
+                                        : kLoadingColor) +
+            stored;
   // An unchanged feed: no layout, no resize, no save.
   const std::u16string loaded = host_->StoredContent();
   if (gaveEngine_ && shown == shownHtml_ && stored == loaded) return;

@@ -113,6 +113,35 @@ TEST_F(FeedFormats, HostileEntriesHaveAClearOutcome) {
   EXPECT_EQ(r, kFeedErrorFormat);
 }
 
+// A feed with nothing in it yet is told apart from a document that is no feed, and from a
+// feed whose entries cannot be used.
+TEST_F(FeedFormats, AFeedWithoutEntriesIsNoBrokenFeed) {
+  auto withoutEntries = [](const std::string& doc) {
+    std::vector<FeedItem> items;
+    bool flag = true;
+    int r = ParseFeedDocument(doc.data(), doc.size(), u"http://f/feed", &items, nullptr, &flag);
+    EXPECT_EQ(r, kFeedErrorFormat) << doc;
+    return flag;
+  };
+  EXPECT_TRUE(withoutEntries("<rss version='2.0'><channel><title>新博客</title></channel></rss>"));
+  EXPECT_TRUE(withoutEntries("<feed xmlns='http://www.w3.org/2005/Atom'><title>t</title></feed>"));
+  EXPECT_TRUE(withoutEntries("<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#' "
+                             "xmlns='http://purl.org/rss/1.0/'><channel><title>c</title></channel></rdf:RDF>"));
+  // Entries there, none usable: a broken feed.
+  EXPECT_FALSE(withoutEntries("<rss><channel><item><title>no link</title></item></channel></rss>"));
+  EXPECT_FALSE(withoutEntries("<feed xmlns='http://www.w3.org/2005/Atom'><entry><title>x</title>"
+                              "<link href='javascript:x'/></entry></feed>"));
+  EXPECT_FALSE(withoutEntries("<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#' "
+                              "xmlns='http://purl.org/rss/1.0/'><item><title>i</title></item></rdf:RDF>"));
+  // No feed at all: a page, a document of another kind, an rss root without a channel,
+  // nothing well-formed.
+  EXPECT_FALSE(withoutEntries("<html><body><p>hello</p></body></html>"));
+  EXPECT_FALSE(withoutEntries("<config><channel/></config>"));
+  EXPECT_FALSE(withoutEntries("<rss version='2.0'></rss>"));
+  EXPECT_FALSE(withoutEntries("<rss><channel>"));
+  EXPECT_FALSE(withoutEntries(""));
+}
+
 TEST(FeedText, OpenableAddresses) {
   const std::u16string base = u"http://h.example/a/b.xml?q=1";
   EXPECT_EQ(OpenableAddress(base, u" http://x.example/1 "), u"http://x.example/1");

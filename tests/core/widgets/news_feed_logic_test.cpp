@@ -381,9 +381,17 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   logic.OnResult(notFeed, u"", u"");
   EXPECT_EQ(logic.failure().kind, feed::FailureKind::kNotAFeed);
   EXPECT_TRUE(Contains(host.shown, u"这个地址不是订阅源"));
+  EXPECT_TRUE(Contains(host.shown, kFailureColor));
   EXPECT_FALSE(logic.AwaitsNetwork());
+  // A feed with nothing in it yet is said so, in the colour of the text, not of a failure.
+  logic.Refresh(u"http://f/rss", false);
+  logic.OnResult(Failed(host, feed::FailureKind::kNoEntries, 0), u"", u"");
+  EXPECT_TRUE(Contains(host.shown, u"这个订阅源里还没有文章"));
+  EXPECT_FALSE(Contains(host.shown, kFailureColor));
+  EXPECT_FALSE(logic.AwaitsNetwork());
+  const size_t asked = host.started.size();
   logic.NetworkBack();
-  EXPECT_EQ(host.started.size(), 2u);
+  EXPECT_EQ(host.started.size(), asked);
   // A widget that shows its feed has nothing to retry.
   host.now = logic.retryAt();
   logic.Tick();
@@ -392,7 +400,7 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   EXPECT_FALSE(logic.AwaitsNetwork());
   logic.NetworkBack();
   logic.Tick();
-  EXPECT_EQ(host.started.size(), 3u);
+  EXPECT_EQ(host.started.size(), asked + 1);
 }
 
 // A widget loaded from data.dat with `items` as its content, at a size, whose engine lays

@@ -336,11 +336,16 @@ TEST(FetchFeed, FailuresCarryTheirCause) {
     if (line.find("GET /gone") == 0) LoopbackServer::Send(s, LoopbackServer::Response("404 Not Found", "no"));
     else if (line.find("GET /busy") == 0) LoopbackServer::Send(s, LoopbackServer::Response("503 Busy", "later"));
     else if (line.find("GET /page") == 0) LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "<html></html>"));
+    else if (line.find("GET /new") == 0)
+      LoopbackServer::Send(s, LoopbackServer::Response("200 OK", "<rss><channel><title>new</title></channel></rss>"));
     // /drop: the connection closes without a word
   });
   EXPECT_EQ(FetchFeed(server.Url("/gone.xml")).failure, (FetchFailure{FailureKind::kHttpStatus, 404}));
   EXPECT_EQ(FetchFeed(server.Url("/busy.xml")).failure, (FetchFailure{FailureKind::kHttpStatus, 503}));
   EXPECT_EQ(FetchFeed(server.Url("/page.html")).failure.kind, FailureKind::kNotAFeed);
+  FeedResult empty = FetchFeed(server.Url("/new.xml"));  // a feed with nothing in it yet
+  EXPECT_EQ(empty.code, kFeedErrorFormat);
+  EXPECT_EQ(empty.failure.kind, FailureKind::kNoEntries);
   FetchFailure dropped = FetchFeed(server.Url("/drop.xml")).failure;
   EXPECT_TRUE(dropped.kind == FailureKind::kEmptyAnswer || dropped.kind == FailureKind::kConnectionLost)
       << static_cast<int>(dropped.kind) << " " << dropped.detail;

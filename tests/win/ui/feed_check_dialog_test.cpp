@@ -52,6 +52,9 @@ class FeedCheckDialogTest : public ::testing::Test {
     if (head.find("GET /feed.xml") == 0) {
       body = kFeed;
       type = "application/rss+xml";
+    } else if (head.find("GET /empty.xml") == 0) {
+      body = "<rss version=\"2.0\"><channel><title>新博客</title></channel></rss>";
+      type = "application/rss+xml";
     } else if (head.find("GET /news/index.html") == 0) {
       body = "<html><head><link rel=\"stylesheet\" href=\"a.css\">"
              "<link rel=\"alternate\" type=\"application/rss+xml\" title=\"新闻\" href=\"../feed.xml\"></head>"
@@ -96,6 +99,16 @@ TEST_F(FeedCheckDialogTest, APagesAddressSubscribesToItsFeed) {
   EXPECT_EQ(viaPage.DoModal(nullptr), IDOK);
   EXPECT_EQ(viaPage.GetLink(), (NewsLink{u"t", server_.Url("/feed.xml")}));
   EXPECT_TRUE(host_.untitled.empty());  // nothing left to name later
+}
+
+// A feed with nothing in it yet (a new blog) is a feed: its entries come later.
+TEST_F(FeedCheckDialogTest, AFeedWithNothingInItYetIsSubscribed) {
+  CInputRssDlg dlg(&host_);
+  DialogScript script;
+  script.On(L"新增订阅源", [&](HWND d) { Type(d, u"", server_.Url("/empty.xml")); });
+  EXPECT_EQ(dlg.DoModal(nullptr), IDOK);
+  EXPECT_TRUE(script.finished()) << script.stepsDone();
+  EXPECT_EQ(dlg.GetLink(), (NewsLink{u"新博客", server_.Url("/empty.xml")}));
 }
 
 TEST_F(FeedCheckDialogTest, APageWithoutAFeedIsRefusedAndNothingKept) {
