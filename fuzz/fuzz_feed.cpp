@@ -19,8 +19,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::vector<FeedItem> items;
   std::u16string title;
-  int r = feed::ParseFeedDocument(reinterpret_cast<const char*>(data) + 1, size - 1, url, &items, &title);
+  bool withoutEntries = false;
+  int r = feed::ParseFeedDocument(reinterpret_cast<const char*>(data) + 1, size - 1, url, &items, &title,
+                                  &withoutEntries);
   if (r > 0 && static_cast<size_t>(r) != items.size()) __builtin_trap();
+  // Only a document that yielded nothing can be a feed without entries.
+  if (withoutEntries && (r > 0 || !items.empty())) __builtin_trap();
   // The feed's own title may become a link's name: bounded, one line.
   if (title.size() > feed::kMaxTitleChars) __builtin_trap();
   for (char16_t c : title)
