@@ -78,7 +78,7 @@ std::u16string FailureLine(const FetchFailure& f) {
     case FailureKind::kTooLarge: return prefix + u"订阅源文件太大";
     case FailureKind::kEmptyAnswer: return prefix + u"服务器没有返回内容";
     case FailureKind::kNotAFeed: return prefix + u"这个地址不是订阅源";
-    case FailureKind::kNoEntries: return u"这个订阅源里还没有文章";  // nothing failed
+    case FailureKind::kNoEntries: return u"这个订阅源里暂时没有文章";  // nothing failed
     case FailureKind::kBadAddress: return prefix + u"订阅地址有误";
     case FailureKind::kOther: break;
   }

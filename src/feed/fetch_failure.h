@@ -19,7 +19,7 @@ enum class FailureKind {
   kTooLarge,        // the feed is larger than a feed may be
   kEmptyAnswer,     // the server sent nothing (or closed the connection without a word)
   kNotAFeed,        // the answer is no feed a widget can read
-  kNoEntries,       // the answer is a feed, but it has nothing in it yet
+  kNoEntries,       // the answer is a feed, but it has nothing in it (yet, or for now)
   kBadAddress,      // the address cannot be requested at all
   kOther,           // anything else (detail: the system error number, if any)
 };

@@ -73,7 +73,7 @@ TEST(FetchFailure, EveryCauseHasItsOwnShortLine) {
   EXPECT_FALSE(CuredByNetwork(FailureKind::kHttpStatus));
   EXPECT_FALSE(CuredByNetwork(FailureKind::kNotAFeed));
   // A feed with nothing in it has not failed to load: said as it is.
-  EXPECT_EQ(FailureLine({FailureKind::kNoEntries, 0}), u"这个订阅源里还没有文章");
+  EXPECT_EQ(FailureLine({FailureKind::kNoEntries, 0}), u"这个订阅源里暂时没有文章");
   EXPECT_FALSE(CuredByNetwork(FailureKind::kNoEntries));
   EXPECT_FALSE(CuredByNetwork(FailureKind::kCertificate));
 }

@@ -386,7 +386,7 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   // A feed with nothing in it yet is said so, in the colour of the text, not of a failure.
   logic.Refresh(u"http://f/rss", false);
   logic.OnResult(Failed(host, feed::FailureKind::kNoEntries, 0), u"", u"");
-  EXPECT_TRUE(Contains(host.shown, u"这个订阅源里还没有文章"));
+  EXPECT_TRUE(Contains(host.shown, u"这个订阅源里暂时没有文章"));
   EXPECT_FALSE(Contains(host.shown, kFailureColor));
   EXPECT_FALSE(logic.AwaitsNetwork());
   const size_t asked = host.started.size();
