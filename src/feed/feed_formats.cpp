@@ -48,6 +48,13 @@ const char* NamespaceOf(const TiXmlElement* e) {
   return "";
 }
 
+// The first child element of `parent` with this local name, in any namespace.
+const TiXmlElement* ChildNamed(const TiXmlElement* parent, const char* local) {
+  for (const TiXmlElement* e = parent->FirstChildElement(); e; e = e->NextSiblingElement())
+    if (Eq(LocalName(e), local)) return e;
+  return nullptr;
+}
+
 bool Is(const TiXmlElement* e, const char* local, const char* ns) {
   return Eq(LocalName(e), local) && Eq(NamespaceOf(e), ns);
 }
@@ -306,18 +313,11 @@ size_t ExtractFeedItems(const TiXmlDocument& doc, const std::u16string& document
 bool IsFeedWithoutEntries(const TiXmlDocument& doc) {
   const TiXmlElement* root = doc.FirstChildElement();
   if (!root) return false;
-  auto holds = [](const TiXmlElement* parent, const char* name) {
-    for (const TiXmlElement* e = parent->FirstChildElement(); e; e = e->NextSiblingElement())
-      if (Eq(LocalName(e), name)) return true;
-    return false;
-  };
-  const TiXmlElement* channel = nullptr;
-  for (const TiXmlElement* e = root->FirstChildElement(); e && !channel; e = e->NextSiblingElement())
-    if (Eq(LocalName(e), "channel")) channel = e;
+  const TiXmlElement* channel = ChildNamed(root, "channel");
   switch (DetectFeedFormat(doc)) {
-    case FeedFormat::kAtom10: case FeedFormat::kAtom03: return !holds(root, "entry");
-    case FeedFormat::kRdf: return !holds(root, "item") && !(channel && holds(channel, "item"));
-    case FeedFormat::kRss2: return Eq(LocalName(root), "rss") && channel && !holds(channel, "item");
+    case FeedFormat::kAtom10: case FeedFormat::kAtom03: return !ChildNamed(root, "entry");
+    case FeedFormat::kRdf: return !ChildNamed(root, "item") && !(channel && ChildNamed(channel, "item"));
+    case FeedFormat::kRss2: return Eq(LocalName(root), "rss") && channel && !ChildNamed(channel, "item");
     case FeedFormat::kUnknown: break;
   }
   return false;
@@ -331,9 +331,7 @@ std::u16string ExtractFeedTitle(const TiXmlDocument& doc) {
   // Atom keeps its title on the root; RSS and RDF on the channel.
   const TiXmlElement* holder = root;
   if (!atom) {
-    holder = nullptr;
-    for (const TiXmlElement* e = root->FirstChildElement(); e && !holder; e = e->NextSiblingElement())
-      if (Eq(LocalName(e), "channel")) holder = e;
+    holder = ChildNamed(root, "channel");
     if (!holder) return std::u16string();
   }
   for (const TiXmlElement* e = holder->FirstChildElement(); e; e = e->NextSiblingElement()) {
