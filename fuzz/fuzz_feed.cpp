@@ -38,6 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (data[0] % 3 != 2 && scheme.compare(0, 7, u"http://") != 0 && scheme != u"https://") __builtin_trap();
     if (data[0] % 3 != 2 && (item.title.size() > feed::kMaxTitleChars || item.summary.size() > feed::kMaxSummaryChars))
       __builtin_trap();
+    // What an untitled post's title would be: within its width, no half of a pair at its end.
+    std::u16string derived = feed::TitleFromSummary(item.summary);
+    if (derived.size() > feed::kDerivedTitleColumns) __builtin_trap();
+    if (!derived.empty() && derived.back() >= 0xD800 && derived.back() <= 0xDBFF) __builtin_trap();
+    if (derived.size() > 1 && derived.back() == 0x2026 && derived[derived.size() - 2] >= 0xD800 &&
+        derived[derived.size() - 2] <= 0xDBFF)
+      __builtin_trap();
   }
   return 0;
 }

@@ -151,15 +151,42 @@ std::u16string Titled(std::u16string title, bool trimRemarks) {
   return trimRemarks ? TrimBracketedRemark(title) : title;
 }
 
-void Append(FeedItem item, std::vector<FeedItem>* items) {
-  if (!item.title.empty() && !item.link.empty()) items->push_back(std::move(item));
-}
+// An entry as read from its element, and whether that had a title element.
+struct ReadEntry {
+  FeedItem item;
+  bool titled = false;
+};
+
+// A document's entries as read, before the untitled ones are dealt with.
+class Entries {
+ public:
+  void Add(ReadEntry entry) {
+    anyTitled_ = anyTitled_ || entry.titled;
+    read_.push_back(std::move(entry.item));
+  }
+  // Appends the entries that have a title and an address. In a feed none of whose entries
+  // has a title element (the posts of social and micro-blog feeds), each takes the start
+  // of its summary as its title; where some have one, an untitled entry is skipped.
+  size_t AppendTo(std::vector<FeedItem>* items) {
+    size_t before = items->size();
+    for (FeedItem& item : read_) {
+      if (!anyTitled_) item.title = TitleFromSummary(item.summary);
+      if (!item.title.empty() && !item.link.empty()) items->push_back(std::move(item));
+    }
+    return items->size() - before;
+  }
+
+ private:
+  std::vector<FeedItem> read_;
+  bool anyTitled_ = false;
+};
 
 // --- RSS 2.0 and RDF (RSS 1.0 / 0.90): title, link, guid, description, date ---
 
 // `ns` is the namespace of the format's own elements.
-FeedItem RssItem(const TiXmlElement* item, const char* ns, const std::u16string& base, bool trimRemarks) {
-  FeedItem out;
+ReadEntry RssItem(const TiXmlElement* item, const char* ns, const std::u16string& base, bool trimRemarks) {
+  ReadEntry entry;
+  FeedItem& out = entry.item;
   std::u16string itemStorage, linkStorage;
   const std::u16string& itemBase = BaseOf(base, item, &itemStorage);
   std::u16string content;
@@ -167,6 +194,7 @@ FeedItem RssItem(const TiXmlElement* item, const char* ns, const std::u16string&
   for (const TiXmlElement* c = item->FirstChildElement(); c; c = c->NextSiblingElement()) {
     const char* local = LocalName(c);
     if (Eq(local, "title") && out.title.empty() && Eq(NamespaceOf(c), ns)) {
+      entry.titled = true;
       out.title = Titled(CollapsedText(OwnWideText(c), kMaxTitleChars), trimRemarks);
     } else if (Eq(local, "link") && !haveLink && Eq(NamespaceOf(c), ns)) {
       haveLink = true;
@@ -185,7 +213,7 @@ FeedItem RssItem(const TiXmlElement* item, const char* ns, const std::u16string&
     if (Eq(LocalName(c), "guid") && Eq(NamespaceOf(c), ns) && !Eq(c->Attribute("isPermaLink"), "false"))
       out.link = OpenableAddress(BaseOf(itemBase, c, &linkStorage), OwnWideText(c));
   if (out.summary.empty()) out.summary = content;
-  return out;
+  return entry;
 }
 
 size_t ExtractRss2(const TiXmlElement* root, const std::u16string& docUrl, bool trimRemarks,
@@ -199,31 +227,34 @@ size_t ExtractRss2(const TiXmlElement* root, const std::u16string& docUrl, bool 
   if (!channel) channel = root->FirstChildElement();  // whatever the root holds first
   if (!channel) return 0;
   std::u16string base = WithBase(WithBase(docUrl, root), channel);
-  size_t before = items->size();
+  Entries entries;
   for (const TiXmlElement* e = channel->FirstChildElement(); e; e = e->NextSiblingElement())
-    if (Eq(LocalName(e), "item") && Eq(NamespaceOf(e), ns)) Append(RssItem(e, ns, base, trimRemarks), items);
-  return items->size() - before;
+    if (Eq(LocalName(e), "item") && Eq(NamespaceOf(e), ns)) entries.Add(RssItem(e, ns, base, trimRemarks));
+  return entries.AppendTo(items);
 }
 
 size_t ExtractRdf(const TiXmlElement* root, const std::u16string& docUrl, bool trimRemarks,
                   std::vector<FeedItem>* items) {
   std::u16string base = WithBase(docUrl, root);
-  size_t before = items->size();
   const TiXmlElement* channel = nullptr;
+  Entries beside;
   for (const TiXmlElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement()) {
     const char* ns = NamespaceOf(e);
     if (!Eq(ns, kRss10Ns) && !Eq(ns, kRss090Ns)) continue;
-    if (Eq(LocalName(e), "item")) Append(RssItem(e, ns, base, trimRemarks), items);
+    if (Eq(LocalName(e), "item")) beside.Add(RssItem(e, ns, base, trimRemarks));
     else if (Eq(LocalName(e), "channel") && !channel) channel = e;
   }
+  size_t appended = beside.AppendTo(items);
   // Some producers put the items inside the channel.
-  if (items->size() == before && channel) {
+  if (appended == 0 && channel) {
     const char* ns = NamespaceOf(channel);
     std::u16string channelBase = WithBase(base, channel);
+    Entries inside;
     for (const TiXmlElement* e = channel->FirstChildElement(); e; e = e->NextSiblingElement())
-      if (Eq(LocalName(e), "item") && Eq(NamespaceOf(e), ns)) Append(RssItem(e, ns, channelBase, trimRemarks), items);
+      if (Eq(LocalName(e), "item") && Eq(NamespaceOf(e), ns)) inside.Add(RssItem(e, ns, channelBase, trimRemarks));
+    appended = inside.AppendTo(items);
   }
-  return items->size() - before;
+  return appended;
 }
 
 // --- Atom 1.0 and 0.3 ---
@@ -237,9 +268,10 @@ bool IsHtmlType(const char* type) {
   return type && (std::strncmp(type, "text/html", 9) == 0 || Eq(type, "application/xhtml+xml"));
 }
 
-FeedItem AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, const std::u16string& base,
-                   bool trimRemarks) {
-  FeedItem out;
+ReadEntry AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, const std::u16string& base,
+                    bool trimRemarks) {
+  ReadEntry read;
+  FeedItem& out = read.item;
   std::u16string entryStorage, linkStorage;
   const std::u16string& entryBase = BaseOf(base, entry, &entryStorage);
   std::u16string anyAlternate, content;
@@ -248,6 +280,7 @@ FeedItem AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, const
     const char* local = LocalName(c);
     if (!Eq(NamespaceOf(c), ns)) continue;
     if (Eq(local, "title") && out.title.empty()) {
+      read.titled = true;
       out.title = Titled(TextOf(c, AtomTextKind(c, atom03), kMaxTitleChars), trimRemarks);
     } else if (Eq(local, "link") && !htmlLink && IsAlternate(c)) {
       const char* href = c->Attribute("href");
@@ -270,17 +303,17 @@ FeedItem AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, const
   }
   if (out.link.empty()) out.link = anyAlternate;
   if (out.summary.empty()) out.summary = content;
-  return out;
+  return read;
 }
 
 size_t ExtractAtom(const TiXmlElement* root, const std::u16string& docUrl, bool atom03, bool trimRemarks,
                    std::vector<FeedItem>* items) {
   const char* ns = NamespaceOf(root);
   std::u16string base = WithBase(docUrl, root);
-  size_t before = items->size();
+  Entries entries;
   for (const TiXmlElement* e = root->FirstChildElement(); e; e = e->NextSiblingElement())
-    if (Eq(LocalName(e), "entry") && Eq(NamespaceOf(e), ns)) Append(AtomEntry(e, ns, atom03, base, trimRemarks), items);
-  return items->size() - before;
+    if (Eq(LocalName(e), "entry") && Eq(NamespaceOf(e), ns)) entries.Add(AtomEntry(e, ns, atom03, base, trimRemarks));
+  return entries.AppendTo(items);
 }
 
 }  // namespace

@@ -17,7 +17,9 @@ FeedFormat DetectFeedFormat(const TiXmlDocument& doc);
 
 // Appends the document's items in document order. `documentUrl` is where it came from:
 // relative addresses resolve against xml:base and then against it. Entries without a
-// title or without an address a browser may open are skipped. With `trimRemarks`,
+// title or without an address a browser may open are skipped, except in a feed where no
+// entry has a title element (the posts of social and micro-blog feeds): there each entry
+// takes the start of its summary as its title. With `trimRemarks`,
 // titles lose a trailing bracketed remark. Returns the number appended.
 size_t ExtractFeedItems(const TiXmlDocument& doc, const std::u16string& documentUrl, bool trimRemarks,
                         std::vector<FeedItem>* items);

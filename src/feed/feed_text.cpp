@@ -134,7 +134,50 @@ std::u16string WithoutDotSegments(std::u16string url) {
   return url.substr(0, start) + normal + url.substr(end);
 }
 
+// Columns a character takes in a line of text: two for the wide scripts and symbols of East
+// Asia (and, through its surrogate pair, for a character outside the BMP), one otherwise.
+size_t Columns(char16_t c) {
+  if (c < 0x1100) return 1;
+  if (c >= 0xD800 && c <= 0xDFFF) return 1;  // each half of a pair
+  if (c <= 0x115F || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+      (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+      (c >= 0xFFE0 && c <= 0xFFE6))
+    return 2;
+  return 1;
+}
+
 }  // namespace
+
+std::u16string TitleFromSummary(const std::u16string& summary) {
+  std::u16string text = CollapsedText(summary);
+  size_t columns = 0, fit = 0;
+  while (fit < text.size() && columns + Columns(text[fit]) <= kDerivedTitleColumns) columns += Columns(text[fit++]);
+  if (fit == text.size()) return text;
+  // One column is kept for the ellipsis.
+  if (columns + 1 > kDerivedTitleColumns && fit > 0) --fit;
+  if (fit > 0 && text[fit - 1] >= 0xD800 && text[fit - 1] <= 0xDBFF) --fit;
+  // After a whole sentence when one ends in the second half of what fits: it reads as a
+  // headline and needs no ellipsis.
+  for (size_t i = fit; i > fit / 2 && i > 1; --i) {
+    char16_t c = text[i - 1];
+    bool fullWidthEnd = c == 0x3002 || c == 0xFF01 || c == 0xFF1F;
+    bool end = (c == u'.' || c == u'!' || c == u'?') && i < text.size() && text[i] == u' ';
+    if (fullWidthEnd || end) {
+      text.resize(i);
+      return text;
+    }
+  }
+  // Between words when a space lies in the second half of what fits; text without spaces
+  // (Chinese, Japanese) is cut at the character.
+  size_t space = text.rfind(u' ', fit);
+  if (space != std::u16string::npos && space >= fit / 2 && space > 0) fit = space;
+  text.resize(fit);
+  while (!text.empty() && (IsFeedSpace(text.back()) || text.back() == u',' || text.back() == 0xFF0C ||
+                           text.back() == 0x3001))
+    text.pop_back();
+  text.push_back(kEllipsis);
+  return text;
+}
 
 bool IsFeedSpace(char16_t c) {
   return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f' || c == 0x00A0 || c == 0x3000;

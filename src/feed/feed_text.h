@@ -19,6 +19,14 @@ std::u16string Trimmed(const std::u16string& s);
 // Runs of white space as one space, trimmed, cut to `maxChars` (0: no limit).
 std::u16string CollapsedText(const std::u16string& s, size_t maxChars = 0);
 
+// A title made from an entry's summary, for entries that come without one (the posts of
+// social and micro-blog feeds): the summary's start, at most `kDerivedTitleColumns` columns
+// wide (a CJK or full-width character, or one outside the BMP, counts two), cut after the
+// last sentence that fits, or else after the last word that fits and ended with "…".
+// Empty for an empty summary.
+constexpr size_t kDerivedTitleColumns = 80;
+std::u16string TitleFromSummary(const std::u16string& summary);
+
 // Character references decoded: numeric ones and the common named ones. An unknown or
 // broken reference stays as written.
 std::u16string DecodeHtmlEntities(const std::u16string& s);

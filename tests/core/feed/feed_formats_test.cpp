@@ -142,6 +142,83 @@ TEST_F(FeedFormats, AFeedWithoutEntriesIsNoBrokenFeed) {
   EXPECT_FALSE(withoutEntries(""));
 }
 
+TEST_F(FeedFormats, PostsOfAFeedWithoutTitlesAreTitledWithTheirText) {
+  // A social feed's posts: a link, HTML text, no title element.
+  auto items = Items(
+      "<rss version='2.0'><channel><title>@someone</title>"
+      "<item><guid isPermaLink='true'>https://social.example/@someone/1</guid>"
+      "<link>https://social.example/@someone/1</link>"
+      "<description>&lt;p&gt;Short &amp;amp; sweet&lt;/p&gt;</description></item>"
+      "<item><link>https://social.example/@someone/2</link><description>&lt;p&gt;The first paragraph of a "
+      "rather long post that goes on&lt;/p&gt;&lt;p&gt;and on, well past what a widget's line can hold."
+      "&lt;/p&gt;</description></item>"
+      // A media-only post has nothing to show.
+      "<item><link>https://social.example/@someone/3</link><description></description></item>"
+      "</channel></rss>",
+      u"https://social.example/@someone.rss");
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_EQ(U8(items[0].title), "Short & sweet");
+  EXPECT_EQ(U8(items[1].title),
+            "The first paragraph of a rather long post that goes on and on, well past what a\u2026");
+  EXPECT_EQ(U8(items[1].link), "https://social.example/@someone/2");
+  EXPECT_EQ(U8(items[1].summary).rfind("The first paragraph", 0), 0u);  // the tip still holds all of it
+
+  // Atom: the summary, or else the content, stands in for the titles.
+  items = Items("<feed xmlns='http://www.w3.org/2005/Atom'>"
+                "<entry><link href='http://f/a'/><content type='html'>&lt;b&gt;内容&lt;/b&gt;</content></entry>"
+                "<entry><link href='http://f/b'/><summary>摘要</summary><content>正文</content></entry>"
+                "<entry><link href='http://f/c'/></entry></feed>",
+                u"http://f/feed");
+  EXPECT_EQ(Lines(items), (std::vector<std::string>{"内容|http://f/a", "摘要|http://f/b"}));
+
+  // Where entries have titles, an untitled one stays out (an empty title element is one).
+  items = Items("<rss><channel><item><title>有标题</title><link>http://f/1</link></item>"
+                "<item><link>http://f/2</link><description>无标题</description></item>"
+                "<item><title/><link>http://f/3</link><description>空标题</description></item></channel></rss>",
+                u"http://f/");
+  EXPECT_EQ(Lines(items), (std::vector<std::string>{"有标题|http://f/1"}));
+
+  // Nothing but untitled posts without text is still a feed that cannot be shown.
+  int result = 0;
+  Items("<rss><channel><item><link>http://f/1</link></item></channel></rss>", u"http://f/", &result);
+  EXPECT_EQ(result, kFeedErrorFormat);
+}
+
+TEST(FeedText, TitleFromSummary) {
+  EXPECT_EQ(TitleFromSummary(u""), u"");
+  EXPECT_EQ(TitleFromSummary(u"  a \n b  "), u"a b");
+  const std::u16string eighty(kDerivedTitleColumns, u'x');
+  EXPECT_EQ(TitleFromSummary(eighty), eighty);  // fits exactly: not cut
+  // Text without spaces is cut at the character; the ellipsis takes the last column.
+  EXPECT_EQ(TitleFromSummary(eighty + u"y"), std::u16string(kDerivedTitleColumns - 1, u'x') + u"\u2026");
+  // A Chinese character takes two columns: 39 of them and the ellipsis.
+  std::u16string chinese;
+  for (int i = 0; i < 60; ++i) chinese += u"字";
+  std::u16string cut = TitleFromSummary(chinese);
+  EXPECT_EQ(cut.size(), 40u);
+  EXPECT_EQ(cut.back(), u'\u2026');
+  // A character outside the BMP is never split.
+  std::u16string faces;
+  for (int i = 0; i < 50; ++i) faces += u"\U0001F600";
+  cut = TitleFromSummary(faces);
+  ASSERT_GE(cut.size(), 3u);
+  EXPECT_EQ(cut.back(), u'\u2026');
+  EXPECT_TRUE(cut[cut.size() - 2] >= 0xDC00 && cut[cut.size() - 2] <= 0xDFFF);  // a whole pair before it
+  EXPECT_LE(cut.size(), kDerivedTitleColumns);
+  // Cut between words, with no comma left before the ellipsis.
+  EXPECT_EQ(TitleFromSummary(std::u16string(70, u'a') + u", and then more words"),
+            std::u16string(70, u'a') + u", and\u2026");
+  EXPECT_EQ(TitleFromSummary(std::u16string(77, u'a') + u", bbbbb"), std::u16string(77, u'a') + u"\u2026");
+  // After a whole sentence in the second half, without an ellipsis; one too early is no headline.
+  EXPECT_EQ(TitleFromSummary(u"Just shipped a new release of our little desktop feed widget. Thanks to everyone "
+                             u"who tested it"),
+            u"Just shipped a new release of our little desktop feed widget.");
+  EXPECT_EQ(TitleFromSummary(u"Hi. " + std::u16string(90, u'b')), u"Hi. " + std::u16string(75, u'b') + u"\u2026");
+  std::u16string sentences;
+  for (int i = 0; i < 5; ++i) sentences += u"今天下雪了。";  // 30 characters, 60 columns
+  EXPECT_EQ(TitleFromSummary(sentences + u"孩子们在雪地里堆雪人打雪仗"), sentences);
+}
+
 TEST(FeedText, OpenableAddresses) {
   const std::u16string base = u"http://h.example/a/b.xml?q=1";
   EXPECT_EQ(OpenableAddress(base, u" http://x.example/1 "), u"http://x.example/1");
