@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/feed_date.h"
 #include "feed/feed_parser.h"
 #include "feed/feed_text.h"
 
@@ -29,8 +30,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (title.size() > feed::kMaxTitleChars) __builtin_trap();
   for (char16_t c : title)
     if (c == u'\r' || c == u'\n') __builtin_trap();
+  // The input itself as a date: a date read names a real day of years 1900-9999 (give or
+  // take the zone), and the calendar reckoning goes both ways.
+  if (size <= 66) {
+    feed::FeedDate date;
+    if (feed::ParseFeedDate(std::u16string(data + 1, data + size), &date)) {
+      feed::CivilTime t = feed::CivilFromSeconds(date.seconds);
+      if (t.year < 1899 || t.year > 10000 || feed::SecondsFromCivil(t) != date.seconds) __builtin_trap();
+    }
+  }
   for (const auto& item : items) {
     if (item.title.empty() || item.link.empty()) __builtin_trap();
+    feed::FeedDate date;
+    if (feed::ParseFeedDate(item.date, &date) &&
+        feed::SecondsFromCivil(feed::CivilFromSeconds(date.seconds)) != date.seconds)
+      __builtin_trap();
     // Feed documents only ever hand on web addresses.
     std::u16string scheme = item.link.substr(0, 8);
     for (char16_t& c : scheme)

@@ -9,6 +9,9 @@ struct LocalTime {
 };
 
 LocalTime NowLocal();
+// The local wall time (by the system's time zone and its daylight-saving rules at that
+// moment) of a moment given as seconds since 1970 UTC.
+LocalTime LocalFromUnixSeconds(int64_t seconds);
 int64_t NowUnixSeconds();
 uint64_t MonotonicMs();
 

@@ -3,13 +3,9 @@
 #include "platform/clock.h"
 
 namespace platform {
+namespace {
 
-LocalTime NowLocal() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  tm t{};
-  time_t secs = ts.tv_sec;
-  localtime_r(&secs, &t);
+LocalTime FromTm(const tm& t, int millisecond) {
   LocalTime r;
   r.year = t.tm_year + 1900;
   r.month = t.tm_mon + 1;
@@ -17,8 +13,26 @@ LocalTime NowLocal() {
   r.hour = t.tm_hour;
   r.minute = t.tm_min;
   r.second = t.tm_sec;
-  r.millisecond = static_cast<int>(ts.tv_nsec / 1000000) % 1000;
+  r.millisecond = millisecond;
   return r;
+}
+
+}  // namespace
+
+LocalTime NowLocal() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  tm t{};
+  time_t secs = ts.tv_sec;
+  localtime_r(&secs, &t);
+  return FromTm(t, static_cast<int>(ts.tv_nsec / 1000000) % 1000);
+}
+
+LocalTime LocalFromUnixSeconds(int64_t seconds) {
+  tm t{};
+  time_t secs = static_cast<time_t>(seconds);
+  if (!localtime_r(&secs, &t)) return LocalTime();
+  return FromTm(t, 0);
 }
 
 int64_t NowUnixSeconds() { return static_cast<int64_t>(time(nullptr)); }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "feed/feed_date.h"
 #include "platform/text.h"
 
 namespace widgets {
@@ -65,11 +66,46 @@ std::u16string ItemLine(const NewsItem& item) {
   return line;
 }
 
-std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href) {
+std::u16string ItemDateText(const std::u16string& feedDate, const DateContext& when) {
+  feed::FeedDate date;
+  if (!feed::ParseFeedDate(feedDate, &date)) return feedDate;
+  feed::CivilTime t = feed::CivilFromSeconds(date.seconds);
+  if (date.zoned && when.toLocal) {
+    platform::LocalTime local = when.toLocal(date.seconds);
+    if (local.year == 0) return feedDate;
+    t.year = local.year;
+    t.month = local.month;
+    t.day = local.day;
+    t.hour = local.hour;
+    t.minute = local.minute;
+  }
+  auto dayNumber = [](int year, int month, int day) {
+    feed::CivilTime d;
+    d.year = year;
+    d.month = month;
+    d.day = day;
+    return feed::SecondsFromCivil(d) / 86400;
+  };
+  const int64_t daysAgo = dayNumber(when.now.year, when.now.month, when.now.day) - dayNumber(t.year, t.month, t.day);
+  auto number = [](int n, int width) {
+    std::u16string s = platform::Utf8ToU16(std::to_string(n));
+    while (static_cast<int>(s.size()) < width) s.insert(s.begin(), u'0');
+    return s;
+  };
+  std::u16string text;
+  if (daysAgo == 0) text = u"今天";
+  else if (daysAgo == 1) text = u"昨天";
+  else if (t.year == when.now.year) text = number(t.month, 1) + u"月" + number(t.day, 1) + u"日";
+  else text = number(t.year, 4) + u"年" + number(t.month, 1) + u"月" + number(t.day, 1) + u"日";
+  if (date.hasTime) text += u" " + number(t.hour, 2) + u":" + number(t.minute, 2);
+  return text;
+}
+
+std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href, const DateContext& when) {
   for (const NewsItem& item : items) {
     if (LinkAsHref(item.link) != href) continue;
     std::u16string text = TitleAsText(item.summary);
-    if (!item.date.empty()) text += (text.empty() ? u"" : u"\r\n") + TitleAsText(item.date);
+    if (!item.date.empty()) text += (text.empty() ? u"" : u"\r\n") + TitleAsText(ItemDateText(item.date, when));
     return text;
   }
   return std::u16string();

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/feed_item.h"
+#include "platform/clock.h"
 
 namespace widgets {
 
@@ -24,9 +25,21 @@ std::u16string LinkAsHref(const std::u16string& link);
 
 // "<font color="#3a3031" underline="0">·<a href="LINK">TITLE</a></font>\r\n"
 std::u16string ItemLine(const NewsItem& item);
+// What an item's date is told against: the local time now, and how a moment (seconds
+// since 1970 UTC) reads on the local clock.
+struct DateContext {
+  platform::LocalTime now;
+  platform::LocalTime (*toLocal)(int64_t seconds) = nullptr;
+};
+
+// An item's date as the user reads it, on the local clock: "今天 07:30", "昨天 18:20",
+// "12月7日 07:30", "2025年12月7日 07:30" (without the time when the feed gave none).
+// A time without a zone is shown as the feed wrote it; text that is no date, as it is.
+std::u16string ItemDateText(const std::u16string& feedDate, const DateContext& when);
+
 // What the tooltip tells about the item linking to `href` (as the content spells it):
 // its summary and its date, one under the other; empty when there is nothing to tell.
-std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href);
+std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href, const DateContext& when);
 std::u16string BuildContent(const std::vector<NewsItem>& items);
 // The hrefs of the lines `html` (as BuildContent writes it) marks as new, in order.
 std::vector<std::u16string> MarkedLinks(const std::u16string& html);

@@ -8,6 +8,7 @@
 
 #include "feed/default_feeds.h"
 #include "framework/wstr_win.h"
+#include "platform/clock.h"
 #include "platform/log.h"
 #include "platform/text.h"
 #include "widgets/news_content.h"
@@ -200,7 +201,8 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
   const std::u16string* link =
       rects_.content.Contains(px, py) && engine_->IsReadOnly() ? engine_->GetLinkAt(px, py, &kind) : nullptr;
   // Over an item: its summary and date; with the Ctrl+click rule, the hint under them.
-  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link) : std::u16string();
+  const widgets::DateContext when{platform::NowLocal(), &platform::LocalFromUnixSeconds};
+  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link, when) : std::u16string();
   if (link && env_.Settings().ctrl_lclick)
     tip += (tip.empty() ? u"" : u"\r\n") + to_u16(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
   if (!tip.empty()) {

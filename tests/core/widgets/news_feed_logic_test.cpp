@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "feed/feed_date.h"
 #include "feed/feed_parser.h"
 #include "feed/fetch_state.h"
 
@@ -233,13 +234,47 @@ TEST(NewsFeedLogic, MarksShownAtTheLastExitSurviveTheFirstDeliveryOnly) {
   EXPECT_TRUE(MarkedLinks(host.content).empty());
 }
 
+// A local clock eight hours east of UTC, without daylight saving, at 2026-12-09 10:00.
+platform::LocalTime EastEight(int64_t seconds) {
+  feed::CivilTime t = feed::CivilFromSeconds(seconds + 8 * 3600);
+  platform::LocalTime local;
+  local.year = t.year;
+  local.month = t.month;
+  local.day = t.day;
+  local.hour = t.hour;
+  local.minute = t.minute;
+  return local;
+}
+const DateContext kWhen{EastEight(1796781600), &EastEight};
+
 TEST(NewsContent, TooltipTellsSummaryAndDate) {
   std::vector<NewsItem> items = {{u"t", u"http://f/a b", u"摘要 <b>", u"Mon, 07 Dec 2026"}, {u"u", u"http://f/c"}};
-  EXPECT_EQ(ItemTooltip(items, u"http://f/a%20b"), u"摘要 \uFF1Cb>\r\nMon, 07 Dec 2026");
-  EXPECT_EQ(ItemTooltip(items, u"http://f/c"), u"");
-  EXPECT_EQ(ItemTooltip(items, u"http://f/none"), u"");
-  items[1].date = u"2026-12-07";
-  EXPECT_EQ(ItemTooltip(items, u"http://f/c"), u"2026-12-07");
+  EXPECT_EQ(ItemTooltip(items, u"http://f/a%20b", kWhen), u"摘要 \uFF1Cb>\r\n12月7日");
+  EXPECT_EQ(ItemTooltip(items, u"http://f/c", kWhen), u"");
+  EXPECT_EQ(ItemTooltip(items, u"http://f/none", kWhen), u"");
+  items[1].date = u"last <Tuesday>";  // no date this reads: as the feed wrote it
+  EXPECT_EQ(ItemTooltip(items, u"http://f/c", kWhen), u"last \uFF1CTuesday>");
+}
+
+TEST(NewsContent, DatesReadOnTheLocalClock) {
+  ASSERT_EQ(kWhen.now.year, 2026);
+  ASSERT_EQ(kWhen.now.day, 9);
+  ASSERT_EQ(kWhen.now.hour, 10);
+  // Zoned times move to the local clock, across midnight too.
+  EXPECT_EQ(ItemDateText(u"Wed, 09 Dec 2026 01:30:00 GMT", kWhen), u"今天 09:30");
+  EXPECT_EQ(ItemDateText(u"2026-12-08T15:05:00Z", kWhen), u"昨天 23:05");
+  EXPECT_EQ(ItemDateText(u"2026-12-08T16:05:00Z", kWhen), u"今天 00:05");
+  EXPECT_EQ(ItemDateText(u"2026-12-07T23:59:00+08:00", kWhen), u"12月7日 23:59");
+  EXPECT_EQ(ItemDateText(u"Sun, 06 Dec 2026 23:59:00 -0500", kWhen), u"12月7日 12:59");
+  EXPECT_EQ(ItemDateText(u"2025-12-31T20:00:00Z", kWhen), u"1月1日 04:00");
+  EXPECT_EQ(ItemDateText(u"2025-12-31T12:00:00Z", kWhen), u"2025年12月31日 20:00");
+  // Without a zone: the wall time the feed wrote. A date alone has no time.
+  EXPECT_EQ(ItemDateText(u"2026-12-09 07:30", kWhen), u"今天 07:30");
+  EXPECT_EQ(ItemDateText(u"2026-03-01", kWhen), u"3月1日");
+  EXPECT_EQ(ItemDateText(u"09 Dec 2026", kWhen), u"今天");
+  // A clock that cannot tell leaves the text as it was.
+  DateContext broken{kWhen.now, [](int64_t) { return platform::LocalTime(); }};
+  EXPECT_EQ(ItemDateText(u"2026-12-08T17:05:00Z", broken), u"2026-12-08T17:05:00Z");
 }
 
 
