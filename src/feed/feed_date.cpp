@@ -1,7 +1,5 @@
 #include "feed/feed_date.h"
 
-#include <algorithm>
-
 namespace feed {
 namespace {
 
@@ -240,19 +238,6 @@ bool ParseFeedDate(const std::u16string& text, FeedDate* date) {
   if (!ParseNumeric(text, &parsed) && !ParseRfc822(text, &parsed)) return false;
   *date = parsed;
   return true;
-}
-
-void NewestFirst(std::vector<FeedItem>::iterator begin, std::vector<FeedItem>::iterator end) {
-  if (end - begin < 2) return;
-  int64_t first = 0, previous = 0;
-  for (auto it = begin; it != end; ++it) {
-    FeedDate d;
-    if (!ParseFeedDate(it->date, &d)) return;
-    if (it == begin) first = d.seconds;
-    else if (d.seconds < previous) return;
-    previous = d.seconds;
-  }
-  if (previous > first) std::reverse(begin, end);
 }
 
 }  // namespace feed

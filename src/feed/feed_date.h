@@ -4,9 +4,6 @@
 #pragma once
 #include <cstdint>
 #include <string>
-#include <vector>
-
-#include "model/feed_item.h"
 
 namespace feed {
 
@@ -20,11 +17,6 @@ struct FeedDate {
 
 // False for text that is no date of these forms, or names a day or time that does not exist.
 bool ParseFeedDate(const std::u16string& text, FeedDate* date);
-
-// Puts items that a feed lists oldest first (every one dated, the dates never falling and
-// the last later than the first) newest first, as widgets show the first ones. Any other
-// order is the feed's own and is kept.
-void NewestFirst(std::vector<FeedItem>::iterator begin, std::vector<FeedItem>::iterator end);
 
 // The calendar fields of seconds since 1970 UTC, and back (proleptic Gregorian).
 struct CivilTime {

@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstring>
 
-#include "feed/feed_date.h"
 #include "feed/feed_formats.h"
 #include "feed/feed_text.h"
 #include "net/url.h"
@@ -183,9 +182,7 @@ int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, s
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;
   if (title) *title = ExtractFeedTitle(doc);
-  const size_t before = items->size();
   size_t found = ExtractFeedItems(doc, feedUrl, Contains(feedUrl, kBracketTrimSiteDomain), items);
-  NewestFirst(items->begin() + before, items->end());
   if (!found && withoutEntries) *withoutEntries = IsFeedWithoutEntries(doc);
   return found ? static_cast<int>(found) : kFeedErrorFormat;
 }

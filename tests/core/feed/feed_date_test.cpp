@@ -1,4 +1,4 @@
-// Dates as feeds write them, and feeds that list their items oldest first.
+// Dates as feeds write them.
 #include "feed/feed_date.h"
 
 #include <gtest/gtest.h>
@@ -73,43 +73,6 @@ TEST(FeedDate, CivilTimeBothWays) {
   EXPECT_EQ(t.year, 2000);
   EXPECT_EQ(t.month, 2);
   EXPECT_EQ(t.day, 29);
-}
-
-std::vector<FeedItem> Dated(std::initializer_list<const char16_t*> dates) {
-  std::vector<FeedItem> items;
-  int n = 0;
-  for (const char16_t* d : dates) {
-    FeedItem item;
-    item.title = std::u16string(1, static_cast<char16_t>(u'a' + n++));
-    item.date = d;
-    items.push_back(item);
-  }
-  return items;
-}
-
-std::u16string Order(const std::vector<FeedItem>& items) {
-  std::u16string s;
-  for (const auto& i : items) s += i.title;
-  return s;
-}
-
-TEST(FeedDate, AFeedListedOldestFirstIsShownNewestFirst) {
-  auto oldestFirst = Dated({u"2026-12-01T00:00:00Z", u"Wed, 02 Dec 2026 08:00:00 +0800", u"2026-12-02T00:00:00Z",
-                            u"2026-12-09T00:00:00Z"});
-  NewestFirst(oldestFirst.begin(), oldestFirst.end());
-  EXPECT_EQ(Order(oldestFirst), u"dcba");
-  // Newest first already, mixed, undated, all alike, one item: the feed's own order.
-  for (auto items : {Dated({u"2026-12-09", u"2026-12-01"}), Dated({u"2026-12-01", u"2026-12-09", u"2026-12-05"}),
-                     Dated({u"2026-12-01", u"", u"2026-12-09"}), Dated({u"2026-12-01", u"2026-12-01"}),
-                     Dated({u"2026-12-01"})}) {
-    std::u16string before = Order(items);
-    NewestFirst(items.begin(), items.end());
-    EXPECT_EQ(Order(items), before);
-  }
-  // Only the given range moves.
-  auto two = Dated({u"2026-12-09", u"2026-12-01", u"2026-12-02"});
-  NewestFirst(two.begin() + 1, two.end());
-  EXPECT_EQ(Order(two), u"acb");
 }
 
 }  // namespace
