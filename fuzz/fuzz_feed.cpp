@@ -30,6 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (title.size() > feed::kMaxTitleChars) __builtin_trap();
   for (char16_t c : title)
     if (c == u'\r' || c == u'\n') __builtin_trap();
+  // Mending ampersands leaves nothing to mend.
+  const std::string repaired = feed::RepairedXmlReferences(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
+  if (feed::RepairedXmlReferences(repaired) != repaired) __builtin_trap();
   // The input itself as a date: a date read names a real day of years 1900-9999 (give or
   // take the zone), and the calendar reckoning goes both ways.
   if (size <= 66) {

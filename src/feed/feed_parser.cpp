@@ -2,6 +2,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstring>
@@ -170,13 +171,92 @@ std::string XmlDocumentToUtf8(const char* data, size_t size) {
 
 namespace {
 
+// The length of the name at `p` (letters and digits after a letter), at most `max` + 1.
+size_t NameLength(const char* p, const char* end, size_t max) {
+  size_t n = 0;
+  while (p + n < end && n <= max &&
+         (std::isalpha(static_cast<unsigned char>(p[n])) || (n > 0 && std::isdigit(static_cast<unsigned char>(p[n])))))
+    ++n;
+  return n;
+}
+
+// Whether `p` (just past a "&") starts a character reference XML itself reads: "#123;",
+// "#x1F;", or one of its five names.
+bool IsXmlReference(const char* p, const char* end) {
+  if (p < end && *p == '#') {
+    const bool hex = p + 1 < end && (p[1] == 'x' || p[1] == 'X');
+    const char* d = p + (hex ? 2 : 1);
+    const char* start = d;
+    while (d < end && d - start < 8 && (hex ? std::isxdigit(static_cast<unsigned char>(*d)) != 0
+                                            : std::isdigit(static_cast<unsigned char>(*d)) != 0))
+      ++d;
+    return d > start && d < end && *d == ';';
+  }
+  size_t n = NameLength(p, end, 4);
+  if (n == 0 || n > 4 || p + n >= end || p[n] != ';') return false;
+  const std::string name(p, n);
+  return name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos";
+}
+
+}  // namespace
+
+std::string RepairedXmlReferences(std::string xml) {
+  // Most documents need nothing: look for an ampersand that needs mending before copying.
+  const char* const begin = xml.data();
+  const char* const end = begin + xml.size();
+  std::string out;
+  const char* copied = begin;  // what is not yet in `out`
+  bool changed = false;
+  for (const char* p = begin; p < end;) {
+    if (*p == '<') {
+      // Markup whose ampersands are no references: CDATA sections and comments.
+      const char* close = nullptr;
+      if (end - p >= 9 && std::memcmp(p, "<![CDATA[", 9) == 0) close = "]]>";
+      else if (end - p >= 4 && std::memcmp(p, "<!--", 4) == 0) close = "-->";
+      if (close) {
+        const char* found = std::search(p, end, close, close + 3);
+        p = found == end ? end : found + 3;
+        continue;
+      }
+      ++p;
+      continue;
+    }
+    if (*p != '&' || IsXmlReference(p + 1, end)) {
+      ++p;
+      continue;
+    }
+    // An HTML name ("&nbsp;") becomes its character's number; a bare "&" (as in
+    // "AT&T" or "?a=1&b=2") becomes "&amp;".
+    if (!changed) out.reserve(xml.size() + 64);
+    changed = true;
+    out.append(copied, p);
+    size_t n = NameLength(p + 1, end, kLongestEntityName);
+    char16_t ch = 0;
+    if (n > 0 && n <= kLongestEntityName && p + 1 + n < end && p[1 + n] == ';')
+      ch = HtmlNamedCharacter(std::string(p + 1, n));
+    if (ch) {
+      out += "&#" + std::to_string(static_cast<unsigned>(ch)) + ";";
+      p += n + 2;
+    } else {
+      out += "&amp;";
+      ++p;
+    }
+    copied = p;
+  }
+  if (!changed) return xml;
+  out.append(copied, end);
+  return out;
+}
+
+namespace {
+
 bool Contains(const std::u16string& text, const char16_t* what) {
   return text.find(what) != std::u16string::npos;
 }
 
 int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
                  std::u16string* title, bool* withoutEntries) {
-  std::string text = XmlDocumentToUtf8(data, size);
+  std::string text = RepairedXmlReferences(XmlDocumentToUtf8(data, size));
   if (!platform::XmlNestingAcceptable(text.data(), text.size())) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);

@@ -39,6 +39,12 @@ int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedU
 // page. Invalid sequences become U+FFFD.
 std::string XmlDocumentToUtf8(const char* data, size_t size);
 
+// The document with the ampersands that start no XML reference mended, as sloppy feeds
+// write them: an HTML name ("&nbsp;", "&hellip;") becomes the number of its character,
+// any other (a bare "&" in "AT&T" or in "?a=1&b=2") becomes "&amp;". CDATA sections and
+// comments are left as they are.
+std::string RepairedXmlReferences(std::string xml);
+
 // A page as text: a byte-order mark, else the charset its head declares, else UTF-8 when
 // it is, else the ANSI code page.
 std::u16string HtmlDocumentToText(const char* data, size_t size);

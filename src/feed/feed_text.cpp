@@ -46,15 +46,15 @@ struct Collapser {
 // The decoded reference at `s[i]` == '&'; returns the index just past it, or i when it
 // is not a reference that can be decoded.
 size_t DecodeReferenceAt(const std::u16string& s, size_t i, std::u16string* out) {
-  static const struct { const char16_t* name; char16_t ch; } kNamed[] = {
-      {u"amp;", u'&'}, {u"lt;", u'<'}, {u"gt;", u'>'}, {u"quot;", u'"'}, {u"apos;", u'\''},
-      {u"nbsp;", 0x00A0}, {u"middot;", 0x00B7}, {u"hellip;", 0x2026}, {u"mdash;", 0x2014},
-      {u"ndash;", 0x2013}, {u"ldquo;", 0x201C}, {u"rdquo;", 0x201D}, {u"lsquo;", 0x2018},
-      {u"rsquo;", 0x2019}, {u"copy;", 0x00A9}, {u"reg;", 0x00AE}, {u"trade;", 0x2122},
-      {u"laquo;", 0x00AB}, {u"raquo;", 0x00BB}, {u"bull;", 0x2022}, {u"times;", 0x00D7},
-      {u"yen;", 0x00A5}, {u"euro;", 0x20AC}, {u"deg;", 0x00B0}};
-  size_t semi = s.find(u';', i + 1);
-  if (semi != std::u16string::npos && semi - i <= 10 && i + 1 < s.size() && s[i + 1] == u'#') {
+  // The longest reference is "&#x10FFFF;" (10 units); no further look for its end.
+  size_t semi = std::u16string::npos;
+  for (size_t k = i + 1; k < s.size() && k <= i + 10; ++k) {
+    if (s[k] == u';') {
+      semi = k;
+      break;
+    }
+  }
+  if (semi != std::u16string::npos && i + 1 < s.size() && s[i + 1] == u'#') {
     bool hex = i + 2 < s.size() && (s[i + 2] == u'x' || s[i + 2] == u'X');
     unsigned long cp = 0;
     size_t digits = 0;
@@ -72,12 +72,15 @@ size_t DecodeReferenceAt(const std::u16string& s, size_t i, std::u16string* out)
     }
     return i;
   }
-  for (const auto& e : kNamed) {
-    size_t n = std::char_traits<char16_t>::length(e.name);
-    if (s.compare(i + 1, n, e.name) == 0) {
-      out->push_back(e.ch);
-      return i + 1 + n;
-    }
+  if (semi == std::u16string::npos || semi - i > kLongestEntityName + 1) return i;
+  std::string name;
+  for (size_t k = i + 1; k < semi; ++k) {
+    if (s[k] > 0x7F) return i;
+    name.push_back(static_cast<char>(s[k]));
+  }
+  if (char16_t ch = HtmlNamedCharacter(name)) {
+    out->push_back(ch);
+    return semi + 1;
   }
   return i;
 }
@@ -147,6 +150,46 @@ size_t Columns(char16_t c) {
 }
 
 }  // namespace
+
+char16_t HtmlNamedCharacter(const std::string& name) {
+  static const struct {
+    const char* name;
+    char16_t ch;
+  } kNamed[] = {
+    {"amp", 0x0026}, {"lt", 0x003C}, {"gt", 0x003E}, {"quot", 0x0022}, {"apos", 0x0027}, {"nbsp", 0x00A0},
+    {"iexcl", 0x00A1}, {"cent", 0x00A2}, {"pound", 0x00A3}, {"curren", 0x00A4}, {"yen", 0x00A5}, {"brvbar", 0x00A6},
+    {"sect", 0x00A7}, {"uml", 0x00A8}, {"copy", 0x00A9}, {"ordf", 0x00AA}, {"laquo", 0x00AB}, {"not", 0x00AC},
+    {"shy", 0x00AD}, {"reg", 0x00AE}, {"macr", 0x00AF}, {"deg", 0x00B0}, {"plusmn", 0x00B1}, {"sup2", 0x00B2},
+    {"sup3", 0x00B3}, {"acute", 0x00B4}, {"micro", 0x00B5}, {"para", 0x00B6}, {"middot", 0x00B7}, {"cedil", 0x00B8},
+    {"sup1", 0x00B9}, {"ordm", 0x00BA}, {"raquo", 0x00BB}, {"frac14", 0x00BC}, {"frac12", 0x00BD},
+    {"frac34", 0x00BE}, {"iquest", 0x00BF}, {"Agrave", 0x00C0}, {"Aacute", 0x00C1}, {"Acirc", 0x00C2},
+    {"Atilde", 0x00C3}, {"Auml", 0x00C4}, {"Aring", 0x00C5}, {"AElig", 0x00C6}, {"Ccedil", 0x00C7},
+    {"Egrave", 0x00C8}, {"Eacute", 0x00C9}, {"Ecirc", 0x00CA}, {"Euml", 0x00CB}, {"Igrave", 0x00CC},
+    {"Iacute", 0x00CD}, {"Icirc", 0x00CE}, {"Iuml", 0x00CF}, {"ETH", 0x00D0}, {"Ntilde", 0x00D1}, {"Ograve", 0x00D2},
+    {"Oacute", 0x00D3}, {"Ocirc", 0x00D4}, {"Otilde", 0x00D5}, {"Ouml", 0x00D6}, {"times", 0x00D7},
+    {"Oslash", 0x00D8}, {"Ugrave", 0x00D9}, {"Uacute", 0x00DA}, {"Ucirc", 0x00DB}, {"Uuml", 0x00DC},
+    {"Yacute", 0x00DD}, {"THORN", 0x00DE}, {"szlig", 0x00DF}, {"agrave", 0x00E0}, {"aacute", 0x00E1},
+    {"acirc", 0x00E2}, {"atilde", 0x00E3}, {"auml", 0x00E4}, {"aring", 0x00E5}, {"aelig", 0x00E6},
+    {"ccedil", 0x00E7}, {"egrave", 0x00E8}, {"eacute", 0x00E9}, {"ecirc", 0x00EA}, {"euml", 0x00EB},
+    {"igrave", 0x00EC}, {"iacute", 0x00ED}, {"icirc", 0x00EE}, {"iuml", 0x00EF}, {"eth", 0x00F0}, {"ntilde", 0x00F1},
+    {"ograve", 0x00F2}, {"oacute", 0x00F3}, {"ocirc", 0x00F4}, {"otilde", 0x00F5}, {"ouml", 0x00F6},
+    {"divide", 0x00F7}, {"oslash", 0x00F8}, {"ugrave", 0x00F9}, {"uacute", 0x00FA}, {"ucirc", 0x00FB},
+    {"uuml", 0x00FC}, {"yacute", 0x00FD}, {"thorn", 0x00FE}, {"yuml", 0x00FF}, {"OElig", 0x0152}, {"oelig", 0x0153},
+    {"Scaron", 0x0160}, {"scaron", 0x0161}, {"Yuml", 0x0178}, {"fnof", 0x0192}, {"circ", 0x02C6}, {"tilde", 0x02DC},
+    {"ensp", 0x2002}, {"emsp", 0x2003}, {"thinsp", 0x2009}, {"zwnj", 0x200C}, {"zwj", 0x200D}, {"lrm", 0x200E},
+    {"rlm", 0x200F}, {"ndash", 0x2013}, {"mdash", 0x2014}, {"lsquo", 0x2018}, {"rsquo", 0x2019}, {"sbquo", 0x201A},
+    {"ldquo", 0x201C}, {"rdquo", 0x201D}, {"bdquo", 0x201E}, {"dagger", 0x2020}, {"Dagger", 0x2021},
+    {"bull", 0x2022}, {"hellip", 0x2026}, {"permil", 0x2030}, {"prime", 0x2032}, {"Prime", 0x2033},
+    {"lsaquo", 0x2039}, {"rsaquo", 0x203A}, {"oline", 0x203E}, {"frasl", 0x2044}, {"euro", 0x20AC},
+    {"trade", 0x2122}, {"larr", 0x2190}, {"uarr", 0x2191}, {"rarr", 0x2192}, {"darr", 0x2193}, {"harr", 0x2194},
+    {"minus", 0x2212}, {"le", 0x2264}, {"ge", 0x2265}, {"ne", 0x2260}, {"infin", 0x221E}, {"asymp", 0x2248},
+    {"hearts", 0x2665}, {"spades", 0x2660}, {"clubs", 0x2663}, {"diams", 0x2666}, {"loz", 0x25CA},
+  };
+  if (name.empty() || name.size() > kLongestEntityName) return 0;
+  for (const auto& e : kNamed)
+    if (name == e.name) return e.ch;
+  return 0;
+}
 
 std::u16string TitleFromSummary(const std::u16string& summary) {
   std::u16string text = CollapsedText(summary);

@@ -27,7 +27,13 @@ std::u16string CollapsedText(const std::u16string& s, size_t maxChars = 0);
 constexpr size_t kDerivedTitleColumns = 80;
 std::u16string TitleFromSummary(const std::u16string& summary);
 
-// Character references decoded: numeric ones and the common named ones. An unknown or
+// The character an HTML named reference stands for ("nbsp" gives U+00A0): the XML ones,
+// HTML's Latin-1 ones and its common typographic and symbol ones. Case matters, as in
+// HTML; 0 for any other name.
+constexpr size_t kLongestEntityName = 8;
+char16_t HtmlNamedCharacter(const std::string& name);
+
+// Character references decoded: numeric ones and the named ones above. An unknown or
 // broken reference stays as written.
 std::u16string DecodeHtmlEntities(const std::u16string& s);
 

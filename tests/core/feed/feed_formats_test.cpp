@@ -241,6 +241,7 @@ TEST(FeedText, HtmlToText) {
   EXPECT_EQ(HtmlToText(u"x <!-- hidden --> y <style>p{}</style>z<script>var a='<b>';</script>"), u"x y z");
   EXPECT_EQ(HtmlToText(u"1 < 2 and <a href=\"x>y\">link</a>"), u"1 < 2 and link");
   EXPECT_EQ(HtmlToText(u"&bogus; &#xD800; &"), u"&bogus; &#xD800; &");
+  EXPECT_EQ(HtmlToText(u"&eacute;&Eacute;&ndash;&frac12;&thinsp;&NBSP;&amp"), u"éÉ–½\u2009&NBSP;&amp");
   EXPECT_EQ(HtmlToText(u"<b>unclosed"), u"unclosed");
   EXPECT_EQ(HtmlToText(u"abcdefgh", 5), u"abcd\u2026");
   EXPECT_EQ(CollapsedText(u"\u3000 a \n\t b\u00A0"), u"a b");

@@ -126,6 +126,29 @@ TEST_F(FeedParser, DamagedUtf8IsRepairedWhereverItSits) {
   EXPECT_EQ(XmlDocumentToUtf8(clean.data(), clean.size()), clean);
 }
 
+TEST_F(FeedParser, SloppyAmpersandsAndHtmlNamesAreRead) {
+  // Bare ampersands in text and in addresses, HTML names XML does not define, next to
+  // references XML does read, a CDATA title (taken as written) and a comment.
+  std::vector<FeedItem> items;
+  ASSERT_EQ(Parse("<?xml version='1.0' encoding='utf-8'?><rss version='2.0'><channel><!-- R&D -->"
+                  "<item><title>AT&T &amp; friends&nbsp;&hellip; &eacute;t&eacute; &#8217;&#x4E2D; & &NBSP; "
+                  "&unknownname; &</title><link>http://f/a?x=1&y=2&amp;z=3</link></item>"
+                  "<item><title><![CDATA[R&D &nbsp;]]></title><link>http://f/b</link></item>"
+                  "</channel></rss>",
+                  &items),
+            2);
+  EXPECT_EQ(U8(items[0].title), "AT&T & friends … été ’中 & &NBSP; &unknownname; &");
+  EXPECT_EQ(U8(items[0].link), "http://f/a?x=1&y=2&z=3");
+  EXPECT_EQ(U8(items[1].title), "R&D &nbsp;");
+
+  // A well-formed document is handed on as it is.
+  const std::string clean = "<r a='1&amp;2'>&lt;&#60;&#x3C;<![CDATA[&]]><!--&--></r>";
+  EXPECT_EQ(RepairedXmlReferences(clean), clean);
+  EXPECT_EQ(RepairedXmlReferences("<r>&copy;&#;&#x;&amp</r>"), "<r>&#169;&amp;#;&amp;#x;&amp;amp</r>");
+  EXPECT_EQ(RepairedXmlReferences("&"), "&amp;");
+  EXPECT_EQ(RepairedXmlReferences("<![CDATA[&"), "<![CDATA[&");  // an unended section
+}
+
 TEST_F(FeedParser, DeclaredEncodingLabel) {
   auto label = [](const std::string& s) { return DeclaredXmlEncoding(s.data(), s.size()); };
   EXPECT_EQ(label("<?xml version=\"1.0\" encoding=\"GB2312\"?><a/>"), "gb2312");
