@@ -77,6 +77,9 @@ std::u16string OwnWideText(const TiXmlElement* e) {
   return only ? platform::Utf8ToU16(only->ValueStr()) : Wide(OwnText(e));
 }
 
+// Bytes of markup read for a text construct of at most `maxChars` characters.
+size_t ReadLimit(size_t maxChars) { return maxChars * 16 + 4096; }
+
 // Every text below the element, as an XHTML text construct shows it.
 void DescendantText(const TiXmlNode* node, std::string* out, size_t limit) {
   for (const TiXmlNode* n = node->FirstChild(); n && out->size() < limit; n = n->NextSibling()) {
@@ -88,6 +91,15 @@ void DescendantText(const TiXmlNode* node, std::string* out, size_t limit) {
       DescendantText(n, out, limit);
     }
   }
+}
+
+// The element's text, wide: its own text, or with elements in it (a producer's unescaped
+// "<b>"), every text below it.
+std::u16string PlainWideText(const TiXmlElement* e, size_t maxChars) {
+  if (!e->FirstChildElement()) return OwnWideText(e);
+  std::string text;
+  DescendantText(e, &text, ReadLimit(maxChars));
+  return Wide(text);
 }
 
 enum class TextKind { kText, kHtml, kXhtml, kNone };
@@ -107,9 +119,6 @@ TextKind AtomTextKind(const TiXmlElement* e, bool atom03) {
   return TextKind::kText;
 }
 
-// Bytes of markup read for a text construct of at most `maxChars` characters.
-size_t ReadLimit(size_t maxChars) { return maxChars * 16 + 4096; }
-
 std::u16string TextOf(const TiXmlElement* e, TextKind kind, size_t maxChars) {
   switch (kind) {
     case TextKind::kHtml: {
@@ -125,7 +134,7 @@ std::u16string TextOf(const TiXmlElement* e, TextKind kind, size_t maxChars) {
       DescendantText(e, &text, ReadLimit(maxChars));
       return CollapsedText(Wide(text), maxChars);
     }
-    case TextKind::kText: return CollapsedText(OwnWideText(e), maxChars);
+    case TextKind::kText: return CollapsedText(PlainWideText(e, maxChars), maxChars);
     case TextKind::kNone: break;
   }
   return std::u16string();
@@ -195,7 +204,7 @@ ReadEntry RssItem(const TiXmlElement* item, const char* ns, const std::u16string
     const char* local = LocalName(c);
     if (Eq(local, "title") && out.title.empty() && Eq(NamespaceOf(c), ns)) {
       entry.titled = true;
-      out.title = Titled(CollapsedText(OwnWideText(c), kMaxTitleChars), trimRemarks);
+      out.title = Titled(CollapsedText(PlainWideText(c, kMaxTitleChars), kMaxTitleChars), trimRemarks);
     } else if (Eq(local, "link") && !haveLink && Eq(NamespaceOf(c), ns)) {
       haveLink = true;
       out.link = OpenableAddress(BaseOf(itemBase, c, &linkStorage), OwnWideText(c));

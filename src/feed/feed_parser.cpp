@@ -250,21 +250,130 @@ std::string RepairedXmlReferences(std::string xml) {
 
 namespace {
 
+// The end of the start tag at `p` ('<'), past quoted attribute values; npos when unended.
+size_t StartTagEnd(const std::string& xml, size_t p) {
+  char quote = 0;
+  for (size_t k = p + 1; k < xml.size(); ++k) {
+    if (quote) {
+      if (xml[k] == quote) quote = 0;
+    } else if (xml[k] == '"' || xml[k] == '\'') {
+      quote = xml[k];
+    } else if (xml[k] == '>') {
+      return k;
+    }
+  }
+  return std::string::npos;
+}
+
+// Elements whose content is HTML, which some producers put in without escaping it.
+bool HoldsHtml(const std::string& qname, const std::string& startTag) {
+  size_t colon = qname.find(':');
+  std::string local = colon == std::string::npos ? qname : qname.substr(colon + 1);
+  if (local == "content" || local == "summary")  // Atom: unless its type says XHTML
+    return startTag.find("xhtml") == std::string::npos;
+  return local == "description" || local == "encoded";
+}
+
+// Each HTML-holding element's content in a CDATA section when it holds markup that is not
+// in one already; whether anything was wrapped.
+bool WrapUnescapedHtml(std::string* xml) {
+  std::string out;
+  size_t copied = 0, p = 0;
+  bool changed = false;
+  while ((p = xml->find('<', p)) != std::string::npos) {
+    size_t nameEnd = p + 1;
+    while (nameEnd < xml->size() && !IsXmlSpace((*xml)[nameEnd]) && (*xml)[nameEnd] != '>' &&
+           (*xml)[nameEnd] != '/' && (*xml)[nameEnd] != '<')
+      ++nameEnd;
+    const std::string qname = xml->substr(p + 1, nameEnd - p - 1);
+    size_t tagEnd = StartTagEnd(*xml, p);
+    if (tagEnd == std::string::npos) break;
+    if (qname.empty() || !std::isalpha(static_cast<unsigned char>(qname[0])) || (*xml)[tagEnd - 1] == '/' ||
+        !HoldsHtml(qname, xml->substr(p, tagEnd - p))) {
+      p = tagEnd + 1;
+      continue;
+    }
+    const std::string close = "</" + qname + ">";
+    size_t closeAt = xml->find(close, tagEnd + 1);
+    if (closeAt == std::string::npos) break;
+    size_t inner = tagEnd + 1;
+    while (inner < closeAt && IsXmlSpace((*xml)[inner])) ++inner;
+    const bool markup = xml->find('<', inner) < closeAt;
+    if (markup && xml->compare(inner, 9, "<![CDATA[") != 0) {
+      std::string content = xml->substr(tagEnd + 1, closeAt - tagEnd - 1);
+      for (size_t at = content.find("]]>"); at != std::string::npos; at = content.find("]]>", at + 15))
+        content.replace(at, 3, "]]]]><![CDATA[>");
+      out.append(*xml, copied, tagEnd + 1 - copied);
+      out += "<![CDATA[" + content + "]]>";
+      copied = closeAt;
+      changed = true;
+    }
+    p = closeAt + close.size();
+  }
+  if (!changed) return false;
+  out.append(*xml, copied, std::string::npos);
+  xml->swap(out);
+  return true;
+}
+
+}  // namespace
+
+std::string RecoveredXmlFeed(const std::string& xml) {
+  std::string text;
+  bool changed = false;
+  // Text before the document (a server-side script's warnings): from the XML declaration
+  // on, or else from the root element of a feed.
+  size_t start = xml.find("<?xml");
+  if (start == std::string::npos) {
+    start = xml.size();
+    for (const char* root : {"<rss", "<feed", "<rdf:RDF", "<RDF"}) start = std::min(start, xml.find(root));
+  }
+  size_t first = 0;
+  while (first < xml.size() && IsXmlSpace(xml[first])) ++first;
+  if (start != std::string::npos && start < xml.size() && start > first) {
+    text = xml.substr(start);
+    changed = true;
+  } else {
+    text = xml;
+  }
+  changed = WrapUnescapedHtml(&text) || changed;
+  return changed ? text : std::string();
+}
+
+namespace {
+
 bool Contains(const std::u16string& text, const char16_t* what) {
   return text.find(what) != std::u16string::npos;
 }
 
-int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
-                 std::u16string* title, bool* withoutEntries) {
-  std::string text = RepairedXmlReferences(XmlDocumentToUtf8(data, size));
+// The items of a document as it stands; kFeedErrorFormat for one that is not well-formed
+// (or nested too deeply) or holds no usable item.
+int ReadXmlFeed(const std::string& text, const std::u16string& feedUrl, std::vector<FeedItem>* items,
+                std::u16string* title, bool* withoutEntries) {
+  *withoutEntries = false;
   if (!platform::XmlNestingAcceptable(text.data(), text.size())) return kFeedErrorFormat;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);
   if (doc.Error()) return kFeedErrorFormat;
   if (title) *title = ExtractFeedTitle(doc);
   size_t found = ExtractFeedItems(doc, feedUrl, Contains(feedUrl, kBracketTrimSiteDomain), items);
-  if (!found && withoutEntries) *withoutEntries = IsFeedWithoutEntries(doc);
+  if (!found) *withoutEntries = IsFeedWithoutEntries(doc);
   return found ? static_cast<int>(found) : kFeedErrorFormat;
+}
+
+int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
+                 std::u16string* title, bool* withoutEntries) {
+  const std::string text = RepairedXmlReferences(XmlDocumentToUtf8(data, size));
+  bool empty = false;
+  int result = ReadXmlFeed(text, feedUrl, items, title, &empty);
+  // A document that is no feed as it stands gets one more try, mended as far as feeds go
+  // wrong (which changes nothing in most pages that are no feed).
+  if (result == kFeedErrorFormat && !empty) {
+    const std::string recovered = RecoveredXmlFeed(text);
+    if (!recovered.empty()) result = ReadXmlFeed(recovered, feedUrl, items, title, &empty);
+  }
+  if (withoutEntries) *withoutEntries = empty;
+  return result;
 }
 
 

@@ -45,6 +45,12 @@ std::string XmlDocumentToUtf8(const char* data, size_t size);
 // comments are left as they are.
 std::string RepairedXmlReferences(std::string xml);
 
+// A document that failed to parse, mended as far as feeds commonly go wrong: text before
+// it (a script's warnings) cut, and HTML put into a description, content:encoded or Atom
+// summary/content without escaping (an unclosed <br>, say) wrapped in a CDATA section.
+// Empty when there is nothing to mend.
+std::string RecoveredXmlFeed(const std::string& xml);
+
 // A page as text: a byte-order mark, else the charset its head declares, else UTF-8 when
 // it is, else the ANSI code page.
 std::u16string HtmlDocumentToText(const char* data, size_t size);

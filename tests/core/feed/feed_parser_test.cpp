@@ -149,6 +149,57 @@ TEST_F(FeedParser, SloppyAmpersandsAndHtmlNamesAreRead) {
   EXPECT_EQ(RepairedXmlReferences("<![CDATA[&"), "<![CDATA[&");  // an unended section
 }
 
+TEST_F(FeedParser, FeedsThatAreNotWellFormedTheWayFeedsGoWrong) {
+  auto titles = [](const std::string& doc, int* result = nullptr, std::vector<FeedItem>* out = nullptr) {
+    std::vector<FeedItem> items;
+    int r = ParseFeedDocument(doc.data(), doc.size(), kPlainUrl, &items);
+    if (result) *result = r;
+    std::string joined;
+    for (const auto& i : items) joined += U8(i.title) + ";";
+    if (out) *out = items;
+    return joined;
+  };
+  const std::string rss = "<rss version='2.0'><channel><item><title>一</title><link>http://f/1</link></item></channel></rss>";
+  // A script's warning before the document, with or without a declaration.
+  EXPECT_EQ(titles("\n<b>Notice</b>: Undefined index: id in /www/rss.php on line 5<br />\n<?xml version='1.0'?>" + rss),
+            "一;");
+  EXPECT_EQ(titles("Warning: headers already sent\n" + rss), "一;");
+  // HTML put into a description without escaping it, unclosed tags and all; a "]]>" in it.
+  std::vector<FeedItem> items;
+  EXPECT_EQ(titles("<rss version='2.0'><channel><item><title>二</title><link>http://f/2</link>"
+                   "<description>\n <p>Hello<br>world <img src='x.png'> a]]>b</p></description></item>"
+                   "<item><title>三</title><link>http://f/3</link><description><![CDATA[<b>ok</b>]]></description>"
+                   "<content:encoded xmlns:content='http://purl.org/rss/1.0/modules/content/'><hr></content:encoded>"
+                   "</item></channel></rss>",
+                   nullptr, &items),
+            "二;三;");
+  EXPECT_EQ(U8(items[0].summary), "Hello world a]]>b");
+  EXPECT_EQ(U8(items[1].summary), "ok");
+  // Atom: HTML content the same way; XHTML content must be well-formed.
+  EXPECT_EQ(titles("<feed xmlns='http://www.w3.org/2005/Atom'><entry><title>四</title><link href='http://f/4'/>"
+                   "<content type='html'><p>para<br></content></entry></feed>"),
+            "四;");
+  int result = 0;
+  EXPECT_EQ(titles("<feed xmlns='http://www.w3.org/2005/Atom'><entry><title>五</title><link href='http://f/5'/>"
+                   "<content type='xhtml'><div><br></div></content></entry></feed>",
+                   &result),
+            "");
+  EXPECT_EQ(result, kFeedErrorFormat);
+  // Well-formed markup in a plain-text title keeps its words.
+  EXPECT_EQ(titles("<rss><channel><item><title>Foo <b>bar</b> <i>baz <u>qux</u></i></title><link>http://f/7</link>"
+                   "</item></channel></rss>"),
+            "Foo bar baz qux;");
+  EXPECT_EQ(titles("<feed xmlns='http://www.w3.org/2005/Atom'><entry><title>A <em>b</em></title>"
+                   "<link href='http://f/8'/></entry></feed>"),
+            "A b;");
+  // Broken elsewhere: still no feed.
+  EXPECT_EQ(titles("<rss><channel><item><title>六<b></title><link>http://f/6</link></item></channel></rss>", &result),
+            "");
+  EXPECT_EQ(result, kFeedErrorFormat);
+  EXPECT_EQ(RecoveredXmlFeed(rss), "");  // nothing to mend
+  EXPECT_EQ(RecoveredXmlFeed("  \n" + rss), "");
+}
+
 TEST_F(FeedParser, DeclaredEncodingLabel) {
   auto label = [](const std::string& s) { return DeclaredXmlEncoding(s.data(), s.size()); };
   EXPECT_EQ(label("<?xml version=\"1.0\" encoding=\"GB2312\"?><a/>"), "gb2312");
