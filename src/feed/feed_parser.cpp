@@ -83,6 +83,61 @@ std::string UndeclaredToUtf8(const char* data, size_t size) {
   return CodePageToUtf8(platform::AnsiCodePage(), data, size);
 }
 
+// What the bytes say about being UTF-8: its well-formed multi-byte sequences, and the
+// bytes that start none.
+struct Utf8Census {
+  size_t sequences = 0, invalid = 0;
+};
+
+Utf8Census CountUtf8(const unsigned char* p, size_t n) {
+  Utf8Census census;
+  for (size_t i = 0; i < n;) {
+    unsigned c = p[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    size_t len = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    bool ok = len > 0 && n - i >= len;
+    unsigned cp = len == 2 ? c & 0x1F : len == 3 ? c & 0x0F : c & 0x07;
+    for (size_t k = 1; ok && k < len; ++k) {
+      ok = (p[i + k] & 0xC0) == 0x80;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    static const unsigned kMin[] = {0, 0, 0x80, 0x800, 0x10000};
+    ok = ok && cp >= kMin[len] && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+    if (ok) {
+      ++census.sequences;
+      i += len;
+    } else {
+      ++census.invalid;
+      ++i;
+    }
+  }
+  return census;
+}
+
+// Text declared as UTF-8. When the bytes are mostly not (a legacy page's GBK under a
+// copied declaration), they are read in the ANSI code page; a few damaged sequences in
+// UTF-8 text are replaced.
+std::string DeclaredUtf8ToUtf8(const char* data, size_t size) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  if (IsValidUtf8(bytes, size)) return std::string(data, size);
+  Utf8Census census = CountUtf8(bytes, size);
+  if (census.invalid >= 8 && census.invalid > census.sequences)
+    return CodePageToUtf8(platform::AnsiCodePage(), data, size);
+  return RepairedUtf8(data, size);
+}
+
+// Text declared in a legacy code page. Bytes that are well-formed UTF-8 with enough
+// multi-byte text to tell (a feed moved to UTF-8 that kept its old declaration) are read
+// as UTF-8: text in the legacy code page is hardly ever valid UTF-8 as well.
+std::string DeclaredLegacyToUtf8(int codePage, const char* data, size_t size) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+  if (IsValidUtf8(bytes, size) && CountUtf8(bytes, size).sequences >= 4) return std::string(data, size);
+  return CodePageToUtf8(codePage, data, size);
+}
+
 // Byte-order marks and UTF-16 without one; 0 when the bytes are 8-bit text.
 int DetectUnicodeForm(const unsigned char* p, size_t n, size_t* skip) {
   *skip = 0;
@@ -164,9 +219,9 @@ std::string XmlDocumentToUtf8(const char* data, size_t size) {
   int codePage = platform::CodePageFromLabel(label);
   // A UTF-16 label on 8-bit text contradicts itself: the bytes decide.
   if (codePage == kUtf16LeCodePage || codePage == kUtf16BeCodePage) return UndeclaredToUtf8(data, size);
-  if (codePage == kUtf8CodePage) return RepairedUtf8(data, size);
+  if (codePage == kUtf8CodePage) return DeclaredUtf8ToUtf8(data, size);
   if (codePage == 0) return UndeclaredToUtf8(data, size);  // an unknown label: the bytes decide
-  return CodePageToUtf8(codePage, data, size);
+  return DeclaredLegacyToUtf8(codePage, data, size);
 }
 
 namespace {

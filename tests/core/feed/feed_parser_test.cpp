@@ -115,6 +115,26 @@ TEST_F(FeedParser, Utf16WithoutMarkAndLegacyFallbacks) {
   EXPECT_EQ(U8(items[0].title), "新");
 }
 
+TEST_F(FeedParser, BytesThatContradictTheDeclarationDecide) {
+  auto firstTitle = [](const std::string& declared, const std::string& titleBytes) {
+    std::string doc = "<?xml version=\"1.0\" encoding=\"" + declared + "\"?><rss><channel><item><title>" + titleBytes +
+                      "</title><link>http://x/1</link></item></channel></rss>";
+    std::vector<FeedItem> items;
+    return Parse(doc, &items) == 1 ? U8(items[0].title) : std::string("(none)");
+  };
+  const std::string title = "国产芯片量产进展超预期，多家厂商宣布扩产计划";
+  std::string gbk;
+  ASSERT_TRUE(platform::ToCodePage(936, platform::Utf8ToU16(title), &gbk));
+  // A feed moved to UTF-8 that kept its old declaration, and the other way round.
+  EXPECT_EQ(firstTitle("gb2312", title), title);
+  EXPECT_EQ(firstTitle("utf-8", gbk), title);
+  // As declared when the bytes agree, or are too few to tell.
+  EXPECT_EQ(firstTitle("GB2312", gbk), title);
+  EXPECT_EQ(firstTitle("utf-8", title), title);
+  EXPECT_EQ(firstTitle("windows-1252", "Caf\xE9 cr\xE8me br\xFBl\xE9" "e"), "Café crème brûlée");
+  EXPECT_EQ(firstTitle("utf-8", "caf\xE9"), "caf\xEF\xBF\xBD");  // one damaged byte: replaced
+}
+
 TEST_F(FeedParser, DamagedUtf8IsRepairedWhereverItSits) {
   // A bad byte after a long ASCII run (checked eight bytes at a time), a surrogate and a
   // cut three-byte sequence: each becomes U+FFFD, the rest stays.
