@@ -217,10 +217,14 @@ ReadEntry RssItem(const TiXmlElement* item, const char* ns, const std::u16string
       out.date = CollapsedText(OwnWideText(c), 64);
     }
   }
-  // A guid that is a permalink stands in for a missing link; it is read only then.
+  // A guid that is a permalink stands in for a missing link, and else an enclosure (the
+  // episode of a podcast without pages); they are read only then.
   for (const TiXmlElement* c = item->FirstChildElement(); c && out.link.empty(); c = c->NextSiblingElement())
     if (Eq(LocalName(c), "guid") && Eq(NamespaceOf(c), ns) && !Eq(c->Attribute("isPermaLink"), "false"))
       out.link = OpenableAddress(BaseOf(itemBase, c, &linkStorage), OwnWideText(c));
+  for (const TiXmlElement* c = item->FirstChildElement(); c && out.link.empty(); c = c->NextSiblingElement())
+    if (Eq(LocalName(c), "enclosure") && Eq(NamespaceOf(c), ns) && c->Attribute("url"))
+      out.link = OpenableAddress(BaseOf(itemBase, c, &linkStorage), Wide(c->Attribute("url")));
   if (out.summary.empty()) out.summary = content;
   return entry;
 }
@@ -283,7 +287,7 @@ ReadEntry AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, cons
   FeedItem& out = read.item;
   std::u16string entryStorage, linkStorage;
   const std::u16string& entryBase = BaseOf(base, entry, &entryStorage);
-  std::u16string anyAlternate, content;
+  std::u16string anyAlternate, enclosure, content;
   bool htmlLink = false;
   for (const TiXmlElement* c = entry->FirstChildElement(); c; c = c->NextSiblingElement()) {
     const char* local = LocalName(c);
@@ -301,6 +305,8 @@ ReadEntry AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, cons
       } else if (anyAlternate.empty()) {
         anyAlternate = address;
       }
+    } else if (Eq(local, "link") && enclosure.empty() && Eq(c->Attribute("rel"), "enclosure") && c->Attribute("href")) {
+      enclosure = OpenableAddress(BaseOf(entryBase, c, &linkStorage), Wide(c->Attribute("href")));
     } else if (Eq(local, "summary") && out.summary.empty()) {
       out.summary = TextOf(c, AtomTextKind(c, atom03), kMaxSummaryChars);
     } else if (Eq(local, "content") && content.empty() && !c->Attribute("src")) {
@@ -310,7 +316,7 @@ ReadEntry AtomEntry(const TiXmlElement* entry, const char* ns, bool atom03, cons
       out.date = CollapsedText(OwnWideText(c), 64);
     }
   }
-  if (out.link.empty()) out.link = anyAlternate;
+  if (out.link.empty()) out.link = anyAlternate.empty() ? enclosure : anyAlternate;
   if (out.summary.empty()) out.summary = content;
   return read;
 }

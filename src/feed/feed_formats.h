@@ -16,7 +16,8 @@ enum class FeedFormat { kUnknown, kRss2, kRdf, kAtom10, kAtom03 };
 FeedFormat DetectFeedFormat(const TiXmlDocument& doc);
 
 // Appends the document's items in document order. `documentUrl` is where it came from:
-// relative addresses resolve against xml:base and then against it. Entries without a
+// relative addresses resolve against xml:base and then against it. An entry's address is
+// its link, else its permalink guid, else its enclosure (a podcast's episode). Entries without a
 // title or without an address a browser may open are skipped, except in a feed where no
 // entry has a title element (the posts of social and micro-blog feeds): there each entry
 // takes the start of its summary as its title. With `trimRemarks`,

@@ -142,6 +142,25 @@ TEST_F(FeedFormats, AFeedWithoutEntriesIsNoBrokenFeed) {
   EXPECT_FALSE(withoutEntries(""));
 }
 
+TEST_F(FeedFormats, PodcastEpisodesWithoutPagesLinkToTheirAudio) {
+  auto items = Items("<rss version='2.0'><channel>"
+                     "<item><title>第1集</title><guid isPermaLink='false'>ep-1</guid>"
+                     "<enclosure url='media/ep1.mp3' length='1' type='audio/mpeg'/></item>"
+                     "<item><title>第2集</title><link>http://pod.example/2.html</link>"
+                     "<enclosure url='http://pod.example/ep2.mp3' type='audio/mpeg'/></item>"
+                     "<item><title>第3集</title><enclosure url='javascript:alert(1)'/></item>"
+                     "</channel></rss>",
+                     u"http://pod.example/feed.xml");
+  EXPECT_EQ(Lines(items), (std::vector<std::string>{"第1集|http://pod.example/media/ep1.mp3",
+                                                    "第2集|http://pod.example/2.html"}));
+  items = Items("<feed xmlns='http://www.w3.org/2005/Atom'>"
+                "<entry><title>a</title><link rel='enclosure' href='http://pod.example/a.mp3'/></entry>"
+                "<entry><title>b</title><link rel='enclosure' href='http://pod.example/b.mp3'/>"
+                "<link rel='alternate' href='http://pod.example/b'/></entry></feed>",
+                u"http://pod.example/feed.atom");
+  EXPECT_EQ(Lines(items), (std::vector<std::string>{"a|http://pod.example/a.mp3", "b|http://pod.example/b"}));
+}
+
 TEST_F(FeedFormats, PostsOfAFeedWithoutTitlesAreTitledWithTheirText) {
   // A social feed's posts: a link, HTML text, no title element.
   auto items = Items(
