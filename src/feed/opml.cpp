@@ -110,7 +110,8 @@ OpmlImport ReadOpml(const char* data, size_t size, const std::vector<NewsLink>& 
     return result;
   }
   if (!data || size == 0) return result;
-  const std::string text = XmlDocumentToUtf8(data, size);
+  // Exporters slip as feeds do: a bare "&" in an address or a name is read as itself.
+  const std::string text = RepairedXmlReferences(XmlDocumentToUtf8(data, size));
   if (!platform::XmlNestingAcceptable(text.data(), text.size())) return result;
   TiXmlDocument doc;
   doc.Parse(text.c_str(), nullptr, TIXML_ENCODING_UTF8);

@@ -86,6 +86,15 @@ TEST(Opml, BrokenHugeAndForeignFilesTakeNothing) {
   EXPECT_TRUE(r.links.empty());
 }
 
+TEST(Opml, AnExportersBareAmpersandsAreReadAsThemselves) {
+  OpmlImport r = Read("<opml version='1.0'><body><outline text='R&D 新闻&nbsp;' "
+                      "xmlUrl='http://x.example/rss?a=1&b=2'/></body></opml>");
+  ASSERT_EQ(r.status, OpmlStatus::kRead);
+  ASSERT_EQ(r.links.size(), 1u);
+  EXPECT_EQ(platform::U16ToUtf8(r.links[0].url), "http://x.example/rss?a=1&b=2");
+  EXPECT_EQ(platform::U16ToUtf8(r.links[0].name).rfind("R&D 新闻", 0), 0u);
+}
+
 TEST(Opml, SameAddressIgnoresCaseOfSchemeAndHostOnly) {
   EXPECT_TRUE(SameFeedAddress(u"HTTP://Example.COM/Feed", u"http://example.com/Feed"));
   EXPECT_FALSE(SameFeedAddress(u"http://example.com/Feed", u"http://example.com/feed"));
