@@ -320,13 +320,15 @@ size_t StartTagEnd(const std::string& xml, size_t p) {
   return std::string::npos;
 }
 
-// Elements whose content is HTML, which some producers put in without escaping it.
+// Elements whose content is HTML, which some producers put in without escaping it: RSS's
+// description and content:encoded, Atom's summary and content unless typed XHTML.
 bool HoldsHtml(const std::string& qname, const std::string& startTag) {
   size_t colon = qname.find(':');
+  std::string prefix = colon == std::string::npos ? std::string() : qname.substr(0, colon);
   std::string local = colon == std::string::npos ? qname : qname.substr(colon + 1);
-  if (local == "content" || local == "summary")  // Atom: unless its type says XHTML
+  if ((local == "content" || local == "summary") && (prefix.empty() || prefix == "atom"))
     return startTag.find("xhtml") == std::string::npos;
-  return local == "description" || local == "encoded";
+  return (local == "description" && prefix.empty()) || (local == "encoded" && prefix == "content");
 }
 
 // Each HTML-holding element's content in a CDATA section when it holds markup that is not
@@ -336,6 +338,15 @@ bool WrapUnescapedHtml(std::string* xml) {
   size_t copied = 0, p = 0;
   bool changed = false;
   while ((p = xml->find('<', p)) != std::string::npos) {
+    // Sections whose "<" start no tag.
+    const char* sectionEnd =
+        xml->compare(p, 9, "<![CDATA[") == 0 ? "]]>" : xml->compare(p, 4, "<!--") == 0 ? "-->" : nullptr;
+    if (sectionEnd) {
+      p = xml->find(sectionEnd, p);
+      if (p == std::string::npos) break;
+      p += 3;
+      continue;
+    }
     size_t nameEnd = p + 1;
     while (nameEnd < xml->size() && !IsXmlSpace((*xml)[nameEnd]) && (*xml)[nameEnd] != '>' &&
            (*xml)[nameEnd] != '/' && (*xml)[nameEnd] != '<')

@@ -195,6 +195,12 @@ TEST_F(FeedParser, FeedsThatAreNotWellFormedTheWayFeedsGoWrong) {
             "二;三;");
   EXPECT_EQ(U8(items[0].summary), "Hello world a]]>b");
   EXPECT_EQ(U8(items[1].summary), "ok");
+  // A CDATA section or a comment that speaks of a description is no description.
+  EXPECT_EQ(titles("<rss version='2.0'><channel><!-- <description> --><item><title><![CDATA[<description>]]></title>"
+                   "<link>http://f/9</link><description>a<br>b</description></item></channel></rss>",
+                   nullptr, &items),
+            "<description>;");
+  EXPECT_EQ(U8(items[0].summary), "a b");
   // Atom: HTML content the same way; XHTML content must be well-formed.
   EXPECT_EQ(titles("<feed xmlns='http://www.w3.org/2005/Atom'><entry><title>四</title><link href='http://f/4'/>"
                    "<content type='html'><p>para<br></content></entry></feed>"),
