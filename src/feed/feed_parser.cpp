@@ -253,31 +253,48 @@ bool IsXmlReference(const char* p, const char* end) {
   return name == "amp" || name == "lt" || name == "gt" || name == "quot" || name == "apos";
 }
 
+// Moves `*scan` (a point outside any CDATA section or comment) on through the markup to
+// `at`. When `at` lies inside such a section, returns the point just past the section
+// (and leaves `*scan` there); nullptr otherwise.
+const char* SectionAround(const char** scan, const char* at, const char* end) {
+  while (*scan < at) {
+    const char* lt = static_cast<const char*>(std::memchr(*scan, '<', static_cast<size_t>(at - *scan)));
+    if (!lt) break;
+    const char* close = nullptr;
+    if (end - lt >= 9 && std::memcmp(lt, "<![CDATA[", 9) == 0) close = "]]>";
+    else if (end - lt >= 4 && std::memcmp(lt, "<!--", 4) == 0) close = "-->";
+    if (!close) {
+      *scan = lt + 1;
+      continue;
+    }
+    const char* found = std::search(lt, end, close, close + 3);
+    *scan = found == end ? end : found + 3;
+    if (*scan > at) return *scan;
+  }
+  *scan = at;
+  return nullptr;
+}
+
 }  // namespace
 
 std::string RepairedXmlReferences(std::string xml) {
-  // Most documents need nothing: look for an ampersand that needs mending before copying.
+  // Most documents need nothing: only an ampersand that starts no reference makes a copy,
+  // and only then is it asked whether it lies in a CDATA section or a comment.
   const char* const begin = xml.data();
   const char* const end = begin + xml.size();
   std::string out;
   const char* copied = begin;  // what is not yet in `out`
+  const char* scan = begin;    // sections are known up to here
   bool changed = false;
   for (const char* p = begin; p < end;) {
-    if (*p == '<') {
-      // Markup whose ampersands are no references: CDATA sections and comments.
-      const char* close = nullptr;
-      if (end - p >= 9 && std::memcmp(p, "<![CDATA[", 9) == 0) close = "]]>";
-      else if (end - p >= 4 && std::memcmp(p, "<!--", 4) == 0) close = "-->";
-      if (close) {
-        const char* found = std::search(p, end, close, close + 3);
-        p = found == end ? end : found + 3;
-        continue;
-      }
+    p = static_cast<const char*>(std::memchr(p, '&', static_cast<size_t>(end - p)));
+    if (!p) break;
+    if (IsXmlReference(p + 1, end)) {
       ++p;
       continue;
     }
-    if (*p != '&' || IsXmlReference(p + 1, end)) {
-      ++p;
+    if (const char* past = SectionAround(&scan, p, end)) {
+      p = past;
       continue;
     }
     // An HTML name ("&nbsp;") becomes its character's number; a bare "&" (as in
