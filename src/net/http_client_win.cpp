@@ -319,7 +319,8 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, Http
                  std::u16string* error) {
   const HttpOptions& limits = transfer->options;
   Exchange ex;
-  fw::UniqueInternet connection(InternetConnectW(root, as_wcstr(parts.host), static_cast<INTERNET_PORT>(parts.port),
+  std::u16string host = ConnectHost(parts.host);
+  fw::UniqueInternet connection(InternetConnectW(root, as_wcstr(host), static_cast<INTERNET_PORT>(parts.port),
                                                  nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) {
     tFailedCallError = GetLastError();
@@ -823,6 +824,19 @@ int GetProgramVersion(wchar_t* buffer, int capacity) {
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = 0;
   return 1;
+}
+
+std::u16string ConnectHost(const std::u16string& host) {
+  bool ascii = true;
+  for (char16_t c : host) ascii &= c < 0x80;
+  if (ascii) return host;
+  int n = IdnToAscii(0, as_wcstr(host), static_cast<int>(host.size()), nullptr, 0);
+  if (n <= 0) return host;
+  std::u16string out(static_cast<size_t>(n), u'\0');
+  n = IdnToAscii(0, as_wcstr(host), static_cast<int>(host.size()), as_wbuf(out), n);
+  if (n <= 0) return host;
+  out.resize(static_cast<size_t>(n));
+  return out;
 }
 
 }  // namespace net

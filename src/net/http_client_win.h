@@ -157,6 +157,11 @@ class HttpSession {
 // session of its own: callers that make many GETs keep an HttpSession instead.
 int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
 
+// The host name a connection is made to: an internationalised domain name (例子.中国) in
+// the ASCII form DNS knows (xn--fsqu00a.xn--fiqs8s); any other host as it is, also one
+// that is no valid name, which then fails as a name not found does.
+std::u16string ConnectHost(const std::u16string& host);
+
 // The program version "1.b.c.d" from the executable's version resource, b, c and d being
 // its file version's last three parts. Fills `buffer` and returns 1, or returns 0 and
 // leaves it untouched when there is no version resource.

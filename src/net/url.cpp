@@ -44,7 +44,7 @@ bool SplitUrl(const std::u16string& url, UrlParts* parts) {
   std::u16string scheme = schemeEnd == std::u16string::npos ? std::u16string() : url.substr(0, schemeEnd);
   parts->secure = EqualsNoCase(scheme, u"https");
   parts->port = parts->secure ? kHttpsPort : kHttpPort;
-  parts->path = url.substr(slash);
+  parts->path = RequestTarget(url.substr(slash));
 
   std::u16string authority = url.substr(hostStart, slash - hostStart);
   size_t portColon = std::u16string::npos;
@@ -64,6 +64,42 @@ bool SplitUrl(const std::u16string& url, UrlParts* parts) {
   }
   parts->host = authority;
   return !parts->host.empty() && !parts->path.empty();
+}
+
+std::u16string RequestTarget(const std::u16string& path) {
+  std::u16string out;
+  out.reserve(path.size());
+  auto escape = [&out](unsigned byte) {
+    static const char16_t kHex[] = u"0123456789ABCDEF";
+    out.push_back(u'%');
+    out.push_back(kHex[byte >> 4]);
+    out.push_back(kHex[byte & 0xF]);
+  };
+  for (size_t i = 0; i < path.size() && path[i] != u'#'; ++i) {
+    char32_t c = path[i];
+    if (c < 0x80) {
+      if (c <= 0x20 || c == 0x7F || c == u'"' || c == u'<' || c == u'>') escape(static_cast<unsigned>(c));
+      else out.push_back(static_cast<char16_t>(c));
+      continue;
+    }
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
+      c = 0x10000 + ((c - 0xD800) << 10) + (path[++i] - 0xDC00);
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      c = 0xFFFD;
+    }
+    if (c < 0x800) {
+      escape(0xC0 | (c >> 6));
+    } else if (c < 0x10000) {
+      escape(0xE0 | (c >> 12));
+      escape(0x80 | ((c >> 6) & 0x3F));
+    } else {
+      escape(0xF0 | (c >> 18));
+      escape(0x80 | ((c >> 12) & 0x3F));
+      escape(0x80 | ((c >> 6) & 0x3F));
+    }
+    escape(0x80 | (c & 0x3F));
+  }
+  return out;
 }
 
 std::u16string UrlEncode(const std::u16string& text) {

@@ -11,7 +11,7 @@ constexpr int kHttpsPort = 443;
 // What a connection needs from a URL of the shape scheme "://" host [":" port] "/" path.
 struct UrlParts {
   std::u16string host;  // the host name without a port (an IPv6 literal keeps its brackets)
-  std::u16string path;  // from the first "/" after the host to the end, query included
+  std::u16string path;  // from the first "/" after the host, query included, as sent (RequestTarget)
   int port = kHttpPort; // the explicit port, else the scheme's default
   bool secure = false;  // https: the request goes over TLS
 };
@@ -24,6 +24,13 @@ bool SplitUrl(const std::u16string& url, UrlParts* parts);
 // True when `url`'s host is this computer itself (127.x.x.x, "localhost" or [::1]):
 // reaching it needs no network.
 bool IsLoopbackUrl(const std::u16string& url);
+
+// The request target sent for a URL's path and query: a fragment ("#...") is left out, as
+// it never goes to the server, and every character outside printable ASCII, a space, '"',
+// '<' and '>' are percent-encoded, non-ASCII ones as UTF-8, as browsers send them (a lone
+// surrogate as U+FFFD). Escapes already there ("%E6") are kept, so ASCII addresses pass
+// through unchanged.
+std::u16string RequestTarget(const std::u16string& path);
 
 // Percent-encodes `text` for a query value through the system ANSI code page: letters,
 // digits and . - _ * are kept, a space becomes "+", every other byte "%XX".

@@ -51,6 +51,25 @@ TEST(SplitUrl, HostPathSchemeAndPort) {
   EXPECT_EQ(p.port, 80);
 }
 
+TEST(SplitUrl, PathIsSentAsBrowsersSendIt) {
+  bool ok = false;
+  // A path typed or pasted with Chinese characters goes out as UTF-8 escapes, not in the
+  // ANSI code page, which servers would not find.
+  platform::SetAnsiCodePageForTests(936);
+  UrlParts p = Split(u"http://example.com/标签/feed?q=新闻 1", &ok);
+  ASSERT_TRUE(ok);
+  EXPECT_EQ(p.path, u"/%E6%A0%87%E7%AD%BE/feed?q=%E6%96%B0%E9%97%BB%201");
+  // The fragment stays with the reader; escapes already there are not escaped again.
+  EXPECT_EQ(Split(u"http://h/a%20b/feed.xml#top?refresh=1", &ok).path, u"/a%20b/feed.xml");
+  EXPECT_TRUE(ok);
+  // Two-, three- and four-byte sequences; a lone surrogate; quotes, angles and controls.
+  EXPECT_EQ(RequestTarget(u"/é€😀\xD800x"), u"/%C3%A9%E2%82%AC%F0%9F%98%80%EF%BF%BDx");
+  EXPECT_EQ(RequestTarget(u"/\"<>\t\x7F|"), u"/%22%3C%3E%09%7F|");
+  // ASCII addresses of every shape pass as they are.
+  const std::u16string plain = u"/rss.php?a=1&b=%2F~x;y=z,w@v:u!$'()*+[]{}";
+  EXPECT_EQ(RequestTarget(plain), plain);
+}
+
 TEST(SplitUrl, Rejects) {
   bool ok = true;
   for (const char16_t* bad : {u"", u"http://", u"http://example.com", u"example.com", u"http:///path",

@@ -67,6 +67,20 @@ TEST(HttpGet, OkBodyAndTheRequestAsSent) {
   EXPECT_TRUE(host) << server.heads()[0];
 }
 
+TEST(HttpGet, NonAsciiAddressesGoOutAsDnsAndServersExpect) {
+  LoopbackServer server(Reply(LoopbackServer::Response("200 OK", "<rss/>")));
+  Got g;
+  Get(server.Url("") + u"/标签/新 闻.xml?q=中文#part", &g);
+  EXPECT_EQ(g.body(), "<rss/>");
+  ASSERT_EQ(server.heads().size(), 1u);
+  EXPECT_EQ(LoopbackServer::Lines(server.heads()[0])[0],
+            "GET /%E6%A0%87%E7%AD%BE/%E6%96%B0%20%E9%97%BB.xml?q=%E4%B8%AD%E6%96%87 HTTP/1.1");
+
+  EXPECT_EQ(ConnectHost(u"例子.中国"), u"xn--fsqu00a.xn--fiqs8s");
+  EXPECT_EQ(ConnectHost(u"www.Bücher.example"), u"www.xn--bcher-kva.example");
+  for (const char16_t* same : {u"news.example.com", u"127.0.0.1", u"[::1]"}) EXPECT_EQ(ConnectHost(same), same);
+}
+
 TEST(HttpGet, EmptyOkIsZeroBytesWithABlockAndNoError) {
   LoopbackServer server(Reply(LoopbackServer::Response("200 OK", "")));
   Got g;
