@@ -30,7 +30,8 @@ bool FetchBody(const std::u16string& url, size_t maxBytes, std::string* body, st
 bool FetchConfigDocument(const std::u16string& url, std::string* body, const net::HttpGetter& get) {
   std::u16string error;
   if (FetchBody(url, kMaxDocumentBytes, body, &error, get)) return true;
-  if (!error.empty()) LogDebug("%s", platform::U16ToUtf8(error).c_str());
+  while (!error.empty() && (error.back() == u'\n' || error.back() == u'\r')) error.pop_back();
+  if (!error.empty()) LogDebug("%s", platform::ToAnsi(error).c_str());
   return false;
 }
 

@@ -99,7 +99,9 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
   if (!response->body || response->size == 0) {
     result.code = kFeedErrorDownload;
     result.failure = DownloadFailure(requestUrl, *response);
-    if (!(stop && *stop)) LogDebug("download third party news failed!");
+    if (!(stop && *stop))
+      LogDebug("download third party news failed! %s: %s", net::AddressForLog(feedUrl).c_str(),
+               FailureLogText(result.failure).c_str());
     return result;
   }
   bool withoutEntries = false;

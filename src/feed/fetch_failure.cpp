@@ -85,6 +85,29 @@ std::u16string FailureLine(const FetchFailure& f) {
   return prefix + (f.detail > 0 ? u"未知错误（错误号 " + Digits(f.detail) + u"）" : u"未知错误");
 }
 
+std::string FailureLogText(const FetchFailure& f) {
+  const char* words = "unknown error";
+  switch (f.kind) {
+    case FailureKind::kNone: return std::string();
+    case FailureKind::kHttpStatus: return "HTTP " + std::to_string(f.detail);
+    case FailureKind::kNoNetwork: words = "no network"; break;
+    case FailureKind::kHostNotFound: words = "host name not found"; break;
+    case FailureKind::kRefused: words = "server refused or unreachable"; break;
+    case FailureKind::kTimedOut: words = "timed out"; break;
+    case FailureKind::kConnectionLost: words = "connection lost"; break;
+    case FailureKind::kCertificate: words = "certificate or secure connection refused"; break;
+    case FailureKind::kTooLarge: words = "larger than a feed may be"; break;
+    case FailureKind::kEmptyAnswer: words = "empty answer"; break;
+    case FailureKind::kNotAFeed: words = "not a feed"; break;
+    case FailureKind::kNoEntries: words = "a feed without entries"; break;
+    case FailureKind::kBadAddress: words = "bad address"; break;
+    case FailureKind::kOther: break;
+  }
+  std::string text = words;
+  if (f.detail > 0) text += " (error " + std::to_string(f.detail) + ")";
+  return text;
+}
+
 bool CuredByNetwork(FailureKind kind) {
   switch (kind) {
     case FailureKind::kNoNetwork: case FailureKind::kHostNotFound: case FailureKind::kRefused:

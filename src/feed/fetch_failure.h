@@ -52,6 +52,11 @@ FetchFailure ClassifyDownloadFailure(const DownloadOutcome& outcome);
 // words, with the HTTP status where there is one. Empty for kNone.
 std::u16string FailureLine(const FetchFailure& failure);
 
+// The same cause for the log, which people send with their reports: a few plain words
+// with the HTTP status or the system error number ("HTTP 404", "server refused or
+// unreachable (error 12029)").
+std::string FailureLogText(const FetchFailure& failure);
+
 // True for causes that a returning network connection may cure (worth retrying at once
 // when the network comes back).
 bool CuredByNetwork(FailureKind kind);

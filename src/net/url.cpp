@@ -102,6 +102,24 @@ std::u16string RequestTarget(const std::u16string& path) {
   return out;
 }
 
+std::string AddressForLog(const std::u16string& url) {
+  UrlParts parts;
+  if (!SplitUrl(url, &parts)) return "(bad address)";
+  size_t query = parts.path.find(u'?');
+  std::u16string shown = (parts.secure ? u"https://" : u"http://") + RequestTarget(parts.host);
+  if (parts.port != (parts.secure ? kHttpsPort : kHttpPort)) shown += u":" + platform::Utf8ToU16(std::to_string(parts.port));
+  shown += parts.path.substr(0, query);
+  // The names of the query's parameters stay, their values go.
+  for (size_t at = query; at != std::u16string::npos && at < parts.path.size();) {
+    size_t end = parts.path.find(u'&', at + 1);
+    std::u16string parameter = parts.path.substr(at, end == std::u16string::npos ? end : end - at);
+    size_t equals = parameter.find(u'=');
+    shown += equals == std::u16string::npos ? parameter : parameter.substr(0, equals) + u"=...";
+    at = end;
+  }
+  return platform::U16ToUtf8(shown);  // ASCII throughout
+}
+
 std::u16string UrlEncode(const std::u16string& text) {
   std::string bytes;
   platform::ToCodePage(platform::AnsiCodePage(), text, &bytes);

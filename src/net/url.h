@@ -32,6 +32,12 @@ bool IsLoopbackUrl(const std::u16string& url);
 // through unchanged.
 std::u16string RequestTarget(const std::u16string& path);
 
+// An address as a log may show it: scheme, host, port, path and the names of the query's
+// parameters (escaped as RequestTarget escapes them, so in ASCII), without the values,
+// which may hold a private feed's key, and without a fragment. An address SplitUrl
+// refuses is shown as "(bad address)".
+std::string AddressForLog(const std::u16string& url);
+
 // Percent-encodes `text` for a query value through the system ANSI code page: letters,
 // digits and . - _ * are kept, a space becomes "+", every other byte "%XX".
 std::u16string UrlEncode(const std::u16string& text);

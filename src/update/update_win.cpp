@@ -126,7 +126,7 @@ void UpdateController::Offer(std::shared_ptr<Shared> shared, std::u16string vers
       ShellExecuteW(nullptr, L"open", as_wcstr(url), nullptr, nullptr, SW_SHOW);
       break;
     case OfferAction::kRefuse:
-      LogDebug("update address refused: %s", platform::U16ToUtf8(url).c_str());
+      LogDebug("update address refused: %s", platform::ToAnsi(url).c_str());
       s.messageBox(nullptr, kRefusedText, kUpdateCaption, MB_OK | MB_ICONWARNING);
       break;
   }
@@ -142,7 +142,7 @@ void UpdateController::StartDownload(const std::u16string& url) {
   const UpdateSettings& s = shared_->settings;
   // The address came through a window message: it is checked again here.
   if (ActionForUrl(url, s.allowPlainHttp) != OfferAction::kDownload) {
-    LogDebug("update download refused: %s", platform::U16ToUtf8(url).c_str());
+    LogDebug("update download refused: %s", platform::ToAnsi(url).c_str());
     return;
   }
   std::string sha256;

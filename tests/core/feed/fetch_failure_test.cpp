@@ -78,5 +78,16 @@ TEST(FetchFailure, EveryCauseHasItsOwnShortLine) {
   EXPECT_FALSE(CuredByNetwork(FailureKind::kCertificate));
 }
 
+TEST(FetchFailure, TheLogSaysTheCauseWithItsNumber) {
+  EXPECT_EQ(FailureLogText({}), "");
+  EXPECT_EQ(FailureLogText({FailureKind::kHttpStatus, 404}), "HTTP 404");
+  EXPECT_EQ(FailureLogText(ClassifyDownloadFailure({false, 0, 12029, false, false})),
+            "server refused or unreachable (error 12029)");
+  EXPECT_EQ(FailureLogText(ClassifyDownloadFailure({false, 0, 12175, false, false})),
+            "certificate or secure connection refused (error 12175)");
+  EXPECT_EQ(FailureLogText({FailureKind::kOther, 12999}), "unknown error (error 12999)");
+  EXPECT_EQ(FailureLogText({FailureKind::kTooLarge, 0}), "larger than a feed may be");
+}
+
 }  // namespace
 }  // namespace feed

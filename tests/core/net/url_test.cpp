@@ -70,6 +70,17 @@ TEST(SplitUrl, PathIsSentAsBrowsersSendIt) {
   EXPECT_EQ(RequestTarget(plain), plain);
 }
 
+TEST(AddressForLog, KeepsWhereAndLeavesOutKeys) {
+  EXPECT_EQ(AddressForLog(u"http://news.example.com/rss/tech.xml"), "http://news.example.com/rss/tech.xml");
+  // A private feed's key in the query stays out of a log people attach to reports.
+  EXPECT_EQ(AddressForLog(u"HTTPS://feeds.example.com:8443/u/feed?token=s3cret&refresh=1&flag#x"),
+            "https://feeds.example.com:8443/u/feed?token=...&refresh=...&flag");
+  EXPECT_EQ(AddressForLog(u"http://h/f?&a=&"), "http://h/f?&a=...&");
+  EXPECT_EQ(AddressForLog(u"https://example.com:443/a b"), "https://example.com/a%20b");
+  EXPECT_EQ(AddressForLog(u"http://例子.中国/标签"), "http://%E4%BE%8B%E5%AD%90.%E4%B8%AD%E5%9B%BD/%E6%A0%87%E7%AD%BE");
+  EXPECT_EQ(AddressForLog(u"这不是网址"), "(bad address)");
+}
+
 TEST(SplitUrl, Rejects) {
   bool ok = true;
   for (const char16_t* bad : {u"", u"http://", u"http://example.com", u"example.com", u"http:///path",

@@ -147,8 +147,11 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   EXPECT_EQ(window.results[1].code, kFeedErrorFormat);
   std::string text = testutil::ReadAll(log);
   platform::SetLogPath("");
-  // One line for the failed download and nothing for the document without items.
-  size_t at = text.find("[debug] download third party news failed!\r\n");
+  // One line for the failed download, saying which feed and why, and nothing for the
+  // document without items (the widget says that one in words).
+  const std::string port = std::to_string(server.port());
+  size_t at = text.find("[debug] download third party news failed! http://127.0.0.1:" + port +
+                        "/missing.xml: HTTP 404\r\n");
   EXPECT_NE(at, std::string::npos) << text;
   EXPECT_EQ(text.find("\r\n"), text.size() - 2) << text;
   EXPECT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, nullptr), 0);
