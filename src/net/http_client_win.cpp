@@ -320,8 +320,12 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, Http
   const HttpOptions& limits = transfer->options;
   Exchange ex;
   std::u16string host = ConnectHost(parts.host);
+  // A user name from the address answers the server's request for one (401).
+  const bool named = !parts.user.empty();
   fw::UniqueInternet connection(InternetConnectW(root, as_wcstr(host), static_cast<INTERNET_PORT>(parts.port),
-                                                 nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+                                                 named ? as_wcstr(parts.user) : nullptr,
+                                                 named ? as_wcstr(parts.password) : nullptr,
+                                                 INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection) {
     tFailedCallError = GetLastError();
     *error = u"连接Http服务器失败， 服务器：" + parts.host + u", 错误号：" +

@@ -32,6 +32,31 @@ bool ParsePort(const std::u16string& text, int* port) {
   return true;
 }
 
+int HexValue(char16_t c) {
+  if (c >= u'0' && c <= u'9') return c - u'0';
+  if (c >= u'A' && c <= u'F') return c - u'A' + 10;
+  if (c >= u'a' && c <= u'f') return c - u'a' + 10;
+  return -1;
+}
+
+// "%XX" escapes decoded as UTF-8 bytes; anything else kept.
+std::u16string PercentDecoded(const std::u16string& text) {
+  if (text.find(u'%') == std::u16string::npos) return text;
+  std::string bytes = platform::U16ToUtf8(text);
+  std::string out;
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    int hi = -1, lo = -1;
+    if (bytes[i] == '%' && i + 2 < bytes.size() && (hi = HexValue(bytes[i + 1])) >= 0 &&
+        (lo = HexValue(bytes[i + 2])) >= 0) {
+      out.push_back(static_cast<char>(hi * 16 + lo));
+      i += 2;
+    } else {
+      out.push_back(bytes[i]);
+    }
+  }
+  return platform::Utf8ToU16(out);
+}
+
 }  // namespace
 
 bool SplitUrl(const std::u16string& url, UrlParts* parts) {
@@ -47,6 +72,16 @@ bool SplitUrl(const std::u16string& url, UrlParts* parts) {
   parts->path = RequestTarget(url.substr(slash));
 
   std::u16string authority = url.substr(hostStart, slash - hostStart);
+  parts->user.clear();
+  parts->password.clear();
+  size_t at = authority.rfind(u'@');
+  if (at != std::u16string::npos) {
+    std::u16string userInfo = authority.substr(0, at);
+    size_t colon = userInfo.find(u':');
+    parts->user = PercentDecoded(userInfo.substr(0, colon));
+    if (colon != std::u16string::npos) parts->password = PercentDecoded(userInfo.substr(colon + 1));
+    authority.erase(0, at + 1);
+  }
   size_t portColon = std::u16string::npos;
   if (!authority.empty() && authority[0] == u'[') {
     size_t close = authority.find(u']');

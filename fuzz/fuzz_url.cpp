@@ -1,0 +1,42 @@
+// Addresses as feeds, pages and servers hand them over (links, redirects, typed text): any
+// bytes, read as UTF-8 and split at the first newline into a base and a reference.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "net/url.h"
+#include "platform/text.h"
+
+namespace {
+
+// What goes on the wire or into the log is printable ASCII without spaces or a fragment.
+void CheckWireText(const std::u16string& text) {
+  for (char16_t c : text)
+    if (c <= 0x20 || c >= 0x7F || c == u'#') __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::u16string text = platform::Utf8ToU16(std::string(reinterpret_cast<const char*>(data), size));
+  const size_t newline = text.find(u'\n');
+  const std::u16string base = text.substr(0, newline);
+  const std::u16string ref = newline == std::u16string::npos ? std::u16string() : text.substr(newline + 1);
+
+  for (const std::u16string& url : {base, ref, net::ResolveUrl(base, ref)}) {
+    net::UrlParts parts;
+    if (net::SplitUrl(url, &parts)) {
+      if (parts.host.empty() || parts.path.empty() || parts.path[0] != u'/') __builtin_trap();
+      if (parts.port < 1 || parts.port > 65535) __builtin_trap();
+      CheckWireText(parts.path);
+      // Escaping is done once: a target passes through unchanged.
+      if (net::RequestTarget(parts.path) != parts.path) __builtin_trap();
+    }
+    const std::string logged = net::AddressForLog(url);
+    for (unsigned char c : logged)
+      if (c < 0x20 || c >= 0x7F) __builtin_trap();
+    CheckWireText(net::RequestTarget(url));
+    (void)net::IsLoopbackUrl(url);
+  }
+  return 0;
+}
