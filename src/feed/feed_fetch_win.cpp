@@ -7,6 +7,7 @@
 
 #include "feed/feed_discovery.h"
 #include "feed/feed_parser.h"
+#include "feed/parse_gate.h"
 #include "feed/fetch_state.h"
 #include "feed/worker_group.h"
 #include "framework/wstr_win.h"
@@ -85,8 +86,10 @@ FetchFailure DownloadFailure(const std::u16string& url, const net::HttpResponse&
 // What a download of `requestUrl` (the feed's address with the version added) brought:
 // the feed's items, "not modified", or a failure with its cause. A web page instead of a
 // feed leads to the first feed it announces, fetched through `session`.
+// Large documents are read one at a time through `gate`, when there is one.
 FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string& requestUrl,
-                            net::HttpResponse* response, const std::atomic<bool>* stop, net::HttpSession* session) {
+                            net::HttpResponse* response, const std::atomic<bool>* stop, net::HttpSession* session,
+                            ParseGate* gate) {
   FeedResult result;
   result.status = response->status;
   result.etag = response->etag;
@@ -105,14 +108,27 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
     return result;
   }
   bool withoutEntries = false;
-  int found = ParseFeedDocument(response->body.get(), response->size, feedUrl, &result.items, &result.title,
-                                &withoutEntries);
+  int found = 0;
+  {
+    ParseGate::Pass pass = gate ? gate->Enter(response->size, stop) : ParseGate::Pass();
+    if (gate && !pass) {
+      result.code = kFeedErrorUnknown;  // stopping: nothing is delivered
+      return result;
+    }
+    found = ParseFeedDocument(response->body.get(), response->size, feedUrl, &result.items, &result.title,
+                              &withoutEntries);
+  }
   if (found <= 0 && !withoutEntries && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
     // A web page instead of a feed: take the first feed it announces.
     std::vector<std::u16string> feeds = DiscoverFeedLinks(response->body.get(), response->size, requestUrl);
     if (!feeds.empty()) {
       net::HttpResponse announced;
       if (session->Get(feeds[0], FeedRequestOptions(stop, u"", u""), &announced) > 0) {
+        ParseGate::Pass pass = gate ? gate->Enter(announced.size, stop) : ParseGate::Pass();
+        if (gate && !pass) {
+          result.code = kFeedErrorUnknown;
+          return result;
+        }
         found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items, &result.title,
                                   &withoutEntries);
         // The page's validators say nothing about its feed: the page is asked in full.
@@ -121,6 +137,7 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
       }
     }
   }
+  response->body.reset();  // read: its memory goes before the answer is remembered and posted
   result.code = found > 0 ? found : kFeedErrorFormat;
   if (found <= 0) result.failure.kind = withoutEntries ? FailureKind::kNoEntries : FailureKind::kNotAFeed;
   return result;
@@ -129,8 +146,9 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
 }  // namespace
 
 struct FeedRefresher::Shared {
-  explicit Shared(net::HttpSession::Watch watch) : session(watch) {}
+  explicit Shared(net::HttpSession::Watch watch) : session(watch), parses(kLargeFeedBytes, 1) {}
   net::HttpSession session;
+  ParseGate parses;
   WorkerGroup workers;
   FetchStates states;
 };
@@ -172,7 +190,7 @@ int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const Re
   bool started = shared->session.Start(requestUrl, http, [shared, ticket, window, message, target, requestUrl, options,
                                                           state](net::HttpResponse& response) {
     const std::atomic<bool>& stop = *ticket;
-    FeedResult result = FeedFromResponse(target, requestUrl, &response, &stop, &shared->session);
+    FeedResult result = FeedFromResponse(target, requestUrl, &response, &stop, &shared->session, &shared->parses);
     if (!options.stateKey.empty() && !stop) Remember(shared->states, options, state, &result);
     result.requestUrl = target;
     Deliver(window, message, stop, &result);
@@ -194,7 +212,7 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
   net::HttpSession session;
   net::HttpResponse response;
   session.Get(requestUrl, FeedRequestOptions(stop, ifNoneMatch, ifModifiedSince), &response);
-  return FeedFromResponse(feedUrl, requestUrl, &response, stop, &session);
+  return FeedFromResponse(feedUrl, requestUrl, &response, stop, &session, nullptr);
 }
 
 void FeedRefresher::SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* name) {

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "feed/parse_gate.h"
 #include "platform/log.h"
 #include "platform/text.h"
 #include "framework/wstr_win.h"
@@ -155,6 +156,28 @@ TEST(FeedRefresh, FailureCodesAndTheirLogLines) {
   EXPECT_NE(at, std::string::npos) << text;
   EXPECT_EQ(text.find("\r\n"), text.size() - 2) << text;
   EXPECT_EQ(feeds.Start(window.hwnd(), kFeedResultMessage, nullptr), 0);
+}
+
+TEST(FeedRefresh, LargeFeedsArrivingTogetherAreAllRead) {
+  // Three podcast-sized feeds at once: they are read one after another, and each arrives.
+  std::string feed = "<?xml version='1.0' encoding='utf-8'?><rss version='2.0'><channel><title>p</title>";
+  for (int i = 0; feed.size() < kLargeFeedBytes + 100000; ++i)
+    feed += "<item><title>Episode " + std::to_string(i) + "</title><link>http://p/" + std::to_string(i) +
+            "</link><description>" + std::string(2000, 'x') + "</description></item>";
+  feed += "</channel></rss>";
+  LoopbackServer server([&feed](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", feed));
+  });
+  FeedRefresher feeds;
+  ResultWindow window;
+  for (int i = 0; i < 3; ++i)
+    feeds.Start(window.hwnd(), kFeedResultMessage, as_wcstr(server.Url("/pod" + std::to_string(i) + ".xml")));
+  ASSERT_TRUE(window.WaitFor(3));
+  for (const auto& r : window.results) {
+    EXPECT_GT(r.code, 500);
+    ASSERT_FALSE(r.items.empty());
+    EXPECT_EQ(r.items[0].title, u"Episode 0");
+  }
 }
 
 TEST(FeedRefresh, GoneWindowStillFreesTheResult) {
