@@ -67,7 +67,7 @@ DWORD WINAPI Worker(void*) {
     }
     HBITMAP bitmap = Decode(r.path);
     if (!bitmap) {
-      LogDebug("image not decoded: %s", platform::U16ToUtf8(r.path).c_str());
+      LogDebug("image not decoded: %s", platform::ToAnsi(r.path).c_str());
       continue;
     }
     if (!IsWindow(r.window) || !SendMessageW(r.window, kMsgImageLoaded, r.token, reinterpret_cast<LPARAM>(bitmap)))
@@ -103,7 +103,7 @@ bool IsLocalImagePath(const std::u16string& path, std::u16string* resolved) {
 void QueueImageLoad(HWND window, const std::u16string& source, uint32_t token) {
   std::u16string path;
   if (!IsLocalImagePath(source, &path)) {
-    LogDebug("image not loaded, not a local file: %s", platform::U16ToUtf8(source).c_str());
+    LogDebug("image not loaded, not a local file: %s", platform::ToAnsi(source).c_str());
     return;
   }
   LoaderState& s = State();

@@ -88,7 +88,7 @@ std::u16string WinRichFiles::ImageFolder() {
   if (dataFolder_.empty()) return {};
   std::u16string folder = dataFolder_ + u"image";
   if (!platform::CreateFolder(folder)) {
-    LogError("image folder not created: %s", platform::U16ToUtf8(folder).c_str());
+    LogError("image folder not created: %s", platform::ToAnsi(folder).c_str());
     return {};
   }
   return folder + u"\\";
@@ -119,8 +119,9 @@ bool WinRichFiles::SaveNewJpeg(const Bitmap& bitmap, const std::u16string& path)
   // A new file only: a name that is taken is never overwritten.
   HANDLE file = CreateFileW(as_wcstr(path), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    if (GetLastError() != ERROR_FILE_EXISTS)
-      LogError("picture file not created (%lu): %s", GetLastError(), platform::U16ToUtf8(path).c_str());
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS)
+      LogError("picture file not created (%lu): %s", error, platform::ToAnsi(path).c_str());
     return false;
   }
   DWORD written = 0;
@@ -128,7 +129,7 @@ bool WinRichFiles::SaveNewJpeg(const Bitmap& bitmap, const std::u16string& path)
             written == bytes.size() && FlushFileBuffers(file);
   CloseHandle(file);
   if (!ok) {
-    LogError("picture file not written: %s", platform::U16ToUtf8(path).c_str());
+    LogError("picture file not written: %s", platform::ToAnsi(path).c_str());
     DeleteFileW(as_wcstr(path));
   }
   return ok;
