@@ -401,6 +401,35 @@ bool WrapUnescapedHtml(std::string* xml) {
 
 }  // namespace
 
+namespace {
+
+// A document type declaration with an internal subset ("<!DOCTYPE rss [<!ENTITY ...>]>"),
+// which some feeds carry to declare HTML's entity names: the XML parser takes the first
+// ">" inside the subset for the declaration's end. The declaration goes (only one before
+// the first element); the names it declared are then read as HTML names where they are
+// ones, and shown as written otherwise. Nothing is fetched or expanded.
+bool DropDoctypeSubset(std::string* text) {
+  const size_t doctype = text->find("<!DOCTYPE");
+  if (doctype == std::string::npos) return false;
+  for (size_t lt = text->find('<'); lt < doctype; lt = text->find('<', lt + 1)) {
+    const char next = lt + 1 < text->size() ? (*text)[lt + 1] : '\0';
+    if (next != '?' && next != '!') return false;  // an element comes first
+  }
+  const size_t open = text->find_first_of("[>", doctype);
+  if (open == std::string::npos || (*text)[open] != '[') return false;
+  for (size_t close = text->find(']', open); close != std::string::npos; close = text->find(']', close + 1)) {
+    size_t after = close + 1;
+    while (after < text->size() && IsXmlSpace((*text)[after])) ++after;
+    if (after < text->size() && (*text)[after] == '>') {
+      text->erase(doctype, after + 1 - doctype);
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 std::string RecoveredXmlFeed(const std::string& xml) {
   std::string text;
   bool changed = false;
@@ -419,6 +448,7 @@ std::string RecoveredXmlFeed(const std::string& xml) {
   } else {
     text = xml;
   }
+  changed = DropDoctypeSubset(&text) || changed;
   changed = WrapUnescapedHtml(&text) || changed;
   return changed ? text : std::string();
 }

@@ -222,6 +222,16 @@ TEST_F(FeedParser, FeedsThatAreNotWellFormedTheWayFeedsGoWrong) {
   EXPECT_EQ(titles("<rss><channel><item><title>六<b></title><link>http://f/6</link></item></channel></rss>", &result),
             "");
   EXPECT_EQ(result, kFeedErrorFormat);
+  // A document type with an internal subset declaring HTML's names (or names of its own):
+  // the declaration goes, nothing it points at is fetched.
+  EXPECT_EQ(titles("<?xml version='1.0'?>\n<!DOCTYPE rss [\n<!ENTITY % HTMLlat1 PUBLIC \"-//W3C//ENTITIES Latin 1 "
+                   "for XHTML//EN\" \"http://www.w3.org/TR/xhtml1/DTD/xhtml-lat1.ent\">\n%HTMLlat1;\n"
+                   "<!ENTITY site \"Example\"> ] >\n<rss version='2.0'><channel><item><title>Caf&eacute; &site;"
+                   "</title><link>http://f/10</link></item></channel></rss>"),
+            "Café &site;;");
+  // A subset never ended, or a declaration after the root, is not cut.
+  EXPECT_EQ(RecoveredXmlFeed("<?xml version='1.0'?><!DOCTYPE rss [<!ENTITY a 'b'>\n<rss/>"), "");
+  EXPECT_EQ(RecoveredXmlFeed("<rss><!DOCTYPE x [<!ENTITY a 'b'>]></rss>"), "");
   EXPECT_EQ(RecoveredXmlFeed(rss), "");  // nothing to mend
   EXPECT_EQ(RecoveredXmlFeed("  \n" + rss), "");
 }
