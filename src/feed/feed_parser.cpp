@@ -428,6 +428,34 @@ bool DropDoctypeSubset(std::string* text) {
   return false;
 }
 
+// A "<" that can start no markup ("x < y", "<3", "a<=b"), which producers that do not
+// escape their text leave in titles, written as "&lt;"; CDATA sections and comments are
+// left alone. Whether anything changed.
+bool EscapeBareLessThan(std::string* xml) {
+  std::string out;
+  size_t copied = 0;
+  for (size_t p = xml->find('<'); p != std::string::npos; p = xml->find('<', p + 1)) {
+    const char* sectionEnd =
+        xml->compare(p, 9, "<![CDATA[") == 0 ? "]]>" : xml->compare(p, 4, "<!--") == 0 ? "-->" : nullptr;
+    if (sectionEnd) {
+      p = xml->find(sectionEnd, p);
+      if (p == std::string::npos) break;
+      continue;
+    }
+    const unsigned char next = p + 1 < xml->size() ? static_cast<unsigned char>((*xml)[p + 1]) : 0;
+    // A name may start with a letter, "_", ":" or any character beyond ASCII.
+    if (std::isalpha(next) || next == '_' || next == ':' || next == '/' || next == '!' || next == '?' || next >= 0x80)
+      continue;
+    out.append(*xml, copied, p - copied);
+    out += "&lt;";
+    copied = p + 1;
+  }
+  if (copied == 0) return false;
+  out.append(*xml, copied, std::string::npos);
+  xml->swap(out);
+  return true;
+}
+
 }  // namespace
 
 std::string RecoveredXmlFeed(const std::string& xml) {
@@ -450,6 +478,7 @@ std::string RecoveredXmlFeed(const std::string& xml) {
   }
   changed = DropDoctypeSubset(&text) || changed;
   changed = WrapUnescapedHtml(&text) || changed;
+  changed = EscapeBareLessThan(&text) || changed;
   return changed ? text : std::string();
 }
 

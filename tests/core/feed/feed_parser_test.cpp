@@ -229,6 +229,12 @@ TEST_F(FeedParser, FeedsThatAreNotWellFormedTheWayFeedsGoWrong) {
                    "<!ENTITY site \"Example\"> ] >\n<rss version='2.0'><channel><item><title>Caf&eacute; &site;"
                    "</title><link>http://f/10</link></item></channel></rss>"),
             "Café &site;;");
+  // A "<" that starts no markup is text; in a CDATA section or comment it stays as written.
+  EXPECT_EQ(titles("<rss><channel><!-- a < b --><item><title>x < y, I <3 it, a<=b</title><link>http://f/11</link>"
+                   "<description><![CDATA[1 < 2]]></description></item></channel></rss>",
+                   nullptr, &items),
+            "x < y, I <3 it, a<=b;");
+  EXPECT_EQ(U8(items[0].summary), "1 < 2");
   // A subset never ended, or a declaration after the root, is not cut.
   EXPECT_EQ(RecoveredXmlFeed("<?xml version='1.0'?><!DOCTYPE rss [<!ENTITY a 'b'>\n<rss/>"), "");
   EXPECT_EQ(RecoveredXmlFeed("<rss><!DOCTYPE x [<!ENTITY a 'b'>]></rss>"), "");
