@@ -68,10 +68,11 @@ const std::string& TypicalFeed() {
   return feed;
 }
 
-void Extract(benchmark::State& state, const std::string& feed, int expected) {
+void Extract(benchmark::State& state, const std::string& feed, int expected, size_t entriesRead = 0) {
   for (auto _ : state) {
     std::vector<FeedItem> items;
-    int n = feed::ParseFeedDocument(feed.data(), feed.size(), u"http://news.example.com/rss.xml", &items);
+    int n = feed::ParseFeedDocument(feed.data(), feed.size(), u"http://news.example.com/rss.xml", &items, nullptr,
+                                    nullptr, entriesRead);
     if (n != expected) state.SkipWithError("wrong item count");
     benchmark::DoNotOptimize(items.data());
   }
@@ -91,6 +92,13 @@ void BareParse(benchmark::State& state, const std::string& feed) {
 
 void BM_FeedExtract_Large(benchmark::State& state) { Extract(state, LargeFeed(), 20000); }
 void BM_TinyXmlBareParse_Large(benchmark::State& state) { BareParse(state, LargeFeed()); }
+// What a refresh reads of the same documents: their first entries.
+void BM_FeedRefreshRead_Large(benchmark::State& state) {
+  Extract(state, LargeFeed(), static_cast<int>(feed::kEntriesRead), feed::kEntriesRead);
+}
+void BM_FeedRefreshRead_LargeAtom(benchmark::State& state) {
+  Extract(state, LargeAtom(), static_cast<int>(feed::kEntriesRead), feed::kEntriesRead);
+}
 void BM_FeedExtract_LargeAtom(benchmark::State& state) { Extract(state, LargeAtom(), 16000); }
 void BM_TinyXmlBareParse_LargeAtom(benchmark::State& state) { BareParse(state, LargeAtom()); }
 void BM_FeedExtract_Typical(benchmark::State& state) { Extract(state, TypicalFeed(), 50); }
@@ -98,6 +106,8 @@ void BM_TinyXmlBareParse_Typical(benchmark::State& state) { BareParse(state, Typ
 
 BENCHMARK(BM_FeedExtract_Large)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TinyXmlBareParse_Large)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FeedRefreshRead_Large)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FeedRefreshRead_LargeAtom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FeedExtract_LargeAtom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TinyXmlBareParse_LargeAtom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FeedExtract_Typical)->Unit(benchmark::kMicrosecond);

@@ -24,6 +24,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   int r = feed::ParseFeedDocument(reinterpret_cast<const char*>(data) + 1, size - 1, url, &items, &title,
                                   &withoutEntries);
   if (r > 0 && static_cast<size_t>(r) != items.size()) __builtin_trap();
+  // A refresh reads only a long feed's first entries: when that reading is taken, its items
+  // are the first of the whole document's, in order.
+  std::vector<FeedItem> head;
+  const size_t entriesRead = static_cast<size_t>(feed::kEntriesWanted) + data[0] % 7;
+  int h = feed::ParseFeedDocument(reinterpret_cast<const char*>(data) + 1, size - 1, url, &head, nullptr, nullptr,
+                                  entriesRead);
+  if (h > 0 && static_cast<size_t>(h) != head.size()) __builtin_trap();
+  if (h > 0 && r > 0 && data[0] % 3 != 2) {
+    if (head.size() > items.size()) __builtin_trap();
+    for (size_t i = 0; i < head.size(); ++i)
+      if (head[i].title != items[i].title || head[i].link != items[i].link) __builtin_trap();
+  }
   // Only a document that yielded nothing can be a feed without entries.
   if (withoutEntries && (r > 0 || !items.empty())) __builtin_trap();
   // The feed's own title may become a link's name: bounded, one line.

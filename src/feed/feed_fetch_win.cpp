@@ -116,7 +116,7 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
       return result;
     }
     found = ParseFeedDocument(response->body.get(), response->size, feedUrl, &result.items, &result.title,
-                              &withoutEntries);
+                              &withoutEntries, kEntriesRead);
   }
   if (found <= 0 && !withoutEntries && feedUrl.find(kHtmlListSiteDomain) == std::u16string::npos) {
     // A web page instead of a feed: take the first feed it announces.
@@ -130,7 +130,7 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
           return result;
         }
         found = ParseFeedDocument(announced.body.get(), announced.size, feeds[0], &result.items, &result.title,
-                                  &withoutEntries);
+                                  &withoutEntries, kEntriesRead);
         // The page's validators say nothing about its feed: the page is asked in full.
         result.etag.clear();
         result.lastModified.clear();

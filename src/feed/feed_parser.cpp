@@ -401,6 +401,70 @@ bool WrapUnescapedHtml(std::string* xml) {
 
 }  // namespace
 
+std::string FeedHead(const std::string& xml, size_t entries) {
+  if (entries == 0) return std::string();
+  std::vector<std::string> open;  // the elements open at the scan point, outermost first
+  size_t entryDepth = 0;          // the depth of entries (the root is 1); 0 until one starts
+  size_t count = 0;
+  size_t cut = std::string::npos;  // just past the entries-th entry, once it has ended
+  std::vector<std::string> openAtCut;
+  auto isEntry = [](const std::string& qname) {
+    size_t colon = qname.find(':');
+    const char* local = qname.c_str() + (colon == std::string::npos ? 0 : colon + 1);
+    return std::strcmp(local, "item") == 0 || std::strcmp(local, "entry") == 0;
+  };
+  for (size_t p = xml.find('<'); p != std::string::npos; p = xml.find('<', p)) {
+    const char* skipTo = xml.compare(p, 4, "<!--") == 0        ? "-->"
+                         : xml.compare(p, 9, "<![CDATA[") == 0 ? "]]>"
+                         : xml.compare(p, 2, "<?") == 0        ? "?>"
+                                                               : nullptr;
+    if (skipTo) {
+      p = xml.find(skipTo, p + 2);
+      if (p == std::string::npos) return std::string();
+      p += std::strlen(skipTo);
+      continue;
+    }
+    const size_t tagEnd = StartTagEnd(xml, p);
+    if (tagEnd == std::string::npos) return std::string();
+    if (xml.compare(p, 2, "<!") == 0) {
+      // A document type declaration; one with an internal subset is not followed here.
+      if (xml.find('[', p) < tagEnd) return std::string();
+      p = tagEnd + 1;
+      continue;
+    }
+    const bool closing = xml[p + 1] == '/';
+    const size_t nameStart = p + (closing ? 2 : 1);
+    size_t nameEnd = nameStart;
+    while (nameEnd < tagEnd && !IsXmlSpace(xml[nameEnd]) && xml[nameEnd] != '/') ++nameEnd;
+    const std::string name = xml.substr(nameStart, nameEnd - nameStart);
+    if (name.empty()) return std::string();
+    bool ended = false;  // an entry at the entries' depth ended with this tag
+    if (!closing) {
+      const size_t depth = open.size() + 1;
+      const bool entry = isEntry(name);
+      if (entry && entryDepth == 0) entryDepth = depth;
+      if (entry && depth == entryDepth && cut != std::string::npos) {
+        // Another entry follows the last one read: the head ends before it.
+        std::string head = xml.substr(0, cut);
+        for (auto it = openAtCut.rbegin(); it != openAtCut.rend(); ++it) head += "</" + *it + ">";
+        return head;
+      }
+      if (xml[tagEnd - 1] != '/') open.push_back(name);
+      else ended = entry && depth == entryDepth;
+    } else {
+      if (open.empty() || open.back() != name) return std::string();  // not well-formed here
+      ended = open.size() == entryDepth && isEntry(name);
+      open.pop_back();
+    }
+    if (ended && ++count == entries) {
+      cut = tagEnd + 1;
+      openAtCut = open;
+    }
+    p = tagEnd + 1;
+  }
+  return std::string();  // no more entries than that
+}
+
 namespace {
 
 // A document type declaration with an internal subset ("<!DOCTYPE rss [<!ENTITY ...>]>"),
@@ -504,9 +568,22 @@ int ReadXmlFeed(const std::string& text, const std::u16string& feedUrl, std::vec
 }
 
 int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
-                 std::u16string* title, bool* withoutEntries) {
+                 std::u16string* title, bool* withoutEntries, size_t entriesRead) {
   const std::string text = RepairedXmlReferences(XmlDocumentToUtf8(data, size));
   bool empty = false;
+  if (entriesRead > 0) {
+    // A long feed's first entries, without building the tree of the rest.
+    const std::string head = FeedHead(text, entriesRead);
+    std::vector<FeedItem> first;
+    std::u16string headTitle;
+    if (!head.empty() && ReadXmlFeed(head, feedUrl, &first, title ? &headTitle : nullptr, &empty) >= kEntriesWanted) {
+      if (title) *title = std::move(headTitle);
+      if (withoutEntries) *withoutEntries = false;
+      const int found = static_cast<int>(first.size());
+      items->insert(items->end(), std::make_move_iterator(first.begin()), std::make_move_iterator(first.end()));
+      return found;
+    }
+  }
   int result = ReadXmlFeed(text, feedUrl, items, title, &empty);
   // A document that is no feed as it stands gets one more try, mended as far as feeds go
   // wrong (which changes nothing in most pages that are no feed).
@@ -578,12 +655,13 @@ std::u16string FeedRefreshUrl(const std::u16string& feedUrl) {
 }
 
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
-                      std::vector<FeedItem>* items, std::u16string* title, bool* withoutEntries) {
+                      std::vector<FeedItem>* items, std::u16string* title, bool* withoutEntries,
+                      size_t entriesRead) {
   if (title) title->clear();
   if (withoutEntries) *withoutEntries = false;
   if (!data || size == 0) return kFeedErrorFormat;
   if (Contains(feedUrl, kHtmlListSiteDomain)) return ParseHtmlList(data, size, feedUrl, items);
-  return ParseXmlFeed(data, size, feedUrl, items, title, withoutEntries);
+  return ParseXmlFeed(data, size, feedUrl, items, title, withoutEntries, entriesRead);
 }
 
 }  // namespace feed

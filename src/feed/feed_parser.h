@@ -28,9 +28,19 @@ std::u16string FeedRefreshUrl(const std::u16string& feedUrl);
 // kFeedErrorFormat when there is none. `title`, when given, receives the feed's own title
 // (empty when it has none, and for the HTML-list site). `withoutEntries`, when given, tells
 // whether the document is a feed that has no entries yet (see IsFeedWithoutEntries).
+//
+// With `entriesRead` above 0, a feed document with more entries than that is first read only
+// up to the end of its entriesRead-th entry, and that reading is taken when it yields at
+// least kEntriesWanted items: those are the whole document's first items, in order, and a
+// large archive feed (thousands of entries) then costs a fraction of its size in memory and
+// time. Otherwise, and for the HTML-list site, the whole document is read.
 int ParseFeedDocument(const char* data, size_t size, const std::u16string& feedUrl,
                       std::vector<FeedItem>* items, std::u16string* title = nullptr,
-                      bool* withoutEntries = nullptr);
+                      bool* withoutEntries = nullptr, size_t entriesRead = 0);
+
+// What a refresh reads of a feed: a widget shows its first items only.
+constexpr size_t kEntriesRead = 100;
+constexpr int kEntriesWanted = 10;
 
 // --- Steps of the parse, exposed for tests ---
 
@@ -56,6 +66,11 @@ std::string RecoveredXmlFeed(const std::string& xml);
 std::u16string HtmlDocumentToText(const char* data, size_t size);
 // The charset a page declares in its first few kilobytes, lower-cased; empty when none.
 std::string DeclaredHtmlCharset(const char* data, size_t size);
+
+// The document cut after the end tag of its `entries`-th entry (an RSS item or Atom entry,
+// at the depth of the first one), with end tags added for the elements still open there;
+// empty when it has no more than that many entries or its markup cannot be followed.
+std::string FeedHead(const std::string& xml, size_t entries);
 
 // The encoding named in a leading XML declaration, lower-cased; empty when none.
 std::string DeclaredXmlEncoding(const char* data, size_t size);

@@ -242,6 +242,55 @@ TEST_F(FeedParser, FeedsThatAreNotWellFormedTheWayFeedsGoWrong) {
   EXPECT_EQ(RecoveredXmlFeed("  \n" + rss), "");
 }
 
+TEST_F(FeedParser, AFeedsHeadEndsAfterItsNthEntry) {
+  const std::string rss = "<?xml version='1.0'?><!-- </item> --><rss><channel><title>t</title>"
+                          "<item><title>1</title><x:item>nested</x:item></item><item><title><![CDATA[</item>]]></title>"
+                          "</item><item a='>'><title>3</title></item></channel></rss>";
+  EXPECT_EQ(FeedHead(rss, 2), rss.substr(0, rss.find("<item a=")) + "</channel></rss>");
+  EXPECT_EQ(FeedHead(rss, 3), "");  // no more entries than that
+  const std::string atom = "<feed xmlns='http://www.w3.org/2005/Atom'><atom:entry/><atom:entry>e</atom:entry>"
+                           "<atom:entry/></feed>";
+  EXPECT_EQ(FeedHead(atom, 2), atom.substr(0, atom.rfind("<atom:entry/>")) + "</feed>");
+  // RSS 1.0 keeps its items beside the channel.
+  const std::string rdf = "<rdf:RDF><channel><title>t</title></channel><item>1</item><item>2</item></rdf:RDF>";
+  EXPECT_EQ(FeedHead(rdf, 1), "<rdf:RDF><channel><title>t</title></channel><item>1</item></rdf:RDF>");
+  // Markup that cannot be followed gives no head.
+  for (const char* bad : {"<rss><item></x></item><item/></rss>", "<!DOCTYPE r [<!ENTITY a 'b'>]><r><item/><item/></r>",
+                          "<rss><item><!-- unended", "<rss><item a='>"})
+    EXPECT_EQ(FeedHead(bad, 1), "") << bad;
+}
+
+TEST_F(FeedParser, ARefreshReadsALongFeedsFirstEntriesOnly) {
+  std::string rss = "<?xml version='1.0' encoding='utf-8'?><rss version='2.0'><channel><title>long</title>";
+  for (int i = 0; i < 300; ++i)
+    rss += "<item><title>" + std::to_string(i) + "</title><link>http://f/" + std::to_string(i) +
+           "</link><description>d" + std::to_string(i) + "</description></item>";
+  const std::string broken = rss + "<item><title>tail<b></title></item></channel></rss>";
+  rss += "</channel></rss>";
+  std::vector<FeedItem> all, first;
+  std::u16string title;
+  ASSERT_EQ(ParseFeedDocument(rss.data(), rss.size(), u"http://f/rss", &all), 300);
+  ASSERT_EQ(ParseFeedDocument(rss.data(), rss.size(), u"http://f/rss", &first, &title, nullptr, kEntriesRead),
+            static_cast<int>(kEntriesRead));
+  EXPECT_EQ(title, u"long");
+  for (size_t i = 0; i < first.size(); ++i) {
+    EXPECT_EQ(first[i].title, all[i].title);
+    EXPECT_EQ(first[i].link, all[i].link);
+    EXPECT_EQ(first[i].summary, all[i].summary);
+  }
+  // A document broken after the entries read still shows them.
+  first.clear();
+  EXPECT_EQ(ParseFeedDocument(broken.data(), broken.size(), u"http://f/rss", &first, nullptr, nullptr, kEntriesRead),
+            static_cast<int>(kEntriesRead));
+  // When the head holds fewer usable items than a widget shows, the whole document is read.
+  std::string sparse = "<rss version='2.0'><channel>";
+  for (int i = 0; i < 20; ++i) sparse += "<item><link>http://f/u" + std::to_string(i) + "</link></item>";
+  for (int i = 0; i < 12; ++i) sparse += "<item><title>t</title><link>http://f/" + std::to_string(i) + "</link></item>";
+  sparse += "</channel></rss>";
+  first.clear();
+  EXPECT_EQ(ParseFeedDocument(sparse.data(), sparse.size(), u"http://f/rss", &first, nullptr, nullptr, 15), 12);
+}
+
 TEST_F(FeedParser, DeclaredEncodingLabel) {
   auto label = [](const std::string& s) { return DeclaredXmlEncoding(s.data(), s.size()); };
   EXPECT_EQ(label("<?xml version=\"1.0\" encoding=\"GB2312\"?><a/>"), "gb2312");
