@@ -63,15 +63,21 @@ bool SplitUrl(const std::u16string& url, UrlParts* parts) {
   size_t schemeEnd = url.find(kSchemeEnd);
   size_t hostStart = schemeEnd == std::u16string::npos ? 0 : schemeEnd + 3;
   if (hostStart >= url.size()) return false;
-  size_t slash = url.find(u'/', hostStart);
-  if (slash == std::u16string::npos) return false;
+  // The host part ends at the path, the query or the fragment. An address with its scheme
+  // and no path ("https://example.com", "https://example.com?x") asks for the root, as a
+  // browser does; without a scheme a "/" must say where the host ends.
+  const size_t hostEnd = url.find_first_of(u"/?#", hostStart);
+  std::u16string path;
+  if (hostEnd != std::u16string::npos && url[hostEnd] == u'/') path = url.substr(hostEnd);
+  else if (schemeEnd != std::u16string::npos) path = u"/" + (hostEnd == std::u16string::npos ? u"" : url.substr(hostEnd));
+  else return false;
 
   std::u16string scheme = schemeEnd == std::u16string::npos ? std::u16string() : url.substr(0, schemeEnd);
   parts->secure = EqualsNoCase(scheme, u"https");
   parts->port = parts->secure ? kHttpsPort : kHttpPort;
-  parts->path = RequestTarget(url.substr(slash));
+  parts->path = RequestTarget(path);
 
-  std::u16string authority = url.substr(hostStart, slash - hostStart);
+  std::u16string authority = url.substr(hostStart, (hostEnd == std::u16string::npos ? url.size() : hostEnd) - hostStart);
   parts->user.clear();
   parts->password.clear();
   size_t at = authority.rfind(u'@');

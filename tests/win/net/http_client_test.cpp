@@ -76,6 +76,12 @@ TEST(HttpGet, NonAsciiAddressesGoOutAsDnsAndServersExpect) {
   EXPECT_EQ(LoopbackServer::Lines(server.heads()[0])[0],
             "GET /%E6%A0%87%E7%AD%BE/%E6%96%B0%20%E9%97%BB.xml?q=%E4%B8%AD%E6%96%87 HTTP/1.1");
 
+  // An address without a path asks for the root.
+  Got root;
+  Get(server.Url(""), &root);
+  EXPECT_EQ(root.body(), "<rss/>");
+  EXPECT_EQ(LoopbackServer::Lines(server.heads().back())[0], "GET / HTTP/1.1");
+
   EXPECT_EQ(ConnectHost(u"例子.中国"), u"xn--fsqu00a.xn--fiqs8s");
   EXPECT_EQ(ConnectHost(u"www.Bücher.example"), u"www.xn--bcher-kva.example");
   for (const char16_t* same : {u"news.example.com", u"127.0.0.1", u"[::1]"}) EXPECT_EQ(ConnectHost(same), same);
@@ -126,7 +132,7 @@ TEST(HttpGet, StatusOtherThan200) {
 
 TEST(HttpGet, FailuresBeforeAnAnswer) {
   Got bad;
-  Get(u"http://127.0.0.1", &bad);
+  Get(u"127.0.0.1", &bad);  // no scheme, and no "/" to end the host
   EXPECT_EQ(bad.error, u"Url地址错误！\n");
   EXPECT_EQ(bad.block(), nullptr);
   EXPECT_FALSE(bad.response.answered);

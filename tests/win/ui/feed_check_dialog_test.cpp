@@ -55,7 +55,7 @@ class FeedCheckDialogTest : public ::testing::Test {
     } else if (head.find("GET /empty.xml") == 0) {
       body = "<rss version=\"2.0\"><channel><title>新博客</title></channel></rss>";
       type = "application/rss+xml";
-    } else if (head.find("GET /news/index.html") == 0) {
+    } else if (head.find("GET /news/index.html") == 0 || head.find("GET / ") == 0) {
       body = "<html><head><link rel=\"stylesheet\" href=\"a.css\">"
              "<link rel=\"alternate\" type=\"application/rss+xml\" title=\"新闻\" href=\"../feed.xml\"></head>"
              "<body>页面</body></html>";
@@ -99,6 +99,18 @@ TEST_F(FeedCheckDialogTest, APagesAddressSubscribesToItsFeed) {
   EXPECT_EQ(viaPage.DoModal(nullptr), IDOK);
   EXPECT_EQ(viaPage.GetLink(), (NewsLink{u"t", server_.Url("/feed.xml")}));
   EXPECT_TRUE(host_.untitled.empty());  // nothing left to name later
+}
+
+TEST_F(FeedCheckDialogTest, ASitesBareAddressFindsTheFeedItsHomePageAnnounces) {
+  // Typed as people type a site: no scheme, no path. The home page's relative "../feed.xml"
+  // stays at the root.
+  const std::u16string site = server_.Url("").substr(std::u16string(u"http://").size());
+  CInputRssDlg dlg(&host_);
+  DialogScript script;
+  script.On(L"新增订阅源", [&](HWND d) { Type(d, u"站", site); });
+  EXPECT_EQ(dlg.DoModal(nullptr), IDOK);
+  EXPECT_TRUE(script.finished()) << script.stepsDone();
+  EXPECT_EQ(dlg.GetLink(), (NewsLink{u"站", server_.Url("/feed.xml")}));
 }
 
 // A feed with nothing in it yet (a new blog) is a feed: its entries come later.
