@@ -38,8 +38,8 @@ bool IsWideSpace(char16_t c);
 // Removes trailing, then leading white space.
 std::u16string TrimWide(const std::u16string& s);
 
-// The feed address a user typed, ready to store: trimmed, and a bare host ("example.com/rss")
-// gets "http://". Empty when it is no http or https address with a host (a dotted name, an
+// The feed address a user typed, ready to store: trimmed, a bare host ("example.com/rss")
+// gets "http://", and a feed link's "feed://" or "feed:" gives way to what it stands for. Empty when it is no http or https address with a host (a dotted name, an
 // IP address, "localhost", or a plain-letter name typed with its scheme), or holds white space.
 std::u16string FeedAddressFromInput(const std::u16string& text);
 // The host name of such an address: the name of a link whose name was left empty.

@@ -44,9 +44,14 @@ TEST(LinkInput, OnlyWebAddressesAreAccepted) {
   EXPECT_EQ(ui::FeedAddressFromInput(u"http://localhost/x"), u"http://localhost/x");
   EXPECT_EQ(ui::FeedAddressFromInput(u"例子.中国/rss"), u"http://例子.中国/rss");
   EXPECT_EQ(ui::FeedAddressFromInput(u"http://intranet/rss"), u"http://intranet/rss");
+  // Feed links as "subscribe" buttons write them.
+  EXPECT_EQ(ui::FeedAddressFromInput(u"feed://example.com/rss.xml"), u"http://example.com/rss.xml");
+  EXPECT_EQ(ui::FeedAddressFromInput(u" FEED:https://example.com/atom"), u"https://example.com/atom");
+  EXPECT_EQ(ui::FeedAddressFromInput(u"feed:example.com/rss"), u"http://example.com/rss");
   for (const char16_t* bad : {u"", u"   ", u"这不是网址", u"http://", u"http:///rss", u"ftp://example.com/x",
                               u"file:///C:/x.xml", u"javascript://x.y", u"http://exa mple.com/", u"example", u"http://这不是网址",
-                              u"http://.", u"http://a\\b.com/", u"http://x.com\r\n/"}) {
+                              u"http://.", u"http://a\\b.com/", u"http://x.com\r\n/", u"feed:", u"feed://",
+                              u"feed:ftp://example.com/x"}) {
     EXPECT_EQ(ui::FeedAddressFromInput(bad), u"") << platform::U16ToUtf8(bad);
   }
   EXPECT_EQ(ui::HostOfAddress(u"http://user@news.example.com:81/rss"), u"news.example.com");
