@@ -103,6 +103,10 @@ void BM_FeedExtract_LargeAtom(benchmark::State& state) { Extract(state, LargeAto
 void BM_TinyXmlBareParse_LargeAtom(benchmark::State& state) { BareParse(state, LargeAtom()); }
 void BM_FeedExtract_Typical(benchmark::State& state) { Extract(state, TypicalFeed(), 50); }
 void BM_TinyXmlBareParse_Typical(benchmark::State& state) { BareParse(state, TypicalFeed()); }
+// A typical feed has fewer entries than a refresh reads: it pays the look for a head too.
+void BM_FeedRefreshRead_Typical(benchmark::State& state) {
+  Extract(state, TypicalFeed(), 50, feed::kEntriesRead);
+}
 
 BENCHMARK(BM_FeedExtract_Large)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TinyXmlBareParse_Large)->Unit(benchmark::kMillisecond);
@@ -112,5 +116,6 @@ BENCHMARK(BM_FeedExtract_LargeAtom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TinyXmlBareParse_LargeAtom)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FeedExtract_Typical)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_TinyXmlBareParse_Typical)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FeedRefreshRead_Typical)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

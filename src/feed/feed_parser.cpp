@@ -403,15 +403,18 @@ bool WrapUnescapedHtml(std::string* xml) {
 
 std::string FeedHead(const std::string& xml, size_t entries) {
   if (entries == 0) return std::string();
-  std::vector<std::string> open;  // the elements open at the scan point, outermost first
-  size_t entryDepth = 0;          // the depth of entries (the root is 1); 0 until one starts
+  struct Name {
+    size_t at, size;  // where the element's name is in `xml`
+  };
+  std::vector<Name> open;  // the elements open at the scan point, outermost first
+  size_t entryDepth = 0;   // the depth of entries (the root is 1); 0 until one starts
   size_t count = 0;
   size_t cut = std::string::npos;  // just past the entries-th entry, once it has ended
-  std::vector<std::string> openAtCut;
-  auto isEntry = [](const std::string& qname) {
-    size_t colon = qname.find(':');
-    const char* local = qname.c_str() + (colon == std::string::npos ? 0 : colon + 1);
-    return std::strcmp(local, "item") == 0 || std::strcmp(local, "entry") == 0;
+  std::vector<Name> openAtCut;
+  auto isEntry = [&xml](Name n) {
+    const size_t colon = xml.find(':', n.at);
+    if (colon < n.at + n.size) n = {colon + 1, n.at + n.size - colon - 1};
+    return (n.size == 4 && xml.compare(n.at, 4, "item") == 0) || (n.size == 5 && xml.compare(n.at, 5, "entry") == 0);
   };
   for (size_t p = xml.find('<'); p != std::string::npos; p = xml.find('<', p)) {
     const char* skipTo = xml.compare(p, 4, "<!--") == 0        ? "-->"
@@ -433,11 +436,10 @@ std::string FeedHead(const std::string& xml, size_t entries) {
       continue;
     }
     const bool closing = xml[p + 1] == '/';
-    const size_t nameStart = p + (closing ? 2 : 1);
-    size_t nameEnd = nameStart;
-    while (nameEnd < tagEnd && !IsXmlSpace(xml[nameEnd]) && xml[nameEnd] != '/') ++nameEnd;
-    const std::string name = xml.substr(nameStart, nameEnd - nameStart);
-    if (name.empty()) return std::string();
+    Name name{p + (closing ? 2 : 1), 0};
+    while (name.at + name.size < tagEnd && !IsXmlSpace(xml[name.at + name.size]) && xml[name.at + name.size] != '/')
+      ++name.size;
+    if (name.size == 0) return std::string();
     bool ended = false;  // an entry at the entries' depth ended with this tag
     if (!closing) {
       const size_t depth = open.size() + 1;
@@ -446,13 +448,15 @@ std::string FeedHead(const std::string& xml, size_t entries) {
       if (entry && depth == entryDepth && cut != std::string::npos) {
         // Another entry follows the last one read: the head ends before it.
         std::string head = xml.substr(0, cut);
-        for (auto it = openAtCut.rbegin(); it != openAtCut.rend(); ++it) head += "</" + *it + ">";
+        for (auto it = openAtCut.rbegin(); it != openAtCut.rend(); ++it)
+          head.append("</").append(xml, it->at, it->size).append(">");
         return head;
       }
       if (xml[tagEnd - 1] != '/') open.push_back(name);
       else ended = entry && depth == entryDepth;
     } else {
-      if (open.empty() || open.back() != name) return std::string();  // not well-formed here
+      if (open.empty() || open.back().size != name.size || xml.compare(open.back().at, name.size, xml, name.at, name.size) != 0)
+        return std::string();  // not well-formed here
       ended = open.size() == entryDepth && isEntry(name);
       open.pop_back();
     }
