@@ -337,6 +337,14 @@ size_t StartTagEnd(const std::string& xml, size_t p) {
   return std::string::npos;
 }
 
+// The end marker of a CDATA section or comment that starts at `p`; nullptr when none does
+// (the "<" there starts a tag, or is text).
+const char* SectionEndAt(const std::string& xml, size_t p) {
+  if (xml.compare(p, 9, "<![CDATA[") == 0) return "]]>";
+  if (xml.compare(p, 4, "<!--") == 0) return "-->";
+  return nullptr;
+}
+
 // Elements whose content is HTML, which some producers put in without escaping it: RSS's
 // description and content:encoded, Atom's summary and content unless typed XHTML.
 bool HoldsHtml(const std::string& qname, const std::string& startTag) {
@@ -356,9 +364,7 @@ bool WrapUnescapedHtml(std::string* xml) {
   bool changed = false;
   while ((p = xml->find('<', p)) != std::string::npos) {
     // Sections whose "<" start no tag.
-    const char* sectionEnd =
-        xml->compare(p, 9, "<![CDATA[") == 0 ? "]]>" : xml->compare(p, 4, "<!--") == 0 ? "-->" : nullptr;
-    if (sectionEnd) {
+    if (const char* sectionEnd = SectionEndAt(*xml, p)) {
       p = xml->find(sectionEnd, p);
       if (p == std::string::npos) break;
       p += 3;
@@ -417,10 +423,8 @@ std::string FeedHead(const std::string& xml, size_t entries) {
     return (n.size == 4 && xml.compare(n.at, 4, "item") == 0) || (n.size == 5 && xml.compare(n.at, 5, "entry") == 0);
   };
   for (size_t p = xml.find('<'); p != std::string::npos; p = xml.find('<', p)) {
-    const char* skipTo = xml.compare(p, 4, "<!--") == 0        ? "-->"
-                         : xml.compare(p, 9, "<![CDATA[") == 0 ? "]]>"
-                         : xml.compare(p, 2, "<?") == 0        ? "?>"
-                                                               : nullptr;
+    const char* skipTo = SectionEndAt(xml, p);
+    if (!skipTo && xml.compare(p, 2, "<?") == 0) skipTo = "?>";
     if (skipTo) {
       p = xml.find(skipTo, p + 2);
       if (p == std::string::npos) return std::string();
@@ -503,9 +507,7 @@ bool EscapeBareLessThan(std::string* xml) {
   std::string out;
   size_t copied = 0;
   for (size_t p = xml->find('<'); p != std::string::npos; p = xml->find('<', p + 1)) {
-    const char* sectionEnd =
-        xml->compare(p, 9, "<![CDATA[") == 0 ? "]]>" : xml->compare(p, 4, "<!--") == 0 ? "-->" : nullptr;
-    if (sectionEnd) {
+    if (const char* sectionEnd = SectionEndAt(*xml, p)) {
       p = xml->find(sectionEnd, p);
       if (p == std::string::npos) break;
       continue;
@@ -582,7 +584,6 @@ int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, s
     std::u16string headTitle;
     if (!head.empty() && ReadXmlFeed(head, feedUrl, &first, title ? &headTitle : nullptr, &empty) >= kEntriesWanted) {
       if (title) *title = std::move(headTitle);
-      if (withoutEntries) *withoutEntries = false;
       const int found = static_cast<int>(first.size());
       items->insert(items->end(), std::make_move_iterator(first.begin()), std::make_move_iterator(first.end()));
       return found;

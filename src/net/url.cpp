@@ -108,37 +108,18 @@ bool SplitUrl(const std::u16string& url, UrlParts* parts) {
 }
 
 std::u16string RequestTarget(const std::u16string& path) {
+  const std::string bytes = platform::U16ToUtf8(path.substr(0, path.find(u'#')));
+  static const char16_t kHex[] = u"0123456789ABCDEF";
   std::u16string out;
-  out.reserve(path.size());
-  auto escape = [&out](unsigned byte) {
-    static const char16_t kHex[] = u"0123456789ABCDEF";
-    out.push_back(u'%');
-    out.push_back(kHex[byte >> 4]);
-    out.push_back(kHex[byte & 0xF]);
-  };
-  for (size_t i = 0; i < path.size() && path[i] != u'#'; ++i) {
-    char32_t c = path[i];
-    if (c < 0x80) {
-      if (c <= 0x20 || c == 0x7F || c == u'"' || c == u'<' || c == u'>') escape(static_cast<unsigned>(c));
-      else out.push_back(static_cast<char16_t>(c));
-      continue;
-    }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < path.size() && path[i + 1] >= 0xDC00 && path[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (path[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x800) {
-      escape(0xC0 | (c >> 6));
-    } else if (c < 0x10000) {
-      escape(0xE0 | (c >> 12));
-      escape(0x80 | ((c >> 6) & 0x3F));
+  out.reserve(bytes.size());
+  for (unsigned char c : bytes) {
+    if (c <= 0x20 || c >= 0x7F || c == '"' || c == '<' || c == '>') {
+      out.push_back(u'%');
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0xF]);
     } else {
-      escape(0xF0 | (c >> 18));
-      escape(0x80 | ((c >> 12) & 0x3F));
-      escape(0x80 | ((c >> 6) & 0x3F));
+      out.push_back(c);
     }
-    escape(0x80 | (c & 0x3F));
   }
   return out;
 }

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/text.h"
+
 namespace ui {
 
 bool IsWideSpace(char16_t c) {
@@ -46,11 +48,8 @@ std::u16string FeedAddressFromInput(const std::u16string& text) {
     if (c < 0x20 || IsWideSpace(c)) return {};
   // A "subscribe" link's feed scheme: "feed://host/rss" is http, "feed:https://host/rss"
   // the address after it.
-  std::u16string lead = address.substr(0, 7);
-  for (char16_t& c : lead)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-  if (lead == u"feed://") address = u"http://" + address.substr(7);
-  else if (lead.compare(0, 5, u"feed:") == 0) address = address.substr(5);
+  if (platform::StartsWithNoCase(address, u"feed://")) address = u"http://" + address.substr(7);
+  else if (platform::StartsWithNoCase(address, u"feed:")) address = address.substr(5);
   const size_t schemeEnd = address.find(kSchemeEnd);
   if (schemeEnd == std::u16string::npos) {
     address = u"http://" + address;
