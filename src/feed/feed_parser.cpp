@@ -405,6 +405,50 @@ bool WrapUnescapedHtml(std::string* xml) {
   return true;
 }
 
+// White space between a CDATA section and text beside it in one element ("<![CDATA[A]]>
+// &amp; B", "Read <![CDATA[more]]> here", two sections side by side) moved into the
+// section: the XML parser drops white space at both ends of a run of text, and the words
+// either side were glued together. White space beside a tag is left where it is (it is
+// dropped as before), so a document whose sections sit between tags stays as it was.
+void KeepSpaceBesideSections(std::string* doc) {
+  const std::string& xml = *doc;
+  std::string out;
+  size_t copied = 0;  // what is not yet in `out`
+  bool changed = false;
+  for (size_t p = xml.find("<!"); p != std::string::npos; p = xml.find("<!", p)) {
+    const char* sectionEnd = SectionEndAt(xml, p);
+    if (!sectionEnd) {
+      p += 2;
+      continue;
+    }
+    const size_t close = xml.find(sectionEnd, p + 4);
+    if (close == std::string::npos) break;
+    const size_t start = p;
+    p = close + 3;
+    if (sectionEnd[0] == '-') continue;  // a comment
+    size_t before = start;
+    while (before > copied && IsXmlSpace(xml[before - 1])) --before;
+    const bool spaceBefore = before < start && before > 0 && xml[before - 1] != '>';
+    size_t after = p;
+    while (after < xml.size() && IsXmlSpace(xml[after])) ++after;
+    const bool spaceAfter =
+        after > p && after < xml.size() && (xml[after] != '<' || xml.compare(after, 9, "<![CDATA[") == 0);
+    if (!spaceBefore && !spaceAfter) continue;
+    if (!changed) out.reserve(xml.size() + 64);
+    changed = true;
+    out.append(xml, copied, (spaceBefore ? before : start) - copied);
+    out += "<![CDATA[";
+    if (spaceBefore) out.append(xml, before, start - before);
+    out.append(xml, start + 9, close - start - 9);
+    if (spaceAfter) out.append(xml, p, after - p);
+    out += "]]>";
+    copied = p = spaceAfter ? after : p;
+  }
+  if (!changed) return;
+  out.append(xml, copied, std::string::npos);
+  doc->swap(out);
+}
+
 }  // namespace
 
 std::string FeedHead(const std::string& xml, size_t entries) {
@@ -575,11 +619,12 @@ int ReadXmlFeed(const std::string& text, const std::u16string& feedUrl, std::vec
 
 int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, std::vector<FeedItem>* items,
                  std::u16string* title, bool* withoutEntries, size_t entriesRead) {
-  const std::string text = RepairedXmlReferences(XmlDocumentToUtf8(data, size));
+  std::string text = RepairedXmlReferences(XmlDocumentToUtf8(data, size));
   bool empty = false;
   if (entriesRead > 0) {
     // A long feed's first entries, without building the tree of the rest.
-    const std::string head = FeedHead(text, entriesRead);
+    std::string head = FeedHead(text, entriesRead);
+    KeepSpaceBesideSections(&head);
     std::vector<FeedItem> first;
     std::u16string headTitle;
     if (!head.empty() && ReadXmlFeed(head, feedUrl, &first, title ? &headTitle : nullptr, &empty) >= kEntriesWanted) {
@@ -589,6 +634,7 @@ int ParseXmlFeed(const char* data, size_t size, const std::u16string& feedUrl, s
       return found;
     }
   }
+  KeepSpaceBesideSections(&text);
   int result = ReadXmlFeed(text, feedUrl, items, title, &empty);
   // A document that is no feed as it stands gets one more try, mended as far as feeds go
   // wrong (which changes nothing in most pages that are no feed).

@@ -169,6 +169,30 @@ TEST_F(FeedParser, SloppyAmpersandsAndHtmlNamesAreRead) {
   EXPECT_EQ(RepairedXmlReferences("<![CDATA[&"), "<![CDATA[&");  // an unended section
 }
 
+TEST_F(FeedParser, SpaceBetweenCdataAndTextIsKept) {
+  auto item = [](const std::string& title, const std::string& description = "x") {
+    const std::string doc = "<rss version='2.0'><channel><item><title>" + title +
+                            "</title><link>http://f/1</link><description>" + description +
+                            "</description></item></channel></rss>";
+    std::vector<FeedItem> items;
+    EXPECT_EQ(ParseFeedDocument(doc.data(), doc.size(), kPlainUrl, &items), 1) << doc;
+    return items.empty() ? std::string("-") : U8(items[0].title) + "|" + U8(items[0].summary);
+  };
+  EXPECT_EQ(item("<![CDATA[A]]> &amp; B"), "A & B|x");
+  EXPECT_EQ(item("Episode 5: <![CDATA[Tom & Jerry]]>"), "Episode 5: Tom & Jerry|x");
+  EXPECT_EQ(item("Read <![CDATA[more]]>\n\t here"), "Read more here|x");
+  EXPECT_EQ(item("<![CDATA[one]]> <![CDATA[two]]>  <![CDATA[three]]>"), "one two three|x");
+  EXPECT_EQ(item("<!-- <![CDATA[ --><![CDATA[a]]> b"), "a b|x");  // a comment is no section
+  // Beside tags the white space goes as before; a section's own is its text.
+  EXPECT_EQ(item("\n  <![CDATA[ Title ]]>\n  "), "Title|x");
+  EXPECT_EQ(item("T", "Intro <![CDATA[<b>bold</b>]]> end"), "T|Intro bold end");
+  // Nothing to move: the document is read as it came; an unended section changes nothing.
+  EXPECT_EQ(item("<![CDATA[A]]>&amp;B"), "A&B|x");
+  std::vector<FeedItem> items;
+  const std::string unended = "<rss><channel><item><title>a <![CDATA[b</title></item></channel></rss>";
+  EXPECT_EQ(ParseFeedDocument(unended.data(), unended.size(), kPlainUrl, &items), kFeedErrorFormat);
+}
+
 TEST_F(FeedParser, FeedsThatAreNotWellFormedTheWayFeedsGoWrong) {
   auto titles = [](const std::string& doc, int* result = nullptr, std::vector<FeedItem>* out = nullptr) {
     std::vector<FeedItem> items;
