@@ -49,7 +49,10 @@ showed 50 widgets' feeds in 863 ms instead of 1184 ms, with square corners under
 
 Usage: bench/wine_startup.py [--counts 1,10,50] [--runs 3] [--idle-seconds 60]
                              [--idle-count 10] [--no-build] [--stored] [--also LABEL=EXE ...]
+                             [--floor-threads K]
 --also runs another build of the program (before a change, say) in the same alternation.
+--floor-threads K has K threads make floor-N's windows: how much of a window's cost is
+waiting that other threads could overlap.
 """
 import argparse
 import asyncio
@@ -283,6 +286,8 @@ def read_events(path):
         if what == "main":
             started = ms
             continue
+        if what not in ("painted", "content"):
+            continue
         first_paint.setdefault(who, ms)
         if what == "content":
             first_content.setdefault(who, ms)
@@ -318,10 +323,11 @@ def idle_cpu(pid, prefix, seconds):
     return cpu_seconds(pid) - c0, (cpu_seconds(server) - s0) if server else None
 
 
-def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=None):
+def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=None, threads=1):
     """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds) and,
     under "saved", the data.dat it left. With `windows` the floor shows `count` windows instead
-    of one; `data` is the program's data.dat (by default `count` widgets that show nothing yet)."""
+    of one, made by `threads` threads; `data` is the program's data.dat (by default `count` widgets
+    that show nothing yet)."""
     folder = tempfile.mkdtemp(prefix="run-", dir=work)
     exe = os.path.join(folder, name)
     shutil.copy(exe_src, exe)
@@ -333,7 +339,8 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=
     events = os.path.join(folder, "bench-events.txt")
     warp_pointer(env, *PARKED)
     launched = time.time()
-    proc = subprocess.Popen(["wine", exe] + (["--windows", str(count)] if windows else []), env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+    args = ["--windows", str(count), "--threads", str(threads)] if windows else []
+    proc = subprocess.Popen(["wine", exe] + args, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     pid = find_process(name, env["WINEPREFIX"])
     result = {"widgets": widgets}
@@ -416,6 +423,8 @@ def main():
     ap.add_argument("--stored", action="store_true",
                     help="start with the data.dat the program wrote after showing its feeds once")
     ap.add_argument("--json", help="also write every run's figures to this file")
+    ap.add_argument("--floor-threads", type=int, default=1, metavar="K",
+                    help="floor-N's windows are made by K threads, each with a message loop of its own")
     args = ap.parse_args()
     counts = [int(c) for c in args.counts.split(",")]
 
@@ -458,7 +467,7 @@ def main():
                     idle = args.idle_seconds if (count == args.idle_count and run == 0) else 0
                     figures[label] = run_once(env, programs[label][0], programs[label][1], count,
                                               0 if label == yardstick else idle, work, windows=label == yardstick,
-                                              data=stored.get(count))
+                                              data=stored.get(count), threads=args.floor_threads)
                     figures[label].pop("saved", None)
                 runs.append({"run": run, "count": count, **figures})
                 f = figures["floor"]
@@ -480,7 +489,8 @@ def main():
     print("\nload average before %.1f, after %.1f (%d cores)" % (load_before[0], load_after[0], os.cpu_count()))
     print("medians over %d runs; ratios are program / floor of the same run, then the median of those" % args.runs)
     # What the system itself costs per window: the floor with N windows.
-    print("\n%s (the floor showing as many windows as there are widgets):" % yardstick)
+    print("\n%s (the floor showing as many windows as there are widgets%s):" % (
+        yardstick, ", made by %d threads" % args.floor_threads if args.floor_threads > 1 else ""))
     print("%7s %11s %10s %12s" % ("windows", "painted ms", "MiB", "MiB - floor"))
     windows = {}
     for count in counts:

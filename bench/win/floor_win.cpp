@@ -1,6 +1,7 @@
 // The floor of the start-up benchmark: the least a layered desktop widget program must do.
 // It starts COM, the common controls, GDI+, WinINet and the shell as the program does,
-// shows one 260 x 200 layered window with a plain framed image (or N with "--windows N"),
+// shows one 260 x 200 layered window with a plain framed image (or N with "--windows N",
+// made by K threads with "--threads K"),
 // reports "painted" through the same event trace as the program, and then idles in its
 // message loop.
 #include <winsock2.h>
@@ -52,6 +53,28 @@ void Paint(HWND hwnd) {
   ReleaseDC(hwnd, screen);
 }
 
+int g_windows = 1, g_threads = 1;
+HINSTANCE g_instance = nullptr;
+
+// Makes and shows every window whose number is `thread` modulo the number of threads.
+void MakeWindows(int thread) {
+  for (int i = thread; i < g_windows; i += g_threads) {
+    const int x = 100 + (i % 5) * (kWidth + 10), y = 100 + (i / 5 % 4) * (kHeight + 10);
+    HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"PelinorFloor", L"floor", WS_POPUP, x, y, kWidth,
+                                kHeight, nullptr, nullptr, g_instance, nullptr);
+    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    Paint(hwnd);
+    platform::BenchEvent("painted", hwnd);
+  }
+}
+
+DWORD WINAPI MakerThread(void* param) {
+  MakeWindows(static_cast<int>(reinterpret_cast<INT_PTR>(param)));
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  return 0;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
@@ -76,22 +99,25 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   RegisterClassW(&wc);
   // "--windows N" shows N such windows, side by side in rows, one after another: what
   // N layered windows cost the system by themselves, beside a program with N widgets.
-  int windows = 1;
+  // "--threads K" has K threads make them, each with a message loop of its own.
+  int windows = 1, threads = 1;
   int argc = 0;
   if (LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc)) {
     for (int i = 1; i + 1 < argc; ++i)
       if (lstrcmpW(argv[i], L"--windows") == 0) windows = _wtoi(argv[i + 1]);
+      else if (lstrcmpW(argv[i], L"--threads") == 0) threads = _wtoi(argv[i + 1]);
     LocalFree(argv);
   }
   if (windows < 1 || windows > 500) windows = 1;
-  for (int i = 0; i < windows; ++i) {
-    const int x = 100 + (i % 5) * (kWidth + 10), y = 100 + (i / 5 % 4) * (kHeight + 10);
-    HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, wc.lpszClassName, L"floor", WS_POPUP, x, y, kWidth,
-                                kHeight, nullptr, nullptr, instance, nullptr);
-    ShowWindow(hwnd, SW_SHOWNOACTIVATE);
-    Paint(hwnd);
-    platform::BenchEvent("painted", hwnd);
+  if (threads < 1 || threads > 8) threads = 1;
+  g_windows = windows;
+  g_threads = threads;
+  g_instance = instance;
+  for (int t = 1; t < threads; ++t) {
+    HANDLE thread = CreateThread(nullptr, 0, MakerThread, reinterpret_cast<void*>(static_cast<INT_PTR>(t)), 0, nullptr);
+    if (thread) CloseHandle(thread);
   }
+  MakeWindows(0);
 
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
