@@ -408,13 +408,19 @@ bool WrapUnescapedHtml(std::string* xml) {
 // White space between a CDATA section and text beside it in one element ("<![CDATA[A]]>
 // &amp; B", "Read <![CDATA[more]]> here", two sections side by side) moved into the
 // section: the XML parser drops white space at both ends of a run of text, and the words
-// either side were glued together. White space beside a tag is left where it is (it is
-// dropped as before), so a document whose sections sit between tags stays as it was.
+// either side were glued together. A comment with white space between it and text ("Read
+// <!-- note --> more") goes, so that the text either side is one run. White space beside a
+// tag is left where it is (it is dropped as before), so a document whose sections and
+// comments sit between tags stays as it was.
 void KeepSpaceBesideSections(std::string* doc) {
   const std::string& xml = *doc;
   std::string out;
   size_t copied = 0;  // what is not yet in `out`
   bool changed = false;
+  // The end of the last comment taken out, and what was before it: the white space after
+  // it continues the white space before it.
+  size_t removedEnd = std::string::npos;
+  bool removedAfterText = false, removedSpaceBefore = false;
   for (size_t p = xml.find("<!"); p != std::string::npos; p = xml.find("<!", p)) {
     const char* sectionEnd = SectionEndAt(xml, p);
     if (!sectionEnd) {
@@ -425,19 +431,40 @@ void KeepSpaceBesideSections(std::string* doc) {
     if (close == std::string::npos) break;
     const size_t start = p;
     p = close + 3;
-    if (sectionEnd[0] == '-') continue;  // a comment
+    const bool comment = sectionEnd[0] == '-';
     size_t before = start;
     while (before > copied && IsXmlSpace(xml[before - 1])) --before;
-    const bool spaceBefore = before < start && before > 0 && xml[before - 1] != '>';
+    const bool chained = before == removedEnd;
+    // Text (or a section's end) before the white space, not a tag.
+    const bool afterText = chained ? removedAfterText
+                                   : before > 0 && (xml[before - 1] != '>' || (before >= 3 && xml.compare(before - 3, 3, "]]>") == 0));
+    const bool hadSpace = before < start || (chained && removedSpaceBefore);
+    const bool spaceBefore = afterText && hadSpace;
     size_t after = p;
     while (after < xml.size() && IsXmlSpace(xml[after])) ++after;
-    const bool spaceAfter =
-        after > p && after < xml.size() && (xml[after] != '<' || xml.compare(after, 9, "<![CDATA[") == 0);
+    const bool spaceAfter = after > p && after < xml.size() &&
+                            (xml[after] != '<' || SectionEndAt(xml, after) != nullptr);
     if (!spaceBefore && !spaceAfter) continue;
     if (!changed) out.reserve(xml.size() + 64);
     changed = true;
+    if (comment) {
+      // Left out, with the white space either side kept where it is.
+      out.append(xml, copied, start - copied);
+      copied = removedEnd = p;
+      removedAfterText = afterText;
+      removedSpaceBefore = hadSpace;
+      continue;
+    }
     out.append(xml, copied, (spaceBefore ? before : start) - copied);
+    std::string lead;  // after a comment taken out: the white space before that comment
+    if (spaceBefore && chained) {
+      size_t kept = out.size();
+      while (kept > 0 && IsXmlSpace(out[kept - 1])) --kept;
+      lead = out.substr(kept);
+      out.resize(kept);
+    }
     out += "<![CDATA[";
+    out += lead;
     if (spaceBefore) out.append(xml, before, start - before);
     out.append(xml, start + 9, close - start - 9);
     if (spaceAfter) out.append(xml, p, after - p);

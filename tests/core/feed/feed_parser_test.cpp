@@ -169,7 +169,7 @@ TEST_F(FeedParser, SloppyAmpersandsAndHtmlNamesAreRead) {
   EXPECT_EQ(RepairedXmlReferences("<![CDATA[&"), "<![CDATA[&");  // an unended section
 }
 
-TEST_F(FeedParser, SpaceBetweenCdataAndTextIsKept) {
+TEST_F(FeedParser, SpaceBetweenCdataOrACommentAndTextIsKept) {
   auto item = [](const std::string& title, const std::string& description = "x") {
     const std::string doc = "<rss version='2.0'><channel><item><title>" + title +
                             "</title><link>http://f/1</link><description>" + description +
@@ -183,6 +183,13 @@ TEST_F(FeedParser, SpaceBetweenCdataAndTextIsKept) {
   EXPECT_EQ(item("Read <![CDATA[more]]>\n\t here"), "Read more here|x");
   EXPECT_EQ(item("<![CDATA[one]]> <![CDATA[two]]>  <![CDATA[three]]>"), "one two three|x");
   EXPECT_EQ(item("<!-- <![CDATA[ --><![CDATA[a]]> b"), "a b|x");  // a comment is no section
+  // A comment inside text splits it no more: the white space beside it stays.
+  EXPECT_EQ(item("Read <!-- note --> more"), "Read more|x");
+  EXPECT_EQ(item("a <!-- 1 --> <!-- 2 --> b", "Intro <!-- more --> end"), "a b|Intro end");
+  EXPECT_EQ(item("x<!-- n -->y <!-- m --> <![CDATA[z]]> w"), "xy z w|x");
+  EXPECT_EQ(item("<![CDATA[z]]> <!-- c --> w"), "z w|x");
+  EXPECT_EQ(item("x <!-- c --><![CDATA[z]]>"), "x z|x");
+  EXPECT_EQ(item("\n <!-- c -->\n Title<!-- d -->", "<![CDATA[<p>A</p>]]>\n<!-- c -->\n"), "Title|A");
   // Beside tags the white space goes as before; a section's own is its text.
   EXPECT_EQ(item("\n  <![CDATA[ Title ]]>\n  "), "Title|x");
   EXPECT_EQ(item("T", "Intro <![CDATA[<b>bold</b>]]> end"), "T|Intro bold end");
