@@ -436,8 +436,8 @@ void KeepSpaceBesideSections(std::string* doc) {
     while (before > copied && IsXmlSpace(xml[before - 1])) --before;
     const bool chained = before == removedEnd;
     // Text (or a section's end) before the white space, not a tag.
-    const bool afterText = chained ? removedAfterText
-                                   : before > 0 && (xml[before - 1] != '>' || (before >= 3 && xml.compare(before - 3, 3, "]]>") == 0));
+    const bool sectionBefore = before >= 3 && xml.compare(before - 3, 3, "]]>") == 0;
+    const bool afterText = chained ? removedAfterText : before > 0 && (xml[before - 1] != '>' || sectionBefore);
     const bool hadSpace = before < start || (chained && removedSpaceBefore);
     const bool spaceBefore = afterText && hadSpace;
     size_t after = p;
