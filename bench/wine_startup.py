@@ -80,15 +80,15 @@ FLOOR_X, FLOOR_Y, FLOOR_W, FLOOR_H = 100, 100, 260, 200  # the floor's first win
 PARKED = (1279, 799)
 
 
-def build(targets=("pelinor", "floor", "winprobe")):
+def build(targets=("pelinor", "floor", "winprobe"), tree=TREE, extra=()):
     # The same optimisation as the shipped exe (scripts/build release): built for size.
     args = ["-DCMAKE_TOOLCHAIN_FILE=%s/cmake/mingw-i686.cmake" % ROOT, "-DCMAKE_BUILD_TYPE=Release",
             "-DCMAKE_CXX_FLAGS_RELEASE=-Os -DNDEBUG", "-DCMAKE_C_FLAGS_RELEASE=-Os -DNDEBUG",
-            "-DPELINOR_BENCH_TRACE=ON", "-DPELINOR_SERVICE_HOST=127.0.0.1", "-DPELINOR_SERVICE_PORT=%d" % PORT]
+            "-DPELINOR_BENCH_TRACE=ON", "-DPELINOR_SERVICE_HOST=127.0.0.1", "-DPELINOR_SERVICE_PORT=%d" % PORT] + list(extra)
     if shutil.which("ccache"):
         args += ["-DCMAKE_C_COMPILER_LAUNCHER=ccache", "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"]
-    subprocess.run(["cmake", "-S", ROOT, "-B", TREE, "-G", "Ninja"] + args, check=True, stdout=subprocess.DEVNULL)
-    subprocess.run(["cmake", "--build", TREE, "-j", os.environ.get("PELINOR_JOBS", "2"), "--target"] + list(targets),
+    subprocess.run(["cmake", "-S", ROOT, "-B", tree, "-G", "Ninja"] + args, check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", tree, "-j", os.environ.get("PELINOR_JOBS", "2"), "--target"] + list(targets),
                    check=True)
 
 
@@ -104,6 +104,15 @@ def wine_env():
         f.seek(0)
         pairs = [item.split(b"=", 1) for item in f.read().split(b"\0") if b"=" in item]
     return {k.decode(): v.decode(errors="replace") for k, v in pairs}
+
+
+def local_appdata(env):
+    """The prefix's %LOCALAPPDATA% as a Unix path."""
+    r = subprocess.run(["wine", "cmd", "/c", "echo %LOCALAPPDATA%"], env=env, stdout=subprocess.PIPE,
+                       stderr=subprocess.DEVNULL)
+    local = r.stdout.decode(errors="replace").strip()
+    return subprocess.run(["wine", "winepath.exe", "-u", local], env=env, stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL).stdout.decode().strip()
 
 
 def rss(n):
@@ -124,7 +133,7 @@ class FeedServer:
     made the server itself answer the last of fifty plain GETs about 18 ms late on this kind
     of machine)."""
 
-    def __init__(self, port, delay_ms=0):
+    def __init__(self, port, delay_ms=0, feed=rss):
         self.loop = asyncio.new_event_loop()
         delay = delay_ms / 1000.0
         started = threading.Event()
@@ -141,7 +150,7 @@ class FeedServer:
                     if method == "GET" and path.startswith("/feed/"):
                         if delay:
                             await asyncio.sleep(delay)
-                        status, reason, body = 200, "OK", rss(int(path[6:]) if path[6:].isdigit() else 0)
+                        status, reason, body = 200, "OK", feed(int(path[6:]) if path[6:].isdigit() else 0)
                         kind = "text/xml"
                     else:
                         status, reason, body, kind = 404, "Not Found", b"not found", "text/plain"
@@ -191,7 +200,8 @@ def scramble(data):
     return bytes(out)
 
 
-def profile(count):
+def profile(count, settings=""):
+    """A scrambled data.dat with `count` widgets; `settings` is inserted as elements of <config>."""
     notes = []
     for i in range(count):
         # Spread over a 1280 x 800 screen, overlapping when there are many.
@@ -209,8 +219,8 @@ def profile(count):
             "\t\t\t<rssurl>http://127.0.0.1:%d/feed/%d</rssurl>\r\n"
             "\t\t\t<advlink_url></advlink_url>\r\n\t\t\t<advlink_title></advlink_title>\r\n\t\t</note>\r\n"
             % (i % 6 + 1, x / 1280.0, y / 800.0, WIDGET_W, WIDGET_H, PORT, i))
-    text = ('<?xml version="1.0" encoding="gb2312"?>\r\n<config ver="1.8">\r\n\t<usecount>3</usecount>\r\n'
-            "\t<newsnotes>\r\n%s\t</newsnotes>\r\n</config>" % "".join(notes))
+    text = ('<?xml version="1.0" encoding="gb2312"?>\r\n<config ver="1.8">\r\n\t<usecount>3</usecount>\r\n%s'
+            "\t<newsnotes>\r\n%s\t</newsnotes>\r\n</config>" % (settings, "".join(notes)))
     return scramble(text.encode("gbk") + b"\0")
 
 
@@ -323,6 +333,19 @@ def idle_cpu(pid, prefix, seconds):
     return cpu_seconds(pid) - c0, (cpu_seconds(server) - s0) if server else None
 
 
+def stop(pid, proc):
+    """Kills the Windows process `pid` (when known) and waits for its `wine` launcher."""
+    if pid:
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            pass
+    try:
+        proc.wait(30)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+
+
 def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=None, threads=1):
     """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds) and,
     under "saved", the data.dat it left. With `windows` the floor shows `count` windows instead
@@ -393,15 +416,7 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=
             warp_pointer(env, *PARKED)
             result["idle_seconds"] = idle_seconds
     finally:
-        if pid:
-            try:
-                os.kill(pid, signal.SIGKILL)
-            except ProcessLookupError:
-                pass
-        try:
-            proc.wait(30)
-        except subprocess.TimeoutExpired:
-            proc.kill()
+        stop(pid, proc)
         shutil.rmtree(folder, ignore_errors=True)
     return result
 
@@ -447,11 +462,7 @@ def main():
     labels = list(programs)
     programs_shown = [label for label in labels if label not in ("floor", yardstick)]
     env = wine_env()
-    r = subprocess.run(["wine", "cmd", "/c", "echo %LOCALAPPDATA%"], env=env, stdout=subprocess.PIPE,
-                       stderr=subprocess.DEVNULL)
-    local = r.stdout.decode(errors="replace").strip()
-    env["_LOCALAPPDATA"] = subprocess.run(["wine", "winepath.exe", "-u", local], env=env, stdout=subprocess.PIPE,
-                                          stderr=subprocess.DEVNULL).stdout.decode().strip()
+    env["_LOCALAPPDATA"] = local_appdata(env)
     server = FeedServer(PORT)
     load_before = os.getloadavg()
     runs = []
