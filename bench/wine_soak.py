@@ -12,11 +12,11 @@ widget after another (hover repaints, the tooltip, the surface kept while the po
 Every --sample seconds (just before a sweep, while the pointer rests off the widgets) it
 reads the process's anonymous resident memory (RssAnon: the heap, surfaces, thread stacks in
 use), VmRSS, its threads and its open descriptors (under Wine, sockets, files and mappings
-hold one each). After --warmup minutes the figures should stay flat: it prints them at the
-end of the warm-up and of the run, and the growth per thousand refreshes from a
-least-squares line through the samples after the warm-up. At the end it counts the
-program's windows by class (a tooltip or menu made anew and never destroyed would show
-there), and the program's data.dat must still hold every widget.
+hold one each). After --warmup minutes the figures should stay flat: it prints each as the
+median of a minute's samples after the warm-up and at the end of the run, and its growth per
+thousand refreshes from a least-squares line through the samples after the warm-up. At the
+end it counts the program's windows by class (a tooltip or menu made anew and never
+destroyed would show there), and the program's data.dat must still hold every widget.
 
 Usage: bench/wine_soak.py [--minutes 20] [--widgets 10] [--warmup 3] [--sample 10]
                           [--hover 5] [--no-build]
@@ -24,6 +24,7 @@ Usage: bench/wine_soak.py [--minutes 20] [--widgets 10] [--warmup 3] [--sample 1
 import argparse
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -198,16 +199,20 @@ def main():
     after = [r for r in rows if r[0] >= args.warmup * 60]
     if len(after) < 2:
         sys.exit("too short a run after the warm-up for a trend")
-    first, last = after[0], after[-1]
-    print("\n%d widgets, %.0f minutes, %d refreshes (%.1f a second); load average now %.1f (%d cores)" % (
+    last = after[-1]
+    # A sample can fall on a compose, whose surfaces are held for its length (about 1 MiB
+    # more): the ends of the run are each the median of a minute's samples.
+    head = [r for r in after if r[0] < after[0][0] + 60]
+    tail = [r for r in after if r[0] > last[0] - 60]
+    print("\n%d widgets, %g minutes, %d refreshes (%.1f a second); load average now %.1f (%d cores)" % (
         args.widgets, args.minutes, last[1], last[1] / last[0], os.getloadavg()[0], os.cpu_count()))
-    print("%22s %12s %12s %12s" % ("", "warm-up end", "run end", "per 1000 refreshes"))
-    for key, label, unit in (("anon", "RssAnon", 1024.0), ("rss", "VmRSS", 1024.0), ("threads", "threads", 1),
+    print("%22s %18s %18s %18s" % ("", "after the warm-up", "the last minute", "per 1000 refreshes"))
+    for key, label, unit in (("anon", "RssAnon MiB", 1024.0), ("rss", "VmRSS MiB", 1024.0), ("threads", "threads", 1),
                              ("fds", "descriptors", 1)):
         trend = slope([(r[1], r[2][key] / unit) for r in after])
-        fmt = "%22s %12.1f %12.1f %+12.3f" if unit != 1 else "%22s %12d %12d %+12.3f"
-        print(fmt % (label + (" MiB" if unit != 1 else ""), first[2][key] / unit, last[2][key] / unit,
-                     1000 * trend if trend is not None else float("nan")))
+        print("%22s %18.1f %18.1f %+18.3f" % (label, statistics.median(r[2][key] / unit for r in head),
+                                              statistics.median(r[2][key] / unit for r in tail),
+                                              1000 * trend if trend is not None else float("nan")))
     counts = feeds.per_feed()
     print("requests per feed %d to %d; shortest time between two for one feed %.2f s (the interval: %d s)" % (
         counts[0], counts[-1], feeds.shortest_gap(), INTERVAL // DIVISOR))
