@@ -153,6 +153,9 @@ def main():
                             stderr=subprocess.DEVNULL)
     pid = ws.find_process("pelinor.exe", env["WINEPREFIX"])
     if not pid:
+        ws.stop(None, proc)
+        server.close()
+        shutil.rmtree(work, ignore_errors=True)
         sys.exit("pelinor.exe did not start")
     sweeps = hover_points(args.widgets)
     rows = []  # (seconds, refreshes, sample)
