@@ -33,6 +33,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import wine_startup as ws  # noqa: E402
+from harness import unscramble  # noqa: E402  (on the path through wine_startup)
 
 TREE = os.path.join(ws.ROOT, "build", "bench-soak")
 DIVISOR = 150  # a chosen interval passes this many times faster in the soak build
@@ -71,16 +72,6 @@ class ChangingFeeds:
             % (n, j, "桌面订阅的新闻标题" * (1 + j % 3), n, j, j, n, j) for j in range(k + 9, k - 1, -1))
         return ('<?xml version="1.0" encoding="utf-8"?><rss version="2.0"><channel><title>%d</title>%s'
                 "</channel></rss>" % (n, items)).encode("utf-8")
-
-
-def descramble(data):
-    """The inverse of wine_startup.scramble: data.dat's text."""
-    out = bytearray()
-    for i, b in enumerate(data):
-        n = i % 7 + 1
-        b = ~b & 0xFF
-        out.append(((b >> n) | (b << (8 - n))) & 0xFF)
-    return bytes(out)
 
 
 def sample(pid):
@@ -190,7 +181,7 @@ def main():
         time.sleep(3)
         windows = windows_by_class(env)
         with open(os.path.join(work, "data.dat"), "rb") as f:
-            text = descramble(f.read()).decode("gbk", errors="replace")
+            text = unscramble(f.read()).decode("gbk", errors="replace")
         notes = text.count("<note ")
     finally:
         ws.stop(pid, proc)

@@ -71,6 +71,8 @@ import time
 import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
+from harness import scramble  # noqa: E402  (data.dat's scrambling, as the end-to-end tests write it)
 TREE = os.path.join(ROOT, "build", "bench-win")
 PORT = 18791  # the service port compiled into the benchmark tree; also serves the feeds
 WIDGET_W, WIDGET_H = 260, 200
@@ -190,14 +192,6 @@ class FeedServer:
         self.loop.call_soon_threadsafe(self.server.close)
         self.loop.call_soon_threadsafe(self.loop.stop)
         self.thread.join(5)
-
-
-def scramble(data):
-    out = bytearray()
-    for i, b in enumerate(data):
-        n = i % 7 + 1
-        out.append(~(((b << n) | (b >> (8 - n))) & 0xFF) & 0xFF)
-    return bytes(out)
 
 
 def profile(count, settings=""):
