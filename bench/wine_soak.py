@@ -3,7 +3,7 @@
 
 Builds (unless --no-build) the program in a tree of its own, build/bench-soak: as
 bench/wine_startup.py builds it, except that a refresh interval the user chose passes 150
-times faster, so the 5-minute choice refreshes every 2 s. Starts the stripped exe with
+times faster, so the 5-minute choice refreshes every 2 s. Starts the (stripped) exe with
 --widgets stored widgets set to that interval, against a loopback server whose feeds gain a
 new item at every request (the oldest of the ten drops out, and each new title is longer or
 shorter than the last), and every --hover seconds moves the pointer down the lines of one
@@ -108,12 +108,10 @@ def slope(points):
 
 
 def hover_points(count):
-    """Where the pointer goes: down the lines of each widget in turn (as wine_startup.profile
-    places them), then off every widget."""
+    """Where the pointer goes: down the lines of each widget in turn, then off every widget."""
     points = []
     for i in range(count):
-        x = (i % 4) * 300 + (i // 16) * 12
-        y = ((i // 4) % 4) * 190 + (i // 16) * 12
+        x, y = ws.widget_origin(i)
         points.append([(x + ws.WIDGET_W // 3, y + dy) for dy in range(30, ws.WIDGET_H - 10, 16)])
     return points
 
@@ -132,7 +130,7 @@ def main():
         ws.build(targets=("pelinor", "winprobe"), tree=TREE, extra=("-DPELINOR_CHOSEN_REFRESH_DIVISOR=%d" % DIVISOR,))
     work = tempfile.mkdtemp(prefix="pelinor-soak-")
     exe = os.path.join(work, "pelinor.exe")
-    subprocess.run(["i686-w64-mingw32-strip", "-o", exe, os.path.join(TREE, "pelinor.exe")], check=True)
+    shutil.copy(os.path.join(TREE, "pelinor.exe"), exe)  # stripped by the build, as the shipped one
     with open(os.path.join(work, "data.dat"), "wb") as f:
         f.write(ws.profile(args.widgets, "\t<refresh_interval>%d</refresh_interval>\r\n" % INTERVAL))
     env = ws.wine_env()

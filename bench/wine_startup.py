@@ -194,13 +194,17 @@ class FeedServer:
         self.thread.join(5)
 
 
+def widget_origin(i):
+    """Where profile() places widget `i`: spread over a 1280 x 800 screen, overlapping when
+    there are many."""
+    return (i % 4) * 300 + (i // 16) * 12, ((i // 4) % 4) * 190 + (i // 16) * 12
+
+
 def profile(count, settings=""):
     """A scrambled data.dat with `count` widgets; `settings` is inserted as elements of <config>."""
     notes = []
     for i in range(count):
-        # Spread over a 1280 x 800 screen, overlapping when there are many.
-        x = (i % 4) * 300 + (i // 16) * 12
-        y = ((i // 4) % 4) * 190 + (i // 16) * 12
+        x, y = widget_origin(i)
         notes.append(
             '\t\t<note create_time="1300000000" group_name="">\r\n'
             '\t\t\t<template image="" type="1" bkcolor_id="%d" x1="0.050000" y1="0.100000" x2="0.950000" '
