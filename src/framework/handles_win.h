@@ -72,7 +72,6 @@ using UniqueFont = UniqueHandle<HFONT, GdiObjectTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<HBRUSH, GdiObjectTraits<HBRUSH>>;
 using UniquePen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using UniqueRgn = UniqueHandle<HRGN, GdiObjectTraits<HRGN>>;
-using UniquePen = UniqueHandle<HPEN, GdiObjectTraits<HPEN>>;
 using UniqueMemDc = UniqueHandle<HDC, MemDcTraits>;               // CreateCompatibleDC results
 using UniqueInternet = UniqueHandle<HINTERNET, InternetTraits>;
 using UniqueRegKey = UniqueHandle<HKEY, RegKeyTraits>;
@@ -103,5 +102,20 @@ class SelectGuard {
   HDC dc_;
   HGDIOBJ old_;
 };
+
+// Paints `w` x `h` pixels through an off-screen bitmap copied to `dc` in one go, so the
+// window never shows a half-drawn state; straight onto `dc` when the bitmap cannot be made.
+template <typename PaintFn>
+void PaintBuffered(HDC dc, int w, int h, PaintFn&& paint) {
+  UniqueMemDc mem(CreateCompatibleDC(dc));
+  UniqueBitmap bmp(CreateCompatibleBitmap(dc, w, h));
+  if (!mem || !bmp) {
+    paint(dc);
+    return;
+  }
+  SelectGuard sel(mem.get(), bmp.get());
+  paint(mem.get());
+  BitBlt(dc, 0, 0, w, h, mem.get(), 0, 0, SRCCOPY);
+}
 
 }  // namespace fw

@@ -85,15 +85,7 @@ LRESULT CColorMenu::OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL&) {
 LRESULT CColorMenu::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
-  fw::UniqueMemDc mem(CreateCompatibleDC(dc));
-  fw::UniqueBitmap bmp(CreateCompatibleBitmap(dc, grid_.width, grid_.height));
-  if (mem && bmp) {
-    fw::SelectGuard sel(mem.get(), bmp.get());
-    Paint(mem.get());
-    BitBlt(dc, 0, 0, grid_.width, grid_.height, mem.get(), 0, 0, SRCCOPY);
-  } else {
-    Paint(dc);
-  }
+  fw::PaintBuffered(dc, grid_.width, grid_.height, [this](HDC to) { Paint(to); });
   EndPaint(hwnd_, &ps);
   return 0;
 }

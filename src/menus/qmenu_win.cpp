@@ -290,16 +290,7 @@ LRESULT CQMenu::OnPaint(UINT, WPARAM, LPARAM, BOOL&) {
   HDC dc = BeginPaint(hwnd_, &ps);
   RECT rc;
   GetClientRect(hwnd_, &rc);
-  // Drawn off screen and copied in one go, so the menu never flickers.
-  fw::UniqueMemDc mem(CreateCompatibleDC(dc));
-  fw::UniqueBitmap bmp(CreateCompatibleBitmap(dc, rc.right, rc.bottom));
-  if (mem && bmp) {
-    fw::SelectGuard sel(mem.get(), bmp.get());
-    Paint(mem.get());
-    BitBlt(dc, 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
-  } else {
-    Paint(dc);
-  }
+  fw::PaintBuffered(dc, rc.right, rc.bottom, [this](HDC to) { Paint(to); });
   EndPaint(hwnd_, &ps);
   return 0;
 }
