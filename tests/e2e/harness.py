@@ -179,6 +179,16 @@ class Program:
     def cleanup(self):
         shutil.rmtree(self.folder, ignore_errors=True)
 
+    def stop(self, kill=False):
+        """Ends the program if it still runs (asks it to quit, or with `kill` kills it
+        without waiting for a save), then removes its folder."""
+        if self.proc and self.proc.poll() is None:
+            if kill:
+                self.kill()
+            else:
+                self.quit()
+        self.cleanup()
+
 
 class Server:
     """A loopback HTTP server. `routes` maps a path (without query) to (status, headers, body)

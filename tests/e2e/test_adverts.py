@@ -38,9 +38,7 @@ class Adverts(unittest.TestCase):
         self.service = h.service()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
-        self.program.cleanup()
+        self.program.stop()
         self.service.close()
 
     def popups(self, pid, visible_only=True):

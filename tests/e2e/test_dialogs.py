@@ -25,10 +25,8 @@ class Dialogs(h.ProgramSession, unittest.TestCase):
         self.program = h.Program()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
+        self.program.stop()
         self.server.close()
-        self.program.cleanup()
 
     def dialog(self, title):
         found = h.wait_for(lambda: [w for w in h.windows()

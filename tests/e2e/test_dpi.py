@@ -90,9 +90,7 @@ class Dpi(unittest.TestCase):
                 raw = f.read()
             return rects, popups, shot, saved(), raw
         finally:
-            if program.proc and program.proc.poll() is None:
-                program.kill()
-            program.cleanup()
+            program.stop(kill=True)
 
     def test_twice_the_size_at_200_percent_and_every_widget_in_view(self):
         (one96, failing96, lost96), popups96, shot96, saved96, _ = self.run_at(96, self.first_run_profile(), "96")

@@ -38,10 +38,8 @@ class NewItems(h.ProgramSession, unittest.TestCase):
         self.program = h.Program()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
+        self.program.stop()
         self.server.close()
-        self.program.cleanup()
 
     def marks(self):
         """{item number: marked as new} of the saved content."""
@@ -138,10 +136,8 @@ class PoliteRefresh(h.ProgramSession, unittest.TestCase):
         self.program = h.Program()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
+        self.program.stop()
         self.server.close()
-        self.program.cleanup()
 
     def content(self):
         found = CONTENT.search(self.saved())
@@ -190,10 +186,8 @@ class Opml(h.ProgramSession, unittest.TestCase):
         self.folder = tempfile.mkdtemp(prefix="pelinor-opml-")
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
+        self.program.stop()
         self.server.close()
-        self.program.cleanup()
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def dialog(self, title):

@@ -55,12 +55,10 @@ class FirstStart(h.ProgramSession, unittest.TestCase):
         self.service = None
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
+        self.program.stop()
         self.server.close()
         if self.service:
             self.service.close()
-        self.program.cleanup()
 
     def widget(self):
         ws = h.wait_for(lambda: len(self.widgets()) == 1 and self.widgets(), 60)

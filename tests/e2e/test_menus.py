@@ -26,9 +26,7 @@ class MainMenu(unittest.TestCase):
         self.program = h.Program()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
-        self.program.cleanup()
+        self.program.stop()
 
     def menus(self):
         return [w for w in h.windows() if w.pid == self.pid and w.cls == MENU_CLASS and w.visible]
@@ -194,9 +192,7 @@ class MainMenuAtTwiceTheDpi(unittest.TestCase):
             self.assertEqual(program.quit(), 0)
             return top.rect, sub.rect, rect, ok, shot, dshot
         finally:
-            if program.proc and program.proc.poll() is None:
-                program.kill()
-            program.cleanup()
+            program.stop(kill=True)
 
     def test_twice_the_size_at_200_percent(self):
         top96, sub96, dlg96, ok96, _, _ = self.run_at(96)

@@ -101,9 +101,7 @@ class ReleaseExe(unittest.TestCase):
             with open(program.file("data.dat"), "rb") as f:
                 self.assertIn(url, unscramble(f.read()).decode("gbk", errors="replace"))
         finally:
-            if program.proc and program.proc.poll() is None:
-                program.kill()
-            program.cleanup()
+            program.stop(kill=True)
 
 
 if __name__ == "__main__":

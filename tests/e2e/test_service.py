@@ -41,9 +41,7 @@ class Service(unittest.TestCase):
         self.service = h.service()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
-        self.program.cleanup()
+        self.program.stop()
         self.service.close()
 
     def requests_to(self, path):

@@ -13,9 +13,7 @@ class Shell(unittest.TestCase):
 
     def tearDown(self):
         for p in self.programs:
-            if p.proc and p.proc.poll() is None:
-                p.quit()
-            p.cleanup()
+            p.stop()
 
     def program(self, folder=None):
         p = h.Program(folder)

@@ -21,9 +21,7 @@ class Store(unittest.TestCase):
         self.program = h.Program()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
-        self.program.cleanup()
+        self.program.stop()
 
     def run_and_quit(self):
         self.program.start()

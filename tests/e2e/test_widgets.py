@@ -31,10 +31,8 @@ class Widgets(h.ProgramSession, unittest.TestCase):
         self.program = h.Program()
 
     def tearDown(self):
-        if self.program.proc and self.program.proc.poll() is None:
-            self.program.quit()
+        self.program.stop()
         self.server.close()
-        self.program.cleanup()
 
     def test_three_widgets_list_their_feeds_and_follow_the_user(self):
         self.start([h.note(self.server.url("/one.xml"), 0.05, 0.05, 6, 200),
