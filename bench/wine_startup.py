@@ -40,6 +40,13 @@ The floor is also run with as many windows as the program has widgets ("floor-N"
 floor.exe --windows N): what each window costs the system by itself, and so what a widget
 costs beyond its window.
 
+With --as-widgets the floor runs once more with N windows that each take a widget's steps
+("as-widgets", floor.exe --windows N --as-widgets): made hidden at a widget's place, a first
+image of the size of the status line a widget shows while it loads, with round corners,
+shown below the others; then, once all show, each grows with a second image of the size the
+benchmark's feed gives a widget ("content"). What the system costs for a widget's windows
+alone, in both phases.
+
 The floor's windows are opaque rectangles; a widget's rounded corners are fully transparent
 pixels, which Wine turns into an X shape. The X server then exposes a shaped window row by
 row when it is mapped or resized, and Wine handles those events on the program's thread once
@@ -49,7 +56,7 @@ showed 50 widgets' feeds in 863 ms instead of 1184 ms, with square corners under
 
 Usage: bench/wine_startup.py [--counts 1,10,50] [--runs 3] [--idle-seconds 60]
                              [--idle-count 10] [--no-build] [--stored] [--also LABEL=EXE ...]
-                             [--floor-threads K]
+                             [--floor-threads K] [--as-widgets]
 --also runs another build of the program (before a change, say) in the same alternation.
 --floor-threads K has K threads make floor-N's windows: how much of a window's cost is
 waiting that other threads could overlap.
@@ -344,11 +351,12 @@ def stop(pid, proc):
         proc.kill()
 
 
-def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=None, threads=1):
+def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=None, threads=1,
+             as_widgets=False):
     """Starts one copy; returns its figures (ms from process creation, KiB, CPU seconds) and,
     under "saved", the data.dat it left. With `windows` the floor shows `count` windows instead
-    of one, made by `threads` threads; `data` is the program's data.dat (by default `count` widgets
-    that show nothing yet)."""
+    of one, made by `threads` threads (or, `as_widgets`, as a widget's are made and grown);
+    `data` is the program's data.dat (by default `count` widgets that show nothing yet)."""
     folder = tempfile.mkdtemp(prefix="run-", dir=work)
     exe = os.path.join(folder, name)
     shutil.copy(exe_src, exe)
@@ -361,6 +369,9 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=
     warp_pointer(env, *PARKED)
     launched = time.time()
     args = ["--windows", str(count), "--threads", str(threads)] if windows else []
+    if as_widgets:
+        args.append("--as-widgets")
+    with_content = name == "pelinor.exe" or as_widgets
     proc = subprocess.Popen(["wine", exe] + args, env=env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL)
     pid = find_process(name, env["WINEPREFIX"])
@@ -371,7 +382,7 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=
         while time.time() < end:
             threads = max(threads, status_field(pid, "Threads") if pid else 0)
             created, started, painted, content = read_events(events)
-            if len(painted) >= widgets and (name != "pelinor.exe" or len(content) >= widgets):
+            if len(painted) >= widgets and (not with_content or len(content) >= widgets):
                 break
             time.sleep(0.02)
         cpu_done = cpu_seconds(pid)
@@ -383,9 +394,9 @@ def run_once(env, exe_src, name, count, idle_seconds, work, windows=False, data=
         result["cpu_to_done_ms"] = cpu_done * 1000
         result["first_painted_ms"] = min(painted.values()) - started
         result["painted_ms"] = max(painted.values()) - started
-        if name == "pelinor.exe":
+        if with_content:
             if len(content) < widgets:
-                raise RuntimeError("pelinor.exe with %d widgets: only %d show content" % (count, len(content)))
+                raise RuntimeError("%s with %d widgets: only %d show content" % (name, count, len(content)))
             result["first_content_ms"] = min(content.values()) - started
             result["content_ms"] = max(content.values()) - started
         # Late work of the start-up counts as well: the configuration request a second
@@ -438,6 +449,8 @@ def main():
     ap.add_argument("--json", help="also write every run's figures to this file")
     ap.add_argument("--floor-threads", type=int, default=1, metavar="K",
                     help="floor-N's windows are made by K threads, each with a message loop of its own")
+    ap.add_argument("--as-widgets", action="store_true",
+                    help="also run the floor with N windows made, shown and grown as widgets' are")
     args = ap.parse_args()
     counts = [int(c) for c in args.counts.split(",")]
 
@@ -450,6 +463,10 @@ def main():
     # The yardstick: the floor with as many windows as the program has widgets.
     yardstick = "floor-N"
     programs[yardstick] = programs["floor"]
+    # The same windows made and grown as the widgets' are (--as-widgets).
+    alike = "as-widgets"
+    if args.as_widgets:
+        programs[alike] = programs["floor"]
     for item in args.also:
         label, _, path = item.partition("=")
         programs[label] = (path, "pelinor.exe")
@@ -458,7 +475,7 @@ def main():
         subprocess.run(["i686-w64-mingw32-strip", "-o", stripped, path], check=True)
         programs[label] = (stripped, name)
     labels = list(programs)
-    programs_shown = [label for label in labels if label not in ("floor", yardstick)]
+    programs_shown = [label for label in labels if label not in ("floor", yardstick, alike)]
     env = wine_env()
     env["_LOCALAPPDATA"] = local_appdata(env)
     server = FeedServer(PORT)
@@ -475,8 +492,9 @@ def main():
                 for label in labels[shift:] + labels[:shift]:  # each program leads in turn
                     idle = args.idle_seconds if (count == args.idle_count and run == 0) else 0
                     figures[label] = run_once(env, programs[label][0], programs[label][1], count,
-                                              0 if label == yardstick else idle, work, windows=label == yardstick,
-                                              data=stored.get(count), threads=args.floor_threads)
+                                              0 if label in (yardstick, alike) else idle, work,
+                                              windows=label in (yardstick, alike), data=stored.get(count),
+                                              threads=args.floor_threads, as_widgets=label == alike)
                     figures[label].pop("saved", None)
                 runs.append({"run": run, "count": count, **figures})
                 f = figures["floor"]
@@ -484,6 +502,9 @@ def main():
                     run, count, f["painted_ms"], f["vmhwm_kib"] / 1024.0, f["threads"])
                 y = figures[yardstick]
                 line += " | %d windows %4.0f ms %5.1f MiB" % (count, y["painted_ms"], y["vmhwm_kib"] / 1024.0)
+                if alike in figures:
+                    a = figures[alike]
+                    line += " | as widgets painted %4.0f ms, content %4.0f ms" % (a["painted_ms"], a["content_ms"])
                 for label in programs_shown:
                     p = figures[label]
                     line += " | %s painted %5.0f ms, content %5.0f ms, %5.1f MiB, %2d threads, CPU %5.0f ms (%5.0f quiet)" % (
@@ -514,6 +535,20 @@ def main():
         n = b - a
         print("per extra window from %d to %d: painted %+.1f ms, memory %+.2f MiB" % (
             a, b, (windows[b][0] - windows[a][0]) / n, (windows[b][1] - windows[a][1]) / n))
+    alike_ms = {}
+    if args.as_widgets:
+        print("\n%s (as many windows, made, shown and grown as the widgets' are):" % alike)
+        print("%7s %11s %11s %10s" % ("windows", "painted ms", "content ms", "MiB"))
+        for count in counts:
+            rs = [r for r in runs if r["count"] == count]
+            alike_ms[count] = (median([r[alike]["painted_ms"] for r in rs]),
+                               median([r[alike]["content_ms"] for r in rs]))
+            print("%7d %11.0f %11.0f %10.1f" % (count, alike_ms[count][0], alike_ms[count][1],
+                                                median([r[alike]["vmhwm_kib"] for r in rs]) / 1024.0))
+        for a, b in zip(counts, counts[1:]):
+            n = b - a
+            print("per extra window from %d to %d: painted %+.1f ms, content %+.1f ms" % (
+                a, b, (alike_ms[b][0] - alike_ms[a][0]) / n, (alike_ms[b][1] - alike_ms[a][1]) / n))
     for label in programs_shown:
         print("\n%s:" % label)
         print("%7s %9s %11s %8s %11s %8s %10s %10s %12s %9s %8s %7s %8s %14s" % (
@@ -557,6 +592,10 @@ def main():
             print("  of which beyond a window of the %s: painted %+.1f ms, memory %+.2f MiB" % (
                 yardstick, (db[0] - da[0] - windows[b][0] + windows[a][0]) / n,
                 (db[2] - da[2] - windows[b][1] + windows[a][1]) / n))
+            if alike_ms:
+                print("  of which beyond a window made and grown as a widget's (%s): painted %+.1f ms, "
+                      "content %+.1f ms" % (alike, (db[0] - da[0] - alike_ms[b][0] + alike_ms[a][0]) / n,
+                                            (db[1] - da[1] - alike_ms[b][1] + alike_ms[a][1]) / n))
         print("CPU until quiet (3 s after all show content), median: %s" % ", ".join(
             "%d widgets %.0f ms" % (count, median([r[label]["cpu_quiet_ms"] for r in runs if r["count"] == count]))
             for count in counts))
