@@ -203,7 +203,7 @@ class FeedServer:
 
 def widget_origin(i):
     """Where profile() places widget `i`: spread over a 1280 x 800 screen, overlapping when
-    there are many."""
+    there are many. (floor.exe --as-widgets places its windows the same way.)"""
     return (i % 4) * 300 + (i // 16) * 12, ((i // 4) % 4) * 190 + (i // 16) * 12
 
 

@@ -86,6 +86,7 @@ void MakeWidgetLikeWindows() {
   constexpr int kFirstW = 250, kFirstH = 100, kGrownW = 255, kGrownH = 298;
   std::vector<HWND> made;
   for (int i = 0; i < g_windows; ++i) {
+    // The places wine_startup.py's widget_origin() gives the widgets.
     const int x = (i % 4) * 300 + (i / 16) * 12, y = ((i / 4) % 4) * 190 + (i / 16) * 12;
     HWND hwnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"PelinorFloor", L"floor", WS_POPUP, x, y, kFirstW,
                                 kFirstH, nullptr, nullptr, g_instance, nullptr);
