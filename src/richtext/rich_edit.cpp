@@ -471,6 +471,9 @@ void CRichDraw::OnKeyDown(int key) {
   };
   int top = 0, bottom = 0;
   if (host_->IsShiftDown()) {
+    // Only the arrows extend the selection: Shift's own key-down, and any other key
+    // pressed with it, leave the selection as it is.
+    if (key != vk::kLeft && key != vk::kRight && key != vk::kUp && key != vk::kDown) return;
     if (!HasSelection()) selectionAnchor_ = caretIndex_;
     switch (key) {
       case vk::kLeft:

@@ -233,6 +233,28 @@ TEST_F(RichEdit, ShiftAndMouseSelect) {
   EXPECT_EQ(e_->GetSelectedText(), u"bcdef");
 }
 
+TEST_F(RichEdit, ShiftAloneLeavesTheSelectionAsItIs) {
+  constexpr int kVkShift = 0x10;
+  e_->SetHtml(u"abcdef");
+  e_->SetCaret(2);
+  Key('A', true);
+  // Shift's own key-down arrives with Shift held: it must not shrink the selection.
+  Key(kVkShift, false, true);
+  EXPECT_EQ(e_->GetSelectionStart(), 0);
+  EXPECT_EQ(e_->GetSelectionEnd(), 6);
+  Key('C', true);
+  EXPECT_EQ(clip_.text, u"abcdef");
+  // A capital letter typed over the selection replaces all of it.
+  Key('Z', false, true);
+  Type(u"Z");
+  EXPECT_EQ(Chars(*e_), u"Z");
+  // The arrows still extend it.
+  e_->SetCaret(0);
+  Key(kVkShift, false, true);
+  Key(vk::kRight, false, true);
+  EXPECT_EQ(e_->GetSelectedText(), u"Z");
+}
+
 TEST_F(RichEdit, SelectingBelowTheViewScrollsOnTheTimer) {
   std::u16string text;
   for (int i = 0; i < 30; ++i) text += u"line<br>";
