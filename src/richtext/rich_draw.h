@@ -251,6 +251,9 @@ class CRichDraw {
   // Recomputes the caret's place from its index; scrolls it into view when asked.
   void PlaceCaret(bool scrollIntoView);
   void CaretBox(int index, int* x, int* y, int* h) const;
+  // Whether `index` falls inside one character held by two items: between the CR and
+  // the LF of a line break, or between the halves of a surrogate pair.
+  bool SplitsCharacter(int index) const;
   void MoveCaretAndRepaint(int index);
   // Removes items [pos, pos + count) (recording the removal) and returns nothing; the
   // items stay allocated while an undo record holds them.

@@ -18,6 +18,8 @@ constexpr int kDeadItemBatch = 1024;
 int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 bool IsCr(const RichItem* it) { return it->IsText() && it->ch == u'\r'; }
 bool IsLf(const RichItem* it) { return it->IsText() && it->ch == u'\n'; }
+bool IsHighSurrogate(const RichItem* it) { return it->IsText() && it->ch >= 0xD800 && it->ch <= 0xDBFF; }
+bool IsLowSurrogate(const RichItem* it) { return it->IsText() && it->ch >= 0xDC00 && it->ch <= 0xDFFF; }
 
 // Records that hold none of these are typed words: undo and redo join them.
 bool BreaksWord(const std::vector<RichItem*>& items) {
@@ -31,6 +33,13 @@ int End(const std::vector<RichItem*>& items, int pos) { return pos + static_cast
 }  // namespace
 
 // --- Caret ---
+
+bool CRichDraw::SplitsCharacter(int index) const {
+  if (index <= 0 || index >= GetItemCount()) return false;
+  const RichItem* before = items_[index - 1];
+  const RichItem* after = items_[index];
+  return (IsCr(before) && IsLf(after)) || (IsHighSurrogate(before) && IsLowSurrogate(after));
+}
 
 void CRichDraw::CaretBox(int index, int* x, int* y, int* h) const {
   const int n = GetItemCount();
@@ -115,9 +124,8 @@ void CRichDraw::PlaceCaret(bool scrollIntoView) {
 void CRichDraw::SetCaret(int index) {
   const int n = GetItemCount();
   index = Clamp(index, 0, n);
-  // Never between the CR and the LF of a line break: to its side the caret came from.
-  if (index > 0 && index < n && IsCr(items_[index - 1]) && IsLf(items_[index]))
-    index = index < caretIndex_ ? index - 1 : index + 1;
+  // Never inside a line break or a surrogate pair: to its side the caret came from.
+  if (SplitsCharacter(index)) index = index < caretIndex_ ? index - 1 : index + 1;
   caretIndex_ = index;
   PlaceCaret(true);
   Repaint();
@@ -146,9 +154,12 @@ int CRichDraw::CaretIndexFromPoint(int x, int y) const {
   }
   const bool leftOfLine = cx <= items_[line.first]->x;
   if (hit < 0) hit = leftOfLine ? line.first : last;
-  if (hit > 0 && IsLf(items_[hit]) && IsCr(items_[hit - 1])) --hit;
+  // A line break or a surrogate pair is one character in two items.
+  if (SplitsCharacter(hit)) --hit;
+  const int span = SplitsCharacter(hit + 1) ? 2 : 1;
   const RichItem& it = *items_[hit];
-  if (it.IsText() ? it.width > 0 && cx >= it.x + kCaretAfterShare * it.width : cx >= items_[line.first]->x) ++hit;
+  const int width = span == 2 ? it.width + items_[hit + 1]->width : it.width;
+  if (it.IsText() ? width > 0 && cx >= it.x + kCaretAfterShare * width : cx >= items_[line.first]->x) hit += span;
   return hit;
 }
 
@@ -272,11 +283,11 @@ void CRichDraw::DeleteAt(int index) {
   const int n = GetItemCount();
   if (index < 0 || index >= n) return;
   int pos = index, count = 1;
-  // A line break goes as a whole.
-  if (IsLf(items_[index]) && index > 0 && IsCr(items_[index - 1])) {
+  // A line break or a surrogate pair goes as a whole.
+  if (SplitsCharacter(index)) {
     pos = index - 1;
     count = 2;
-  } else if (IsCr(items_[index]) && index + 1 < n && IsLf(items_[index + 1])) {
+  } else if (SplitsCharacter(index + 1)) {
     count = 2;
   }
   if (HasSelection()) ClearSelection();
@@ -603,7 +614,8 @@ void CRichDraw::SelectScrollTick() {
   ScrollAndSync(vOffset_ + lines * defaultLineHeight_);
   caretIndex_ = CaretIndexFromPoint(x, y);
   PlaceCaret(false);
-  const int end = std::min(caretIndex_ + (below ? 1 : 0), GetItemCount());
+  int end = std::min(caretIndex_ + (below ? 1 : 0), GetItemCount());
+  if (below && SplitsCharacter(end)) ++end;
   const int anchor = std::max(selectionAnchor_, 0);
   selectionEnd_ = end;
   Select(std::min(anchor, end), std::max(anchor, end));

@@ -255,6 +255,39 @@ TEST_F(RichEdit, ShiftAloneLeavesTheSelectionAsItIs) {
   EXPECT_EQ(e_->GetSelectedText(), u"Z");
 }
 
+TEST_F(RichEdit, SurrogatePairsAreOneCharacterForTheCaretAndDeletion) {
+  const std::u16string pair = u"\U0001F600";  // two UTF-16 units, two items
+  // a, pair (1, 2), b, pair (4, 5)
+  e_->SetHtml(u"a" + pair + u"b" + pair);
+  e_->SetCaret(1);
+  Key(vk::kRight);
+  EXPECT_EQ(e_->GetCaretIndex(), 3);
+  Key(vk::kLeft);
+  EXPECT_EQ(e_->GetCaretIndex(), 1);
+  Key(vk::kRight, false, true);
+  EXPECT_EQ(e_->GetSelectedText(), pair);
+  Key(vk::kLeft);
+  Key(vk::kLeft, false, true);
+  EXPECT_EQ(e_->GetSelectedText(), u"a");
+  // A click anywhere on a pair lands before or after the whole of it.
+  const RichItem& high = e_->GetItem(1);
+  const int y = high.y + high.height / 2;
+  EXPECT_EQ(e_->CaretIndexFromPoint(high.x + high.width - 1, y), 1);
+  EXPECT_EQ(e_->CaretIndexFromPoint(e_->GetItem(2).x + e_->GetItem(2).width - 1, y), 3);
+
+  e_->ClearSelection();
+  e_->SetCaret(6);
+  Key(vk::kBack);
+  EXPECT_EQ(Chars(*e_), u"a" + pair + u"b");
+  EXPECT_EQ(e_->GetCaretIndex(), 4);
+  e_->SetCaret(1);
+  Key(vk::kDelete);
+  EXPECT_EQ(Chars(*e_), u"ab");
+  // Undo brings the pair back whole.
+  e_->Undo();
+  EXPECT_EQ(Chars(*e_), u"a" + pair + u"b");
+}
+
 TEST_F(RichEdit, SelectingBelowTheViewScrollsOnTheTimer) {
   std::u16string text;
   for (int i = 0; i < 30; ++i) text += u"line<br>";
