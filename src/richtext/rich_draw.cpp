@@ -291,9 +291,9 @@ void CRichDraw::InsertImage(const std::u16string& source, int width, int height,
   if (host_) host_->QueueImageLoad(it->source, it->imageToken);
 }
 
-void CRichDraw::InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16string& thumbnailPath,
+bool CRichDraw::InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16string& thumbnailPath,
                              const std::u16string& fullPath, int pos) {
-  if (!bitmap || GetItemCount() >= kItemLimit) return;
+  if (!bitmap || GetItemCount() >= kItemLimit) return false;
   pos = ClampInt(pos, 0, GetItemCount());
   Extent e = FitImage(bitmap->Width(), bitmap->Height(), maxImageBox_);
   RichItem* it = NewItem();
@@ -308,6 +308,7 @@ void CRichDraw::InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16strin
   std::vector<RichItem*> block{it};
   InsertItems(pos, block);
   Repaint();
+  return true;
 }
 
 int CRichDraw::OnImageLoaded(uint32_t token, std::unique_ptr<Bitmap> bitmap) {

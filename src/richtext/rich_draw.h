@@ -127,8 +127,9 @@ class CRichDraw {
   void InsertHtml(const std::u16string& html, int pos);
   void InsertText(const std::u16string& text, int pos, const TextStyle& style);
   void InsertImage(const std::u16string& source, int width, int height, const std::u16string* link, int pos);
-  // Inserts an image already in memory, fitted into the maximum image box.
-  void InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16string& thumbnailPath,
+  // Inserts an image already in memory, fitted into the maximum image box; false when
+  // it is not inserted (no bitmap, or the content is full).
+  bool InsertBitmap(std::unique_ptr<Bitmap> bitmap, const std::u16string& thumbnailPath,
                     const std::u16string& fullPath, int pos);
   // Delivers a background-loaded image; a bitmap whose item is gone is dropped. Returns 1.
   int OnImageLoaded(uint32_t token, std::unique_ptr<Bitmap> bitmap);

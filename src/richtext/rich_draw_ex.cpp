@@ -1,5 +1,6 @@
 #include "richtext/rich_draw_ex.h"
 
+#include "platform/log.h"
 #include "richtext/html_writer.h"
 
 namespace richtext {
@@ -112,6 +113,11 @@ void CRichDrawEx::Paste() {
 bool CRichDrawEx::InsertImageFile(std::unique_ptr<Bitmap> bitmap) {
   if (!bitmap || !files_) return false;
   DeleteSelection();
+  // Nothing is written for a picture the content has no room for.
+  if (GetItemCount() >= kItemLimit) {
+    LogError("picture not inserted: the text already holds %d items", kItemLimit);
+    return false;
+  }
   const std::u16string folder = files_->ImageFolder();
   if (folder.empty()) return false;
   Extent box = FitImage(bitmap->Width(), bitmap->Height(), kThumbnailBox);
@@ -126,7 +132,11 @@ bool CRichDrawEx::InsertImageFile(std::unique_ptr<Bitmap> bitmap) {
       files_->Remove(full);
       continue;
     }
-    InsertBitmap(std::move(thumbnail), small, full, caretIndex_);
+    if (!InsertBitmap(std::move(thumbnail), small, full, caretIndex_)) {
+      files_->Remove(full);
+      files_->Remove(small);
+      return false;
+    }
     SetCaret(caretIndex_);
     return true;
   }

@@ -24,7 +24,8 @@ class CRichDrawEx : public CRichDraw {
   void Paste() override;
 
   // Stores a picture as two new JPEG files (never overwriting one) and inserts the
-  // thumbnail at the caret. False when it could not be stored; nothing is inserted then.
+  // thumbnail at the caret. False when the content has no room for it (nothing is written
+  // then) or it could not be stored; nothing is inserted then.
   bool InsertImageFile(std::unique_ptr<Bitmap> bitmap);
   // Pasted text names a file when it starts with a drive root and the file exists.
   bool IsFileReference(const std::u16string& text);

@@ -141,6 +141,19 @@ TEST_F(RichPaste, DroppedFilesBecomeOneLinkPerLine) {
   EXPECT_EQ(Chars(), u"ab");
 }
 
+TEST_F(RichPaste, NoPictureIsWrittenWhenTheContentIsFull) {
+  e_.InsertText(std::u16string(kItemLimit - 2, u'x'), 2, TextStyle());
+  ASSERT_EQ(e_.GetItemCount(), kItemLimit);
+  EXPECT_FALSE(e_.InsertImageFile(std::make_unique<FakeBitmap>(400, 200)));
+  EXPECT_TRUE(files_.written.empty());
+  EXPECT_EQ(e_.GetItemCount(), kItemLimit);
+  // A selection it replaces makes room.
+  e_.Select(0, 2);
+  EXPECT_TRUE(e_.InsertImageFile(std::make_unique<FakeBitmap>(400, 200)));
+  EXPECT_EQ(files_.written.size(), 2u);
+  EXPECT_FALSE(e_.GetItem(0).IsText());
+}
+
 TEST_F(RichPaste, OwnCopyComesBackWithItsFormatting) {
   e_.Select(0, 2);
   e_.Copy();
