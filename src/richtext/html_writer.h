@@ -17,5 +17,11 @@ inline uint32_t ToRgb(ColorRef c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | (
 void AppendAddress(std::u16string& out, const std::u16string& value);
 // A face name cannot hold either character; one that does loses them.
 void AppendFace(std::u16string& out, const std::u16string& value);
+// Whether a '<' written as text, followed by `c`, could be read as the start of a tag.
+inline bool CouldStartTag(char16_t c) { return (c >= u'A' && c <= u'z') || c == u'/'; }
+// Text that reads back as the same characters, never as markup: a '<' that could start a
+// tag with what follows gets `fontBreak` ("</font>" and the font opening again) after it,
+// and the parser never takes "<<" for a tag.
+void AppendText(std::u16string& out, const std::u16string& text, const std::u16string& fontBreak);
 
 }  // namespace richtext::html

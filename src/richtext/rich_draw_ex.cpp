@@ -71,11 +71,13 @@ std::u16string CRichDrawEx::FileLinkFontOpening() const {
 }
 
 std::u16string CRichDrawEx::FileLink(const std::u16string& path, bool lineBreak) const {
-  std::u16string out = FileLinkFontOpening();
+  const std::u16string font = FileLinkFontOpening();
+  std::u16string out = font;
   out += u"><a href=\"";
   html::AppendAddress(out, path);
   out += u"\">";
-  out += path;
+  // The path is shown as it is: a name that looks like markup stays text.
+  html::AppendText(out, path, u"</font>" + font + u">");
   out += lineBreak ? u"</a><br></font>" : u"</a></font>";
   return out;
 }

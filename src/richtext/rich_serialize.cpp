@@ -40,6 +40,13 @@ void AppendFace(std::u16string& out, const std::u16string& value) {
     if (c != u'"' && c != u'>') out += c;
 }
 
+void AppendText(std::u16string& out, const std::u16string& text, const std::u16string& fontBreak) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    out += text[i];
+    if (text[i] == u'<' && i + 1 < text.size() && CouldStartTag(text[i + 1])) out += fontBreak;
+  }
+}
+
 }  // namespace html
 
 namespace {
@@ -48,6 +55,7 @@ using html::AppendAddress;
 using html::AppendFace;
 using html::AppendHex6;
 using html::AppendInt;
+using html::CouldStartTag;
 using html::ToRgb;
 
 bool SameStyle(const RichItem& a, const RichItem& b) {
@@ -82,11 +90,6 @@ void AppendFontOpening(std::u16string& out, const RichItem& it) {
   }
   out += u'>';
 }
-
-// A '<' written as text must not join the characters after it into a tag when the text
-// is read again: a '<' directly followed by a letter or '/' gets a font break after it
-// (the parser never takes "<<" for a tag).
-bool CouldStartTag(char16_t c) { return (c >= u'A' && c <= u'z') || c == u'/'; }
 
 }  // namespace
 
@@ -132,6 +135,7 @@ std::u16string CRichDraw::SerializeRange(bool selectedOnly) const {
       out += u"<br>";
     } else {
       out += it.ch;
+      // A '<' must not join the characters after it into a tag when the text is read again.
       if (it.ch == u'<' && i + 1 < to && items_[i + 1]->IsText() && CouldStartTag(items_[i + 1]->ch) &&
           items_[i + 1]->contentLink.get() == link) {
         out += u"</font>";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/richtext/rich_fakes.h"
+#include "richtext/html_writer.h"
 
 using namespace richtext;
 using rtfake::FakeBitmap;
@@ -152,6 +153,31 @@ TEST_F(RichPaste, NoPictureIsWrittenWhenTheContentIsFull) {
   EXPECT_TRUE(e_.InsertImageFile(std::make_unique<FakeBitmap>(400, 200)));
   EXPECT_EQ(files_.written.size(), 2u);
   EXPECT_FALSE(e_.GetItem(0).IsText());
+}
+
+TEST_F(RichPaste, FileNamesThatLookLikeMarkupStayText) {
+  const std::u16string crafted =
+      u"C:\\x</a><a href=\"http://evil/\">y<br><img src=\"C:\\p.png\" width=\"5\" height=\"5\"/><";
+  std::u16string address;
+  html::AppendAddress(address, crafted);
+  auto expectOneLink = [&](int from) {
+    for (int i = from; i < from + static_cast<int>(crafted.size()); ++i) {
+      ASSERT_TRUE(e_.GetItem(i).contentLink) << i;
+      EXPECT_EQ(*e_.GetItem(i).contentLink, address) << i;
+    }
+  };
+  clip_.files = {crafted};
+  e_.Paste();
+  EXPECT_EQ(Chars(), u"ab" + crafted + u"\r\n");
+  expectOneLink(2);
+  // The same for a copied path naming an existing file.
+  files_.existing.insert(crafted);
+  clip_.files.clear();
+  clip_.PutForeign(crafted);
+  e_.SetCaret(0);
+  e_.Paste();
+  EXPECT_EQ(Chars(), crafted + u"ab" + crafted + u"\r\n");
+  expectOneLink(0);
 }
 
 TEST_F(RichPaste, OwnCopyComesBackWithItsFormatting) {
