@@ -122,6 +122,51 @@ std::vector<std::u16string> BoundedDropFiles(const void* data, size_t size, size
   return files;
 }
 
+bool SystemFreesPrivateClipboardData() {
+  static const bool wine = [] {
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+  }();
+  return wine;
+}
+
+WinClipboard::~WinClipboard() {
+  if (!owner_) return;
+  // The block would outlive its owner: nothing is told when the clipboard is emptied later.
+  if (GetClipboardOwner() == owner_) ReleasePrivateBlock();
+  DestroyWindow(owner_);
+}
+
+LRESULT CALLBACK WinClipboard::OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_DESTROYCLIPBOARD) {
+    if (auto* self = reinterpret_cast<WinClipboard*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+      self->ReleasePrivateBlock();
+    return 0;
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+HWND WinClipboard::Owner() {
+  if (owner_) return owner_;
+  static const wchar_t kClass[] = L"PelinorClipboardOwner";
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  if (!GetClassInfoW(instance, kClass, &wc)) {
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = kClass;
+    RegisterClassW(&wc);
+  }
+  owner_ = CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+  if (owner_) SetWindowLongPtrW(owner_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  return owner_;
+}
+
+void WinClipboard::ReleasePrivateBlock() {
+  if (privateBlock_ && ownerFreesPrivate_) GlobalFree(privateBlock_);
+  privateBlock_ = nullptr;
+}
+
 bool WinClipboard::HasText() { return IsClipboardFormatAvailable(CF_UNICODETEXT) != FALSE; }
 
 bool WinClipboard::HasRichText() {
@@ -165,8 +210,13 @@ std::vector<std::u16string> WinClipboard::GetFiles() {
 }
 
 bool WinClipboard::Put(const std::u16string& plain, const std::u16string& rich) {
-  OpenClipboardScope scope(window_);
+  HWND owner = Owner();
+  if (!owner) return false;
+  OpenClipboardScope scope(owner);
   if (!scope.ok() || !EmptyClipboard()) return false;
+  // Emptied: a block of ours still recorded (the owner missed WM_DESTROYCLIPBOARD) is gone
+  // from the clipboard too.
+  ReleasePrivateBlock();
   HGLOBAL text = BlockOf(plain);
   if (!text || !SetClipboardData(CF_UNICODETEXT, text)) {
     if (text) GlobalFree(text);
@@ -175,6 +225,7 @@ bool WinClipboard::Put(const std::u16string& plain, const std::u16string& rich) 
   if (rich.empty()) return true;
   HGLOBAL html = BlockOf(rich);
   if (html && !SetClipboardData(kRichTextFormat, html)) GlobalFree(html);
+  else privateBlock_ = html;
   return true;
 }
 

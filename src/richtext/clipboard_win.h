@@ -11,10 +11,23 @@ namespace richtext {
 
 constexpr UINT kRichTextFormat = 513;
 
+// Who frees a block placed under a private format (CF_PRIVATEFIRST..CF_PRIVATELAST, such
+// as 513) once the clipboard is emptied. Windows leaves it to the clipboard owner, who is
+// told by WM_DESTROYCLIPBOARD. Wine's clipboard keeps every block a process places, of
+// any format, and frees it itself when that process empties the clipboard or next opens
+// it after another program has taken it over: freeing it there as well would free it twice.
+bool SystemFreesPrivateClipboardData();
+
 class WinClipboard : public Clipboard {
  public:
-  // The clipboard is opened on behalf of `window` (read when used: it may change).
-  explicit WinClipboard(const HWND& window) : window_(window) {}
+  // The clipboard is read on behalf of `window` (read when used: it may change). What is
+  // placed is owned by a hidden window of this object, which frees the private block when
+  // the clipboard is emptied unless the system does (`ownerFreesPrivateData`).
+  explicit WinClipboard(const HWND& window, bool ownerFreesPrivateData = !SystemFreesPrivateClipboardData())
+      : window_(window), ownerFreesPrivate_(ownerFreesPrivateData) {}
+  ~WinClipboard() override;
+  WinClipboard(const WinClipboard&) = delete;
+  WinClipboard& operator=(const WinClipboard&) = delete;
 
   bool HasText() override;
   bool HasRichText() override;
@@ -28,7 +41,15 @@ class WinClipboard : public Clipboard {
 
  private:
   bool ReadString(UINT format, std::u16string* out);
+  static LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+  HWND Owner();
+  // The clipboard no longer holds the private block placed last: free it when that is ours to do.
+  void ReleasePrivateBlock();
+
   const HWND& window_;
+  const bool ownerFreesPrivate_;
+  HWND owner_ = nullptr;
+  HGLOBAL privateBlock_ = nullptr;  // on the clipboard under kRichTextFormat, placed by us
 };
 
 // The text of a clipboard block of `size` bytes: up to its first NUL, never past its end.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 namespace wintest {
 
@@ -29,6 +30,13 @@ inline bool PumpUntil(const std::function<bool()>& done, DWORD ms) {
     PumpFor(10);
   }
   return true;
+}
+
+// The value of an environment variable (up to 1023 characters); empty when unset.
+inline std::wstring Env(const wchar_t* name) {
+  wchar_t buf[1024] = {};
+  DWORD n = GetEnvironmentVariableW(name, buf, 1024);
+  return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
 }
 
 }  // namespace wintest

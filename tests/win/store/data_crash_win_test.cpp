@@ -17,6 +17,7 @@
 #include "store/data_store.h"
 #include "store/data_store_win.h"
 #include "test_util.h"
+#include "win/win_test_util.h"
 
 namespace {
 
@@ -31,11 +32,7 @@ std::string Document(int usecount) {
   return store::BuildDataDocument({m, notes}, {1024, 768});
 }
 
-std::wstring Env(const wchar_t* name) {
-  wchar_t buf[1024] = {};
-  DWORD n = GetEnvironmentVariableW(name, buf, 1024);
-  return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
-}
+using wintest::Env;
 
 TEST(DataCrashChild, SavesUntilKilled) {
   const std::wstring target = Env(kTargetVar);
