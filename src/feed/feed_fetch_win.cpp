@@ -7,6 +7,7 @@
 
 #include "feed/feed_discovery.h"
 #include "feed/feed_parser.h"
+#include "feed/feed_request.h"
 #include "feed/parse_gate.h"
 #include "feed/fetch_state.h"
 #include "feed/worker_group.h"
@@ -30,18 +31,6 @@ const std::u16string& VersionParameter() {
     return net::GetProgramVersion(version, kVersionChars) ? u"ver=" + to_u16(version) : std::u16string();
   }();
   return parameter;
-}
-
-// How a feed is asked for: compressed when the server can, conditionally when there are
-// validators.
-net::HttpOptions FeedRequestOptions(const std::atomic<bool>* stop, const std::u16string& ifNoneMatch,
-                                    const std::u16string& ifModifiedSince) {
-  net::HttpOptions options;
-  options.cancel = stop;
-  options.acceptCompressed = true;
-  options.ifNoneMatch = ifNoneMatch;
-  options.ifModifiedSince = ifModifiedSince;
-  return options;
 }
 
 // Remembers in `states` what the answer of a refresh said about its feed; the caller
@@ -169,7 +158,8 @@ int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const Re
   std::u16string target = to_u16(url);
   FetchState state = options.stateKey.empty() ? FetchState() : shared->states.Get(options.stateKey);
   const bool askNow = !options.automatic || AutomaticRequestAllowed(state, platform::NowUnixSeconds());
-  if (!askNow || VersionParameter().empty()) {
+  std::u16string requestUrl = FeedRequestUrl(target);
+  if (!askNow || requestUrl.empty()) {
     // Nothing to download: the answer is posted at once, as every answer is posted.
     FeedResult result;
     result.code = askNow ? kFeedErrorUnknown : kFeedUnchanged;
@@ -184,7 +174,6 @@ int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const Re
   }
   // The download runs on one of the session's threads, which then parses, remembers and
   // delivers.
-  std::u16string requestUrl = net::AppendQuery(target, VersionParameter());
   net::HttpOptions http = options.haveContent ? FeedRequestOptions(ticket.get(), state.etag, state.lastModified)
                                               : FeedRequestOptions(ticket.get(), u"", u"");
   bool started = shared->session.Start(requestUrl, http, [shared, ticket, window, message, target, requestUrl, options,
@@ -200,15 +189,19 @@ int FeedRefresher::Start(HWND window, UINT message, const wchar_t* url, const Re
   return started ? 1 : 0;
 }
 
+std::u16string FeedRequestUrl(const std::u16string& feedUrl) {
+  return VersionParameter().empty() ? std::u16string() : net::AppendQuery(feedUrl, VersionParameter());
+}
+
 FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* stop, const std::u16string& ifNoneMatch,
                      const std::u16string& ifModifiedSince) {
-  if (VersionParameter().empty()) {
+  std::u16string requestUrl = FeedRequestUrl(feedUrl);
+  if (requestUrl.empty()) {
     LogDebug("get program version failed!");
     FeedResult failed;
     failed.code = kFeedErrorUnknown;
     return failed;
   }
-  std::u16string requestUrl = net::AppendQuery(feedUrl, VersionParameter());
   net::HttpSession session;
   net::HttpResponse response;
   session.Get(requestUrl, FeedRequestOptions(stop, ifNoneMatch, ifModifiedSince), &response);

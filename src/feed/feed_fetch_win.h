@@ -60,6 +60,10 @@ struct RefreshOptions {
   bool automatic = false;
 };
 
+// What a refresh of `feedUrl` asks for: the address with the version parameter every feed
+// request carries, read from the executable's version resource; empty when it has none.
+std::u16string FeedRequestUrl(const std::u16string& feedUrl);
+
 // The worker's body: adds the version parameter, downloads (asking for a compressed
 // answer, and with the validators given, "not modified" if nothing changed) and parses.
 // `stop`, when given and raised, cuts the download short.

@@ -6,6 +6,7 @@
 
 #include "feed/feed_discovery.h"
 #include "feed/feed_parser.h"
+#include "feed/feed_request.h"
 #include "net/http_client_win.h"
 #include "platform/log.h"
 
@@ -20,12 +21,10 @@ constexpr int kProbeDeadlineMs = 30000;
 constexpr size_t kMaxFeedsTried = 3;
 
 bool Download(const std::u16string& url, const std::atomic<bool>* stop, net::HttpResponse* response) {
-  net::HttpOptions options;
+  net::HttpOptions options = FeedRequestOptions(stop);
   options.connectTimeoutMs = kProbeConnectMs;
   options.receiveTimeoutMs = kProbeReceiveMs;
   options.deadlineMs = kProbeDeadlineMs;
-  options.acceptCompressed = true;
-  options.cancel = stop;
   return net::HttpGet(url, options, response) > 0;
 }
 

@@ -23,8 +23,6 @@
 namespace net {
 namespace {
 
-constexpr wchar_t kUserAgentHeader[] =
-    L"User-Agent: Mozilla/5.0 (compatible; MSIE 10.0; Windows NT 6.2; Trident/6.0)";
 constexpr DWORD kRootFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
 constexpr DWORD kStatusBufferBytes = 50;
 constexpr DWORD kLocationBufferChars = 4096;
@@ -174,21 +172,6 @@ int StatusNumber(const std::u16string& status) {
     n = n * 10 + (c - u'0');
   }
   return n;
-}
-
-// Header lines the options ask for. Validators come from an earlier answer: line breaks
-// in them could smuggle in headers of their own, so they are dropped.
-std::vector<std::u16string> ExtraHeaders(const HttpOptions& o) {
-  auto clean = [](std::u16string v) {
-    v.erase(std::remove_if(v.begin(), v.end(), [](char16_t c) { return c == u'\r' || c == u'\n' || c == 0; }),
-            v.end());
-    return v;
-  };
-  std::vector<std::u16string> lines;
-  if (o.acceptCompressed) lines.push_back(kAcceptEncodingHeader);
-  if (!clean(o.ifNoneMatch).empty()) lines.push_back(u"If-None-Match: " + clean(o.ifNoneMatch));
-  if (!clean(o.ifModifiedSince).empty()) lines.push_back(u"If-Modified-Since: " + clean(o.ifModifiedSince));
-  return lines;
 }
 
 // Retry-After as seconds from now: a number of seconds or an HTTP date; 0 when absent or
@@ -351,9 +334,7 @@ Exchange GetOnce(HINTERNET root, const UrlParts& parts, Transfer* transfer, Http
     *error = ErrorWithCode(u"创建请求失败， 错误号：", GetLastError());
     return ex;
   }
-  HttpAddRequestHeadersW(request.get(), kUserAgentHeader, static_cast<DWORD>(wcslen(kUserAgentHeader)),
-                         HTTP_ADDREQ_FLAG_ADD);
-  for (const std::u16string& line : ExtraHeaders(limits)) {
+  for (const std::u16string& line : RequestHeaderLines(limits)) {
     HttpAddRequestHeadersW(request.get(), as_wcstr(line), static_cast<DWORD>(line.size()),
                            HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
   }

@@ -9,38 +9,14 @@
 #include <memory>
 #include <string>
 
-namespace net {
+#include "net/http_request.h"
 
-// What every caller passes as time-outs (milliseconds; 0 or less keeps the system's).
-constexpr int kConnectTimeoutMs = 30000;
-constexpr int kReceiveTimeoutMs = 60000;
-constexpr int kSendTimeoutMs = 30000;
+namespace net {
 
 // Body block growth: it starts at kBodyBlockStep bytes and grows by the same step
 // whenever fewer than kReadChunk bytes are free.
 constexpr size_t kBodyBlockStep = 1048576;
 constexpr size_t kReadChunk = 10240;
-
-// How one GET is made. The bounds keep a hostile or broken server from holding a worker
-// or its memory.
-struct HttpOptions {
-  int connectTimeoutMs = kConnectTimeoutMs;
-  int receiveTimeoutMs = kReceiveTimeoutMs;
-  int sendTimeoutMs = kSendTimeoutMs;
-  int deadlineMs = 120000;               // the whole request, redirects included
-  size_t maxBody = 16u * 1024 * 1024;    // bytes of body received
-  int maxRedirects = 10;
-  // When set and it becomes true, the call gives up within about a tenth of a second
-  // (used at exit). The flag must outlive the call.
-  const std::atomic<bool>* cancel = nullptr;
-  // Offer gzip and deflate; an answer in either is decoded, and maxBody then counts the
-  // decoded bytes.
-  bool acceptCompressed = false;
-  // Validators of an earlier answer: the server may then answer 304, which is no failure
-  // (status 304, no body, no error).
-  std::u16string ifNoneMatch;
-  std::u16string ifModifiedSince;
-};
 
 struct FreeDeleter {
   void operator()(char* p) const { std::free(p); }

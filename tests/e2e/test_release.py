@@ -1,6 +1,6 @@
 """The exe users get (scripts/build release): a stripped 32-bit GUI program under 2 MB whose
-debug information sits beside it, that talks to the configured service host and never to a
-loopback stand-in, and that still runs."""
+debug information sits beside it, that imports only DLLs every Windows has, that talks to the
+configured service host and never to a loopback stand-in, and that still runs."""
 import os
 import re
 import subprocess
@@ -50,6 +50,24 @@ def section_bytes(exe, name):
     return bytes.fromhex("".join(r.replace(" ", "") for r in rows))
 
 
+# The DLLs that come with Windows 7 and every later Windows, as far as the program and its
+# tests use them. Wine brings more (zlib1.dll, for one), so a program that runs under Wine
+# may still not start on Windows: whatever else an exe imports has to be linked into it.
+WINDOWS_DLLS = {
+    "advapi32.dll", "comctl32.dll", "comdlg32.dll", "crypt32.dll", "dwmapi.dll", "gdi32.dll",
+    "gdiplus.dll", "imm32.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll", "ntdll.dll",
+    "ole32.dll", "oleacc.dll", "oleaut32.dll", "shell32.dll", "shlwapi.dll", "urlmon.dll",
+    "user32.dll", "uxtheme.dll", "version.dll", "wininet.dll", "winmm.dll", "wintrust.dll",
+    "ws2_32.dll",
+}
+
+
+def imported_dlls(exe):
+    out = subprocess.run(["i686-w64-mingw32-objdump", "-p", exe], stdout=subprocess.PIPE,
+                         check=True).stdout.decode("latin-1")
+    return {name.lower() for name in re.findall(r"^\s*DLL Name: (\S+)", out, re.M)}
+
+
 class ReleaseExe(unittest.TestCase):
     def setUp(self):
         self.assertTrue(os.path.isfile(RELEASE_EXE), "%s is missing: run scripts/build release" % RELEASE_EXE)
@@ -69,6 +87,17 @@ class ReleaseExe(unittest.TestCase):
         self.assertEqual(name, b"pelinor.debug")
         with open(debug, "rb") as f:
             self.assertEqual(crc, zlib.crc32(f.read()), "pelinor.debug is not the one this exe was built with")
+
+    def test_imports_only_dlls_windows_ships(self):
+        # The exe users get, and the test build's programs, which the tests run in its stead.
+        exes = [RELEASE_EXE] + [os.path.join(h.BUILD, n)
+                                for n in ("pelinor.exe", "tests/core_tests.exe", "tests/win_tests.exe")]
+        for exe in exes:
+            with self.subTest(exe=exe):
+                self.assertTrue(os.path.isfile(exe), "%s is missing" % exe)
+                dlls = imported_dlls(exe)
+                self.assertIn("kernel32.dll", dlls)  # the import table was read
+                self.assertEqual(sorted(dlls - WINDOWS_DLLS), [], "%s imports DLLs Windows does not ship" % exe)
 
     def test_talks_to_the_configured_host_and_carries_no_loopback_address(self):
         host = cache_value(RELEASE, "PELINOR_SERVICE_HOST")

@@ -1,4 +1,4 @@
-// Windows entry of feeddump: wide arguments, and fetching through the program's HttpGet.
+// Windows entry of feeddump: wide arguments, and fetching as the program's refreshes fetch.
 #include <windows.h>
 
 #include <cstdlib>
@@ -6,6 +6,8 @@
 #include <io.h>
 
 #include "feeddump.h"
+#include "feed/feed_fetch_win.h"
+#include "feed/feed_request.h"
 #include "framework/wstr_win.h"
 #include "net/http_client_win.h"
 
@@ -14,8 +16,14 @@ namespace feeddump {
 const bool kCanFetch = true;
 
 bool Fetch(const std::u16string& url, std::string* body, std::u16string* error) {
+  // As the program's refreshes ask: the same address (version parameter added) and headers.
+  std::u16string requestUrl = feed::FeedRequestUrl(url);
+  if (requestUrl.empty()) {
+    *error = u"feeddump.exe has no version resource";
+    return false;
+  }
   net::HttpResponse response;
-  int size = net::HttpGet(url, net::HttpOptions(), &response);
+  int size = net::HttpGet(requestUrl, feed::FeedRequestOptions(), &response);
   if (size > 0) body->assign(response.body.get(), response.size);
   *error = response.error;
   return size > 0;
