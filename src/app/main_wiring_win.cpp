@@ -10,6 +10,7 @@
 #include "app/app_win.h"
 #include "app/main_dlg_win.h"
 #include "app/service_wiring_win.h"
+#include "config/config_apply.h"
 #include "framework/wstr_win.h"
 #include "menus/main_menu_win.h"
 #include "menus/settings_dlg_win.h"
@@ -45,7 +46,8 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   store::DataStore* data = subsystems.data;
   CNotesManager& manager = dlg.manager();
   // Nothing on screen would leave no way in: without a widget after loading, the first
-  // one is made at once while there is no remote configuration request to wait for.
+  // one shows at once, waiting for the remote configuration to name its feed, or with the
+  // built-in feed when there is no configuration request to wait for.
   h.loadData = [&dlg, &manager, data] {
     store::MigrateVirtualStore(data->ProgramCopy());
     DataSnapshot loaded;
@@ -57,7 +59,17 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
     }
     manager.Restore(loaded);
     dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
-    if (!dlg.hooks().requestConfig) manager.CreateFirstWidgetIfNone();
+    const bool asksService = static_cast<bool>(dlg.hooks().requestConfig);
+    switch (config::PlanFirstWidgetAtStart(manager.WidgetList().size(), asksService)) {
+      case config::FirstWidgetAtStart::kWaiting: {
+        const config::WidgetPlace at =
+            config::FirstWidgetPlace(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        manager.CreateWaitingFirstWidget(at.x, at.y);
+        break;
+      }
+      case config::FirstWidgetAtStart::kBuiltIn: manager.CreateFirstWidgetIfNone(); break;
+      case config::FirstWidgetAtStart::kNone: break;
+    }
   };
   h.saveData = [&manager, data] { data->Save(manager.Snapshot(), store::CurrentScreenSize()); };
   // the maker's service: remote configuration, update check and download, about box

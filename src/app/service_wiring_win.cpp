@@ -27,8 +27,8 @@
 namespace app {
 namespace {
 
-// Seconds the network wait lets pass before a fresh installation gets its first widget
-// from the built-in feeds anyway.
+// Seconds the network wait lets pass before a fresh installation's first widget takes
+// the built-in feed anyway.
 constexpr int kFallbackAfterOfflineTicks = 30;
 
 CNotesManager& Manager(CMainDlg& dlg) { return dlg.manager(); }
@@ -75,6 +75,7 @@ config::ApplyInput InputFor(CNotesManager& m) {
   config::ApplyInput in;
   in.customLinks = &m.custom_links;
   in.widgetCount = m.WidgetList().size();
+  in.firstWidgetWaiting = m.WaitingFirstWidget() != nullptr;
   in.fallbackUrl = FallbackUrl(m);
   in.screenWidth = GetSystemMetrics(SM_CXSCREEN);
   in.screenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -94,6 +95,7 @@ void CarryOut(CMainDlg& dlg, ServiceWiring& w, const config::ApplyPlan& p, const
   }
   if (p.replaceRemoteLinks) m.remote_links = p.remoteLinks;
   if (p.createFirstWidget) m.CreateFeedWidget(p.firstWidgetUrl, p.firstWidgetPlace.x, p.firstWidgetPlace.y, nullptr);
+  if (p.feedWaitingWidget) m.GiveWaitingWidgetFeed(p.firstWidgetUrl);
   // The widgets' advert lines: the store's links of their position, pair i to widget i.
   const std::vector<AdvLink> links =
       fromRecord && w.adverts ? w.adverts->GetAdvLinks(adverts::kWidgetLinkPosition) : p.widgetAdLinks;
@@ -141,15 +143,12 @@ void InstallServiceHooks(CMainDlg& dlg, adverts::AdvertStore* advertStore) {
   h.requestConfig = [&dlg, w](const std::string& query) { RequestConfig(dlg, *w, query); };
   h.applyRemoteConfig = [&dlg, w] { Apply(dlg, *w, true); };
   h.remoteConfigFailed = [&dlg, w] { Apply(dlg, *w, false); };
-  // While no connection appears, a fresh installation still gets its first widget.
+  // While no connection appears, a fresh installation's first widget still gets a feed.
   auto online = h.isOnline;
   h.isOnline = [&dlg, w, online] {
     DWORD flags = 0;
     bool on = online ? online() : InternetGetConnectedState(&flags, 0) != FALSE;
-    if (!on && ++w->offlineTicks == kFallbackAfterOfflineTicks) {
-      CNotesManager& m = Manager(dlg);
-      if (config::NeedsFallbackWidget(m.WidgetList().size(), FallbackUrl(m))) m.CreateFirstWidgetIfNone();
-    }
+    if (!on && ++w->offlineTicks == kFallbackAfterOfflineTicks) Manager(dlg).CreateFirstWidgetIfNone();
     return on;
   };
   h.checkForUpdate = [&dlg, w] { w->Updates(dlg).CheckForUpdate(true); };

@@ -8,6 +8,11 @@ WidgetPlace FirstWidgetPlace(int screenWidth, int screenHeight) {
   return WidgetPlace{std::max(screenWidth - 400, 50), std::min(0, screenHeight - 150)};
 }
 
+FirstWidgetAtStart PlanFirstWidgetAtStart(size_t widgetCount, bool asksService) {
+  if (widgetCount > 0) return FirstWidgetAtStart::kNone;
+  return asksService ? FirstWidgetAtStart::kWaiting : FirstWidgetAtStart::kBuiltIn;
+}
+
 bool NeedsFallbackWidget(size_t widgetCount, const std::u16string& fallbackUrl) {
   return widgetCount == 0 && !fallbackUrl.empty();
 }
@@ -24,12 +29,19 @@ std::vector<NewsLink> RemoteLinksFrom(const std::vector<ThirdPartyNewsSource>& s
 
 ApplyPlan PlanApply(const ApplyInput& in) {
   ApplyPlan p;
-  auto fallback = [&p, &in] {
-    if (!NeedsFallbackWidget(in.widgetCount, in.fallbackUrl)) return;
-    p.createFirstWidget = true;
-    p.firstWidgetUrl = in.fallbackUrl;
-    p.firstWidgetPlace = FirstWidgetPlace(in.screenWidth, in.screenHeight);
-    p.scheduleSave = true;
+  // The first widget's feed is decided here while it waits for one, or for a new widget
+  // while there is none.
+  const bool decides = in.firstWidgetWaiting || in.widgetCount == 0;
+  auto first = [&p, &in, decides](const std::u16string& url) {
+    if (!decides || url.empty()) return false;
+    p.feedWaitingWidget = in.firstWidgetWaiting;
+    p.createFirstWidget = !in.firstWidgetWaiting;
+    p.firstWidgetUrl = url;
+    if (p.createFirstWidget) p.firstWidgetPlace = FirstWidgetPlace(in.screenWidth, in.screenHeight);
+    return true;
+  };
+  auto fallback = [&p, &in, &first] {
+    if (first(in.fallbackUrl)) p.scheduleSave = true;
   };
   if (!in.parsed || !in.config) {
     fallback();
@@ -45,13 +57,7 @@ ApplyPlan PlanApply(const ApplyInput& in) {
     p.replaceRemoteLinks = true;
     p.remoteLinks = RemoteLinksFrom(c.newsSources, in.customLinks ? *in.customLinks : kNone);
   }
-  if (in.widgetCount == 0 && !p.remoteLinks.empty()) {
-    p.createFirstWidget = true;
-    p.firstWidgetUrl = p.remoteLinks.front().url;
-    p.firstWidgetPlace = FirstWidgetPlace(in.screenWidth, in.screenHeight);
-  } else {
-    fallback();
-  }
+  if (p.remoteLinks.empty() || !first(p.remoteLinks.front().url)) fallback();
   size_t widgets = in.widgetCount + (p.createFirstWidget ? 1 : 0);
   for (const AdvLinkGroup& g : c.advLinkGroups) {
     if (g.position != kWidgetAdLinkPosition) continue;

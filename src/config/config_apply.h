@@ -18,6 +18,19 @@ struct WidgetPlace {
 };
 WidgetPlace FirstWidgetPlace(int screenWidth, int screenHeight);
 
+// The first widget of an installation that has none is shown at once. While the maker's
+// service may still name its feed, it waits for it, saying it is loading ("正在加载…"); it
+// then takes the maker's first source when the configuration names one, and the built-in
+// feed when the configuration names none or fails (PlanApply), or when no connection
+// appears for a while (the start-up's network wait). Without a service to ask, it takes the
+// built-in feed at once. Once it has a feed, a later configuration leaves it alone.
+enum class FirstWidgetAtStart {
+  kNone,      // there are widgets already
+  kWaiting,   // shown at once, waiting for the configuration
+  kBuiltIn,   // shown at once with the built-in feed
+};
+FirstWidgetAtStart PlanFirstWidgetAtStart(size_t widgetCount, bool asksService);
+
 constexpr size_t kMaxWidgetAdLinks = 10;
 constexpr int32_t kWidgetAdLinkPosition = 6;
 
@@ -27,6 +40,7 @@ struct ApplyInput {
   bool carriedStatistics = false;     // the request reported the usage counts
   const std::vector<NewsLink>* customLinks = nullptr;
   size_t widgetCount = 0;
+  bool firstWidgetWaiting = false;    // one of them is the first widget, still without a feed
   std::u16string fallbackUrl;         // built-in feed for a first widget
   int screenWidth = 0;
   int screenHeight = 0;
@@ -39,7 +53,8 @@ struct ApplyPlan {
   std::vector<AdvLinkGroup> advLinkGroups;
   bool replaceRemoteLinks = false;
   std::vector<NewsLink> remoteLinks;          // the new remote list (custom URLs left out)
-  bool createFirstWidget = false;
+  bool createFirstWidget = false;             // a new widget for firstWidgetUrl at firstWidgetPlace
+  bool feedWaitingWidget = false;             // the waiting first widget takes firstWidgetUrl
   std::u16string firstWidgetUrl;
   WidgetPlace firstWidgetPlace;
   std::vector<AdvLink> widgetAdLinks;         // link i goes to widget i
@@ -49,8 +64,9 @@ struct ApplyPlan {
 };
 
 // A successful response resets the statistics only when its request reported them, and
-// makes a first widget from the remote list, or from the fallback when that list leaves
-// none; a failed response changes nothing but the fallback widget.
+// gives the first widget (the waiting one, or a new one when there is no widget) the first
+// of the remote list, or the fallback when that list leaves none; a failed response
+// changes nothing but the fallback widget.
 ApplyPlan PlanApply(const ApplyInput& in);
 
 // A first widget for an installation with none, from the built-in fallback: used when no

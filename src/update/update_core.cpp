@@ -97,9 +97,17 @@ OfferDecision DecideOffer(const std::u16string& offered, const std::u16string& m
   return d;
 }
 
+bool IsInstallerAddress(const std::u16string& url) {
+  const std::u16string address = url.substr(0, url.find_first_of(u"?#"));
+  const size_t scheme = address.find(u"://");
+  const size_t path = address.find(u'/', scheme == std::u16string::npos ? 0 : scheme + 3);
+  if (path == std::u16string::npos) return false;
+  return config::HasExtension(address.substr(address.rfind(u'/') + 1), ".exe");
+}
+
 OfferAction ActionForUrl(const std::u16string& url, bool allowPlainHttp) {
   bool https = platform::StartsWithNoCase(url, u"https://");
-  if (url.find(u".exe") != std::u16string::npos) {
+  if (IsInstallerAddress(url)) {
     if (https || (allowPlainHttp && config::IsWebAddress(url))) return OfferAction::kDownload;
     return OfferAction::kRefuse;
   }
@@ -159,6 +167,44 @@ std::u16string DownloadCheckText(DownloadCheck c) {
     case DownloadCheck::kWrongSigner: return u"安装程序不是由软件发布者签名的，已删除，未运行。";
   }
   return u"";
+}
+
+FailureNotice NoticeFor(DownloadCheck c) {
+  switch (c) {
+    case DownloadCheck::kOk:
+    case DownloadCheck::kCancelled: return FailureNotice::kNone;
+    case DownloadCheck::kStatus:
+    case DownloadCheck::kTruncated:
+    case DownloadCheck::kWriteFailed: return FailureNotice::kAskRetry;
+    // The cap and the installer's checks refuse what the server sends: it would send the
+    // same again.
+    case DownloadCheck::kTooLarge:
+    case DownloadCheck::kHashMismatch:
+    case DownloadCheck::kUnsigned:
+    case DownloadCheck::kWrongSigner: return FailureNotice::kTell;
+  }
+  return FailureNotice::kTell;
+}
+
+bool BoxTurns::TryTake() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (taken_) return false;
+  taken_ = true;
+  return true;
+}
+
+void BoxTurns::Take() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  free_.wait(lock, [this] { return !taken_; });
+  taken_ = true;
+}
+
+void BoxTurns::Give() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    taken_ = false;
+  }
+  free_.notify_one();
 }
 
 }  // namespace update

@@ -2,7 +2,9 @@
 // decision with its texts, and the bookkeeping of the installer download (its address
 // rules, file name, progress text and the checks a finished download must pass).
 #pragma once
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace update {
@@ -50,11 +52,15 @@ OfferDecision DecideOffer(const std::u16string& offered, const std::u16string& m
 
 // What OK on an offer does with its address.
 enum class OfferAction {
-  kDownload,     // an installer (".exe" in the address) over an allowed scheme
+  kDownload,     // an installer (IsInstallerAddress) over an allowed scheme
   kOpenPage,     // an http/https page for the browser
   kRefuse,       // anything else: nothing is opened or downloaded
 };
 OfferAction ActionForUrl(const std::u16string& url, bool allowPlainHttp);
+// Whether an address names an installer: its path (query and fragment left out) ends in a
+// file name with the extension ".exe", in any letter case. "page.exe.html", "/get?f=a.exe"
+// and "/dir.exe/" are pages.
+bool IsInstallerAddress(const std::u16string& url);
 constexpr char16_t kRefusedText[] = u"更新地址不安全，已取消更新。";
 
 // --- download ---
@@ -100,5 +106,34 @@ DownloadCheck CheckTransfer(const DownloadFacts& f);
 bool DigestMatches(const std::string& expectedHex, const std::string& actualHex);
 // A line for the log and the user's message box.
 std::u16string DownloadCheckText(DownloadCheck c);
+
+// What the user is told when a download ends with `c`.
+enum class FailureNotice {
+  kNone,        // nothing: the download went through, or the user cancelled it
+  kAskRetry,    // kRetryQuestion: the transfer broke and another try may get through
+  kTell,        // DownloadCheckText(c) alone: trying again would fetch the same thing
+};
+FailureNotice NoticeFor(DownloadCheck c);
+constexpr char16_t kRetryQuestion[] = u"下载更新失败，是否继续尝试下载？";
+constexpr char16_t kRetryCaption[] = u"提示";
+
+// The update's message boxes take turns: at most one is open at a time, so that no box is
+// drawn over another the user has not answered. A box a check raises (an offer, "no
+// update", a failed check) is dropped when another is open: the user is answering an update
+// box already, and the next check asks again. A box that ends the user's own download (a
+// refusal, a retry question) waits until the open one is closed. Safe on any thread.
+class BoxTurns {
+ public:
+  // Takes the turn when no box is open; false (nothing taken) otherwise.
+  bool TryTake();
+  // Takes the turn, waiting until the open box is closed.
+  void Take();
+  void Give();
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable free_;
+  bool taken_ = false;
+};
 
 }  // namespace update

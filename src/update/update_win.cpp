@@ -35,6 +35,28 @@ bool RunInstaller(const std::u16string& path, const std::u16string& parameters) 
 
 std::u16string Utf8(const char* s) { return platform::Utf8ToU16(s); }
 
+// A taken turn of the update's message boxes, given back when it goes.
+class Turn {
+ public:
+  explicit Turn(BoxTurns& turns) : turns_(turns) {}
+  ~Turn() { turns_.Give(); }
+  Turn(const Turn&) = delete;
+  Turn& operator=(const Turn&) = delete;
+
+ private:
+  BoxTurns& turns_;
+};
+
+// A box a check raises: shown only when no other update box is open (see BoxTurns).
+int CheckBox(BoxTurns& turns, const MessageBoxFn& box, const std::u16string& text, UINT type) {
+  if (!turns.TryTake()) {
+    LogDebug("update message dropped: another update message is open");
+    return 0;
+  }
+  Turn turn(turns);
+  return box(nullptr, text, kUpdateCaption, type);
+}
+
 }  // namespace
 
 std::u16string GetFileVersionText() {
@@ -80,7 +102,7 @@ void UpdateController::Check(std::shared_ptr<Shared> shared, bool userAsked) {
   if (config::FetchBody(url, kMaxManifestBytes, &body)) m = ExtractManifest(body);
   if (m.version.empty() || m.url.empty()) {
     LogDebug("update check failed");
-    if (userAsked) s.messageBox(nullptr, kCheckFailedText, kUpdateCaption, MB_OK);
+    if (userAsked) CheckBox(shared->boxes, s.messageBox, kCheckFailedText, MB_OK);
     return;
   }
   Offer(shared, FromAnsi(m.version), FromAnsi(m.message), FromAnsi(m.url), m.sha256, userAsked);
@@ -101,35 +123,38 @@ void UpdateController::Offer(std::shared_ptr<Shared> shared, std::u16string vers
     declined = shared->declined;
   }
   OfferDecision d = DecideOffer(version, message, url, GetFileVersionText(), declined, userAsked);
-  if (d.kind == OfferKind::kNoUpdate) s.messageBox(nullptr, d.text, kUpdateCaption, MB_OK);
+  if (d.kind == OfferKind::kNoUpdate) CheckBox(shared->boxes, s.messageBox, d.text, MB_OK);
   if (d.kind != OfferKind::kOffer) return;
-  if (shared->offerShowing.exchange(true)) return;  // one offer box at a time
-  int answer = s.messageBox(nullptr, d.text, kUpdateCaption, MB_OKCANCEL);
-  shared->offerShowing = false;
-  if (answer != IDOK) return;
-  switch (ActionForUrl(url, s.allowPlainHttp)) {
-    case OfferAction::kDownload: {
-      {
-        std::lock_guard<std::mutex> lock(shared->mutex);
-        shared->expectedUrl = url;
-        shared->expectedSha256 = sha256;
-      }
-      auto* copy = new wchar_t[url.size() + 1];
-      std::copy(url.begin(), url.end(), copy);
-      copy[url.size()] = L'\0';
-      if (!SendMessageW(s.mainWindow, WM_START_DOWNLOAD, 0, reinterpret_cast<LPARAM>(copy)) &&
-          !IsWindow(s.mainWindow))
-        delete[] copy;  // nobody took it
-      break;
-    }
-    case OfferAction::kOpenPage:
-      ShellExecuteW(nullptr, L"open", as_wcstr(url), nullptr, nullptr, SW_SHOW);
-      break;
-    case OfferAction::kRefuse:
+  if (!shared->boxes.TryTake()) {
+    LogDebug("update offer dropped: another update message is open");
+    return;
+  }
+  OfferAction action;
+  {
+    // The offer and its refusal are one turn: no later check's box comes between them.
+    Turn turn(shared->boxes);
+    if (s.messageBox(nullptr, d.text, kUpdateCaption, MB_OKCANCEL) != IDOK) return;
+    action = ActionForUrl(url, s.allowPlainHttp);
+    if (action == OfferAction::kRefuse) {
       LogDebug("update address refused: %s", platform::ToAnsi(url).c_str());
       s.messageBox(nullptr, kRefusedText, kUpdateCaption, MB_OK | MB_ICONWARNING);
-      break;
+      return;
+    }
   }
+  if (action == OfferAction::kOpenPage) {
+    ShellExecuteW(nullptr, L"open", as_wcstr(url), nullptr, nullptr, SW_SHOW);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(shared->mutex);
+    shared->expectedUrl = url;
+    shared->expectedSha256 = sha256;
+  }
+  auto* copy = new wchar_t[url.size() + 1];
+  std::copy(url.begin(), url.end(), copy);
+  copy[url.size()] = L'\0';
+  if (!SendMessageW(s.mainWindow, WM_START_DOWNLOAD, 0, reinterpret_cast<LPARAM>(copy)) && !IsWindow(s.mainWindow))
+    delete[] copy;  // nobody took it
 }
 
 void UpdateController::ShowAbout(HWND owner) {
@@ -164,7 +189,19 @@ void UpdateController::Download(std::shared_ptr<Shared> shared, std::shared_ptr<
   if (!folder.empty() && folder.back() != u'\\') folder += u'\\';
   std::u16string target = folder + InstallerFileName(url);
   std::u16string temp = platform::TempPathFor(target);
-  bool ok = false;
+  // The dialog is closed before a download that ends is explained: it never stays at its
+  // last percentage behind the message, waiting for the user's click.
+  bool closed = false;
+  auto close = [&closed, dialog](bool ok) {
+    if (!closed) PostMessageW(dialog, WM_DOWNLOAD_DONE, ok ? 1 : 0, 0);
+    closed = true;
+  };
+  auto tell = [&](DownloadCheck check) {
+    close(false);
+    shared->boxes.Take();  // after any update box the user has not answered yet
+    Turn turn(shared->boxes);
+    s.messageBox(nullptr, DownloadCheckText(check), kUpdateCaption, MB_OK | MB_ICONERROR);
+  };
   for (;;) {
     state->cancel = false;
     DownloadFacts facts;
@@ -179,27 +216,34 @@ void UpdateController::Download(std::shared_ptr<Shared> shared, std::shared_ptr<
       LogDebug("update download failed (status %d, %llu of %llu bytes)", facts.status,
                static_cast<unsigned long long>(facts.received),
                static_cast<unsigned long long>(facts.contentLength));
-      if (check == DownloadCheck::kCancelled || state->cancel) break;
-      if (s.messageBox(nullptr, u"下载更新失败，是否继续尝试下载？", u"提示", MB_OKCANCEL) == IDOK) continue;
+      if (state->cancel) break;
+      const FailureNotice notice = NoticeFor(check);
+      if (notice == FailureNotice::kTell) tell(check);
+      if (notice != FailureNotice::kAskRetry) break;
+      shared->boxes.Take();
+      Turn turn(shared->boxes);
+      // A retry goes on in the same dialog.
+      if (s.messageBox(nullptr, kRetryQuestion, kRetryCaption, MB_OKCANCEL) == IDOK) continue;
       break;
     }
     check = CheckInstaller(temp, sha256, s.signer);
     if (check != DownloadCheck::kOk) {
       platform::RemoveFile(temp);
-      s.messageBox(nullptr, DownloadCheckText(check), kUpdateCaption, MB_OK | MB_ICONERROR);
+      tell(check);
       break;
     }
     if (!MoveFileExW(as_wcstr(temp), as_wcstr(target), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       LogDebug("update installer could not be moved into place: %lu", GetLastError());
       platform::RemoveFile(temp);
-      s.messageBox(nullptr, DownloadCheckText(DownloadCheck::kWriteFailed), kUpdateCaption, MB_OK | MB_ICONERROR);
+      tell(DownloadCheck::kWriteFailed);
       break;
     }
-    ok = s.run(target, u"?update=true");
+    const bool ok = s.run(target, u"?update=true");
     if (!ok) LogDebug("update installer could not be started");
+    close(ok);
     break;
   }
-  PostMessageW(dialog, WM_DOWNLOAD_DONE, ok ? 1 : 0, 0);
+  close(false);
 }
 
 void DownloadToFile(const std::u16string& url, const std::u16string& path, DownloadState* state,

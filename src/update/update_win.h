@@ -43,7 +43,8 @@ class UpdateController {
   // The user's check: fetches the manifest on a worker and offers what it announces.
   void CheckForUpdate(bool userAsked);
   // Asks the user about an offered version on a thread of its own, so the caller's
-  // message handler returns at once; an offer arriving while one is shown is dropped.
+  // message handler returns at once; an offer arriving while an update message box is
+  // open is dropped (BoxTurns).
   // Safe on any thread. `sha256` (may be empty) is checked against the installer.
   void OfferUpdate(const std::u16string& version, const std::u16string& message, const std::u16string& url,
                    const std::string& sha256, bool userAsked);
@@ -52,9 +53,8 @@ class UpdateController {
   void StartDownload(const std::u16string& url);
   void ShowAbout(HWND owner);
 
-  // For tests: the dialog (null when none) and whether an offer box is up.
+  // For tests: the dialog (null when none).
   CDownloadUpdate* dialog() { return dialog_.get(); }
-  bool offerShowing() const { return shared_->offerShowing.load(); }
 
  private:
   struct Shared {
@@ -63,7 +63,7 @@ class UpdateController {
     std::u16string declined;
     std::u16string expectedUrl;           // the offered installer and its digest
     std::string expectedSha256;
-    std::atomic<bool> offerShowing{false};
+    BoxTurns boxes;                       // one update message box at a time
   };
   static void Check(std::shared_ptr<Shared> shared, bool userAsked);
   static void Offer(std::shared_ptr<Shared> shared, std::u16string version, std::u16string message,

@@ -55,6 +55,13 @@ void NewsFeedLogic::SwitchFeed(const std::u16string& feedUrl) {
   Start(feedUrl, false);
 }
 
+void NewsFeedLogic::WaitForFeed() {
+  state_ = State::kWaiting;
+  status_ = kLoadingText;
+  Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_, false)));
+  host_->Repaint();
+}
+
 void NewsFeedLogic::Start(const std::u16string& feedUrl, bool automatic) {
   std::u16string request = feed::FeedRefreshUrl(feedUrl);
   if (!host_->StartRetrieval(request, automatic)) return;

@@ -77,6 +77,10 @@ class NewsFeedLogic {
   // (content and status), the widget says it is loading and fetches the new one at once.
   void SwitchFeed(const std::u16string& feedUrl);
 
+  // The widget has no feed yet: it says it is loading, and fetches nothing until
+  // SwitchFeed gives it one.
+  void WaitForFeed();
+
   // A feed result. An answer for another address than the current one is dropped (and
   // the current address fetched when it is neither being fetched nor has answered). Rebuilds the content
   // when it changed; a failure shows its cause over the kept items, reports it in a toast

@@ -57,6 +57,12 @@ void CNewsNotes::DestroyWidget() {
 
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
 
+void CNewsNotes::SwitchFeed(const std::u16string& url) {
+  rssurl = url;
+  logic_.SwitchFeed(rssurl);
+  RecordChanged();
+}
+
 bool CNewsNotes::StartRetrieval(const std::u16string& url, bool automatic) {
   static_assert(feed::kFeedUnchanged == widgets::NewsFeedLogic::kResultUnchanged, "one meaning of 0");
   feed::RefreshOptions options;
@@ -262,9 +268,7 @@ void CNewsNotes::RunMenuCommand(int command) {
         Refresh(0);
         break;
       }
-      rssurl = a.url;
-      logic_.SwitchFeed(rssurl);
-      RecordChanged();
+      SwitchFeed(a.url);
       break;
     case MenuAction::kManageCustomLinks: env_.ManageCustomLinks(*this); break;
     case MenuAction::kImportOpml: env_.ImportSubscriptions(*this); break;
@@ -275,6 +279,7 @@ void CNewsNotes::RunMenuCommand(int command) {
       std::u16string url;
       if (!env_.ChooseSubscription(*this, &url)) break;
       if (url.empty()) url = rssurl;
+      if (url.empty()) break;  // this widget still waits for its feed: nothing to copy
       env_.AddFeedWidget(url, this);
       break;
     }

@@ -27,6 +27,10 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
 
   // Starts a refresh of the feed (silent: no caption, no failure toast).
   void Refresh(int silent);
+  // The widget has no feed yet: it says it is loading until SwitchFeed.
+  void WaitForFeed() { logic_.WaitForFeed(); }
+  // Reads `url` from now on: what the old feed showed goes, and the new one is fetched.
+  void SwitchFeed(const std::u16string& url);
   // Builds the widget menu at a screen point, tracks it and carries out the choice.
   void ShowWidgetMenu(int x, int y);
   // Carries out one menu command (also used by tests).

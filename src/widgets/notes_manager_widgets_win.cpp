@@ -66,6 +66,7 @@ void CNotesManager::AddWidget(CNewsNotes* w) {
 void CNotesManager::RemoveWidget(CNewsNotes* w) {
   auto it = std::find(widgets_.begin(), widgets_.end(), w);
   if (it == widgets_.end()) return;
+  if (w == waiting_) waiting_ = nullptr;
   w->DestroyWidget();
   widgets_.erase(it);
   delete w;
@@ -127,10 +128,30 @@ void CNotesManager::AddFeedWidget(const std::u16string& url, CNewsNotes* templ) 
 }
 
 void CNotesManager::CreateFirstWidgetIfNone() {
-  if (!widgets_.empty()) return;
+  CNewsNotes* waiting = WaitingFirstWidget();
+  if (widgets_.size() > (waiting ? 1u : 0u)) return;
   std::vector<NewsLink> offered = feed::EffectiveRemoteLinks(remote_links, custom_links);
   if (offered.empty()) return;
-  AddFeedWidget(offered.front().url, nullptr);
+  if (waiting) GiveWaitingWidgetFeed(offered.front().url);
+  else AddFeedWidget(offered.front().url, nullptr);
+}
+
+void CNotesManager::CreateWaitingFirstWidget(int x, int y) {
+  if (!widgets_.empty()) return;
+  waiting_ = CreateFeedWidget(u"", x, y, nullptr);
+  waiting_->WaitForFeed();
+}
+
+CNewsNotes* CNotesManager::WaitingFirstWidget() const {
+  // The user may have given it a feed through its menu meanwhile.
+  return waiting_ && waiting_->rssurl.empty() ? waiting_ : nullptr;
+}
+
+void CNotesManager::GiveWaitingWidgetFeed(const std::u16string& url) {
+  CNewsNotes* w = WaitingFirstWidget();
+  if (!w || url.empty()) return;
+  waiting_ = nullptr;
+  w->SwitchFeed(url);
 }
 
 int CNotesManager::Restore(const DataSnapshot& data) {
@@ -153,7 +174,9 @@ DataSnapshot CNotesManager::Snapshot() {
   DataSnapshot data;
   data.settings = *this;
   const store::ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  const CNewsNotes* waiting = WaitingFirstWidget();
   for (CNewsNotes* w : widgets_) {
+    if (w == waiting) continue;  // a widget without a feed would come back empty
     const store::StoredPosition at = store::ClampedPosition(*w, screen);
     w->x = at.x;
     w->y = at.y;

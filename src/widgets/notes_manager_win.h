@@ -73,9 +73,17 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   // Creates, shows, refreshes and lists a new feed widget for `url` at (x, y), taking the
   // opacity and template of `templ` when given. Returns the widget.
   CNewsNotes* CreateFeedWidget(const std::u16string& url, int x, int y, CNewsNotes* templ);
-  // With no widget at all, creates the first one for the first offered subscription
-  // (the remote list, or the built-in feeds while none has been received).
+  // With no widget that has a feed, gives the first offered subscription (the remote
+  // list, or the built-in feeds while none has been received) to the waiting first
+  // widget, or to a new one when there is no widget at all.
   void CreateFirstWidgetIfNone();
+  // The first widget of an installation with none, shown at (x, y) before its feed is
+  // known: it says it is loading until GiveWaitingWidgetFeed. Nothing when there is a
+  // widget already. It is not saved while it waits.
+  void CreateWaitingFirstWidget(int x, int y);
+  // That widget while it still waits; null once it has a feed (or the user removed it).
+  CNewsNotes* WaitingFirstWidget() const;
+  void GiveWaitingWidgetFeed(const std::u16string& url);
 
   // --- widgets::WidgetEnv ---
   ManagerData& Settings() override { return *this; }
@@ -108,6 +116,7 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
  private:
   widgets::ProgramHost& host_;
   std::vector<CNewsNotes*> widgets_;
+  CNewsNotes* waiting_ = nullptr;  // the waiting first widget; cleared when it is removed
   ui::ToastList toasts_;
   ui::OpmlDialogs* opmlDialogs_ = nullptr;
   // Addresses of custom links named after their host until their feed's title is known.

@@ -124,6 +124,46 @@ class FirstStart(h.ProgramSession, unittest.TestCase):
                                                    line_strip(self.widget())) > 20, 40, 1.0)
         self.assertTrue(failed, "no failure line after the dropped connection")
 
+    def test_a_first_start_without_an_answer_shows_a_widget_at_once_that_takes_the_makers_source(self):
+        # Without a network the configuration does not come. (Wine always reports a
+        # connection, so there the request goes out and gets no answer: the stand-in holds it
+        # until the test lets the configuration arrive.) Nothing serves the built-in feeds.
+        arrive = threading.Event()
+        self.addCleanup(arrive.set)  # a held request must end before its server can close
+        maker = self.server.url("/feed.xml")
+
+        def configuration(req):
+            arrive.wait(120)
+            body = ('<?xml version="1.0" encoding="gb2312"?><config><appconfig><thirdparty_news_url>'
+                    '<item><name>制作方</name><url>%s</url></item>'
+                    '</thirdparty_news_url></appconfig></config>' % maker).encode("gbk")
+            req.send_response(200)
+            req.send_header("Content-Type", "text/xml")
+            req.send_header("Content-Length", str(len(body)))
+            req.end_headers()
+            req.wfile.write(body)
+
+        self.service = h.service({"/pelinor/appconfig/appconfig.php": configuration})
+        self.program.start()
+        self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
+        shown = time.time()
+        self.pid = [x for x in h.windows() if x.title == "Dorvane"][0].pid
+        first = h.wait_for(self.widgets, 3)
+        self.assertTrue(first, "no widget within 3 s of the start")
+        self.assertLess(time.time() - shown, 3.5)
+        w = first[0]
+        loading = h.wait_for(lambda: text_pixels(h.screenshot("first-start-waiting.png"), line_strip(w)) > 20, 10)
+        self.assertTrue(loading, "the first widget does not say it is loading")
+        self.assertEqual(failure_pixels(h.screenshot("first-start-waiting.png"), line_strip(w)), 0)
+        self.assertEqual(self.requests, 0, "the widget fetched a feed before it had one")
+        self.assertNotIn("<note", self.saved(), "a widget without a feed was saved")
+
+        # The configuration arrives: the same widget reads the maker's first source.
+        arrive.set()
+        self.assertTrue(h.wait_for(lambda: "feed 第3条" in self.saved(), 30), self.saved())
+        self.assertIn("<rssurl>%s</rssurl>" % maker, self.saved())
+        self.assertEqual([x.hwnd for x in self.widgets()], [w.hwnd], "not the same single widget")
+
     def test_a_fresh_installation_without_a_network_says_why(self):
         # Loopback only, and nothing listening: the first widget (made after half a minute
         # offline) cannot reach its feed and says so, then keeps retrying quietly.

@@ -166,6 +166,52 @@ TEST(ConfigApply, FallbackWidgetWhenTheServiceLeavesNone) {
   EXPECT_FALSE(config::NeedsFallbackWidget(0, u""));
 }
 
+TEST(ConfigApply, TheFirstWidgetShowsAtOnceAndTakesTheMakersFirstSourceOrTheBuiltInFeed) {
+  using config::FirstWidgetAtStart;
+  EXPECT_EQ(config::PlanFirstWidgetAtStart(0, true), FirstWidgetAtStart::kWaiting);
+  EXPECT_EQ(config::PlanFirstWidgetAtStart(0, false), FirstWidgetAtStart::kBuiltIn);
+  EXPECT_EQ(config::PlanFirstWidgetAtStart(2, true), FirstWidgetAtStart::kNone);
+
+  // The configuration names the maker's sources: the waiting widget takes the first; no
+  // second widget is made.
+  AppConfig c = SampleConfig();
+  config::ApplyInput in;
+  in.config = &c;
+  in.parsed = true;
+  in.widgetCount = 1;
+  in.firstWidgetWaiting = true;
+  in.fallbackUrl = u"http://builtin";
+  config::ApplyPlan p = config::PlanApply(in);
+  EXPECT_TRUE(p.feedWaitingWidget);
+  EXPECT_FALSE(p.createFirstWidget);
+  EXPECT_EQ(p.firstWidgetUrl, u"http://a");
+  EXPECT_EQ(p.widgetAdLinks.size(), 1u);  // the waiting widget gets its advert line
+  // Even when the user added a widget from its menu meanwhile.
+  in.widgetCount = 2;
+  p = config::PlanApply(in);
+  EXPECT_TRUE(p.feedWaitingWidget);
+  EXPECT_EQ(p.firstWidgetUrl, u"http://a");
+  // A configuration without sources, or a failed request: the built-in feed.
+  AppConfig empty;
+  in.config = &empty;
+  in.widgetCount = 1;
+  p = config::PlanApply(in);
+  EXPECT_TRUE(p.feedWaitingWidget);
+  EXPECT_FALSE(p.createFirstWidget);
+  EXPECT_EQ(p.firstWidgetUrl, u"http://builtin");
+  in.config = &c;
+  in.parsed = false;
+  p = config::PlanApply(in);
+  EXPECT_TRUE(p.feedWaitingWidget);
+  EXPECT_EQ(p.firstWidgetUrl, u"http://builtin");
+  EXPECT_TRUE(p.scheduleSave);
+  // Once it has its feed, a later configuration leaves the widgets alone.
+  in.parsed = true;
+  in.firstWidgetWaiting = false;
+  p = config::PlanApply(in);
+  EXPECT_FALSE(p.feedWaitingWidget || p.createFirstWidget);
+}
+
 // A fetcher that blocks until released, to hold a request open.
 struct Gate {
   std::mutex m;

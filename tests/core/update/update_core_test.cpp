@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/text.h"
 
 namespace {
@@ -76,6 +79,18 @@ TEST(Offer, WhatOkDoesWithTheAddress) {
   EXPECT_EQ(update::ActionForUrl(u"http://s/news.html", false), OfferAction::kOpenPage);
   EXPECT_EQ(update::ActionForUrl(u"file:///c:/x.bat", true), OfferAction::kRefuse);
   EXPECT_EQ(update::ActionForUrl(u"C:\\x.bat", true), OfferAction::kRefuse);
+  // Only a path that ends in ".exe" names an installer, in any letter case; the query and
+  // the fragment are not part of it.
+  EXPECT_EQ(update::ActionForUrl(u"https://s/dl/Setup.EXE", false), OfferAction::kDownload);
+  EXPECT_EQ(update::ActionForUrl(u"https://s/setup.exe?from=menu#top", false), OfferAction::kDownload);
+  EXPECT_EQ(update::ActionForUrl(u"https://s/setup.exe#x", false), OfferAction::kDownload);
+  EXPECT_EQ(update::ActionForUrl(u"https://s/setup.exe.html", false), OfferAction::kOpenPage);
+  EXPECT_EQ(update::ActionForUrl(u"https://s/get.php?file=setup.exe", false), OfferAction::kOpenPage);
+  EXPECT_EQ(update::ActionForUrl(u"https://s/news#setup.exe", false), OfferAction::kOpenPage);
+  EXPECT_EQ(update::ActionForUrl(u"https://s/setup.exe/notes", false), OfferAction::kOpenPage);
+  EXPECT_EQ(update::ActionForUrl(u"https://setup.exe", false), OfferAction::kOpenPage);
+  EXPECT_EQ(update::ActionForUrl(u"https://s/.exe", false), OfferAction::kOpenPage);
+  EXPECT_EQ(update::ActionForUrl(u"http://s/page.html?f=a.exe", false), OfferAction::kOpenPage);
 }
 
 TEST(Download, InstallerNamesProgressAndText) {
@@ -122,6 +137,38 @@ TEST(Download, TransferChecks) {
   EXPECT_TRUE(update::DigestMatches(" ABC\n", "abc"));
   EXPECT_FALSE(update::DigestMatches("abd", "abc"));
   EXPECT_FALSE(update::DownloadCheckText(DownloadCheck::kUnsigned).empty());
+}
+
+TEST(Download, WhatTheUserIsToldWhenItEnds) {
+  using update::FailureNotice;
+  EXPECT_EQ(update::NoticeFor(DownloadCheck::kOk), FailureNotice::kNone);
+  EXPECT_EQ(update::NoticeFor(DownloadCheck::kCancelled), FailureNotice::kNone);
+  // A broken transfer may get through on another try.
+  for (DownloadCheck c : {DownloadCheck::kStatus, DownloadCheck::kTruncated, DownloadCheck::kWriteFailed})
+    EXPECT_EQ(update::NoticeFor(c), FailureNotice::kAskRetry) << static_cast<int>(c);
+  // What the server sends is refused: it would send the same again.
+  for (DownloadCheck c : {DownloadCheck::kTooLarge, DownloadCheck::kHashMismatch, DownloadCheck::kUnsigned,
+                          DownloadCheck::kWrongSigner})
+    EXPECT_EQ(update::NoticeFor(c), FailureNotice::kTell) << static_cast<int>(c);
+  EXPECT_EQ(update::DownloadCheckText(DownloadCheck::kTooLarge), u"下载更新失败：文件过大。");
+}
+
+TEST(MessageBoxes, OneAtATime) {
+  update::BoxTurns turns;
+  ASSERT_TRUE(turns.TryTake());
+  EXPECT_FALSE(turns.TryTake());  // a check's box is dropped while one is open
+  std::atomic<bool> taken{false};
+  std::thread later([&] {
+    turns.Take();  // a download's box waits its turn
+    taken = true;
+    turns.Give();
+  });
+  EXPECT_FALSE(taken.load());
+  turns.Give();
+  later.join();
+  EXPECT_TRUE(taken.load());
+  EXPECT_TRUE(turns.TryTake());
+  turns.Give();
 }
 
 }  // namespace

@@ -308,6 +308,29 @@ TEST(NewsFeedLogic, AFreshWidgetSaysItIsLoadingThenWhyItFailed) {
   EXPECT_EQ(logic.retryAt(), host.now + NewsFeedLogic::kFirstRetrySeconds);
 }
 
+TEST(NewsFeedLogic, AWidgetWithoutAFeedYetSaysItIsLoadingUntilItGetsOne) {
+  FakeHost host;
+  host.content.clear();
+  NewsFeedLogic logic(&host);
+  logic.WaitForFeed();
+  EXPECT_EQ(host.shown, StatusLineHtml(kLoadingText, kLoadingColor));
+  EXPECT_EQ(host.width, 250);
+  EXPECT_TRUE(host.started.empty());
+  logic.Refresh(u"", true);  // the periodic refresh: still nothing to fetch, still loading
+  logic.Tick();
+  EXPECT_TRUE(host.started.empty());
+  EXPECT_EQ(host.shown, StatusLineHtml(kLoadingText, kLoadingColor));
+
+  logic.SwitchFeed(u"http://maker/first");
+  ASSERT_EQ(host.started.size(), 1u);
+  EXPECT_EQ(host.started[0], u"http://maker/first?refresh=1");
+  EXPECT_EQ(host.shown, StatusLineHtml(kLoadingText, kLoadingColor));
+  auto items = Items(2);
+  logic.OnResult(Answer(host, 2, items.data()), u"", u"");
+  EXPECT_EQ(logic.state(), NewsFeedLogic::State::kShown);
+  EXPECT_EQ(host.shown.find(kLoadingText), std::u16string::npos);
+}
+
 TEST(NewsFeedLogic, TheFailureLineStaysAboveTheKeptItemsUntilTheNextSuccess) {
   FakeHost host;
   NewsFeedLogic logic(&host);

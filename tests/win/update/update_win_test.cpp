@@ -7,6 +7,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <map>
 #include <mutex>
@@ -27,6 +30,7 @@ std::string Installer(const char* name) { return ReadBinary(std::string(PELINOR_
 
 struct Box {
   std::u16string text, caption;
+  bool dialogGone = false;  // no download dialog was left open behind the box
 };
 
 // The service: a path prefix -> a whole response.
@@ -54,6 +58,7 @@ class Service {
 };
 
 update::UpdateController* g_controller = nullptr;
+std::atomic<HWND> g_dialog{nullptr};  // the last download dialog, read by the boxes' threads
 
 LRESULT CALLBACK MainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == update::WM_START_DOWNLOAD && lp) {
@@ -61,6 +66,7 @@ LRESULT CALLBACK MainProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
     std::u16string copy = to_u16(url);
     delete[] url;
     if (g_controller) g_controller->StartDownload(copy);
+    if (g_controller && g_controller->dialog()) g_dialog = g_controller->dialog()->hwnd();
     return 0;
   }
   return DefWindowProcW(w, msg, wp, lp);
@@ -84,8 +90,15 @@ class UpdateTest : public ::testing::Test {
     s.allowPlainHttp = true;
     s.signer = update::BuildTrustedSigner();
     s.messageBox = [this](HWND, const std::u16string& text, const std::u16string& caption, UINT type) {
-      std::lock_guard<std::mutex> l(m_);
-      boxes_.push_back({text, caption});
+      // The dialog a box follows goes on the UI thread, which the test pumps meanwhile.
+      HWND dialog = (type & MB_ICONERROR) ? g_dialog.load() : nullptr;
+      ULONGLONG end = GetTickCount64() + 3000;
+      while (dialog && IsWindow(dialog) && IsWindowVisible(dialog) && GetTickCount64() < end) Sleep(10);
+      std::unique_lock<std::mutex> l(m_);
+      boxes_.push_back({text, caption, !dialog || !IsWindow(dialog) || !IsWindowVisible(dialog)});
+      maxOpen_ = std::max(maxOpen_, ++open_);
+      held_.wait(l, [this, &text] { return text != hold_; });
+      --open_;
       int answer = answers_.empty() ? IDCANCEL : answers_.front();
       if (!answers_.empty()) answers_.erase(answers_.begin());
       return (type & MB_TYPEMASK) == MB_OK ? IDOK : answer;
@@ -99,7 +112,9 @@ class UpdateTest : public ::testing::Test {
     g_controller = controller_.get();
   }
   void TearDown() override {
+    Hold(u"");
     g_controller = nullptr;
+    g_dialog = nullptr;
     controller_.reset();
     DestroyWindow(main_);
   }
@@ -114,6 +129,22 @@ class UpdateTest : public ::testing::Test {
   std::vector<Box> Runs() {
     std::lock_guard<std::mutex> l(m_);
     return runs_;
+  }
+  // Boxes with this text stay open until another text (or none) is held.
+  void Hold(const std::u16string& text) {
+    {
+      std::lock_guard<std::mutex> l(m_);
+      hold_ = text;
+    }
+    held_.notify_all();
+  }
+  int OpenNow() {
+    std::lock_guard<std::mutex> l(m_);
+    return open_;
+  }
+  int MaxOpenAtOnce() {
+    std::lock_guard<std::mutex> l(m_);
+    return maxOpen_;
   }
   void Answer(std::vector<int> answers) {
     std::lock_guard<std::mutex> l(m_);
@@ -152,6 +183,9 @@ class UpdateTest : public ::testing::Test {
   std::mutex m_;
   std::vector<Box> boxes_, runs_;
   std::vector<int> answers_;
+  std::condition_variable held_;
+  std::u16string hold_;
+  int open_ = 0, maxOpen_ = 0;
 };
 
 TEST_F(UpdateTest, UserCheckReportsFailureAndNothingNewer) {
@@ -234,6 +268,7 @@ TEST_F(UpdateTest, InstallersFailingACheckAreDeletedAndNeverStarted) {
     auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), seen + 2) << c.path;
     EXPECT_EQ(boxes.back().text, update::DownloadCheckText(c.expected)) << c.path;
+    EXPECT_TRUE(boxes.back().dialogGone) << c.path << ": the dialog waits behind the message";
     seen = boxes.size();
     EXPECT_TRUE(UpdateFolderHasNoInstaller()) << c.path;
   }
@@ -261,6 +296,41 @@ TEST_F(UpdateTest, BrokenTransfersOfferARetryAndLeaveNothing) {
     EXPECT_TRUE(UpdateFolderHasNoInstaller()) << path;
   }
   EXPECT_TRUE(Runs().empty());
+}
+
+TEST_F(UpdateTest, AnInstallerOverTheCapIsRefusedWithoutARetry) {
+  // Announced above the cap: nothing is read, and trying again could never succeed.
+  service_.Route("/huge.exe", "HTTP/1.1 200 OK\r\nContent-Length: 300000000\r\nConnection: close\r\n\r\nMZ");
+  Answer({IDOK, IDOK});  // take the offer; an OK to a retry question would start over
+  ASSERT_TRUE(OfferAndDownload("/huge.exe"));
+  auto boxes = Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].text, update::DownloadCheckText(update::DownloadCheck::kTooLarge));
+  EXPECT_TRUE(boxes[1].dialogGone);
+  EXPECT_EQ(service_.server().heads().size(), 2u);  // the manifest and one installer request
+  EXPECT_TRUE(UpdateFolderHasNoInstaller());
+}
+
+TEST_F(UpdateTest, ALaterCheckOpensNoBoxOverAnUnansweredRefusal) {
+  service_.Route("/unsigned.exe",
+                 LoopbackServer::Response("200 OK", ReadBinary(std::string(PELINOR_TEST_INSTALLERS) +
+                                                               "/stub_installer.exe")));
+  const std::u16string refusal = update::DownloadCheckText(update::DownloadCheck::kUnsigned);
+  Hold(refusal);
+  Answer({IDOK, IDOK});  // the offer and the refusal; the later offer would be taken too
+  std::string url = platform::U16ToUtf8(service_.server().Url("/unsigned.exe"));
+  service_.Route("/update/update.xml", Manifest("1.0.0.1", url));
+  controller_->CheckForUpdate(true);
+  ASSERT_TRUE(wintest::PumpUntil([this, &refusal] { return BoxCount() == 2 && Boxes()[1].text == refusal; }, 20000));
+  // The user's check and the configuration's offer while the refusal is still up.
+  controller_->CheckForUpdate(true);
+  controller_->OfferUpdate(u"1.0.0.2", u"", u"https://s/setup.exe", "", false);
+  ASSERT_TRUE(wintest::PumpUntil([this] { return service_.server().heads().size() == 3; }, 10000));
+  EXPECT_FALSE(wintest::PumpUntil([this] { return BoxCount() > 2; }, 2000)) << "a box over the refusal";
+  Hold(u"");
+  ASSERT_TRUE(wintest::PumpUntil([this] { return OpenNow() == 0; }, 5000));
+  EXPECT_EQ(MaxOpenAtOnce(), 1);
+  EXPECT_EQ(BoxCount(), 2u);  // dropped, not shown later: the next check asks again
 }
 
 TEST_F(UpdateTest, StatusTextAndCancelQuestion) {

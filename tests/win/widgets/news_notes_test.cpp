@@ -993,6 +993,38 @@ TEST_F(WidgetManagerTest, AnUnnamedLinkTakesItsFeedsTitle) {
   EXPECT_EQ(m.custom_links[1].name, u"127.0.0.1");
 }
 
+// A fresh installation's first widget shows before its feed is known, is not saved while
+// it waits, and takes the built-in feed itself (no second widget) when the configuration
+// does not come.
+TEST_F(WidgetManagerTest, TheWaitingFirstWidgetTakesItsFeedItself) {
+  using wintest::LoopbackServer;
+  LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string&) {
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", TwoItemFeed()));
+  });
+  CNotesManager& m = dlg_.manager();
+  m.remote_links = {{u"内置", server.Url("/builtin.xml")}};
+  m.CreateWaitingFirstWidget(40, 50);
+  ASSERT_EQ(m.WidgetList().size(), 1u);
+  CNewsNotes* w = m.WidgetList()[0];
+  EXPECT_EQ(m.WaitingFirstWidget(), w);
+  EXPECT_TRUE(wintest::PumpUntil([&] { return IsWindowVisible(w->hwnd()) != FALSE; }, 2000));
+  EXPECT_NE(w->engine()->GetHtml().find(u"正在加载…"), std::u16string::npos);
+  EXPECT_FALSE(w->refreshing());
+  EXPECT_TRUE(m.Snapshot().widgets.empty());
+  m.CreateWaitingFirstWidget(40, 50);  // one first widget only
+  EXPECT_EQ(m.WidgetList().size(), 1u);
+
+  m.CreateFirstWidgetIfNone();
+  ASSERT_EQ(m.WidgetList().size(), 1u);
+  EXPECT_EQ(m.WidgetList()[0], w);
+  EXPECT_EQ(w->rssurl, server.Url("/builtin.xml"));
+  EXPECT_EQ(m.WaitingFirstWidget(), nullptr);
+  ASSERT_TRUE(wintest::PumpUntil([&] { return w->items().size() == 2; }, 15000));
+  EXPECT_EQ(m.Snapshot().widgets.size(), 1u);
+  m.GiveWaitingWidgetFeed(u"http://127.0.0.1:1/later.xml");  // it waits no more
+  EXPECT_EQ(w->rssurl, server.Url("/builtin.xml"));
+}
+
 // The computer waking up (or the network coming back) retries a widget whose feed failed
 // for want of a connection at once, not after its pause.
 TEST_F(WidgetManagerTest, WakingUpRetriesAFailedFeedAtOnce) {
