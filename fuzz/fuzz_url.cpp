@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "net/url.h"
 #include "platform/text.h"
@@ -32,6 +33,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       // Escaping is done once: a target passes through unchanged.
       if (net::RequestTarget(parts.path) != parts.path) __builtin_trap();
     }
+    // Without its user name and password an address reaches the same place and has none
+    // left; it is the same address for SameAddress only when it had none.
+    const std::u16string bare = net::WithoutUserInfo(url);
+    net::UrlParts original, without;
+    const bool split = net::SplitUrl(url, &original);
+    if (split != net::SplitUrl(bare, &without)) __builtin_trap();
+    if (split && (without.host != original.host || without.port != original.port || without.path != original.path ||
+                  !without.user.empty() || !without.password.empty()))
+      __builtin_trap();
+    if (net::WithoutUserInfo(bare) != bare || !net::SameAddress(url, url)) __builtin_trap();
+    if (net::SameAddress(url, bare) != (bare == url)) __builtin_trap();
+    // Accepted user information holds nothing that ends or bends an authority.
+    const std::u16string head = url.substr(0, url.find(u'@'));
+    if (net::AcceptableUserInfo(head))
+      for (char16_t c : head)
+        if (c < 0x20 || c == 0x7F || std::u16string_view(u"/?#\\@[] \"<>").find(c) != std::u16string_view::npos)
+          __builtin_trap();
     const std::string logged = net::AddressForLog(url);
     for (unsigned char c : logged)
       if (c < 0x20 || c >= 0x7F) __builtin_trap();

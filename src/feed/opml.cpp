@@ -3,10 +3,12 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <unordered_set>
 #include <vector>
 
 #include "feed/feed_parser.h"
 #include "feed/feed_text.h"
+#include "net/url.h"
 #include "platform/text.h"
 #include "platform/xml_guard.h"
 
@@ -63,14 +65,21 @@ std::u16string WithoutFeedScheme(const std::u16string& address) {
   return rest;
 }
 
-// The scheme and host of an address lower-cased, the rest as it is.
-std::u16string AddressKey(const std::u16string& address) {
-  std::u16string key = address;
-  size_t start = key.find(u"://");
-  size_t end = start == std::u16string::npos ? 0 : key.find_first_of(u"/?#", start + 3);
-  if (end == std::u16string::npos) end = key.size();
-  for (size_t i = 0; i < end; ++i) key[i] = Lower(key[i]);
-  return key;
+// A name as it may be written: one that repeats the address's user name and password
+// (an address used as a name) is written without them.
+std::u16string WrittenName(const std::u16string& name, const std::u16string& address) {
+  const std::u16string bare = net::WithoutUserInfo(address);
+  if (bare == address) return name;
+  // What the address loses is "user:password@", right after its scheme.
+  const size_t scheme = address.find(u"://");
+  const size_t begin = scheme == std::u16string::npos ? 0 : scheme + 3;
+  const std::u16string withAt = address.substr(begin, address.size() - bare.size());
+  std::u16string out = name;
+  for (const std::u16string& secret : {withAt, withAt.substr(0, withAt.size() - 1)}) {
+    if (secret.empty()) continue;
+    for (size_t at = out.find(secret); at != std::u16string::npos; at = out.find(secret, at)) out.erase(at, secret.size());
+  }
+  return out;
 }
 
 std::u16string NameOf(const TiXmlElement* outline, const std::u16string& address) {
@@ -93,15 +102,13 @@ std::string WriteOpml(const std::vector<NewsLink>& links, const std::u16string& 
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<opml version=\"2.0\">\r\n\t<head>\r\n\t\t<title>" +
       Escaped(title) + "</title>\r\n\t</head>\r\n\t<body>\r\n";
   for (const NewsLink& link : links) {
-    const std::string name = Escaped(link.name);
-    out += "\t\t<outline type=\"rss\" text=\"" + name + "\" title=\"" + name + "\" xmlUrl=\"" + Escaped(link.url) +
-           "\"/>\r\n";
+    const std::string name = Escaped(WrittenName(link.name, link.url));
+    out += "\t\t<outline type=\"rss\" text=\"" + name + "\" title=\"" + name + "\" xmlUrl=\"" +
+           Escaped(net::WithoutUserInfo(link.url)) + "\"/>\r\n";
   }
   out += "\t</body>\r\n</opml>\r\n";
   return out;
 }
-
-bool SameFeedAddress(const std::u16string& a, const std::u16string& b) { return AddressKey(a) == AddressKey(b); }
 
 OpmlImport ReadOpml(const char* data, size_t size, const std::vector<NewsLink>& existing, size_t room) {
   OpmlImport result;
@@ -119,8 +126,8 @@ OpmlImport ReadOpml(const char* data, size_t size, const std::vector<NewsLink>& 
   if (doc.Error() || !root || !EqualsNoCase(root->Value(), "opml")) return result;
   result.status = OpmlStatus::kRead;
 
-  std::vector<std::u16string> seen;
-  for (const NewsLink& link : existing) seen.push_back(AddressKey(link.url));
+  std::unordered_set<std::u16string> seen;
+  for (const NewsLink& link : existing) seen.insert(net::AddressKey(link.url));
   // Outlines in document order at any depth: folders are flattened.
   std::vector<const TiXmlElement*> pending;
   for (const TiXmlElement* body = root->FirstChildElement(); body; body = body->NextSiblingElement())
@@ -143,15 +150,18 @@ OpmlImport ReadOpml(const char* data, size_t size, const std::vector<NewsLink>& 
       continue;
     }
     const std::u16string address = OpenableAddress(std::u16string(), WithoutFeedScheme(platform::Utf8ToU16(xmlUrl)));
-    const std::u16string key = AddressKey(address);
     // Non-characters cannot be written back to a file, nor belong in an address.
     const bool writable = address.find_first_of(u"\uFFFE\uFFFF") == std::u16string::npos;
-    if (address.empty() || !writable || std::find(seen.begin(), seen.end(), key) != seen.end() ||
-        result.links.size() >= room) {
+    // A repeat of one left out for want of room counts as a repeat.
+    if (address.empty() || !writable || !seen.insert(net::AddressKey(address)).second) {
       ++result.skipped;
       continue;
     }
-    seen.push_back(key);
+    if (result.links.size() >= room) {
+      ++result.skipped;
+      ++result.noRoom;
+      continue;
+    }
     result.links.push_back(NewsLink{NameOf(e, address), address});
   }
   return result;

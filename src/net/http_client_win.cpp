@@ -584,17 +584,55 @@ bool MakeThreads(const SessionState& state, int n) {
 
 void ArmHoldTimer(const SessionState& state, Clock::time_point now);
 
-// Per thread: the hold timers it set, and for which session.
-thread_local std::vector<std::pair<UINT_PTR, std::weak_ptr<HttpSession::State>>> tHoldTimers;
+// The hold timers set and not yet run, each with the session it is for. A hold timer is a
+// thread timer, run by the thread that set it, so an entry is known by both ids. The list is
+// the process's, not a thread_local one: mingw-w64's emulated TLS may free a thread's block
+// before the destructors of its thread_local objects run, and the thread's exit then
+// crashes. It is made once and never destroyed, so that no thread, however late, finds it
+// gone.
+class HoldTimers {
+ public:
+  static HoldTimers& Get() {
+    static HoldTimers* const timers = new HoldTimers;
+    return *timers;
+  }
+  void Add(UINT_PTR timer, const SessionState& state) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    // Timers of sessions that are gone will never be wanted again.
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [](const Entry& e) { return e.session.expired(); }),
+                   entries_.end());
+    entries_.push_back({GetCurrentThreadId(), timer, state});
+  }
+  // The session of this thread's timer `timer`, taken off the list; null when it is gone
+  // or the timer is not listed.
+  SessionState Take(UINT_PTR timer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const DWORD thread = GetCurrentThreadId();
+    auto it = std::find_if(entries_.begin(), entries_.end(),
+                           [&](const Entry& e) { return e.thread == thread && e.timer == timer; });
+    if (it == entries_.end()) return nullptr;
+    SessionState state = it->session.lock();
+    entries_.erase(it);
+    return state;
+  }
+
+ private:
+  struct Entry {
+    DWORD thread;
+    UINT_PTR timer;
+    std::weak_ptr<HttpSession::State> session;
+  };
+  std::mutex mutex_;
+  std::vector<Entry> entries_;
+};
 
 // A hold has run out: GETs held that long get threads, and the timer is set again for the
 // next one held.
 void CALLBACK HoldTimerProc(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
-  auto it = std::find_if(tHoldTimers.begin(), tHoldTimers.end(), [id](const auto& e) { return e.first == id; });
-  if (it == tHoldTimers.end()) return;
-  SessionState state = it->second.lock();
-  tHoldTimers.erase(it);
+  // (The list's lock is let go before the session's is taken: ArmHoldTimer takes them
+  // the other way round.)
+  SessionState state = HoldTimers::Get().Take(id);
   if (!state) return;
   std::lock_guard<std::mutex> lock(state->mutex);
   if (state->holdTimer == id) state->holdTimer = 0;
@@ -611,7 +649,7 @@ void ArmHoldTimer(const SessionState& state, Clock::time_point now) {
   const auto due = s.waiting[static_cast<size_t>(Coming(s))]->queued + std::chrono::milliseconds(kHoldMs);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(due - now).count();
   s.holdTimer = SetTimer(nullptr, 0, static_cast<UINT>(std::max<long long>(ms, USER_TIMER_MINIMUM)), HoldTimerProc);
-  if (s.holdTimer) tHoldTimers.emplace_back(s.holdTimer, state);
+  if (s.holdTimer) HoldTimers::Get().Add(s.holdTimer, state);
 }
 
 // Lists `transfer` for a thread: one of its own unless an idle one will take it. A GET

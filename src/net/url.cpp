@@ -1,6 +1,8 @@
 #include "net/url.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 #include "platform/text.h"
 
@@ -57,7 +59,64 @@ std::u16string PercentDecoded(const std::u16string& text) {
   return platform::Utf8ToU16(out);
 }
 
+// Where the authority of `url` begins (after "://", or at 0 without a scheme) and ends (at
+// the first "/", "?" or "#" after it, or the end).
+void AuthorityBounds(const std::u16string& url, size_t* begin, size_t* end) {
+  const size_t schemeEnd = url.find(kSchemeEnd);
+  *begin = schemeEnd == std::u16string::npos ? 0 : schemeEnd + 3;
+  *end = std::min(url.find_first_of(u"/?#", *begin), url.size());
+}
+
+// Where the host part of the authority begins: after the last "@" in it (as SplitUrl
+// reads it), else where the authority begins.
+size_t HostBegin(const std::u16string& url, size_t begin, size_t end) {
+  if (end <= begin) return begin;
+  const size_t at = url.rfind(u'@', end - 1);
+  return at != std::u16string::npos && at >= begin ? at + 1 : begin;
+}
+
+bool IsUserInfoChar(char16_t c) {
+  if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')) return true;
+  if (c >= 0xA0) return true;  // beyond ASCII and its C1 controls, as internationalised addresses allow
+  return c != 0 && std::u16string_view(u"-._~!$&'()*+,;=:").find(c) != std::u16string_view::npos;
+}
+
 }  // namespace
+
+bool AcceptableUserInfo(const std::u16string& userInfo) {
+  for (size_t i = 0; i < userInfo.size(); ++i) {
+    if (userInfo[i] != u'%') {
+      if (!IsUserInfoChar(userInfo[i])) return false;
+      continue;
+    }
+    const int hi = i + 2 < userInfo.size() ? HexValue(userInfo[i + 1]) : -1;
+    const int lo = hi >= 0 ? HexValue(userInfo[i + 2]) : -1;
+    if (lo < 0) return false;
+    const int byte = hi * 16 + lo;
+    if (byte < 0x20 || byte == 0x7F) return false;
+    i += 2;
+  }
+  return true;
+}
+
+std::u16string WithoutUserInfo(const std::u16string& url) {
+  size_t begin = 0, end = 0;
+  AuthorityBounds(url, &begin, &end);
+  const size_t hostBegin = HostBegin(url, begin, end);
+  return hostBegin == begin ? url : url.substr(0, begin) + url.substr(hostBegin);
+}
+
+std::u16string AddressKey(const std::u16string& url) {
+  size_t begin = 0, end = 0;
+  AuthorityBounds(url, &begin, &end);
+  const size_t hostBegin = HostBegin(url, begin, end);
+  std::u16string key = url;
+  for (size_t i = 0; i < end; ++i)
+    if (i < begin || i >= hostBegin) key[i] = Lower(key[i]);
+  return key;
+}
+
+bool SameAddress(const std::u16string& a, const std::u16string& b) { return AddressKey(a) == AddressKey(b); }
 
 bool SplitUrl(const std::u16string& url, UrlParts* parts) {
   size_t schemeEnd = url.find(kSchemeEnd);

@@ -26,6 +26,24 @@ struct UrlParts {
 // without a scheme, or a port that is not a number from 1 to 65535.
 bool SplitUrl(const std::u16string& url, UrlParts* parts);
 
+// Whether `userInfo`, the text before the "@" that ends it in an address's authority, is
+// a user name and password as addresses write them: letters, digits, "-._~", the
+// sub-delimiters "!$&'()*+,;=", ":" and "%XX" escapes, and characters beyond ASCII. Refused
+// are a second "@", the characters that end or confuse an authority elsewhere ("/?#\[]"),
+// other ASCII punctuation, white space, control characters, a "%" that starts no escape
+// and an escape that decodes to a control character (it would cut or bend the password).
+bool AcceptableUserInfo(const std::u16string& userInfo);
+
+// `url` without the user name and password before its host ("https://me:pw@host/x" gives
+// "https://host/x"); unchanged when it has none.
+std::u16string WithoutUserInfo(const std::u16string& url);
+
+// Whether two addresses name the same resource as a person would count it: scheme and host
+// compared without case; user name, password, port, path, query and fragment as written.
+bool SameAddress(const std::u16string& a, const std::u16string& b);
+// What SameAddress compares: the address with its scheme and host lower-cased.
+std::u16string AddressKey(const std::u16string& url);
+
 // True when `url`'s host is this computer itself (127.x.x.x, "localhost" or [::1]):
 // reaching it needs no network.
 bool IsLoopbackUrl(const std::u16string& url);

@@ -50,6 +50,7 @@ void CChooseRssDlg::OnChoose() {
 void CChooseRssDlg::OnNewLink() {
   ShowWindow(hwnd_, SW_HIDE);
   CInputRssDlg input(&host_);
+  input.RefuseRepeatsOf(host_.Settings().custom_links);
   if (input.DoModal(hwnd_) == IDOK) {
     result_ = input.GetLink();
     // The new widget created for the result requests the save.

@@ -71,6 +71,7 @@ LRESULT CCustomDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
 
 void CCustomDlg::OnAdd() {
   CInputRssDlg input(&host_);
+  input.RefuseRepeatsOf(links_);
   if (input.DoModal(hwnd_) == IDOK) {
     links_.push_back(input.GetLink());
     InsertRow(static_cast<int>(links_.size()) - 1);
@@ -83,6 +84,7 @@ void CCustomDlg::OnEdit() {
   if (row >= 0 && row < static_cast<int>(links_.size())) {
     CInputRssDlg input(&host_);
     input.SetLink(links_[row]);
+    input.RefuseRepeatsOf(links_, row);
     if (input.DoModal(hwnd_) == IDOK) ui::ReplaceLink(&links_, row, input.GetLink());
     WriteRow(row);
   }

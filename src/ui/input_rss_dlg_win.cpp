@@ -3,6 +3,8 @@
 #include "feed/feed_probe_win.h"
 #include "res/dialogs_res.h"
 #include "framework/wstr_win.h"
+#include "net/url.h"
+#include "platform/log.h"
 #include "ui/dialog_util_win.h"
 
 CInputRssDlg::CInputRssDlg(ui::LinkDialogHost* host) : DialogBase(IDD_INPUT_RSS), host_(host) {}
@@ -26,6 +28,7 @@ void CInputRssDlg::OnOk() {
     SetFocus(GetDlgItem(hwnd_, IDC_RSS_URL));
     return;
   }
+  if (RefusedAsRepeat(url)) return;
   std::u16string name = ui::TrimWide(ui::GetControlText(hwnd_, IDC_RSS_NAME));
   // An address typed anew is looked at first; one kept as it was needs no check.
   if (host_ && host_->ChecksNewAddresses() && url != input_.GetLink().url) {
@@ -41,7 +44,17 @@ void CInputRssDlg::OnOk() {
   Finish(name, url);
 }
 
+bool CInputRssDlg::RefusedAsRepeat(const std::u16string& url) {
+  const int same = ui::IndexOfSameAddress(known_, url, self_);
+  if (same < 0) return false;
+  LogDebug("link not kept: the list holds %s already", net::AddressForLog(url).c_str());
+  MessageBoxW(hwnd_, as_wcstr(ui::RepeatedAddressText(known_[same])), kBadAddressTitle, MB_OK | MB_ICONWARNING);
+  SetFocus(GetDlgItem(hwnd_, IDC_RSS_URL));
+  return true;
+}
+
 void CInputRssDlg::Finish(std::u16string name, const std::u16string& url, const std::u16string& feedTitle) {
+  if (RefusedAsRepeat(url)) return;  // a page's feed may be one the list holds
   if (name.empty()) name = ui::LinkNameFromTitle(feedTitle);
   if (name.empty()) {
     name = ui::HostOfAddress(url);  // until the feed tells its own title

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/dialog_win.h"
 #include "ui/link_dialogs.h"
@@ -32,6 +33,13 @@ class CInputRssDlg : public fw::DialogBase {
   void SetLink(const NewsLink& link) { input_.SetLink(link); }
   // The link as confirmed (unchanged by a cancel).
   NewsLink GetLink() const { return input_.GetLink(); }
+  // The list the link is for (`self`: the entry being edited in it, -1 for a new one): an
+  // address another of its entries holds already is refused, saying so, and the dialog
+  // stays open. Without it any address is kept.
+  void RefuseRepeatsOf(const std::vector<NewsLink>& links, int self = -1) {
+    known_ = links;
+    self_ = self;
+  }
 
   BEGIN_MSG_MAP(CInputRssDlg)
     MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
@@ -47,10 +55,11 @@ class CInputRssDlg : public fw::DialogBase {
   LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
   // Confirms a usable address (a missing name becomes its host), or says why not.
   void OnOk();
-  // Keeps the link and ends the dialog.
   // Keeps the link; an empty name becomes the feed's own title when known (`feedTitle`),
   // else the host's name until the feed has been read.
   void Finish(std::u16string name, const std::u16string& url, const std::u16string& feedTitle = std::u16string());
+  // True, having told the user, when another entry of the list holds `url` already.
+  bool RefusedAsRepeat(const std::u16string& url);
   // While an address is checked the boxes and "确定" wait, and the caption says so.
   void SetChecking(bool checking);
   void StopCheck();
@@ -59,4 +68,6 @@ class CInputRssDlg : public fw::DialogBase {
   ui::LinkInput input_;
   std::shared_ptr<std::atomic<bool>> checkStop_;  // the running check's stop flag, or null
   std::u16string checkedName_, checkedUrl_;        // what was typed when the check began
+  std::vector<NewsLink> known_;                   // see RefuseRepeatsOf
+  int self_ = -1;
 };

@@ -56,7 +56,7 @@ OpmlDialogs& SystemOpmlDialogs() {
   return dialogs;
 }
 
-void ExportSubscriptionsCommand(HWND owner, const std::vector<std::u16string>& widgetFeeds,
+void ExportSubscriptionsCommand(HWND owner, const std::vector<NewsLink>& widgetFeeds,
                                 const std::vector<NewsLink>& offered, LinkDialogHost& host, OpmlDialogs& dialogs) {
   std::u16string path;
   if (!dialogs.ChooseExportFile(owner, &path)) return;

@@ -24,8 +24,9 @@ class OpmlDialogs {
 // GetSaveFileNameW, GetOpenFileNameW and MessageBoxW.
 OpmlDialogs& SystemOpmlDialogs();
 
-// "导出订阅": every widget's feed and the custom links, to a file the user chooses.
-void ExportSubscriptionsCommand(HWND owner, const std::vector<std::u16string>& widgetFeeds,
+// "导出订阅": every widget's feed (see SubscriptionsToExport) and the custom links, to a
+// file the user chooses.
+void ExportSubscriptionsCommand(HWND owner, const std::vector<NewsLink>& widgetFeeds,
                                 const std::vector<NewsLink>& offered, LinkDialogHost& host, OpmlDialogs& dialogs);
 // "导入订阅": a file's feeds into the custom links.
 void ImportSubscriptionsCommand(HWND owner, LinkDialogHost& host, OpmlDialogs& dialogs);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "feed/opml.h"
+#include "net/url.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
@@ -12,6 +13,17 @@ namespace ui {
 namespace {
 
 constexpr char16_t kOpmlTitle[] = u"Pelinor 订阅";
+// What the user is told after an export and an import (numbers go between the parts).
+constexpr char16_t kExportedBefore[] = u"已导出 ";
+constexpr char16_t kExportedAfter[] = u" 个订阅源。";
+constexpr char16_t kNoCredentialsBefore[] = u"其中 ";
+constexpr char16_t kNoCredentialsAfter[] = u" 个订阅源的网址带有用户名和密码，它们没有导出，导入后请重新填写。";
+constexpr char16_t kImportedBefore[] = u"已导入 ";
+constexpr char16_t kImportedSkipped[] = u" 个订阅源，跳过 ";
+constexpr char16_t kImportedAfter[] = u" 个。";
+constexpr char16_t kNoRoomBefore[] = u"其中 ";
+constexpr char16_t kNoRoomMiddle[] = u" 个是因为自定义链接已达上限（";
+constexpr char16_t kNoRoomAfter[] = u" 个）。";
 
 std::u16string Number(size_t n) {
   std::string s = std::to_string(n);
@@ -22,28 +34,30 @@ TransferOutcome Failed(const char16_t* message) { return TransferOutcome{false, 
 
 bool Listed(const std::vector<NewsLink>& links, const std::u16string& url) {
   return std::any_of(links.begin(), links.end(),
-                     [&](const NewsLink& l) { return feed::SameFeedAddress(l.url, url); });
+                     [&](const NewsLink& l) { return net::SameAddress(l.url, url); });
 }
 
 }  // namespace
 
-std::vector<NewsLink> SubscriptionsToExport(const std::vector<std::u16string>& widgetFeeds,
+std::vector<NewsLink> SubscriptionsToExport(const std::vector<NewsLink>& widgetFeeds,
                                             const std::vector<NewsLink>& offered,
                                             const std::vector<NewsLink>& custom) {
   std::vector<NewsLink> out;
-  for (const std::u16string& url : widgetFeeds) {
+  for (const NewsLink& feed : widgetFeeds) {
+    const std::u16string& url = feed.url;
     if (url.empty() || Listed(out, url)) continue;
-    NewsLink link{HostOfAddress(url), url};
+    NewsLink link{LinkNameFromTitle(feed.name), url};
     for (const std::vector<NewsLink>* list : {&custom, &offered}) {
       auto named = std::find_if(list->begin(), list->end(), [&](const NewsLink& l) {
-        return !l.name.empty() && feed::SameFeedAddress(l.url, url);
+        return !l.name.empty() && net::SameAddress(l.url, url);
       });
       if (named != list->end()) {
         link.name = named->name;
         break;
       }
     }
-    if (link.name.empty()) link.name = url;
+    if (link.name.empty()) link.name = HostOfAddress(url);
+    if (link.name.empty()) link.name = net::WithoutUserInfo(url);
     out.push_back(link);
   }
   for (const NewsLink& link : custom)
@@ -67,7 +81,13 @@ TransferOutcome ExportSubscriptions(const std::u16string& path, const std::vecto
     return Failed(u"导出失败：无法写入该文件。");
   }
   if (replacing) platform::RemoveFile(bak);  // the export is the user's file, not a store of ours
-  return TransferOutcome{true, u"已导出 " + Number(links.size()) + u" 个订阅源。"};
+  const size_t withCredentials = static_cast<size_t>(std::count_if(
+      links.begin(), links.end(), [](const NewsLink& l) { return net::WithoutUserInfo(l.url) != l.url; }));
+  LogDebug("subscriptions exported: %u, %u without their user name and password",
+           static_cast<unsigned>(links.size()), static_cast<unsigned>(withCredentials));
+  std::u16string message = kExportedBefore + Number(links.size()) + kExportedAfter;
+  if (withCredentials) message += kNoCredentialsBefore + Number(withCredentials) + kNoCredentialsAfter;
+  return TransferOutcome{true, message};
 }
 
 TransferOutcome ImportSubscriptions(const std::u16string& path, LinkDialogHost& host) {
@@ -90,9 +110,13 @@ TransferOutcome ImportSubscriptions(const std::u16string& path, LinkDialogHost& 
   }
   custom.insert(custom.end(), read.links.begin(), read.links.end());
   if (!read.links.empty()) host.RequestSave(kSaveDelayMs);
-  LogDebug("subscriptions imported: %u taken, %d skipped", static_cast<unsigned>(read.links.size()), read.skipped);
-  return TransferOutcome{!read.links.empty(), u"已导入 " + Number(read.links.size()) + u" 个订阅源，跳过 " +
-                                                  Number(static_cast<size_t>(read.skipped)) + u" 个。"};
+  LogDebug("subscriptions imported: %u taken, %d skipped (%d for want of room)",
+           static_cast<unsigned>(read.links.size()), read.skipped, read.noRoom);
+  std::u16string message = kImportedBefore + Number(read.links.size()) + kImportedSkipped +
+                           Number(static_cast<size_t>(read.skipped)) + kImportedAfter;
+  if (read.noRoom > 0)
+    message += kNoRoomBefore + Number(static_cast<size_t>(read.noRoom)) + kNoRoomMiddle + Number(kMaxCustomLinks) + kNoRoomAfter;
+  return TransferOutcome{!read.links.empty(), message};
 }
 
 }  // namespace ui

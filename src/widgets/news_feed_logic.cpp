@@ -40,6 +40,7 @@ void NewsFeedLogic::SwitchFeed(const std::u16string& feedUrl) {
   feedUrl_ = feedUrl;
   // Nothing of the old feed may stay on screen or be saved under the new address.
   items_.clear();
+  title_.clear();
   lastHtml_.clear();
   carried_.clear();
   state_ = State::kWaiting;
@@ -95,6 +96,7 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
     failures_ = 0;
     retryAt_ = 0;
     status_.clear();
+    if (!answer.title.empty()) title_ = answer.title;
     // Only the first ten are shown: copy no more than that.
     size_t n = std::min(static_cast<size_t>(answer.count), kMaxShownItems);
     Rebuild(std::vector<NewsItem>(answer.items, answer.items + n), advertTitle, advertUrl);

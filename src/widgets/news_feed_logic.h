@@ -54,6 +54,7 @@ struct FeedAnswer {
   feed::FetchFailure failure;       // why there are no items, when there are none
   int status = 0;                   // the HTTP status of the answer (304: not modified)
   int retryAfterSeconds = 0;        // how long the server asked to be left alone
+  std::u16string title;             // the feed's own title, when it gave one
 };
 
 class NewsFeedLogic {
@@ -117,6 +118,9 @@ class NewsFeedLogic {
   // Seconds on the host's clock at which the next retry is due; 0 when none is.
   int64_t retryAt() const { return retryAt_; }
   const std::vector<NewsItem>& items() const { return items_; }
+  // The title the feed gave with its items last read; empty until then (also after a
+  // switch to another feed).
+  const std::u16string& feedTitle() const { return title_; }
   const std::u16string& lastHtml() const { return lastHtml_; }
 
  private:
@@ -138,6 +142,7 @@ class NewsFeedLogic {
   int failures_ = 0;           // failed answers in a row
   int64_t retryAt_ = 0;
   std::vector<NewsItem> items_;
+  std::u16string title_;       // the feed's title, see feedTitle()
   std::u16string lastHtml_;    // the items' content last generated
   std::u16string shownHtml_;   // what the engine was last given
   bool gaveEngine_ = false;    // until then it holds the content the widget was loaded with

@@ -102,6 +102,7 @@ LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     answer.failure = result->failure;
     answer.status = result->status;
     answer.retryAfterSeconds = result->retryAfterSeconds;
+    answer.title = result->title;
   }
   if (logic_.OnResult(answer, advlink_title, advlink_url) && answer.items)
     env_.FeedTitleKnown(rssurl, result->title);

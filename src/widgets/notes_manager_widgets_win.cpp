@@ -194,8 +194,8 @@ bool CNotesManager::ChooseSubscription(CNewsNotes& over, std::u16string* url) {
 void CNotesManager::ManageCustomLinks(CNewsNotes& over) { ui::ManageCustomLinks(over.hwnd(), *this); }
 
 void CNotesManager::ExportSubscriptions(CNewsNotes& over) {
-  std::vector<std::u16string> feeds;
-  for (CNewsNotes* w : widgets_) feeds.push_back(w->rssurl);
+  std::vector<NewsLink> feeds;
+  for (CNewsNotes* w : widgets_) feeds.push_back({w->feedLogic().feedTitle(), w->rssurl});
   ui::ExportSubscriptionsCommand(over.hwnd(), feeds, feed::EffectiveRemoteLinks(remote_links, custom_links), *this,
                                  opmlDialogs_ ? *opmlDialogs_ : ui::SystemOpmlDialogs());
 }

@@ -214,23 +214,30 @@ class Opml(h.ProgramSession, unittest.TestCase):
 
     def test_exported_subscriptions_import_back(self):
         own, mine = self.server.url("/own.xml"), self.server.url("/mine.xml")
-        doc = h.profile([h.note(own, 0.05, 0.05, 3, 255)])
+        # The widget reads its feed with a user name and password, written as the README writes them.
+        private = own.replace("http://", "http://user:p%40ss@", 1)
+        doc = h.profile([h.note(private, 0.05, 0.05, 3, 255)])
         with open(self.program.file("data.dat"), "wb") as f:
             f.write(with_custom_links(doc, [("我的", mine)]))
         self.program.start()
         self.assertIsNotNone(self.program.main_window(), "the main window never appeared")
         self.pid = [w for w in h.windows() if w.title == "Dorvane"][0].pid
         widget = h.wait_for(lambda: self.widgets(), 20)[0]
+        # Its items are read (and saved): the feed has told its title.
+        self.assertTrue(h.wait_for(lambda: "feed 第1条" in self.saved(), 20), "the feed was never read")
 
-        # "订阅" > "导出订阅列表(OPML)..." (the last entry): the widget's feed and the custom link.
+        # "订阅" > "导出订阅列表(OPML)..." (the last entry): the widget's feed, by its title and
+        # without its user name and password, and the custom link.
         target = os.path.join(self.folder, "订阅导出.opml")
         self.menu_keys(widget, [h.VK_DOWN, h.VK_RIGHT, h.VK_UP, h.VK_RETURN])
         h.screenshot("feeds_opml_save_dialog.png")
         self.choose_file("导出订阅", target)
-        self.assertEqual(self.told(), "已导出 2 个订阅源。")
+        self.assertEqual(self.told(), "已导出 2 个订阅源。其中 1 个订阅源的网址带有用户名和密码，它们没有导出，导入后请重新填写。")
         with open(target, "rb") as f:
             exported = f.read().decode("utf-8")
-        self.assertIn('xmlUrl="%s"' % own, exported)
+        for secret in ("user", "p%40ss", "p@ss"):
+            self.assertNotIn(secret, exported)
+        self.assertIn('text="feed" title="feed" xmlUrl="%s"' % own, exported)
         self.assertIn('text="我的" title="我的" xmlUrl="%s"' % mine, exported)
 
         # "导入订阅列表(OPML)..." (second from the end): the widget's feed joins the custom

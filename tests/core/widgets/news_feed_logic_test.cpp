@@ -613,6 +613,25 @@ TEST(NewsFeedLogic, AResultBelongsToTheAddressItWasRequestedFor) {
   EXPECT_EQ(host.shown, host.content);
 }
 
+TEST(NewsFeedLogic, TheFeedsTitleIsKeptFromItsLastItemsUntilASwitch) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(2);
+  logic.Refresh(u"http://a/rss", false);
+  FeedAnswer first = Answer(host, 2, items.data());
+  first.title = u"甲的新闻";
+  logic.OnResult(first, u"", u"");
+  EXPECT_EQ(logic.feedTitle(), u"甲的新闻");
+  // A read without a title, or a failure, keeps the one known.
+  logic.Refresh(u"http://a/rss", true);
+  logic.OnResult(Answer(host, 2, items.data()), u"", u"");
+  logic.Refresh(u"http://a/rss", true);
+  logic.OnResult(Failed(host, feed::FailureKind::kHttpStatus, 500), u"", u"");
+  EXPECT_EQ(logic.feedTitle(), u"甲的新闻");
+  logic.SwitchFeed(u"http://b/rss");  // another feed's title is not yet known
+  EXPECT_EQ(logic.feedTitle(), u"");
+}
+
 TEST(NewsFeedLogic, SwitchingWhenTheWorkerCannotStartStillDropsTheOldAnswer) {
   FakeHost host;
   NewsFeedLogic logic(&host);

@@ -723,6 +723,35 @@ TEST(HttpSession, ALookedAfterSessionHoldsBackAGetThatFindsItsThreadsBusy) {
   EXPECT_TRUE(stuckReports->WaitFor(3, 10000));
 }
 
+TEST(HttpSession, ThreadsThatHeldAGetBackEndCleanly) {
+  // Every GET here waits until the server stops, so each one held finds the threads busy.
+  auto server = std::make_unique<LoopbackServer>([](LoopbackServer& self, SOCKET s, const std::string& head) {
+    for (int i = 0; i < 200 && !self.stopping(); ++i) Sleep(50);
+    LoopbackServer::Send(s, LoopbackServer::Response("200 OK", PathOf(head)));
+  });
+  constexpr int kThreads = 20;
+  auto reports = std::make_shared<Reports>(kThreads + 1);
+  auto report = [reports](int i) -> HttpSession::Done {
+    return [reports, r = reports->For(i)](HttpResponse& response) { r(response); };
+  };
+  HttpSession session(HttpSession::Watch::kWhenLooked);
+  ASSERT_TRUE(session.Start(server->Url("/first"), HttpOptions(), report(kThreads)));
+  for (int i = 0; i < kThreads; ++i) {
+    // A thread holds its GET back, setting a timer it never runs, and ends; the owner's
+    // look then gives the GET a thread. Each thread's exit must leave the process whole.
+    Sleep(5);
+    std::thread([&, i] { EXPECT_TRUE(session.Start(server->Url("/held"), HttpOptions(), report(i))); }).join();
+    const int made = session.threadsMade();
+    for (int waited = 0; session.threadsMade() == made && waited < 5000; waited += 10) {
+      Sleep(10);
+      session.Look();
+    }
+    ASSERT_EQ(session.threadsMade(), made + 1) << i;
+  }
+  server.reset();
+  EXPECT_TRUE(reports->WaitFor(kThreads + 1, 15000));
+}
+
 TEST(HttpSession, ABlockingGetFromACallbackRunsInPlace) {
   LoopbackServer server([](LoopbackServer&, SOCKET s, const std::string& head) {
     LoopbackServer::Send(s, LoopbackServer::Response("200 OK", PathOf(head)));
