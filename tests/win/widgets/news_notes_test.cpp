@@ -842,7 +842,10 @@ TEST_F(NewsNotesTest, MenuCommandsReachTheEnvironment) {
   w->RunMenuCommand(widgets::kCmdManageCustom);
   w->RunMenuCommand(widgets::kCmdAbout);
   w->RunMenuCommand(widgets::kCmdHelp);
-  w->RunMenuCommand(widgets::kCmdCtrlClick);
+  const size_t savesBefore = env_.saveRequests.size();
+  w->RunMenuCommand(widgets::kCmdCtrlClick);  // saved as soon as it is toggled
+  ASSERT_EQ(env_.saveRequests.size(), savesBefore + 1);
+  EXPECT_EQ(env_.saveRequests.back(), widgets::kSaveDelay);
   w->RunMenuCommand(widgets::kCmdQuit);
   w->RunMenuCommand(widgets::kCmdImportOpml);
   w->RunMenuCommand(widgets::kCmdExportOpml);
