@@ -112,4 +112,20 @@ void PopupAnimation::OnHighlightTick() {
   else if (highlight_ > target) highlight_ = std::max(highlight_ - kHighlightStep, target);
 }
 
+void DueAdverts::Add(const AdvertRecord& advert) {
+  if (waiting_.size() >= kMaxWaiting) waiting_.pop_front();
+  waiting_.push_back(advert);
+}
+
+int DueAdverts::ShowNext(bool popupOpen, const std::function<bool(const AdvertRecord&)>& show) {
+  int handed = 0;
+  while (!popupOpen && !waiting_.empty()) {
+    AdvertRecord next = std::move(waiting_.front());
+    waiting_.pop_front();
+    ++handed;
+    popupOpen = show && show(next);
+  }
+  return handed;
+}
+
 }  // namespace adverts

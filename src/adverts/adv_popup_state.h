@@ -3,7 +3,10 @@
 // the close button's highlight. The window turns timer ticks and mouse notices into calls
 // and the state into timers, position and opacity.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <deque>
+#include <functional>
 
 #include "adverts/adv_popup_layout.h"
 
@@ -62,6 +65,24 @@ class PopupAnimation {
   bool closeBySlide_ = false;
   bool highlightOn_ = false;
   int highlight_ = 0;
+};
+
+// Adverts that came due wait their turn for the one popup, in the order they came due:
+// one shown while another is still on screen would close it unseen.
+class DueAdverts {
+ public:
+  // Waiting at most; beyond it the oldest waiting advert gives way.
+  static constexpr size_t kMaxWaiting = 64;
+
+  void Add(const AdvertRecord& advert);
+  // Shows waiting adverts, oldest first, while no popup is open: `show` returns false for
+  // an advert that could not be shown, and the next one is tried at once. Returns how
+  // many were handed to `show`.
+  int ShowNext(bool popupOpen, const std::function<bool(const AdvertRecord&)>& show);
+  size_t waiting() const { return waiting_.size(); }
+
+ private:
+  std::deque<AdvertRecord> waiting_;
 };
 
 }  // namespace adverts

@@ -12,8 +12,15 @@ class AdvertStore;
 namespace app {
 class CMainDlg;
 
-// `show` puts a due advert on the screen; without one, due adverts are retired unseen.
-void InstallAdvertHooks(CMainDlg& dlg, adverts::AdvertStore* store,
-                        std::function<void(const AdvertRecord&)> show = {});
+// The popup that due adverts go to, one at a time.
+struct AdvertScreen {
+  // Puts an advert on the screen; false when it could not be shown.
+  std::function<bool(const AdvertRecord&)> show;
+  // Whether an advert is on the screen (or loading its page) still.
+  std::function<bool()> isOpen;
+};
+
+// Due adverts wait until the popup is free; without `screen.show` they are retired unseen.
+void InstallAdvertHooks(CMainDlg& dlg, adverts::AdvertStore* store, AdvertScreen screen = {});
 
 }  // namespace app

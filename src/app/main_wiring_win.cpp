@@ -75,11 +75,13 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
   // the maker's service: remote configuration, update check and download, about box
   InstallServiceHooks(dlg, subsystems.adverts);
   // the advert store: loaded at start-up, its scheduler on the one-second tick, the due
-  // advert in the popup
-  adverts::CAdvPopupWnd* popup = subsystems.advertPopup;
-  std::function<void(const AdvertRecord&)> show;
-  if (popup) show = [popup](const AdvertRecord& a) { popup->ShowAdvert(a); };
-  InstallAdvertHooks(dlg, subsystems.adverts, show);
+  // adverts in the popup, one after another
+  AdvertScreen screen;
+  if (adverts::CAdvPopupWnd* popup = subsystems.advertPopup) {
+    screen.show = [popup](const AdvertRecord& a) { return popup->ShowAdvert(a) != nullptr; };
+    screen.isOpen = [popup] { return popup->IsOpen(); };
+  }
+  InstallAdvertHooks(dlg, subsystems.adverts, screen);
   // the notification-area icon and the main menu it opens; the menu lives as long as the hooks
   auto mainMenu = std::make_shared<menus::MainMenu>();
   h.showMainMenu = [&dlg, mainMenu](int x, int y) { mainMenu->Show(dlg.hwnd(), x, y); };

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <limits>
 
+#include "platform/clock.h"
 #include "platform/decimal.h"
 #include "platform/text.h"
 #include "platform/xml_guard.h"
@@ -165,18 +165,16 @@ int64_t ParseConfigTime(const std::string& text) {
       !Field(text, &pos, ':', &hour))
     return -1;
   std::string minute = text.substr(pos);
-  std::tm t{};
-  int32_t y = platform::DecimalValue(year);
-  t.tm_year = y > 1900 ? y - 1900 : y;
-  int32_t m = platform::DecimalValue(month);
-  t.tm_mon = m > std::numeric_limits<int32_t>::min() ? m - 1 : m;
-  t.tm_mday = platform::DecimalValue(day);
-  t.tm_hour = platform::DecimalValue(hour);
-  t.tm_min = platform::DecimalValue(minute);
-  t.tm_sec = 0;
-  t.tm_isdst = 0;
-  std::time_t r = std::mktime(&t);
-  return r == static_cast<std::time_t>(-1) ? -1 : static_cast<int64_t>(r);
+  // Local time of the user's zone, summer time included where the zone keeps it.
+  platform::LocalTime t;
+  const int32_t y = platform::DecimalValue(year);
+  if (y <= 1900 && y < std::numeric_limits<int32_t>::min() + 1900) return -1;
+  t.year = y > 1900 ? y : y + 1900;  // a small year counts from 1900
+  t.month = platform::DecimalValue(month);
+  t.day = platform::DecimalValue(day);
+  t.hour = platform::DecimalValue(hour);
+  t.minute = platform::DecimalValue(minute);
+  return platform::UnixSecondsFromLocal(t);
 }
 
 int32_t AdvertTypeFromText(const std::string& text) {

@@ -49,22 +49,37 @@ class GdiMeasurer : public TextMeasurer {
 
 CQMenuBase* CQMenuBase::current_ = nullptr;
 HHOOK CQMenuBase::hook_ = nullptr;
+HHOOK CQMenuBase::callHook_ = nullptr;
+HHOOK CQMenuBase::mouseHook_ = nullptr;
 
 CQMenuBase::~CQMenuBase() { ForgetIfCurrent(); }
 
 void CQMenuBase::BecomeCurrent() {
   if (current_ && current_ != this) current_->Close();
   current_ = this;
-  if (!hook_) hook_ = SetWindowsHookExW(WH_GETMESSAGE, &CQMenuBase::GetMessageHook, nullptr, GetCurrentThreadId());
+  const DWORD thread = GetCurrentThreadId();
+  if (!hook_) hook_ = SetWindowsHookExW(WH_GETMESSAGE, &CQMenuBase::GetMessageHook, nullptr, thread);
+  if (!callHook_) callHook_ = SetWindowsHookExW(WH_CALLWNDPROC, &CQMenuBase::CallWndProcHook, nullptr, thread);
+  // The menu never takes the focus, and the program may not be in front at all (the system
+  // can refuse it the foreground): a press in another thread's or program's window reaches
+  // none of this thread's messages, so the presses are watched where they happen.
+  if (!mouseHook_)
+    mouseHook_ = SetWindowsHookExW(WH_MOUSE_LL, &CQMenuBase::LowLevelMouseHook, GetModuleHandleW(nullptr), 0);
 }
 
 void CQMenuBase::ForgetIfCurrent() {
   if (current_ != this) return;
   current_ = nullptr;
-  if (hook_) {
-    UnhookWindowsHookEx(hook_);
-    hook_ = nullptr;
+  for (HHOOK* h : {&hook_, &callHook_, &mouseHook_}) {
+    if (*h) {
+      UnhookWindowsHookEx(*h);
+      *h = nullptr;
+    }
   }
+}
+
+void CQMenuBase::CloseUnlessInside(POINT pt) {
+  if (current_ && !current_->ContainsPoint(pt.x, pt.y)) current_->Close();
 }
 
 bool CQMenuBase::WindowContains(int x, int y) const {
@@ -84,10 +99,47 @@ LRESULT CALLBACK CQMenuBase::GetMessageHook(int code, WPARAM wParam, LPARAM lPar
     case WM_LBUTTONDOWN: case WM_NCLBUTTONDOWN:
     case WM_RBUTTONDOWN: case WM_NCRBUTTONDOWN:
     case WM_MBUTTONDOWN: case WM_NCMBUTTONDOWN:
-      if (current_ && !current_->ContainsPoint(msg->pt.x, msg->pt.y)) current_->Close();
+      CloseUnlessInside(msg->pt);
       break;
     case WM_KEYDOWN:  // the menus never have the focus, but Esc should still close them
       if (current_ && msg->wParam == VK_ESCAPE) current_->Close();
+      break;
+    default: break;
+  }
+  return result;
+}
+
+LRESULT CALLBACK CQMenuBase::CallWndProcHook(int code, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CallNextHookEx(callHook_, code, wParam, lParam);
+  if (code != HC_ACTION || !current_) return result;
+  const CWPSTRUCT* msg = reinterpret_cast<const CWPSTRUCT*>(lParam);
+  bool lost = false;
+  switch (msg->message) {
+    case WM_ACTIVATEAPP: lost = !msg->wParam; break;  // another thread or program became active
+    case WM_ACTIVATE: {
+      // Activation passing to another thread's window, such as a message box on another
+      // thread; a window of this thread taking it (a tip shown) leaves the menu.
+      HWND to = reinterpret_cast<HWND>(msg->lParam);
+      lost = LOWORD(msg->wParam) == WA_INACTIVE && (!to || GetWindowThreadProcessId(to, nullptr) != GetCurrentThreadId());
+      break;
+    }
+    case WM_CANCELMODE:      // the system or a dialog ends every mode: so does a menu
+    case WM_CAPTURECHANGED:  // a drag, a modal loop or another menu took the mouse
+      lost = true;
+      break;
+    default: break;
+  }
+  // Closed once this message has been handled: the window it is sent to may be a menu's.
+  if (lost && current_->hwnd()) PostMessageW(current_->hwnd(), WM_CLOSE, 0, 0);
+  return result;
+}
+
+LRESULT CALLBACK CQMenuBase::LowLevelMouseHook(int code, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = CallNextHookEx(mouseHook_, code, wParam, lParam);
+  if (code != HC_ACTION) return result;
+  switch (wParam) {
+    case WM_LBUTTONDOWN: case WM_RBUTTONDOWN: case WM_MBUTTONDOWN: case WM_XBUTTONDOWN:
+      CloseUnlessInside(reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam)->pt);
       break;
     default: break;
   }
@@ -120,6 +172,20 @@ int CQMenu::AppendPopup(uint32_t flags, const std::u16string& text, CQMenuBase* 
   item.submenu = submenu;
   items_.push_back(std::move(item));
   return static_cast<int>(items_.size());
+}
+
+void CQMenu::RemoveAllItems() {
+  CloseOpenSubmenu();
+  items_.clear();
+  hot_ = -1;
+  if (!hwnd_) {
+    layout_ = MenuLayout{};  // laid out again when it is created
+    return;
+  }
+  LayOut(dpi_ ? dpi_ : ui::DpiOfWindow(hwnd_));
+  SetWindowPos(hwnd_, nullptr, 0, 0, layout_.width, layout_.height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
 HFONT CQMenu::Font(int dpi) {
@@ -237,8 +303,13 @@ void CQMenu::OpenSubmenuOf(int index) {
   openSubmenu_ = sub;
 }
 
+int CQMenu::ItemAt(LPARAM clientPoint) const {
+  int index = layout_.ItemAt(GET_X_LPARAM(clientPoint), GET_Y_LPARAM(clientPoint));
+  return index >= 0 && static_cast<size_t>(index) < items_.size() ? index : -1;
+}
+
 LRESULT CQMenu::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  int index = layout_.ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  int index = ItemAt(lParam);
   if (index == hot_) return 0;
   if (index < 0) {
     hot_ = -1;  // off every item (the border): the open submenu stays
@@ -253,7 +324,7 @@ LRESULT CQMenu::OnMouseMove(UINT, WPARAM, LPARAM lParam, BOOL&) {
 }
 
 LRESULT CQMenu::OnLButtonDown(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  int index = layout_.ItemAt(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+  int index = ItemAt(lParam);
   if (index < 0) return 0;
   const QMenuItem& it = items_[static_cast<size_t>(index)];
   if (it.flags & kItemDisabled) return 0;

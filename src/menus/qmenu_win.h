@@ -1,8 +1,9 @@
 // Owner-drawn popup menus: borderless, non-activating windows with a drop shadow that draw
 // their own items and post the chosen command to their owner as WM_COMMAND. A menu can
-// hold any CQMenuBase as a submenu. At most one top-level menu is open in the process; a
-// message hook closes it when the user clicks anywhere else in the program or presses Esc,
-// and switching to another application closes it too.
+// hold any CQMenuBase as a submenu. At most one top-level menu is open in the process; it
+// closes when the user clicks anywhere outside it (in this program, in another thread's
+// window or in another application, whether or not the program is in front), presses Esc,
+// or when the program's thread loses activation or the mouse capture changes hands.
 #pragma once
 #include <windows.h>
 
@@ -46,8 +47,14 @@ class CQMenuBase : public fw::WindowBase {
 
  private:
   static LRESULT CALLBACK GetMessageHook(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK CallWndProcHook(int code, WPARAM wParam, LPARAM lParam);
+  static LRESULT CALLBACK LowLevelMouseHook(int code, WPARAM wParam, LPARAM lParam);
+  // Closes the current menu when a button goes down at the screen point outside it.
+  static void CloseUnlessInside(POINT pt);
   static CQMenuBase* current_;
-  static HHOOK hook_;
+  static HHOOK hook_;        // posted messages of this thread: clicks and Esc
+  static HHOOK callHook_;    // sent messages of this thread: activation and capture
+  static HHOOK mouseHook_;   // every button press on the screen, whoever's window
 };
 
 class CQMenu : public CQMenuBase {
@@ -61,7 +68,9 @@ class CQMenu : public CQMenuBase {
   int AppendItem(uint32_t flags, const std::u16string& text, int command, HBITMAP icon);
   // Adds an entry opening `submenu` (owned by the caller); its command id is -1.
   int AppendPopup(uint32_t flags, const std::u16string& text, CQMenuBase* submenu, HBITMAP icon);
-  void RemoveAllItems() { items_.clear(); }
+  // Empties the menu. A shown menu closes its open submenu and shrinks to its empty frame,
+  // so that nothing on screen or in the layout refers to the items that went.
+  void RemoveAllItems();
   size_t ItemCount() const { return items_.size(); }
 
   HWND Create(HWND parent) override;
@@ -104,6 +113,8 @@ class CQMenu : public CQMenuBase {
   void LayOut(int dpi);
   HFONT Font(int dpi);
   void CloseOpenSubmenu();
+  // The item under a client point (as a mouse message's lParam), or -1.
+  int ItemAt(LPARAM clientPoint) const;
   void OpenSubmenuOf(int index);
 
   LRESULT OnPaint(UINT, WPARAM, LPARAM, BOOL&);

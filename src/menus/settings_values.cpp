@@ -46,9 +46,7 @@ SettingsValues ValuesFrom(const ManagerData& m, bool autoStart) {
 
 void ApplyTo(const SettingsValues& v, ManagerData* m) {
   m->refresh_interval = EffectiveRefreshSeconds(v.refreshSeconds);
-  m->new_widget_place = v.place;
-  if (v.place == kPlaceDesktop) m->embed_desktop = 1;
-  else if (v.place == kPlaceNormal) m->embed_desktop = 0;
+  m->new_widget_place = v.place;  // for widgets made from now on: the others keep their place
   m->new_widget_theme = v.theme;
   m->new_widget_alpha = v.alpha;
 }

@@ -44,8 +44,8 @@ struct SettingsValues {
 };
 
 SettingsValues ValuesFrom(const ManagerData& m, bool autoStart);
-// Writes the values into the manager's settings. "On the desktop" turns the desktop
-// embedding of widgets that are not on top on, "normally" turns it off.
+// Writes the values into the manager's settings. The place is for new widgets only: the
+// manager-wide desktop embedding (`embed_desktop`) of the widgets there is left alone.
 void ApplyTo(const SettingsValues& v, ManagerData* m);
 
 }  // namespace menus

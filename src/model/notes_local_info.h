@@ -35,6 +35,11 @@ class CNotesLocalInfo {
   // Copies every persistent field of `other` into this record (not the derived parts).
   void CopyRecordFrom(const CNotesLocalInfo& other) { CNotesLocalInfo::operator=(other); }
 
+  // Whether the widget belongs in the desktop's icon view (where the system allows it):
+  // never while it is topmost; otherwise when the manager embeds every widget (its
+  // `embed_desktop`) or this one was made to sit there.
+  bool WantsDesktop(int32_t managerEmbed) const { return topmost != 1 && (managerEmbed == 1 || in_desktop == 1); }
+
   std::u16string content;     // for a feed widget: the generated HTML subset
   std::u16string group_name;  // carried through storage
   int32_t x = 0;              // screen pixels
@@ -42,6 +47,7 @@ class CNotesLocalInfo {
   int32_t width = kDefaultWidth;
   int32_t height = kDefaultHeight;
   int32_t topmost = 0;
+  int32_t in_desktop = 0;     // 1: placed in the desktop when made, whatever the others do
   int32_t visible = 1;
   int32_t locked = 0;         // carried through storage
   uint8_t alpha = kDefaultAlpha;  // background opacity 0-255

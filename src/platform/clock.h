@@ -12,6 +12,11 @@ LocalTime NowLocal();
 // The local wall time (by the system's time zone and its daylight-saving rules at that
 // moment) of a moment given as seconds since 1970 UTC.
 LocalTime LocalFromUnixSeconds(int64_t seconds);
+// The moment, as seconds since 1970 UTC, that a local wall time names, by the system's
+// time zone and the daylight-saving rule in force on that day. Fields out of range carry
+// over (month 13 is January of the next year, minute 60 the next hour). -1 when the
+// system cannot place it (before 1601 or far beyond 9999).
+int64_t UnixSecondsFromLocal(const LocalTime& t);
 int64_t NowUnixSeconds();
 uint64_t MonotonicMs();
 

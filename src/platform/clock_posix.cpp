@@ -1,3 +1,4 @@
+#include <limits.h>
 #include <time.h>
 
 #include "platform/clock.h"
@@ -33,6 +34,20 @@ LocalTime LocalFromUnixSeconds(int64_t seconds) {
   time_t secs = static_cast<time_t>(seconds);
   if (!localtime_r(&secs, &t)) return LocalTime();
   return FromTm(t, 0);
+}
+
+int64_t UnixSecondsFromLocal(const LocalTime& t) {
+  if (t.year < 1601 || t.year > 30827) return -1;
+  tm local{};
+  local.tm_year = t.year - 1900;
+  local.tm_mon = t.month > INT_MIN ? t.month - 1 : t.month;
+  local.tm_mday = t.day;
+  local.tm_hour = t.hour;
+  local.tm_min = t.minute;
+  local.tm_sec = t.second;
+  local.tm_isdst = -1;  // whichever the zone's rule says for that day
+  time_t r = mktime(&local);
+  return r == static_cast<time_t>(-1) ? -1 : static_cast<int64_t>(r);
 }
 
 int64_t NowUnixSeconds() { return static_cast<int64_t>(time(nullptr)); }

@@ -359,6 +359,7 @@ std::string NoteToXml(const CNotesLocalInfo& record, ScreenSize screen) {
   out += NoteLine("scrolly", Num(note->scrolly));
   out += NoteLine("transparent", Num(note->alpha));
   out += NoteLine("topmost", Num(note->topmost));
+  if (note->in_desktop) out += NoteLine("in_desktop", Num(note->in_desktop));  // absent from older files
   out += NoteLine("visible", Num(note->visible));
   out += NoteLine("locked", Num(note->locked));
   out += NoteLine("linespace", Num(note->linespace));
@@ -458,6 +459,7 @@ int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize s
   ReadIntChild(element, "transparent", &alpha);
   note->alpha = static_cast<uint8_t>(alpha);
   ReadIntChild(element, "topmost", &note->topmost);
+  ReadIntChild(element, "in_desktop", &note->in_desktop);
   ReadIntChild(element, "visible", &note->visible);
   ReadIntChild(element, "locked", &note->locked);
   ReadTextChild(element, "rssurl", &note->rssurl);

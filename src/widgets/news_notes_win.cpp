@@ -286,7 +286,10 @@ void CNewsNotes::RunMenuCommand(int command) {
     }
     case MenuAction::kRemoveWidget: env_.RemoveWidgetLater(*this); break;
     case MenuAction::kToggleAutoStart: ToggleAutoStart(); break;
-    case MenuAction::kToggleCtrlClick: m.ctrl_lclick = m.ctrl_lclick ? 0 : 1; break;
+    case MenuAction::kToggleCtrlClick:
+      m.ctrl_lclick = m.ctrl_lclick ? 0 : 1;
+      env_.RequestSave(widgets::kSaveDelay);  // a setting of every widget: kept at once
+      break;
     case MenuAction::kAbout: env_.ShowAbout(); break;
     case MenuAction::kHelp: env_.OpenHelp(); break;
     case MenuAction::kQuit: env_.Quit(); break;

@@ -133,7 +133,7 @@ void CNotesBase::ShowWidget() {
   // window.)
   ::SetTimer(hwnd_, kWidgetTimerIcon, USER_TIMER_MINIMUM, nullptr);
 
-  AttachToDesktop(env_.Settings().embed_desktop);
+  AttachToDesktop(WantsDesktop(env_.Settings().embed_desktop));
   ApplyColorTheme(tmpl.bkcolor_id);
 
   rects_ = widgets::ComputeWidgetRects(rc.right - rc.left, rc.bottom - rc.top, 0, 0, dpi_);
@@ -332,7 +332,7 @@ void CNotesBase::SetTopmost(int on) {
     SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, keep);
   } else {
     SetWindowPos(hwnd_, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
-    AttachToDesktop(env_.Settings().embed_desktop);
+    AttachToDesktop(WantsDesktop(env_.Settings().embed_desktop));
   }
 }
 
@@ -346,7 +346,7 @@ void CNotesBase::AttachToDesktop(int on) {
     }
     return;
   }
-  if (env_.Settings().embed_desktop != 1 || topmost == 1 || !widgets::CanEmbedInDesktop()) return;
+  if (!WantsDesktop(env_.Settings().embed_desktop) || !widgets::CanEmbedInDesktop()) return;
   SetParent(hwnd_, widgets::FindDesktopListView());
   Repaint();
 }

@@ -102,6 +102,7 @@ CNewsNotes* CNotesManager::CreateFeedWidget(const std::u16string& url, int x, in
     if (new_widget_theme >= 1 && new_widget_theme <= 6) w->tmpl.bkcolor_id = new_widget_theme;
   }
   if (new_widget_place == 1) w->topmost = 1;
+  if (new_widget_place == 2) w->in_desktop = 1;  // this one only: the others stay where they are
   w->SetFont(kNewWidgetFontSize, 0, kNewWidgetFace);
   w->SetLineSpace(kNewWidgetLineSpace);
   w->MoveTo(x, y);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace {
 
 using adverts::PopupAnimation;
@@ -167,6 +169,55 @@ TEST(AdvPopupState, OnlyWebAddressesAreOpenedOrShown) {
   EXPECT_EQ(adverts::AdvertOpenableAddress(u"javascript:alert(1)"), u"");
   EXPECT_EQ(adverts::AdvertOpenableAddress(u"C:\\Windows\\notepad.exe"), u"");
   EXPECT_EQ(adverts::AdvertOpenableAddress(u"http://ads.example/a"), u"http://ads.example/a");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DueAdverts, AdvertsDueTogetherShowOneAfterAnotherAndAFailedOneGivesWay) {
+  adverts::DueAdverts due;
+  std::vector<int32_t> shown;
+  bool open = false;
+  auto show = [&](const AdvertRecord& a) {
+    shown.push_back(a.id);
+    open = a.id != 3;  // advert 3 cannot be shown
+    return open;
+  };
+  AdvertRecord text = Advert(5000), page = Advert(5000);
+  text.id = 1;
+  page.id = 2;
+  page.type = 3;
+  due.Add(text);
+  due.Add(page);
+  EXPECT_EQ(due.ShowNext(open, show), 1);
+  EXPECT_EQ(shown, (std::vector<int32_t>{1}));
+  EXPECT_EQ(due.ShowNext(open, show), 0);  // the first is still on screen: the second waits
+  EXPECT_EQ(due.waiting(), 1u);
+  open = false;  // the first closed
+  EXPECT_EQ(due.ShowNext(open, show), 1);
+  EXPECT_EQ(shown, (std::vector<int32_t>{1, 2}));
+  // One that cannot be shown leaves the popup free for the next at once.
+  open = false;
+  AdvertRecord broken = Advert(0), next = Advert(0);
+  broken.id = 3;
+  next.id = 4;
+  due.Add(broken);
+  due.Add(next);
+  EXPECT_EQ(due.ShowNext(open, show), 2);
+  EXPECT_EQ(shown, (std::vector<int32_t>{1, 2, 3, 4}));
+  EXPECT_EQ(due.waiting(), 0u);
+  // However many come due behind an advert left on screen, the oldest beyond the limit go.
+  for (int32_t id = 100; id < 100 + static_cast<int32_t>(adverts::DueAdverts::kMaxWaiting) + 5; ++id) {
+    AdvertRecord a = Advert(0);
+    a.id = id;
+    due.Add(a);
+  }
+  EXPECT_EQ(due.waiting(), adverts::DueAdverts::kMaxWaiting);
+  open = false;
+  shown.clear();
+  due.ShowNext(open, show);
+  EXPECT_EQ(shown, (std::vector<int32_t>{105}));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 #include <ctime>
 
 #include "platform/text.h"
@@ -26,7 +27,7 @@ int64_t Local(int y, int mo, int d, int h, int mi) {
   t.tm_mday = d;
   t.tm_hour = h;
   t.tm_min = mi;
-  t.tm_isdst = 0;
+  t.tm_isdst = -1;
   return static_cast<int64_t>(std::mktime(&t));
 }
 
@@ -144,6 +145,36 @@ TEST(ConfigTime, ReadsYearMonthDayHourMinute) {
   // Out-of-range fields neither crash nor overflow.
   config::ParseConfigTime("-2147483648--2147483648-99999999999 99999999999:-99999999999");
 }
+
+#ifndef _WIN32
+// The process's time zone set for one test (the Windows side reads the system's zone).
+class ScopedTimeZone {
+ public:
+  explicit ScopedTimeZone(const char* zone) {
+    if (const char* old = std::getenv("TZ")) old_ = old, hadOld_ = true;
+    setenv("TZ", zone, 1);
+    tzset();
+  }
+  ~ScopedTimeZone() {
+    if (hadOld_) setenv("TZ", old_.c_str(), 1);
+    else unsetenv("TZ");
+    tzset();
+  }
+
+ private:
+  std::string old_;
+  bool hadOld_ = false;
+};
+
+TEST(ConfigTime, SummerTimeCountsInAZoneThatKeepsIt) {
+  ScopedTimeZone berlin("Europe/Berlin");
+  // Noon in Berlin is 10:00 UTC in July (summer time, UTC+2) and 11:00 UTC in January.
+  EXPECT_EQ(config::ParseConfigTime("2021-07-01 12:00"), 1625133600);
+  EXPECT_EQ(config::ParseConfigTime("2021-01-01 12:00"), 1609498800);
+  // The last Sunday of October at 03:00 is after the change back: UTC+1.
+  EXPECT_EQ(config::ParseConfigTime("2021-10-31 03:00"), 1635645600);
+}
+#endif
 
 TEST(AdvertValues, ValueRules) {
   EXPECT_EQ(config::AdvertTypeFromText("4"), 4);

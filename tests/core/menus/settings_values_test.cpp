@@ -46,16 +46,23 @@ TEST(SettingsValues, ReadAndWrittenThroughTheManagerSettings) {
   v.alpha = 153;
   ApplyTo(v, &m);
   EXPECT_EQ(m.refresh_interval, 600);
-  EXPECT_EQ(m.embed_desktop, 1);
   EXPECT_EQ(ValuesFrom(m, false).place, kPlaceDesktop);
   EXPECT_EQ(ValuesFrom(m, false).theme, 3);
   EXPECT_EQ(ValuesFrom(m, false).alpha, 153);
-  v.place = kPlaceOnTop;  // on top leaves the desktop embedding as it is
-  ApplyTo(v, &m);
-  EXPECT_EQ(m.embed_desktop, 1);
-  v.place = kPlaceNormal;
-  ApplyTo(v, &m);
-  EXPECT_EQ(m.embed_desktop, 0);
+}
+
+TEST(SettingsValues, ThePlaceForNewWidgetsLeavesTheWidgetsThereWhereTheyAre) {
+  for (int32_t embedded : {0, 1}) {
+    for (int32_t place : {kPlaceNormal, kPlaceOnTop, kPlaceDesktop}) {
+      ManagerData m;
+      m.embed_desktop = embedded;
+      SettingsValues v = ValuesFrom(m, false);
+      v.place = place;
+      ApplyTo(v, &m);
+      EXPECT_EQ(m.embed_desktop, embedded) << "place " << place;
+      EXPECT_EQ(m.new_widget_place, place);
+    }
+  }
 }
 
 TEST(SettingsValues, KeptInDataDatAndMissingInAnOlderFile) {

@@ -27,6 +27,17 @@ TEST(NotesLocalInfo, NewRecordHoldsTheDefaults) {
   EXPECT_EQ(r.create_time, 0);
 }
 
+TEST(NotesLocalInfo, BelongsInTheDesktopWhenAllOrItAloneIsPutThereButNeverOnTop) {
+  CNotesLocalInfo r;
+  EXPECT_FALSE(r.WantsDesktop(0));
+  EXPECT_TRUE(r.WantsDesktop(1));
+  r.in_desktop = 1;
+  EXPECT_TRUE(r.WantsDesktop(0));
+  r.topmost = 1;
+  EXPECT_FALSE(r.WantsDesktop(0));
+  EXPECT_FALSE(r.WantsDesktop(1));
+}
+
 // A widget keeps its text elsewhere (in its engine) and overrides the content slots.
 class EngineBacked : public CNotesLocalInfo {
  public:

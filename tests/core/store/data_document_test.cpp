@@ -270,6 +270,7 @@ TEST_F(DataDocumentTest, AwkwardValuesReadBackUnchanged) {
   n.topmost = 1;
   n.visible = 0;
   n.locked = 1;
+  n.in_desktop = 1;
   n.create_time = -5;
   n.width = 333;
   n.height = 80;
@@ -298,6 +299,7 @@ TEST_F(DataDocumentTest, AwkwardValuesReadBackUnchanged) {
   EXPECT_EQ(b.topmost, 1);
   EXPECT_EQ(b.visible, 0);
   EXPECT_EQ(b.locked, 1);
+  EXPECT_EQ(b.in_desktop, 1);
   EXPECT_EQ(b.create_time, -5);
   EXPECT_EQ(b.width, 333);
   EXPECT_EQ(b.height, 80);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
 #include <vector>
 
 #include "app/main_dlg_win.h"
@@ -352,6 +353,89 @@ TEST_F(QMenuTest, AnotherApplicationBecomingActiveClosesEveryLevel) {
   EXPECT_TRUE(sink_.commands.empty());
 }
 
+// A window of another thread in front of every other, as a message box on another thread
+// is, or the program the system left in front when it refused this one the foreground.
+class OtherThreadWindow {
+ public:
+  OtherThreadWindow() {
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    thread_ = std::thread([this, ready] {
+      threadId_ = GetCurrentThreadId();
+      WNDCLASSW wc{};
+      wc.lpfnWndProc = DefWindowProcW;
+      wc.hInstance = GetModuleHandleW(nullptr);
+      wc.lpszClassName = L"PelinorTestOtherThread";
+      RegisterClassW(&wc);  // fails harmlessly when a former test registered it
+      hwnd_ = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"other", WS_POPUP | WS_VISIBLE, 40, 40, 160, 120,
+                              nullptr, nullptr, wc.hInstance, nullptr);
+      SetForegroundWindow(hwnd_);
+      SetEvent(ready);
+      MSG msg;
+      while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+      DestroyWindow(hwnd_);
+    });
+    WaitForSingleObject(ready, 5000);
+    CloseHandle(ready);
+  }
+  ~OtherThreadWindow() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HWND hwnd() const { return hwnd_; }
+
+ private:
+  std::thread thread_;
+  DWORD threadId_ = 0;
+  HWND hwnd_ = nullptr;
+};
+
+// A press of the left button at a screen point, through the system's input.
+void PressAt(POINT pt) {
+  INPUT in[3] = {};
+  for (INPUT& i : in) i.type = INPUT_MOUSE;
+  in[0].mi.dx = MulDiv(pt.x, 65536, GetSystemMetrics(SM_CXSCREEN));
+  in[0].mi.dy = MulDiv(pt.y, 65536, GetSystemMetrics(SM_CYSCREEN));
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, in, sizeof(INPUT));
+}
+
+TEST_F(QMenuTest, APressInAnotherThreadsWindowClosesItWhileTheProgramIsNotInFront) {
+  OtherThreadWindow front;
+  ASSERT_TRUE(front.hwnd());
+  Open();
+  EXPECT_NE(GetWindowThreadProcessId(GetForegroundWindow(), nullptr), GetCurrentThreadId());
+  RECT r = WindowRectOf(front.hwnd());
+  PressAt(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  EXPECT_TRUE(wintest::PumpUntil([this] { return !top_.hwnd(); }, 5000));
+  EXPECT_FALSE(sub_.hwnd());
+  EXPECT_EQ(menus::CQMenuBase::Current(), nullptr);
+  EXPECT_TRUE(sink_.commands.empty());
+}
+
+TEST_F(QMenuTest, ActivationOrTheMouseCaptureLeavingAWindowOfTheThreadClosesIt) {
+  Open();
+  SendMessageW(other_.hwnd(), WM_ACTIVATE, WA_ACTIVE, 0);  // gaining it: stays
+  // Passing to another window of this thread (a tip of the program's, say): stays.
+  SendMessageW(other_.hwnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(sink_.hwnd()));
+  wintest::PumpFor(50);
+  EXPECT_TRUE(top_.hwnd());
+  SendMessageW(other_.hwnd(), WM_ACTIVATE, WA_INACTIVE, 0);  // to another thread's window
+  EXPECT_TRUE(wintest::PumpUntil([this] { return !top_.hwnd() && !sub_.hwnd(); }, 2000));
+  Open();
+  SendMessageW(other_.hwnd(), WM_CANCELMODE, 0, 0);
+  EXPECT_TRUE(wintest::PumpUntil([this] { return !top_.hwnd() && !sub_.hwnd(); }, 2000));
+  // A window of the thread that held the mouse loses it to another.
+  SetCapture(other_.hwnd());
+  Open();
+  SetCapture(sink_.hwnd());
+  ReleaseCapture();
+  EXPECT_TRUE(wintest::PumpUntil([this] { return !top_.hwnd() && !sub_.hwnd(); }, 2000));
+  EXPECT_EQ(menus::CQMenuBase::Current(), nullptr);
+  EXPECT_TRUE(sink_.commands.empty());
+}
+
 TEST_F(QMenuTest, AClickInsideTheSubmenuIsNotOutside) {
   Open();
   RECT sub = WindowRectOf(sub_.hwnd());
@@ -388,6 +472,34 @@ TEST_F(QMenuTest, AnotherTopLevelMenuClosesTheFirstAndTheOwnersEndClosesIt) {
   SendMessageW(top_.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(top_.ItemRect(0)));
   EXPECT_TRUE(wintest::PumpUntil([this] { return !sink_.commands.empty(); }, 2000));
   EXPECT_EQ(sink_.commands[0], 7u);
+}
+
+TEST_F(QMenuTest, EmptiedWhileShownItHoldsNoItemsAndClicksChooseNothing) {
+  Open();
+  const menus::Rect first = top_.ItemRect(0);
+  const RECT before = WindowRectOf(top_.hwnd());
+  top_.RemoveAllItems();
+  EXPECT_FALSE(sub_.hwnd());  // the submenu of an entry that went closes
+  EXPECT_EQ(top_.OpenSubmenu(), nullptr);
+  EXPECT_EQ(top_.HotItem(), -1);
+  ASSERT_EQ(top_.ItemRect(0).height(), 0);
+  ASSERT_EQ(top_.ItemRect(1).height(), 0);
+  const RECT after = WindowRectOf(top_.hwnd());
+  EXPECT_LT(after.bottom - after.top, before.bottom - before.top);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.top, before.top);
+  // Where the entries were: nothing is chosen or opened, and the menu stays.
+  SendMessageW(top_.hwnd(), WM_MOUSEMOVE, 0, CentreOf(first));
+  SendMessageW(top_.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(first));
+  wintest::PumpFor(50);
+  EXPECT_TRUE(top_.hwnd());
+  EXPECT_TRUE(sink_.commands.empty());
+  // Filled again, it lays out and chooses the new entry.
+  top_.AppendItem(0, u"新的一项", 9, nullptr);
+  top_.TrackPopup(400, 300, sink_.hwnd());
+  SendMessageW(top_.hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(top_.ItemRect(0)));
+  EXPECT_TRUE(wintest::PumpUntil([this] { return !sink_.commands.empty(); }, 2000));
+  EXPECT_EQ(sink_.commands[0], 9u);
 }
 
 // The colour grid, owned by a plain window of the test.

@@ -550,7 +550,16 @@ TEST_F(WidgetManagerTest, ManagerListAndRemoval) {
   EXPECT_EQ(chosen->tmpl.bkcolor_id, 4);
   EXPECT_EQ(chosen->GetAlpha(), 102);
   EXPECT_EQ(chosen->topmost, 1);
+  EXPECT_EQ(chosen->in_desktop, 0);
   EXPECT_TRUE(wintest::PumpUntil([&] { return chosen->items().size() == 2; }, 15000));
+  // "In the desktop" puts the new widget there, and the others stay as they are.
+  m.new_widget_place = 2;
+  CNewsNotes* inDesktop = m.CreateFeedWidget(server.Url("/feed.xml"), 80, 90, nullptr);
+  EXPECT_EQ(inDesktop->in_desktop, 1);
+  EXPECT_EQ(inDesktop->topmost, 0);
+  EXPECT_EQ(m.embed_desktop, 0);
+  EXPECT_EQ(made->in_desktop, 0);
+  EXPECT_TRUE(wintest::PumpUntil([&] { return inDesktop->items().size() == 2; }, 15000));
 }
 
 TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
@@ -842,7 +851,10 @@ TEST_F(NewsNotesTest, MenuCommandsReachTheEnvironment) {
   w->RunMenuCommand(widgets::kCmdManageCustom);
   w->RunMenuCommand(widgets::kCmdAbout);
   w->RunMenuCommand(widgets::kCmdHelp);
-  w->RunMenuCommand(widgets::kCmdCtrlClick);
+  const size_t savesBefore = env_.saveRequests.size();
+  w->RunMenuCommand(widgets::kCmdCtrlClick);  // saved as soon as it is toggled
+  ASSERT_EQ(env_.saveRequests.size(), savesBefore + 1);
+  EXPECT_EQ(env_.saveRequests.back(), widgets::kSaveDelay);
   w->RunMenuCommand(widgets::kCmdQuit);
   w->RunMenuCommand(widgets::kCmdImportOpml);
   w->RunMenuCommand(widgets::kCmdExportOpml);
