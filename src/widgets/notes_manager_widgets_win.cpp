@@ -6,7 +6,6 @@
 #include "feed/default_feeds.h"
 #include "feed/feed_fetch_win.h"
 #include "framework/wstr_win.h"
-#include "store/data_store.h"
 #include "store/statistics.h"
 #include "ui/link_commands_win.h"
 #include "ui/opml_dialogs_win.h"
@@ -152,11 +151,9 @@ int CNotesManager::Restore(const DataSnapshot& data) {
 DataSnapshot CNotesManager::Snapshot() {
   DataSnapshot data;
   data.settings = *this;
-  const store::ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  // Copies: the store keeps a place inside the desktop as it writes it, and a widget on
+  // the screen stays where it is.
   for (CNewsNotes* w : widgets_) {
-    const store::StoredPosition at = store::ClampedPosition(*w, screen);
-    w->x = at.x;
-    w->y = at.y;
     CNotesLocalInfo record(*w);
     record.content = w->GetContent();
     data.widgets.push_back(std::move(record));

@@ -52,8 +52,8 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   // Takes the settings and link lists of a load and makes a feed widget per stored
   // record: created, shown, refreshed (not silently) and listed. Returns how many.
   int Restore(const DataSnapshot& data);
-  // What a save writes: the settings, the link lists and every live widget's record with
-  // its content. A widget's place is pulled inside the screen first, as it is stored.
+  // What a save writes: the settings, the link lists and a copy of every live widget's
+  // record with its content. No widget changes.
   DataSnapshot Snapshot();
 
   // --- The widget list (widgets/notes_manager_widgets_win.cpp) ---

@@ -553,6 +553,22 @@ TEST_F(WidgetManagerTest, ManagerListAndRemoval) {
   EXPECT_TRUE(wintest::PumpUntil([&] { return chosen->items().size() == 2; }, 15000));
 }
 
+// A save copies the records: a widget near the screen's right edge (on a monitor right of
+// the primary, say) is neither moved nor given another place by it.
+TEST_F(WidgetManagerTest, ASaveMovesNoWidget) {
+  CNewsNotes* w = Make(1);
+  const int right = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  w->MoveTo(right - 20, 100);
+  RECT before, after;
+  GetWindowRect(w->hwnd(), &before);
+  const DataSnapshot saved = dlg_.manager().Snapshot();
+  ASSERT_EQ(saved.widgets.size(), 1u);
+  EXPECT_EQ(saved.widgets[0].x, right - 20) << "the store keeps it inside the desktop as it writes it";
+  EXPECT_EQ(w->x, right - 20);
+  GetWindowRect(w->hwnd(), &after);
+  EXPECT_EQ(after.left, before.left);
+}
+
 TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {
   env_.settings.first_run = 1;
   CNewsNotes* w = Make(200, 6);
