@@ -113,6 +113,9 @@ class NewsFeedLogic {
   // Seconds on the host's clock at which the next retry is due; 0 when none is.
   int64_t retryAt() const { return retryAt_; }
   const std::vector<NewsItem>& items() const { return items_; }
+  // Whether the line of the item linking to `href` (as the content spells it) shows its
+  // title cut short.
+  bool TitleCut(const std::u16string& href) const;
   const std::u16string& lastHtml() const { return lastHtml_; }
 
  private:
@@ -138,6 +141,7 @@ class NewsFeedLogic {
   std::u16string shownHtml_;   // what the engine was last given
   bool gaveEngine_ = false;    // until then it holds the content the widget was loaded with
   std::vector<std::u16string> carried_;  // marks shown at the last exit
+  std::vector<std::u16string> cut_;      // hrefs of the items whose titles are cut short
 };
 
 // The status line's markup: one line of the HTML subset in `color` ("#rrggbb").

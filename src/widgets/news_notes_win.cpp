@@ -202,7 +202,7 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
       rects_.content.Contains(px, py) && engine_->IsReadOnly() ? engine_->GetLinkAt(px, py, &kind) : nullptr;
   // Over an item: its summary and date; with the Ctrl+click rule, the hint under them.
   const widgets::DateContext when{platform::NowLocal(), &platform::LocalFromUnixSeconds};
-  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link, when) : std::u16string();
+  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link, when, logic_.TitleCut(*link)) : std::u16string();
   if (link && env_.Settings().ctrl_lclick)
     tip += (tip.empty() ? u"" : u"\r\n") + to_u16(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
   if (!tip.empty()) {
