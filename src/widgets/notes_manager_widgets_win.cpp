@@ -193,6 +193,15 @@ bool CNotesManager::StartFeedRefresh(CNewsNotes& widget, const std::u16string& u
   return host_.StartFeedRefresh(widget.hwnd(), url, options);
 }
 
+std::vector<widgets::PlacedWidget> CNotesManager::OtherWidgets(const CNotesLocalInfo& self) {
+  std::vector<widgets::PlacedWidget> out;
+  for (CNewsNotes* w : widgets_) {
+    if (static_cast<const CNotesLocalInfo*>(w) == &self || !w->IsWindow() || !IsWindowVisible(w->hwnd())) continue;
+    out.push_back({w->ShownRect(), w->dpi()});
+  }
+  return out;
+}
+
 void CNotesManager::FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) {
   auto it = std::find(untitled_.begin(), untitled_.end(), feedUrl);
   if (it == untitled_.end()) return;

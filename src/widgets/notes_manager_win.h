@@ -99,6 +99,7 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void NameAfterFeedTitle(const std::u16string& feedUrl) override;
   void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) override;
   bool StartFeedRefresh(CNewsNotes& widget, const std::u16string& url, const feed::RefreshOptions& options) override;
+  std::vector<widgets::PlacedWidget> OtherWidgets(const CNotesLocalInfo& self) override;
   bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
   bool SetAutoStart(bool on) override { return host_.SetAutoStart(on); }
   void ShowAbout() override { host_.ShowAbout(); }
