@@ -58,8 +58,6 @@ std::u16string FeedFailureText(int code);
 // Widget width for the widest title (in pixels): + 50, at least 250, at most 700.
 constexpr int kTitleMargin = 50, kMinTitlesWidth = 250, kMaxTitlesWidth = 700;
 int WidthForTitles(int widestTitle);
-// The widest a title may be drawn: one as wide as that fits on one line of the widest widget.
-constexpr int kMaxTitleWidth = kMaxTitlesWidth - kTitleMargin;
 
 // `text` as one line of at most `maxWidth` as `measure` measures it: as it is when it fits,
 // else its longest start that fits with "…" after it (a surrogate pair is never split).

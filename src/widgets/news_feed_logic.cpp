@@ -178,8 +178,10 @@ void NewsFeedLogic::OnLinkOpened(const std::u16string& href) {
 }
 
 void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
-  // Every item on one line: a title too wide for the widest widget is cut with "…" (the
-  // tooltip tells it whole), so that it neither wraps nor widens the widget further.
+  // Every item on one line: a title too wide for the widest the widget may become is cut
+  // with "…" (the tooltip tells it whole), so that it neither wraps nor widens the widget
+  // over its neighbours.
+  const int limit = std::clamp(host_->WidthLimit(), kMinTitlesWidth, kMaxTitlesWidth);
   std::vector<NewsItem> drawn = shown;
   int widest = 0;
   bool anyCut = false;
@@ -189,7 +191,7 @@ void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
     const bool bold = item.fresh;
     int width = 0;
     item.title = CutToWidth(
-        title, kMaxTitleWidth, [&](const std::u16string& t) { return host_->MeasureTitle(t, bold); }, &width);
+        title, limit - kTitleMargin, [&](const std::u16string& t) { return host_->MeasureTitle(t, bold); }, &width);
     if (item.title != title) {
       anyCut = true;
       cut_.push_back(LinkAsHref(item.link));
@@ -199,7 +201,7 @@ void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
   std::u16string html = BuildContent(drawn);
   items_ = std::move(shown);
   lastHtml_ = html;
-  Display(html, anyCut ? kMaxTitlesWidth : WidthForTitles(widest));
+  Display(html, anyCut ? limit : WidthForTitles(widest));
 }
 
 bool NewsFeedLogic::TitleCut(const std::u16string& href) const {

@@ -28,6 +28,9 @@ class NewsFeedHost {
   // item's title is drawn).
   virtual int MeasureTitle(const std::u16string& title, bool bold) = 0;
   virtual int CurrentWidth() = 0;
+  // The widest the widget may become for its titles: where it would come over another
+  // widget's buttons. Titles wider than it leaves them are cut.
+  virtual int WidthLimit() { return kMaxTitlesWidth; }
   virtual int CurrentHeight() = 0;
   virtual void ResizeTo(int width, int height) = 0;
   // Lays the content out as it will be at `width` while the window keeps its size, so that

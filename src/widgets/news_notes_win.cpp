@@ -71,6 +71,14 @@ int CNewsNotes::MeasureTitle(const std::u16string& title, bool bold) {
   return ui::ToLogical(MeasureContentText(title, bold), dpi());  // the widget's size is kept at 96 DPI
 }
 
+int CNewsNotes::WidthLimit() {
+  if (!IsWindow()) return widgets::kMaxTitlesWidth;
+  const int px = widgets::RoomToWiden({ShownRect(), dpi()}, env_.OtherWidgets(*this),
+                                      ui::ToPixels(widgets::kMinTitlesWidth, dpi()),
+                                      ui::ToPixels(widgets::kMaxTitlesWidth, dpi()));
+  return ui::ToLogical(px, dpi());
+}
+
 void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }
 
 void CNewsNotes::ShowContent(const std::u16string& stored, const std::u16string& shown) {

@@ -153,4 +153,15 @@ Rect AvoidOthersButtons(const PlacedWidget& w, const std::vector<PlacedWidget>& 
   return best;
 }
 
+int RoomToWiden(const PlacedWidget& w, const std::vector<PlacedWidget>& others, int narrowest, int widest) {
+  const Rect& r = w.window;
+  auto clearAt = [&](int width) { return !CoversButtons({{r.left, r.top, r.left + width, r.bottom}, w.dpi}, others); };
+  // Only a widget that stands clear now has room to keep; one in the way already moves.
+  const int from = std::max(narrowest, std::min(r.width(), widest));
+  if (!clearAt(from)) return widest;
+  int room = from;
+  while (room < widest && clearAt(room + 1)) ++room;
+  return room;
+}
+
 }  // namespace widgets

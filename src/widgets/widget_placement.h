@@ -39,4 +39,9 @@ bool CoversButtons(const PlacedWidget& w, const std::vector<PlacedWidget>& other
 Rect AvoidOthersButtons(const PlacedWidget& w, const std::vector<PlacedWidget>& others,
                         const std::vector<ui::MonitorArea>& monitors);
 
+// The widest the widget may become for its content, its left edge and height kept, without
+// lying over another widget's buttons or having its own covered: `widest` when nothing is
+// in the way, never less than `narrowest` (nor than its width, when that is clear).
+int RoomToWiden(const PlacedWidget& w, const std::vector<PlacedWidget>& others, int narrowest, int widest);
+
 }  // namespace widgets

@@ -89,6 +89,21 @@ TEST(WidgetPlacement, AWidgetOverAnothersButtonsMovesTheShortestWayOff) {
   EXPECT_EQ(AvoidOthersButtons(second, {first}, {small}), second.window);
 }
 
+TEST(WidgetPlacement, AWidgetWidensOnlyAsFarAsItsNeighboursButtonsLetIt) {
+  const PlacedWidget w = At96({100, 100, 350, 300});
+  EXPECT_EQ(RoomToWiden(w, {}, 250, 700), 700) << "nothing in the way";
+  // A neighbour to the right, level with it: its menu button (15 from its right) may reach
+  // the neighbour's left edge, not under it.
+  const PlacedWidget right = At96({500, 100, 760, 300});
+  EXPECT_EQ(RoomToWiden(w, {right}, 250, 700), 415);
+  EXPECT_FALSE(CoversButtons(At96({100, 100, 515, 300}), {right}));
+  EXPECT_TRUE(CoversButtons(At96({100, 100, 516, 300}), {right}));
+  // One lower down: it may come over that one's body, up to its buttons (690 on).
+  EXPECT_EQ(RoomToWiden(w, {At96({500, 140, 760, 340})}, 250, 700), 590);
+  // One that covers its buttons already: it moves instead, the room is not its concern.
+  EXPECT_EQ(RoomToWiden(w, {At96({300, 90, 560, 290})}, 250, 700), 700);
+}
+
 // Widgets placed as neighbours at 100 % (places are fractions of the screen), brought up one
 // after another at 150 %, each placed against those before it: none covers another's
 // buttons and every title strip is on the screen.
