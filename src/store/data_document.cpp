@@ -333,7 +333,9 @@ void ReadLinks(const TiXmlElement* root, const char* listName, std::vector<NewsL
 }  // namespace
 
 StoredPosition ClampedPosition(const CNotesLocalInfo& note, ScreenSize screen) {
-  return StoredPosition{std::min(note.x, screen.width - kKeepFromRight), std::min(note.y, screen.height - kKeepFromBottom)};
+  const int32_t right = std::max(screen.width, screen.desktopRight);
+  const int32_t bottom = std::max(screen.height, screen.desktopBottom);
+  return StoredPosition{std::min(note.x, right - kKeepFromRight), std::min(note.y, bottom - kKeepFromBottom)};
 }
 
 std::string NoteToXml(const CNotesLocalInfo& record, ScreenSize screen) {

@@ -23,10 +23,14 @@ constexpr char16_t kDataFileName[] = u"data.dat";
 // A file shorter than this cannot hold a document.
 constexpr size_t kMinDataFileSize = 4;
 
-// Screen size in pixels; positions are stored as fractions of it.
+// The primary monitor's size in pixels: positions are stored as fractions of it. A place
+// is kept inside the desktop over every monitor (the virtual screen), whose right and
+// bottom edges are given in screen pixels; 0 takes the primary's.
 struct ScreenSize {
   int32_t width = 0;
   int32_t height = 0;
+  int32_t desktopRight = 0;
+  int32_t desktopBottom = 0;
 };
 
 // True when `c` starts a double-byte character in the system ANSI code page.
@@ -41,8 +45,9 @@ std::string XmlEscape(const std::string& ansi);
 size_t ScrambleData(unsigned char* buf, size_t len);
 size_t UnscrambleData(unsigned char* buf, size_t len);
 
-// Where a widget is stored: its position pulled inside the screen, at most 50 pixels
-// from the right edge and 60 from the bottom. The caller decides whether to apply it.
+// Where a widget is stored: its position pulled inside the desktop, at most 50 pixels from
+// its right edge and 60 from its bottom (of the primary monitor, or of a monitor right of
+// or below it). The record itself is left as it is.
 struct StoredPosition {
   int32_t x = 0;
   int32_t y = 0;

@@ -66,7 +66,11 @@ std::u16string ObjectNameOf(HANDLE file) {
 
 }  // namespace
 
-ScreenSize CurrentScreenSize() { return ScreenSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}; }
+ScreenSize CurrentScreenSize() {
+  return ScreenSize{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                    GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                    GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
 
 void SetLocalAppDataFolderForTests(const std::u16string& folder) { LocalAppDataOverride() = folder; }
 

@@ -18,18 +18,6 @@ int RoundedRatio(int value, int num, int den) {
 
 int Overlap(int a0, int a1, int b0, int b1) { return std::max(0, std::min(a1, b1) - std::max(a0, b0)); }
 
-// Distance between two ranges on one axis (0 when they overlap).
-int64_t Gap(int a0, int a1, int b0, int b1) {
-  if (a1 <= b0) return static_cast<int64_t>(b0) - a1;
-  if (b1 <= a0) return static_cast<int64_t>(a0) - b1;
-  return 0;
-}
-
-int Fit(int start, int size, int lo, int hi) {
-  if (size >= hi - lo) return lo;
-  return std::clamp(start, lo, hi - size);
-}
-
 // The start of a range of `size` that begins at `start` and ended at `oldEnd`, kept inside
 // [lo, hi) when only its growth would take it out.
 int KeepGrowthInside(int start, int oldEnd, int size, int lo, int hi) {
@@ -52,39 +40,6 @@ int NearestImageScale(int dpi) {
   if (percent < 125) return 100;
   if (percent < 175) return 150;
   return 200;
-}
-
-bool IsOnAMonitor(const Rect& w, const std::vector<MonitorArea>& monitors) {
-  const int needW = std::min(std::max(w.width(), 1), kMinShownWidth);
-  const int needH = std::min(std::max(w.height(), 1), kMinShownHeight);
-  for (const MonitorArea& m : monitors) {
-    const Rect& r = m.monitor;
-    if (Overlap(w.left, w.right, r.left, r.right) >= needW && Overlap(w.top, w.bottom, r.top, r.bottom) >= needH)
-      return true;
-  }
-  return false;
-}
-
-Rect PlaceOnAMonitor(const Rect& w, const std::vector<MonitorArea>& monitors) {
-  if (monitors.empty() || IsOnAMonitor(w, monitors)) return w;
-  const MonitorArea* nearest = &monitors.front();
-  double best = -1;
-  for (const MonitorArea& m : monitors) {
-    const double dx = static_cast<double>(Gap(w.left, w.right, m.work.left, m.work.right));
-    const double dy = static_cast<double>(Gap(w.top, w.bottom, m.work.top, m.work.bottom));
-    const double d = dx * dx + dy * dy;
-    if (best < 0 || d < best) {
-      best = d;
-      nearest = &m;
-    }
-  }
-  const Rect& work = nearest->work;
-  Rect out;
-  out.left = Fit(w.left, w.width(), work.left, work.right);
-  out.top = Fit(w.top, w.height(), work.top, work.bottom);
-  out.right = out.left + w.width();
-  out.bottom = out.top + w.height();
-  return out;
 }
 
 Rect GrowWithinWorkArea(const Rect& w, int width, int height, const std::vector<MonitorArea>& monitors) {

@@ -1,5 +1,5 @@
 // Sizes in 96-DPI units ("logical" sizes, the ones data.dat keeps) and in a monitor's
-// pixels, and where a widget goes when its stored place is on no monitor any more.
+// pixels, the monitors' areas, and where a window goes as it grows.
 #pragma once
 #include <vector>
 
@@ -27,15 +27,6 @@ struct MonitorArea {
   Rect work;     // without the taskbar and docked bars
 };
 
-// A window must show at least this much of itself on one monitor (its title strip, where
-// it is grabbed) to count as placed on it; a smaller window must show all of itself.
-constexpr int kMinShownWidth = 40, kMinShownHeight = 30;
-
-// True when `window` shows enough of itself on one of the monitors.
-bool IsOnAMonitor(const Rect& window, const std::vector<MonitorArea>& monitors);
-// Where `window` is shown: where it is when it is on a monitor, else moved (same size) into
-// the work area nearest to it, as far inside as its size allows. No monitors: unchanged.
-Rect PlaceOnAMonitor(const Rect& window, const std::vector<MonitorArea>& monitors);
 // Where `window` goes when it takes the size `width` x `height` with its top-left corner
 // kept, as a widget does for its content: where it is, unless the new size alone carries
 // its right or bottom edge past the work area of the monitor it is mostly on. Then it moves

@@ -101,10 +101,13 @@ std::u16string ItemDateText(const std::u16string& feedDate, const DateContext& w
   return text;
 }
 
-std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href, const DateContext& when) {
+std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href, const DateContext& when,
+                           bool withTitle) {
   for (const NewsItem& item : items) {
     if (LinkAsHref(item.link) != href) continue;
-    std::u16string text = TitleAsText(item.summary);
+    std::u16string text = withTitle ? TitleAsText(item.title) : std::u16string();
+    const std::u16string summary = TitleAsText(item.summary);
+    if (!summary.empty()) text += (text.empty() ? u"" : u"\r\n") + summary;
     if (!item.date.empty()) text += (text.empty() ? u"" : u"\r\n") + TitleAsText(ItemDateText(item.date, when));
     return text;
   }
@@ -150,7 +153,39 @@ std::u16string FeedFailureText(int code) {
   }
 }
 
-int WidthForTitles(int widestTitle) { return std::clamp(widestTitle + 50, 250, 700); }
+int WidthForTitles(int widestTitle) {
+  return std::clamp(widestTitle + kTitleMargin, kMinTitlesWidth, kMaxTitlesWidth);
+}
+
+std::u16string CutToWidth(const std::u16string& text, int maxWidth,
+                          const std::function<int(const std::u16string&)>& measure, int* width) {
+  *width = measure(text);
+  if (*width <= maxWidth) return text;
+  // The places a cut may fall, between whole characters.
+  std::vector<size_t> cuts;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool low = text[i] >= 0xDC00 && text[i] <= 0xDFFF;
+    const bool afterHigh = i > 0 && text[i - 1] >= 0xD800 && text[i - 1] <= 0xDBFF;
+    if (!(low && afterHigh)) cuts.push_back(i);
+  }
+  // The longest start that fits, found by halving: cuts[lo] fits (nothing does at 0), cuts[hi] does not.
+  size_t lo = 0, hi = cuts.size();
+  std::u16string best = kEllipsis;
+  *width = measure(best);
+  while (hi - lo > 1) {
+    const size_t mid = (lo + hi) / 2;
+    std::u16string candidate = text.substr(0, cuts[mid]) + kEllipsis;
+    const int w = measure(candidate);
+    if (w <= maxWidth) {
+      lo = mid;
+      best = std::move(candidate);
+      *width = w;
+    } else {
+      hi = mid;
+    }
+  }
+  return best;
+}
 
 int HeightForContent(int contentHeight) { return std::max(contentHeight, 20) + 60; }
 

@@ -1,6 +1,7 @@
 // The feed widget's content: one line of the HTML subset per item, and the rules that
 // keep feed text from turning into markup or into something other than a web link.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,8 +39,10 @@ struct DateContext {
 std::u16string ItemDateText(const std::u16string& feedDate, const DateContext& when);
 
 // What the tooltip tells about the item linking to `href` (as the content spells it):
-// its summary and its date, one under the other; empty when there is nothing to tell.
-std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href, const DateContext& when);
+// its summary and its date, one under the other, under its whole title when `withTitle`
+// (the line shows it cut); empty when there is nothing to tell.
+std::u16string ItemTooltip(const std::vector<NewsItem>& items, const std::u16string& href, const DateContext& when,
+                           bool withTitle = false);
 std::u16string BuildContent(const std::vector<NewsItem>& items);
 // The hrefs of the lines `html` (as BuildContent writes it) marks as new, in order.
 std::vector<std::u16string> MarkedLinks(const std::u16string& html);
@@ -53,7 +56,15 @@ std::vector<NewsItem> ShownItems(const std::vector<NewsItem>& received, const st
 std::u16string FeedFailureText(int code);
 
 // Widget width for the widest title (in pixels): + 50, at least 250, at most 700.
+constexpr int kTitleMargin = 50, kMinTitlesWidth = 250, kMaxTitlesWidth = 700;
 int WidthForTitles(int widestTitle);
+
+// `text` as one line of at most `maxWidth` as `measure` measures it: as it is when it fits,
+// else its longest start that fits with "…" after it (a surrogate pair is never split).
+// `*width` receives the measured width of the result.
+constexpr char16_t kEllipsis[] = u"…";
+std::u16string CutToWidth(const std::u16string& text, int maxWidth,
+                          const std::function<int(const std::u16string&)>& measure, int* width);
 // Widget height for the engine's content height: at least 20 counts, + 60.
 int HeightForContent(int contentHeight);
 

@@ -187,12 +187,34 @@ void NewsFeedLogic::OnLinkOpened(const std::u16string& href) {
 }
 
 void NewsFeedLogic::Show(std::vector<NewsItem> shown) {
-  std::u16string html = BuildContent(shown);
+  // Every item on one line: a title too wide for the widest the widget may become is cut
+  // with "…" (the tooltip tells it whole), so that it neither wraps nor widens the widget
+  // over its neighbours.
+  const int limit = std::clamp(host_->WidthLimit(), kMinTitlesWidth, kMaxTitlesWidth);
+  std::vector<NewsItem> drawn = shown;
   int widest = 0;
-  for (const NewsItem& item : shown) widest = std::max(widest, host_->MeasureTitle(TitleAsText(item.title), item.fresh));
+  bool anyCut = false;
+  cut_.clear();
+  for (NewsItem& item : drawn) {
+    const std::u16string title = TitleAsText(item.title);
+    const bool bold = item.fresh;
+    int width = 0;
+    item.title = CutToWidth(
+        title, limit - kTitleMargin, [&](const std::u16string& t) { return host_->MeasureTitle(t, bold); }, &width);
+    if (item.title != title) {
+      anyCut = true;
+      cut_.push_back(LinkAsHref(item.link));
+    }
+    widest = std::max(widest, width);
+  }
+  std::u16string html = BuildContent(drawn);
   items_ = std::move(shown);
   lastHtml_ = html;
-  Display(html, WidthForTitles(widest));
+  Display(html, anyCut ? limit : WidthForTitles(widest));
+}
+
+bool NewsFeedLogic::TitleCut(const std::u16string& href) const {
+  return std::find(cut_.begin(), cut_.end(), href) != cut_.end();
 }
 
 void NewsFeedLogic::Display(const std::u16string& stored, int width) {

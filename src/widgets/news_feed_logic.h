@@ -28,6 +28,9 @@ class NewsFeedHost {
   // item's title is drawn).
   virtual int MeasureTitle(const std::u16string& title, bool bold) = 0;
   virtual int CurrentWidth() = 0;
+  // The widest the widget may become for its titles: where it would come over another
+  // widget's buttons. Titles wider than it leaves them are cut.
+  virtual int WidthLimit() { return kMaxTitlesWidth; }
   virtual int CurrentHeight() = 0;
   virtual void ResizeTo(int width, int height) = 0;
   // Lays the content out as it will be at `width` while the window keeps its size, so that
@@ -121,6 +124,9 @@ class NewsFeedLogic {
   // The title the feed gave with its items last read; empty until then (also after a
   // switch to another feed).
   const std::u16string& feedTitle() const { return title_; }
+  // Whether the line of the item linking to `href` (as the content spells it) shows its
+  // title cut short.
+  bool TitleCut(const std::u16string& href) const;
   const std::u16string& lastHtml() const { return lastHtml_; }
 
  private:
@@ -147,6 +153,7 @@ class NewsFeedLogic {
   std::u16string shownHtml_;   // what the engine was last given
   bool gaveEngine_ = false;    // until then it holds the content the widget was loaded with
   std::vector<std::u16string> carried_;  // marks shown at the last exit
+  std::vector<std::u16string> cut_;      // hrefs of the items whose titles are cut short
 };
 
 // The status line's markup: one line of the HTML subset in `color` ("#rrggbb").

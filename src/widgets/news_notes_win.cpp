@@ -77,6 +77,14 @@ int CNewsNotes::MeasureTitle(const std::u16string& title, bool bold) {
   return ui::ToLogical(MeasureContentText(title, bold), dpi());  // the widget's size is kept at 96 DPI
 }
 
+int CNewsNotes::WidthLimit() {
+  if (!IsWindow()) return widgets::kMaxTitlesWidth;
+  const int px = widgets::RoomToWiden({ShownRect(), dpi()}, env_.OtherWidgets(*this),
+                                      ui::ToPixels(widgets::kMinTitlesWidth, dpi()),
+                                      ui::ToPixels(widgets::kMaxTitlesWidth, dpi()));
+  return ui::ToLogical(px, dpi());
+}
+
 void CNewsNotes::ShowFailureToast(const std::u16string& text) { env_.ShowFailureToast(*this, text); }
 
 void CNewsNotes::ShowContent(const std::u16string& stored, const std::u16string& shown) {
@@ -209,7 +217,7 @@ LRESULT CNewsNotes::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& ha
       rects_.content.Contains(px, py) && engine_->IsReadOnly() ? engine_->GetLinkAt(px, py, &kind) : nullptr;
   // Over an item: its summary and date; with the Ctrl+click rule, the hint under them.
   const widgets::DateContext when{platform::NowLocal(), &platform::LocalFromUnixSeconds};
-  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link, when) : std::u16string();
+  std::u16string tip = link ? widgets::ItemTooltip(logic_.items(), *link, when, logic_.TitleCut(*link)) : std::u16string();
   if (link && env_.Settings().ctrl_lclick)
     tip += (tip.empty() ? u"" : u"\r\n") + to_u16(kind == kLinkKindPicture ? kHintViewPicture : kHintFollowLink);
   if (!tip.empty()) {

@@ -82,6 +82,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   int MeasureTitle(const std::u16string& title, bool bold) override;
   int CurrentWidth() override { return width; }
   int CurrentHeight() override { return height; }
+  int WidthLimit() override;
   void LayOutForWidth(int width) override { LayOutContentForWidth(width); }
   void ShowContent(const std::u16string& stored, const std::u16string& shown) override;
   std::u16string StoredContent() override { return content; }

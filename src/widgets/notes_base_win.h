@@ -20,6 +20,7 @@
 #include "widgets/widget_drag.h"
 #include "widgets/widget_env.h"
 #include "widgets/widget_geometry.h"
+#include "widgets/widget_placement.h"
 #include "widgets/widget_theme.h"
 #include "widgets/widget_tooltip_win.h"
 
@@ -101,8 +102,11 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   // The DPI of the monitor the widget is on. The record keeps sizes at 96 DPI; the window
   // has them in this DPI's pixels.
   int dpi() const { return dpi_; }
-  // True while the window is shown somewhere else than its stored place, which lies on no
-  // monitor any more; the stored place is kept until the user moves the widget.
+  // The window's rectangle on the screen, at the size its next push gives it.
+  widgets::Rect ShownRect() const;
+  // True while the window is shown somewhere else than its stored place, where its title
+  // strip would be off the work areas (a monitor gone, the taskbar over it, another scale);
+  // the stored place is kept until the user moves the widget.
   bool displaced() const { return displaced_; }
 
   BEGIN_MSG_MAP(CNotesBase)
@@ -202,8 +206,14 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   int Px(int logical) const { return ui::ToPixels(logical, dpi_); }
   // The stored place and size as a window rectangle, and where the window goes for it.
   RECT PlaceForRecord();
-  // Moves the window back when taking this size would carry it past its work area.
+  // Moves the window back when taking this size would carry it past its work area, and
+  // off the other widgets' buttons.
   void KeepGrowthOnWorkArea(int pixelWidth, int pixelHeight);
+  // Where a window at `r` goes to cover no other widget's buttons (and have none of its own
+  // covered); a place it moves to for that becomes its stored place.
+  widgets::Rect ClearOfOthersButtons(const widgets::Rect& r, const std::vector<ui::MonitorArea>& monitors);
+  // After a change of scale: the title strip back on a work area, the buttons clear.
+  void KeepPlaced();
   void UpdateRectsAndSurfaces();
   // Rectangles, surfaces, engine and tooltip for the window's current size (or the size its
   // next push gives it), then a repaint.

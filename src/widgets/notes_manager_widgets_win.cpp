@@ -6,7 +6,6 @@
 #include "feed/default_feeds.h"
 #include "feed/feed_fetch_win.h"
 #include "framework/wstr_win.h"
-#include "store/data_store.h"
 #include "store/statistics.h"
 #include "ui/link_commands_win.h"
 #include "ui/opml_dialogs_win.h"
@@ -174,13 +173,11 @@ int CNotesManager::Restore(const DataSnapshot& data) {
 DataSnapshot CNotesManager::Snapshot() {
   DataSnapshot data;
   data.settings = *this;
-  const store::ScreenSize screen{GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  // Copies: the store keeps a place inside the desktop as it writes it, and a widget on
+  // the screen stays where it is.
   const CNewsNotes* waiting = WaitingFirstWidget();
   for (CNewsNotes* w : widgets_) {
     if (w == waiting) continue;  // a widget without a feed would come back empty
-    const store::StoredPosition at = store::ClampedPosition(*w, screen);
-    w->x = at.x;
-    w->y = at.y;
     CNotesLocalInfo record(*w);
     record.content = w->GetContent();
     data.widgets.push_back(std::move(record));
@@ -218,6 +215,15 @@ void CNotesManager::NameAfterFeedTitle(const std::u16string& feedUrl) {
 bool CNotesManager::StartFeedRefresh(CNewsNotes& widget, const std::u16string& url,
                                      const feed::RefreshOptions& options) {
   return host_.StartFeedRefresh(widget.hwnd(), url, options);
+}
+
+std::vector<widgets::PlacedWidget> CNotesManager::OtherWidgets(const CNotesLocalInfo& self) {
+  std::vector<widgets::PlacedWidget> out;
+  for (CNewsNotes* w : widgets_) {
+    if (static_cast<const CNotesLocalInfo*>(w) == &self || !w->IsWindow() || !IsWindowVisible(w->hwnd())) continue;
+    out.push_back({w->ShownRect(), w->dpi()});
+  }
+  return out;
 }
 
 void CNotesManager::FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) {

@@ -52,8 +52,8 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   // Takes the settings and link lists of a load and makes a feed widget per stored
   // record: created, shown, refreshed (not silently) and listed. Returns how many.
   int Restore(const DataSnapshot& data);
-  // What a save writes: the settings, the link lists and every live widget's record with
-  // its content. A widget's place is pulled inside the screen first, as it is stored.
+  // What a save writes: the settings, the link lists and a copy of every live widget's
+  // record with its content. No widget changes.
   DataSnapshot Snapshot();
 
   // --- The widget list (widgets/notes_manager_widgets_win.cpp) ---
@@ -107,6 +107,7 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void NameAfterFeedTitle(const std::u16string& feedUrl) override;
   void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) override;
   bool StartFeedRefresh(CNewsNotes& widget, const std::u16string& url, const feed::RefreshOptions& options) override;
+  std::vector<widgets::PlacedWidget> OtherWidgets(const CNotesLocalInfo& self) override;
   bool IsAutoStartOn() override { return host_.IsAutoStartOn(); }
   bool SetAutoStart(bool on) override { return host_.SetAutoStart(on); }
   void ShowAbout() override { host_.ShowAbout(); }

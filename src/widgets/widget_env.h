@@ -5,8 +5,12 @@
 #pragma once
 #include <string>
 
+#include <vector>
+
 #include "model/manager_data.h"
+#include "model/notes_local_info.h"
 #include "ui/link_dialogs.h"
+#include "widgets/widget_placement.h"
 
 class CNewsNotes;
 
@@ -57,6 +61,12 @@ class WidgetEnv : public ui::LinkDialogHost, public ProgramCommands {
   virtual void CountEvent(int event) = 0;
   // A widget read the feed at `feedUrl`, whose own title is `title` (may be empty).
   virtual void FeedTitleKnown(const std::u16string& feedUrl, const std::u16string& title) = 0;
+  // Every other widget's window on the screen (not `self`'s), with the DPI it is drawn at:
+  // a widget keeps off their buttons, and its own out from under them.
+  virtual std::vector<PlacedWidget> OtherWidgets(const CNotesLocalInfo& self) {
+    (void)self;
+    return {};
+  }
   // Starts a refresh of `url` whose result goes to `widget`'s window
   // (feed::kFeedResultMessage); false when none could be started.
   virtual bool StartFeedRefresh(CNewsNotes& widget, const std::u16string& url, const feed::RefreshOptions& options) = 0;

@@ -148,6 +148,21 @@ class Program:
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.proc
 
+    def start_on(self, data):
+        """Starts the program on `data` (data.dat's bytes); returns the process id of its main
+        window, or None when that never appeared."""
+        with open(self.file("data.dat"), "wb") as f:
+            f.write(data)
+        self.start()
+        if not self.main_window():
+            return None
+        return [w for w in windows() if w.title == "Dorvane"][0].pid
+
+    def saved(self):
+        """The data.dat in its folder as text."""
+        with open(self.file("data.dat"), "rb") as f:
+            return unscramble(f.read()).decode("gbk", errors="replace")
+
     def run_to_end(self, timeout=60):
         return subprocess.run(["wine", self.exe], env=env(), stdout=subprocess.DEVNULL,
                               stderr=subprocess.DEVNULL, timeout=timeout).returncode

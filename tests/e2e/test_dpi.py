@@ -61,18 +61,13 @@ class Dpi(unittest.TestCase):
         h.reset_user_data()
         program = h.Program()
         try:
-            with open(program.file("data.dat"), "wb") as f:
-                f.write(data)
-            program.start()
-            self.assertIsNotNone(program.main_window(), "the main window never appeared")
-            pid = [w for w in h.windows() if w.title == "Dorvane"][0].pid
+            pid = program.start_on(data)
+            self.assertIsNotNone(pid, "the main window never appeared")
 
             def own(cls):
                 return [w for w in h.windows() if w.pid == pid and w.cls == cls and w.visible]
 
-            def saved():
-                with open(program.file("data.dat"), "rb") as f:
-                    return h.unscramble(f.read()).decode("gbk", errors="replace")
+            saved = program.saved
 
             self.assertTrue(h.wait_for(lambda: len(own("PelinorWidget")) == 3 and saved().count("dpi 第3条") == 2,
                                        30), own("PelinorWidget"))

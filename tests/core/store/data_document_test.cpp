@@ -249,6 +249,30 @@ TEST_F(DataDocumentTest, PositionsFollowTheScreenAndStayReachable) {
   EXPECT_EQ(back.y, -20);
 }
 
+TEST_F(DataDocumentTest, APlaceOnAMonitorRightOfOrBelowThePrimaryIsKept) {
+  // A 1920 x 1080 primary with a second monitor of the same size right of it and one below
+  // it: the desktop reaches to (3840, 2160). Places stay fractions of the primary's size.
+  const ScreenSize twoWide{1920, 1080, 3840, 2160};
+  CNotesLocalInfo n;
+  n.x = 2500;
+  n.y = 1500;
+  const std::string block = store::NoteToXml(n, twoWide);
+  EXPECT_NE(block.find("<position x=\"1.302083\" y=\"1.388889\""), std::string::npos) << block;
+  CNotesLocalInfo back = RoundTrip(n, twoWide, twoWide);
+  EXPECT_EQ(back.x, 2500);
+  EXPECT_EQ(back.y, 1500);
+  // Beyond the desktop it is pulled in by its right and bottom edges, not the primary's.
+  n.x = 9000;
+  n.y = 9000;
+  const store::StoredPosition clamped = store::ClampedPosition(n, twoWide);
+  EXPECT_EQ(clamped.x, 3840 - 50);
+  EXPECT_EQ(clamped.y, 2160 - 60);
+  EXPECT_EQ(n.x, 9000) << "the record is not changed";
+  // Read where the second monitor is gone: inside the primary, as before.
+  back = RoundTrip(n, twoWide, kFullHd);
+  EXPECT_EQ(back.x, 1920 - 50);
+}
+
 TEST_F(DataDocumentTest, AwkwardValuesReadBackUnchanged) {
   CNotesLocalInfo n;
   n.rssurl = u"http://x/feed?a=1&b=2";

@@ -53,41 +53,6 @@ TEST(Dpi, NearestImageScale) {
 const MonitorArea kPrimary{{0, 0, 1280, 800}, {0, 0, 1280, 760}};      // taskbar at the bottom
 const MonitorArea kLeft{{-1920, -200, 0, 880}, {-1920, -200, 0, 880}};  // a second one, left
 
-TEST(Dpi, AWidgetOnAMonitorStaysWhereItIs) {
-  const Rect w{100, 100, 360, 300};
-  EXPECT_TRUE(ui::IsOnAMonitor(w, {kPrimary}));
-  EXPECT_EQ(ui::PlaceOnAMonitor(w, {kPrimary}), w);
-  // Partly off the edge but its strip still reachable.
-  const Rect edge{1240, 770, 1500, 970};
-  EXPECT_TRUE(ui::IsOnAMonitor(edge, {kPrimary}));
-  // On the second monitor while it is there.
-  const Rect left{-1500, 100, -1240, 300};
-  EXPECT_TRUE(ui::IsOnAMonitor(left, {kPrimary, kLeft}));
-  EXPECT_EQ(ui::PlaceOnAMonitor(left, {kPrimary, kLeft}), left);
-}
-
-TEST(Dpi, AWidgetOnNoMonitorComesIntoTheNearestWorkArea) {
-  // The left monitor was unplugged: the widget comes to the primary's left edge, same size.
-  const Rect left{-1500, 100, -1240, 300};
-  EXPECT_FALSE(ui::IsOnAMonitor(left, {kPrimary}));
-  EXPECT_EQ(ui::PlaceOnAMonitor(left, {kPrimary}), (Rect{0, 100, 260, 300}));
-  // Below the screen: above the taskbar, not on it.
-  const Rect below{500, 2000, 760, 2200};
-  EXPECT_EQ(ui::PlaceOnAMonitor(below, {kPrimary}), (Rect{500, 560, 760, 760}));
-  // Only a sliver showing (less than the strip) counts as lost.
-  const Rect sliver{1275, 100, 1535, 300};
-  EXPECT_FALSE(ui::IsOnAMonitor(sliver, {kPrimary}));
-  EXPECT_EQ(ui::PlaceOnAMonitor(sliver, {kPrimary}), (Rect{1020, 100, 1280, 300}));
-  // The nearer of two work areas.
-  const Rect farLeft{-3000, 0, -2740, 200};
-  EXPECT_EQ(ui::PlaceOnAMonitor(farLeft, {kPrimary, kLeft}), (Rect{-1920, 0, -1660, 200}));
-  // Larger than the work area: its top-left corner (title strip and buttons) shows.
-  const Rect huge{5000, 5000, 6500, 6000};
-  EXPECT_EQ(ui::PlaceOnAMonitor(huge, {kPrimary}), (Rect{0, 0, 1500, 1000}));
-  // Nothing known about the monitors: left alone.
-  EXPECT_EQ(ui::PlaceOnAMonitor(left, {}), left);
-}
-
 TEST(Dpi, AWidgetThatGrowsPastTheWorkAreaMovesBackIntoIt) {
   const std::vector<MonitorArea> both{kPrimary, kLeft};
   // Room to grow: the corner stays.

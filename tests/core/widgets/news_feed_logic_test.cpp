@@ -23,6 +23,7 @@ class FakeHost : public NewsFeedHost {
   }
   int MeasureTitle(const std::u16string& t, bool bold) override { return (bold ? 8 : 7) * static_cast<int>(t.size()); }
   int CurrentWidth() override { return width; }
+  int WidthLimit() override { return limit; }
   int CurrentHeight() override { return height; }
   void ResizeTo(int w, int h) override {
     resizes.push_back({w, h});
@@ -49,7 +50,7 @@ class FakeHost : public NewsFeedHost {
   std::vector<std::pair<int, int>> resizes;
   std::vector<int> layoutWidths;
   std::u16string content, shown;
-  int width = 200, height = 200, lines = 0, saves = 0, repaints = 0;
+  int width = 200, height = 200, lines = 0, saves = 0, repaints = 0, limit = kMaxTitlesWidth;
   int64_t now = 1000;
 };
 
@@ -254,6 +255,44 @@ TEST(NewsContent, TooltipTellsSummaryAndDate) {
   EXPECT_EQ(ItemTooltip(items, u"http://f/none", kWhen), u"");
   items[1].date = u"last <Tuesday>";  // no date this reads: as the feed wrote it
   EXPECT_EQ(ItemTooltip(items, u"http://f/c", kWhen), u"last \uFF1CTuesday>");
+}
+
+// A title of 2,000 characters is cut to one line with "…" instead of wrapping the widget
+// taller at its widest; the tooltip tells it whole. Short titles stay as they are.
+TEST(NewsFeedLogic, ATitleTooLongForOneLineIsCutWithAnEllipsis) {
+  FakeHost host;
+  NewsFeedLogic logic(&host);
+  auto items = Items(3);
+  const std::u16string longTitle(2000, u'长');
+  items[1].title = longTitle;
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  const size_t start = host.content.find(u"http://f/b\">") + 12;
+  const std::u16string drawn = host.content.substr(start, host.content.find(u"</a>", start) - start);
+  EXPECT_EQ(drawn.back(), u'…');
+  EXPECT_LE(host.MeasureTitle(drawn, false), kMaxTitlesWidth - kTitleMargin);
+  EXPECT_GT(host.MeasureTitle(drawn + u"长", false), kMaxTitlesWidth - kTitleMargin) << "as much of it as fits";
+  EXPECT_EQ(host.width, kMaxTitlesWidth);
+  EXPECT_NE(host.content.find(u">标题0</a>"), std::u16string::npos);
+  EXPECT_TRUE(logic.TitleCut(u"http://f/b"));
+  EXPECT_FALSE(logic.TitleCut(u"http://f/a"));
+  EXPECT_EQ(logic.items()[1].title, longTitle) << "the item keeps its whole title";
+  EXPECT_EQ(ItemTooltip(logic.items(), u"http://f/b", kWhen, true), longTitle);
+
+  // With a neighbour's buttons 300 units along, the widget widens to there and no further.
+  host.limit = 300;
+  items[1].title = std::u16string(60, u'w');  // 420 units
+  logic.OnResult(Answer(host, 3, items.data()), u"", u"");
+  EXPECT_EQ(host.width, 300);
+  EXPECT_TRUE(logic.TitleCut(u"http://f/b"));
+
+  // Never between the halves of a surrogate pair.
+  const std::u16string pairs = u"😀😀😀😀😀😀";
+  int width = 0;
+  auto perUnit = [](const std::u16string& t) { return 10 * static_cast<int>(t.size()); };
+  EXPECT_EQ(CutToWidth(pairs, 45, perUnit, &width), u"😀…");
+  EXPECT_EQ(width, 30);
+  EXPECT_EQ(CutToWidth(pairs, 120, perUnit, &width), pairs);
+  EXPECT_EQ(CutToWidth(pairs, 5, perUnit, &width), u"…") << "too narrow for any of it";
 }
 
 TEST(NewsContent, DatesReadOnTheLocalClock) {

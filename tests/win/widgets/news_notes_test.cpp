@@ -19,6 +19,7 @@
 #include "widgets/news_content.h"
 #include "widgets/notes_manager_win.h"
 #include "widgets/widget_compose.h"
+#include "widgets/widget_placement.h"
 #include "win/widgets/fake_widget_env.h"
 #include "win/win_test_util.h"
 
@@ -407,21 +408,22 @@ TEST_F(NewsNotesTest, ANewItemsBoldTitleFitsOnOneLine) {
 
 // A widget widens to the right for long titles: near the screen's right edge it moves back
 // as far as it went over (a new subscription's widget is made there), and the place it
-// shows at is the one it keeps. One the user left hanging over the edge stays put.
+// shows at is the one it keeps. One the user left hanging over the bottom edge (its title
+// strip on the screen) stays put.
 TEST_F(NewsNotesTest, AWidgetThatWidensPastTheScreenEdgeMovesBackOntoIt) {
   RECT work;
   ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
-  auto makeAt = [&](int left) {
+  auto makeAt = [&](int left, int top) {
     CNewsNotes* w = Add();
     w->x = left;
-    w->y = work.top + 50;
+    w->y = top;
     w->SetFont(90, 0, u"宋体");
     w->ShowWidget();
     w->ComposeIfPending();
     return w;
   };
   std::vector<FeedItem> wide = {{std::u16string(120, u'宽'), u"http://127.0.0.1/w"}};
-  CNewsNotes* w = makeAt(work.right - 400);
+  CNewsNotes* w = makeAt(work.right - 400, work.top + 50);
   const size_t saves = env_.saveRequests.size();
   Deliver(*w, wide);
   w->ComposeIfPending();
@@ -433,12 +435,12 @@ TEST_F(NewsNotesTest, AWidgetThatWidensPastTheScreenEdgeMovesBackOntoIt) {
   EXPECT_EQ(w->x, work.right - 700);
   EXPECT_GT(env_.saveRequests.size(), saves);
 
-  CNewsNotes* hanging = makeAt(work.right - 100);
+  CNewsNotes* hanging = makeAt(work.left + 20, work.bottom - 60);
   Deliver(*hanging, wide);
   hanging->ComposeIfPending();
   GetWindowRect(hanging->hwnd(), &rc);
-  EXPECT_EQ(rc.left, work.right - 100);
-  EXPECT_EQ(hanging->x, work.right - 100);
+  EXPECT_EQ(rc.top, work.bottom - 60);
+  EXPECT_EQ(hanging->y, work.bottom - 60);
 }
 
 // A new size goes to the window with the image laid out for it: one push, whose own size
@@ -560,6 +562,54 @@ TEST_F(WidgetManagerTest, ManagerListAndRemoval) {
   EXPECT_EQ(m.embed_desktop, 0);
   EXPECT_EQ(made->in_desktop, 0);
   EXPECT_TRUE(wintest::PumpUntil([&] { return inDesktop->items().size() == 2; }, 15000));
+}
+
+// A save copies the records: a widget near the screen's right edge (on a monitor right of
+// the primary, say) is neither moved nor given another place by it.
+TEST_F(WidgetManagerTest, ASaveMovesNoWidget) {
+  CNewsNotes* w = Make(1);
+  const int right = GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+  w->MoveTo(right - 20, 100);
+  RECT before, after;
+  GetWindowRect(w->hwnd(), &before);
+  const DataSnapshot saved = dlg_.manager().Snapshot();
+  ASSERT_EQ(saved.widgets.size(), 1u);
+  EXPECT_EQ(saved.widgets[0].x, right - 20) << "the store keeps it inside the desktop as it writes it";
+  EXPECT_EQ(w->x, right - 20);
+  GetWindowRect(w->hwnd(), &after);
+  EXPECT_EQ(after.left, before.left);
+}
+
+// Widgets brought up over each other's buttons (places kept from a smaller scale, say): each
+// one made moves off the buttons of those before it, and its buttons out from under them;
+// the place it moves to is its own. One that grows over another's buttons moves off too.
+TEST_F(WidgetManagerTest, AWidgetKeepsOffTheButtonsOfTheOthers) {
+  CNotesManager& m = dlg_.manager();
+  DataSnapshot data;
+  data.settings = m;
+  CNotesLocalInfo record;
+  record.width = 260;
+  record.height = 200;
+  for (int top : {100, 250, 120}) {  // the second under the first; the third over its buttons
+    record.x = top == 120 ? 300 : 100;
+    record.y = top;
+    data.widgets.push_back(record);
+  }
+  ASSERT_EQ(m.Restore(data), 3);
+  auto clear = [&](CNewsNotes* w) {
+    return !widgets::CoversButtons({w->ShownRect(), w->dpi()}, m.OtherWidgets(*w));
+  };
+  for (CNewsNotes* w : m.WidgetList()) EXPECT_TRUE(clear(w)) << w->x << "," << w->y;
+  CNewsNotes* second = m.WidgetList()[1];
+  EXPECT_EQ(second->ShownRect().left, second->x) << "its new place is stored";
+  EXPECT_EQ(second->ShownRect().top, second->y);
+  EXPECT_NE(second->y, 250);
+
+  // The first grows wide (a long title) over the third's buttons: it moves instead.
+  CNewsNotes* first = m.WidgetList()[0];
+  first->ResizeTo(700, 200);
+  first->ComposeIfPending();
+  for (CNewsNotes* w : m.WidgetList()) EXPECT_TRUE(clear(w)) << w->x << "," << w->y;
 }
 
 TEST_F(NewsNotesTest, FirstRunTipPointsAtTheMenuButton) {

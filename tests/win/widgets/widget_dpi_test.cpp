@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/dpi_win.h"
+#include "widgets/widget_placement.h"
 #include "win/widgets/fake_widget_env.h"
 
 namespace {
@@ -76,13 +77,29 @@ TEST_F(WidgetDpiTest, ADpiChangeScalesTheWindowButNotTheRecord) {
   EXPECT_EQ(w_.width, 300);
 }
 
+// A widget whose title strip just fits above the bottom of the work area at 100 %: at
+// 200 % the strip is twice as tall, and the widget comes up onto the work area, its stored
+// place kept.
+TEST_F(WidgetDpiTest, AfterAScaleChangeTheTitleStripStaysOnTheWorkArea) {
+  RECT work;
+  ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0));
+  Show(work.left + 100, work.bottom - 40);
+  ASSERT_EQ(WindowRect(w_).top, work.bottom - 40) << "its strip is on the work area at 100 %";
+  RECT suggested{work.left + 100, work.bottom - 40, work.left + 620, work.bottom + 360};
+  SendMessageW(w_.hwnd(), kWmDpiChanged, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  const RECT rc = WindowRect(w_);
+  EXPECT_TRUE(widgets::TitleStripOnWorkArea({{rc.left, rc.top, rc.right, rc.bottom}, 192}, ui::MonitorAreas()));
+  EXPECT_LT(rc.top, work.bottom - 40);
+  EXPECT_EQ(w_.y, work.bottom - 40) << "the stored place is kept";
+}
+
 TEST_F(WidgetDpiTest, AWidgetStoredOnNoMonitorShowsInTheWorkAreaAndKeepsItsPlace) {
   const std::vector<ui::MonitorArea> monitors = ui::MonitorAreas();
   ASSERT_FALSE(monitors.empty());
   Show(-5000, 120);  // a monitor on the left that is no longer there
   EXPECT_TRUE(w_.displaced());
   RECT rc = WindowRect(w_);
-  EXPECT_TRUE(ui::IsOnAMonitor({rc.left, rc.top, rc.right, rc.bottom}, monitors));
+  EXPECT_TRUE(widgets::TitleStripOnWorkArea({{rc.left, rc.top, rc.right, rc.bottom}, w_.dpi()}, monitors));
   EXPECT_EQ(rc.top, 120);
   EXPECT_EQ(w_.x, -5000) << "the stored place is kept until the user moves the widget";
 
