@@ -18,6 +18,7 @@
 #include "framework/wstr_win.h"
 #include "net/http_client_win.h"
 #include "platform/log.h"
+#include "platform/program_version_win.h"
 #include "platform/text.h"
 #include "store/data_store_win.h"
 #include "store/statistics.h"
@@ -120,7 +121,7 @@ void Apply(CMainDlg& dlg, ServiceWiring& w, bool parsed) {
 void RequestConfig(CMainDlg& dlg, ServiceWiring& w, const std::string& query) {
   wchar_t version[100] = {};
   HWND window = dlg.hwnd();
-  if (!net::GetProgramVersion(version, 100)) {
+  if (!platform::GetProgramVersion(version, 100)) {
     LogDebug("get program version failed!");
     SendMessageW(window, WM_APP_REMOTE_CONFIG, 0, 0);
     return;

@@ -19,11 +19,10 @@ bool FetchBody(const std::u16string& url, size_t maxBytes, std::string* body, st
                const net::HttpGetter& get) {
   net::HttpOptions options;
   options.maxBody = maxBytes;
-  net::HttpResponse response;
-  int n = get ? get(url, options, &response) : net::HttpGet(url, options, &response);
-  bool ok = n > 0 && response.error.empty() && response.body;
+  net::HttpResponse response = get ? get(url, options) : net::HttpGet(url, options);
+  bool ok = !response.failed() && response.body && response.size > 0;
   if (ok) body->assign(response.body.get(), response.size);
-  if (error) *error = response.error;
+  if (error) *error = net::FailureText(response);
   return ok;
 }
 

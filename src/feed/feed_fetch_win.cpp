@@ -17,6 +17,7 @@
 #include "net/url.h"
 #include "platform/clock.h"
 #include "platform/log.h"
+#include "platform/program_version_win.h"
 
 namespace feed {
 namespace {
@@ -28,7 +29,7 @@ constexpr int kVersionChars = 100;
 const std::u16string& VersionParameter() {
   static const std::u16string parameter = [] {
     wchar_t version[kVersionChars] = {0};
-    return net::GetProgramVersion(version, kVersionChars) ? u"ver=" + to_u16(version) : std::u16string();
+    return platform::GetProgramVersion(version, kVersionChars) ? u"ver=" + to_u16(version) : std::u16string();
   }();
   return parameter;
 }
@@ -58,11 +59,7 @@ void Deliver(HWND window, UINT message, const std::atomic<bool>& stop, FeedResul
 // Why a download failed. A name or connection failure on a computer that reports no
 // network is put down to the network; a loopback server needs none.
 FetchFailure DownloadFailure(const std::u16string& url, const net::HttpResponse& response) {
-  DownloadOutcome o;
-  o.answered = response.answered;
-  o.status = response.status;
-  o.systemError = static_cast<uint32_t>(response.systemError);
-  o.tooLarge = response.tooLarge;
+  DownloadOutcome o = DownloadOutcomeOf(response);
   FetchFailure f = ClassifyDownloadFailure(o);
   if ((f.kind == FailureKind::kHostNotFound || f.kind == FailureKind::kRefused) && !net::IsLoopbackUrl(url)) {
     DWORD flags = 0;
@@ -84,7 +81,7 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
   result.etag = response->etag;
   result.lastModified = response->lastModified;
   result.retryAfterSeconds = response->retryAfterSeconds;
-  if (response->status == 304 && response->error.empty()) {
+  if (response->status == 304 && !response->failed()) {
     result.code = kFeedUnchanged;
     return result;
   }
@@ -111,8 +108,8 @@ FeedResult FeedFromResponse(const std::u16string& feedUrl, const std::u16string&
     // A web page instead of a feed: take the first feed it announces.
     std::vector<std::u16string> feeds = DiscoverFeedLinks(response->body.get(), response->size, requestUrl);
     if (!feeds.empty()) {
-      net::HttpResponse announced;
-      if (session->Get(feeds[0], FeedRequestOptions(stop, u"", u""), &announced) > 0) {
+      net::HttpResponse announced = session->Get(feeds[0], FeedRequestOptions(stop, u"", u""));
+      if (announced.body && announced.size > 0) {
         ParseGate::Pass pass = gate ? gate->Enter(announced.size, stop) : ParseGate::Pass();
         if (gate && !pass) {
           result.code = kFeedErrorUnknown;
@@ -203,8 +200,7 @@ FeedResult FetchFeed(const std::u16string& feedUrl, const std::atomic<bool>* sto
     return failed;
   }
   net::HttpSession session;
-  net::HttpResponse response;
-  session.Get(requestUrl, FeedRequestOptions(stop, ifNoneMatch, ifModifiedSince), &response);
+  net::HttpResponse response = session.Get(requestUrl, FeedRequestOptions(stop, ifNoneMatch, ifModifiedSince));
   return FeedFromResponse(feedUrl, requestUrl, &response, stop, &session, nullptr);
 }
 
@@ -221,8 +217,8 @@ void FeedRefresher::SendSubscribeNotice(const wchar_t* feedUrl, const wchar_t* n
 
 net::HttpGetter FeedRefresher::SharedGetter() const {
   std::shared_ptr<Shared> shared = shared_;
-  return [shared](const std::u16string& url, const net::HttpOptions& options, net::HttpResponse* response) {
-    return shared->session.Get(url, options, response);
+  return [shared](const std::u16string& url, const net::HttpOptions& options) {
+    return shared->session.Get(url, options);
   };
 }
 

@@ -25,7 +25,8 @@ bool Download(const std::u16string& url, const std::atomic<bool>* stop, net::Htt
   options.connectTimeoutMs = kProbeConnectMs;
   options.receiveTimeoutMs = kProbeReceiveMs;
   options.deadlineMs = kProbeDeadlineMs;
-  return net::HttpGet(url, options, response) > 0;
+  *response = net::HttpGet(url, options);
+  return response->body && response->size > 0;
 }
 
 bool IsFeed(const net::HttpResponse& response, const std::u16string& url, std::u16string* title) {

@@ -42,6 +42,15 @@ std::u16string StatusWords(int status) {
 
 }  // namespace
 
+DownloadOutcome DownloadOutcomeOf(const net::HttpResponse& response) {
+  DownloadOutcome o;
+  o.answered = response.answered;
+  o.status = response.status;
+  o.systemError = static_cast<uint32_t>(response.systemError);
+  o.tooLarge = response.failure == net::HttpFailure::kTooLarge;
+  return o;
+}
+
 FetchFailure ClassifyDownloadFailure(const DownloadOutcome& o) {
   if (o.tooLarge) return {FailureKind::kTooLarge, 0};
   if (o.answered && o.status != 0 && o.status != 200) return {FailureKind::kHttpStatus, o.status};

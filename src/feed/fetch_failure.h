@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/http_result.h"
+
 namespace feed {
 
 enum class FailureKind {
@@ -42,6 +44,10 @@ struct DownloadOutcome {
   bool tooLarge = false;     // the body passed the size limit
   bool offline = false;      // the system reports no network connection
 };
+
+// What the network layer's result of a GET says about its failure (not `offline`, which
+// the caller asks the system for).
+DownloadOutcome DownloadOutcomeOf(const net::HttpResponse& response);
 
 // The cause of a failed download. An answer with an error status is a kHttpStatus even
 // when a system error came with it; a name or connection failure while the system is

@@ -4,44 +4,14 @@
 #pragma once
 #include <atomic>
 #include <cstddef>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
 
 #include "net/http_request.h"
+#include "net/http_result.h"
 
 namespace net {
-
-// Body block growth: it starts at kBodyBlockStep bytes and grows by the same step
-// whenever fewer than kReadChunk bytes are free.
-constexpr size_t kBodyBlockStep = 1048576;
-constexpr size_t kReadChunk = 10240;
-
-struct FreeDeleter {
-  void operator()(char* p) const { std::free(p); }
-};
-
-// What one GET brought back.
-struct HttpResponse {
-  bool answered = false;  // the server sent a status line (after redirects: the last one)
-  int status = 0;         // that status, 0 when there was none
-  // The body as received: set once the server answered with 200 and the whole body was
-  // read (an empty body gives an empty block); null after any failure.
-  std::unique_ptr<char, FreeDeleter> body;
-  size_t size = 0;
-  std::u16string error;   // empty on success, else a message ending in "\n"
-  // What the failure was, for callers that tell a user why: the system (WinINet) error
-  // number of the call that failed (ERROR_INTERNET_TIMEOUT when the whole request took
-  // too long; 0 when no call failed), and whether the body passed maxBody.
-  unsigned long systemError = 0;
-  bool tooLarge = false;
-  // From the last answer's headers: its validators, and how long a busy server (429,
-  // 503) asked to be left alone, in seconds (0 when it did not say).
-  std::u16string etag;
-  std::u16string lastModified;
-  int retryAfterSeconds = 0;
-};
 
 // How many connections WinINet may hold to one server at once, for the whole process
 // (its own default is 2 to 6): the feeds of many widgets often live on one server, and
@@ -58,7 +28,7 @@ constexpr int kIdleThreadMs = 5000;
 constexpr int kHoldMs = 50;
 
 // A blocking GET as HttpGet makes it, through whichever session the giver chose.
-using HttpGetter = std::function<int(const std::u16string& url, const HttpOptions& options, HttpResponse* response)>;
+using HttpGetter = std::function<HttpResponse(const std::u16string& url, const HttpOptions& options)>;
 
 // One WinINet session (opened once) and the GETs made through it. Each GET runs on one of
 // the session's threads; one watchdog thread (made as Watch says), there while GETs run
@@ -81,7 +51,8 @@ class HttpSession {
 
   // Called exactly once per started GET with its outcome (`response` may be moved from):
   // on the GET's thread when it ends, or on the watchdog's when the deadline passes or the
-  // cancel flag is raised first (error set, systemError ERROR_INTERNET_TIMEOUT); the
+  // cancel flag is raised first (kTimedOut or kCancelled, systemError
+  // ERROR_INTERNET_TIMEOUT); the
   // abandoned call then ends on its own and its outcome is dropped. Keep it short when it
   // runs on the watchdog: other GETs wait meanwhile.
   using Done = std::function<void(HttpResponse& response)>;
@@ -113,7 +84,7 @@ class HttpSession {
   void WatchNow();
 
   // The blocking form: as HttpGet below, through this session.
-  int Get(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
+  HttpResponse Get(const std::u16string& url, const HttpOptions& options);
 
   // GETs started and neither finished nor given up (for tests).
   size_t running() const;
@@ -128,19 +99,14 @@ class HttpSession {
   std::shared_ptr<State> state_;
 };
 
-// GETs `url` and returns the body length, 0 on any failure (a 200 with an empty body
-// returns 0 with no error and an empty block). Fills `*response` from scratch. Opens a
-// session of its own: callers that make many GETs keep an HttpSession instead.
-int HttpGet(const std::u16string& url, const HttpOptions& options, HttpResponse* response);
+// GETs `url` and returns what came back: a body (a 200 with an empty body gives an empty
+// block), "not modified", or a failure. Opens a session of its own: callers that make
+// many GETs keep an HttpSession instead.
+HttpResponse HttpGet(const std::u16string& url, const HttpOptions& options);
 
 // The host name a connection is made to: an internationalised domain name (例子.中国) in
 // the ASCII form DNS knows (xn--fsqu00a.xn--fiqs8s); any other host as it is, also one
 // that is no valid name, which then fails as a name not found does.
 std::u16string ConnectHost(const std::u16string& host);
-
-// The program version "1.b.c.d" from the executable's version resource, b, c and d being
-// its file version's last three parts. Fills `buffer` and returns 1, or returns 0 and
-// leaves it untouched when there is no version resource.
-int GetProgramVersion(wchar_t* buffer, int capacity);
 
 }  // namespace net

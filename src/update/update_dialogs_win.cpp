@@ -4,7 +4,7 @@
 #include <wininet.h>
 
 #include "framework/wstr_win.h"
-#include "net/http_client_win.h"
+#include "platform/program_version_win.h"
 #include "res/update_res.h"
 #include "update/update_core.h"
 
@@ -105,7 +105,7 @@ std::u16string CAboutDlg::AboutText(const std::u16string& version) {
 
 LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   wchar_t version[20] = {};
-  net::GetProgramVersion(version, 20);
+  platform::GetProgramVersion(version, 20);
   SetDlgItemTextW(hwnd_, IDC_ABOUT_TEXT, as_wcstr(AboutText(to_u16(version))));
   return TRUE;
 }

@@ -22,11 +22,11 @@ bool Fetch(const std::u16string& url, std::string* body, std::u16string* error) 
     *error = u"feeddump.exe has no version resource";
     return false;
   }
-  net::HttpResponse response;
-  int size = net::HttpGet(requestUrl, feed::FeedRequestOptions(), &response);
-  if (size > 0) body->assign(response.body.get(), response.size);
-  *error = response.error;
-  return size > 0;
+  net::HttpResponse response = net::HttpGet(requestUrl, feed::FeedRequestOptions());
+  const bool got = response.body && response.size > 0;
+  if (got) body->assign(response.body.get(), response.size);
+  *error = net::FailureText(response);
+  return got;
 }
 
 }  // namespace feeddump

@@ -13,17 +13,19 @@ TEST(ConfigFetch, TheDocumentComesThroughTheGivenGetterWithItsLimitAndFailuresSt
   std::vector<std::u16string> asked;
   size_t limit = 0;
   std::string answer = "<config/>", error;
-  net::HttpGetter get = [&](const std::u16string& url, const net::HttpOptions& options, net::HttpResponse* r) {
+  net::HttpGetter get = [&](const std::u16string& url, const net::HttpOptions& options) {
     asked.push_back(url);
     limit = options.maxBody;
+    net::HttpResponse r;
     if (!error.empty()) {
-      r->error = u"broken";
-      return 0;
+      r.failure = net::HttpFailure::kStatus;
+      r.status = 502;
+      return r;
     }
-    r->body.reset(static_cast<char*>(std::malloc(answer.size())));
-    std::memcpy(r->body.get(), answer.data(), answer.size());
-    r->size = answer.size();
-    return static_cast<int>(answer.size());
+    r.body.reset(static_cast<char*>(std::malloc(answer.size())));
+    std::memcpy(r.body.get(), answer.data(), answer.size());
+    r.size = answer.size();
+    return r;
   };
   std::string body;
   ASSERT_TRUE(config::FetchConfigDocument(u"http://127.0.0.1:1/config", &body, get));
@@ -36,7 +38,7 @@ TEST(ConfigFetch, TheDocumentComesThroughTheGivenGetterWithItsLimitAndFailuresSt
   body.clear();
   std::u16string message;
   EXPECT_FALSE(config::FetchBody(u"http://127.0.0.1:1/p.png", 10, &body, &message, get));
-  EXPECT_EQ(message, u"broken");
+  EXPECT_EQ(message, u"下载文件失败，错误码：502！\n");
   EXPECT_TRUE(body.empty());
   EXPECT_EQ(limit, 10u);
 }

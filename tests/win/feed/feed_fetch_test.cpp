@@ -123,13 +123,13 @@ TEST(FeedRefresh, OtherDownloadsGoThroughTheRefreshesSessionWhichOutlivesTheRefr
   {
     FeedRefresher feeds;
     get = feeds.SharedGetter();
-    net::HttpResponse response;
-    ASSERT_GT(get(server.Url("/gbk"), net::HttpOptions(), &response), 0);
-    EXPECT_TRUE(response.error.empty());
+    net::HttpResponse response = get(server.Url("/gbk"), net::HttpOptions());
+    ASSERT_TRUE(response.body && response.size > 0);
+    EXPECT_FALSE(response.failed());
   }
   // The configuration's thread may still be downloading when the refresher goes at exit.
-  net::HttpResponse response;
-  ASSERT_GT(get(server.Url("/utf8/rss.xml"), net::HttpOptions(), &response), 0);
+  net::HttpResponse response = get(server.Url("/utf8/rss.xml"), net::HttpOptions());
+  ASSERT_TRUE(response.body && response.size > 0);
   EXPECT_NE(std::string(response.body.get(), response.size).find("<rss"), std::string::npos);
 }
 

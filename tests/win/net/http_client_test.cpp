@@ -28,14 +28,16 @@ const std::string kUserAgentLine = "User-Agent: Mozilla/5.0 (compatible; MSIE 10
 struct Got {
   int result = 0;
   HttpResponse response;
-  const std::u16string& error = response.error;
+  std::u16string error;  // the failure's text, as a user would be shown it
   const char* block() const { return response.body.get(); }
   std::string body() const { return std::string(block(), result); }
 };
 
 void Get(const std::u16string& url, Got* g, const HttpOptions& options = HttpOptions()) {
   g->response.status = -1;  // filled from scratch by every call
-  g->result = HttpGet(url, options, &g->response);
+  g->response = HttpGet(url, options);
+  g->result = g->response.body ? static_cast<int>(g->response.size) : 0;
+  g->error = FailureText(g->response);
   if (g->response.body) {
     EXPECT_EQ(g->response.size, static_cast<size_t>(g->result));
   }
@@ -352,7 +354,7 @@ struct Reports {
       std::lock_guard<std::mutex> lock(mutex);
       ++calls[i];
       if (r.body) bodies[i].assign(r.body.get(), r.size);
-      errors[i] = r.error;
+      errors[i] = FailureText(r);
       systemErrors.resize(calls.size());
       systemErrors[i] = r.systemError;
       at.resize(calls.size());
@@ -474,8 +476,8 @@ TEST(HttpSession, AJobRunsOnTheSessionsThreadAndItsGetsRunInPlace) {
   DWORD jobThread = 0;
   std::string body;
   ASSERT_TRUE(session.Run([&] {
-    HttpResponse r;
-    const int n = session.Get(server.Url("/in-job"), HttpOptions(), &r);
+    HttpResponse r = session.Get(server.Url("/in-job"), HttpOptions());
+    const int n = r.body ? static_cast<int>(r.size) : 0;
     std::lock_guard<std::mutex> lock(m);
     jobThread = GetCurrentThreadId();
     if (n > 0) body.assign(r.body.get(), r.size);
@@ -587,8 +589,7 @@ TEST(HttpSession, ALookedAfterSessionMakesItsWatchdogOnlyForAGetThatNeedsIt) {
   ASSERT_TRUE(session.Start(server->Url("/quick"), HttpOptions(), quick.For(0)));
   ASSERT_TRUE(quick.WaitFor(1, 10000));
   Sleep(50);  // its thread waits for work
-  HttpResponse r;
-  EXPECT_EQ(session.Get(server->Url("/quick"), HttpOptions(), &r), 2);
+  EXPECT_EQ(session.Get(server->Url("/quick"), HttpOptions()).size, 2u);
   Sleep(50);
   HttpOptions slowButFarOff;
   slowButFarOff.deadlineMs = 60000;
@@ -760,22 +761,15 @@ TEST(HttpSession, ABlockingGetFromACallbackRunsInPlace) {
   std::atomic<bool> done{false};
   std::string inner;
   ASSERT_TRUE(session.Start(server.Url("/outer"), HttpOptions(), [&](HttpResponse& outer) {
-    HttpResponse r;
-    if (outer.body && session.Get(server.Url("/inner"), HttpOptions(), &r) > 0) inner.assign(r.body.get(), r.size);
+    if (outer.body) {
+      HttpResponse r = session.Get(server.Url("/inner"), HttpOptions());
+      if (r.body) inner.assign(r.body.get(), r.size);
+    }
     done = true;
   }));
   for (int i = 0; i < 1000 && !done; ++i) Sleep(10);
   ASSERT_TRUE(done);
   EXPECT_EQ(inner, "/inner");
-}
-
-TEST(ProgramVersion, FromTheVersionResource) {
-  wchar_t buf[100] = L"untouched";
-  ASSERT_EQ(GetProgramVersion(buf, 100), 1);
-  EXPECT_STREQ(buf, L"1.0.0.0");
-  wchar_t tiny[4] = L"abc";
-  EXPECT_EQ(GetProgramVersion(tiny, 4), 0);
-  EXPECT_STREQ(tiny, L"abc");
 }
 
 }  // namespace

@@ -521,9 +521,7 @@ TEST_F(LinkDialogsTest, SetLinksRefillsAShownList) {
 // server on a free port.
 int g_servicePort = 0;
 void NoticeToLoopback(const wchar_t* url, const wchar_t* name) {
-  net::HttpResponse ignored;
-  net::HttpGet(net::SubscribeNoticeUrl(to_u16(url), to_u16(name), u"127.0.0.1", g_servicePort),
-               net::HttpOptions(), &ignored);
+  net::HttpGet(net::SubscribeNoticeUrl(to_u16(url), to_u16(name), u"127.0.0.1", g_servicePort), net::HttpOptions());
 }
 
 TEST_F(LinkDialogsTest, TheServiceHearsOfAddedLinksButNotOfEdits) {
