@@ -51,9 +51,8 @@ void Remember(FetchStates& states, const RefreshOptions& options, FetchState sta
 // stopping; a window that is gone already leaves it to be freed here.
 void Deliver(HWND window, UINT message, const std::atomic<bool>& stop, FeedResult* result) {
   if (!window || stop) return;
-  WPARAM w = static_cast<WPARAM>(result->items.empty() ? result->code : static_cast<int>(result->items.size()));
   auto posted = std::make_unique<FeedResult>(std::move(*result));
-  if (PostMessageW(window, message, w, reinterpret_cast<LPARAM>(posted.get()))) posted.release();
+  if (PostMessageW(window, message, 0, reinterpret_cast<LPARAM>(posted.get()))) posted.release();
 }
 
 // Why a download failed. A name or connection failure on a computer that reports no

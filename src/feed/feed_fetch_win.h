@@ -1,8 +1,7 @@
 // Feed refreshes on download threads. A widget's refresh goes through the program's
 // FeedRefresher, which downloads and parses the feed on one of its threads and posts the
 // result to the widget's window (the download thread goes on at once):
-//   message (kFeedResultMessage), wParam = item count (> 0) or a result code (-1, -2, -3
-//   of feed_parser.h), lParam = FeedResult* (never null).
+//   message (kFeedResultMessage), wParam = 0, lParam = FeedResult* (never null).
 // The posted result belongs to the window: its handler takes it with TakeFeedResult, and a
 // window that goes away first drops what is still queued for it with DropFeedResults.
 #pragma once
@@ -14,31 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "feed/fetch_failure.h"
-#include "model/feed_item.h"
+#include "feed/feed_result.h"
 #include "net/http_client_win.h"
 
 namespace feed {
 
 constexpr UINT kFeedResultMessage = WM_USER + 106;
-
-// Result code of a refresh that brought nothing new: the server answered "not modified",
-// or an automatic refresh left a failing or busy feed alone for now. The widget keeps
-// what it shows and says nothing.
-constexpr int kFeedUnchanged = 0;
-
-// What a refresh brings back: items in document order, or none and a result code.
-struct FeedResult {
-  int code = -1;  // the item count when there are items, else kFeedUnchanged or kFeedError*
-  std::vector<FeedItem> items;
-  std::u16string title;        // the feed's own title, when it has one
-  std::u16string requestUrl;   // the address the refresh was started for (as passed)
-  FetchFailure failure;        // why there are no items, when a download or parse failed
-  // What the answer said about the next request.
-  int status = 0;
-  std::u16string etag, lastModified;
-  int retryAfterSeconds = 0;
-};
 
 // Ownership of the result a handler of the result message was given (null stays null).
 inline std::unique_ptr<FeedResult> TakeFeedResult(LPARAM lParam) {

@@ -90,7 +90,7 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
   // loaded with then cost nothing.)
   const bool caption = CaptionShown();
   refreshing_ = false;
-  if (answer.count >= 1 && answer.items) {
+  if (answer.code >= 1 && !answer.items.empty()) {
     state_ = State::kShown;
     failure_ = feed::FetchFailure();
     failures_ = 0;
@@ -98,12 +98,13 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
     status_.clear();
     if (!answer.title.empty()) title_ = answer.title;
     // Only the first ten are shown: copy no more than that.
-    size_t n = std::min(static_cast<size_t>(answer.count), kMaxShownItems);
-    Rebuild(std::vector<NewsItem>(answer.items, answer.items + n), advertTitle, advertUrl);
+    size_t n = std::min(answer.items.size(), kMaxShownItems);
+    Rebuild(std::vector<NewsItem>(answer.items.begin(), answer.items.begin() + static_cast<std::ptrdiff_t>(n)),
+            advertTitle, advertUrl);
     if (caption) host_->Repaint();
     return true;
   }
-  if (answer.count == kResultUnchanged && answer.failure.kind == feed::FailureKind::kNone) {
+  if (answer.code == kResultUnchanged && answer.failure.kind == feed::FailureKind::kNone) {
     if (answer.status == 304) {
       // The server answered: what is shown is current, and a failure is over.
       state_ = State::kShown;
@@ -130,7 +131,7 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
 void NewsFeedLogic::Fail(const FeedAnswer& answer) {
   feed::FetchFailure why = answer.failure;
   if (why.kind == feed::FailureKind::kNone)
-    why.kind = answer.count == feed::kFeedErrorFormat ? feed::FailureKind::kNotAFeed : feed::FailureKind::kOther;
+    why.kind = answer.code == feed::kFeedErrorFormat ? feed::FailureKind::kNotAFeed : feed::FailureKind::kOther;
   if (failures_ < 1000) ++failures_;
   failure_ = why;
   state_ = State::kFailed;
@@ -138,7 +139,7 @@ void NewsFeedLogic::Fail(const FeedAnswer& answer) {
   const int64_t wait = std::max<int64_t>(feed::BackoffSeconds(failures_, kFirstRetrySeconds),
                                          std::min<int64_t>(answer.retryAfterSeconds, feed::kRefreshIntervalSeconds));
   retryAt_ = host_->NowSeconds() + wait;
-  if (!silent_) host_->ShowFailureToast(FeedFailureText(answer.count >= 1 ? -1 : answer.count));
+  if (!silent_) host_->ShowFailureToast(FeedFailureText(answer.code >= 1 ? -1 : answer.code));
 
   // The cause goes above the last good items (or what the widget was loaded with).
   if (!items_.empty()) {

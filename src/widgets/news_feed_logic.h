@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "feed/feed_result.h"
 #include "feed/fetch_failure.h"
 #include "widgets/news_content.h"
 
@@ -50,20 +51,12 @@ class NewsFeedHost {
 };
 
 // One answer of a refresh, as the worker delivered it.
-struct FeedAnswer {
-  int count = 0;                    // items (> 0), kResultUnchanged or a negative result code
-  const NewsItem* items = nullptr;  // `count` items, or null
-  std::u16string requestUrl;        // the refresh address the answer was requested for
-  feed::FetchFailure failure;       // why there are no items, when there are none
-  int status = 0;                   // the HTTP status of the answer (304: not modified)
-  int retryAfterSeconds = 0;        // how long the server asked to be left alone
-  std::u16string title;             // the feed's own title, when it gave one
-};
+using FeedAnswer = feed::FeedResult;
 
 class NewsFeedLogic {
  public:
-  // The result count of a refresh that brought nothing new (see feed::kFeedUnchanged).
-  static constexpr int kResultUnchanged = 0;
+  // The result code of a refresh that brought nothing new.
+  static constexpr int kResultUnchanged = feed::kFeedUnchanged;
   // The first wait before a failed feed is asked again (a minute; test builds may choose
   // a shorter one); it doubles with each further failure, up to the periodic interval.
   static const int64_t kFirstRetrySeconds;

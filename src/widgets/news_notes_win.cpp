@@ -64,7 +64,6 @@ void CNewsNotes::SwitchFeed(const std::u16string& url) {
 }
 
 bool CNewsNotes::StartRetrieval(const std::u16string& url, bool automatic) {
-  static_assert(feed::kFeedUnchanged == widgets::NewsFeedLogic::kResultUnchanged, "one meaning of 0");
   feed::RefreshOptions options;
   std::string created = std::to_string(create_time);
   options.stateKey = std::u16string(created.begin(), created.end()) + u" " + rssurl;
@@ -98,21 +97,11 @@ void CNewsNotes::ShowContent(const std::u16string& stored, const std::u16string&
   Repaint();
 }
 
-LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+LRESULT CNewsNotes::OnFeedResult(UINT, WPARAM, LPARAM lParam, BOOL&) {
   // The result is the window's now; the logic copies what it shows.
-  std::unique_ptr<feed::FeedResult> owned = feed::TakeFeedResult(lParam);
-  const feed::FeedResult* result = owned.get();
-  widgets::FeedAnswer answer;
-  answer.count = static_cast<int>(wParam);
-  if (result) {
-    answer.items = result->items.empty() ? nullptr : result->items.data();
-    answer.requestUrl = result->requestUrl;
-    answer.failure = result->failure;
-    answer.status = result->status;
-    answer.retryAfterSeconds = result->retryAfterSeconds;
-    answer.title = result->title;
-  }
-  if (logic_.OnResult(answer, advlink_title, advlink_url) && answer.items)
+  std::unique_ptr<feed::FeedResult> result = feed::TakeFeedResult(lParam);
+  if (!result) return 0;
+  if (logic_.OnResult(*result, advlink_title, advlink_url) && !result->items.empty())
     env_.FeedTitleKnown(rssurl, result->title);
   return 0;
 }

@@ -57,8 +57,8 @@ class FakeHost : public NewsFeedHost {
 // An answer to the latest request the host started (to none, before the first).
 FeedAnswer Answer(const FakeHost& host, int count, const NewsItem* items) {
   FeedAnswer a;
-  a.count = count;
-  a.items = items;
+  a.code = count;
+  if (items) a.items.assign(items, items + count);
   a.requestUrl = host.started.empty() ? std::u16string() : host.started.back();
   return a;
 }
@@ -617,7 +617,6 @@ TEST(NewsFeedLogic, AResultBelongsToTheAddressItWasRequestedFor) {
   logic.OnResult(Answer(host, 3, oldItems.data()), u"", u"");
   logic.Refresh(u"http://old/rss", true);  // a refresh of the old feed is running ...
   FeedAnswer late = Answer(host, 3, oldItems.data());
-  late.items = oldItems.data();
 
   logic.SwitchFeed(u"http://new/rss");  // ... when the user switches
   ASSERT_EQ(host.started.back(), u"http://new/rss?refresh=1");  // fetched at once

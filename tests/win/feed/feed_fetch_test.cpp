@@ -62,9 +62,8 @@ class ResultWindow {
       std::unique_ptr<FeedResult> result = TakeFeedResult(l);
       EXPECT_NE(result, nullptr);
       if (!result) return 0;
-      Result r{static_cast<int>(w), std::move(result->items), result->retryAfterSeconds, result->requestUrl,
-               result->title};
-      EXPECT_EQ(r.code, result->code);
+      EXPECT_EQ(w, 0u) << "the result travels whole in lParam";
+      Result r{result->code, std::move(result->items), result->retryAfterSeconds, result->requestUrl, result->title};
       if (r.code > 0) {
         EXPECT_EQ(r.items.size(), static_cast<size_t>(r.code));
       } else {
