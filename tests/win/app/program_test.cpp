@@ -64,6 +64,24 @@ TEST_F(ProgramTest, TwoAdvertsDueTogetherAreShownOneAfterTheOther) {
   popup.Close();
 }
 
+// The one-second tick runs the advert scheduler on its 12th second, and every 11th after.
+TEST_F(ProgramTest, TheTickShowsDueAdvertsOnTheTwelfthSecond) {
+  app::Program& program = Make();
+  program.adverts().AddAdverts({DueText(1, 300), DueText(2, 260)});
+  for (int second = 1; second <= 11; ++second) program.Tick();
+  EXPECT_FALSE(program.advertPopup().IsOpen());
+  program.Tick();
+  ASSERT_TRUE(program.advertPopup().IsOpen());
+  EXPECT_EQ(program.advertPopup().layout().width, 300);
+  program.advertPopup().Close();
+  for (int second = 13; second <= 22; ++second) program.Tick();
+  EXPECT_FALSE(program.advertPopup().IsOpen());
+  program.Tick();
+  ASSERT_TRUE(program.advertPopup().IsOpen());
+  EXPECT_EQ(program.advertPopup().layout().width, 260);
+  program.advertPopup().Close();
+}
+
 // A fresh installation shows its first widget at once, waiting for the configuration to
 // name its feed; when the configuration cannot be had, it takes the first built-in feed.
 TEST_F(ProgramTest, TheFirstWidgetWaitsForTheConfigurationThenFallsBack) {
