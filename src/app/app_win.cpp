@@ -9,26 +9,17 @@
 
 #include <memory>
 
-#include "adverts/adv_popup_wnd_win.h"
-#include "adverts/advert_store.h"
-#include "app/main_dlg_win.h"
-#include "app/main_wiring_win.h"
-#include "feed/feed_fetch_win.h"
+#include "app/program_win.h"
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
 #include "framework/wstr_win.h"
 #include "platform/bench_trace.h"
-#include "platform/write_queue.h"
 #include "richtext/image_loader_win.h"
 #include "store/data_store_win.h"
-#include "store/statistics.h"
 
 namespace app {
 namespace {
 std::wstring g_appFolder;
-// How long the exit waits for workers to notice they are cancelled.
-constexpr std::chrono::milliseconds kWorkerExitBound{2000};
-constexpr char16_t kFetchStateFile[] = u"feeds.dat";
 }
 
 const std::wstring& AppFolder() { return g_appFolder; }
@@ -51,7 +42,7 @@ bool IsSiblingNotesRunning() {
   return static_cast<bool>(h);
 }
 
-int Run(feed::FeedRefresher& feeds) {
+int Run() {
   fw::MessageLoop loop;
   fw::AppModule::AddMessageLoop(&loop);
 
@@ -59,31 +50,12 @@ int Run(feed::FeedRefresher& feeds) {
   size_t slash = exe.rfind(L'\\');
   g_appFolder = (slash == std::wstring::npos ? std::wstring() : exe.substr(0, slash)) + L"\\";
 
-  // What the feed workers remember between runs (validators, back-off) sits beside data.dat.
-  std::u16string dataFolder = store::GetDataFolder();
-  feeds.OpenStates((dataFolder.empty() ? to_u16(g_appFolder) : dataFolder) + kFetchStateFile);
-
-  // Files are written on their own thread, or on a download thread that waits for work
-  // (one lingers a while after every refresh): no thread is made for a save then. The
-  // queue outlives everything that writes to it, and its end waits for the last save.
-  platform::WriteQueue writes;
-  writes.SetLender([&feeds](std::function<void()> job) { return feeds.RunOnIdleThread(std::move(job)); });
-  store::DataStore data(dataFolder, to_u16(g_appFolder), &writes);
-  adverts::AdvertStore advertStore(dataFolder);
-  // The advert popup outlives the main window's hooks that show it.
-  adverts::CAdvPopupWnd advertPopup;
-  auto dlg = std::make_unique<CMainDlg>();
-  InstallSubsystemHooks(*dlg, Subsystems{&data, &writes, &advertStore, &advertPopup, &feeds});
-  if (!dlg->Create(nullptr)) {
-    fw::AppModule::RemoveMessageLoop();
-    store::SetStatisticsFolders(u"", u"");
-    return 0;
+  int result = 0;
+  {
+    Program program(ProgramFolders{store::GetDataFolder(), to_u16(g_appFolder)});
+    if (program.Open()) result = loop.Run();
   }
-  ShowWindow(dlg->hwnd(), SW_HIDE);
-  int result = loop.Run();
   fw::AppModule::RemoveMessageLoop();
-  dlg.reset();
-  store::SetStatisticsFolders(u"", u"");  // no statistics write may outlive the queue
   return result;
 }
 
@@ -125,15 +97,7 @@ int AppMain(const wchar_t* cmdLine, int show) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
 
-    {
-      // Every refresh and subscription notice goes through one refresher (and one WinINet
-      // session). At exit those still downloading are cancelled; those that cannot end at
-      // once are left behind within the bound (they keep what they use, and use nothing
-      // torn down below). The main window's tick looks after its downloads' deadlines.
-      feed::FeedRefresher feeds(net::HttpSession::Watch::kWhenLooked);
-      Run(feeds);
-      feeds.Stop(kWorkerExitBound);
-    }
+    Run();
 
     // No image may be decoding once GDI+ is gone.
     richtext::StopImageLoader();

@@ -5,10 +5,6 @@
 
 #include <string>
 
-namespace feed {
-class FeedRefresher;
-}
-
 namespace app {
 
 constexpr wchar_t kInstanceEventName[] = L"Global\\PelinorLiveEvent";
@@ -28,9 +24,8 @@ bool IsInsideTempFolder(const std::wstring& exePath, const std::wstring& longTem
 
 // The process entry's work: returns the process exit code (always 0).
 int AppMain(const wchar_t* cmdLine, int show);
-// Creates the message loop and the hidden main window, whose widgets refresh through
-// `feeds`, and runs the loop.
-int Run(feed::FeedRefresher& feeds);
+// Creates the message loop and the program, and runs the loop until the program quits.
+int Run();
 
 // True while the maker's sibling notes product runs (its named event can be opened).
 bool IsSiblingNotesRunning();

@@ -1,14 +1,7 @@
 #include "app/main_dlg_win.h"
 
-#include <shellapi.h>
-#include <wininet.h>
-
 #include "app/app_win.h"
-#include "feed/feed_fetch_win.h"
-#include "platform/log.h"
 #include "framework/handles_win.h"
-#include "framework/wstr_win.h"
-#include "platform/text.h"
 
 namespace app {
 
@@ -73,7 +66,7 @@ bool PublishLocation() {
   return WriteString(key.get(), kLocationValue, exe);
 }
 
-CMainDlg::CMainDlg() : DialogBase(kTemplateId) {}
+CMainDlg::CMainDlg(MainWindowEvents& events) : DialogBase(kTemplateId), events_(events) {}
 
 CMainDlg::~CMainDlg() = default;
 
@@ -88,36 +81,14 @@ void CMainDlg::ScheduleSave(unsigned ms) {
   saveFires_ = saveDue_;
 }
 
-void CMainDlg::Quit(int exitCode) {
-  if (hooks_.saveData) hooks_.saveData();
-  DestroyWindow();
-  PostQuitMessage(exitCode);
-}
-
-void CMainDlg::ShowAbout() {
-  if (hooks_.showAbout) hooks_.showAbout();
-}
-
 void CMainDlg::RemoveWidgetLater(CNewsNotes* widget) {
   if (hwnd_) PostMessageW(hwnd_, WM_APP_REMOVE_WIDGET, 0, reinterpret_cast<LPARAM>(widget));
 }
 
-void CMainDlg::SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) {
-  Feeds().SendSubscribeNotice(as_wcstr(feedUrl), as_wcstr(name));
-}
-
-bool CMainDlg::StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) {
-  return Feeds().Start(window, feed::kFeedResultMessage, as_wcstr(url), options) == 1;
-}
-
-feed::FeedRefresher& CMainDlg::Feeds() {
-  if (feeds_) return *feeds_;
-  if (!ownFeeds_) ownFeeds_ = std::make_unique<feed::FeedRefresher>();
-  return *ownFeeds_;
-}
-
-void CMainDlg::OpenHelp() {
-  ShellExecuteW(hwnd_, L"open", (AppFolder() + kHelpFileName).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+void CMainDlg::Quit(int exitCode) {
+  events_.SaveDue();
+  DestroyWindow();
+  PostQuitMessage(exitCode);
 }
 
 LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
@@ -130,12 +101,7 @@ LRESULT CMainDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
   LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
   SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~WS_VISIBLE);
 
-  std::string logPath;
-  platform::ToCodePage(platform::AnsiCodePage(), as_u16((AppFolder() + L"log.txt").c_str()), &logPath);
-  platform::SetLogPath(logPath);
-
-  if (hooks_.loadData) hooks_.loadData();
-  if (hooks_.loadAdverts) hooks_.loadAdverts();
+  events_.Started();
   // Adding the notification icon waits on the shell: the widgets show their first images
   // and feeds first. A timer comes once nothing else is queued.
   SetTimer(hwnd_, kTimerAddTrayIcon, USER_TIMER_MINIMUM, nullptr);
@@ -153,7 +119,7 @@ LRESULT CMainDlg::OnDestroy(UINT, WPARAM, LPARAM, BOOL& handled) {
   }
   KillTimer(hwnd_, kTimerSave);  // a pending save is dropped; Quit has saved already
   saveFires_ = 0;
-  if (hooks_.removeTrayIcon) hooks_.removeTrayIcon();
+  events_.Closing();
   handled = FALSE;
   return 0;
 }
@@ -165,36 +131,40 @@ LRESULT CMainDlg::OnQueryEndSession(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT CMainDlg::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  switch (LOWORD(wParam)) {
-    case kCmdQuit: Quit(0); break;
-    case kCmdCheckUpdate: if (hooks_.checkForUpdate) hooks_.checkForUpdate(); break;
-    case kCmdAbout: ShowAbout(); break;
-    case kCmdSettings: if (hooks_.showSettings) hooks_.showSettings(); break;
-    default: break;
+  const UINT id = LOWORD(wParam);
+  if (id == kCmdQuit) {
+    Quit(0);
+  } else {
+    events_.Command(id);
   }
   return 0;
 }
 
+void CMainDlg::OnSaveTimer() {
+  const unsigned long long now = GetTickCount64();
+  // (The tick count moves in steps of 10-16 ms: a timer is not set again for less.)
+  if (saveDue_ > now + 16) {
+    SetTimer(hwnd_, kTimerSave, static_cast<UINT>(saveDue_ - now), nullptr);
+    saveFires_ = saveDue_;
+    return;
+  }
+  KillTimer(hwnd_, kTimerSave);
+  saveFires_ = 0;
+  events_.SaveDue();
+}
+
 LRESULT CMainDlg::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
   switch (id) {
-    case kTimerSave: {
-      const unsigned long long now = GetTickCount64();
-      // (The tick count moves in steps of 10-16 ms: a timer is not set again for less.)
-      if (saveDue_ > now + 16) {
-        SetTimer(hwnd_, kTimerSave, static_cast<UINT>(saveDue_ - now), nullptr);
-        saveFires_ = saveDue_;
-        break;
-      }
-      KillTimer(hwnd_, kTimerSave);
-      saveFires_ = 0;
-      if (hooks_.saveData) hooks_.saveData();
+    case kTimerSave: OnSaveTimer(); break;
+    case kTimerTick: events_.Tick(); break;
+    case kTimerNetworkWait:
+      // (Killed first: the wait may run a modal loop of its own.)
+      KillTimer(hwnd_, kTimerNetworkWait);
+      if (!events_.WaitForNetwork() && hwnd_) SetTimer(hwnd_, kTimerNetworkWait, 1000, nullptr);
       break;
-    }
-    case kTimerTick: OnTick(); break;
-    case kTimerNetworkWait: OnNetworkWait(); break;
     case kTimerAddTrayIcon:
       KillTimer(hwnd_, kTimerAddTrayIcon);
-      if (hooks_.addTrayIcon) hooks_.addTrayIcon();
+      events_.ShowNotifyIcon();
       break;
     case kTimerPublishLocation:
       KillTimer(hwnd_, kTimerPublishLocation);
@@ -205,59 +175,26 @@ LRESULT CMainDlg::OnTimer(UINT, WPARAM id, LPARAM, BOOL& handled) {
   return 0;
 }
 
-void CMainDlg::OnTick() {
-  TickActions a = counters_.Tick();
-  if (a.runAdvertScheduler && hooks_.runAdvertScheduler) hooks_.runAdvertScheduler();
-  if (a.requestRemoteConfig && hooks_.requestConfig) hooks_.requestConfig(std::string());
-  if (a.refreshAllWidgets) manager_.RefreshAllWidgets();
-  // Failed feeds: retries that are due, and all of them at once when the network is back.
-  // (The system is asked directly: the isOnline hook counts the start-up's offline ticks.)
-  if (network_.Tick(manager_.AnyAwaitsNetwork(), [] {
-        DWORD flags = 0;
-        return InternetGetConnectedState(&flags, 0) != FALSE;
-      }))
-    manager_.NetworkBack();
-  manager_.TickWidgets();
-  if (feeds_) feeds_->Look();  // downloads near their deadline get a watchdog
-}
-
 LRESULT CMainDlg::OnPowerBroadcast(UINT, WPARAM wParam, LPARAM, BOOL&) {
   constexpr WPARAM kResumeSuspend = 0x7, kResumeAutomatic = 0x12;  // PBT_APMRESUME...
-  // Back from sleep: the network may be too; failed feeds need not wait out their pause.
-  if (wParam == kResumeSuspend || wParam == kResumeAutomatic) manager_.NetworkBack();
+  if (wParam == kResumeSuspend || wParam == kResumeAutomatic) events_.Resume();
   return TRUE;
 }
 
-void CMainDlg::OnNetworkWait() {
-  bool online;
-  if (hooks_.isOnline) {
-    online = hooks_.isOnline();
-  } else {
-    DWORD flags = 0;
-    online = InternetGetConnectedState(&flags, 0) != FALSE;
-  }
-  if (!online) return;  // ask again at the next tick
-  KillTimer(hwnd_, kTimerNetworkWait);
-  std::string query = "run=1&stat=";
-  if (hooks_.statisticsQuery) query += hooks_.statisticsQuery();
-  if (hooks_.requestConfig) hooks_.requestConfig(query);
-}
-
 LRESULT CMainDlg::OnRemoveWidget(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  // Compared by identity only: a pointer that is not in the list is never used.
-  manager_.RemoveWidget(reinterpret_cast<CNewsNotes*>(lParam));
+  events_.RemoveWidget(reinterpret_cast<CNewsNotes*>(lParam));
   return 0;
 }
 
 LRESULT CMainDlg::OnTray(UINT, WPARAM, LPARAM lParam, BOOL&) {
-  if (lParam == WM_RBUTTONUP && hooks_.showMainMenu) {
+  if (lParam == WM_RBUTTONUP) {
     POINT pt{};
     GetCursorPos(&pt);
     SetForegroundWindow(hwnd_);
-    hooks_.showMainMenu(pt.x, pt.y);
+    events_.NotifyIconMenu(pt.x, pt.y);
     PostMessageW(hwnd_, WM_NULL, 0, 0);
-  } else if (lParam == WM_LBUTTONUP && hooks_.bringWidgetsToFront) {
-    hooks_.bringWidgetsToFront();
+  } else if (lParam == WM_LBUTTONUP) {
+    events_.NotifyIconClicked();
   }
   return 0;
 }
@@ -268,7 +205,7 @@ UINT CMainDlg::TaskbarCreatedMessage() {
 }
 
 LRESULT CMainDlg::OnTaskbarCreated(UINT, WPARAM, LPARAM, BOOL&) {
-  if (hooks_.addTrayIcon) hooks_.addTrayIcon();  // Explorer restarted: its icons are gone
+  events_.ShowNotifyIcon();  // Explorer restarted: its icons are gone
   return 0;
 }
 
@@ -278,13 +215,12 @@ LRESULT CMainDlg::OnStartDownload(UINT, WPARAM, LPARAM lParam, BOOL&) {
   auto* url = reinterpret_cast<wchar_t*>(lParam);
   std::wstring copy(url);
   delete[] url;
-  if (hooks_.startDownload) hooks_.startDownload(copy.c_str());
+  events_.StartDownload(copy);
   return 0;
 }
 
 LRESULT CMainDlg::OnRemoteConfig(UINT, WPARAM wParam, LPARAM, BOOL&) {
-  if (wParam && hooks_.applyRemoteConfig) hooks_.applyRemoteConfig();
-  if (!wParam && hooks_.remoteConfigFailed) hooks_.remoteConfigFailed();
+  events_.ConfigResult(wParam != 0);
   return 0;
 }
 

@@ -1,18 +1,15 @@
-// The hidden main window: has the widget manager, the periodic work (deferred save,
-// one-second tick, network wait, location publishing), the auto-start registration, and
-// receives the custom messages of workers and widgets.
+// The hidden main window: turns its messages and timers (deferred save, one-second tick,
+// start-up network wait, location publishing, notification icon) into typed calls on the
+// program that has it. Also the auto-start registration and the published location.
 #pragma once
 #include <windows.h>
 
-#include <functional>
-#include <memory>
 #include <string>
 
-#include "app/tick_counters.h"
 #include "framework/dialog_win.h"
 #include "framework/message_loop_win.h"
-#include "feed/feed_fetch_win.h"
-#include "widgets/notes_manager_win.h"
+
+class CNewsNotes;
 
 namespace app {
 
@@ -52,54 +49,53 @@ bool DisableAutoStart();
 // Returns true when it wrote the value.
 bool PublishLocation();
 
-class CMainDlg : public fw::DialogBase,
-                 public fw::MessageFilter,
-                 public fw::IdleHandler,
-                 private widgets::ProgramHost {
+// What the main window tells the program. Every call comes on the UI thread.
+class MainWindowEvents {
+ public:
+  virtual ~MainWindowEvents() = default;
+  // The window exists (hidden): the program loads what it shows.
+  virtual void Started() = 0;
+  // Once a second.
+  virtual void Tick() = 0;
+  // Once a second from the start until it returns true: the start-up network wait.
+  virtual bool WaitForNetwork() = 0;
+  // The deferred save is due, or the program quits.
+  virtual void SaveDue() = 0;
+  // The notification icon is to be added: at start, and when Explorer restarted.
+  virtual void ShowNotifyIcon() = 0;
+  // A right click on the icon, with the cursor at (x, y), the window in the foreground.
+  virtual void NotifyIconMenu(int x, int y) = 0;
+  // A left click on the icon.
+  virtual void NotifyIconClicked() = 0;
+  // The computer woke up.
+  virtual void Resume() = 0;
+  // The remote configuration request ended: parsed, or failed.
+  virtual void ConfigResult(bool parsed) = 0;
+  // A menu command other than quitting (kCmdSettings, kCmdCheckUpdate, kCmdAbout, ...).
+  virtual void Command(UINT id) = 0;
+  // The user accepted an update: its installer is to be downloaded.
+  virtual void StartDownload(const std::wstring& url) = 0;
+  // A widget asked to be removed; compare by identity only, it may be gone already.
+  virtual void RemoveWidget(CNewsNotes* widget) = 0;
+  // The window is being destroyed.
+  virtual void Closing() = 0;
+};
+
+class CMainDlg : public fw::DialogBase, public fw::MessageFilter, public fw::IdleHandler {
  public:
   static constexpr UINT kTemplateId = 129;
 
-  // Work that belongs to other subsystems, reached through one place. Each entry is
-  // called when set; tests set them to observe the main window, and a subsystem that
-  // is not built yet simply leaves its entry empty.
-  struct Hooks {
-    std::function<void()> loadData;                        // read data.dat, create widgets
-    std::function<void()> saveData;                        // write data.dat
-    std::function<void()> loadAdverts;                     // read the advert store
-    std::function<void()> runAdvertScheduler;              // show adverts that are due
-    std::function<void(const std::string&)> requestConfig; // remote configuration request
-    std::function<void()> applyRemoteConfig;               // WM_USER+105 with success
-    std::function<bool()> isOnline;                        // default: InternetGetConnectedState
-    std::function<std::string()> statisticsQuery;          // usage counts for the first request
-    std::function<void(const wchar_t*)> startDownload;     // installer download
-    std::function<void()> checkForUpdate;                  // the user's own update check
-    std::function<void()> remoteConfigFailed;              // WM_USER+105 without success
-    std::function<void()> showAbout;
-    std::function<void(int, int)> showMainMenu;            // cursor x, y
-    std::function<void()> bringWidgetsToFront;             // left click on the icon
-    std::function<void()> addTrayIcon;                     // at start and when Explorer restarts
-    std::function<void()> removeTrayIcon;                  // when the window goes
-    std::function<void()> showSettings;                    // the main menu's "设置"
-  };
-
-  CMainDlg();
+  explicit CMainDlg(MainWindowEvents& events);
   ~CMainDlg() override;
-
-  Hooks& hooks() { return hooks_; }
-  CNotesManager& manager() { return manager_; }
-  // The program's refresher, which the window's widgets refresh through; without one
-  // (tests) the window makes its own when first needed.
-  void SetFeedRefresher(feed::FeedRefresher* feeds) { feeds_ = feeds; }
-  // The refresher given, or one of the window's own made when first asked for.
-  feed::FeedRefresher& Feeds();
 
   HWND Create(HWND parent) { return DialogBase::Create(parent); }
 
-  void ScheduleSave(unsigned ms) override;
+  // (Re)starts the deferred save: SaveDue comes `ms` after the last call.
+  void ScheduleSave(unsigned ms);
+  // Removal of `widget` once the current message has returned.
+  void RemoveWidgetLater(CNewsNotes* widget);
+  // Saves, destroys the window and ends the message loop.
   void Quit(int exitCode);
-  void ShowAbout() override;
-  // How often every widget refreshes silently, in seconds.
-  void SetRefreshPeriod(int seconds) { counters_.SetRefreshPeriod(seconds); }
 
   BOOL PreTranslateMessage(MSG*) override { return FALSE; }
   BOOL OnIdle() override { return FALSE; }
@@ -137,28 +133,13 @@ class CMainDlg : public fw::DialogBase,
   LRESULT OnTaskbarCreated(UINT, WPARAM, LPARAM, BOOL&);
   static UINT TaskbarCreatedMessage();
 
-  void OnTick();
-  void OnNetworkWait();
+  void OnSaveTimer();
 
-  // widgets::ProgramHost: what the widget manager asks of the program.
-  void RemoveWidgetLater(CNewsNotes* widget) override;
-  void SendSubscribeNotice(const std::u16string& feedUrl, const std::u16string& name) override;
-  bool StartFeedRefresh(HWND window, const std::u16string& url, const feed::RefreshOptions& options) override;
-  bool IsAutoStartOn() override { return app::IsAutoStartOn(); }
-  bool SetAutoStart(bool on) override { return on ? app::EnableAutoStart() : app::DisableAutoStart(); }
-  void OpenHelp() override;
-  void Quit() override { Quit(0); }
-
-  Hooks hooks_;
+  MainWindowEvents& events_;
   // The pending save: when it is due, and when its timer fires (0: no timer runs). A
   // burst of changes (every widget's at start-up) moves the due time only; a timer that
   // fires early is set again for what is left.
   unsigned long long saveDue_ = 0, saveFires_ = 0;
-  feed::FeedRefresher* feeds_ = nullptr;
-  std::unique_ptr<feed::FeedRefresher> ownFeeds_;
-  TickCounters counters_;
-  NetworkWatch network_;
-  CNotesManager manager_{*this};
 };
 
 }  // namespace app

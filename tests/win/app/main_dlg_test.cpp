@@ -8,6 +8,7 @@
 #include "framework/handles_win.h"
 #include "framework/message_loop_win.h"
 #include "widgets/news_notes_win.h"
+#include "win/win_fake_program.h"
 #include "win/win_test_util.h"
 
 namespace {
@@ -34,19 +35,13 @@ void WriteValue(const wchar_t* keyPath, const wchar_t* name, const std::wstring&
                  static_cast<DWORD>((v.size() + 1) * sizeof(wchar_t)));
 }
 
-// A main window with hooks recording what it asks of the other subsystems.
+// The main window driven by a fake program that records the calls it makes.
 class MainDlgTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fw::AppModule::AddMessageLoop(&loop_);
-    auto& h = dlg_.hooks();
-    h.loadData = [this] { ++loads_; };
-    h.saveData = [this] { saves_.push_back(GetTickCount64()); };
-    h.isOnline = [this] { return online_; };
-    h.statisticsQuery = [] { return std::string("1%3D12%2C"); };
-    h.requestConfig = [this](const std::string& q) { configQueries_.push_back(q); };
-    h.applyRemoteConfig = [this] { ++applied_; };
-    ASSERT_NE(dlg_.Create(nullptr), nullptr);
+    program_.onSave = [this] { saves_.push_back(GetTickCount64()); };
+    ASSERT_NE(program_.Create(), nullptr);
   }
   void TearDown() override {
     if (dlg_.IsWindow()) dlg_.DestroyWindow();
@@ -54,11 +49,9 @@ class MainDlgTest : public ::testing::Test {
   }
 
   fw::MessageLoop loop_;
-  CMainDlg dlg_;
-  int loads_ = 0, applied_ = 0;
-  bool online_ = false;
+  wintest::FakeProgram program_;
+  CMainDlg& dlg_ = program_.window();
   std::vector<ULONGLONG> saves_;
-  std::vector<std::string> configQueries_;
 };
 
 TEST_F(MainDlgTest, HiddenToolWindowThatLoadedItsData) {
@@ -66,7 +59,7 @@ TEST_F(MainDlgTest, HiddenToolWindowThatLoadedItsData) {
   LONG_PTR ex = GetWindowLongPtrW(dlg_.hwnd(), GWL_EXSTYLE);
   EXPECT_TRUE(ex & WS_EX_TOOLWINDOW);
   EXPECT_FALSE(ex & WS_EX_APPWINDOW);
-  EXPECT_EQ(loads_, 1);
+  EXPECT_EQ(program_.started, 1);
   wchar_t title[64] = {};
   GetWindowTextW(dlg_.hwnd(), title, 64);
   EXPECT_STREQ(title, L"Dorvane");
@@ -114,52 +107,84 @@ TEST_F(MainDlgTest, QueryEndSessionDropsAPendingSave) {
   EXPECT_TRUE(saves_.empty());
 }
 
-TEST_F(MainDlgTest, StartupConfigRequestWaitsForTheNetworkAndRunsOnce) {
-  wintest::PumpFor(2300);
-  EXPECT_TRUE(configQueries_.empty()) << "requested while offline";
-  online_ = true;
-  ASSERT_TRUE(wintest::PumpUntil([this] { return !configQueries_.empty(); }, 1600));
-  EXPECT_EQ(configQueries_[0], "run=1&stat=1%3D12%2C");
+// The start-up wait is asked once a second until it says it is over, and never after.
+TEST_F(MainDlgTest, TheNetworkWaitIsAskedEverySecondUntilItIsOver) {
+  ASSERT_TRUE(wintest::PumpUntil([this] { return program_.networkWaits >= 2; }, 3500));
+  EXPECT_GE(program_.ticks, 1);
+  program_.online = true;
+  const int asked = program_.networkWaits;
+  ASSERT_TRUE(wintest::PumpUntil([&] { return program_.networkWaits > asked; }, 1600));
+  const int last = program_.networkWaits;
   wintest::PumpFor(2200);
-  EXPECT_EQ(configQueries_.size(), 1u);
+  EXPECT_EQ(program_.networkWaits, last) << "asked again after the wait was over";
+  EXPECT_GE(program_.ticks, 3) << "the tick goes on";
 }
 
 TEST_F(MainDlgTest, CustomMessages) {
   SendMessageW(dlg_.hwnd(), app::WM_APP_REMOTE_CONFIG, 0, 0);
-  EXPECT_EQ(applied_, 0) << "a failed fetch changes nothing";
   SendMessageW(dlg_.hwnd(), app::WM_APP_REMOTE_CONFIG, 1, 0);
-  EXPECT_EQ(applied_, 1);
+  EXPECT_EQ(program_.configResults, (std::vector<bool>{false, true}));
   // Removal: a pointer that is not a listed widget is ignored, a listed one goes.
-  auto* widget = new CNewsNotes(dlg_.manager());
-  dlg_.manager().AddWidget(widget);
+  auto* widget = new CNewsNotes(program_.manager());
+  program_.manager().AddWidget(widget);
   PostMessageW(dlg_.hwnd(), app::WM_APP_REMOVE_WIDGET, 0, 1234);
   wintest::PumpFor(50);
-  EXPECT_EQ(dlg_.manager().WidgetList().size(), 1u);
-  PostMessageW(dlg_.hwnd(), app::WM_APP_REMOVE_WIDGET, 0, reinterpret_cast<LPARAM>(widget));
+  EXPECT_EQ(program_.manager().WidgetList().size(), 1u);
+  dlg_.RemoveWidgetLater(widget);
+  EXPECT_EQ(program_.manager().WidgetList().size(), 1u) << "removed before the message returned";
   wintest::PumpFor(50);
-  EXPECT_TRUE(dlg_.manager().WidgetList().empty());
+  EXPECT_TRUE(program_.manager().WidgetList().empty());
   for (UINT m : {app::WM_APP_UNUSED_101, app::WM_APP_UNUSED_104, app::WM_APP_UNUSED_110})
     EXPECT_EQ(SendMessageW(dlg_.hwnd(), m, 7, 7), 0);
-  // The download request's URL block belongs to the receiver, also when nothing handles it.
-  std::wstring got;
-  dlg_.hooks().startDownload = [&got](const wchar_t* url) { got = url; };
+  // The download request's URL block belongs to the receiver.
   auto* block = new wchar_t[32];
   wcscpy(block, L"http://127.0.0.1/setup.exe");
   SendMessageW(dlg_.hwnd(), app::WM_APP_START_DOWNLOAD, 0, reinterpret_cast<LPARAM>(block));
-  EXPECT_EQ(got, L"http://127.0.0.1/setup.exe");
   EXPECT_EQ(SendMessageW(dlg_.hwnd(), app::WM_APP_START_DOWNLOAD, 0, 0), 0);
+  EXPECT_EQ(program_.downloads, (std::vector<std::wstring>{L"http://127.0.0.1/setup.exe"}));
+}
+
+// Commands, the notification icon, waking up and Explorer's restart reach the program as
+// calls of their own; only the computer's resume counts as one (not a suspend).
+TEST_F(MainDlgTest, MessagesBecomeTypedCalls) {
+  for (UINT id : {app::kCmdSettings, app::kCmdCheckUpdate, app::kCmdAbout, 9999u})
+    SendMessageW(dlg_.hwnd(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+  EXPECT_EQ(program_.commands, (std::vector<UINT>{app::kCmdSettings, app::kCmdCheckUpdate, app::kCmdAbout, 9999u}));
+  std::vector<POINT> menus;
+  program_.onIconMenu = [&](int x, int y) { menus.push_back({x, y}); };
+  SetCursorPos(120, 130);
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  SendMessageW(dlg_.hwnd(), app::WM_APP_TRAY, 0, WM_RBUTTONUP);
+  SendMessageW(dlg_.hwnd(), app::WM_APP_TRAY, 0, WM_MOUSEMOVE);
+  SendMessageW(dlg_.hwnd(), app::WM_APP_TRAY, 0, WM_LBUTTONUP);
+  ASSERT_EQ(menus.size(), 1u);
+  EXPECT_EQ(menus[0].x, cursor.x);
+  EXPECT_EQ(menus[0].y, cursor.y);
+  EXPECT_EQ(program_.iconClicks, 1);
+  for (WPARAM event : {WPARAM{0x4} /* suspend */, WPARAM{0x7}, WPARAM{0x12}})
+    EXPECT_EQ(SendMessageW(dlg_.hwnd(), WM_POWERBROADCAST, event, 0), TRUE);
+  EXPECT_EQ(program_.resumes, 2);
+  const int shown = program_.iconShown;
+  SendMessageW(dlg_.hwnd(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+  EXPECT_EQ(program_.iconShown, shown + 1);
+  dlg_.DestroyWindow();
+  EXPECT_EQ(program_.closings, 1);
 }
 
 TEST_F(MainDlgTest, QuitSavesDestroysAndPostsQuit) {
   dlg_.ScheduleSave(5000);
-  dlg_.Quit(0);
+  SendMessageW(dlg_.hwnd(), WM_COMMAND, MAKEWPARAM(app::kCmdQuit, 0), 0);
   EXPECT_EQ(saves_.size(), 1u);
   EXPECT_FALSE(dlg_.IsWindow());
+  EXPECT_TRUE(program_.commands.empty()) << "quitting is the window's own";
   MSG msg;
   bool sawQuit = false;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
     if (msg.message == WM_QUIT) sawQuit = true;
   EXPECT_TRUE(sawQuit);
+  wintest::PumpFor(300);
+  EXPECT_EQ(saves_.size(), 1u) << "the pending save was dropped";
 }
 
 TEST(AutoStart, OnOffAndAnotherCopysPath) {

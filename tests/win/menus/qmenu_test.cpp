@@ -4,15 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <thread>
 #include <vector>
 
-#include "app/main_dlg_win.h"
 #include "framework/message_loop_win.h"
 #include "menus/color_menu_win.h"
 #include "menus/main_menu.h"
 #include "menus/main_menu_win.h"
 #include "ui/dpi_win.h"
+#include "win/win_fake_program.h"
 #include "win/win_test_util.h"
 
 namespace {
@@ -76,21 +77,15 @@ std::vector<uint32_t> PrintWindowClient(HWND hwnd, int* w, int* h) {
 constexpr uint32_t kWhite = 0xFFFFFF;
 constexpr uint32_t kFrame = 0xACA899;  // R172 G168 B153 as the DIB stores it
 
-// The main window with the main menu and the notification icon as the program wires them.
+// The main window with the main menu and the notification icon as the program has them.
 class MainMenuTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fw::AppModule::AddMessageLoop(&loop_);
-    auto& h = dlg_.hooks();
-    h.saveData = [this] { ++saves_; };
-    h.showMainMenu = [this](int x, int y) { menu_.Show(dlg_.hwnd(), x, y); };
-    h.addTrayIcon = [this] { trayAdded_ = menus::AddTrayIcon(dlg_.hwnd()); };
-    h.removeTrayIcon = [this] { menus::RemoveTrayIcon(dlg_.hwnd()); };
-    h.showAbout = [this] { ++abouts_; };
-    h.checkForUpdate = [this] { ++updateChecks_; };
-    h.showSettings = [this] { ++settings_; };
-    h.bringWidgetsToFront = [this] { ++fronts_; };
-    ASSERT_NE(dlg_.Create(nullptr), nullptr);
+    program_.onIconMenu = [this](int x, int y) { menu_.Show(dlg_.hwnd(), x, y); };
+    program_.onShowIcon = [this] { trayAdded_ = menus::AddTrayIcon(dlg_.hwnd()); };
+    program_.onClosing = [this] { menus::RemoveTrayIcon(dlg_.hwnd()); };
+    ASSERT_NE(program_.Create(), nullptr);
   }
   void TearDown() override {
     menu_.Close();
@@ -113,9 +108,10 @@ class MainMenuTest : public ::testing::Test {
 
   fw::MessageLoop loop_;
   menus::MainMenu menu_;  // declared before the window, so it goes after it, as in the program
-  app::CMainDlg dlg_;
+  wintest::FakeProgram program_;
+  app::CMainDlg& dlg_ = program_.window();
   bool trayAdded_ = false;
-  int saves_ = 0, abouts_ = 0, updateChecks_ = 0, settings_ = 0, fronts_ = 0;
+  int Commands(UINT id) const { return static_cast<int>(std::count(program_.commands.begin(), program_.commands.end(), id)); }
 };
 
 TEST_F(MainMenuTest, RightClickOnTheIconOpensANonActivatingToolWindowAtTheCursor) {
@@ -215,20 +211,20 @@ TEST_F(MainMenuTest, OptionsOpensToTheRightAndAboutReachesTheMainWindow) {
   SendMessageW(top.hwnd(), WM_MOUSEMOVE, 0, CentreOf(top.ItemRect(2)));
   ASSERT_TRUE(menu_.options().hwnd());
   SendMessageW(menu_.options().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(menu_.options().ItemRect(3)));
-  EXPECT_TRUE(wintest::PumpUntil([this] { return abouts_ == 1; }, 2000));
+  EXPECT_TRUE(wintest::PumpUntil([this] { return Commands(app::kCmdAbout) == 1; }, 2000));
   EXPECT_TRUE(AllClosed());
   EXPECT_EQ(menus::CQMenuBase::Current(), nullptr);
-  EXPECT_EQ(updateChecks_, 0);
+  EXPECT_EQ(Commands(app::kCmdCheckUpdate), 0);
   // 检查软件更新 and 设置 likewise.
   OpenAt(300, 200);
   SendMessageW(menu_.top().hwnd(), WM_MOUSEMOVE, 0, CentreOf(menu_.top().ItemRect(2)));
   SendMessageW(menu_.options().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(menu_.options().ItemRect(2)));
-  EXPECT_TRUE(wintest::PumpUntil([this] { return updateChecks_ == 1; }, 2000));
+  EXPECT_TRUE(wintest::PumpUntil([this] { return Commands(app::kCmdCheckUpdate) == 1; }, 2000));
   OpenAt(300, 200);
   SendMessageW(menu_.top().hwnd(), WM_MOUSEMOVE, 0, CentreOf(menu_.top().ItemRect(2)));
   SendMessageW(menu_.options().hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, CentreOf(menu_.options().ItemRect(0)));
-  EXPECT_TRUE(wintest::PumpUntil([this] { return settings_ == 1; }, 2000));
-  EXPECT_EQ(abouts_, 1);
+  EXPECT_TRUE(wintest::PumpUntil([this] { return Commands(app::kCmdSettings) == 1; }, 2000));
+  EXPECT_EQ(Commands(app::kCmdAbout), 1);
 }
 
 TEST_F(MainMenuTest, QuitSavesAndEndsTheProgram) {
@@ -248,7 +244,7 @@ TEST_F(MainMenuTest, QuitSavesAndEndsTheProgram) {
     DispatchMessageW(&msg);
   }
   EXPECT_TRUE(sawQuit);
-  EXPECT_EQ(saves_, 1);
+  EXPECT_EQ(program_.saves, 1);
   EXPECT_FALSE(dlg_.IsWindow());
   EXPECT_TRUE(AllClosed());
 }
@@ -283,7 +279,7 @@ TEST_F(MainMenuTest, TheNotificationIconComesBackWhenExplorerRestarts) {
   EXPECT_TRUE(Shell_NotifyIconW(NIM_MODIFY, &nid));
   // A left click brings the widgets forward and opens no menu.
   SendMessageW(dlg_.hwnd(), menus::kTrayCallbackMessage, 0, WM_LBUTTONUP);
-  EXPECT_EQ(fronts_, 1);
+  EXPECT_EQ(program_.iconClicks, 1);
   EXPECT_FALSE(menu_.top().hwnd());
   // The window's end removes it.
   dlg_.DestroyWindow();

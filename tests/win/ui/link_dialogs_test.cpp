@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_dlg_win.h"
+#include "win/win_fake_program.h"
 #include "framework/message_loop_win.h"
 #include "framework/wstr_win.h"
 #include "net/http_client_win.h"
@@ -95,9 +95,9 @@ void Answer(HWND d, const wchar_t* name, const wchar_t* url, int button) {
 // notice sender of the test's choice.
 class MainWindowHost : public ui::LinkDialogHost {
  public:
-  explicit MainWindowHost(app::CMainDlg& main) : main_(main) {}
+  explicit MainWindowHost(wintest::FakeProgram& main) : main_(main) {}
   ManagerData& Settings() override { return main_.manager(); }
-  void RequestSave(unsigned delayMs) override { main_.ScheduleSave(delayMs); }
+  void RequestSave(unsigned delayMs) override { main_.window().ScheduleSave(delayMs); }
   void SendSubscribeNotice(const std::u16string& url, const std::u16string& name) override {
     if (notice) notice(as_wcstr(url), as_wcstr(name));
   }
@@ -106,7 +106,7 @@ class MainWindowHost : public ui::LinkDialogHost {
   std::vector<std::u16string> untitled;
 
  private:
-  app::CMainDlg& main_;
+  wintest::FakeProgram& main_;
 };
 
 // A main window (for the manager's lists and the deferred save) that records its saves.
@@ -116,11 +116,11 @@ class LinkDialogsTest : public ::testing::Test {
     g_notices.clear();
     host_.notice = &RecordNotice;
     fw::AppModule::AddMessageLoop(&loop_);
-    main_.hooks().saveData = [this] { saves_.push_back({GetTickCount64(), m().custom_links}); };
-    ASSERT_NE(main_.Create(nullptr), nullptr);
+    main_.onSave = [this] { saves_.push_back({GetTickCount64(), m().custom_links}); };
+    ASSERT_NE(main_.Create(), nullptr);
   }
   void TearDown() override {
-    if (main_.IsWindow()) main_.DestroyWindow();
+    if (main_.window().IsWindow()) main_.window().DestroyWindow();
     fw::AppModule::RemoveMessageLoop();
   }
   ManagerData& m() { return main_.manager(); }
@@ -130,7 +130,7 @@ class LinkDialogsTest : public ::testing::Test {
     Links custom;
   };
   fw::MessageLoop loop_;
-  app::CMainDlg main_;
+  wintest::FakeProgram main_;
   MainWindowHost host_{main_};
   std::vector<Save> saves_;
 };
@@ -465,7 +465,7 @@ TEST_F(LinkDialogsTest, DeletingTheOnlyRowSavesAnEmptyListASecondLater) {
   testutil::TempDir dir;
   const store::DataStore data(u"", platform::Utf8ToU16(dir.file("")));
   const std::u16string file = data.ProgramCopy();
-  main_.hooks().saveData = [&] {
+  main_.onSave = [&] {
     saves_.push_back({GetTickCount64(), m().custom_links});
     data.Save(main_.manager().Snapshot(), {1024, 768});
   };

@@ -12,7 +12,6 @@
 
 #include <memory>
 
-#include "app/main_dlg_win.h"
 #include "model/feed_item.h"
 #include "ui/layered_pixels.h"
 #include "widgets/desktop_embed_win.h"
@@ -21,6 +20,7 @@
 #include "widgets/widget_compose.h"
 #include "widgets/widget_placement.h"
 #include "win/widgets/fake_widget_env.h"
+#include "win/win_fake_program.h"
 #include "win/win_test_util.h"
 
 namespace {
@@ -91,7 +91,7 @@ class NewsNotesTest : public ::testing::Test {
 // The manager with the main window that has it: lists, removal, new widgets.
 class WidgetManagerTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(dlg_.Create(nullptr)); }
+  void SetUp() override { ASSERT_TRUE(dlg_.Create()); }
   void TearDown() override { DestroyWindow(dlg_.hwnd()); }
 
   CNewsNotes* Make(int theme) {
@@ -104,7 +104,7 @@ class WidgetManagerTest : public ::testing::Test {
     return w;
   }
 
-  app::CMainDlg dlg_;
+  wintest::FakeProgram dlg_;
 };
 
 TEST_F(NewsNotesTest, FaintBackgroundOpaqueText) {
