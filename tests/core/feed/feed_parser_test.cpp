@@ -1,5 +1,8 @@
 #include "feed/feed_parser.h"
 
+#include "feed/feed_encoding.h"
+#include "feed/feed_repair.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
