@@ -8,6 +8,7 @@
 
 #include "feed/feed_date.h"
 #include "feed/feed_parser.h"
+#include "feed/feed_repair.h"
 #include "feed/feed_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

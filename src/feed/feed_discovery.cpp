@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "feed/feed_parser.h"
+#include "feed/feed_encoding.h"
 #include "feed/feed_text.h"
 
 namespace feed {

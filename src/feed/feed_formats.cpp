@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "feed/feed_parser.h"
+#include "feed/feed_site_rules.h"
 #include "feed/feed_text.h"
 #include "platform/text.h"
 

@@ -6,7 +6,8 @@
 #include <unordered_set>
 #include <vector>
 
-#include "feed/feed_parser.h"
+#include "feed/feed_encoding.h"
+#include "feed/feed_repair.h"
 #include "feed/feed_text.h"
 #include "net/url.h"
 #include "platform/text.h"

@@ -4,17 +4,17 @@
 #include <climits>
 #include <cstdlib>
 
+#include "richtext/rich_draw_parts.h"
+
 namespace richtext {
 
 namespace {
 
+using parts::ClampInt;
+using parts::kCaretBlinkMs;
+
 const std::u16string kDefaultFaceName = u"宋体";
 constexpr int kDefaultPointsTimes10 = 100;  // the default font is 10 points
-constexpr int kCaretBlinkMs = 500;
-constexpr int kGlideIntervalMs = 20;
-constexpr double kDragFactor = 1.5;       // content moves faster than the pointer
-constexpr double kGlideStep = 0.2;        // share of the remaining distance per tick
-constexpr double kOverPull = 0.3;         // content may be pulled 30 % of the view beyond an end
 constexpr int kImageBoxPercent = 80;
 constexpr int kMinImageBox = 40;
 constexpr int kMaxImageBox = 150;
@@ -32,16 +32,42 @@ const SharedText& ProcessDefaultFace() {
   return face;
 }
 
+// Characters side by side on one line in one style, drawn as one run: a call per character
+// costs far more than the glyphs themselves. The run goes out before anything else touches
+// the canvas, so the drawing order stays that of the items.
+class GlyphRun {
+ public:
+  explicit GlyphRun(Canvas& canvas) : canvas_(canvas) {}
+
+  bool Continues(int atX, int atY) const { return chars_.empty() || (atX == end_ && atY == y_); }
+  void Add(int atX, int atY, char16_t ch, int width) {
+    if (chars_.empty()) {
+      x_ = atX;
+      y_ = atY;
+    }
+    chars_.push_back(ch);
+    advances_.push_back(width);
+    end_ = atX + width;
+  }
+  void Flush() {
+    if (chars_.empty()) return;
+    canvas_.DrawChars(x_, y_, chars_.data(), advances_.data(), static_cast<int>(chars_.size()));
+    chars_.clear();
+    advances_.clear();
+  }
+
+ private:
+  Canvas& canvas_;
+  std::u16string chars_;
+  std::vector<int> advances_;
+  int x_ = 0, y_ = 0, end_ = 0;
+};
+
 uint32_t NextImageToken() {
   static uint32_t next = 0;
   if (++next == 0) ++next;
   return next;
 }
-
-int ClampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
-
-const char16_t* const kImageExtensions[] = {u".jpg", u".jpeg", u".bmp", u".png", u".gif", u".raw", u".pcx",
-                                            u".tiff", u".tga", u".exif", u".fpx", u".psd", u".cdr", u".eps"};
 
 }  // namespace
 
@@ -364,172 +390,6 @@ void CRichDraw::MeasureWithCache(RichItem& item) {
   item.height = e.cy;
 }
 
-// --- Layout ---
-
-void CRichDraw::Layout() {
-  lines_.clear();
-  const int n = GetItemCount();
-  const int left = view_.left;
-  const int viewWidth = view_.Width();
-  int lineTop = view_.top;
-  int lineHeight = 0;
-  int first = 0;
-  int lineWidth = 0;
-
-  auto closeLine = [&](int last, int nextFirst) {
-    if (centered_) {
-      int x = left + (viewWidth - lineWidth) / 2;
-      for (int j = first; j <= last && j < n; ++j) {
-        items_[j]->x = x;
-        x += items_[j]->width;
-      }
-    }
-    lines_.push_back(RichLine{lineTop, lineTop + lineHeight + lineSpacing_, first, last});
-    lineTop += lineHeight + lineSpacing_;
-    first = nextFirst;
-    lineWidth = 0;
-  };
-  auto place = [&](RichItem& it) {
-    it.top = lineTop;
-    it.x = left + lineWidth;
-    it.y = lineTop + lineHeight - it.height;
-    lineWidth += it.width;
-  };
-
-  for (int i = 0; i < n; ++i) {
-    RichItem& it = *items_[i];
-    if (it.IsLineBreak()) {
-      it.width = 0;
-      bool endsLine = it.ch == u'\n' || i + 1 == n || !(items_[i + 1]->IsText() && items_[i + 1]->ch == u'\n');
-      if (endsLine) {
-        if (lineHeight == 0) lineHeight = defaultLineHeight_;
-        place(it);
-        closeLine(i, i + 1);
-        lineHeight = defaultLineHeight_;
-        continue;
-      }
-    }
-    if (lineWidth + it.width >= viewWidth) {
-      if (lineHeight == 0) lineHeight = defaultLineHeight_;
-      closeLine(i > first ? i - 1 : i, i);
-      lineHeight = 0;
-    }
-    if (it.height > lineHeight) {
-      lineHeight = it.height;
-      for (int j = first; j < i; ++j) items_[j]->y = lineTop + lineHeight - items_[j]->height;
-    }
-    place(it);
-  }
-  if (n > 0) closeLine(n - 1, n);
-  contentHeight_ = lines_.empty() ? 0 : lines_.back().bottom - view_.top;
-  // A read-only engine has no caret to keep in view: its scroll position is its owner's.
-  PlaceCaret(!readOnly_);
-  DetectLinks();
-}
-
-// --- Links ---
-
-void CRichDraw::DetectLinks() {
-  const int n = GetItemCount();
-  std::u16string text(static_cast<size_t>(n), u' ');
-  for (int i = 0; i < n; ++i) {
-    RichItem& it = *items_[i];
-    if (it.detected) {
-      // The previous detection's marks go (what the content says stays in its own fields).
-      it.link.reset();
-      it.underline = 0;
-      it.detected = false;
-    }
-    char16_t c = it.IsText() ? it.ch : u' ';
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    text[i] = c;
-  }
-  static const std::u16string kHttp = u"http://", kWww = u"www.";
-  auto startsAt = [&text](size_t i, const std::u16string& what) { return text.compare(i, what.size(), what) == 0; };
-  size_t from = 0;
-  for (;;) {
-    // One pass for both prefixes: searching each to the end again for every address
-    // would make detection quadratic in long texts.
-    size_t start = from;
-    while (start < text.size() && !((text[start] == u'h' && startsAt(start, kHttp)) ||
-                                    (text[start] == u'w' && startsAt(start, kWww))))
-      ++start;
-    if (start >= text.size()) break;
-    size_t end = start;
-    while (end < text.size()) {
-      char16_t c = text[end];
-      if (c == u' ' || c == u'\r' || c == u'\n' || c >= 128) break;
-      ++end;
-    }
-    SharedText link = std::make_shared<const std::u16string>(text.substr(start, end - start));
-    for (size_t i = start; i < end; ++i) {
-      RichItem* it = items_[i];
-      it->link = link;
-      it->underline = 1;
-      it->detected = true;
-    }
-    from = end;
-  }
-}
-
-int CRichDraw::HitTest(int x, int y) const {
-  if (x < view_.left || x > view_.right || y < view_.top || y > view_.bottom) return -1;
-  const int cx = x - hOffset_, cy = y - vOffset_;
-  // Every item lies inside its line's band and bands follow each other, so only the lines
-  // whose band holds the point can hold the item.
-  auto line = std::upper_bound(lines_.begin(), lines_.end(), cy,
-                               [](int value, const RichLine& l) { return value < l.bottom; });
-  const int n = GetItemCount();
-  for (; line != lines_.end() && line->top <= cy; ++line) {
-    for (int i = std::max(line->first, 0); i <= line->last && i < n; ++i) {
-      const RichItem& it = *items_[i];
-      if (cx >= it.x && cx < it.x + it.width && cy >= it.y && cy < it.y + it.height) return i;
-    }
-  }
-  return -1;
-}
-
-const std::u16string* CRichDraw::GetLinkAt(int x, int y, int* kind) const {
-  int i = HitTest(x, y);
-  if (i < 0 || !items_[i]->link) return nullptr;
-  const std::u16string& link = *items_[i]->link;
-  if (kind) {
-    *kind = 2;
-    size_t dot = link.rfind(u'.');
-    if (dot != std::u16string::npos) {
-      std::u16string ext = link.substr(dot);
-      for (const char16_t* e : kImageExtensions)
-        if (ext == e) *kind = 1;
-    }
-  }
-  return &link;
-}
-
-void CRichDraw::HighlightLink(int index, ColorRef color) {
-  if (index < 0 || index >= GetItemCount() || !items_[index]->link) return;
-  // Owners call this on every mouse move over a link: repaint only what changed.
-  Rect changed;
-  auto light = [&](RichItem& it) {
-    if (!it.underline || it.color != color) AddCell(it, &changed);
-    it.underline = 1;
-    it.color = color;
-  };
-  for (int i = index; i < GetItemCount() && items_[i]->link; ++i) light(*items_[i]);
-  for (int i = index - 1; i >= 0 && items_[i]->link; --i) light(*items_[i]);
-  RepaintItems(changed);
-}
-
-void CRichDraw::ClearLinkHighlight(ColorRef color) {
-  Rect changed;
-  for (RichItem* it : items_) {
-    if (!it->link || !it->underline) continue;
-    AddCell(*it, &changed);
-    it->underline = 0;
-    it->color = color;
-  }
-  RepaintItems(changed);
-}
-
 // --- Painting ---
 
 void CRichDraw::Repaint() {
@@ -581,231 +441,73 @@ void CRichDraw::Paint(Canvas& canvas, const Rect* area) {
   if (area) canvas.ClipTo(*area);
   // Items that end above the area or start below it are skipped; two pixels of room for
   // glyphs that reach past their cells.
-  const int areaTop = area ? area->top - 2 : INT_MIN, areaBottom = area ? area->bottom + 2 : INT_MAX;
-  if (!items_.empty()) {
-    ColorRef text = canvas.GetTextColor();
-    ColorRef back = canvas.GetBackColor();
-    bool transparent = canvas.IsBackTransparent();
-    FontDesc font = FontFor(*items_[0]);
-    canvas.UseFont(font);
-    // Characters side by side on one line in one style are drawn as one run: a call per
-    // character costs far more than the glyphs themselves. The run goes out before
-    // anything else touches the canvas, so the drawing order stays that of the items.
-    std::u16string run;
-    std::vector<int> advances;
-    int runX = 0, runY = 0, runEnd = 0;
-    auto flush = [&] {
-      if (run.empty()) return;
-      canvas.DrawChars(runX, runY, run.data(), advances.data(), static_cast<int>(run.size()));
-      run.clear();
-      advances.clear();
-    };
-    int prevSelected = 0;
-    for (RichItem* p : items_) {
-      const RichItem& it = *p;
-      const int sy = it.y + vOffset_;
-      const int x = it.x + hOffset_;
-      if (sy + it.height < 0 || sy > view_.bottom) continue;
-      if (sy + it.height + (it.selected ? lineSpacing_ : 0) <= areaTop || sy >= areaBottom) continue;
-      if (it.IsLineBreak()) {
-        if (it.selected) {
-          flush();
-          canvas.FillRect(Rect{x, sy, x + 2, sy + it.height + lineSpacing_}, kSelectionColor);
-        }
-        prevSelected = it.selected;
-        continue;
-      }
-      if (it.selected && !prevSelected) {
-        flush();
-        canvas.SetTextColor(text = kWhite);
-        canvas.SetBackTransparent(transparent = true);
-      }
-      if (!it.selected) {
-        if (back != it.background || text != it.color || transparent != (it.transparent != 0)) flush();
-        if (back != it.background) canvas.SetBackColor(back = it.background);
-        if (text != it.color) canvas.SetTextColor(text = it.color);
-        if (transparent != (it.transparent != 0)) canvas.SetBackTransparent(transparent = it.transparent != 0);
-      }
-      prevSelected = it.selected;
-      const std::u16string& face = it.face ? *it.face : kDefaultFaceName;
-      int height = it.IsText() ? FontHeightFromSize(it.size, logPixelsY_) : font.height;
-      if (font.underline != (it.underline != 0) || font.height != height || font.face != face ||
-          (font.weight > 400) != (it.bold != 0) || font.strikeout != (it.strikeout != 0) ||
-          font.italic != (it.italic != 0)) {
-        flush();
-        font = FontFor(it);
-        font.height = height;
-        canvas.UseFont(font);
-      }
-      if (it.width <= 0) continue;
-      Rect box{x, sy, x + it.width, sy + it.height};
-      if (it.selected) {
-        flush();
-        canvas.FillRect(Rect{x, sy, x + it.width, sy + it.height + lineSpacing_}, kSelectionColor);
-      }
-      if (it.IsText()) {
-        // Half of a surrogate pair is drawn on its own, as it always was.
-        const bool surrogate = it.ch >= 0xD800 && it.ch <= 0xDFFF;
-        if (!run.empty() && (surrogate || x != runEnd || sy != runY)) flush();
-        if (surrogate) {
-          canvas.DrawChar(x, sy, it.ch);
-          continue;
-        }
-        if (run.empty()) {
-          runX = x;
-          runY = sy;
-        }
-        run.push_back(it.ch);
-        advances.push_back(it.width);
-        runEnd = x + it.width;
-      } else if (it.displayBitmap) {
-        flush();
-        canvas.DrawBitmap(*it.displayBitmap, x, sy, it.width, it.height);
-        if (it.selected) canvas.InvertRect(box);
-      }
-    }
-    flush();
-  }
+  if (!items_.empty()) PaintItems(canvas, area ? area->top - 2 : INT_MIN, area ? area->bottom + 2 : INT_MAX);
   if (caretVisible_ && caretHeight_ > 0 && (!readOnly_ || !dragScroll_))
     canvas.FillRect(Rect{caretX_, caretY_, caretX_ + 1, caretY_ + caretHeight_}, kCaretColor);
 }
 
-// --- Scrolling ---
-
-int CRichDraw::MinScroll() const { return std::min(view_.Height() - contentHeight_, 0); }
-
-void CRichDraw::SetOffset(int vertical) {
-  caretY_ += vertical - vOffset_;
-  vOffset_ = vertical;
-}
-
-void CRichDraw::ScrollTo(int /*horizontal*/, int vertical) {
-  int clamped = ClampInt(vertical, MinScroll(), 0);
-  if (clamped == vOffset_) return;  // a wheel turned at either end changes nothing
-  SetOffset(clamped);
-  Repaint();
-}
-
-void CRichDraw::ScrollAndSync(int vertical) {
-  ScrollTo(hOffset_, vertical);
-  if (host_ && host_->HasVScroll()) host_->SetVScrollPos(-vOffset_);
-}
-
-void CRichDraw::ScrollBy(int delta) { ScrollAndSync(vOffset_ - delta); }
-
-void CRichDraw::OnMouseWheel(int32_t wheelParam) {
-  if (!host_ || !enabled_) return;
-  // Turned toward the user (negative): later content comes into view.
-  ScrollAndSync(wheelParam < 0 ? vOffset_ - defaultLineHeight_ : vOffset_ + defaultLineHeight_);
-}
-
-void CRichDraw::ClampGlideTarget() { glideTarget_ = ClampInt(glideTarget_, MinScroll(), 0); }
-
-void CRichDraw::StopGlide() {
-  glideRunning_ = false;
-  if (!host_) return;
-  host_->KillTimer(kTimerGlide);
-  host_->PostGlideAtRest();
-}
-
-void CRichDraw::OnLButtonDown(unsigned keyFlags, int x, int y) {
-  if (!host_ || !enabled_) return;
-  if (readOnly_ && dragScroll_) {
-    dragging_ = true;
-    lastPointerY_ = y;
-    glideTarget_ = vOffset_;
-    return;
-  }
-  SelectMouseDown(keyFlags, x, y);
-}
-
-void CRichDraw::OnMouseMove(unsigned keyFlags, int x, int y) {
-  if (!host_ || !enabled_) return;
-  if (!(readOnly_ && dragScroll_)) {
-    SelectMouseMove(keyFlags, x, y);
-    return;
-  }
-  if (!dragging_ || !(keyFlags & kMouseLeftButton)) return;
-  const int viewHeight = view_.Height();
-  int target = static_cast<int>((y - lastPointerY_) * kDragFactor + glideTarget_);
-  int low = static_cast<int>(-(contentHeight_ - (1.0 - kOverPull) * viewHeight));
-  int high = static_cast<int>(kOverPull * viewHeight);
-  if (target < low) target = low;
-  if (target > high) target = high;
-  glideTarget_ = target;
-  lastPointerY_ = y;
-  if (!glideRunning_ && viewHeight < contentHeight_) {
-    glideRunning_ = true;
-    host_->SetTimer(kTimerGlide, kGlideIntervalMs);
-  }
-}
-
-void CRichDraw::OnLButtonUp(unsigned /*keyFlags*/, int /*x*/, int /*y*/) {
-  if (!host_ || !enabled_) return;
-  buttonDown_ = false;
-  StopSelectTimer();
-  if (dragging_) {
-    dragging_ = false;
-    ClampGlideTarget();
-  }
-}
-
-void CRichDraw::OnTimer(int id) {
-  if (!host_) return;
-  if (id == kTimerGlide) {
-    if (!glideRunning_) {
-      host_->KillTimer(kTimerGlide);
-      return;
+void CRichDraw::PaintItems(Canvas& canvas, int areaTop, int areaBottom) {
+  ColorRef text = canvas.GetTextColor();
+  ColorRef back = canvas.GetBackColor();
+  bool transparent = canvas.IsBackTransparent();
+  FontDesc font = FontFor(*items_[0]);
+  canvas.UseFont(font);
+  GlyphRun run(canvas);
+  int prevSelected = 0;
+  for (RichItem* p : items_) {
+    const RichItem& it = *p;
+    const int sy = it.y + vOffset_;
+    const int x = it.x + hOffset_;
+    if (sy + it.height < 0 || sy > view_.bottom) continue;
+    if (sy + it.height + (it.selected ? lineSpacing_ : 0) <= areaTop || sy >= areaBottom) continue;
+    if (it.IsLineBreak()) {
+      if (it.selected) {
+        run.Flush();
+        canvas.FillRect(Rect{x, sy, x + 2, sy + it.height + lineSpacing_}, kSelectionColor);
+      }
+      prevSelected = it.selected;
+      continue;
     }
-    int next = static_cast<int>((glideTarget_ - vOffset_) * kGlideStep + vOffset_);
-    bool moved = next != vOffset_;
-    if (moved) {
-      SetOffset(next);
-      Repaint();
+    if (it.selected && !prevSelected) {
+      run.Flush();
+      canvas.SetTextColor(text = kWhite);
+      canvas.SetBackTransparent(transparent = true);
     }
-    const bool wasDragging = dragging_;
-    if (dragging_ && !host_->IsLeftButtonDown()) {
-      // The button went up outside the window: end the drag here.
-      dragging_ = false;
-      ClampGlideTarget();
+    if (!it.selected) {
+      if (back != it.background || text != it.color || transparent != (it.transparent != 0)) run.Flush();
+      if (back != it.background) canvas.SetBackColor(back = it.background);
+      if (text != it.color) canvas.SetTextColor(text = it.color);
+      if (transparent != (it.transparent != 0)) canvas.SetBackTransparent(transparent = it.transparent != 0);
     }
-    // A drag that ended just now has a new target to glide to: at rest only after that.
-    if (!moved && !wasDragging) StopGlide();
-  } else if (id == kTimerCaretBlink) {
-    if (readOnly_ && dragScroll_) {
-      host_->KillTimer(kTimerCaretBlink);
-      return;
+    prevSelected = it.selected;
+    const std::u16string& face = it.face ? *it.face : kDefaultFaceName;
+    int height = it.IsText() ? FontHeightFromSize(it.size, logPixelsY_) : font.height;
+    if (font.underline != (it.underline != 0) || font.height != height || font.face != face ||
+        (font.weight > 400) != (it.bold != 0) || font.strikeout != (it.strikeout != 0) ||
+        font.italic != (it.italic != 0)) {
+      run.Flush();
+      font = FontFor(it);
+      font.height = height;
+      canvas.UseFont(font);
     }
-    // Nothing to blink until the caret has a place (and the window the focus).
-    if (caretHeight_ <= 0 || !host_->HasFocus()) return;
-    caretVisible_ = !caretVisible_;
-    Repaint();
-  } else if (id == kTimerSelectScroll) {
-    SelectScrollTick();
+    if (it.width <= 0) continue;
+    if (it.selected) {
+      run.Flush();
+      canvas.FillRect(Rect{x, sy, x + it.width, sy + it.height + lineSpacing_}, kSelectionColor);
+    }
+    if (it.IsText()) {
+      // Half of a surrogate pair is drawn on its own, as it always was.
+      const bool surrogate = it.ch >= 0xD800 && it.ch <= 0xDFFF;
+      if (surrogate || !run.Continues(x, sy)) run.Flush();
+      if (surrogate) canvas.DrawChar(x, sy, it.ch);
+      else run.Add(x, sy, it.ch, it.width);
+    } else if (it.displayBitmap) {
+      run.Flush();
+      canvas.DrawBitmap(*it.displayBitmap, x, sy, it.width, it.height);
+      if (it.selected) canvas.InvertRect(Rect{x, sy, x + it.width, sy + it.height});
+    }
   }
-}
-
-void CRichDraw::OnSetFocus() {
-  if (!host_ || !enabled_) return;
-  if (readOnly_ && dragScroll_) return;
-  host_->SetTimer(kTimerCaretBlink, kCaretBlinkMs);
-  PlaceCaret(false);
-  Repaint();
-}
-
-void CRichDraw::OnKillFocus() {
-  if (!host_ || !enabled_) return;
-  caretVisible_ = 0;
-  host_->KillTimer(kTimerCaretBlink);
-  Repaint();
-}
-
-Extent CRichDraw::FitImage(int w, int h, int box) {
-  if (w <= box && h <= box) return Extent{w, h};
-  if (h <= 0) return Extent{box, 0};
-  float r = static_cast<float>(w) / static_cast<float>(h);
-  if (r > 1) return Extent{box, static_cast<int>(box / r)};
-  return Extent{static_cast<int>(r * box), box};
+  run.Flush();
 }
 
 }  // namespace richtext

@@ -226,6 +226,8 @@ class CRichDraw {
   // when they are out of sight). `area` is their union in content coordinates.
   void RepaintItems(const Rect& area);
   static void AddCell(const RichItem& it, Rect* area);
+  // Paints the items that lie between the client rows areaTop and areaBottom.
+  void PaintItems(Canvas& canvas, int areaTop, int areaBottom);
   FontDesc FontFor(const RichItem& item) const;
   RichItem* NewItem();
   void InsertItems(int pos, std::vector<RichItem*>& block);
@@ -274,6 +276,13 @@ class CRichDraw {
   void InsertTyped(const std::u16string& text);
   void ShiftSelectTo(int caret);
   int LineAtClientY(int clientY) const;
+  // The top and bottom of the caret's line in client coordinates, the line found `below`
+  // pixels under the caret's top; the caret's own extent when no line is there.
+  void CaretLineBounds(int below, int* top, int* bottom) const;
+  // The keys by the modifier held: Ctrl's shortcuts, Shift's selecting arrows, and the rest.
+  void OnCtrlKey(int key);
+  void OnShiftKey(int key);
+  void OnPlainKey(int key);
   std::u16string SerializeRange(bool selectedOnly) const;
   void SelectMouseDown(unsigned keyFlags, int x, int y);
   void SelectMouseMove(unsigned keyFlags, int x, int y);

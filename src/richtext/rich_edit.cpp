@@ -1,9 +1,10 @@
-// The editor of CRichDraw: caret, selection, keys, typed text, deletion, undo and the
-// clipboard. All of it is refused while the engine is read-only (except selecting and
+// The editor of CRichDraw: caret, selection, keys, typed text, deletion and the clipboard
+// (undo is in rich_undo.cpp). All of it is refused while the engine is read-only (except selecting and
 // copying when it is not in drag-scroll mode).
 #include <algorithm>
 
 #include "richtext/rich_draw.h"
+#include "richtext/rich_draw_parts.h"
 
 namespace richtext {
 
@@ -12,23 +13,13 @@ namespace {
 constexpr int kSelectScrollMs = 100;
 constexpr int kAutoScrollStepDivisor = 5;
 constexpr double kCaretAfterShare = 0.6;  // a click this far into a character lands after it
-// Allocated items nothing holds are freed in batches of at least this many.
-constexpr int kDeadItemBatch = 1024;
 
-int Clamp(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+using parts::ClampInt;
+
 bool IsCr(const RichItem* it) { return it->IsText() && it->ch == u'\r'; }
 bool IsLf(const RichItem* it) { return it->IsText() && it->ch == u'\n'; }
 bool IsHighSurrogate(const RichItem* it) { return it->IsText() && it->ch >= 0xD800 && it->ch <= 0xDBFF; }
 bool IsLowSurrogate(const RichItem* it) { return it->IsText() && it->ch >= 0xDC00 && it->ch <= 0xDFFF; }
-
-// Records that hold none of these are typed words: undo and redo join them.
-bool BreaksWord(const std::vector<RichItem*>& items) {
-  for (const RichItem* it : items)
-    if (!it->IsText() || it->ch == u' ' || it->ch == u'\r' || it->ch == u'\n') return true;
-  return false;
-}
-
-int End(const std::vector<RichItem*>& items, int pos) { return pos + static_cast<int>(items.size()); }
 
 }  // namespace
 
@@ -102,14 +93,14 @@ void CRichDraw::CaretBox(int index, int* x, int* y, int* h) const {
 }
 
 void CRichDraw::PlaceCaret(bool scrollIntoView) {
-  caretIndex_ = Clamp(caretIndex_, 0, GetItemCount());
+  caretIndex_ = ClampInt(caretIndex_, 0, GetItemCount());
   int x = 0, y = 0, h = 0;
   CaretBox(caretIndex_, &x, &y, &h);
   if (scrollIntoView && host_) {
     int target = vOffset_;
     if (y + vOffset_ < view_.top) target = view_.top - y;
     else if (y + vOffset_ >= view_.bottom - h) target = view_.bottom - h - y;
-    target = Clamp(target, MinScroll(), 0);
+    target = ClampInt(target, MinScroll(), 0);
     if (target != vOffset_) {
       vOffset_ = target;
       if (host_->HasVScroll()) host_->SetVScrollPos(-vOffset_);
@@ -123,7 +114,7 @@ void CRichDraw::PlaceCaret(bool scrollIntoView) {
 
 void CRichDraw::SetCaret(int index) {
   const int n = GetItemCount();
-  index = Clamp(index, 0, n);
+  index = ClampInt(index, 0, n);
   // Never inside a line break or a surrogate pair: to its side the caret came from.
   if (SplitsCharacter(index)) index = index < caretIndex_ ? index - 1 : index + 1;
   caretIndex_ = index;
@@ -180,8 +171,8 @@ void CRichDraw::MoveCaretAndRepaint(int index) {
 
 void CRichDraw::Select(int from, int to) {
   const int n = GetItemCount();
-  from = Clamp(from, 0, n);
-  to = Clamp(to, 0, n);
+  from = ClampInt(from, 0, n);
+  to = ClampInt(to, 0, n);
   if (to < from) std::swap(from, to);
   if (from == to) from = to = 0;  // nothing selected, wherever
   for (int i = selFrom_; i < selTo_ && i < n; ++i) items_[i]->selected = 0;
@@ -216,176 +207,11 @@ std::u16string CRichDraw::GetSelectedText() const {
   return text;
 }
 
-// --- Item ownership and undo records ---
-
-void CRichDraw::Release(RichItem* it) {
-  if (--it->holders == 0) ++deadItems_;
-}
-
-void CRichDraw::CollectDeadItems() {
-  if (deadItems_ < kDeadItemBatch || deadItems_ * 2 < static_cast<int>(allItems_.size())) return;
-  allItems_.erase(std::remove_if(allItems_.begin(), allItems_.end(),
-                                 [](const std::unique_ptr<RichItem>& it) { return it->holders == 0; }),
-                  allItems_.end());
-  deadItems_ = 0;
-}
-
-void CRichDraw::DropRecord(UndoRecord& r) {
-  for (RichItem* it : r.items) Release(it);
-  r.items.clear();
-}
-
-void CRichDraw::Record(int kind, int pos, const std::vector<RichItem*>& items) {
-  if (!undoRecording_) return;
-  for (size_t i = static_cast<size_t>(undoIndex_ + 1); i < undo_.size(); ++i) DropRecord(undo_[i]);
-  undo_.resize(static_cast<size_t>(undoIndex_ + 1));
-  UndoRecord r;
-  r.kind = kind;
-  r.pos = pos;
-  r.caretIndex = caretIndex_;
-  r.caretX = caretX_;
-  r.caretY = caretY_;
-  r.hOffset = hOffset_;
-  r.vOffset = vOffset_;
-  r.items = items;
-  for (RichItem* it : r.items) Hold(it);
-  undo_.push_back(std::move(r));
-  if (static_cast<int>(undo_.size()) > kMaxUndoRecords) {
-    DropRecord(undo_.front());
-    undo_.erase(undo_.begin());
-  }
-  undoIndex_ = static_cast<int>(undo_.size()) - 1;
-  CollectDeadItems();
-}
-
-void CRichDraw::RemoveItems(int pos, int count) {
-  std::vector<RichItem*> removed(items_.begin() + pos, items_.begin() + pos + count);
-  for (RichItem* it : removed) it->selected = 0;
-  Record(kUndoRemoved, pos, removed);
-  items_.erase(items_.begin() + pos, items_.begin() + pos + count);
-  for (RichItem* it : removed) Release(it);
-  if (caretIndex_ > pos) caretIndex_ = std::max(pos, caretIndex_ - count);
-  CollectDeadItems();
-}
-
-// --- Deleting ---
-
-void CRichDraw::DeleteSelection() {
-  if (!HasSelection()) return;
-  const int from = selFrom_, to = std::min(selTo_, GetItemCount());
-  ClearSelection();
-  RemoveItems(from, to - from);
-  Layout();
-  SetCaret(from);
-}
-
-void CRichDraw::DeleteAt(int index) {
-  const int n = GetItemCount();
-  if (index < 0 || index >= n) return;
-  int pos = index, count = 1;
-  // A line break or a surrogate pair goes as a whole.
-  if (SplitsCharacter(index)) {
-    pos = index - 1;
-    count = 2;
-  } else if (SplitsCharacter(index + 1)) {
-    count = 2;
-  }
-  if (HasSelection()) ClearSelection();
-  RemoveItems(pos, count);
-  Layout();
-  SetCaret(pos);
-}
-
-// --- Undo ---
-
-bool CRichDraw::PutBack(UndoRecord& r) {
-  const int count = static_cast<int>(r.items.size());
-  if (GetItemCount() + count > kItemLimit || r.pos < 0 || r.pos > GetItemCount()) return false;
-  for (RichItem* it : r.items) Hold(it);
-  items_.insert(items_.begin() + r.pos, r.items.begin(), r.items.end());
-  // An image whose load was withdrawn while it was out of the content loads now.
-  for (RichItem* it : r.items)
-    if (!it->IsText() && !it->sourceBitmap && host_) host_->QueueImageLoad(it->source, it->imageToken);
-  return true;
-}
-
-bool CRichDraw::TakeOut(UndoRecord& r) {
-  const int count = static_cast<int>(r.items.size());
-  if (r.pos < 0 || r.pos + count > GetItemCount()) return false;
-  for (int i = 0; i < count; ++i)
-    if (items_[r.pos + i] != r.items[i]) return false;  // the content changed behind the record
-  items_.erase(items_.begin() + r.pos, items_.begin() + r.pos + count);
-  for (RichItem* it : r.items) Release(it);
-  return true;
-}
-
-void CRichDraw::RestoreAfterUndo(const UndoRecord& last, int caret) {
-  hOffset_ = last.hOffset;
-  Layout();
-  SetOffset(Clamp(last.vOffset, MinScroll(), 0));
-  SetCaret(caret);
-  Repaint();
-}
-
-void CRichDraw::Undo() {
-  if (undoIndex_ < 0 || undoIndex_ >= static_cast<int>(undo_.size())) return;
-  ClearSelection();
-  int i = undoIndex_;
-  UndoRecord* last = &undo_[i];
-  if (last->kind == kUndoRemoved) {
-    if (!PutBack(*last)) return;
-    --i;
-  } else {
-    if (!TakeOut(*last)) return;
-    --i;
-    // Typed words go back a word at a time.
-    while (i >= 0) {
-      UndoRecord& earlier = undo_[i];
-      if (earlier.kind != kUndoInserted || End(earlier.items, earlier.pos) != last->pos || BreaksWord(earlier.items))
-        break;
-      if (!TakeOut(earlier)) break;
-      last = &earlier;
-      --i;
-    }
-  }
-  undoIndex_ = i;
-  caretIndex_ = last->caretIndex;
-  RestoreAfterUndo(*last, last->caretIndex);
-}
-
-void CRichDraw::Redo() {
-  if (undoIndex_ + 1 >= static_cast<int>(undo_.size())) return;
-  ClearSelection();
-  int i = undoIndex_ + 1;
-  UndoRecord* last = &undo_[i];
-  int caret = 0;
-  if (last->kind == kUndoRemoved) {
-    if (!TakeOut(*last)) return;
-    caret = last->pos;
-  } else {
-    if (!PutBack(*last)) return;
-    if (!BreaksWord(last->items)) {
-      while (i + 1 < static_cast<int>(undo_.size())) {
-        UndoRecord& later = undo_[i + 1];
-        if (later.kind != kUndoInserted || later.pos != End(last->items, last->pos) || BreaksWord(later.items))
-          break;
-        if (!PutBack(later)) break;
-        last = &later;
-        ++i;
-      }
-    }
-    caret = last->caretIndex + static_cast<int>(last->items.size());
-  }
-  undoIndex_ = i;
-  caretIndex_ = caret;
-  RestoreAfterUndo(*last, caret);
-}
-
 // --- Typing ---
 
 const RichItem* CRichDraw::TypedStyleSource() const {
   const int n = GetItemCount();
-  const int caret = Clamp(caretIndex_, 0, n);
+  const int caret = ClampInt(caretIndex_, 0, n);
   auto isChar = [](const RichItem* it) { return it->IsText() && !it->IsLineBreak(); };
   const RichItem* from = nullptr;
   // The nearest unlinked character before the caret, else after it; else the nearest
@@ -435,78 +261,84 @@ void CRichDraw::OnChar(char16_t ch) {
 
 void CRichDraw::OnKeyDown(int key) {
   if (!host_ || !enabled_) return;
-  const int n = GetItemCount();
-  if (host_->IsCtrlDown()) {
-    switch (key) {
-      case vk::kEnd:
-        ClearSelection();
-        SetCaret(n);
-        break;
-      case vk::kHome:
-        ClearSelection();
-        SetCaret(0);
-        break;
-      case 'A':
-        SelectAll();
-        break;
-      case 'C':
-        Copy();
-        break;
-      case 'V':
-        if (!readOnly_) Paste();
-        break;
-      case 'X':
-        Cut();
-        break;
-      case 'Y':
-        if (!readOnly_) Redo();
-        break;
-      case 'Z':
-        if (!readOnly_) Undo();
-        break;
-      default:
-        break;
-    }
+  if (host_->IsCtrlDown()) OnCtrlKey(key);
+  else if (host_->IsShiftDown()) OnShiftKey(key);
+  else OnPlainKey(key);
+}
+
+void CRichDraw::CaretLineBounds(int below, int* top, int* bottom) const {
+  int li = LineAtClientY(caretY_ + below);
+  if (li < 0) {
+    *top = caretY_;
+    *bottom = caretY_ + caretHeight_;
     return;
   }
-  // The caret's line in client coordinates, found a little below the caret's top.
-  auto caretLine = [this](int below, int* top, int* bottom) {
-    int li = LineAtClientY(caretY_ + below);
-    if (li < 0) {
-      *top = caretY_;
-      *bottom = caretY_ + caretHeight_;
-      return;
-    }
-    *top = lines_[li].top + vOffset_;
-    *bottom = lines_[li].bottom + vOffset_;
-  };
+  *top = lines_[li].top + vOffset_;
+  *bottom = lines_[li].bottom + vOffset_;
+}
+
+void CRichDraw::OnCtrlKey(int key) {
+  switch (key) {
+    case vk::kEnd:
+      ClearSelection();
+      SetCaret(GetItemCount());
+      break;
+    case vk::kHome:
+      ClearSelection();
+      SetCaret(0);
+      break;
+    case 'A':
+      SelectAll();
+      break;
+    case 'C':
+      Copy();
+      break;
+    case 'V':
+      if (!readOnly_) Paste();
+      break;
+    case 'X':
+      Cut();
+      break;
+    case 'Y':
+      if (!readOnly_) Redo();
+      break;
+    case 'Z':
+      if (!readOnly_) Undo();
+      break;
+    default:
+      break;
+  }
+}
+
+void CRichDraw::OnShiftKey(int key) {
+  // Only the arrows extend the selection: Shift's own key-down, and any other key
+  // pressed with it, leave the selection as it is.
+  if (key != vk::kLeft && key != vk::kRight && key != vk::kUp && key != vk::kDown) return;
+  if (!HasSelection()) selectionAnchor_ = caretIndex_;
   int top = 0, bottom = 0;
-  if (host_->IsShiftDown()) {
-    // Only the arrows extend the selection: Shift's own key-down, and any other key
-    // pressed with it, leave the selection as it is.
-    if (key != vk::kLeft && key != vk::kRight && key != vk::kUp && key != vk::kDown) return;
-    if (!HasSelection()) selectionAnchor_ = caretIndex_;
-    switch (key) {
-      case vk::kLeft:
-        SetCaret(caretIndex_ - 1);
-        break;
-      case vk::kRight:
-        SetCaret(caretIndex_ + 1);
-        break;
-      case vk::kUp:
-        caretLine(2, &top, &bottom);
-        SetCaret(CaretIndexFromPoint(caretX_, top - 2));
-        break;
-      case vk::kDown:
-        caretLine(2, &top, &bottom);
-        SetCaret(CaretIndexFromPoint(caretX_, bottom + 2));
-        break;
-      default:
-        break;
-    }
-    ShiftSelectTo(caretIndex_);
-    return;
+  switch (key) {
+    case vk::kLeft:
+      SetCaret(caretIndex_ - 1);
+      break;
+    case vk::kRight:
+      SetCaret(caretIndex_ + 1);
+      break;
+    case vk::kUp:
+      CaretLineBounds(2, &top, &bottom);
+      SetCaret(CaretIndexFromPoint(caretX_, top - 2));
+      break;
+    case vk::kDown:
+      CaretLineBounds(2, &top, &bottom);
+      SetCaret(CaretIndexFromPoint(caretX_, bottom + 2));
+      break;
+    default:
+      break;
   }
+  ShiftSelectTo(caretIndex_);
+}
+
+void CRichDraw::OnPlainKey(int key) {
+  int top = 0, bottom = 0;
   switch (key) {
     case vk::kBack:
       if (readOnly_) return;
@@ -528,7 +360,7 @@ void CRichDraw::OnKeyDown(int key) {
     case vk::kEnd:
     case vk::kHome:
       ClearSelection();
-      caretLine(1, &top, &bottom);
+      CaretLineBounds(1, &top, &bottom);
       SetCaret(CaretIndexFromPoint(key == vk::kEnd ? view_.right : view_.left, top + 1));
       break;
     case vk::kLeft:
@@ -542,7 +374,7 @@ void CRichDraw::OnKeyDown(int key) {
     case vk::kUp:
     case vk::kDown:
       if (HasSelection()) SetCaret(key == vk::kUp ? selFrom_ : selTo_);
-      caretLine(2, &top, &bottom);
+      CaretLineBounds(2, &top, &bottom);
       ClearSelection();
       MoveCaretAndRepaint(CaretIndexFromPoint(caretX_, key == vk::kUp ? top - 2 : bottom + 2));
       break;

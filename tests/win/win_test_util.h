@@ -1,4 +1,5 @@
-// Helpers for Windows-layer tests: pumping messages for a while or until a condition holds.
+// Helpers for Windows-layer tests: pumping messages for a while or until a condition holds,
+// and the child entry points a test runs in a second process of this binary.
 #pragma once
 #include <windows.h>
 
@@ -39,4 +40,20 @@ inline std::wstring Env(const wchar_t* name) {
   return n && n < 1024 ? std::wstring(buf, n) : std::wstring();
 }
 
+// Code a test runs in a second process of this binary (a program to kill while it saves,
+// one that owns the clipboard): started with "--child=NAME" on the command line, it runs
+// instead of the tests, and what it returns is the process's exit code. Registered at start-up
+// (see WINTEST_CHILD); not a test, so the test runner neither lists nor runs it.
+using ChildMain = int (*)();
+bool RegisterChild(const wchar_t* name, ChildMain main);
+// The command line that starts this binary as the child `name`.
+std::wstring ChildCommandLine(const wchar_t* name);
+
 }  // namespace wintest
+
+// Defines the child entry point `name` (an identifier): WINTEST_CHILD(Name) { ...; return 0; }
+#define WINTEST_CHILD(name)                                                      \
+  int WintestChild_##name();                                                     \
+  static const bool wintestChildRegistered_##name =                              \
+      ::wintest::RegisterChild(L## #name, &WintestChild_##name);                 \
+  int WintestChild_##name()

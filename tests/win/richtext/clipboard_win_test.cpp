@@ -2,7 +2,7 @@
 // empties the clipboard: by its owner where the system leaves that to the owner (as
 // Windows does), by the system where it frees such blocks itself (as Wine does), never by
 // both. The test binary runs itself again as the program that copied (the
-// RichClipboardChild test, which does nothing unless asked through the environment).
+// CopiesAndWaitsUntilTheClipboardIsEmptied child entry point).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,9 +34,13 @@ enum ChildExit : UINT {
 
 using wintest::Env;
 
-TEST(RichClipboardChild, CopiesAndWaitsUntilTheClipboardIsEmptied) {
+}  // namespace
+
+// Copies rich text, then waits until another program empties the clipboard; its exit code
+// (a ChildExit) tells how the private block was freed.
+WINTEST_CHILD(CopiesAndWaitsUntilTheClipboardIsEmptied) {
   const std::wstring rule = Env(kRuleVar);
-  if (rule.empty()) GTEST_SKIP() << "runs only as the child of the clipboard test";
+  if (rule.empty()) return kNotPlaced;
   const bool ownerFrees = rule == L"windows" || !SystemFreesPrivateClipboardData();
   fw::UniqueHandleK ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, Env(kReadyVar).c_str()));
   fw::UniqueHandleK emptied(OpenEventW(SYNCHRONIZE, FALSE, Env(kEmptiedVar).c_str()));
@@ -69,9 +73,9 @@ TEST(RichClipboardChild, CopiesAndWaitsUntilTheClipboardIsEmptied) {
   ExitProcess(GlobalFlags(block) == GMEM_INVALID_HANDLE ? kFreedOnce : kNeverFreed);
 }
 
+namespace {
+
 TEST(RichClipboard, PrivateBlockIsFreedOnceWhenAnotherProgramEmptiesTheClipboard) {
-  wchar_t exe[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
   for (const wchar_t* rule : {L"windows", L"system"}) {
     SCOPED_TRACE(std::string(rule, rule + wcslen(rule)));
     const std::wstring suffix = std::to_wstring(GetCurrentProcessId()) + L"_" + rule;
@@ -81,8 +85,7 @@ TEST(RichClipboard, PrivateBlockIsFreedOnceWhenAnotherProgramEmptiesTheClipboard
     SetEnvironmentVariableW(kRuleVar, rule);
     SetEnvironmentVariableW(kReadyVar, readyName.c_str());
     SetEnvironmentVariableW(kEmptiedVar, emptiedName.c_str());
-    std::wstring line = std::wstring(L"\"") + exe +
-                        L"\" --gtest_filter=RichClipboardChild.CopiesAndWaitsUntilTheClipboardIsEmptied";
+    std::wstring line = wintest::ChildCommandLine(L"CopiesAndWaitsUntilTheClipboardIsEmptied");
     STARTUPINFOW si{};
     si.cb = sizeof si;
     si.dwFlags = STARTF_USESTDHANDLES;  // keep the child quiet

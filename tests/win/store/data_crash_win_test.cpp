@@ -1,6 +1,6 @@
 // A save killed at any moment must leave a loadable document, old or new. The test binary
-// runs itself again as the saving child (the DataCrashChild test, which does nothing
-// unless asked through the environment) and terminates it at random points.
+// runs itself again as the saving child (the SavesUntilKilled child entry point) and
+// terminates it at random points.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -34,9 +34,12 @@ std::string Document(int usecount) {
 
 using wintest::Env;
 
-TEST(DataCrashChild, SavesUntilKilled) {
+}  // namespace
+
+// Saves the older and the newer document in turn until it is killed.
+WINTEST_CHILD(SavesUntilKilled) {
   const std::wstring target = Env(kTargetVar);
-  if (target.empty()) GTEST_SKIP() << "runs only as the child of the crash test";
+  if (target.empty()) return 2;
   const std::string older = Document(10), newer = Document(20);
   fw::UniqueHandleK ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, Env(kReadyVar).c_str()));
   if (ready) SetEvent(ready.get());
@@ -46,15 +49,15 @@ TEST(DataCrashChild, SavesUntilKilled) {
   }
 }
 
+namespace {
+
 TEST(DataCrash, KilledSavesAlwaysLeaveTheOldOrTheNewDocument) {
   testutil::TempDir dir;
   const std::u16string folder = platform::Utf8ToU16(dir.file(""));
   const std::u16string target = folder + u"data.dat";
   ASSERT_EQ(store::WriteDataFile(Document(10), target, nullptr), 1);
 
-  wchar_t exe[MAX_PATH] = {};
-  GetModuleFileNameW(nullptr, exe, MAX_PATH);
-  std::wstring cmd = std::wstring(L"\"") + exe + L"\" --gtest_filter=DataCrashChild.SavesUntilKilled";
+  const std::wstring cmd = wintest::ChildCommandLine(L"SavesUntilKilled");
   std::mt19937 rng(4242);
   int interrupted = 0, fromBackup = 0;
   constexpr int kRounds = 80;
