@@ -209,15 +209,14 @@ void CMainDlg::OnTick() {
   TickActions a = counters_.Tick();
   if (a.runAdvertScheduler && hooks_.runAdvertScheduler) hooks_.runAdvertScheduler();
   if (a.requestRemoteConfig && hooks_.requestConfig) hooks_.requestConfig(std::string());
-  if (a.refreshAllWidgets) manager_.RefreshAllWidgets();
-  // Failed feeds: retries that are due, and all of them at once when the network is back.
+  manager_.RefreshDueWidgets(platform::ScheduleSeconds());
+  // Failed feeds: all of them at once when the network is back.
   // (The system is asked directly: the isOnline hook counts the start-up's offline ticks.)
   if (network_.Tick(manager_.AnyAwaitsNetwork(), [] {
         DWORD flags = 0;
         return InternetGetConnectedState(&flags, 0) != FALSE;
       }))
     manager_.NetworkBack();
-  manager_.TickWidgets();
   if (feeds_) feeds_->Look();  // downloads near their deadline get a watchdog
 }
 

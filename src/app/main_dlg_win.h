@@ -98,8 +98,6 @@ class CMainDlg : public fw::DialogBase,
   void ScheduleSave(unsigned ms) override;
   void Quit(int exitCode);
   void ShowAbout() override;
-  // How often every widget refreshes silently, in seconds.
-  void SetRefreshPeriod(int seconds) { counters_.SetRefreshPeriod(seconds); }
 
   BOOL PreTranslateMessage(MSG*) override { return FALSE; }
   BOOL OnIdle() override { return FALSE; }

@@ -58,7 +58,6 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
       TellSettingsWereReset(keptAside);
     }
     manager.Restore(loaded);
-    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
     const bool asksService = static_cast<bool>(dlg.hooks().requestConfig);
     switch (config::PlanFirstWidgetAtStart(manager.WidgetList().size(), asksService)) {
       case config::FirstWidgetAtStart::kWaiting: {
@@ -115,7 +114,6 @@ void InstallSubsystemHooks(CMainDlg& dlg, const Subsystems& subsystems) {
     if (v.autoStart && !wasOn) EnableAutoStart();
     if (!v.autoStart && wasOn) DisableAutoStart();
     menus::ApplyTo(v, &manager);
-    dlg.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager.refresh_interval));
     dlg.ScheduleSave(kSaveDelayMs);
   };
 }
