@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tick_counters.h"
 #include "platform/text.h"
 #include "store/data_store.h"
 
