@@ -52,7 +52,8 @@ bool SameText(const CNotesLocalInfo& a, const CNotesLocalInfo& b) {
   return a.rssurl == b.rssurl && a.content == b.content && a.group_name == b.group_name &&
          a.font_face == b.font_face && a.tmpl.image == b.tmpl.image && a.advlink_url == b.advlink_url &&
          a.advlink_title == b.advlink_title && a.x == b.x && a.y == b.y && a.width == b.width &&
-         a.create_time == b.create_time && a.alpha == b.alpha && a.scrolly == b.scrolly;
+         a.create_time == b.create_time && a.alpha == b.alpha && a.scrolly == b.scrolly &&
+         a.refresh_interval == b.refresh_interval;
 }
 
 }  // namespace

@@ -124,7 +124,6 @@ void Program::LoadData() {
     TellSettingsWereReset(keptAside);
   }
   manager_.Restore(loaded);
-  counters_.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager_.refresh_interval));
   ShowFirstWidgetAtStart();
 }
 
@@ -149,7 +148,7 @@ void Program::Tick() {
   TickActions a = counters_.Tick();
   if (a.runAdvertScheduler) RunAdvertsDue();
   if (a.requestRemoteConfig) RequestConfig(std::string());
-  if (a.refreshAllWidgets) RefreshDueWidgets();
+  RefreshDueWidgets();
   RetryFailedFeeds();
   feeds_.Look();  // downloads near their deadline get a watchdog
 }
@@ -165,11 +164,10 @@ void Program::RunAdvertsDue() {
                        [this](const AdvertRecord& a) { return advertPopup_.ShowAdvert(a) != nullptr; });
 }
 
-void Program::RefreshDueWidgets() { manager_.RefreshAllWidgets(); }
+void Program::RefreshDueWidgets() { manager_.RefreshDueWidgets(platform::ScheduleSeconds()); }
 
 void Program::RetryFailedFeeds() {
   if (network_.Tick(manager_.AnyAwaitsNetwork(), IsOnline)) manager_.NetworkBack();
-  manager_.TickWidgets();
 }
 
 void Program::Resume() {
@@ -284,7 +282,6 @@ void Program::ShowSettings() {
   if (v.autoStart && !wasOn) EnableAutoStart();
   if (!v.autoStart && wasOn) DisableAutoStart();
   menus::ApplyTo(v, &manager_);
-  counters_.SetRefreshPeriod(menus::RefreshPeriodSeconds(manager_.refresh_interval));
   window_.ScheduleSave(kSaveDelayMs);
 }
 

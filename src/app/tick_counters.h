@@ -1,8 +1,7 @@
-// The main window's one-second tick drives three periodic jobs through three counters.
-// Each counter is checked, fires and resets when above its limit, then counts the tick,
-// so the advert scheduler runs on the 12th tick and every 11 ticks after, the remote
-// configuration on the 18002nd and every 18001, and the silent refresh on the 1802nd and
-// every 1801.
+// The main window's one-second tick drives two periodic jobs through two counters (the
+// widgets' refreshes follow their own schedule). Each counter is checked, fires and resets
+// when above its limit, then counts the tick, so the advert scheduler runs on the 12th tick
+// and every 11 ticks after, and the remote configuration on the 18002nd and every 18001.
 #pragma once
 
 namespace app {
@@ -10,17 +9,12 @@ namespace app {
 struct TickActions {
   bool runAdvertScheduler = false;
   bool requestRemoteConfig = false;
-  bool refreshAllWidgets = false;
 };
 
 class TickCounters {
  public:
   static constexpr int kAdvertLimit = 10;
   static constexpr int kConfigLimit = 18000;
-  static constexpr int kRefreshLimit = 1800;
-
-  // Silent refreshes every `seconds` (at least 2) from now on; the count so far is kept.
-  void SetRefreshPeriod(int seconds) { refreshLimit_ = seconds > 2 ? seconds - 1 : 1; }
 
   TickActions Tick() {
     TickActions a;
@@ -28,14 +22,11 @@ class TickCounters {
     ++a_;
     if (b_ > kConfigLimit) { a.requestRemoteConfig = true; b_ = 0; }
     ++b_;
-    if (c_ > refreshLimit_) { a.refreshAllWidgets = true; c_ = 0; }
-    ++c_;
     return a;
   }
 
  private:
-  int a_ = 0, b_ = 0, c_ = 0;
-  int refreshLimit_ = kRefreshLimit;
+  int a_ = 0, b_ = 0;
 };
 
 // Notices the network coming back. Asked every tick, it looks at the online state only

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "feed/refresh_policy.h"
 #include "platform/files.h"
 #include "platform/log.h"
 #include "platform/text.h"
@@ -49,13 +50,6 @@ bool SameRemembered(const FetchState& a, const FetchState& b) {
 
 }  // namespace
 
-int64_t BackoffSeconds(int failures, int64_t first) {
-  if (failures <= 0) return 0;
-  int64_t wait = std::max<int64_t>(first, 1);
-  for (int i = 1; i < failures && wait < kRefreshIntervalSeconds; ++i) wait *= 2;
-  return std::min(wait, kRefreshIntervalSeconds);
-}
-
 bool AutomaticRequestAllowed(const FetchState& state, int64_t now) { return now >= state.notBefore; }
 
 void RecordAnswer(FetchState* state, const std::u16string& etag, const std::u16string& lastModified, int64_t now) {
@@ -74,8 +68,7 @@ void RecordUnchanged(FetchState* state, int64_t now) {
 
 void RecordFailure(FetchState* state, int64_t retryAfterSeconds, int64_t now) {
   if (state->failures < 1000) ++state->failures;
-  int64_t wait = std::max(BackoffSeconds(state->failures), std::max<int64_t>(retryAfterSeconds, 0));
-  state->notBefore = now + wait;
+  state->notBefore = retryAfterSeconds > 0 ? now + std::min(retryAfterSeconds, kMaxIntervalSeconds) : 0;
   state->used = now;
 }
 

@@ -12,10 +12,6 @@
 
 namespace feed {
 
-// The periodic refresh interval; back-off never waits longer than this.
-constexpr int64_t kRefreshIntervalSeconds = 1801;
-// The first wait after a failure; it doubles with each further failure.
-constexpr int64_t kFirstBackoffSeconds = 60;
 // Entries kept in the file; the least recently used go first.
 constexpr size_t kMaxFetchStates = 512;
 
@@ -38,10 +34,6 @@ constexpr size_t kMaxShownLinks = 200;
 // a badge on every line would say nothing.
 void MarkFreshItems(FetchState* state, std::vector<FeedItem>* items);
 
-// The wait after `failures` failures in a row: 60 s, 120 s, 240 s ... (from `first`
-// seconds, doubling) up to the interval.
-int64_t BackoffSeconds(int failures, int64_t first = kFirstBackoffSeconds);
-
 // A refresh the program starts on its own (not the user) waits until `notBefore`.
 bool AutomaticRequestAllowed(const FetchState& state, int64_t now);
 
@@ -49,8 +41,8 @@ bool AutomaticRequestAllowed(const FetchState& state, int64_t now);
 void RecordAnswer(FetchState* state, const std::u16string& etag, const std::u16string& lastModified, int64_t now);
 // "Not modified": the validators stay, failures are forgotten.
 void RecordUnchanged(FetchState* state, int64_t now);
-// A failure: the next automatic request waits the back-off, or longer when the server
-// asked for it (Retry-After, seconds; 0 when it did not say).
+// A failure: the next automatic request waits as long as the server asked (Retry-After,
+// seconds; 0 when it did not say). The back-off is the widget's (feed/refresh_policy).
 void RecordFailure(FetchState* state, int64_t retryAfterSeconds, int64_t now);
 
 // The states of every widget's feed, by key, shared by the refresh workers and kept in a

@@ -12,10 +12,7 @@ const std::vector<RefreshChoice>& RefreshChoices() {
   return choices;
 }
 
-int EffectiveRefreshSeconds(int32_t stored) {
-  if (stored < kMinRefreshSeconds || stored > kMaxRefreshSeconds) return kDefaultRefreshSeconds;
-  return stored;
-}
+int EffectiveRefreshSeconds(int32_t stored) { return static_cast<int>(feed::EffectiveInterval(stored)); }
 
 size_t NearestRefreshChoice(int seconds) {
   const auto& choices = RefreshChoices();
@@ -24,14 +21,6 @@ size_t NearestRefreshChoice(int seconds) {
     if (std::abs(choices[i].seconds - seconds) < std::abs(choices[best].seconds - seconds)) best = i;
   return best;
 }
-
-int RefreshPeriodSeconds(int32_t stored, int divisor) {
-  const int seconds = EffectiveRefreshSeconds(stored);
-  if (seconds != stored || divisor <= 1) return seconds;  // the default is never shortened
-  return seconds / divisor > 2 ? seconds / divisor : 2;
-}
-
-int RefreshPeriodSeconds(int32_t stored) { return RefreshPeriodSeconds(stored, PELINOR_CHOSEN_REFRESH_DIVISOR); }
 
 SettingsValues ValuesFrom(const ManagerData& m, bool autoStart) {
   SettingsValues v;

@@ -6,13 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "feed/refresh_policy.h"
 #include "model/manager_data.h"
 
 namespace menus {
 
-constexpr int kDefaultRefreshSeconds = 1801;  // about half an hour
-constexpr int kMinRefreshSeconds = 5 * 60;
-constexpr int kMaxRefreshSeconds = 24 * 60 * 60;
+constexpr int kDefaultRefreshSeconds = static_cast<int>(feed::kDefaultIntervalSeconds);
+constexpr int kMinRefreshSeconds = static_cast<int>(feed::kMinIntervalSeconds);
+constexpr int kMaxRefreshSeconds = static_cast<int>(feed::kMaxIntervalSeconds);
 
 struct RefreshChoice {
   int seconds;
@@ -25,13 +26,6 @@ const std::vector<RefreshChoice>& RefreshChoices();
 int EffectiveRefreshSeconds(int32_t stored);
 // The choice closest to `seconds` (the default shows as 30 minutes).
 size_t NearestRefreshChoice(int seconds);
-// Seconds between silent refreshes for a stored value: the effective interval, where a
-// value the user chose passes `divisor` times faster (at least 2 s). Test builds set a
-// divisor so that an end-to-end test sees the chosen pace in seconds; the choices offered
-// and the default period stay the same in every build.
-int RefreshPeriodSeconds(int32_t stored, int divisor);
-// The same with this build's divisor (1 in a program for users).
-int RefreshPeriodSeconds(int32_t stored);
 
 enum NewWidgetPlace : int32_t { kPlaceNormal = 0, kPlaceOnTop = 1, kPlaceDesktop = 2 };
 

@@ -22,6 +22,9 @@ class CNotesLocalInfo {
   static constexpr uint8_t kDefaultAlpha = 200;
   static constexpr int32_t kDefaultLineSpace = 2;
   static constexpr int32_t kDefaultFontSize = 100;  // tenths of a point
+  // The refresh intervals a widget may have of its own, in seconds (5 minutes to a day).
+  static constexpr int32_t kMinRefreshInterval = 5 * 60;
+  static constexpr int32_t kMaxRefreshInterval = 24 * 60 * 60;
 
   CNotesLocalInfo();
   virtual ~CNotesLocalInfo() = default;
@@ -48,6 +51,7 @@ class CNotesLocalInfo {
   int32_t height = kDefaultHeight;
   int32_t topmost = 0;
   int32_t in_desktop = 0;     // 1: placed in the desktop when made, whatever the others do
+  int32_t refresh_interval = 0;  // seconds between refreshes; 0: the settings' default
   int32_t visible = 1;
   int32_t locked = 0;         // carried through storage
   uint8_t alpha = kDefaultAlpha;  // background opacity 0-255

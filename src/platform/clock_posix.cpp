@@ -50,7 +50,7 @@ int64_t UnixSecondsFromLocal(const LocalTime& t) {
   return r == static_cast<time_t>(-1) ? -1 : static_cast<int64_t>(r);
 }
 
-int64_t NowUnixSeconds() { return static_cast<int64_t>(time(nullptr)); }
+int64_t SystemUnixSeconds() { return static_cast<int64_t>(time(nullptr)); }
 
 uint64_t MonotonicMs() {
   timespec ts{};

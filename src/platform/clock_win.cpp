@@ -93,7 +93,7 @@ LocalTime LocalFromUnixSeconds(int64_t seconds) {
   return FromSystemTime(local);
 }
 
-int64_t NowUnixSeconds() { return static_cast<int64_t>(time(nullptr)); }
+int64_t SystemUnixSeconds() { return static_cast<int64_t>(time(nullptr)); }
 
 uint64_t MonotonicMs() { return GetTickCount64(); }
 

@@ -362,6 +362,8 @@ std::string NoteToXml(const CNotesLocalInfo& record, ScreenSize screen) {
   out += NoteLine("transparent", Num(note->alpha));
   out += NoteLine("topmost", Num(note->topmost));
   if (note->in_desktop) out += NoteLine("in_desktop", Num(note->in_desktop));  // absent from older files
+  // Absent from older files, and written only for a widget with an interval of its own.
+  if (note->refresh_interval) out += NoteLine("refresh_interval", Num(note->refresh_interval));
   out += NoteLine("visible", Num(note->visible));
   out += NoteLine("locked", Num(note->locked));
   out += NoteLine("linespace", Num(note->linespace));
@@ -462,6 +464,10 @@ int NoteFromXml(CNotesLocalInfo* note, const TiXmlElement* element, ScreenSize s
   note->alpha = static_cast<uint8_t>(alpha);
   ReadIntChild(element, "topmost", &note->topmost);
   ReadIntChild(element, "in_desktop", &note->in_desktop);
+  ReadIntChild(element, "refresh_interval", &note->refresh_interval);
+  if (note->refresh_interval < CNotesLocalInfo::kMinRefreshInterval ||
+      note->refresh_interval > CNotesLocalInfo::kMaxRefreshInterval)
+    note->refresh_interval = 0;  // not one a widget may have: the default
   ReadIntChild(element, "visible", &note->visible);
   ReadIntChild(element, "locked", &note->locked);
   ReadTextChild(element, "rssurl", &note->rssurl);

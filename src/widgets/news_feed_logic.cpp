@@ -8,7 +8,24 @@
 
 namespace widgets {
 
-const int64_t NewsFeedLogic::kFirstRetrySeconds = PELINOR_FEED_RETRY_SECONDS;
+void NewsFeedLogic::SetOwnInterval(int32_t seconds) {
+  ownInterval_ = feed::EffectiveInterval(seconds, 0) == 0 ? 0 : seconds;
+}
+
+int64_t NewsFeedLogic::IntervalSeconds() const {
+  return feed::WidgetInterval(ownInterval_, settings_ ? settings_->DefaultIntervalSeconds() : 0);
+}
+
+void NewsFeedLogic::Schedule(int64_t retryAfter) {
+  retryAfter_ = retryAfter;
+  postponedTo_ = 0;
+}
+
+int64_t NewsFeedLogic::dueAt() const {
+  if (lastAttempt_ == 0) return 0;
+  const int failures = retrying_ ? std::max(failures_, 1) : 0;
+  return std::max(feed::NextDue(lastAttempt_, failures, retryAfter_, IntervalSeconds()), postponedTo_);
+}
 
 std::u16string StatusLineHtml(const std::u16string& text, const std::u16string& color) {
   return u"<font color=\"" + color + u"\" underline=\"0\">" + TitleAsText(text) + u"</font>\r\n";
@@ -46,7 +63,7 @@ void NewsFeedLogic::SwitchFeed(const std::u16string& feedUrl) {
   state_ = State::kWaiting;
   failure_ = feed::FetchFailure();
   failures_ = 0;
-  retryAt_ = 0;
+  retrying_ = false;
   status_ = kLoadingText;
   Display(std::u16string(), WidthForTitles(host_->MeasureTitle(status_, false)));
   silent_ = false;
@@ -65,10 +82,13 @@ void NewsFeedLogic::WaitForFeed() {
 
 void NewsFeedLogic::Start(const std::u16string& feedUrl, bool automatic) {
   std::u16string request = feed::FeedRefreshUrl(feedUrl);
+  // Due again by the interval (or the back-off) also when no answer comes.
+  lastAttempt_ = host_->NowSeconds();
+  Schedule(0);
   if (!host_->StartRetrieval(request, automatic)) return;
   requestUrl_ = request;
   refreshing_ = true;
-  retryAt_ = 0;
+  retrying_ = false;
   if (state_ == State::kWaiting && status_.empty() && lastHtml_.empty() && host_->StoredContent().empty()) {
     // Nothing to show yet: say what the widget is doing.
     status_ = kLoadingText;
@@ -94,7 +114,8 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
     state_ = State::kShown;
     failure_ = feed::FetchFailure();
     failures_ = 0;
-    retryAt_ = 0;
+    retrying_ = false;
+    Schedule(0);
     status_.clear();
     if (!answer.title.empty()) title_ = answer.title;
     // Only the first ten are shown: copy no more than that.
@@ -110,7 +131,8 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
       state_ = State::kShown;
       failure_ = feed::FetchFailure();
       failures_ = 0;
-      retryAt_ = 0;
+      retrying_ = false;
+      Schedule(0);
       if (!status_.empty()) {
         status_.clear();
         if (!items_.empty()) Show(items_);
@@ -118,7 +140,10 @@ bool NewsFeedLogic::OnResult(const FeedAnswer& answer, const std::u16string& adv
       }
     } else if (state_ != State::kShown) {
       // Left alone for now while failing or not yet loaded: try again later on its own.
-      retryAt_ = host_->NowSeconds() + feed::BackoffSeconds(std::max(failures_, 1), kFirstRetrySeconds);
+      retrying_ = true;
+      Schedule(answer.retryAfterSeconds);
+    } else {
+      Schedule(answer.retryAfterSeconds);
     }
     if (caption) host_->Repaint();
     return true;
@@ -136,9 +161,8 @@ void NewsFeedLogic::Fail(const FeedAnswer& answer) {
   failure_ = why;
   state_ = State::kFailed;
   status_ = feed::FailureLine(why);
-  const int64_t wait = std::max<int64_t>(feed::BackoffSeconds(failures_, kFirstRetrySeconds),
-                                         std::min<int64_t>(answer.retryAfterSeconds, feed::kRefreshIntervalSeconds));
-  retryAt_ = host_->NowSeconds() + wait;
+  retrying_ = true;
+  Schedule(answer.retryAfterSeconds);
   if (!silent_) host_->ShowFailureToast(FeedFailureText(answer.code >= 1 ? -1 : answer.code));
 
   // The cause goes above the last good items (or what the widget was loaded with).
@@ -150,14 +174,31 @@ void NewsFeedLogic::Fail(const FeedAnswer& answer) {
   Display(stored, stored.empty() ? WidthForTitles(host_->MeasureTitle(status_, false)) : host_->CurrentWidth());
 }
 
-void NewsFeedLogic::Tick() {
-  if (retryAt_ == 0 || refreshing_ || feedUrl_.empty() || host_->NowSeconds() < retryAt_) return;
+bool NewsFeedLogic::Due(int64_t now) const {
+  const int64_t due = dueAt();
+  return !refreshing_ && !feedUrl_.empty() && due != 0 && now >= due;
+}
+
+void NewsFeedLogic::RefreshDue() {
+  if (refreshing_ || feedUrl_.empty()) return;
   silent_ = true;
-  Start(feedUrl_, false);  // due by the widget's own back-off
+  Start(feedUrl_, false);  // the due time already honours what the server asked for
+}
+
+void RefreshDueFeeds(const std::vector<NewsFeedLogic*>& feeds, int64_t now) {
+  std::vector<NewsFeedLogic*> due;
+  for (NewsFeedLogic* f : feeds)
+    if (f->Due(now)) due.push_back(f);
+  std::stable_sort(due.begin(), due.end(),
+                   [](const NewsFeedLogic* a, const NewsFeedLogic* b) { return a->dueAt() < b->dueAt(); });
+  for (size_t i = 0; i < due.size(); ++i) {
+    if (i == 0) due[i]->RefreshDue();
+    else due[i]->Postpone(now + feed::SpreadDelay(i, due.size()));
+  }
 }
 
 bool NewsFeedLogic::AwaitsNetwork() const {
-  if (feedUrl_.empty() || retryAt_ == 0) return false;
+  if (feedUrl_.empty() || !retrying_) return false;
   return state_ != State::kFailed || feed::CuredByNetwork(failure_.kind);
 }
 

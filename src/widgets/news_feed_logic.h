@@ -3,9 +3,10 @@
 //
 // Besides the items, the widget shows one status line above them: "正在加载…" while it
 // has nothing to show and waits for its first answer, and after a failure the cause in
-// words, kept (with the last good items below it) until the next success. A failed widget
-// tries again on its own, after 1, 2, 4 ... minutes up to the periodic interval, and at
-// once when the network comes back.
+// words, kept (with the last good items below it) until the next success. The widget keeps
+// one due time (feed/refresh_policy): its interval after the last attempt, or after a
+// failure 1, 2, 4 ... minutes up to the interval (never less than a Retry-After); a failed
+// widget also tries again at once when the network comes back.
 #pragma once
 #include <cstdint>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "feed/feed_result.h"
 #include "feed/fetch_failure.h"
+#include "feed/refresh_policy.h"
 #include "widgets/news_content.h"
 
 namespace widgets {
@@ -57,13 +59,19 @@ class NewsFeedLogic {
  public:
   // The result code of a refresh that brought nothing new.
   static constexpr int kResultUnchanged = feed::kFeedUnchanged;
-  // The first wait before a failed feed is asked again (a minute; test builds may choose
-  // a shorter one); it doubles with each further failure, up to the periodic interval.
-  static const int64_t kFirstRetrySeconds;
-
   enum class State { kWaiting, kShown, kFailed };
 
-  explicit NewsFeedLogic(NewsFeedHost* host) : host_(host) {}
+  // `settings` (may be null: the default interval) gives the interval of a widget that
+  // follows the settings; it outlives the logic.
+  explicit NewsFeedLogic(NewsFeedHost* host, const feed::RefreshSettingsView* settings = nullptr)
+      : host_(host), settings_(settings) {}
+
+  // The widget's own interval in seconds (0: the settings' default). The next refresh is
+  // due by the new interval from the last attempt.
+  void SetOwnInterval(int32_t seconds);
+  int32_t ownInterval() const { return ownInterval_; }
+  // The interval the widget refreshes at now.
+  int64_t IntervalSeconds() const;
 
   // Starts a refresh of feedUrl unless one for it is running (which then only takes the
   // new silent flag) or the address is empty. A refresh for another address than the
@@ -85,8 +93,13 @@ class NewsFeedLogic {
   // Returns true when the answer was taken.
   bool OnResult(const FeedAnswer& answer, const std::u16string& advertTitle, const std::u16string& advertUrl);
 
-  // The program's clock tick: a failed widget whose retry is due refreshes silently.
-  void Tick();
+  // Whether the widget's next refresh is due at `now` (on the host's clock): it has a
+  // feed, none is running and its due time has come.
+  bool Due(int64_t now) const;
+  // Starts the refresh that is due, silently and as the program's own.
+  void RefreshDue();
+  // Moves the due time to `until` at the earliest (widgets due together start apart).
+  void Postpone(int64_t until) { postponedTo_ = until; }
   // The network came back (or the computer woke up): a widget that failed for a reason
   // the network may cure tries again now.
   void NetworkBack();
@@ -111,8 +124,11 @@ class NewsFeedLogic {
   const feed::FetchFailure& failure() const { return failure_; }
   // The status line shown above the items; empty when there is none.
   const std::u16string& StatusLine() const { return status_; }
-  // Seconds on the host's clock at which the next retry is due; 0 when none is.
-  int64_t retryAt() const { return retryAt_; }
+  // Seconds on the host's clock at which the next refresh is due, by the interval as it
+  // is now; 0 before the first start.
+  int64_t dueAt() const;
+  // Whether the widget waits to try again after a failure (or a feed left alone).
+  bool retrying() const { return retrying_; }
   const std::vector<NewsItem>& items() const { return items_; }
   // The title the feed gave with its items last read; empty until then (also after a
   // switch to another feed).
@@ -126,11 +142,15 @@ class NewsFeedLogic {
   void Start(const std::u16string& feedUrl, bool automatic);
   void Rebuild(std::vector<NewsItem> received, const std::u16string& advertTitle, const std::u16string& advertUrl);
   void Fail(const FeedAnswer& answer);
+  // What the due time follows after an answer: the server's Retry-After (0: none).
+  void Schedule(int64_t retryAfter);
   void Show(std::vector<NewsItem> shown);
   // Puts `stored` under the status line on screen and sizes the widget for both.
   void Display(const std::u16string& stored, int width);
 
   NewsFeedHost* host_;
+  const feed::RefreshSettingsView* settings_;
+  int32_t ownInterval_ = 0;    // 0: the settings' default
   bool refreshing_ = false;
   bool silent_ = false;
   std::u16string feedUrl_;     // the address whose content is shown
@@ -139,7 +159,10 @@ class NewsFeedLogic {
   feed::FetchFailure failure_;
   std::u16string status_;      // the status line's text
   int failures_ = 0;           // failed answers in a row
-  int64_t retryAt_ = 0;
+  int64_t lastAttempt_ = 0;    // host clock seconds of the last start
+  int64_t retryAfter_ = 0;     // seconds the server asked for with the last answer
+  int64_t postponedTo_ = 0;
+  bool retrying_ = false;
   std::vector<NewsItem> items_;
   std::u16string title_;       // the feed's title, see feedTitle()
   std::u16string lastHtml_;    // the items' content last generated
@@ -148,6 +171,12 @@ class NewsFeedLogic {
   std::vector<std::u16string> carried_;  // marks shown at the last exit
   std::vector<std::u16string> cut_;      // hrefs of the items whose titles are cut short
 };
+
+// The periodic tick over every widget's logic (`now` on their hosts' clock): the widgets
+// whose refresh is due fetch their feeds silently, the earliest due first; of several due
+// together only the first starts now, the others wait their share of a minute
+// (feed::SpreadDelay) and are due again on later ticks, so no two start in one burst.
+void RefreshDueFeeds(const std::vector<NewsFeedLogic*>& feeds, int64_t now);
 
 // The status line's markup: one line of the HTML subset in `color` ("#rrggbb").
 std::u16string StatusLineHtml(const std::u16string& text, const std::u16string& color);

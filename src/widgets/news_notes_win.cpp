@@ -43,7 +43,10 @@ HMENU BuildMenu(const std::vector<widgets::MenuNode>& nodes) {
 
 }  // namespace
 
-CNewsNotes::CNewsNotes(widgets::WidgetEnv& env) : CNotesBase(env), logic_(this) { tmpl.type = kFeedTemplateType; }
+CNewsNotes::CNewsNotes(widgets::WidgetEnv& env)
+    : CNotesBase(env), settingsView_(env.Settings()), logic_(this, &settingsView_) {
+  tmpl.type = kFeedTemplateType;
+}
 
 CNewsNotes::~CNewsNotes() { tip_.reset(); }
 
@@ -56,6 +59,13 @@ void CNewsNotes::DestroyWidget() {
 // --- Feed ----------------------------------------------------------------------------
 
 void CNewsNotes::Refresh(int silent) { logic_.Refresh(rssurl, silent != 0); }
+
+void CNewsNotes::SetRefreshInterval(int32_t seconds) {
+  logic_.SetOwnInterval(seconds);
+  if (logic_.ownInterval() == refresh_interval) return;
+  refresh_interval = logic_.ownInterval();
+  RecordChanged();
+}
 
 void CNewsNotes::SwitchFeed(const std::u16string& url) {
   rssurl = url;
@@ -236,6 +246,7 @@ void CNewsNotes::ShowWidgetMenu(int x, int y) {
   s.feedUrl = rssurl;
   s.themeId = theme().id;
   s.alpha = GetAlpha();
+  s.refreshInterval = refresh_interval;
   s.widgetCount = env_.WidgetCount();
   s.autoStart = env_.IsAutoStartOn();
   s.ctrlClick = m.ctrl_lclick != 0;
@@ -273,6 +284,7 @@ void CNewsNotes::RunMenuCommand(int command) {
     case MenuAction::kExportOpml: env_.ExportSubscriptions(*this); break;
     case MenuAction::kApplyTheme: ApplyColorTheme(a.value); break;
     case MenuAction::kSetAlpha: SetAlpha(static_cast<uint8_t>(a.value)); break;
+    case MenuAction::kSetInterval: SetRefreshInterval(a.value); break;
     case MenuAction::kAddSubscription: {
       std::u16string url;
       if (!env_.ChooseSubscription(*this, &url)) break;
@@ -302,6 +314,7 @@ void CNewsNotes::ToggleAutoStart() {
 
 void CNewsNotes::OnWidgetCreated() {
   logic_.CarryMarks(widgets::MarkedLinks(content));  // a stored widget's marks outlive the restart
+  logic_.SetOwnInterval(refresh_interval);
   ManagerData& m = env_.Settings();
   if (m.first_run) {
     m.first_run = 0;

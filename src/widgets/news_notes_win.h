@@ -9,6 +9,7 @@
 #include <string>
 
 #include "feed/feed_fetch_win.h"
+#include "platform/clock.h"
 #include "ui/arrow_tip_win.h"
 #include "widgets/news_feed_logic.h"
 #include "widgets/notes_base_win.h"
@@ -36,8 +37,8 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   // Carries out one menu command (also used by tests).
   void RunMenuCommand(int command);
 
-  // The program's one-second tick: a failed feed whose retry is due is fetched again.
-  void Tick() { logic_.Tick(); }
+  // The widget's own refresh interval (0: the settings' default), kept with it.
+  void SetRefreshInterval(int32_t seconds);
   // The network came back or the computer woke up: a failed feed is fetched again now.
   void NetworkBack() { logic_.NetworkBack(); }
   bool AwaitsNetwork() const { return logic_.AwaitsNetwork(); }
@@ -48,6 +49,7 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
 
   bool refreshing() const { return logic_.refreshing(); }
   const widgets::NewsFeedLogic& feedLogic() const { return logic_; }
+  widgets::NewsFeedLogic& feedLogic() { return logic_; }
   const std::vector<widgets::NewsItem>& items() const { return logic_.items(); }
   bool firstRunTipShown() const { return tip_ && tip_->IsWindow(); }
   HWND firstRunTipWindow() const { return tip_ ? tip_->hwnd() : nullptr; }
@@ -89,13 +91,14 @@ class CNewsNotes : public CNotesBase, private widgets::NewsFeedHost {
   int ContentHeight() override { return ui::ToLogical(engine_->GetContentHeight(), dpi()); }
   void ShowFailureToast(const std::u16string& text) override;
   void Repaint() override { CNotesBase::Repaint(); }
-  int64_t NowSeconds() override { return static_cast<int64_t>(GetTickCount64() / 1000); }
+  int64_t NowSeconds() override { return platform::ScheduleSeconds(); }
 
   void OpenLink(const std::u16string& link);
   void ShowFirstRunTip();
   void PlaceFirstRunTip();
   void ToggleAutoStart();
 
+  feed::SettingsRefreshView settingsView_;
   widgets::NewsFeedLogic logic_;
   widgets::CornerCounter corner_;
   std::unique_ptr<ui::CArrowTip> tip_;

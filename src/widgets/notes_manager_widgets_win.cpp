@@ -71,12 +71,10 @@ void CNotesManager::RemoveWidget(CNewsNotes* w) {
   delete w;
 }
 
-void CNotesManager::RefreshAllWidgets() {
-  for (CNewsNotes* w : widgets_) w->Refresh(1);
-}
-
-void CNotesManager::TickWidgets() {
-  for (CNewsNotes* w : widgets_) w->Tick();
+void CNotesManager::RefreshDueWidgets(int64_t now) {
+  std::vector<widgets::NewsFeedLogic*> feeds;
+  for (CNewsNotes* w : widgets_) feeds.push_back(&w->feedLogic());
+  widgets::RefreshDueFeeds(feeds, now);
 }
 
 void CNotesManager::NetworkBack() {

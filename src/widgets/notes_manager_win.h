@@ -62,10 +62,8 @@ class CNotesManager : public ManagerData, public widgets::WidgetEnv {
   void AddWidget(CNewsNotes* w);
   // Destroys the widget's window and the widget; nothing when it is not in the list.
   void RemoveWidget(CNewsNotes* w);
-  // Silent refresh of every widget, in list order.
-  void RefreshAllWidgets();
-  // The one-second tick: widgets whose failed feed is due for a retry fetch it.
-  void TickWidgets();
+  // The periodic tick (`now` on platform::ScheduleSeconds): see widgets::RefreshDueFeeds.
+  void RefreshDueWidgets(int64_t now);
   // The network came back: every widget whose feed failed for want of it fetches it now.
   void NetworkBack();
   // Whether any widget waits for the network to come back.

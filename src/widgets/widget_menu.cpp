@@ -64,6 +64,10 @@ void AppendLinks(std::vector<MenuNode>* out, const std::vector<NewsLink>* links,
 
 }  // namespace
 
+const IntervalChoice kIntervalChoices[kIntervalChoiceCount] = {
+    {0, u"默认"},          {5 * 60, u"5 分钟"},   {15 * 60, u"15 分钟"}, {30 * 60, u"30 分钟"},
+    {3600, u"1 小时"},     {2 * 3600, u"2 小时"}, {6 * 3600, u"6 小时"}, {24 * 3600, u"1 天"}};
+
 int NearestAlphaLevel(int alpha) {
   int best = 0;
   for (int i = 1; i < kAlphaLevelCount; ++i)
@@ -88,6 +92,11 @@ std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
   for (int i = 0; i < kAlphaLevelCount; ++i)
     alphas.push_back(Item(kAlphaNames[i], kCmdAlphaFirst + i, i == NearestAlphaLevel(s.alpha)));
 
+  std::vector<MenuNode> intervals;
+  for (int i = 0; i < kIntervalChoiceCount; ++i)
+    intervals.push_back(Item(kIntervalChoices[i].label, kCmdIntervalFirst + i,
+                             kIntervalChoices[i].seconds == s.refreshInterval));
+
   std::vector<MenuNode> options;
   options.push_back(Item(u"开机启动", kCmdAutoStart, s.autoStart));
   options.push_back(Item(u"Ctrl+左键打开链接", kCmdCtrlClick, s.ctrlClick));
@@ -98,6 +107,7 @@ std::vector<MenuNode> BuildWidgetMenu(const MenuState& s) {
   menu.push_back(Separator());
   menu.push_back(Submenu(u"背景色", std::move(colours)));
   menu.push_back(Submenu(u"透明度", std::move(alphas)));
+  menu.push_back(Submenu(u"刷新间隔", std::move(intervals)));
   menu.push_back(Separator());
   menu.push_back(Item(u"新增订阅", kCmdAddSubscription));
   menu.push_back(Item(u"取消订阅", kCmdRemoveWidget, false, s.widgetCount < 2));
@@ -129,6 +139,9 @@ MenuAction DecodeMenuCommand(int command, const std::vector<NewsLink>& remoteLin
   } else if (command >= kCmdAlphaFirst && command < kCmdAlphaFirst + kAlphaLevelCount) {
     a.kind = MenuAction::kSetAlpha;
     a.value = kAlphaLevels[command - kCmdAlphaFirst];
+  } else if (command >= kCmdIntervalFirst && command < kCmdIntervalFirst + kIntervalChoiceCount) {
+    a.kind = MenuAction::kSetInterval;
+    a.value = kIntervalChoices[command - kCmdIntervalFirst].seconds;
   } else {
     switch (command) {
       case kCmdManageCustom: a.kind = MenuAction::kManageCustomLinks; break;

@@ -29,6 +29,14 @@ constexpr int kCmdThemeFirst = 0x1080;  // + theme id - 1
 constexpr int kCmdAlphaFirst = 0x2001;  // 100%, 80%, 60%, 40%, 20%
 constexpr int kAlphaLevelCount = 5;
 constexpr uint8_t kAlphaLevels[kAlphaLevelCount] = {255, 204, 153, 102, 51};
+constexpr int kCmdIntervalFirst = 0x2101;  // + index into kIntervalChoices
+struct IntervalChoice {
+  int32_t seconds;  // 0: the default from the settings
+  const char16_t* label;
+};
+// "刷新间隔": the default, then 5 minutes to a day.
+constexpr int kIntervalChoiceCount = 8;
+extern const IntervalChoice kIntervalChoices[kIntervalChoiceCount];
 
 struct MenuNode {
   enum Kind { kItem, kSeparator, kSubmenu };
@@ -46,6 +54,7 @@ struct MenuState {
   std::u16string feedUrl;
   int themeId = 0;
   uint8_t alpha = 255;
+  int32_t refreshInterval = 0;  // the widget's own, 0: the default
   int widgetCount = 0;
   bool autoStart = false;
   bool ctrlClick = false;
@@ -64,6 +73,7 @@ struct MenuAction {
     kManageCustomLinks,
     kApplyTheme,     // value: theme id
     kSetAlpha,       // value: alpha
+    kSetInterval,    // value: the widget's refresh interval in seconds, 0: the default
     kAddSubscription,
     kRemoveWidget,
     kToggleAutoStart,

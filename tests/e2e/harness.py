@@ -133,9 +133,12 @@ def temp_folder():
 class Program:
     """A copy of pelinor.exe (the test build's unless `exe` names another) in a fresh folder,
     started and stopped on request. `launcher` is put before "wine" (for example to run the
-    program in a network namespace of its own)."""
+    program in a network namespace of its own). `clock_scale` makes the test build's clock
+    run that many times faster (PELINOR_CLOCK_SCALE), so that refreshes and retries due
+    minutes or hours later come in seconds."""
 
-    def __init__(self, folder=None, exe=None, launcher=()):
+    def __init__(self, folder=None, exe=None, launcher=(), clock_scale=None):
+        self.clock_scale = clock_scale
         self.folder = folder or tempfile.mkdtemp(prefix="pelinor-e2e-")
         os.makedirs(self.folder, exist_ok=True)
         self.exe = os.path.join(self.folder, "pelinor.exe")
@@ -144,7 +147,10 @@ class Program:
         self.proc = None
 
     def start(self, *args):
-        self.proc = subprocess.Popen(self.launcher + ["wine", self.exe] + list(args), env=env(),
+        run_env = env()
+        if self.clock_scale:
+            run_env = dict(run_env, PELINOR_CLOCK_SCALE=str(self.clock_scale))
+        self.proc = subprocess.Popen(self.launcher + ["wine", self.exe] + list(args), env=run_env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return self.proc
 

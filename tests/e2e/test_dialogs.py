@@ -44,8 +44,8 @@ class Dialogs(h.ProgramSession, unittest.TestCase):
         ws = h.wait_for(lambda: len(self.widgets()) == 1 and self.widgets(), 30)
         self.assertTrue(ws, "one widget expected")
 
-        # "新增订阅" (the fourth entry) opens the choice; "新增" hides it for the link input.
-        self.menu_keys(ws[0], [h.VK_DOWN] * 4 + [h.VK_RETURN])
+        # "新增订阅" (the fifth entry) opens the choice; "新增" hides it for the link input.
+        self.menu_keys(ws[0], [h.VK_DOWN] * 5 + [h.VK_RETURN])
         choose = self.dialog("选择订阅源")
         h.screenshot("dialogs-choose.png")
         h.probe("post", choose.hwnd, h.WM_COMMAND, IDC_RSS_NEW, 0)

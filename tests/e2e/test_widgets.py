@@ -93,9 +93,9 @@ class Widgets(h.ProgramSession, unittest.TestCase):
         # "取消订阅" removes a widget; with one left it is disabled.
         for expected_left in (2, 1):
             target = self.widgets()[0]
-            self.menu_keys(target, [h.VK_DOWN] * 5 + [h.VK_RETURN])
+            self.menu_keys(target, [h.VK_DOWN] * 6 + [h.VK_RETURN])
             self.assertTrue(h.wait_for(lambda: len(self.widgets()) == expected_left, 10), self.widgets())
-        self.menu_keys(self.widgets()[0], [h.VK_DOWN] * 5 + [h.VK_RETURN, h.VK_ESCAPE, h.VK_ESCAPE])
+        self.menu_keys(self.widgets()[0], [h.VK_DOWN] * 6 + [h.VK_RETURN, h.VK_ESCAPE, h.VK_ESCAPE])
         time.sleep(1.0)
         self.assertEqual(len(self.widgets()), 1, "the last widget must stay")
 

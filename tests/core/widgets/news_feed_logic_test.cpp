@@ -54,6 +54,11 @@ class FakeHost : public NewsFeedHost {
   int64_t now = 1000;
 };
 
+// The manager's periodic tick for one widget.
+void Tick(NewsFeedLogic* logic, const FakeHost& host) {
+  if (logic->Due(host.now)) logic->RefreshDue();
+}
+
 // An answer to the latest request the host started (to none, before the first).
 FeedAnswer Answer(const FakeHost& host, int count, const NewsItem* items) {
   FeedAnswer a;
@@ -344,7 +349,7 @@ TEST(NewsFeedLogic, AFreshWidgetSaysItIsLoadingThenWhyItFailed) {
   EXPECT_EQ(host.shown, StatusLineHtml(u"读取失败：没有连接网络", kFailureColor));
   EXPECT_EQ(host.content, u"");
   EXPECT_EQ(host.toasts.size(), 1u);  // the user's own (first) refresh also says so briefly
-  EXPECT_EQ(logic.retryAt(), host.now + NewsFeedLogic::kFirstRetrySeconds);
+  EXPECT_EQ(logic.dueAt(), host.now + feed::kFirstRetrySeconds);
 }
 
 TEST(NewsFeedLogic, AWidgetWithoutAFeedYetSaysItIsLoadingUntilItGetsOne) {
@@ -356,7 +361,7 @@ TEST(NewsFeedLogic, AWidgetWithoutAFeedYetSaysItIsLoadingUntilItGetsOne) {
   EXPECT_EQ(host.width, 250);
   EXPECT_TRUE(host.started.empty());
   logic.Refresh(u"", true);  // the periodic refresh: still nothing to fetch, still loading
-  logic.Tick();
+  Tick(&logic, host);
   EXPECT_TRUE(host.started.empty());
   EXPECT_EQ(host.shown, StatusLineHtml(kLoadingText, kLoadingColor));
 
@@ -405,7 +410,8 @@ TEST(NewsFeedLogic, TheFailureLineStaysAboveTheKeptItemsUntilTheNextSuccess) {
   EXPECT_EQ(logic.state(), NewsFeedLogic::State::kShown);
   EXPECT_EQ(host.shown, good);
   EXPECT_EQ(host.height, height);
-  EXPECT_EQ(logic.retryAt(), 0);
+  EXPECT_FALSE(logic.retrying());
+  EXPECT_EQ(logic.dueAt(), host.now + feed::kDefaultIntervalSeconds);
 }
 
 TEST(NewsFeedLogic, AWidgetLoadedWithContentKeepsItUnderTheLine) {
@@ -424,21 +430,21 @@ TEST(NewsFeedLogic, AFailedFeedRetriesWithGrowingPausesUpToTheInterval) {
   FakeHost host;
   NewsFeedLogic logic(&host);
   logic.Refresh(u"http://f/rss", false);
-  const int64_t first = NewsFeedLogic::kFirstRetrySeconds;
+  const int64_t first = feed::kFirstRetrySeconds;
   std::vector<int64_t> waits;
   for (int i = 0; i < 8; ++i) {
     logic.OnResult(Failed(host, feed::FailureKind::kRefused, 12029), u"", u"");
-    waits.push_back(logic.retryAt() - host.now);
-    host.now = logic.retryAt() - 1;
+    waits.push_back(logic.dueAt() - host.now);
+    host.now = logic.dueAt() - 1;
     size_t started = host.started.size();
-    logic.Tick();
+    Tick(&logic, host);
     EXPECT_EQ(host.started.size(), started);  // not yet
     host.now += 1;
-    logic.Tick();
+    Tick(&logic, host);
     ASSERT_EQ(host.started.size(), started + 1);
     EXPECT_FALSE(host.automatic.back());  // due by the widget's own pause: not held back again
     EXPECT_TRUE(logic.silent());
-    logic.Tick();  // one request at a time
+    Tick(&logic, host);  // one request at a time
     EXPECT_EQ(host.started.size(), started + 1);
   }
   EXPECT_EQ(waits[0], first);
@@ -446,16 +452,16 @@ TEST(NewsFeedLogic, AFailedFeedRetriesWithGrowingPausesUpToTheInterval) {
   EXPECT_EQ(waits[2], 4 * first);
   for (size_t i = 1; i < waits.size(); ++i) {
     EXPECT_GE(waits[i], waits[i - 1]);
-    EXPECT_LE(waits[i], feed::kRefreshIntervalSeconds);
+    EXPECT_LE(waits[i], feed::kDefaultIntervalSeconds);
   }
-  EXPECT_EQ(waits.back(), std::min<int64_t>(first << 7, feed::kRefreshIntervalSeconds));
+  EXPECT_EQ(waits.back(), std::min<int64_t>(first << 7, feed::kDefaultIntervalSeconds));
   EXPECT_EQ(host.toasts.size(), 1u);  // only the user's first refresh had a toast
 
   // A server's Retry-After longer than the pause is honoured.
   FeedAnswer busy = Failed(host, feed::FailureKind::kHttpStatus, 503);
   busy.retryAfterSeconds = 900;
   logic.OnResult(busy, u"", u"");
-  EXPECT_GE(logic.retryAt() - host.now, 900);
+  EXPECT_GE(logic.dueAt() - host.now, 900);
 }
 
 TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
@@ -490,13 +496,13 @@ TEST(NewsFeedLogic, TheNetworkComingBackRetriesAtOnceWhenItMayHelp) {
   logic.NetworkBack();
   EXPECT_EQ(host.started.size(), asked);
   // A widget that shows its feed has nothing to retry.
-  host.now = logic.retryAt();
-  logic.Tick();
+  host.now = logic.dueAt();
+  Tick(&logic, host);
   auto items = Items(1);
   logic.OnResult(Answer(host, 1, items.data()), u"", u"");
   EXPECT_FALSE(logic.AwaitsNetwork());
   logic.NetworkBack();
-  logic.Tick();
+  Tick(&logic, host);
   EXPECT_EQ(host.started.size(), asked + 1);
 }
 
@@ -597,16 +603,17 @@ TEST(NewsFeedLogic, NotModifiedAfterAFailureEndsIt) {
   logic.Refresh(u"http://f/rss", true);
   logic.OnResult(Answer(host, NewsFeedLogic::kResultUnchanged, nullptr), u"", u"");
   EXPECT_EQ(logic.state(), NewsFeedLogic::State::kFailed);
-  EXPECT_GT(logic.retryAt(), 0);
+  EXPECT_TRUE(logic.retrying());
   // The server answering "not modified" does.
-  host.now = logic.retryAt();
-  logic.Tick();
+  host.now = logic.dueAt();
+  Tick(&logic, host);
   FeedAnswer same = Answer(host, NewsFeedLogic::kResultUnchanged, nullptr);
   same.status = 304;
   logic.OnResult(same, u"", u"");
   EXPECT_EQ(logic.state(), NewsFeedLogic::State::kShown);
   EXPECT_EQ(host.shown, good);
-  EXPECT_EQ(logic.retryAt(), 0);
+  EXPECT_FALSE(logic.retrying());
+  EXPECT_EQ(logic.dueAt(), host.now + feed::kDefaultIntervalSeconds);
 }
 
 TEST(NewsFeedLogic, AResultBelongsToTheAddressItWasRequestedFor) {
@@ -640,8 +647,8 @@ TEST(NewsFeedLogic, AResultBelongsToTheAddressItWasRequestedFor) {
   // Another late answer changes nothing: the new feed has answered, its retry stands.
   EXPECT_FALSE(logic.OnResult(late, u"", u""));
   EXPECT_EQ(host.started.size(), started);
-  host.now = logic.retryAt();
-  logic.Tick();
+  host.now = logic.dueAt();
+  Tick(&logic, host);
   ASSERT_EQ(host.started.size(), started + 1);
   EXPECT_EQ(host.started.back(), u"http://new/rss?refresh=1");
   auto newItems = Items(2, u"新");

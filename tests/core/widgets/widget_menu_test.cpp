@@ -28,7 +28,7 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
   s.ctrlClick = true;
   auto menu = BuildWidgetMenu(s);
 
-  ASSERT_EQ(menu.size(), 13u);
+  ASSERT_EQ(menu.size(), 14u);
   EXPECT_EQ(menu[0].text, u"订阅");
   const auto& sub = menu[0].children;
   ASSERT_EQ(sub.size(), 7u);
@@ -58,6 +58,32 @@ TEST(WidgetMenu, EntriesChecksAndDisabledState) {
 
   s.widgetCount = 2;
   EXPECT_FALSE(Find(BuildWidgetMenu(s), u"取消订阅")->disabled);
+}
+
+TEST(WidgetMenu, TheRefreshIntervalSubmenuTicksTheWidgetsOwnAndDecodes) {
+  MenuState s;
+  const auto defaults = BuildWidgetMenu(s);
+  const MenuNode* sub = Find(defaults, u"刷新间隔");
+  ASSERT_NE(sub, nullptr);
+  ASSERT_EQ(sub->kind, MenuNode::kSubmenu);
+  std::vector<std::u16string> labels;
+  for (const MenuNode& n : sub->children) labels.push_back(n.text);
+  EXPECT_EQ(labels, (std::vector<std::u16string>{u"默认", u"5 分钟", u"15 分钟", u"30 分钟", u"1 小时", u"2 小时",
+                                                  u"6 小时", u"1 天"}));
+  EXPECT_TRUE(sub->children[0].checked);  // a widget without one of its own follows the settings
+  s.refreshInterval = 3600;
+  auto menu = BuildWidgetMenu(s);
+  EXPECT_TRUE(Find(menu, u"1 小时")->checked);
+  EXPECT_FALSE(Find(menu, u"默认")->checked);
+  const std::vector<NewsLink> none;
+  MenuAction a = DecodeMenuCommand(Find(menu, u"5 分钟")->command, none, none);
+  EXPECT_EQ(a.kind, MenuAction::kSetInterval);
+  EXPECT_EQ(a.value, 300);
+  a = DecodeMenuCommand(Find(menu, u"默认")->command, none, none);
+  EXPECT_EQ(a.kind, MenuAction::kSetInterval);
+  EXPECT_EQ(a.value, 0);
+  EXPECT_EQ(DecodeMenuCommand(Find(menu, u"1 天")->command, none, none).value, 86400);
+  EXPECT_EQ(DecodeMenuCommand(kCmdIntervalFirst + kIntervalChoiceCount, none, none).kind, MenuAction::kNone);
 }
 
 TEST(WidgetMenu, TheNearestTransparencyLevelIsTicked) {

@@ -58,7 +58,7 @@ BOOL CALLBACK CheckChild(HWND child, LPARAM p) {
 TEST(SettingsDlg, ShowsTheCurrentValuesWithNothingClipped) {
   menus::SettingsValues v;
   v.autoStart = true;
-  v.refreshSeconds = 1801;
+  v.refreshSeconds = 1800;
   v.place = menus::kPlaceDesktop;
   v.theme = 6;
   v.alpha = 153;
@@ -82,7 +82,7 @@ TEST(SettingsDlg, ShowsTheCurrentValuesWithNothingClipped) {
   EXPECT_TRUE(script.finished());
   EXPECT_EQ(clipped, 0);
   // A cancel changes nothing.
-  EXPECT_EQ(dlg.values().refreshSeconds, 1801);
+  EXPECT_EQ(dlg.values().refreshSeconds, 1800);
   EXPECT_TRUE(dlg.values().autoStart);
 }
 
