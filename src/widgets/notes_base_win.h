@@ -1,7 +1,8 @@
 // CNotesBase: a borderless layered tool window on the desktop showing rich text over a
 // framed, colour-themed background whose opacity the user chooses; text stays fully
-// opaque. It is also its own persistent record (CNotesLocalInfo). The feed widget
-// (CNewsNotes) fills it with feed items and adds links, buttons and the menu.
+// opaque. It is also its own persistent record (CNotesLocalInfo). Its image is made and
+// pushed by its compositor (WidgetCompositor). The feed widget (CNewsNotes) fills it with
+// feed items and adds links, buttons and the menu.
 #pragma once
 #include <windows.h>
 
@@ -16,7 +17,7 @@
 #include "richtext/rich_draw_win.h"
 #include "ui/dib_surface_win.h"
 #include "ui/dpi_win.h"
-#include "widgets/dirty_area.h"
+#include "widgets/widget_compositor_win.h"
 #include "widgets/widget_drag.h"
 #include "widgets/widget_env.h"
 #include "widgets/widget_geometry.h"
@@ -26,17 +27,14 @@
 
 constexpr UINT kWidgetTimerCtrlWatch = 6;   // 20 ms from hover while the pointer moves (Ctrl+click rule)
 constexpr UINT kWidgetTimerFollow = 7;      // 20 ms while following the cursor
-constexpr UINT kWidgetTimerCompose = 8;     // a repaint held back to the next frame
 constexpr UINT kWidgetTimerIcon = 9;        // the window icon, set once the start-up's messages are handled
-constexpr int kWidgetFrameMs = 16;          // at most one push to the window per frame
-constexpr UINT WM_WIDGET_COMPOSE = WM_APP + 1;  // a repaint asked for; composed once
 constexpr UINT kWmDpiChanged = 0x02E0;          // WM_DPICHANGED (Windows 8.1 and later)
 constexpr wchar_t kWidgetWindowClass[] = L"PelinorWidget";
 constexpr wchar_t kWidgetTitle[] = L"便签条";
 constexpr int kWidgetCursorResource = 245;
 constexpr wchar_t kHintFollowLink[] = L"按住 CTRL 并单击鼠标以跟踪链接";
 
-class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
+class CNotesBase : public fw::WindowBase, public CNotesLocalInfo, private widgets::CompositorHost {
  public:
   explicit CNotesBase(widgets::WidgetEnv& env);
   ~CNotesBase() override;
@@ -74,30 +72,30 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   const widgets::WidgetRects& rects() const { return rects_; }
   richtext::CRichDrawWin* engine() { return engine_.get(); }
   // The composed layered image of the last paint (premultiplied BGRA).
-  const ui::DibSurface& surface() const { return surfaceA_; }
+  const ui::DibSurface& surface() const { return compositor_.surface(); }
   // The mark surface of the last paint: pixels that differ from the marker are text.
-  const ui::DibSurface& markSurface() const;
+  const ui::DibSurface& markSurface() const { return compositor_.markSurface(); }
   // Composes the layered image now and pushes it to the window.
-  void Compose();
+  void Compose() { compositor_.Compose(); }
   // Composes only `area` (window coordinates) again over the image of the last paint, and
   // pushes just that part.
-  void ComposeArea(const widgets::Rect& area);
+  void ComposeArea(const widgets::Rect& area) { compositor_.ComposeArea(area); }
   // Composes now what has been asked for and not yet made (the posted request then finds
   // nothing to do), without waiting for the next frame.
-  void ComposeIfPending();
+  void ComposeIfPending() { compositor_.ComposeIfPending(); }
   // Keeps the composed image after every paint (tests and benchmarks read it); otherwise it
   // is let go after a paint unless the pointer is over the widget.
-  void KeepImage(bool on) { keepImage_ = on; }
+  void KeepImage(bool on) { compositor_.KeepImage(on); }
   // Pushes to the window so far (bench and tests: repaints coalesce into one per frame).
-  int pushCount() const { return pushes_; }
+  int pushCount() const { return compositor_.pushCount(); }
   // Times the widget has stopped showing the pointer's hover (the pointer left, or another
   // window became the active one) so far. Tests: another program's window may come between
   // the pointer and the widget, or be activated, at any moment.
   int hoverEnds() const { return hoverEnds_; }
   // The content font, and the font the drawing surfaces hold (the same once made).
-  HFONT contentFont() const { return contentFont_.get(); }
-  HFONT titleFont() const { return titleFont_; }
-  HFONT surfaceFont() const;
+  HFONT contentFont() const { return compositor_.contentFont(); }
+  HFONT titleFont() const { return compositor_.titleFont(); }
+  HFONT surfaceFont() const { return compositor_.surfaceFont(); }
   const widgets::WidgetTooltip& tooltip() const { return tooltip_; }
   // The DPI of the monitor the widget is on. The record keeps sizes at 96 DPI; the window
   // has them in this DPI's pixels.
@@ -149,14 +147,15 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
 
   // Asks for the whole image, or only `area` of it, to be composed again: once, at the
   // next frame, however often it is asked for before.
-  void Repaint();
-  void RepaintArea(const widgets::Rect& area);
+  void Repaint() { compositor_.Repaint(); }
+  void RepaintArea(const widgets::Rect& area) { compositor_.RepaintArea(area); }
   // The title buttons come or go with the mouse.
   void RepaintButtons();
-  // Pixel width of `text` in the content font, measured on a memory DC of the widget's
-  // own: no screen DC to get and give back for each title.
-  // Pixel width of `text` in the content font, or in its bold weight.
-  int MeasureContentText(const std::u16string& text, bool bold = false);
+  // Pixel width of `text` in the content font, or in its bold weight, measured on a memory
+  // DC of the widget's own: no screen DC to get and give back for each title.
+  int MeasureContentText(const std::u16string& text, bool bold = false) {
+    return compositor_.MeasureText(text, bold, font_bold != 0);
+  }
   // Gives the engine the content rectangle the window will have at `width` (96 DPI, clamped
   // as ResizeTo clamps it) and its present height; the window itself keeps its size.
   void LayOutContentForWidth(int width);
@@ -201,8 +200,16 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   LRESULT OnDpiChanged(UINT, WPARAM, LPARAM, BOOL&);
   LRESULT OnDisplayChange(UINT, WPARAM, LPARAM, BOOL&);
 
-  void RebuildContentFont();
-  void RebuildFonts();
+  // What the compositor reads from the widget.
+  HWND ComposeWindow() const override { return hwnd_; }
+  widgets::ComposeLook Look() const override;
+  bool Hovered() const override { return mouseInside_ || menuFromButton_; }
+  void SizePushed() override { OnWidgetResized(); }
+  bool StaysOnTop() const override { return topmost == 1; }
+  bool HasContent() const override { return !content.empty(); }
+
+  void RebuildContentFont() { compositor_.RebuildContentFont(font_size, font_bold, font_face, dpi_); }
+  void RebuildFonts() { compositor_.RebuildFonts(font_size, font_bold, font_face, dpi_); }
   int Px(int logical) const { return ui::ToPixels(logical, dpi_); }
   // The stored place and size as a window rectangle, and where the window goes for it.
   RECT PlaceForRecord();
@@ -223,56 +230,14 @@ class CNotesBase : public fw::WindowBase, public CNotesLocalInfo {
   SIZE ClientSize() const;
   // The window rectangle in its parent's coordinates (the screen's when top-level).
   RECT PlaceInParent() const;
-  void PaintText(HDC dc, const widgets::Rect* area);
-  // Where PaintText can draw: the engine's lines, the title and the refresh caption.
-  RECT TextBounds() const;
-  void RequestCompose();
-  void ComposeDirty();
   void OnFollowTick();
   void OnCtrlWatchTick();
 
   bool ready_ = false;
-  bool showOnPush_ = false;  // made hidden: shown by its first push
-  // A new size the next push gives the window (with the image laid out for it), instead of
-  // a move of its own: the system then sizes it once, as it takes the image.
-  bool sizeOnPush_ = false;
-  SIZE pushSize_{};
-  bool pushingSize_ = false;  // that push is under way (its WM_SIZE needs no layout)
-  bool frameChanged_ = false;  // its style lost a caption when made: the show recomputes the frame
   uint8_t blendAlpha_ = 255;
   widgets::ColorTheme theme_;
-  // The fonts come before the surfaces: a font outlives the DCs it is selected into.
-  fw::UniqueFont contentFont_;
-  fw::UniqueFont boldContentFont_;  // made when a bold title is first measured
-  HFONT titleFont_ = nullptr, captionFont_ = nullptr;  // shared by every widget at this DPI
-  ui::DibSurface surfaceA_;
-  bool keepImage_ = false;
-  // The background (frame, colours, opacity) of a kept image, for the repaints that follow
-  // while the pointer is over the widget: copied instead of composed again. Let go with
-  // the image. The key says what it was made for.
-  struct BackgroundKey {
-    int width = 0, height = 0, dpi = 0;
-    uint8_t alpha = 0;
-    uint32_t title = 0, bodyTop = 0, bodyBottom = 0;
-    bool operator==(const BackgroundKey& o) const {
-      return width == o.width && height == o.height && dpi == o.dpi && alpha == o.alpha && title == o.title &&
-             bodyTop == o.bodyTop && bodyBottom == o.bodyBottom;
-    }
-  };
-  std::vector<uint32_t> background_;
-  BackgroundKey backgroundKey_;
-  // The composition's scratch surface (background layers, then the text mark), shared by
-  // all widgets.
-  static ui::DibSurface& ScratchSurface();
-  fw::UniqueMemDc imageDc_;  // images of the content are copied through it
-  bool composePending_ = false;  // a compose message or the frame timer is on its way
-  bool composeTimer_ = false;
-  widgets::DirtyArea dirty_;     // what has changed since the last compose
-  double lastPushMs_ = -1e9;
-  int pushes_ = 0;
+  widgets::WidgetCompositor compositor_{*this};
   int hoverEnds_ = 0;
-  HWND tracedWindow_ = nullptr;  // the start-up benchmark's events (see Compose)
-  bool tracedContent_ = false;
   std::u16string titleText_;  // nothing sets it: the strip shows no title
   widgets::CursorFollower follower_;
   bool ctrlWasDown_ = false;
